@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sets up a Debian machine for Korvane, builds it, and then either starts the
+# console or runs every test.
+#   ./korvane.sh [run] [korvane options]   build and start the console
+#   ./korvane.sh test                      build and run every test
+#   ./korvane.sh demo                      build and open the demo café
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+          libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3)
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j"$(nproc)"
+}
+
+mode="${1:-run}"
+case "$mode" in
+    run) shift || true; install_packages; build; exec build/app/korvane "$@" ;;
+    test) install_packages; build; cd build && exec ctest --output-on-failure -j"$(nproc)" ;;
+    demo) shift; install_packages; build; exec python3 scripts/demo_cafe.py "$@" ;;
+    *) install_packages; build; exec build/app/korvane "$@" ;;
+esac

@@ -1,0 +1,367 @@
+#include "store/CafeStore.h"
+
+#include "store/StoreValues.h"
+
+#include <QSqlRecord>
+
+using namespace StoreValues;
+
+namespace {
+const QString kComputerColumns = QStringLiteral("aa, pcname, ip, \"left\", top, timer, pretime, \"user\"");
+const QString kKinColumns = QStringLiteral(
+    "aa, computer, startdate, starttime, enddate, endtime, ptime, enab, pretimeenab, userenab, userpin, type,"
+    " totaltime, timecharged, extra, total, reason");
+
+ComputerRow computerFrom(const QSqlQuery &q)
+{
+    ComputerRow r;
+    r.aa = q.value(0).toLongLong();
+    r.pcname = q.value(1).toString();
+    r.ip = q.value(2).toString();
+    r.left = q.value(3).toInt();
+    r.top = q.value(4).toInt();
+    r.timer = q.value(5).toInt() != 0;
+    r.pretime = q.value(6).toInt() != 0;
+    r.user = q.value(7).toInt() != 0;
+    return r;
+}
+
+template <typename Row, typename Convert>
+std::optional<QList<Row>> collect(std::optional<QSqlQuery> q, Convert convert)
+{
+    if (!q)
+        return std::nullopt;
+    QList<Row> rows;
+    while (q->next())
+        rows.append(convert(*q));
+    return rows;
+}
+
+QVariantList kinValues(const KinRow &r)
+{
+    return {r.computer,
+            date(r.startdate),
+            dateTime(r.starttime),
+            r.enddate ? date(*r.enddate) : QVariant(),
+            r.endtime ? time(*r.endtime) : QVariant(),
+            optionalInt(r.ptime),
+            int(r.enab),
+            int(r.pretimeenab),
+            int(r.userenab),
+            r.userpin.isEmpty() ? QVariant() : QVariant(r.userpin),
+            r.type,
+            r.totaltime.isNull() ? QVariant() : QVariant(r.totaltime),
+            money(r.timecharged),
+            money(r.extra),
+            money(r.total),
+            r.reason.isNull() ? QVariant() : QVariant(r.reason)};
+}
+
+ExtraRow extraFrom(const QSqlQuery &q)
+{
+    ExtraRow e;
+    e.aa = q.value(0).toLongLong();
+    e.key = q.value(1).toLongLong();
+    e.itemdesc = q.value(2).toString();
+    e.itemquant = q.value(3).toLongLong();
+    e.itemprice = Money::fromUnits(q.value(4).toLongLong());
+    e.charge = Money::fromUnits(q.value(5).toLongLong());
+    return e;
+}
+} // namespace
+
+bool CafeStore::yesNo(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed();
+        if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || s == QLatin1String("-1"))
+            return true;
+        bool ok = false;
+        const int n = s.toInt(&ok);
+        return ok && n != 0;
+    }
+    return v.toBool();
+}
+
+QString CafeStore::flagColumn(ComputerFlag flag)
+{
+    switch (flag) {
+    case ComputerFlag::Timer: return QStringLiteral("timer");
+    case ComputerFlag::Pretime: return QStringLiteral("pretime");
+    case ComputerFlag::User: return QStringLiteral("\"user\"");
+    }
+    return QString();
+}
+
+KinRow CafeStore::kinFrom(const QSqlQuery &q)
+{
+    KinRow r;
+    r.aa = q.value(0).toLongLong();
+    r.computer = q.value(1).toString();
+    r.startdate = toDate(q.value(2));
+    r.starttime = toDateTime(q.value(3));
+    if (!q.value(4).isNull())
+        r.enddate = toDate(q.value(4));
+    if (!q.value(5).isNull())
+        r.endtime = toTime(q.value(5));
+    r.ptime = toOptionalInt(q.value(6));
+    r.enab = q.value(7).toInt() != 0;
+    r.pretimeenab = q.value(8).toInt() != 0;
+    r.userenab = q.value(9).toInt() != 0;
+    r.userpin = q.value(10).toString();
+    r.type = q.value(11).toString();
+    r.totaltime = q.value(12).toString();
+    r.timecharged = toMoney(q.value(13));
+    r.extra = toMoney(q.value(14));
+    r.total = toMoney(q.value(15));
+    r.reason = q.value(16).toString();
+    return r;
+}
+
+// --- computers
+
+std::optional<QList<ComputerRow>> CafeStore::computers()
+{
+    return collect<ComputerRow>(run(QStringLiteral("SELECT %1 FROM computers ORDER BY aa").arg(kComputerColumns)),
+                                computerFrom);
+}
+
+std::optional<QList<ComputerRow>> CafeStore::computersFlagged(ComputerFlag flag)
+{
+    return collect<ComputerRow>(
+        run(QStringLiteral("SELECT %1 FROM computers WHERE %2 = 1 ORDER BY aa").arg(kComputerColumns, flagColumn(flag))),
+        computerFrom);
+}
+
+std::optional<QList<ComputerRow>> CafeStore::freeComputers()
+{
+    return collect<ComputerRow>(
+        run(QStringLiteral("SELECT %1 FROM computers WHERE timer = 0 AND pretime = 0 AND \"user\" = 0 ORDER BY aa")
+                .arg(kComputerColumns)),
+        computerFrom);
+}
+
+std::optional<QList<ComputerRow>> CafeStore::computersWithIp(const QString &ip)
+{
+    return collect<ComputerRow>(
+        run(QStringLiteral("SELECT %1 FROM computers WHERE ip = ? ORDER BY aa").arg(kComputerColumns), {ip}),
+        computerFrom);
+}
+
+std::optional<QList<ComputerRow>> CafeStore::computersNamed(const QString &name)
+{
+    return collect<ComputerRow>(
+        run(QStringLiteral("SELECT %1 FROM computers WHERE pcname = ? ORDER BY aa").arg(kComputerColumns), {name}),
+        computerFrom);
+}
+
+bool CafeStore::setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value)
+{
+    return exec(QStringLiteral("UPDATE computers SET %1 = ? WHERE pcname = ?").arg(flagColumn(flag)),
+                {int(yesNo(value)), pcname});
+}
+
+bool CafeStore::savePosition(const QString &pcname, int left, int top)
+{
+    return exec(QStringLiteral("UPDATE computers SET \"left\" = ?, top = ? WHERE aa ="
+                               " (SELECT min(aa) FROM computers WHERE pcname = ?)"),
+                {left, top, pcname});
+}
+
+std::optional<qint64> CafeStore::addComputer(const ComputerRow &r)
+{
+    auto q = run(QStringLiteral("INSERT INTO computers (pcname, ip, \"left\", top, timer, pretime, \"user\")"
+                                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                 {r.pcname, r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user)});
+    if (!q)
+        return std::nullopt;
+    return q->lastInsertId().toLongLong();
+}
+
+// --- kin
+
+std::optional<qint64> CafeStore::appendTransaction(const KinRow &row)
+{
+    auto q = run(QStringLiteral("INSERT INTO kin (computer, startdate, starttime, enddate, endtime, ptime, enab,"
+                                " pretimeenab, userenab, userpin, type, totaltime, timecharged, extra, total, reason)"
+                                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 kinValues(row));
+    if (!q)
+        return std::nullopt;
+    return q->lastInsertId().toLongLong();
+}
+
+std::optional<KinRow> CafeStore::transaction(qint64 aa)
+{
+    auto q = run(QStringLiteral("SELECT %1 FROM kin WHERE aa = ?").arg(kKinColumns), {aa});
+    if (!q || !q->next())
+        return std::nullopt;
+    return kinFrom(*q);
+}
+
+bool CafeStore::updateTransaction(const KinRow &row)
+{
+    QVariantList values = kinValues(row);
+    values.append(row.aa);
+    return exec(QStringLiteral("UPDATE kin SET computer = ?, startdate = ?, starttime = ?, enddate = ?, endtime = ?,"
+                               " ptime = ?, enab = ?, pretimeenab = ?, userenab = ?, userpin = ?, type = ?,"
+                               " totaltime = ?, timecharged = ?, extra = ?, total = ?, reason = ? WHERE aa = ?"),
+                values);
+}
+
+std::optional<QList<KinRow>> CafeStore::openNormal(const QString &computer)
+{
+    return collect<KinRow>(run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND computer = ? AND enddate IS NULL"
+                                              " ORDER BY aa")
+                                   .arg(kKinColumns),
+                               {computer}),
+                           kinFrom);
+}
+
+std::optional<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
+{
+    return collect<KinRow>(
+        run(QStringLiteral("SELECT %1 FROM kin WHERE pretimeenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
+            {computer}),
+        kinFrom);
+}
+
+std::optional<QList<KinRow>> CafeStore::openAccount(const QString &computer)
+{
+    return collect<KinRow>(
+        run(QStringLiteral("SELECT %1 FROM kin WHERE userenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
+            {computer}),
+        kinFrom);
+}
+
+bool CafeStore::moveTransaction(qint64 aa, const QString &computer)
+{
+    return exec(QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ?"), {computer, aa});
+}
+
+std::optional<Money> CafeStore::takingsOn(const QDate &day)
+{
+    auto q = run(QStringLiteral("SELECT coalesce(sum(total), 0) FROM kin WHERE startdate = ?"), {date(day)});
+    if (!q || !q->next())
+        return std::nullopt;
+    return Money::fromUnits(q->value(0).toLongLong());
+}
+
+// --- extra
+
+std::optional<QList<ExtraRow>> CafeStore::extras(qint64 key)
+{
+    return collect<ExtraRow>(run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
+                                                " WHERE \"key\" = ? ORDER BY aa"),
+                                 {key}),
+                             extraFrom);
+}
+
+std::optional<Money> CafeStore::sumExtras(qint64 key, bool *ok)
+{
+    auto q = run(QStringLiteral("SELECT count(*), coalesce(sum(charge), 0) FROM extra WHERE \"key\" = ?"), {key});
+    if (ok)
+        *ok = q.has_value();
+    if (!q || !q->next() || q->value(0).toLongLong() == 0)
+        return std::nullopt;
+    return Money::fromUnits(q->value(1).toLongLong());
+}
+
+std::optional<qint64> CafeStore::addExtra(const ExtraRow &e)
+{
+    auto q = run(QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge) VALUES (?, ?, ?, ?, ?)"),
+                 {e.key, e.itemdesc, e.itemquant, e.itemprice.units(), e.charge.units()});
+    if (!q)
+        return std::nullopt;
+    return q->lastInsertId().toLongLong();
+}
+
+bool CafeStore::deleteExtra(qint64 aa) { return exec(QStringLiteral("DELETE FROM extra WHERE aa = ?"), {aa}); }
+
+bool CafeStore::setExtraQuantity(qint64 aa, qint64 quantity)
+{
+    return exec(QStringLiteral("UPDATE extra SET itemquant = ?, charge = ? * itemprice WHERE aa = ?"),
+                {quantity, quantity, aa});
+}
+
+// --- tariff
+
+std::optional<QList<Money>> CafeStore::rates()
+{
+    return collect<Money>(run(QStringLiteral("SELECT rate FROM rates ORDER BY aa")),
+                          [](const QSqlQuery &q) { return Money::fromUnits(q.value(0).toLongLong()); });
+}
+
+bool CafeStore::setRates(const QList<Money> &rates)
+{
+    return atomically([&] {
+        auto ids = collect<qint64>(run(QStringLiteral("SELECT aa FROM rates ORDER BY aa")),
+                                   [](const QSqlQuery &q) { return q.value(0).toLongLong(); });
+        if (!ids)
+            return false;
+        for (int i = 0; i < rates.size(); ++i) {
+            const bool ok = i < ids->size()
+                                ? exec(QStringLiteral("UPDATE rates SET rate = ? WHERE aa = ?"), {rates[i].units(), ids->at(i)})
+                                : exec(QStringLiteral("INSERT INTO rates (rate) VALUES (?)"), {rates[i].units()});
+            if (!ok)
+                return false;
+        }
+        return true;
+    });
+}
+
+std::optional<RateSettings> CafeStore::rateSettings()
+{
+    auto q = run(QStringLiteral("SELECT fixed, mintime, toltime, backround FROM settings ORDER BY aa"));
+    if (!q)
+        return std::nullopt;
+    RateSettings s;
+    while (q->next()) { // the last row wins
+        s.fixed = Money::fromUnits(q->value(0).toLongLong());
+        s.mintime = q->value(1).toLongLong();
+        s.toltime = q->value(2).toLongLong();
+        s.backround = q->value(3).toString();
+    }
+    return s;
+}
+
+bool CafeStore::setRateSettings(Money fixed, qint64 mintime, qint64 toltime)
+{
+    return exec(QStringLiteral("UPDATE settings SET fixed = ?, mintime = ?, toltime = ?"), {fixed.units(), mintime, toltime});
+}
+
+bool CafeStore::setBackground(const QString &path)
+{
+    return exec(QStringLiteral("UPDATE settings SET backround = ?"), {path});
+}
+
+// --- operators
+
+std::optional<QString> CafeStore::operatorLogin(const QString &username, const QString &password)
+{
+    auto q = run(QStringLiteral("SELECT username FROM users WHERE fold(username) = ? AND fold(password) = ? ORDER BY aa"),
+                 {fold(username), fold(password)});
+    if (!q || !q->next())
+        return std::nullopt;
+    return q->value(0).toString();
+}
+
+bool CafeStore::setOperatorPassword(const QString &username, const QString &password)
+{
+    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"), {password, fold(username)});
+}
+
+// --- catalogue
+
+std::optional<QList<ProductRow>> CafeStore::products()
+{
+    return collect<ProductRow>(run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products ORDER BY category, aa")),
+                               [](const QSqlQuery &q) {
+                                   ProductRow p;
+                                   p.aa = q.value(0).toLongLong();
+                                   p.desc = q.value(1).toString();
+                                   p.price = Money::fromUnits(q.value(2).toLongLong());
+                                   p.category = q.value(3).toString();
+                                   return p;
+                               });
+}

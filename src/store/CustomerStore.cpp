@@ -1,0 +1,76 @@
+#include "store/CustomerStore.h"
+
+namespace {
+const QString kColumns = QStringLiteral(
+    "aa, name, lastname, telephone, password, \"time\", usedtime, timeleft, timer, pcused");
+
+CustomerRow customerFrom(const QSqlQuery &q)
+{
+    CustomerRow c;
+    c.aa = q.value(0).toLongLong();
+    c.name = q.value(1).toString();
+    c.lastname = q.value(2).toString();
+    c.telephone = q.value(3).toString();
+    c.password = q.value(4).toString();
+    c.time = q.value(5).toLongLong();
+    c.usedtime = q.value(6).toLongLong();
+    c.timeleft = q.value(7).toLongLong();
+    c.timer = q.value(8).toInt() != 0;
+    c.pcused = q.value(9).toString();
+    return c;
+}
+
+std::optional<QList<CustomerRow>> collect(std::optional<QSqlQuery> q)
+{
+    if (!q)
+        return std::nullopt;
+    QList<CustomerRow> rows;
+    while (q->next())
+        rows.append(customerFrom(*q));
+    return rows;
+}
+} // namespace
+
+std::optional<QList<CustomerRow>> CustomerStore::accounts()
+{
+    return collect(run(QStringLiteral("SELECT %1 FROM users ORDER BY aa").arg(kColumns)));
+}
+
+std::optional<QList<CustomerRow>> CustomerStore::accountsWithPin(const QString &pin)
+{
+    return collect(run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
+}
+
+std::optional<CustomerRow> CustomerStore::account(qint64 aa)
+{
+    auto rows = collect(run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa}));
+    if (!rows || rows->isEmpty())
+        return std::nullopt;
+    return rows->first();
+}
+
+std::optional<qint64> CustomerStore::addAccount(const CustomerRow &c)
+{
+    auto q = run(QStringLiteral("INSERT INTO users (name, lastname, telephone, password, \"time\", usedtime, timeleft,"
+                                " timer, pcused) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
+                  c.pcused.isNull() ? QVariant() : QVariant(c.pcused)});
+    if (!q)
+        return std::nullopt;
+    return q->lastInsertId().toLongLong();
+}
+
+bool CustomerStore::updateAccount(const CustomerRow &c)
+{
+    return exec(QStringLiteral("UPDATE users SET name = ?, lastname = ?, telephone = ?, password = ?, \"time\" = ?,"
+                               " usedtime = ?, timeleft = ?, timer = ?, pcused = ? WHERE aa = ?"),
+                {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
+                 c.pcused.isNull() ? QVariant() : QVariant(c.pcused), c.aa});
+}
+
+std::optional<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, const QString &lastname)
+{
+    return collect(run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
+                           .arg(kColumns),
+                       {fold(name), fold(lastname)}));
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/Records.h"
+#include "store/SqlStore.h"
+
+#include <QList>
+
+// users.dat: the customer accounts with their PIN and time credit.
+class CustomerStore : public SqlStore
+{
+public:
+    std::optional<QList<CustomerRow>> accounts();
+    // Every account with that PIN, matched as data, exactly.
+    std::optional<QList<CustomerRow>> accountsWithPin(const QString &pin);
+    std::optional<CustomerRow> account(qint64 aa);
+    std::optional<qint64> addAccount(const CustomerRow &row);
+    bool updateAccount(const CustomerRow &row);
+    // Accounts with this first and last name, ignoring letter case.
+    std::optional<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
+};

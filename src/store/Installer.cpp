@@ -1,0 +1,161 @@
+#include "store/Installer.h"
+
+#include "store/SettingsFile.h"
+#include "store/Schema.h"
+#include "store/SqlStore.h"
+#include "store/StatusPictures.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+// The help page ships as a resource of the static core library, which the
+// linker keeps only when something names its initialiser.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
+namespace {
+constexpr QFile::Permissions kFileMode = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions kDirMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
+std::optional<QString> makeDir(const QString &path, QStringList &created)
+{
+    if (QFileInfo(path).isDir())
+        return std::nullopt;
+    if (QFileInfo::exists(path))
+        return QStringLiteral("%1 exists but is not a folder").arg(path);
+    if (!QDir().mkpath(path))
+        return QStringLiteral("The folder %1 cannot be created (check the permissions of its parent)").arg(path);
+    QFile::setPermissions(path, kDirMode);
+    created << path;
+    return std::nullopt;
+}
+
+std::optional<QString> writeFile(const QString &path, const QByteArray &data, QStringList &created)
+{
+    if (QFileInfo::exists(path))
+        return std::nullopt;
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QStringLiteral("%1 cannot be written: %2").arg(path, f.errorString());
+    f.write(data);
+    if (!f.commit())
+        return QStringLiteral("%1 cannot be written: %2").arg(path, f.errorString());
+    QFile::setPermissions(path, kFileMode);
+    created << path;
+    return std::nullopt;
+}
+
+std::optional<QString> createDatabase(const QString &path, const QStringList &statements, QStringList &created)
+{
+    // Build beside the target and rename, so a failed install leaves no half-made book.
+    const QString temp = path + QStringLiteral(".new");
+    QFile::remove(temp);
+    {
+        SqlStore store;
+        if (auto err = store.create(temp))
+            return err;
+        QFile::setPermissions(temp, kFileMode);
+        store.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        const bool ok = store.atomically([&] {
+            for (const QString &s : statements)
+                if (!store.exec(s))
+                    return false;
+            return true;
+        });
+        if (!ok) {
+            const QString err = store.lastError();
+            store.close();
+            QFile::remove(temp);
+            return QStringLiteral("%1 cannot be created: %2").arg(path, err);
+        }
+    }
+    QFile::remove(temp + QStringLiteral("-wal"));
+    QFile::remove(temp + QStringLiteral("-shm"));
+    if (!QFile::rename(temp, path)) {
+        QFile::remove(temp);
+        return QStringLiteral("%1 cannot be created").arg(path);
+    }
+    created << path;
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<QString> Installer::checkDatabase(const QString &path, const QStringList &tables)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QStringLiteral("%1 is not a file").arg(path);
+    if (!info.isReadable() || !info.isWritable())
+        return QStringLiteral("%1 cannot be read and written by this user (check its owner and mode)").arg(path);
+    SqlStore store;
+    if (auto err = store.open(path))
+        return err;
+    const QStringList present = store.tables();
+    for (const QString &t : tables)
+        if (!present.contains(t))
+            return QStringLiteral("%1 is not a Korvane database: the table %2 is missing").arg(path, t);
+    return std::nullopt;
+}
+
+Installer::Result Installer::install(const Paths &paths)
+{
+    Result r;
+    auto step = [&r](std::optional<QString> err) {
+        if (err && !r.error)
+            r.error = err;
+        return !r.error;
+    };
+    if (!step(makeDir(paths.home(), r.created)) || !step(makeDir(paths.system(), r.created))
+        || !step(makeDir(paths.backup(), r.created)) || !step(makeDir(paths.help(), r.created)))
+        return r;
+
+    struct Book
+    {
+        QString path;
+        QStringList statements;
+        QStringList tables;
+    };
+    const QList<Book> books{
+        {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables()},
+        {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables()},
+    };
+    for (const Book &b : books) {
+        if (QFileInfo::exists(b.path)) {
+            if (!step(checkDatabase(b.path, b.tables)))
+                return r;
+        } else if (!step(createDatabase(b.path, b.statements, r.created))) {
+            return r;
+        }
+    }
+
+    if (!QFileInfo::exists(paths.settingsFile())) {
+        if (auto err = SettingsFile().write(paths.settingsFile()))
+            return step(QStringLiteral("%1 cannot be written: %2").arg(paths.settingsFile(), *err)), r;
+        r.created << paths.settingsFile();
+    }
+
+    for (Picture p : StatusPictures::all()) {
+        const QString path = paths.systemFile(StatusPictures::fileName(p));
+        if (QFileInfo::exists(path))
+            continue;
+        QByteArray png;
+        {
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            StatusPictures::draw(p).save(&buffer, "PNG");
+        }
+        if (!step(writeFile(path, png, r.created)))
+            return r;
+    }
+
+    if (!step(writeFile(paths.printLog(), QByteArray(), r.created)))
+        return r;
+
+    initResources();
+    QFile page(QStringLiteral(":/help/server.htm"));
+    page.open(QIODevice::ReadOnly);
+    step(writeFile(paths.helpPage(), page.readAll(), r.created));
+    return r;
+}

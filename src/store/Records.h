@@ -1,0 +1,90 @@
+#pragma once
+
+#include "ui/Money.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+#include <optional>
+
+// Rows of the two databases as the program works with them. Field names are
+// the column names; optional means NULL ("not yet known").
+
+struct ComputerRow
+{
+    qint64 aa = 0;
+    QString pcname;
+    QString ip;
+    int left = 0; // twips
+    int top = 0;
+    bool timer = false;   // normal time charge running
+    bool pretime = false; // prepaid running
+    bool user = false;    // customer account running
+};
+
+// The three running flags of `computers`, by column name.
+enum class ComputerFlag { Timer, Pretime, User };
+
+struct KinRow
+{
+    qint64 aa = 0;
+    QString computer;
+    QDate startdate;
+    QDateTime starttime;
+    std::optional<QDate> enddate;
+    std::optional<QTime> endtime;
+    std::optional<qint64> ptime;
+    bool enab = false;
+    bool pretimeenab = false;
+    bool userenab = false;
+    QString userpin;
+    QString type; // "normal" or "user"
+    QString totaltime;
+    std::optional<Money> timecharged;
+    std::optional<Money> extra;
+    std::optional<Money> total;
+    QString reason;
+
+    bool isOpen() const { return enab || pretimeenab || userenab; }
+};
+
+struct ExtraRow
+{
+    qint64 aa = 0;
+    qint64 key = 0; // kin.aa
+    QString itemdesc;
+    qint64 itemquant = 0;
+    Money itemprice;
+    Money charge;
+};
+
+struct RateSettings
+{
+    Money fixed;
+    qint64 mintime = 0; // minutes
+    qint64 toltime = 0; // minutes
+    QString backround;
+};
+
+struct ProductRow
+{
+    qint64 aa = 0;
+    QString desc;
+    Money price;
+    QString category;
+};
+
+struct CustomerRow
+{
+    qint64 aa = 0;
+    QString name;
+    QString lastname;
+    QString telephone;
+    QString password; // the PIN
+    qint64 time = 0;
+    qint64 usedtime = 0;
+    qint64 timeleft = 0;
+    bool timer = false; // in use on a computer
+    QString pcused;
+};

@@ -1,0 +1,68 @@
+#include "store/Schema.h"
+
+namespace Schema {
+
+QStringList cafeStatements()
+{
+    return {
+        QStringLiteral("CREATE TABLE computers (aa INTEGER PRIMARY KEY AUTOINCREMENT, pcname TEXT, ip TEXT,"
+                       " \"left\" INTEGER NOT NULL DEFAULT 0, top INTEGER NOT NULL DEFAULT 0,"
+                       " timer INTEGER NOT NULL DEFAULT 0, pretime INTEGER NOT NULL DEFAULT 0,"
+                       " \"user\" INTEGER NOT NULL DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE kin (aa INTEGER PRIMARY KEY AUTOINCREMENT, computer TEXT,"
+                       " startdate TEXT, starttime TEXT, enddate TEXT, endtime TEXT, ptime INTEGER,"
+                       " enab INTEGER NOT NULL DEFAULT 0, pretimeenab INTEGER NOT NULL DEFAULT 0,"
+                       " userenab INTEGER NOT NULL DEFAULT 0, userpin TEXT, type TEXT, totaltime TEXT,"
+                       " timecharged INTEGER, extra INTEGER, total INTEGER, reason TEXT)"),
+        QStringLiteral("CREATE TABLE extra (aa INTEGER PRIMARY KEY AUTOINCREMENT, \"key\" INTEGER,"
+                       " itemdesc TEXT, itemquant INTEGER, itemprice INTEGER, charge INTEGER)"),
+        QStringLiteral("CREATE TABLE rates (aa INTEGER PRIMARY KEY AUTOINCREMENT, rate INTEGER)"),
+        QStringLiteral("CREATE TABLE settings (aa INTEGER PRIMARY KEY AUTOINCREMENT, fixed INTEGER,"
+                       " mintime INTEGER, toltime INTEGER, backround TEXT)"),
+        QStringLiteral("CREATE TABLE groups (aa INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT)"),
+        QStringLiteral("CREATE TABLE products (aa INTEGER PRIMARY KEY AUTOINCREMENT, \"desc\" TEXT,"
+                       " price INTEGER, category TEXT)"),
+        QStringLiteral("CREATE TABLE users (aa INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, password TEXT)"),
+        // What the hot paths filter on.
+        QStringLiteral("CREATE INDEX kin_open_normal ON kin (computer) WHERE enab = 1"),
+        QStringLiteral("CREATE INDEX kin_open_prepaid ON kin (computer) WHERE pretimeenab = 1"),
+        QStringLiteral("CREATE INDEX kin_open_user ON kin (computer) WHERE userenab = 1"),
+        QStringLiteral("CREATE INDEX kin_by_start ON kin (startdate, type)"),
+        QStringLiteral("CREATE INDEX kin_by_pin ON kin (userpin, startdate) WHERE type = 'user'"),
+        QStringLiteral("CREATE INDEX extra_by_key ON extra (\"key\")"),
+        QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
+        QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
+    };
+}
+
+QStringList cafeDefaults()
+{
+    // Rates per hour, 1,50 to 4,00 (ten-thousandths).
+    return {
+        QStringLiteral("INSERT INTO rates (rate) VALUES (15000), (20000), (25000), (30000), (35000), (40000)"),
+        // Minimum charge 0,50 for up to 10 minutes, 5 minutes' tolerance.
+        QStringLiteral("INSERT INTO settings (fixed, mintime, toltime, backround) VALUES (5000, 10, 5, '')"),
+        QStringLiteral("INSERT INTO users (username, password) VALUES ('admin', 'kelpo'), ('user', 'dask')"),
+    };
+}
+
+QStringList customerStatements()
+{
+    return {
+        QStringLiteral("CREATE TABLE users (aa INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, lastname TEXT,"
+                       " telephone TEXT, password TEXT, \"time\" INTEGER NOT NULL DEFAULT 0,"
+                       " usedtime INTEGER NOT NULL DEFAULT 0, timeleft INTEGER NOT NULL DEFAULT 0,"
+                       " timer INTEGER NOT NULL DEFAULT 0, pcused TEXT)"),
+        QStringLiteral("CREATE INDEX users_by_pin ON users (password)"),
+    };
+}
+
+QStringList cafeTables()
+{
+    return {QStringLiteral("computers"), QStringLiteral("kin"), QStringLiteral("extra"), QStringLiteral("rates"),
+            QStringLiteral("settings"), QStringLiteral("groups"), QStringLiteral("products"), QStringLiteral("users")};
+}
+
+QStringList customerTables() { return {QStringLiteral("users")}; }
+
+} // namespace Schema

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+
+// The tables of the two database files. Column names are the books' own, so
+// that a café's data stays readable with any SQLite tool. Yes/no columns hold
+// 0/1, money columns whole ten-thousandths, dates ISO text.
+namespace Schema {
+
+QStringList cafeStatements();     // icafe.dat: tables and indexes
+QStringList cafeDefaults();       // six rates, one settings row, two operators
+QStringList customerStatements(); // users.dat
+QStringList cafeTables();
+QStringList customerTables();
+
+} // namespace Schema

@@ -1,0 +1,113 @@
+#include "store/SettingsFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+const QStringList &defaults()
+{
+    static const QStringList d{
+        QStringLiteral("yes"),         // poll the computers
+        QStringLiteral("10000"),       // every 10 seconds
+        QStringLiteral("yes"),         // toolbar shown
+        QStringLiteral("1"),           // at the top
+        QStringLiteral("6697728"),     // names in dark blue (RGB 0, 51, 102)
+        QStringLiteral("DejaVu Sans"), // a font every Debian desktop has
+        QStringLiteral("10"),
+        QStringLiteral("True"),        // bold
+        QStringLiteral("False"),       // not italic
+        QStringLiteral("big"),
+    };
+    return d;
+}
+
+bool truthText(const QString &s)
+{
+    return s.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+SettingsFile::SettingsFile() : m_lines(defaults()) {}
+
+SettingsFile SettingsFile::fromLines(const QStringList &lines)
+{
+    SettingsFile s;
+    for (int at = 0; at + Lines <= lines.size(); at += Lines) {
+        s.m_lines = lines.mid(at, Lines);
+        s.m_defaults = false;
+    }
+    return s;
+}
+
+SettingsFile SettingsFile::read(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return SettingsFile();
+    // Latin-1 keeps every byte of a single-byte code page; the file holds ASCII in practice.
+    QString text = QString::fromLatin1(f.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line end of the last line
+    return fromLines(lines);
+}
+
+std::optional<QString> SettingsFile::write(const QString &path) const
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return f.errorString();
+    QByteArray data;
+    for (const QString &l : m_lines)
+        data += l.toLatin1() + "\r\n";
+    f.write(data);
+    if (!f.commit())
+        return f.errorString();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return std::nullopt;
+}
+
+int SettingsFile::intervalMs() const
+{
+    bool ok = false;
+    const double v = line(2).trimmed().toDouble(&ok);
+    if (!ok || v < MinimumIntervalMs)
+        return MinimumIntervalMs;
+    if (v > 24.0 * 3600 * 1000)
+        return 24 * 3600 * 1000;
+    return static_cast<int>(v);
+}
+
+int SettingsFile::toolbarSide() const
+{
+    const QString l = line(4).trimmed();
+    bool ok = false;
+    const int n = l.toInt(&ok);
+    return ok && n >= 1 && n <= 4 ? n : 0;
+}
+
+QColor SettingsFile::nameColor() const
+{
+    bool ok = false;
+    const qlonglong v = line(5).trimmed().toLongLong(&ok);
+    if (!ok || v < 0 || v > 0xFFFFFF)
+        return QColor(Qt::black);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+QString SettingsFile::colorText(const QColor &c)
+{
+    return QString::number(c.blue() * 65536 + c.green() * 256 + c.red());
+}
+
+int SettingsFile::fontSize() const
+{
+    bool ok = false;
+    const int n = line(7).trimmed().toInt(&ok);
+    return ok && n >= 4 && n <= 72 ? n : 10;
+}
+
+bool SettingsFile::bold() const { return truthText(line(8)); }
+bool SettingsFile::italic() const { return truthText(line(9)); }

@@ -1,0 +1,129 @@
+#include "store/SqlStore.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <sqlite3.h>
+
+namespace {
+QAtomicInt s_counter;
+
+void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const QByteArray folded = QString::fromUtf8(text).toCaseFolded().toUtf8();
+    sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+} // namespace
+
+SqlStore::SqlStore()
+    : m_name(QStringLiteral("korvane-%1").arg(s_counter.fetchAndAddRelaxed(1)))
+{
+}
+
+SqlStore::~SqlStore()
+{
+    close();
+}
+
+void SqlStore::close()
+{
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+}
+
+std::optional<QString> SqlStore::open(const QString &path) { return openFile(path, false); }
+std::optional<QString> SqlStore::create(const QString &path) { return openFile(path, true); }
+
+std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
+{
+    close();
+    m_path = path;
+    const QFileInfo info(path);
+    if (!mayCreate && !info.exists())
+        return QStringLiteral("%1 does not exist").arg(path);
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setDatabaseName(path);
+    // Open read-write; a file SQLite cannot read is refused before anything is written.
+    if (!m_db.open()) {
+        const QString err = m_db.lastError().text();
+        close();
+        return QStringLiteral("%1 cannot be opened: %2").arg(path, err);
+    }
+    // Reading the schema is the first thing that touches the file: a file that
+    // is not a database fails here, untouched.
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            const QString err = q.lastError().text();
+            q.finish();
+            close();
+            return QStringLiteral("%1 is not a Korvane database: %2").arg(path, err);
+        }
+    }
+    QSqlQuery pragma(m_db);
+    pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    pragma.exec(QStringLiteral("PRAGMA busy_timeout=3000"));
+
+    const QVariant handle = m_db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
+        if (h)
+            sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       foldFunction, nullptr, nullptr, nullptr);
+    }
+    return std::nullopt;
+}
+
+std::optional<QSqlQuery> SqlStore::run(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        m_lastError = q.lastError().text();
+        return std::nullopt;
+    }
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        m_lastError = q.lastError().text();
+        return std::nullopt;
+    }
+    m_lastError.clear();
+    return q;
+}
+
+bool SqlStore::exec(const QString &sql, const QVariantList &values)
+{
+    return run(sql, values).has_value();
+}
+
+bool SqlStore::atomically(const std::function<bool()> &fn)
+{
+    if (!m_db.transaction()) {
+        m_lastError = m_db.lastError().text();
+        return false;
+    }
+    if (!fn()) {
+        const QString err = m_lastError;
+        m_db.rollback();
+        m_lastError = err;
+        return false;
+    }
+    if (!m_db.commit()) {
+        m_lastError = m_db.lastError().text();
+        m_db.rollback();
+        return false;
+    }
+    return true;
+}
+
+QStringList SqlStore::tables() const { return m_db.tables(); }

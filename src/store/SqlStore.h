@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+
+// One connection to one of the two database files. Every statement is
+// prepared with bound values; callers never build SQL from data.
+class SqlStore
+{
+public:
+    SqlStore();
+    virtual ~SqlStore();
+    SqlStore(const SqlStore &) = delete;
+    SqlStore &operator=(const SqlStore &) = delete;
+
+    // Opens an existing file (never creates one). Returns an error text.
+    std::optional<QString> open(const QString &path);
+    // Creates a new file; used by the installation only.
+    std::optional<QString> create(const QString &path);
+    void close();
+    bool isOpen() const { return m_db.isOpen(); }
+    QString path() const { return m_path; }
+
+    // The text of the last failed statement's error, empty after a success.
+    QString lastError() const { return m_lastError; }
+
+    // Runs fn inside one database transaction; rolls back when fn returns false.
+    bool atomically(const std::function<bool()> &fn);
+
+    // Runs one statement; the query is positioned before its first row.
+    std::optional<QSqlQuery> run(const QString &sql, const QVariantList &values = {});
+    bool exec(const QString &sql, const QVariantList &values = {});
+    QStringList tables() const;
+
+    // Case folding for every alphabet (Greek included), as an SQL function
+    // fold(text); bind values folded with this on the C++ side.
+    static QString fold(const QString &s) { return s.toCaseFolded(); }
+
+protected:
+    QSqlDatabase &db() { return m_db; }
+
+private:
+    std::optional<QString> openFile(const QString &path, bool mayCreate);
+    QSqlDatabase m_db;
+    QString m_name;
+    QString m_path;
+    QString m_lastError;
+};

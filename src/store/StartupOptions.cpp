@@ -1,0 +1,50 @@
+#include "store/StartupOptions.h"
+
+StartupOptions StartupOptions::parse(const QStringList &args)
+{
+    StartupOptions o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        auto value = [&](QString &into) {
+            const int eq = a.indexOf(QLatin1Char('='));
+            if (eq > 0) {
+                into = a.mid(eq + 1);
+            } else if (i + 1 < args.size()) {
+                into = args.at(++i);
+            } else {
+                o.error = QStringLiteral("%1 needs a value").arg(a);
+            }
+        };
+        const QString name = a.section(QLatin1Char('='), 0, 0);
+        if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            o.help = true;
+        else if (a == QLatin1String("--version") || a == QLatin1String("-v"))
+            o.version = true;
+        else if (name == QLatin1String("--home"))
+            value(o.home);
+        else if (name == QLatin1String("--locale"))
+            value(o.locale);
+        else if (name == QLatin1String("--port-offset"))
+            value(o.portOffset);
+        else if (a.startsWith(QLatin1Char('-')) && o.error.isEmpty())
+            o.error = QStringLiteral("unknown option %1").arg(a);
+        if (!o.error.isEmpty())
+            break;
+    }
+    return o;
+}
+
+QString StartupOptions::usage(const QString &program)
+{
+    return QStringLiteral(
+               "Usage: %1 [--home DIR] [--locale NAME] [--port-offset N]\n"
+               "Korvane, the operator console of an internet café.\n\n"
+               "  --home DIR        application folder (default: $KORVANE_HOME, else ~/.local/share/korvane)\n"
+               "  --locale NAME     locale for money, dates and times, e.g. el_GR or en_US\n"
+               "                    (default: $KORVANE_LOCALE, else the system's; C/POSIX gives el_GR)\n"
+               "  --port-offset N   add N to every protocol port, e.g. 20000 for an unprivileged\n"
+               "                    install (default: $KORVANE_PORT_OFFSET, else 0)\n"
+               "  -h, --help        show this text\n"
+               "  -v, --version     show the version\n")
+        .arg(program);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line of a Korvane program says.
+struct StartupOptions
+{
+    QString home;
+    QString locale;
+    QString portOffset;
+    bool help = false;
+    bool version = false;
+    QString error; // an unknown option or a missing value
+
+    static StartupOptions parse(const QStringList &args);
+    static QString usage(const QString &program);
+};

@@ -1,0 +1,198 @@
+#include "TempHome.h"
+#include "store/CafeStore.h"
+#include "store/CustomerStore.h"
+
+#include <QtTest>
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+    TempHome *m_home = nullptr;
+    CafeStore m_cafe;
+    CustomerStore m_customers;
+
+private slots:
+    void init()
+    {
+        m_home = new TempHome;
+        QVERIFY(m_home->ok());
+        QVERIFY(!m_cafe.open(m_home->paths().cafeDatabase()));
+        QVERIFY(!m_customers.open(m_home->paths().customerDatabase()));
+    }
+    void cleanup()
+    {
+        m_cafe.close();
+        m_customers.close();
+        delete m_home;
+    }
+
+    void yesNoFields_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("text true") << QVariant("true") << true;
+        QTest::newRow("text false") << QVariant("false") << false;
+        QTest::newRow("text True") << QVariant("True") << true;
+        QTest::newRow("bool true") << QVariant(true) << true;
+        QTest::newRow("bool false") << QVariant(false) << false;
+        QTest::newRow("int 1") << QVariant(1) << true;
+    }
+    void yesNoFields()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(bool, stored);
+        m_cafe.addComputer({0, "PC1", "127.0.0.1", 0, 0, !stored, false, false});
+        QVERIFY(m_cafe.setFlag("PC1", ComputerFlag::Timer, value));
+        QCOMPARE(m_cafe.computers()->first().timer, stored);
+        QCOMPARE(m_cafe.computersFlagged(ComputerFlag::Timer)->size(), stored ? 1 : 0);
+        QCOMPARE(m_cafe.freeComputers()->size(), stored ? 0 : 1);
+    }
+
+    void flagsFollowTheName()
+    {
+        // Two rows with the same name are flagged together; the other is not.
+        m_cafe.addComputer({0, "PC1", "127.0.0.1", 0, 0, false, false, false});
+        m_cafe.addComputer({0, "PC1", "127.0.0.2", 0, 0, false, false, false});
+        m_cafe.addComputer({0, "PC2", "127.0.0.3", 0, 0, false, false, false});
+        QVERIFY(m_cafe.setFlag("PC1", ComputerFlag::User, true));
+        QCOMPARE(m_cafe.computersFlagged(ComputerFlag::User)->size(), 2);
+        QCOMPARE(m_cafe.freeComputers()->first().pcname, QString("PC2"));
+    }
+
+    void moneyIsExact()
+    {
+        const Money m = Money::fromUnits(12345678901); // 1.234.567,8901
+        KinRow row;
+        row.computer = "PC1";
+        row.timecharged = m;
+        row.extra = Money::fromUnits(1);
+        row.total = m + Money::fromUnits(1);
+        const qint64 aa = *m_cafe.appendTransaction(row);
+        const KinRow back = *m_cafe.transaction(aa);
+        QCOMPARE(back.timecharged, std::optional<Money>(m));
+        QCOMPARE(back.total, std::optional<Money>(Money::fromUnits(12345678902)));
+        QCOMPARE(back.extra->units(), 1);
+    }
+
+    void openAndClosedTransactions()
+    {
+        const QDateTime start(QDate(2026, 3, 1), QTime(23, 50, 5));
+        KinRow open;
+        open.computer = "PC1";
+        open.startdate = start.date();
+        open.starttime = start;
+        open.enab = true;
+        open.type = "normal";
+        const qint64 openKey = *m_cafe.appendTransaction(open);
+        KinRow closed = open;
+        closed.enab = false;
+        closed.enddate = QDate(2026, 3, 2);
+        closed.endtime = QTime(0, 10);
+        closed.total = Money::fromCents(150);
+        m_cafe.appendTransaction(closed);
+
+        const auto found = *m_cafe.openNormal("PC1");
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.first().aa, openKey);
+        QCOMPARE(found.first().starttime, start);
+        QVERIFY(!found.first().enddate.has_value());
+        QVERIFY(!found.first().total.has_value());
+        QVERIFY(m_cafe.openNormal("PC2")->isEmpty());
+        // The open row has no total yet and counts as zero.
+        QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 1)), Money::fromCents(150));
+        QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 2)), Money());
+    }
+
+    void namesAreData_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("apostrophe") << "O'Brien's PC";
+        QTest::newRow("sql") << "x' OR '1'='1";
+        QTest::newRow("greek") << "Υπολογιστής ΑΒΓ";
+    }
+    void namesAreData()
+    {
+        QFETCH(QString, name);
+        m_cafe.addComputer({0, "Other", "127.0.0.9", 0, 0, false, false, false});
+        const qint64 aa = *m_cafe.addComputer({0, name, "127.0.0.1", 0, 0, false, false, false});
+        QVERIFY(m_cafe.setFlag(name, ComputerFlag::Timer, true));
+        const auto rows = *m_cafe.computersNamed(name);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().aa, aa);
+        QCOMPARE(rows.first().pcname, name);
+        QCOMPARE(m_cafe.computersFlagged(ComputerFlag::Timer)->size(), 1);
+        QVERIFY(m_cafe.savePosition(name, 300, 400));
+        QCOMPARE(m_cafe.computersNamed(name)->first().left, 300);
+        QCOMPARE(m_cafe.computersNamed("Other")->first().left, 0);
+
+        CustomerRow c;
+        c.name = name;
+        c.lastname = name;
+        c.password = name;
+        m_customers.addAccount(c);
+        QCOMPARE(m_customers.accountsWithPin(name)->size(), 1);
+        QCOMPARE(m_customers.accountsWithPin("' or ''='")->size(), 0);
+    }
+
+    void caseInsensitiveLookups_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("Admin") << "Admin" << "kelpo" << "admin";
+        QTest::newRow("upper password") << "admin" << "KELPO" << "admin";
+        QTest::newRow("cashier") << "USER" << "Dask" << "user";
+        QTest::newRow("wrong") << "admin" << "dask" << "";
+        QTest::newRow("apostrophe") << "admin" << "kel'po" << "";
+        QTest::newRow("injection") << "admin" << "' or ''='" << "";
+    }
+    void caseInsensitiveLookups()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, found);
+        QCOMPARE(m_cafe.operatorLogin(user, password).value_or(QString()), found);
+    }
+
+    void greekCaseFolding()
+    {
+        QVERIFY(m_cafe.setOperatorPassword("admin", "Καλημέρα"));
+        QCOMPARE(m_cafe.operatorLogin("ADMIN", "ΚΑΛΗΜΈΡΑ").value_or(QString()), QString("admin"));
+        QCOMPARE(m_cafe.operatorLogin("admin", "καλημέρα").value_or(QString()), QString("admin"));
+        CustomerRow c;
+        c.name = "Νίκος";
+        c.lastname = "Παπαδόπουλος";
+        m_customers.addAccount(c);
+        QCOMPARE(m_customers.accountsNamed("ΝΊΚΟΣ", "ΠΑΠΑΔΌΠΟΥΛΟΣ")->size(), 1);
+        QCOMPARE(m_customers.accountsNamed("νίκος", "παπαδόπουλοσ")->size(), 1); // final sigma folds
+        QCOMPARE(m_customers.accountsNamed("Νίκος", "Άλλος")->size(), 0);
+    }
+
+    void extrasSumAndEdit()
+    {
+        QVERIFY(!m_cafe.sumExtras(7).has_value());
+        const qint64 a = *m_cafe.addExtra({0, 7, "Coffee", 2, Money::fromCents(150), Money::fromCents(300)});
+        m_cafe.addExtra({0, 7, "Water", 1, Money::fromCents(50), Money::fromCents(50)});
+        m_cafe.addExtra({0, 8, "Other", 1, Money::fromCents(990), Money::fromCents(990)});
+        QCOMPARE(*m_cafe.sumExtras(7), Money::fromCents(350));
+        QVERIFY(m_cafe.setExtraQuantity(a, 3));
+        QCOMPARE(m_cafe.extras(7)->first().charge, Money::fromCents(450));
+        QVERIFY(m_cafe.deleteExtra(a));
+        QCOMPARE(*m_cafe.sumExtras(7), Money::fromCents(50));
+    }
+
+    void ratesKeepTheirOrder()
+    {
+        QList<Money> r;
+        for (int i = 6; i >= 1; --i)
+            r << Money::fromCents(i * 125);
+        QVERIFY(m_cafe.setRates(r));
+        QCOMPARE(*m_cafe.rates(), r);
+        QVERIFY(m_cafe.setRateSettings(Money::fromCents(75), 15, 3));
+        QCOMPARE(m_cafe.rateSettings()->mintime, 15);
+        QCOMPARE(m_cafe.rateSettings()->fixed, Money::fromCents(75));
+    }
+};
+
+QTEST_MAIN(TestStore)
+#include "tst_store.moc"

@@ -1,0 +1,9 @@
+#include "TempHome.h"
+
+TempHome::TempHome(bool install)
+    : m_paths(m_dir.path() + QStringLiteral("/home"))
+{
+    m_ok = m_dir.isValid();
+    if (m_ok && install)
+        m_ok = !Installer::install(m_paths).error.has_value();
+}
