@@ -1,0 +1,28 @@
+#include "link/Broadcaster.h"
+
+#include <QNetworkDatagram>
+#include <QVariant>
+
+Broadcaster::Broadcaster(QObject *parent) : QObject(parent) {}
+
+std::optional<QString> Broadcaster::bind(const Ports &ports)
+{
+    m_ports = ports;
+    if (m_socket.bind(QHostAddress::AnyIPv4, ports.broadcastLocal, QAbstractSocket::ShareAddress)) {
+        // The café's own network only.
+        m_socket.setSocketOption(QAbstractSocket::MulticastTtlOption, QVariant(1));
+        m_socket.setSocketOption(QAbstractSocket::MulticastLoopbackOption, QVariant(1));
+        return std::nullopt;
+    }
+    return QStringLiteral("Messages to all computers cannot be sent: UDP port %1 cannot be opened (%2)."
+                          " Close the other program that uses it, or choose another --port-offset.")
+        .arg(ports.broadcastLocal)
+        .arg(m_socket.errorString());
+}
+
+bool Broadcaster::send(const QByteArray &datagram)
+{
+    if (!isBound())
+        return false;
+    return m_socket.writeDatagram(datagram, m_ports.group, m_ports.broadcastRemote) == datagram.size();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "link/Ports.h"
+
+#include <QObject>
+#include <QUdpSocket>
+#include <optional>
+
+// Sends one datagram to every client computer at once: the multicast group
+// on the broadcast port, from the console's own broadcast port.
+class Broadcaster : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Broadcaster(QObject *parent = nullptr);
+
+    // Binds the local port; an error text (with what to do) when it cannot.
+    std::optional<QString> bind(const Ports &ports);
+    bool isBound() const { return m_socket.state() == QAbstractSocket::BoundState; }
+    // Datagrams are not acknowledged; false only when nothing could be sent.
+    bool send(const QByteArray &datagram);
+
+private:
+    QUdpSocket m_socket;
+    Ports m_ports;
+};

@@ -1,0 +1,213 @@
+#include "link/LogonService.h"
+
+#include "engine/CommandChannel.h"
+#include "store/CafeStore.h"
+#include "store/CustomerStore.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+const QString kCloseme = QStringLiteral("closeme");
+const QString kUnknown = QStringLiteral("Invalid or non-existing password");
+const QString kExpired = QStringLiteral(" Your time has expired");
+const QString kInUse = QStringLiteral(" Your PIN is already in use");
+
+QString peerText(const QHostAddress &a)
+{
+    bool mapped = false;
+    const quint32 v4 = a.toIPv4Address(&mapped);
+    return mapped ? QHostAddress(v4).toString() : a.toString();
+}
+} // namespace
+
+LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine,
+                           QObject *parent)
+    : QObject(parent), m_cafe(cafe), m_customers(customers), m_reply(reply), m_engine(std::move(engine))
+{
+    m_server.setMaxPendingConnections(MaxPendingConnections);
+    connect(&m_server, &QTcpServer::newConnection, this, &LogonService::acceptPending);
+    connect(&m_reply, &CommandChannel::connected, this, [this] {
+        if (!m_replies.isEmpty())
+            m_reply.send(m_replies.head().second);
+    });
+    // A refusal that cannot be delivered is dropped without a word, as the client is gone.
+    connect(&m_reply, &CommandChannel::finished, this, [this] {
+        if (!m_replies.isEmpty())
+            m_replies.dequeue();
+        sendNextReply();
+    });
+    connect(&m_reply, &CommandChannel::failed, this, [this] {
+        if (!m_replies.isEmpty())
+            m_replies.dequeue();
+        sendNextReply();
+    });
+}
+
+std::optional<QString> LogonService::listen(const Ports &ports, const QHostAddress &address)
+{
+    if (m_server.listen(address, ports.logon))
+        return std::nullopt;
+    QString advice;
+    if (ports.logon < 1024)
+        advice = QStringLiteral(" Ports below 1024 need the capability to bind them: run"
+                                " \"sudo setcap cap_net_bind_service=+ep\" on the korvane program,"
+                                " or start it with --port-offset.");
+    else
+        advice = QStringLiteral(" Close the other program that uses it, or choose another --port-offset.");
+    return QStringLiteral("Customers cannot log on: port %1 cannot be opened (%2).%3")
+        .arg(ports.logon)
+        .arg(m_server.errorString(), advice);
+}
+
+void LogonService::acceptPending()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        if (m_pending.size() >= MaxPendingConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        auto *timer = new QTimer(socket);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, socket] { drop(socket); });
+        timer->start(RequestTimeoutMs);
+        m_pending.insert(socket, timer);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (socket->bytesAvailable() == 0)
+                drop(socket);
+        });
+        if (socket->bytesAvailable() > 0)
+            readFrom(socket);
+    }
+}
+
+void LogonService::drop(QTcpSocket *socket)
+{
+    if (!m_pending.remove(socket))
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void LogonService::readFrom(QTcpSocket *socket)
+{
+    if (!m_pending.contains(socket))
+        return;
+    // The first arrival is the whole request; whatever follows is not read.
+    const QByteArray data = socket->read(MaxRequestBytes + 1);
+    const QString peer = peerText(socket->peerAddress());
+    const bool oversized = data.size() > MaxRequestBytes || socket->bytesAvailable() > 0;
+    drop(socket);
+    if (oversized || data.isEmpty())
+        return;
+    handleRequest(peer, data);
+}
+
+void LogonService::handleRequest(const QString &peer, const QByteArray &request)
+{
+    QString text = QString::fromLatin1(request);
+    // A client typed by hand (netcat, telnet) ends its line; the line end is not part of the PIN.
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    if (text == kCloseme)
+        serveCloseme(peer);
+    else
+        servePin(peer, text);
+}
+
+void LogonService::serveCloseme(const QString &peer)
+{
+    const auto rows = m_cafe.computersWithIp(peer);
+    if (!rows) {
+        emit failedToServe(m_cafe.lastError());
+        return;
+    }
+    if (rows->isEmpty())
+        return;
+    const qint64 aa = rows->last().aa;
+    // Only a customer-account charge ends here; anything else stays as it is.
+    if (m_engine.statusOf(aa) != QLatin1String("isonuser"))
+        return;
+    m_engine.endaccount(aa);
+    emit closed(peer, aa);
+}
+
+void LogonService::servePin(const QString &peer, const QString &pin)
+{
+    const auto accounts = pin.isEmpty() ? std::optional<QList<CustomerRow>>(QList<CustomerRow>())
+                                        : m_customers.accountsWithPin(pin);
+    if (!accounts) {
+        emit failedToServe(m_customers.lastError());
+        refuse(peer, kUnknown);
+        return;
+    }
+    if (accounts->isEmpty()) {
+        refuse(peer, kUnknown);
+        return;
+    }
+    for (const CustomerRow &a : *accounts) {
+        if (a.timeleft < 2) {
+            refuse(peer, kExpired);
+            return;
+        }
+        if (a.timer) {
+            refuse(peer, kInUse);
+            return;
+        }
+    }
+    const auto computers = m_cafe.computersWithIp(peer);
+    if (!computers) {
+        emit failedToServe(m_cafe.lastError());
+        refuse(peer, kUnknown);
+        return;
+    }
+    // A request from an address the roster does not know concerns no computer.
+    if (computers->isEmpty()) {
+        refuse(peer, kUnknown);
+        return;
+    }
+    const qint64 aa = computers->last().aa;
+    CustomerRow account = accounts->first();
+    account.timer = true;
+    account.pcused = peer;
+    if (!m_customers.updateAccount(account)) {
+        emit failedToServe(m_customers.lastError());
+        refuse(peer, kUnknown);
+        return;
+    }
+    emit accepted(peer, aa, account.timeleft);
+    m_engine.startaccount(aa, account.timeleft, account.password);
+}
+
+void LogonService::accountStartFailed(const QString &pin)
+{
+    const auto accounts = m_customers.accountsWithPin(pin);
+    if (!accounts)
+        return;
+    for (CustomerRow a : *accounts) {
+        if (!a.timer)
+            continue;
+        a.timer = false;
+        m_customers.updateAccount(a);
+    }
+}
+
+void LogonService::refuse(const QString &peer, const QString &text)
+{
+    emit refused(peer, text);
+    if (m_replies.size() >= MaxQueuedReplies)
+        return; // a flood: drop rather than let replies pile up without end
+    m_replies.enqueue({peer, text.toLatin1()});
+    if (m_replies.size() == 1)
+        sendNextReply();
+}
+
+void LogonService::sendNextReply()
+{
+    if (m_replies.isEmpty() || m_reply.isBusy())
+        return;
+    m_reply.open(m_replies.head().first);
+}
