@@ -1,6 +1,7 @@
 #include "link/Broadcaster.h"
 
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QVariant>
 
 Broadcaster::Broadcaster(QObject *parent) : QObject(parent) {}
@@ -12,6 +13,8 @@ std::optional<QString> Broadcaster::bind(const Ports &ports)
         // The café's own network only.
         m_socket.setSocketOption(QAbstractSocket::MulticastTtlOption, QVariant(1));
         m_socket.setSocketOption(QAbstractSocket::MulticastLoopbackOption, QVariant(1));
+        if (!ports.multicastInterface.isEmpty())
+            m_socket.setMulticastInterface(QNetworkInterface::interfaceFromName(ports.multicastInterface));
         return std::nullopt;
     }
     return QStringLiteral("Messages to all computers cannot be sent: UDP port %1 cannot be opened (%2)."

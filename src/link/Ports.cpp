@@ -28,5 +28,7 @@ Ports Ports::fromEnvironment(const QString &offsetOption)
 {
     const QString text = offsetOption.isEmpty() ? qEnvironmentVariable("KORVANE_PORT_OFFSET") : offsetOption;
     const int offset = text.isEmpty() ? 0 : parseOffset(text);
-    return withOffset(offset < 0 ? 0 : offset);
+    Ports p = withOffset(offset < 0 ? 0 : offset);
+    p.multicastInterface = qEnvironmentVariable("KORVANE_MULTICAST_IF");
+    return p;
 }

@@ -16,6 +16,9 @@ struct Ports
     quint16 broadcastRemote = 9000;
     QHostAddress group{QStringLiteral("224.0.0.1")};
     int offset = 0;
+    // The interface multicast goes out of (KORVANE_MULTICAST_IF, e.g. "lo" for
+    // a demo on one machine); empty: the system's choice.
+    QString multicastInterface;
 
     static Ports withOffset(int offset);
     // Reads KORVANE_PORT_OFFSET; an option given on the command line wins.
