@@ -1,0 +1,127 @@
+#pragma once
+
+#include "engine/Slot.h"
+#include "store/Records.h"
+#include "ui/Money.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <optional>
+
+class Engine;
+
+// What the billing window shows for one time charge, and what its buttons do.
+// A bill ending a charge closes its own transaction, found by its key, when
+// confirmed; a status view only shows the charge so far and writes nothing.
+class Bill : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Kind {
+        Normal,        // "Charge And Lock" of a normal time charge
+        Prepaid,       // the end of a prepaid time charge
+        Status,        // "Current Status" of a running normal time charge
+        PrepaidStatus  // "Current Status" of a running prepaid time charge
+    };
+
+    // The text a cleared total holds; a total holding exactly this text is
+    // stored with no time charge.
+    static inline const QString ClearedTotal = QStringLiteral("0,00");
+
+    Bill(Engine &engine, Kind kind, const Slot &slot, QObject *parent = nullptr);
+
+    Kind kind() const { return m_kind; }
+    bool isStatusView() const { return m_kind == Kind::Status || m_kind == Kind::PrepaidStatus; }
+    bool isPrepaid() const { return m_kind == Kind::Prepaid || m_kind == Kind::PrepaidStatus; }
+    bool canConfirm() const { return !isStatusView() && !m_confirmed; }
+    bool isConfirmed() const { return m_confirmed; }
+    // "normal" or "pretime".
+    QString chargetype() const;
+
+    qint64 slotKey() const { return m_slotKey; }
+    QString computer() const { return m_name; }
+    QString caption() const { return QStringLiteral("Current Status For ") + m_name; }
+    qint64 transaction() const { return m_transaction; }
+
+    QDateTime start() const { return m_start; }
+    QDateTime end() const { return m_end; }
+    QString startTimeText() const;
+    QString startDateText() const;
+    QString endTimeText() const;
+    QString endDateText() const;
+    // The end is not shown in the status view of a normal charge.
+    bool showsEnd() const { return m_kind != Kind::Status; }
+    qint64 minutes() const { return m_minutes; }
+    QString timeUsed() const;
+    bool showsTimeLeft() const { return isPrepaid(); }
+    QString timeLeftText() const;
+
+    QList<Money> rates() const { return m_rates; }
+    QStringList rateCaptions() const;
+    int koumpi() const { return m_koumpi; }
+    Money halfHourPrice() const { return m_halfHour; }
+
+    Money timeCharge() const { return m_timeCharge; }
+    QString timeChargeText() const;
+    // "0" when the transaction has no extras.
+    QString extrasText() const { return m_extrasText; }
+    Money extras() const { return m_extras; }
+    QString totalText() const { return m_totalText; }
+    bool isCleared() const { return m_cleared; }
+    bool reasonShown() const { return m_cleared; }
+    QString reason() const { return m_reason; }
+    void setReason(const QString &reason) { m_reason = reason; }
+
+    // Tab n (1 to 6) of the hourly rates; remembered for the next bills.
+    void selectRate(int n);
+    // Anything typed into the total: the total becomes "0,00" and a reason is due.
+    void clearTotal();
+    // Closes the transaction; false (and nothing written) when refused.
+    bool confirm();
+
+    void getextras();
+    void grandtotal();
+    // Re-sums the extras and returns the lines for the extras grid.
+    QList<ExtraRow> extracharge();
+    // nullopt: no line selected.
+    bool deleteExtra(std::optional<qint64> extraKey);
+    bool setExtraQuantity(qint64 extraKey, const QString &quantity);
+
+    // Brings a status view up to the present moment.
+    void refresh();
+    // The window went away, confirmed or not.
+    void close();
+    bool isClosed() const { return m_closed; }
+
+signals:
+    void changed();
+    void confirmed();
+    void closed();
+
+private:
+    void fill();
+    void sumtotal();
+
+    Engine &m_engine;
+    Kind m_kind;
+    qint64 m_slotKey = 0;
+    QString m_name;
+    qint64 m_transaction = 0;
+    QDateTime m_start;
+    QDateTime m_end;
+    QDateTime m_plannedEnd;
+    qint64 m_minutes = 0;
+    QList<Money> m_rates;
+    int m_koumpi = 1;
+    Money m_halfHour;
+    Money m_timeCharge;
+    Money m_extras;
+    QString m_extrasText = QStringLiteral("0");
+    QString m_totalText;
+    bool m_cleared = false;
+    QString m_reason;
+    bool m_confirmed = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,51 @@
+#include "FakeChannel.h"
+
+#include <QTimer>
+
+void FakeChannel::open(const QString &address)
+{
+    m_address = address;
+    m_opened.append(address);
+    m_busy = true;
+    m_connected = false;
+    switch (m_outcome) {
+    case Outcome::Connect:
+        QTimer::singleShot(0, this, &FakeChannel::connectNow);
+        break;
+    case Outcome::Fail: {
+        const QString description = m_description;
+        QTimer::singleShot(0, this, [this, description] { failNow(description); });
+        break;
+    }
+    case Outcome::Hang:
+        break;
+    }
+}
+
+void FakeChannel::connectNow()
+{
+    if (!m_busy || m_connected)
+        return;
+    m_connected = true;
+    emit connected();
+    // The message is written and the channel closes, later, as a socket does.
+    QTimer::singleShot(0, this, [this] {
+        m_connected = false;
+        m_busy = false;
+        emit finished();
+    });
+}
+
+void FakeChannel::failNow(const QString &description)
+{
+    if (!m_busy)
+        return;
+    m_busy = false;
+    m_connected = false;
+    emit failed(description);
+}
+
+void FakeChannel::send(const QByteArray &message)
+{
+    m_sent.append(message);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "engine/CommandChannel.h"
+
+#include <QByteArrayList>
+#include <QStringList>
+
+// A command channel that connects or fails when the test says so, always
+// from the event loop. It records every address opened and message sent.
+class FakeChannel : public CommandChannel
+{
+    Q_OBJECT
+public:
+    enum class Outcome { Connect, Fail, Hang };
+
+    using CommandChannel::CommandChannel;
+
+    // The outcome of the next open() calls (Connect until told otherwise).
+    void willConnect() { m_outcome = Outcome::Connect; }
+    void willFail(const QString &description) { m_outcome = Outcome::Fail; m_description = description; }
+    // Stays connecting until connectNow() or failNow().
+    void willHang() { m_outcome = Outcome::Hang; }
+    void connectNow();
+    void failNow(const QString &description);
+
+    bool isBusy() const override { return m_busy; }
+    void open(const QString &address) override;
+    void send(const QByteArray &message) override;
+    QString address() const override { return m_address; }
+
+    QStringList opened() const { return m_opened; }
+    QByteArrayList sent() const { return m_sent; }
+    int openCount() const { return int(m_opened.size()); }
+
+private:
+    Outcome m_outcome = Outcome::Connect;
+    QString m_description;
+    QString m_address;
+    QStringList m_opened;
+    QByteArrayList m_sent;
+    bool m_busy = false;
+    bool m_connected = false;
+};
