@@ -1,11 +1,16 @@
+#include "admin/LoginWindow.h"
 #include "console/MainWindow.h"
+#include "console/PickerDialog.h"
+#include "store/CafeStore.h"
 #include "store/Installer.h"
 #include "store/Paths.h"
 #include "store/StartupOptions.h"
+#include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTextStream>
 #include <cstdio>
 
@@ -59,7 +64,28 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    MainWindow window;
-    window.show();
+    MessageBoxPrompter prompter;
+    CafeStore store;
+    if (const std::optional<QString> error = store.open(paths.cafeDatabase())) {
+        err << "korvane: " << *error << "\n";
+        if (canShowWindows())
+            prompter.tell(*error, Prompter::Icon::Critical);
+        return 1;
+    }
+    SystemClock clock;
+    DialogPicker picker;
+
+    // The login window first; the console only after a matching password.
+    MainWindow window(paths, store, prompter, clock, picker);
+    prompter.setParent(&window);
+    LoginWindow login(store, prompter);
+    QObject::connect(&login, &LoginWindow::loggedIn, &window, [&window](Login::Role role) {
+        window.applyLogin(role, false);
+        window.load();
+        window.show();
+    });
+    login.noticeFirstRun(QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")));
+    if (login.exec() != QDialog::Accepted)
+        return 0;
     return app.exec();
 }

@@ -1,7 +1,457 @@
 #include "console/MainWindow.h"
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+#include "admin/LoginWindow.h"
+#include "console/CashRegister.h"
+#include "console/ComputerMapWidget.h"
+#include "console/OptionsWindow.h"
+#include "console/PopupRules.h"
+#include "store/CafeStore.h"
+#include "ui/Clock.h"
+#include "ui/Format.h"
+#include "ui/Prompter.h"
+
+#include <QCloseEvent>
+#include <QImageReader>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaMethod>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+struct MenuEntry
 {
+    const char *name;
+    const char *caption; // "-" is a separator
+    const char *under;   // "" is the menu bar
+};
+
+// The menu bar, in order. Captions keep their trailing blanks.
+constexpr MenuEntry menuTable[] = {
+    {"status", "status", ""},
+    {"termname", "termname", "status"},
+    {"sp", "-", "status"},
+    {"get", "Current Status", "status"},
+    {"uyiyuiyui", "-", "status"},
+    {"tasks", "Tasks", "status"},
+    {"reboot", "ReBoot", "tasks"},
+    {"logoff", "Log Off", "tasks"},
+    {"shutdown", "ShutDown", "tasks"},
+    {"pdown", "Suspend", "tasks"},
+    {"ppp", "-", "status"},
+    {"metafora", "Transfer", "status"},
+    {"sp1", "-", "status"},
+    {"extra", "+ Extra Charge", "status"},
+    {"sp3", "-", "status"},
+    {"msg", "Send Message", "status"},
+    {"sp4", "-", "status"},
+    {"check", "network Check", "status"},
+    {"sp5", "-", "status"},
+    {"prepay", "Prepaid time", "status"},
+    {"triantalepta", "0:30", "prepay"},
+    {"eksintalepta", "1:00", "prepay"},
+    {"enenintalepta", "1:30", "prepay"},
+    {"ekatonlepta", "2:00", "prepay"},
+    {"sp6", "-", "prepay"},
+    {"stoppre", "Terminate", "prepay"},
+    {"settings", "&Settings    ", ""},
+    {"rates", "Rates", "settings"},
+    {"fixrate", "Minimum Charge", "settings"},
+    {"computers", "Computers", "settings"},
+    {"passwords", "Passwords", "settings"},
+    {"userpass", "Change User Password", "passwords"},
+    {"adminpass", "Change Admin Password", "passwords"},
+    {"miscsettings", "Misc", "settings"},
+    {"pircelist", "&Pricelist    ", ""},
+    {"catdiax", "Categories", "pircelist"},
+    {"productdiax", "Products", "pircelist"},
+    {"show", "Show", "pircelist"},
+    {"emf", "&Appearance    ", ""},
+    {"metakin", "Set Icon Position", "emf"},
+    {"fonto", "Background", "emf"},
+    {"kin", "&Transactions    ", ""},
+    {"tamio", "Current Transactions", "kin"},
+    {"showkin", "Show Transactions", "kin"},
+    {"custkin", "User Transactions", "kin"},
+    {"printer", "printer History", "kin"},
+    {"user", "&Cashier     ", ""},
+    {"chuser", "Switch Cashier", "user"},
+    {"cust", "&Users     ", ""},
+    {"newcsut", "Add New User", "cust"},
+    {"custcard", "Show Users", "cust"},
+    {"tools", "&Tools    ", ""},
+    {"da", "Database Maintenance", "tools"},
+    {"db1", "Main Database", "da"},
+    {"db2", "User Database", "da"},
+    {"delprint", "Delete Printer History", "tools"},
+    {"backup", "Backup", "tools"},
+    {"helpp", "&Help         ", ""},
+    {"about", "About", "helpp"},
+    {"help", "Help Topics", "helpp"},
+    {"support", "On line support", "helpp"},
+    {"exit", "&Exit", ""},
+};
+
+// Entries whose windows or commands belong to other parts: disabled until provided.
+const QStringList waiting{
+    QStringLiteral("rates"),    QStringLiteral("fixrate"),  QStringLiteral("computers"), QStringLiteral("passwords"),
+    QStringLiteral("userpass"), QStringLiteral("adminpass"), QStringLiteral("catdiax"),  QStringLiteral("productdiax"),
+    QStringLiteral("show"),     QStringLiteral("fonto"),    QStringLiteral("showkin"),   QStringLiteral("custkin"),
+    QStringLiteral("printer"),  QStringLiteral("newcsut"),  QStringLiteral("custcard"),  QStringLiteral("da"),
+    QStringLiteral("db1"),      QStringLiteral("db2"),      QStringLiteral("delprint"),  QStringLiteral("backup"),
+    QStringLiteral("about"),    QStringLiteral("help"),     QStringLiteral("support"),
+};
+
+// The entries of a computer's pop-up that hand a command to the engine or the link.
+const QStringList popupCommands{
+    QStringLiteral("get"),          QStringLiteral("reboot"),        QStringLiteral("logoff"),
+    QStringLiteral("shutdown"),     QStringLiteral("pdown"),         QStringLiteral("metafora"),
+    QStringLiteral("extra"),        QStringLiteral("msg"),           QStringLiteral("check"),
+    QStringLiteral("triantalepta"), QStringLiteral("eksintalepta"),  QStringLiteral("enenintalepta"),
+    QStringLiteral("ekatonlepta"),  QStringLiteral("stoppre"),
+};
+
+bool hasChildren(const char *name)
+{
+    for (const MenuEntry &e : menuTable)
+        if (qstrcmp(e.under, name) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter, const Clock &clock, Picker &picker,
+                       QWidget *parent)
+    : QMainWindow(parent), m_paths(paths), m_store(store), m_prompter(prompter), m_clock(clock), m_picker(picker)
+{
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvane Version 1.0"));
-    resize(1024, 700);
+    resize(1100, 720);
+    setMinimumSize(640, 420);
+
+    m_map = new ComputerMapWidget(this);
+    setCentralWidget(m_map);
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+    connectMap();
+
+    m_timer3 = new QTimer(this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    m_timer3->setInterval(1000);
+    connect(m_timer3, &QTimer::timeout, this, &MainWindow::tick);
+    m_timer3->start();
+    tick();
+}
+
+void MainWindow::buildMenus()
+{
+    for (const MenuEntry &e : menuTable) {
+        const QString name = QString::fromLatin1(e.name);
+        const QString caption = QString::fromLatin1(e.caption);
+        const QString under = QString::fromLatin1(e.under);
+        QAction *a = nullptr;
+        if (hasChildren(e.name)) {
+            auto *m = new QMenu(caption, this);
+            m->setObjectName(name);
+            if (under.isEmpty())
+                menuBar()->addMenu(m);
+            else
+                m_menus.value(under)->addMenu(m);
+            m_menus.insert(name, m);
+            a = m->menuAction();
+        } else if (caption == QLatin1String("-")) {
+            a = m_menus.value(under)->addSeparator();
+        } else if (under.isEmpty()) {
+            a = menuBar()->addAction(caption);
+        } else {
+            a = m_menus.value(under)->addAction(caption);
+        }
+        a->setObjectName(name);
+        m_actions.insert(name, a);
+    }
+
+    // The computer's pop-up stands in the bar without caption and unusable.
+    QMenu *status = m_menus.value(QStringLiteral("status"));
+    status->setTitle(QString());
+    status->menuAction()->setEnabled(false);
+    QFont title = action(QStringLiteral("termname"))->font();
+    title.setBold(true);
+    action(QStringLiteral("termname"))->setFont(title);
+
+    for (const QString &entry : popupCommands)
+        connect(action(entry), &QAction::triggered, this, [this, entry] { emit popupCommand(entry, m_current); });
+    for (const QString &entry : waiting)
+        action(entry)->setEnabled(false);
+
+    const QStyle *st = style();
+    action(QStringLiteral("miscsettings"))->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(action(QStringLiteral("miscsettings")), &QAction::triggered, this, &MainWindow::openOptions);
+
+    QAction *metakin = action(QStringLiteral("metakin"));
+    metakin->setCheckable(true);
+    connect(metakin, &QAction::toggled, this, [this](bool on) {
+        m_map->setMoving(on);
+        if (!on)
+            setPanel(2, QString());
+    });
+
+    connect(action(QStringLiteral("tamio")), &QAction::triggered, this, &MainWindow::tamio);
+    action(QStringLiteral("chuser"))->setIcon(st->standardIcon(QStyle::SP_DialogYesButton));
+    connect(action(QStringLiteral("chuser")), &QAction::triggered, this, &MainWindow::openRelogin);
+    connect(action(QStringLiteral("exit")), &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::buildToolbar()
+{
+    m_toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setIconSize(QSize(28, 28));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+
+    struct Button
+    {
+        const char *key;
+        const char *text;
+        const char *tip;
+        QStyle::StandardPixmap icon;
+    };
+    const Button buttons[] = {
+        {"msg", "Message", "Send Message To All Computers", QStyle::SP_MessageBoxInformation},
+        {"shutdown", "Shut Down", "Shut Down All Computers", QStyle::SP_BrowserStop},
+        {"user", "Cashier", "Switch Cashier", QStyle::SP_DialogYesButton},
+        {"service", "Unlock", "Unlock All The computers", QStyle::SP_DialogOkButton},
+        {"exit", "Exit", "Exit", QStyle::SP_DialogCloseButton},
+    };
+    for (const Button &b : buttons) {
+        QAction *a = m_toolbar->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.text));
+        const QString key = QString::fromLatin1(b.key);
+        a->setObjectName(QStringLiteral("Toolbar1.") + key);
+        a->setToolTip(QString::fromLatin1(b.tip));
+        m_buttons.insert(key, a);
+    }
+    // The commands to all computers are the client link's.
+    toolbarButton(QStringLiteral("msg"))->setEnabled(false);
+    toolbarButton(QStringLiteral("shutdown"))->setEnabled(false);
+    toolbarButton(QStringLiteral("service"))->setEnabled(false);
+    connect(toolbarButton(QStringLiteral("user")), &QAction::triggered, this, &MainWindow::openRelogin);
+    connect(toolbarButton(QStringLiteral("exit")), &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    for (int i = 0; i < 3; ++i) {
+        m_panel[i] = new QLabel(bar);
+        m_panel[i]->setObjectName(QStringLiteral("panel%1").arg(i + 1));
+        m_panel[i]->setContentsMargins(6, 0, 6, 0);
+    }
+    m_panel[0]->setMinimumWidth(140);
+    bar->addWidget(m_panel[0]);
+    bar->addWidget(m_panel[1], 1);
+    bar->addPermanentWidget(m_panel[2]);
+}
+
+void MainWindow::connectMap()
+{
+    connect(m_map, &ComputerMapWidget::iconPressed, this, [this](int aa) {
+        m_current = aa;
+        m_saveReported = false;
+    });
+    connect(m_map, &ComputerMapWidget::iconClicked, this, &MainWindow::computerClicked);
+    connect(m_map, &ComputerMapWidget::iconPicked, this,
+            [this](int aa) { setPanel(2, m_map->name(aa) + QStringLiteral(" Moving")); });
+    connect(m_map, &ComputerMapWidget::popupRequested, this, &MainWindow::showPopup);
+    connect(m_map, &ComputerMapWidget::hovered, this, &MainWindow::nameHovered);
+    connect(m_map, &ComputerMapWidget::moved, this, [this](int aa, int left, int top) {
+        if (!m_store.savePosition(m_map->name(aa), left, top) && !m_saveReported) {
+            m_saveReported = true; // once per drag, not on every move
+            m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
+        }
+    });
+}
+
+void MainWindow::load()
+{
+    QSettings flag(QStringLiteral("korvane"), QStringLiteral("korvane"));
+    Login::markLoaded(flag);
+
+    m_settings = SettingsFile::read(m_paths.settingsFile());
+    m_checkpc = m_settings.checkpc();
+    m_checint = m_settings.checint();
+    if (m_settings.toolbarVisible()) {
+        m_toolbar->show();
+        dockToolbar(m_settings.toolbarSide());
+    } else {
+        m_toolbar->hide();
+    }
+
+    m_map->clear();
+    m_map->setLook(MapLook::from(m_settings));
+    if (const auto rows = m_store.computers()) {
+        QStringList skipped;
+        for (const ComputerRow &row : *rows) {
+            if (row.aa < 1 || row.aa > INT_MAX || m_map->contains(int(row.aa))) {
+                skipped << row.pcname;
+                continue;
+            }
+            m_map->addComputer(int(row.aa), row.pcname, row.left, row.top);
+        }
+        if (!skipped.isEmpty())
+            m_prompter.tell(QStringLiteral("These computers have no usable key and are not on the map: ")
+                                + skipped.join(QStringLiteral(", ")),
+                            Prompter::Icon::Warning);
+    } else {
+        m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
+    }
+
+    getbackr();
+    authtype();
+}
+
+void MainWindow::getbackr()
+{
+    const std::optional<RateSettings> rs = m_store.rateSettings();
+    const QString path = rs ? rs->backround : QString();
+    if (path.isEmpty()) {
+        m_map->setBackground(QImage());
+        return;
+    }
+    QImageReader reader(path);
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        m_prompter.tell(reader.errorString(), Prompter::Icon::Critical);
+    m_map->setBackground(picture);
+}
+
+void MainWindow::dockToolbar(int side)
+{
+    static const Qt::ToolBarArea areas[] = {Qt::TopToolBarArea, Qt::BottomToolBarArea, Qt::LeftToolBarArea,
+                                            Qt::RightToolBarArea};
+    if (side < 1 || side > 4)
+        side = 1;
+    const Qt::ToolBarArea area = areas[side - 1];
+    const bool visible = !m_toolbar->isHidden();
+    addToolBar(area, m_toolbar);
+    m_toolbar->setOrientation(area == Qt::TopToolBarArea || area == Qt::BottomToolBarArea ? Qt::Horizontal
+                                                                                          : Qt::Vertical);
+    m_toolbar->setVisible(visible);
+}
+
+void MainWindow::authtype()
+{
+    for (const char *m : {"settings", "kin", "tools"})
+        action(QString::fromLatin1(m))->setEnabled(m_adminlogin);
+    toolbarButton(QStringLiteral("user"))->setEnabled(m_adminlogin);
+    m_roleName = m_adminlogin ? QStringLiteral("admin") : QStringLiteral("user");
+}
+
+void MainWindow::applyLogin(Login::Role role, bool relogin)
+{
+    m_adminlogin = role == Login::Role::Admin;
+    if (relogin)
+        authtype();
+    setPanel(1, Login::panelText(role));
+}
+
+QAction *MainWindow::action(const QString &name) const { return m_actions.value(name); }
+QMenu *MainWindow::menu(const QString &name) const { return m_menus.value(name); }
+QAction *MainWindow::toolbarButton(const QString &key) const { return m_buttons.value(key); }
+
+void MainWindow::provide(const QString &entry, std::function<void()> fn)
+{
+    static const QString prefix = QStringLiteral("Toolbar1.");
+    QAction *a = entry.startsWith(prefix) ? toolbarButton(entry.mid(prefix.size())) : action(entry);
+    if (!a)
+        return;
+    connect(a, &QAction::triggered, this, [fn = std::move(fn)] { fn(); });
+    a->setEnabled(true);
+    // A provided entry opens the sub-menu it sits in.
+    for (const MenuEntry &e : menuTable) {
+        if (entry == QLatin1String(e.name) && waiting.contains(QLatin1String(e.under)))
+            action(QString::fromLatin1(e.under))->setEnabled(true);
+    }
+}
+
+QString MainWindow::panel(int n) const { return n >= 1 && n <= 3 ? m_panel[n - 1]->text() : QString(); }
+
+void MainWindow::setPanel(int n, const QString &text)
+{
+    if (n >= 1 && n <= 3)
+        m_panel[n - 1]->setText(text);
+}
+
+void MainWindow::tick() { setPanel(3, Format::longTime(m_clock.now().time())); }
+
+void MainWindow::showPopup(int aa, const QPoint &globalPos)
+{
+    m_current = aa;
+    action(QStringLiteral("termname"))->setText(QStringLiteral("-= ") + m_map->name(aa).toUpper()
+                                                + QStringLiteral(" =-"));
+    const QString status = m_status ? m_status(aa) : QString();
+    const std::optional<PopupEntries> entries = PopupRules::entriesFor(status);
+    if (!entries)
+        return;
+    // Without an engine listening, no entry would do anything.
+    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&MainWindow::popupCommand));
+    for (const QString &e : PopupRules::runningEntries())
+        action(e)->setEnabled(listened && entries->running);
+    for (const QString &e : PopupRules::prepaidStartEntries())
+        action(e)->setEnabled(listened && entries->prepaidStarts);
+    action(QStringLiteral("stoppre"))->setEnabled(listened && entries->stoppre);
+    for (const char *e : {"reboot", "logoff", "shutdown", "pdown", "check"})
+        action(QString::fromLatin1(e))->setEnabled(listened);
+    statusMenu()->popup(globalPos);
+}
+
+OptionsWindow *MainWindow::openOptions()
+{
+    auto *w = new OptionsWindow(m_paths.settingsFile(), m_prompter, m_picker, this);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    connect(w, &OptionsWindow::toolbarSideChosen, this, &MainWindow::dockToolbar);
+    connect(w, &OptionsWindow::saved, this, &MainWindow::applySettingsSaved);
+    w->show();
+    return w;
+}
+
+void MainWindow::applySettingsSaved(const SettingsFile &s)
+{
+    const bool wasPolling = m_checkpc == QLatin1String("yes");
+    m_checkpc = s.checkpc();
+    m_settings.setLine(1, s.line(1));
+    m_toolbar->setVisible(s.toolbarVisible());
+    if (wasPolling != (m_checkpc == QLatin1String("yes")))
+        emit pollingChanged(m_checkpc == QLatin1String("yes"));
+    emit settingsSaved(s);
+}
+
+LoginWindow *MainWindow::openRelogin()
+{
+    auto *w = new LoginWindow(m_store, m_prompter, this);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setMode(LoginWindow::Mode::Relogin);
+    connect(w, &LoginWindow::loggedIn, this, [this](Login::Role role) { applyLogin(role, true); });
+    w->show();
+    return w;
+}
+
+void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_prompter); }
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_exitMode == QLatin1String("force") || m_prompter.ask(QStringLiteral("EXIT KORVANE ?"))) {
+        event->accept();
+        return;
+    }
+    event->ignore();
 }

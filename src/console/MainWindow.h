@@ -1,11 +1,130 @@
 #pragma once
 
-#include <QMainWindow>
+#include "admin/Login.h"
+#include "store/Paths.h"
+#include "store/SettingsFile.h"
 
-// The operator's console window.
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+
+class CafeStore;
+class Clock;
+class ComputerMapWidget;
+class LoginWindow;
+class OptionsWindow;
+class Picker;
+class Prompter;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+// The operator's console: menus, toolbar, status bar and the computer map.
+// The time-charge engine and the client link plug in through the signals and
+// provide(); the window itself runs no time charge and opens no socket.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter, const Clock &clock, Picker &picker,
+               QWidget *parent = nullptr);
+
+    // Start-up: first-run flag, settings.dat, toolbar, the map from the
+    // roster, the status menu, the background picture, the role menus.
+    void load();
+
+    // The role flag and the role menus.
+    void setAdminlogin(bool admin) { m_adminlogin = admin; }
+    bool adminlogin() const { return m_adminlogin; }
+    void authtype();
+    QString roleName() const { return m_roleName; }
+    // A login's outcome: the role flag and status panel 1; authtype at once
+    // when the console is already running (relogin).
+    void applyLogin(Login::Role role, bool relogin);
+
+    // Menu entries by menu name (a sub-menu gives its menu action).
+    QAction *action(const QString &name) const;
+    QMenu *menu(const QString &name) const;
+    QMenu *statusMenu() const { return menu(QStringLiteral("status")); }
+    QToolBar *toolbar() const { return m_toolbar; }
+    // Toolbar buttons by key: "msg", "shutdown", "user", "service", "exit".
+    QAction *toolbarButton(const QString &key) const;
+    // Enables a menu entry or toolbar button (key prefixed "Toolbar1.") that
+    // waits for a window or command of another part, and runs fn on it.
+    void provide(const QString &entry, std::function<void()> fn);
+
+    // Status-bar panels 1 (account), 2 (moving), 3 (clock).
+    QString panel(int n) const;
+    void setPanel(int n, const QString &text);
+
+    ComputerMapWidget *map() const { return m_map; }
+    int currentComputer() const { return m_current; }
+    // The status word of a computer ("", "ison", "isonpre", "isonuser"); the
+    // engine answers, everything is free until it does.
+    void setStatusSource(std::function<QString(int aa)> source) { m_status = std::move(source); }
+
+    // Lines 1 and 2 of settings.dat as held for the run.
+    QString checkpc() const { return m_checkpc; }
+    QString checint() const { return m_checint; }
+    SettingsFile settings() const { return m_settings; }
+    // Toolbar side 1 top .. 4 right.
+    void dockToolbar(int side);
+    // The background picture from the path in the settings table.
+    void getbackr();
+
+    // "force" closes without the exit question.
+    void setExitMode(const QString &mode) { m_exitMode = mode; }
+
+    // Windows opened from the menus; returned so callers can reach them.
+    OptionsWindow *openOptions();
+    LoginWindow *openRelogin();
+    void tamio();
+
+signals:
+    // Left click on a computer outside the moving mode: `startnormal`.
+    void computerClicked(int aa);
+    // A pop-up entry (by menu name) chosen for a computer.
+    void popupCommand(const QString &entry, int aa);
+    // The pointer is over a computer's name: set its tip with map()->setTip().
+    void nameHovered(int aa);
+    // `checkpc` changed by the options window: polling starts or stops.
+    void pollingChanged(bool on);
+    void settingsSaved(const SettingsFile &settings);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void connectMap();
+    void showPopup(int aa, const QPoint &globalPos);
+    void tick();
+    void applySettingsSaved(const SettingsFile &s);
+
+    Paths m_paths;
+    CafeStore &m_store;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    Picker &m_picker;
+
+    ComputerMapWidget *m_map = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QLabel *m_panel[3] = {};
+    QTimer *m_timer3 = nullptr;
+    QHash<QString, QAction *> m_actions;
+    QHash<QString, QMenu *> m_menus;
+    QHash<QString, QAction *> m_buttons;
+    std::function<QString(int)> m_status;
+
+    SettingsFile m_settings;
+    QString m_checkpc;
+    QString m_checint;
+    bool m_adminlogin = false;
+    QString m_roleName;
+    int m_current = 0;
+    QString m_exitMode;
+    bool m_saveReported = false;
 };

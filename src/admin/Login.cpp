@@ -1,0 +1,49 @@
+#include "admin/Login.h"
+
+#include "store/CafeStore.h"
+
+#include <QSettings>
+
+namespace {
+const QString firstRunKey = QStringLiteral("config/firstrun");
+}
+
+QStringList Login::accounts() { return {QStringLiteral("Admin"), QStringLiteral("user")}; }
+
+std::optional<Login::Role> Login::auth(const QString &account, const QString &password)
+{
+    m_error.clear();
+    const std::optional<QString> name = m_store.operatorLogin(account, password);
+    if (!name) {
+        m_error = m_store.lastError();
+        return std::nullopt;
+    }
+    // The stored names decide the role exactly; any other row logs nobody in.
+    if (*name == QLatin1String("admin"))
+        return Role::Admin;
+    if (*name == QLatin1String("user"))
+        return Role::Cashier;
+    return std::nullopt;
+}
+
+QString Login::panelText(Role role)
+{
+    return QStringLiteral("User: ") + (role == Role::Admin ? QStringLiteral("Admin") : QStringLiteral("User"));
+}
+
+QString Login::roleName(Role role) { return role == Role::Admin ? QStringLiteral("admin") : QStringLiteral("user"); }
+
+bool Login::firstRun(const QSettings &settings) { return settings.value(firstRunKey).toString().isEmpty(); }
+
+void Login::markLoaded(QSettings &settings)
+{
+    settings.setValue(firstRunKey, QStringLiteral("no"));
+    settings.sync();
+}
+
+QString Login::firstRunNotice()
+{
+    return QStringLiteral("this is the first time you are running korvane\n"
+                          " The default password for Admin = kelpo\n"
+                          "The default password for user = dask");
+}

@@ -1,0 +1,19 @@
+#include "console/CashRegister.h"
+
+#include "store/CafeStore.h"
+#include "ui/Format.h"
+#include "ui/Prompter.h"
+
+namespace CashRegister {
+
+void tamio(CafeStore &store, const QDate &today, Prompter &prompter)
+{
+    const std::optional<Money> sum = store.takingsOn(today);
+    if (!sum) {
+        prompter.tell(store.lastError(), Prompter::Icon::Critical);
+        return;
+    }
+    prompter.tell(Format::currency(*sum), Prompter::Icon::None);
+}
+
+} // namespace CashRegister

@@ -1,0 +1,248 @@
+#include "console/OptionsWindow.h"
+
+#include "console/ComputerMapWidget.h"
+#include "console/OptionsCheck.h"
+#include "console/PickerDialog.h"
+#include "ui/Prompter.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+// Where the preview element stands inside its frame, twips.
+constexpr int PreviewLeft = 600;
+constexpr int PreviewTop = 150;
+} // namespace
+
+OptionsWindow::OptionsWindow(const QString &settingsPath, Prompter &prompter, Picker &picker, QWidget *parent)
+    : QDialog(parent), m_path(settingsPath), m_prompter(prompter), m_picker(picker)
+{
+    setObjectName(QStringLiteral("frmoptions"));
+    buildUi();
+    load();
+}
+
+QRadioButton *OptionsWindow::sideButton(int side) const
+{
+    return side >= 1 && side <= 4 ? m_option[side - 1] : nullptr;
+}
+
+void OptionsWindow::buildUi()
+{
+    setWindowTitle(QStringLiteral("Misc Settings"));
+
+    // Polling
+    auto *network = new QGroupBox(QStringLiteral("Network"), this);
+    m_check1 = new QCheckBox(QStringLiteral("Check computers if on-line ?"), network);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    auto *label1 = new QLabel(QStringLiteral("Seconds Between Checks"), network);
+    label1->setObjectName(QStringLiteral("Label1"));
+    m_text1 = new QLineEdit(network);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setMaximumWidth(80);
+    label1->setBuddy(m_text1);
+    auto *label2 = new QLabel(QStringLiteral("(above 7)"), network);
+    label2->setObjectName(QStringLiteral("Label2"));
+    auto *seconds = new QHBoxLayout;
+    seconds->addWidget(label1);
+    seconds->addWidget(m_text1);
+    seconds->addWidget(label2);
+    seconds->addStretch();
+    auto *networkLayout = new QVBoxLayout(network);
+    networkLayout->addWidget(m_check1);
+    networkLayout->addLayout(seconds);
+
+    // Toolbar
+    auto *toolbar = new QGroupBox(QStringLiteral("Toolbar"), this);
+    m_check2 = new QCheckBox(QStringLiteral("Show Toolbar ?"), toolbar);
+    m_check2->setObjectName(QStringLiteral("Check2"));
+    auto *label3 = new QLabel(QStringLiteral("Toolbar Position"), toolbar);
+    label3->setObjectName(QStringLiteral("Label3"));
+    auto *sides = new QHBoxLayout;
+    auto *sideGroup = new QButtonGroup(this);
+    const QStringList sideCaptions{QStringLiteral("UP"), QStringLiteral("DOWN"), QStringLiteral("LEFT"),
+                                   QStringLiteral("RIGHT")};
+    for (int i = 0; i < 4; ++i) {
+        m_option[i] = new QRadioButton(sideCaptions[i], toolbar);
+        m_option[i]->setObjectName(QStringLiteral("Option%1").arg(i + 1));
+        sideGroup->addButton(m_option[i], i + 1);
+        sides->addWidget(m_option[i]);
+    }
+    sides->addStretch();
+    connect(sideGroup, &QButtonGroup::idClicked, this, &OptionsWindow::toolbarSideChosen);
+    auto *toolbarLayout = new QVBoxLayout(toolbar);
+    toolbarLayout->addWidget(m_check2);
+    toolbarLayout->addWidget(label3);
+    toolbarLayout->addLayout(sides);
+
+    // Names and icons
+    auto *names = new QGroupBox(QStringLiteral("Computer Names"), this);
+    m_command2 = new QPushButton(QStringLiteral("&Font Color"), names);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command3 = new QPushButton(QStringLiteral("&Font"), names);
+    m_command3->setObjectName(QStringLiteral("Command3"));
+    const char *valueNames[6] = {"Label4", "Label5", "Label6", "Label7", "Label8", "Label10"};
+    for (int i = 0; i < 6; ++i) {
+        m_value[i] = new QLabel(names);
+        m_value[i]->setObjectName(QString::fromLatin1(valueNames[i]));
+        m_value[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    auto *namesLayout = new QGridLayout(names);
+    namesLayout->addWidget(m_command2, 0, 0);
+    namesLayout->addWidget(m_command3, 0, 1);
+    auto *values = new QFormLayout;
+    values->addRow(QStringLiteral("Color:"), m_value[0]);
+    values->addRow(QStringLiteral("Font:"), m_value[1]);
+    values->addRow(QStringLiteral("Size:"), m_value[2]);
+    values->addRow(QStringLiteral("Bold:"), m_value[3]);
+    values->addRow(QStringLiteral("Italic:"), m_value[4]);
+    values->addRow(QStringLiteral("Icons:"), m_value[5]);
+    namesLayout->addLayout(values, 1, 0, 1, 2);
+    auto *label11 = new QLabel(QStringLiteral("Icon Size"), names);
+    label11->setObjectName(QStringLiteral("Label11"));
+    m_command5 = new QPushButton(QStringLiteral("Big"), names);
+    m_command5->setObjectName(QStringLiteral("Command5"));
+    m_command6 = new QPushButton(QStringLiteral("Small"), names);
+    m_command6->setObjectName(QStringLiteral("Command6"));
+    namesLayout->addWidget(label11, 2, 0, 1, 2);
+    namesLayout->addWidget(m_command5, 3, 0);
+    namesLayout->addWidget(m_command6, 3, 1);
+
+    auto *frame1 = new QGroupBox(QStringLiteral("Preview"), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    m_preview = new ComputerMapWidget(frame1);
+    m_preview->setObjectName(QStringLiteral("Image3"));
+    m_preview->addComputer(1, QStringLiteral("Computer"), PreviewLeft, PreviewTop);
+    m_preview->label(1)->setObjectName(QStringLiteral("Label9"));
+    m_preview->setMinimumSize(m_preview->toPixelsX(PreviewLeft * 2 + ComputerMapWidget::BigWidth + 400),
+                              m_preview->toPixelsY(PreviewTop * 2 + ComputerMapWidget::BigHeight + 200));
+    (new QVBoxLayout(frame1))->addWidget(m_preview);
+
+    m_command1 = new QPushButton(QStringLiteral("&Save"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setDefault(true);
+
+    connect(m_command2, &QPushButton::clicked, this, &OptionsWindow::chooseColor);
+    connect(m_command3, &QPushButton::clicked, this, &OptionsWindow::chooseFont);
+    connect(m_command5, &QPushButton::clicked, this, [this] { setIconSize(true); });
+    connect(m_command6, &QPushButton::clicked, this, [this] { setIconSize(false); });
+    connect(m_command1, &QPushButton::clicked, this, &OptionsWindow::save);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(network);
+    left->addWidget(toolbar);
+    left->addWidget(frame1, 1);
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addWidget(names, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(m_command1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(columns, 1);
+    layout->addLayout(bottom);
+}
+
+void OptionsWindow::load()
+{
+    const SettingsFile s = SettingsFile::read(m_path);
+    m_check1->setChecked(s.line(1) == QLatin1String("yes"));
+    bool ok = false;
+    const double ms = s.line(2).trimmed().toDouble(&ok);
+    m_text1->setText(ok ? QString::number(ms / 1000) : QString());
+    m_check2->setChecked(s.line(3) == QLatin1String("yes"));
+    if (QRadioButton *b = sideButton(s.toolbarSide()))
+        b->setChecked(true);
+    for (int i = 0; i < 6; ++i)
+        m_value[i]->setText(s.line(5 + i));
+    showPreview();
+}
+
+QStringList OptionsWindow::values() const
+{
+    QStringList v;
+    for (QLabel *l : m_value)
+        v << l->text();
+    return v;
+}
+
+void OptionsWindow::showPreview()
+{
+    SettingsFile s;
+    for (int i = 0; i < 6; ++i)
+        s.setLine(5 + i, m_value[i]->text());
+    m_preview->setLook(MapLook::from(s));
+    const QColor c = s.nameColor();
+    m_value[0]->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; padding: 1px 4px; }")
+                                  .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black")
+                                                                     : QStringLiteral("white")));
+}
+
+void OptionsWindow::chooseColor()
+{
+    SettingsFile s;
+    s.setLine(5, m_value[0]->text());
+    if (const std::optional<QColor> c = m_picker.chooseColor(s.nameColor(), this)) {
+        m_value[0]->setText(SettingsFile::colorText(*c));
+        showPreview();
+    }
+}
+
+void OptionsWindow::chooseFont()
+{
+    const std::optional<QFont> f = m_picker.chooseFont(m_preview->look().font, this);
+    if (!f)
+        return;
+    m_value[1]->setText(f->family());
+    m_value[2]->setText(QString::number(
+        qBound(PickerDialog::SmallestSize, f->pointSize(), PickerDialog::LargestSize)));
+    m_value[3]->setText(f->bold() ? QStringLiteral("True") : QStringLiteral("False"));
+    m_value[4]->setText(f->italic() ? QStringLiteral("True") : QStringLiteral("False"));
+    showPreview();
+}
+
+void OptionsWindow::setIconSize(bool big)
+{
+    m_value[5]->setText(big ? QStringLiteral("big") : QStringLiteral("small"));
+    showPreview();
+}
+
+bool OptionsWindow::save()
+{
+    const auto checked = OptionsCheck::seconds(m_text1->text());
+    if (const auto *refusal = std::get_if<OptionsCheck::Refusal>(&checked)) {
+        m_prompter.tell(refusal->text, refusal->icon);
+        m_text1->setFocus();
+        return false;
+    }
+    SettingsFile s;
+    s.setLine(1, m_check1->isChecked() ? QStringLiteral("yes") : QStringLiteral("no"));
+    s.setLine(2, OptionsCheck::intervalLine(std::get<double>(checked)));
+    s.setLine(3, m_check2->isChecked() ? QStringLiteral("yes") : QStringLiteral("no"));
+    int side = 1; // the top when none was chosen, so the file keeps ten lines
+    for (int i = 0; i < 4; ++i) {
+        if (m_option[i]->isChecked()) {
+            side = i + 1;
+            break;
+        }
+    }
+    s.setLine(4, QString::number(side));
+    for (int i = 0; i < 6; ++i)
+        s.setLine(5 + i, m_value[i]->text());
+    if (const std::optional<QString> error = s.write(m_path)) {
+        m_prompter.tell(*error, Prompter::Icon::Critical);
+        return false;
+    }
+    emit saved(s);
+    close();
+    return true;
+}

@@ -1,0 +1,195 @@
+#include "../console/ConsoleFixture.h"
+#include "admin/Login.h"
+#include "admin/LoginWindow.h"
+#include "console/MainWindow.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QToolBar>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Login::Role)
+
+class TestLogin : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_config;
+    TempHome *m_home = nullptr;
+    CafeStore m_store;
+    ScriptedPrompter m_prompter;
+    ScriptedPicker m_picker;
+    SettableClock m_clock;
+
+    void typeAndReturn(LoginWindow &w, const QString &account, const QString &password)
+    {
+        w.accountList()->setCurrentText(account);
+        w.passwordField()->setFocus();
+        QTest::keyClicks(w.passwordField(), password);
+        QTest::keyClick(w.passwordField(), Qt::Key_Return);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        isolateUserSettings(m_config);
+        qRegisterMetaType<Login::Role>();
+    }
+    void init()
+    {
+        m_home = new TempHome;
+        QVERIFY(m_home->ok());
+        QVERIFY(!m_store.open(m_home->paths().cafeDatabase()));
+        m_prompter.clear();
+    }
+    void cleanup()
+    {
+        m_store.close();
+        delete m_home;
+    }
+
+    void accountsInOrder()
+    {
+        LoginWindow w(m_store, m_prompter);
+        QStringList shown;
+        for (int i = 0; i < w.accountList()->count(); ++i)
+            shown << w.accountList()->itemText(i);
+        QCOMPARE(shown, QStringList({"Admin", "user"}));
+    }
+
+    void passwords_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("role"); // -1 wrong, 0 admin, 1 cashier
+        QTest::newRow("admin") << "Admin" << "kelpo" << 0;
+        QTest::newRow("admin upper case") << "Admin" << "KELPO" << 0;
+        QTest::newRow("admin mixed case") << "Admin" << "kElPo" << 0;
+        QTest::newRow("cashier") << "user" << "dask" << 1;
+        QTest::newRow("cashier upper case") << "user" << "DASK" << 1;
+        QTest::newRow("other account's password") << "Admin" << "dask" << -1;
+        QTest::newRow("empty") << "Admin" << "" << -1;
+        QTest::newRow("apostrophe") << "Admin" << "kel'po" << -1;
+        QTest::newRow("quoted always-true") << "Admin" << "' or '1'='1" << -1;
+        QTest::newRow("trailing blank") << "Admin" << "kelpo " << -1;
+    }
+    void passwords()
+    {
+        QFETCH(QString, account);
+        QFETCH(QString, password);
+        QFETCH(int, role);
+        LoginWindow w(m_store, m_prompter);
+        QSignalSpy spy(&w, &LoginWindow::loggedIn);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        typeAndReturn(w, account, password);
+        if (role < 0) {
+            QCOMPARE(spy.count(), 0);
+            QCOMPARE(m_prompter.said().size(), 1);
+            QCOMPARE(m_prompter.last(), QString("Wrong Password"));
+            QCOMPARE(m_prompter.said().first().icon, Prompter::Icon::Critical);
+            QVERIFY(w.isVisible()); // another attempt may follow
+        } else {
+            QCOMPARE(spy.count(), 1);
+            QCOMPARE(spy.first().at(0).value<Login::Role>(), role == 0 ? Login::Role::Admin : Login::Role::Cashier);
+            QVERIFY(m_prompter.said().isEmpty());
+            QVERIFY(!w.isVisible());
+        }
+    }
+
+    void greekPasswordIgnoresCase()
+    {
+        QVERIFY(m_store.setOperatorPassword("admin", QString::fromUtf8("κωδικός")));
+        Login login(m_store);
+        QCOMPARE(login.auth("Admin", QString::fromUtf8("ΚΩΔΙΚΌΣ")), std::optional(Login::Role::Admin));
+        QCOMPARE(login.auth("Admin", "kelpo"), std::nullopt);
+    }
+
+    void statusPanelText()
+    {
+        QCOMPARE(Login::panelText(Login::Role::Admin), QString("User: Admin"));
+        QCOMPARE(Login::panelText(Login::Role::Cashier), QString("User: User"));
+    }
+
+    void cancelCloses()
+    {
+        LoginWindow w(m_store, m_prompter);
+        QSignalSpy spy(&w, &LoginWindow::loggedIn);
+        w.show();
+        QTest::mouseClick(w.cancelButton(), Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.result(), int(QDialog::Rejected));
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void firstRunNoticeUntilTheConsoleLoads()
+    {
+        QSettings settings("korvane", "korvane");
+        settings.remove("config/firstrun");
+        const QString notice = "this is the first time you are running korvane\n"
+                               " The default password for Admin = kelpo\n"
+                               "The default password for user = dask";
+        for (int start = 0; start < 2; ++start) {
+            LoginWindow w(m_store, m_prompter);
+            w.noticeFirstRun(QSettings("korvane", "korvane"));
+            QCOMPARE(m_prompter.texts(), QStringList({notice}));
+            QCOMPARE(m_prompter.said().first().icon, Prompter::Icon::Information);
+            m_prompter.clear();
+        }
+        {
+            MainWindow main(m_home->paths(), m_store, m_prompter, m_clock, m_picker);
+            main.load();
+        }
+        QCOMPARE(QSettings("korvane", "korvane").value("config/firstrun").toString(), QString("no"));
+        LoginWindow w(m_store, m_prompter);
+        w.noticeFirstRun(QSettings("korvane", "korvane"));
+        QVERIFY(m_prompter.said().isEmpty());
+    }
+
+    void reloginChangesTheRoleAtOnce()
+    {
+        MainWindow main(m_home->paths(), m_store, m_prompter, m_clock, m_picker);
+        main.applyLogin(Login::Role::Admin, false);
+        main.load();
+        main.show();
+        QCOMPARE(main.panel(1), QString("User: Admin"));
+        const QStringList adminMenus{"settings", "kin", "tools"};
+        QAction *button3 = main.toolbar()->actions().at(2);
+        QCOMPARE(button3->toolTip(), QString("Switch Cashier"));
+        for (const QString &m : adminMenus)
+            QVERIFY2(main.action(m)->isEnabled(), qPrintable(m));
+        QVERIFY(button3->isEnabled());
+        QCOMPARE(main.roleName(), QString("admin"));
+
+        // From the toolbar, as the cashier.
+        button3->trigger();
+        LoginWindow *relogin = main.findChild<LoginWindow *>();
+        QVERIFY(relogin);
+        QTRY_VERIFY(relogin->isVisible());
+        typeAndReturn(*relogin, "user", "dask");
+        for (const QString &m : adminMenus)
+            QVERIFY2(!main.action(m)->isEnabled(), qPrintable(m));
+        QVERIFY(!button3->isEnabled());
+        QCOMPARE(main.panel(1), QString("User: User"));
+        QCOMPARE(main.roleName(), QString("user"));
+        QTRY_VERIFY(!main.findChild<LoginWindow *>()); // closed and gone
+
+        // Back to the administrator through the Cashier menu.
+        main.action("chuser")->trigger();
+        relogin = main.findChild<LoginWindow *>();
+        QVERIFY(relogin);
+        typeAndReturn(*relogin, "Admin", "Kelpo");
+        for (const QString &m : adminMenus)
+            QVERIFY2(main.action(m)->isEnabled(), qPrintable(m));
+        QVERIFY(button3->isEnabled());
+        QCOMPARE(main.panel(1), QString("User: Admin"));
+        main.setExitMode("force");
+    }
+};
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
