@@ -1,0 +1,333 @@
+#include "ClientAgent.h"
+
+#include "link/Protocol.h"
+#include "link/TcpChannel.h"
+
+#include <QJsonDocument>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QPointer>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+#include <cstdio>
+#include <unistd.h>
+
+ClientAgent::ClientAgent(Options options, QObject *parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , m_command(new QTcpServer(this))
+    , m_text(new QTcpServer(this))
+    , m_probe(new QTcpServer(this))
+{
+    m_expiry.setSingleShot(true);
+    connect(&m_expiry, &QTimer::timeout, this, &ClientAgent::expire);
+}
+
+std::optional<QString> ClientAgent::start()
+{
+    const Ports &p = m_options.ports;
+    const QList<std::pair<QTcpServer *, quint16>> servers = {
+        {m_command, p.command}, {m_text, p.text}, {m_probe, p.probe}};
+    for (const auto &[server, port] : servers) {
+        if (!server->listen(m_options.listen, port))
+            return QStringLiteral("cannot listen on %1 port %2: %3")
+                .arg(m_options.listen.toString())
+                .arg(port)
+                .arg(server->errorString());
+        connect(server, &QTcpServer::newConnection, this, [this, server, port] { accept(server, port); });
+    }
+
+    if (m_options.broadcast) {
+        m_udp = new QUdpSocket(this);
+        // Several agents on one machine share the broadcast port.
+        if (!m_udp->bind(QHostAddress::AnyIPv4, p.broadcastRemote,
+                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+            std::fprintf(stderr, "korvane-client: no broadcasts: cannot bind port %d: %s\n", p.broadcastRemote,
+                         qPrintable(m_udp->errorString()));
+        } else {
+            // Join on the interface that holds the listening address, so a
+            // loopback agent stays on loopback.
+            QNetworkInterface iface;
+            if (m_options.listen != QHostAddress(QHostAddress::AnyIPv4))
+                for (const QNetworkInterface &i : QNetworkInterface::allInterfaces())
+                    for (const QNetworkAddressEntry &e : i.addressEntries())
+                        if (e.ip() == m_options.listen || (m_options.listen.isLoopback() && e.ip().isLoopback()))
+                            iface = i;
+            const bool joined = iface.isValid() ? m_udp->joinMulticastGroup(p.group, iface)
+                                                : m_udp->joinMulticastGroup(p.group);
+            if (!joined)
+                std::fprintf(stderr, "korvane-client: no broadcasts: cannot join %s: %s\n",
+                             qPrintable(p.group.toString()), qPrintable(m_udp->errorString()));
+            connect(m_udp, &QUdpSocket::readyRead, this, &ClientAgent::datagrams);
+        }
+    }
+
+    m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(m_stdin, &QSocketNotifier::activated, this, &ClientAgent::readStdin);
+
+    emitEvent(QStringLiteral("ready"), 0, QString(),
+              {{QStringLiteral("listen"), m_options.listen.toString()}, {QStringLiteral("offset"), p.offset}});
+    return std::nullopt;
+}
+
+void ClientAgent::accept(QTcpServer *server, quint16 port)
+{
+    while (QTcpSocket *s = server->nextPendingConnection()) {
+        const QString peer = QHostAddress(s->peerAddress().toIPv4Address()).toString();
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        if (port == m_options.ports.probe) {
+            // Presence only: the console closes at once; so do we.
+            emitEvent(QStringLiteral("probe"), port, QString(), {{QStringLiteral("from"), peer}});
+            s->disconnectFromHost();
+            continue;
+        }
+        // The message is everything until the sender closes.
+        auto buffer = std::make_shared<QByteArray>();
+        QPointer<QTcpSocket> guard(s);
+        connect(s, &QTcpSocket::readyRead, this, [this, s, buffer, port, peer] {
+            *buffer += s->readAll();
+            if (buffer->size() > MaxMessageBytes) {
+                s->disconnect(this);
+                s->abort();
+                s->deleteLater();
+                emitEvent(QStringLiteral("error"), port, QString(),
+                          {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("message too long")}});
+            }
+        });
+        connect(s, &QTcpSocket::disconnected, this, [this, s, buffer, port, peer] {
+            *buffer += s->readAll();
+            received(port, *buffer, peer);
+        });
+        QTimer::singleShot(MessageTimeoutMs, this, [this, guard, port, peer] {
+            if (!guard || guard->state() != QAbstractSocket::ConnectedState)
+                return;
+            guard->disconnect(this);
+            guard->abort();
+            guard->deleteLater();
+            emitEvent(QStringLiteral("error"), port, QString(),
+                      {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("message not ended in time")}});
+        });
+    }
+}
+
+void ClientAgent::received(quint16 port, const QByteArray &message, const QString &peer)
+{
+    if (port == m_options.ports.command) {
+        command(message, peer);
+        return;
+    }
+    const QString text = Protocol::decodeText(message);
+    emitEvent(QStringLiteral("message"), port, text, {{QStringLiteral("from"), peer}});
+    runHook(QStringLiteral("message"), text);
+}
+
+void ClientAgent::command(const QByteArray &message, const QString &peer)
+{
+    using C = Protocol::Command;
+    const C c = Protocol::parseCommand(message);
+    const QString text = QString::fromLatin1(message);
+    const QJsonObject from{{QStringLiteral("from"), peer}};
+    QString hook;
+    switch (c.kind) {
+    case C::Unknown:
+        emitEvent(QStringLiteral("error"), m_options.ports.command, text,
+                  {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("unknown command")}});
+        return;
+    case C::StartPc: unlockOpen(0); hook = QStringLiteral("unlock"); break;
+    case C::MovedNormal: unlockOpen(c.number); hook = QStringLiteral("unlock"); break;
+    case C::Prepaid:
+    case C::MovedPrepaid: unlockFor(Mode::Prepaid, c.number); break;
+    case C::Account: unlockFor(Mode::Account, c.number * 60); break;
+    case C::StopPc:
+    case C::StopUser: lock(); hook = QStringLiteral("lock"); break;
+    case C::Reboot: hook = QStringLiteral("reboot"); break;
+    case C::Logoff: hook = QStringLiteral("logoff"); break;
+    case C::Shutdown: hook = QStringLiteral("shutdown"); break;
+    case C::Powerdown: hook = QStringLiteral("suspend"); break;
+    }
+    if (hook.isEmpty())
+        hook = m_mode == Mode::Locked ? QStringLiteral("lock") : QStringLiteral("unlock");
+    emitEvent(QStringLiteral("command"), m_options.ports.command, text, from);
+    runHook(hook, text);
+}
+
+void ClientAgent::datagrams()
+{
+    while (m_udp->hasPendingDatagrams()) {
+        const QNetworkDatagram d = m_udp->receiveDatagram(MaxMessageBytes);
+        const QByteArray data = d.data();
+        const QJsonObject from{{QStringLiteral("from"), d.senderAddress().toString()}};
+        const quint16 port = m_options.ports.broadcastRemote;
+        switch (Protocol::parseBroadcast(data)) {
+        case Protocol::Broadcast::Terminate:
+            // Unlock all: a computer already unlocked keeps its charge.
+            if (m_mode == Mode::Locked)
+                unlockOpen(0);
+            emitEvent(QStringLiteral("broadcast"), port, QString::fromLatin1(data), from);
+            runHook(QStringLiteral("unlock"), QString::fromLatin1(data));
+            break;
+        case Protocol::Broadcast::Shutdown:
+            emitEvent(QStringLiteral("broadcast"), port, QString::fromLatin1(data), from);
+            runHook(QStringLiteral("shutdown"), QString::fromLatin1(data));
+            break;
+        case Protocol::Broadcast::Message: {
+            const QString text = Protocol::decodeText(data);
+            emitEvent(QStringLiteral("message"), port, text, from);
+            runHook(QStringLiteral("message"), text);
+            break;
+        }
+        }
+    }
+}
+
+void ClientAgent::readStdin()
+{
+    char buf[4096];
+    const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    if (n <= 0) {
+        // End of input: the agent goes on serving its ports.
+        m_stdin->setEnabled(false);
+        if (!m_stdinBuffer.isEmpty())
+            line(std::exchange(m_stdinBuffer, {}));
+        return;
+    }
+    m_stdinBuffer.append(buf, n);
+    qsizetype eol;
+    while ((eol = m_stdinBuffer.indexOf('\n')) >= 0) {
+        const QByteArray l = m_stdinBuffer.left(eol);
+        m_stdinBuffer.remove(0, eol + 1);
+        line(l);
+    }
+    if (m_stdinBuffer.size() > MaxMessageBytes)
+        m_stdinBuffer.clear();
+}
+
+void ClientAgent::line(const QByteArray &raw)
+{
+    const QByteArray l = raw.trimmed();
+    if (l.isEmpty())
+        return;
+    if (l.startsWith("pin ")) {
+        sendToConsole(l.mid(4).trimmed());
+    } else if (l == Protocol::closeme()) {
+        sendToConsole(Protocol::closeme());
+    } else if (l == "status") {
+        emitEvent(QStringLiteral("status"), 0, QString());
+    } else {
+        emitEvent(QStringLiteral("error"), 0, QString::fromUtf8(l),
+                  {{QStringLiteral("error"), QStringLiteral("expected: pin NNNN, closeme or status")}});
+    }
+}
+
+void ClientAgent::sendToConsole(const QByteArray &message)
+{
+    const quint16 port = m_options.ports.logon;
+    const QString text = QString::fromLatin1(message);
+    if (m_options.console.isEmpty()) {
+        emitEvent(QStringLiteral("error"), port, text,
+                  {{QStringLiteral("error"), QStringLiteral("no --console address was given")}});
+        return;
+    }
+    auto *channel = new TcpChannel(port, this);
+    if (m_options.listen != QHostAddress(QHostAddress::AnyIPv4))
+        channel->setLocalAddress(m_options.listen);
+    connect(channel, &CommandChannel::connected, channel, [channel, message] { channel->send(message); });
+    connect(channel, &CommandChannel::finished, this, [this, channel, port, text] {
+        emitEvent(QStringLiteral("sent"), port, text);
+        channel->deleteLater();
+    });
+    connect(channel, &CommandChannel::failed, this, [this, channel, port, text](const QString &why) {
+        emitEvent(QStringLiteral("error"), port, text, {{QStringLiteral("error"), why}});
+        channel->deleteLater();
+    });
+    channel->open(m_options.console);
+}
+
+void ClientAgent::expire()
+{
+    const bool account = m_mode == Mode::Account;
+    lock();
+    emitEvent(QStringLiteral("expired"), 0, QString());
+    runHook(QStringLiteral("lock"), QString());
+    // An exhausted account ends its use at the console as the customer would.
+    if (account && !m_options.console.isEmpty())
+        sendToConsole(Protocol::closeme());
+}
+
+void ClientAgent::lock()
+{
+    m_mode = Mode::Locked;
+    m_expiry.stop();
+    m_usedBefore = 0;
+    m_lengthMs = 0;
+}
+
+void ClientAgent::unlockOpen(qint64 secondsUsed)
+{
+    m_expiry.stop();
+    m_mode = Mode::Open;
+    m_usedBefore = qMax<qint64>(0, secondsUsed);
+    m_lengthMs = 0;
+    m_since.start();
+}
+
+void ClientAgent::unlockFor(Mode mode, qint64 seconds)
+{
+    if (seconds <= 0) {
+        lock();
+        return;
+    }
+    m_mode = mode;
+    m_usedBefore = 0;
+    // Bounded so the timer's interval stays within an int.
+    m_lengthMs = qMin<qint64>(seconds, 24LL * 24 * 3600) * 1000;
+    m_since.start();
+    m_expiry.start(std::chrono::milliseconds(m_lengthMs));
+}
+
+QString ClientAgent::stateText() const
+{
+    const qint64 leftMs = m_lengthMs - (m_since.isValid() ? m_since.elapsed() : 0);
+    switch (m_mode) {
+    case Mode::Locked: return QStringLiteral("locked");
+    case Mode::Open: return QStringLiteral("unlocked");
+    case Mode::Prepaid: return QStringLiteral("unlocked %1s").arg(qMax<qint64>(0, (leftMs + 999) / 1000));
+    case Mode::Account: return QStringLiteral("unlocked %1min").arg(qMax<qint64>(0, (leftMs + 59999) / 60000));
+    }
+    return QString();
+}
+
+void ClientAgent::emitEvent(const QString &event, quint16 port, const QString &text, QJsonObject extra)
+{
+    extra.insert(QStringLiteral("event"), event);
+    extra.insert(QStringLiteral("port"), port);
+    extra.insert(QStringLiteral("text"), text);
+    extra.insert(QStringLiteral("state"), stateText());
+    if (m_mode == Mode::Open)
+        extra.insert(QStringLiteral("used"), m_usedBefore + m_since.elapsed() / 1000);
+    const QByteArray out = QJsonDocument(extra).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fflush(stdout);
+}
+
+void ClientAgent::runHook(const QString &name, const QString &text)
+{
+    const QString cmd = m_options.hooks.value(name);
+    if (cmd.isEmpty())
+        return;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVANE_TEXT"), text);
+    env.insert(QStringLiteral("KORVANE_STATE"), stateText());
+    env.insert(QStringLiteral("KORVANE_EVENT"), name);
+    p.setProcessEnvironment(env);
+    p.setProgram(QStringLiteral("/bin/sh"));
+    // The hook's output must not mix with the event lines.
+    p.setArguments({QStringLiteral("-c"), QStringLiteral("exec 1>&2; ") + cmd});
+    if (!p.startDetached())
+        std::fprintf(stderr, "korvane-client: cannot run the %s hook\n", qPrintable(name));
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "link/Ports.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
+#include <QJsonObject>
+#include <QObject>
+#include <QTimer>
+#include <optional>
+
+class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+// The reference client program: listens on a client computer's command,
+// text and probe ports, follows the broadcast group, keeps the computer
+// locked or unlocked as the console commands, and reports every event as
+// one JSON line on stdout. Hooks (shell commands) let it drive a real
+// machine; the text that caused the event is in KORVANE_TEXT.
+class ClientAgent : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        QHostAddress listen{QHostAddress::AnyIPv4};
+        QString console;
+        Ports ports;
+        bool broadcast = true;
+        // Keys: lock, unlock, message, logoff, reboot, shutdown, suspend.
+        QHash<QString, QString> hooks;
+    };
+
+    // A message bigger than this is not from the console: dropped.
+    static constexpr int MaxMessageBytes = 64 * 1024;
+    // A connection that has not ended its message by then is dropped.
+    static constexpr int MessageTimeoutMs = 10000;
+
+    explicit ClientAgent(Options options, QObject *parent = nullptr);
+
+    // Listens on the three ports; an error text when one cannot be opened.
+    std::optional<QString> start();
+    // Reads `pin NNNN`, `closeme` and `status` lines from standard input.
+    void readStdin();
+
+    QString stateText() const;
+
+private:
+    enum class Mode { Locked, Open, Prepaid, Account };
+
+    void accept(QTcpServer *server, quint16 port);
+    void received(quint16 port, const QByteArray &message, const QString &peer);
+    void command(const QByteArray &message, const QString &peer);
+    void datagrams();
+    void line(const QByteArray &text);
+    void sendToConsole(const QByteArray &message);
+    void expire();
+
+    void lock();
+    void unlockOpen(qint64 secondsUsed);
+    void unlockFor(Mode mode, qint64 seconds);
+
+    void emitEvent(const QString &event, quint16 port, const QString &text, QJsonObject extra = {});
+    void runHook(const QString &name, const QString &text);
+
+    Options m_options;
+    QTcpServer *m_command;
+    QTcpServer *m_text;
+    QTcpServer *m_probe;
+    QUdpSocket *m_udp = nullptr;
+    QSocketNotifier *m_stdin = nullptr;
+    QByteArray m_stdinBuffer;
+
+    Mode m_mode = Mode::Locked;
+    QElapsedTimer m_since; // start of the current unlock
+    qint64 m_usedBefore = 0; // seconds an open charge had used before it came here
+    qint64 m_lengthMs = 0;   // prepaid or account: how long the unlock lasts
+    QTimer m_expiry;
+};
