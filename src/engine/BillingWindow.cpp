@@ -1,0 +1,284 @@
+#include "engine/BillingWindow.h"
+
+#include "engine/Bill.h"
+#include "ui/Format.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+QLineEdit *box(QWidget *parent, const QString &name, bool readOnly = true)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(readOnly);
+    return edit;
+}
+} // namespace
+
+BillingWindow::BillingWindow(Bill *bill, QWidget *parent)
+    : QDialog(parent)
+    , m_bill(bill)
+{
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildUi();
+    if (m_bill) {
+        connect(m_bill, &Bill::changed, this, &BillingWindow::show_);
+        connect(m_bill, &Bill::confirmed, this, &QWidget::close);
+    }
+    show_();
+}
+
+BillingWindow::~BillingWindow()
+{
+    if (m_bill)
+        m_bill->close();
+}
+
+void BillingWindow::buildUi()
+{
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
+
+    auto *billPage = new QWidget(m_pages);
+    auto *grid = new QGridLayout(billPage);
+    m_computer = new QLabel(billPage);
+    m_computer->setObjectName(QStringLiteral("computer"));
+    grid->addWidget(m_computer, 0, 0, 1, 3);
+
+    m_startTime = box(billPage, QStringLiteral("startTime"));
+    m_startDate = box(billPage, QStringLiteral("startDate"));
+    grid->addWidget(new QLabel(QStringLiteral("Start Time"), billPage), 1, 0);
+    grid->addWidget(m_startTime, 1, 1);
+    grid->addWidget(m_startDate, 1, 2);
+
+    m_endLabel = new QLabel(QStringLiteral("End Time"), billPage);
+    m_endTime = box(billPage, QStringLiteral("endTime"));
+    m_endDate = box(billPage, QStringLiteral("endDate"));
+    grid->addWidget(m_endLabel, 2, 0);
+    grid->addWidget(m_endTime, 2, 1);
+    grid->addWidget(m_endDate, 2, 2);
+
+    m_timeUsed = box(billPage, QStringLiteral("timeUsed"));
+    m_minutes = box(billPage, QStringLiteral("minutes"));
+    grid->addWidget(new QLabel(QStringLiteral("Time"), billPage), 3, 0);
+    grid->addWidget(m_timeUsed, 3, 1);
+    grid->addWidget(m_minutes, 3, 2);
+
+    m_timeLeftLabel = new QLabel(QStringLiteral("Time Left"), billPage);
+    m_timeLeft = box(billPage, QStringLiteral("timeLeft"));
+    grid->addWidget(m_timeLeftLabel, 4, 0);
+    grid->addWidget(m_timeLeft, 4, 1);
+    m_transaction = box(billPage, QStringLiteral("transaction"));
+    grid->addWidget(m_transaction, 4, 2);
+
+    auto *rateFrame = new QGroupBox(QStringLiteral("Hourly Rate"), billPage);
+    auto *rateLayout = new QVBoxLayout(rateFrame);
+    m_rates = new QTabBar(rateFrame);
+    m_rates->setObjectName(QStringLiteral("rates"));
+    rateLayout->addWidget(m_rates);
+    grid->addWidget(rateFrame, 5, 0, 1, 3);
+
+    m_timeCharge = box(billPage, QStringLiteral("timeCharge"));
+    grid->addWidget(new QLabel(QStringLiteral("Charge"), billPage), 6, 0);
+    grid->addWidget(m_timeCharge, 6, 1);
+    m_extras = box(billPage, QStringLiteral("extras"));
+    grid->addWidget(new QLabel(QStringLiteral("Extra Charge"), billPage), 7, 0);
+    grid->addWidget(m_extras, 7, 1);
+    // Any key typed here clears the total; the key itself is not kept.
+    m_total = box(billPage, QStringLiteral("total"), false);
+    m_total->installEventFilter(this);
+    grid->addWidget(new QLabel(QStringLiteral("Total"), billPage), 8, 0);
+    grid->addWidget(m_total, 8, 1);
+
+    m_reasonLabel = new QLabel(QStringLiteral("Enter the reason you are not charging"), billPage);
+    m_reasonLabel->setObjectName(QStringLiteral("reasonLabel"));
+    m_reason = box(billPage, QStringLiteral("reason"), false);
+    grid->addWidget(m_reasonLabel, 9, 0, 1, 3);
+    grid->addWidget(m_reason, 10, 0, 1, 3);
+
+    auto *buttons = new QHBoxLayout;
+    m_confirm = new QPushButton(QStringLiteral("&Confirm"), billPage);
+    m_confirm->setObjectName(QStringLiteral("confirm"));
+    m_addExtra = new QPushButton(QStringLiteral("+ extra"), billPage);
+    m_addExtra->setObjectName(QStringLiteral("addExtra"));
+    // The extras window is not part of this console yet.
+    m_addExtra->setEnabled(false);
+    auto *closeButton = new QPushButton(QStringLiteral("C&lose"), billPage);
+    closeButton->setObjectName(QStringLiteral("close"));
+    buttons->addWidget(m_confirm);
+    buttons->addWidget(m_addExtra);
+    buttons->addStretch();
+    buttons->addWidget(closeButton);
+    grid->addLayout(buttons, 11, 0, 1, 3);
+    m_pages->addTab(billPage, QStringLiteral("Bill"));
+
+    auto *extrasPage = new QWidget(m_pages);
+    auto *extrasLayout = new QVBoxLayout(extrasPage);
+    m_grid = new QTableWidget(0, 3, extrasPage);
+    m_grid->setObjectName(QStringLiteral("extrasGrid"));
+    m_grid->setHorizontalHeaderLabels({QStringLiteral("PRODUCT"), QStringLiteral("QUANT."), QStringLiteral("TOTAL")});
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    extrasLayout->addWidget(m_grid);
+    auto *extraButtons = new QHBoxLayout;
+    m_deleteExtra = new QPushButton(QStringLiteral("&Delete"), extrasPage);
+    m_deleteExtra->setObjectName(QStringLiteral("deleteExtra"));
+    auto *back = new QPushButton(QStringLiteral("&Back"), extrasPage);
+    back->setObjectName(QStringLiteral("back"));
+    extraButtons->addWidget(m_deleteExtra);
+    extraButtons->addStretch();
+    extraButtons->addWidget(back);
+    extrasLayout->addLayout(extraButtons);
+    m_pages->addTab(extrasPage, QStringLiteral("Extras"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages);
+
+    if (m_bill) {
+        for (const QString &caption : m_bill->rateCaptions())
+            m_rates->addTab(caption);
+        m_rates->setCurrentIndex(m_bill->koumpi() - 1);
+    }
+    connect(m_rates, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_filling && m_bill)
+            m_bill->selectRate(index + 1);
+    });
+    connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1)
+            extracharge();
+    });
+    connect(m_confirm, &QPushButton::clicked, this, &BillingWindow::confirm);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(back, &QPushButton::clicked, this, [this] { m_pages->setCurrentIndex(0); });
+    connect(m_deleteExtra, &QPushButton::clicked, this, &BillingWindow::deleteExtra);
+    connect(m_grid, &QTableWidget::cellChanged, this, &BillingWindow::quantityEdited);
+    connect(m_reason, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (m_bill)
+            m_bill->setReason(text);
+    });
+}
+
+void BillingWindow::show_()
+{
+    if (!m_bill)
+        return;
+    const Bill &b = *m_bill;
+    m_filling = true;
+    setWindowTitle(b.caption());
+    m_computer->setText(b.computer());
+    if (b.isPrepaid())
+        m_computer->setStyleSheet(QStringLiteral("background-color: rgb(128, 128, 255);"));
+    m_startTime->setText(b.startTimeText());
+    m_startDate->setText(b.startDateText());
+    m_endTime->setText(b.endTimeText());
+    m_endDate->setText(b.endDateText());
+    m_endLabel->setVisible(b.showsEnd());
+    m_endTime->setVisible(b.showsEnd());
+    m_endDate->setVisible(b.showsEnd());
+    m_minutes->setText(QString::number(b.minutes()));
+    m_timeUsed->setText(b.timeUsed());
+    m_transaction->setText(QString::number(b.transaction()));
+    m_timeLeftLabel->setVisible(b.showsTimeLeft());
+    m_timeLeft->setVisible(b.showsTimeLeft());
+    m_timeLeft->setText(b.timeLeftText());
+    m_timeCharge->setText(b.timeChargeText());
+    m_extras->setText(b.extrasText());
+    m_total->setText(b.totalText());
+    m_reasonLabel->setVisible(b.reasonShown());
+    m_reason->setVisible(b.reasonShown());
+    m_confirm->setVisible(!b.isStatusView());
+    m_rates->setCurrentIndex(b.koumpi() - 1);
+    m_filling = false;
+}
+
+bool BillingWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_total && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // Moving between boxes is not typing.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return false;
+        if (m_bill && !m_bill->isStatusView())
+            m_bill->clearTotal();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void BillingWindow::extracharge()
+{
+    if (!m_bill)
+        return;
+    const QList<ExtraRow> rows = m_bill->extracharge();
+    m_filling = true;
+    m_grid->setRowCount(0);
+    for (const ExtraRow &e : rows) {
+        const int r = m_grid->rowCount();
+        m_grid->insertRow(r);
+        auto *product = new QTableWidgetItem(e.itemdesc);
+        product->setData(Qt::UserRole, e.aa);
+        product->setData(Qt::UserRole + 1, e.itemprice.units());
+        product->setFlags(product->flags() & ~Qt::ItemIsEditable);
+        auto *quantity = new QTableWidgetItem(QString::number(e.itemquant));
+        auto *total = new QTableWidgetItem(Format::amount(e.charge));
+        total->setFlags(total->flags() & ~Qt::ItemIsEditable);
+        m_grid->setItem(r, 0, product);
+        m_grid->setItem(r, 1, quantity);
+        m_grid->setItem(r, 2, total);
+    }
+    m_grid->clearSelection();
+    m_grid->setCurrentCell(-1, -1);
+    m_filling = false;
+}
+
+void BillingWindow::deleteExtra()
+{
+    if (!m_bill)
+        return;
+    const QList<QTableWidgetItem *> selected = m_grid->selectedItems();
+    std::optional<qint64> key;
+    if (!selected.isEmpty())
+        key = m_grid->item(selected.first()->row(), 0)->data(Qt::UserRole).toLongLong();
+    if (m_bill->deleteExtra(key))
+        extracharge();
+}
+
+void BillingWindow::quantityEdited(int row, int column)
+{
+    if (m_filling || column != 1 || !m_bill)
+        return;
+    const qint64 key = m_grid->item(row, 0)->data(Qt::UserRole).toLongLong();
+    const QString text = m_grid->item(row, 1)->text();
+    m_bill->setExtraQuantity(key, text);
+    // Back to what is stored, refused or not.
+    QMetaObject::invokeMethod(this, &BillingWindow::extracharge, Qt::QueuedConnection);
+}
+
+void BillingWindow::confirm()
+{
+    if (m_bill)
+        m_bill->setReason(m_reason->text());
+    if (m_bill)
+        m_bill->confirm();
+}
+
+void BillingWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_bill)
+        m_bill->close();
+    QDialog::closeEvent(event);
+}

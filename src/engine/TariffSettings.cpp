@@ -1,0 +1,91 @@
+#include "engine/TariffSettings.h"
+
+#include "store/CafeStore.h"
+#include "ui/Format.h"
+
+namespace {
+// A whole number of minutes, not negative.
+std::optional<qint64> minutesFrom(const QString &text)
+{
+    bool ok = false;
+    const qint64 n = text.trimmed().toLongLong(&ok);
+    if (!ok || n < 0)
+        return std::nullopt;
+    return n;
+}
+
+std::optional<Money> amountFrom(const QString &text)
+{
+    const auto m = Money::parse(text);
+    if (!m || *m < Money())
+        return std::nullopt;
+    return m;
+}
+} // namespace
+
+namespace TariffSettings {
+
+QStringList getrates(CafeStore &cafe, QString *error)
+{
+    QStringList boxes;
+    const auto rates = cafe.rates();
+    if (!rates) {
+        if (error)
+            *error = cafe.lastError();
+        return boxes;
+    }
+    for (const Money &rate : *rates)
+        boxes << Format::currency(rate);
+    return boxes;
+}
+
+QString updaterates(CafeStore &cafe, const QStringList &boxes)
+{
+    QList<Money> rates;
+    for (int i = 0; i < 6; ++i) {
+        const QString text = boxes.value(i).trimmed();
+        if (text.isEmpty())
+            return QStringLiteral("Rate %1 Was Not Entered").arg(i + 1);
+        const auto rate = amountFrom(text);
+        if (!rate)
+            return QStringLiteral("Rate %1 Is Not An Amount").arg(i + 1);
+        rates << *rate;
+    }
+    if (!cafe.setRates(rates))
+        return QStringLiteral("The rates could not be stored.\n") + cafe.lastError();
+    return QStringLiteral("Update complete");
+}
+
+Boxes getset(CafeStore &cafe, QString *error)
+{
+    const auto settings = cafe.rateSettings();
+    if (!settings) {
+        if (error)
+            *error = cafe.lastError();
+        return {};
+    }
+    return {Format::currency(settings->fixed), QString::number(settings->mintime), QString::number(settings->toltime)};
+}
+
+QString update(CafeStore &cafe, const Boxes &boxes)
+{
+    if (boxes.fixed.trimmed().isEmpty())
+        return QStringLiteral("Minimum Charge Rate Was Not Entered ");
+    // Both the minimum time and the tolerance are required.
+    if (boxes.mintime.trimmed().isEmpty() || boxes.toltime.trimmed().isEmpty())
+        return QStringLiteral("Tolerance Time Was Not Entered");
+    const auto fixed = amountFrom(boxes.fixed);
+    if (!fixed)
+        return QStringLiteral("Minimum Charge Is Not An Amount");
+    const auto mintime = minutesFrom(boxes.mintime);
+    if (!mintime)
+        return QStringLiteral("Minimum Time Is Not A Number Of Minutes");
+    const auto toltime = minutesFrom(boxes.toltime);
+    if (!toltime)
+        return QStringLiteral("Tolerance Is Not A Number Of Minutes");
+    if (!cafe.setRateSettings(*fixed, *mintime, *toltime))
+        return QStringLiteral("The settings could not be stored.\n") + cafe.lastError();
+    return QStringLiteral("Update Complete");
+}
+
+} // namespace TariffSettings
