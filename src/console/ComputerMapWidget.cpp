@@ -140,6 +140,7 @@ void ComputerMapWidget::setMoving(bool on)
 void ComputerMapWidget::setBackground(const QImage &picture)
 {
     m_background = picture;
+    m_scaled = QPixmap();
     update();
 }
 
@@ -163,8 +164,9 @@ void ComputerMapWidget::styleLabel(Item &item)
 {
     item.label->setFont(m_look.font);
     // A light backing keeps a name readable over any background picture.
-    item.label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(255, 255, 255, 215);"
-                                             " border-radius: 4px; padding: 0px 4px; }")
+    item.label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(255, 255, 255, 230);"
+                                             " border: 1px solid rgba(0, 0, 0, 40); border-radius: 4px;"
+                                             " padding: 0px 3px; }")
                                   .arg(m_look.color.name()));
 }
 
@@ -175,8 +177,10 @@ void ComputerMapWidget::place(Item &item)
     item.icon->setGeometry(toPixelsX(item.left), toPixelsY(item.top), w, h);
     item.icon->setCursor(m_moving ? Qt::SizeAllCursor : Qt::PointingHandCursor);
     const QSize text = item.label->sizeHint();
-    item.label->setGeometry(toPixelsX(item.left + LabelRight), toPixelsY(item.top + LabelBelow), qMax(w, text.width()),
-                            text.height());
+    // As wide as the icon less the indent on both sides, so the name sits
+    // centred under it; a longer name widens it to the right.
+    const int width = qMax(w - 2 * toPixelsX(LabelRight), text.width());
+    item.label->setGeometry(toPixelsX(item.left + LabelRight), toPixelsY(item.top + LabelBelow), width, text.height());
 }
 
 int ComputerMapWidget::itemOf(QObject *o) const
@@ -247,9 +251,16 @@ bool ComputerMapWidget::eventFilter(QObject *watched, QEvent *event)
 
 void ComputerMapWidget::paintEvent(QPaintEvent *)
 {
-    if (m_background.isNull())
-        return;
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRect(QPoint(0, 0), backgroundSize()), m_background);
+    if (m_background.isNull()) {
+        QLinearGradient floor(0, 0, 0, height());
+        floor.setColorAt(0, QColor(0xf4, 0xf6, 0xf9));
+        floor.setColorAt(1, QColor(0xe2, 0xe7, 0xee));
+        p.fillRect(rect(), floor);
+        return;
+    }
+    const QSize size = backgroundSize();
+    if (m_scaled.size() != size)
+        m_scaled = QPixmap::fromImage(m_background.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawPixmap(0, 0, m_scaled);
 }

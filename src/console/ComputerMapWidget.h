@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QHash>
 #include <QImage>
+#include <QPixmap>
 #include <QPoint>
 #include <QWidget>
 
@@ -107,4 +108,5 @@ private:
     bool m_dragging = false;
     QPoint m_grab; // pixels inside the icon
     QImage m_background;
+    QPixmap m_scaled;
 };

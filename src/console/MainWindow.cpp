@@ -5,6 +5,7 @@
 #include "console/ComputerMapWidget.h"
 #include "console/OptionsWindow.h"
 #include "console/PopupRules.h"
+#include "console/ToolIcons.h"
 #include "store/CafeStore.h"
 #include "ui/Clock.h"
 #include "ui/Format.h"
@@ -18,7 +19,6 @@
 #include <QMetaMethod>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 
@@ -190,8 +190,7 @@ void MainWindow::buildMenus()
     for (const QString &entry : waiting)
         action(entry)->setEnabled(false);
 
-    const QStyle *st = style();
-    action(QStringLiteral("miscsettings"))->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    action(QStringLiteral("miscsettings"))->setIcon(ToolIcons::icon(QStringLiteral("settings")));
     connect(action(QStringLiteral("miscsettings")), &QAction::triggered, this, &MainWindow::openOptions);
 
     QAction *metakin = action(QStringLiteral("metakin"));
@@ -203,7 +202,8 @@ void MainWindow::buildMenus()
     });
 
     connect(action(QStringLiteral("tamio")), &QAction::triggered, this, &MainWindow::tamio);
-    action(QStringLiteral("chuser"))->setIcon(st->standardIcon(QStyle::SP_DialogYesButton));
+    action(QStringLiteral("tamio"))->setIcon(ToolIcons::icon(QStringLiteral("money")));
+    action(QStringLiteral("chuser"))->setIcon(ToolIcons::icon(QStringLiteral("user")));
     connect(action(QStringLiteral("chuser")), &QAction::triggered, this, &MainWindow::openRelogin);
     connect(action(QStringLiteral("exit")), &QAction::triggered, this, &QWidget::close);
 }
@@ -222,18 +222,17 @@ void MainWindow::buildToolbar()
         const char *key;
         const char *text;
         const char *tip;
-        QStyle::StandardPixmap icon;
     };
     const Button buttons[] = {
-        {"msg", "Message", "Send Message To All Computers", QStyle::SP_MessageBoxInformation},
-        {"shutdown", "Shut Down", "Shut Down All Computers", QStyle::SP_BrowserStop},
-        {"user", "Cashier", "Switch Cashier", QStyle::SP_DialogYesButton},
-        {"service", "Unlock", "Unlock All The computers", QStyle::SP_DialogOkButton},
-        {"exit", "Exit", "Exit", QStyle::SP_DialogCloseButton},
+        {"msg", "Message", "Send Message To All Computers"},
+        {"shutdown", "Shut Down", "Shut Down All Computers"},
+        {"user", "Cashier", "Switch Cashier"},
+        {"service", "Unlock", "Unlock All The computers"},
+        {"exit", "Exit", "Exit"},
     };
     for (const Button &b : buttons) {
-        QAction *a = m_toolbar->addAction(style()->standardIcon(b.icon), QString::fromLatin1(b.text));
         const QString key = QString::fromLatin1(b.key);
+        QAction *a = m_toolbar->addAction(ToolIcons::icon(key), QString::fromLatin1(b.text));
         a->setObjectName(QStringLiteral("Toolbar1.") + key);
         a->setToolTip(QString::fromLatin1(b.tip));
         m_buttons.insert(key, a);
