@@ -113,9 +113,11 @@ void OptionsWindow::buildUi()
     m_command5->setObjectName(QStringLiteral("Command5"));
     m_command6 = new QPushButton(QStringLiteral("Small"), names);
     m_command6->setObjectName(QStringLiteral("Command6"));
-    namesLayout->addWidget(label11, 2, 0, 1, 2);
+    namesLayout->addWidget(label11, 2, 0, 1, 2, Qt::AlignBottom);
     namesLayout->addWidget(m_command5, 3, 0);
     namesLayout->addWidget(m_command6, 3, 1);
+    namesLayout->setRowMinimumHeight(2, 36);
+    namesLayout->setRowStretch(4, 1);
 
     auto *frame1 = new QGroupBox(QStringLiteral("Preview"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));

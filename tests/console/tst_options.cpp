@@ -1,0 +1,210 @@
+#include "ConsoleFixture.h"
+#include "admin/LoginWindow.h"
+#include "console/ComputerMapWidget.h"
+#include "console/MainWindow.h"
+#include "console/OptionsWindow.h"
+#include "store/SettingsFile.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QToolBar>
+#include <QtTest>
+
+class TestOptions : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_config;
+    TempHome *m_home = nullptr;
+    ScriptedPrompter m_prompter;
+    ScriptedPicker m_picker;
+
+    QString path() const { return m_home->paths().settingsFile(); }
+    QByteArray fileBytes() const
+    {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeLines(const QStringList &lines)
+    {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write((lines.join("\r\n") + "\r\n").toLatin1());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        isolateUserSettings(m_config);
+    }
+    void init()
+    {
+        m_home = new TempHome;
+        QVERIFY(m_home->ok());
+        m_prompter.clear();
+        writeLines({"yes", "10000", "yes", "2", "255", "DejaVu Sans", "10", "True", "False", "small"});
+    }
+    void cleanup() { delete m_home; }
+
+    void opensWithTheFile()
+    {
+        OptionsWindow w(path(), m_prompter, m_picker);
+        QCOMPARE(w.windowTitle(), QString("Misc Settings"));
+        QVERIFY(w.pollCheck()->isChecked());
+        QCOMPARE(w.pollCheck()->text(), QString("Check computers if on-line ?"));
+        QCOMPARE(w.secondsField()->text(), QString("10"));
+        QVERIFY(w.toolbarCheck()->isChecked());
+        QCOMPARE(w.toolbarCheck()->text(), QString("Show Toolbar ?"));
+        QVERIFY(w.sideButton(2)->isChecked());
+        QStringList sides;
+        for (int i = 1; i <= 4; ++i)
+            sides << w.sideButton(i)->text();
+        QCOMPARE(sides, QStringList({"UP", "DOWN", "LEFT", "RIGHT"}));
+        QCOMPARE(w.values(), QStringList({"255", "DejaVu Sans", "10", "True", "False", "small"}));
+        for (const char *caption : {"Seconds Between Checks", "(above 7)", "Toolbar Position", "Icon Size"}) {
+            bool found = false;
+            for (QLabel *l : w.findChildren<QLabel *>())
+                found = found || l->text() == caption;
+            QVERIFY2(found, caption);
+        }
+        QCOMPARE(w.colorButton()->text(), QString("&Font Color"));
+        QCOMPARE(w.fontButton()->text(), QString("&Font"));
+        QCOMPARE(w.bigButton()->text(), QString("Big"));
+        QCOMPARE(w.smallButton()->text(), QString("Small"));
+        QCOMPARE(w.saveButton()->text(), QString("&Save"));
+        QCOMPARE(w.findChild<QWidget *>("Frame1")->property("title").toString(), QString("Preview"));
+        // The preview is one map element, placed and sized as on the map.
+        ComputerMapWidget *p = w.preview();
+        QCOMPARE(p->label(1)->text(), QString("Computer"));
+        QCOMPARE(p->icon(1)->width(), p->toPixelsX(610));
+        QCOMPARE(p->label(1)->y() - p->icon(1)->y(), p->toPixelsY(510));
+        QVERIFY(p->label(1)->styleSheet().contains("#ff0000"));
+    }
+
+    void saveChecks_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message"); // empty: accepted
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QString>("line2");
+        QTest::newRow("empty") << "" << "Check Time Was Not Entered" << int(Prompter::Icon::Critical) << "";
+        QTest::newRow("letters") << "abc" << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
+        QTest::newRow("blank") << " " << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
+        QTest::newRow("not finite") << "inf" << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
+        QTest::newRow("6.5") << "6.5" << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical) << "";
+        QTest::newRow("negative") << "-10" << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical)
+                                  << "";
+        QTest::newRow("7 itself") << "7" << "" << 0 << "7000";
+        QTest::newRow("7.5") << "7.5" << "" << 0 << "7500";
+        QTest::newRow("7,5 with a comma") << "7,5" << "" << 0 << "7500";
+        QTest::newRow("a minute") << "60" << "" << 0 << "60000";
+    }
+    void saveChecks()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(int, icon);
+        QFETCH(QString, line2);
+        const QByteArray before = fileBytes();
+        OptionsWindow w(path(), m_prompter, m_picker);
+        QSignalSpy saved(&w, &OptionsWindow::saved);
+        w.show();
+        w.secondsField()->clear();
+        QTest::keyClicks(w.secondsField(), typed);
+        QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+        if (!message.isEmpty()) {
+            QCOMPARE(m_prompter.texts(), QStringList({message}));
+            QCOMPARE(int(m_prompter.said().first().icon), icon);
+            QCOMPARE(fileBytes(), before);
+            QVERIFY(w.isVisible());
+            QCOMPARE(saved.count(), 0);
+        } else {
+            QVERIFY(m_prompter.said().isEmpty());
+            QCOMPARE(fileBytes(), QByteArray("yes\r\n" + line2.toLatin1()
+                                             + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n"));
+            QVERIFY(!w.isVisible());
+            QCOMPARE(saved.count(), 1);
+        }
+    }
+
+    void choicesAreWritten()
+    {
+        OptionsWindow w(path(), m_prompter, m_picker);
+        w.show();
+        m_picker.m_colors.enqueue(QColor(0x10, 0x20, 0x30));
+        QTest::mouseClick(w.colorButton(), Qt::LeftButton);
+        QCOMPARE(w.values().at(0), QString::number(0x30 * 65536 + 0x20 * 256 + 0x10));
+        QFont f("DejaVu Serif");
+        f.setPointSize(20); // beyond what the names allow
+        f.setItalic(true);
+        m_picker.m_fonts.enqueue(f);
+        QTest::mouseClick(w.fontButton(), Qt::LeftButton);
+        QLabel *name = w.preview()->label(1);
+        QCOMPARE(name->font().family(), QString("DejaVu Serif"));
+        QVERIFY(name->font().italic());
+        QVERIFY(name->styleSheet().contains("#102030"));
+        QTest::mouseClick(w.bigButton(), Qt::LeftButton);
+        QCOMPARE(w.preview()->icon(1)->width(), w.preview()->toPixelsX(930));
+        QTest::mouseClick(w.fontButton(), Qt::LeftButton); // cancelled: nothing changes
+        w.pollCheck()->click();
+        w.toolbarCheck()->click();
+        w.sideButton(4)->click();
+        QTest::mouseClick(w.saveButton(), Qt::LeftButton);
+        const SettingsFile s = SettingsFile::read(path());
+        QCOMPARE(s.lines(), QStringList({"no", "10000", "no", "4", "3153936", "DejaVu Serif", "13", "False", "True",
+                                         "big"}));
+    }
+
+    void consoleFollowsAtOnce()
+    {
+        CafeStore store;
+        QVERIFY(!store.open(m_home->paths().cafeDatabase()));
+        SettableClock clock;
+        MainWindow main(m_home->paths(), store, m_prompter, clock, m_picker);
+        main.applyLogin(Login::Role::Admin, false);
+        main.load();
+        main.show();
+        QCOMPARE(int(main.toolBarArea(main.toolbar())), int(Qt::BottomToolBarArea));
+        QSignalSpy polling(&main, &MainWindow::pollingChanged);
+
+        main.action("miscsettings")->trigger();
+        OptionsWindow *w = main.findChild<OptionsWindow *>();
+        QVERIFY(w);
+        w->sideButton(4)->click(); // docked before any Save
+        QCOMPARE(int(main.toolBarArea(main.toolbar())), int(Qt::RightToolBarArea));
+        w->pollCheck()->click();
+        w->toolbarCheck()->click();
+        QTest::mouseClick(w->saveButton(), Qt::LeftButton);
+        QCOMPARE(main.checkpc(), QString("no"));
+        QCOMPARE(polling.count(), 1);
+        QCOMPARE(polling.first().at(0).toBool(), false);
+        QVERIFY(!main.toolbar()->isVisible());
+        QCOMPARE(main.checint(), QString("10000")); // line 2 waits for the next start
+        main.setExitMode("force");
+    }
+
+    void screenshots()
+    {
+        const QByteArray dir = qgetenv("KORVANE_SCREENSHOTS");
+        if (dir.isEmpty())
+            QSKIP("set KORVANE_SCREENSHOTS to a folder to save pictures of the windows");
+        OptionsWindow w(path(), m_prompter, m_picker);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.grab().save(QString::fromLocal8Bit(dir) + "/options.png"));
+        CafeStore store;
+        QVERIFY(!store.open(m_home->paths().cafeDatabase()));
+        LoginWindow login(store, m_prompter);
+        login.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&login));
+        QVERIFY(login.grab().save(QString::fromLocal8Bit(dir) + "/login.png"));
+    }
+};
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
