@@ -453,6 +453,17 @@ private slots:
         QCOMPARE(m_main->map()->computers().size(), 2); // start-up went on
     }
 
+    void faultyRosterRowIsSkipped()
+    {
+        QVERIFY(m_store.exec("INSERT INTO computers (aa, pcname, ip, \"left\", top, timer, pretime, \"user\")"
+                             " VALUES (0, 'bad', '127.0.0.19', 0, 0, 0, 0, 0)"));
+        makeMain(false);
+        QCOMPARE(m_main->map()->computers(), QList<int>({1, 2}));
+        QCOMPARE(m_prompter.said().size(), 1);
+        QVERIFY(m_prompter.last().contains("bad"));
+        QVERIFY(!m_main->action("settings")->isEnabled()); // the role menus still apply
+    }
+
     void cashRegister_data()
     {
         QTest::addColumn<QList<int>>("todayCents");
