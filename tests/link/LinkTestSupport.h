@@ -36,14 +36,13 @@ inline QString clientBinary()
 class Agent
 {
 public:
+    Agent() { QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, &m_proc, [this] { pump(); }); }
     ~Agent() { stop(); }
 
     bool start(const QString &listen, QStringList extra = {}, int offset = Offset)
     {
         m_events.clear();
         m_buffer.clear();
-        QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, &m_proc, [this] { pump(); },
-                         Qt::UniqueConnection);
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
         m_proc.start(clientBinary(), QStringList{"--listen", listen, "--port-offset", QString::number(offset)} + extra);
         if (!m_proc.waitForStarted(5000))
@@ -151,7 +150,8 @@ public:
                 auto *buf = new QByteArray;
                 connect(s, &QTcpSocket::readyRead, s, [s, buf] { *buf += s->readAll(); });
                 connect(s, &QTcpSocket::disconnected, this, [this, s, buf] {
-                    *buf += s->readAll();
+                    if (s->isOpen())
+                        *buf += s->readAll();
                     messages.append(*buf);
                     peers.append(s->peerAddress().toString());
                     delete buf;
