@@ -1,0 +1,139 @@
+// Presence polling of a large café: 250 listening sockets on loopback,
+// probed by the real poller at its shortest interval. Reports the CPU time
+// of one poll cycle (getrusage, user + system, divided by the cycles) and
+// the worst delay the event loop suffered while polling.
+
+#include "link/PresencePoller.h"
+#include "ui/Prompter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <csignal>
+#include <unistd.h>
+#include <cstdio>
+
+namespace {
+struct SilentPrompter : Prompter
+{
+    void tell(const QString &, Icon) override {}
+    bool ask(const QString &, Icon) override { return false; }
+};
+
+double userMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec * 1e3 + u.ru_utime.tv_usec / 1e3;
+}
+double systemMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_stime.tv_sec * 1e3 + u.ru_stime.tv_usec / 1e3;
+}
+} // namespace
+
+QString addressOf(int i)
+{
+    return QStringLiteral("127.77.%1.%2").arg(i / 200).arg(i % 200 + 1);
+}
+
+// The clients, in a process of their own so that their work is not counted:
+// one listener per computer on its own loopback address, accepting and
+// closing at once like korvane-client.
+[[noreturn]] void runClients(int argc, char **argv, int computers, quint16 port, int ready)
+{
+    QCoreApplication app(argc, argv);
+    for (int i = 0; i < computers; ++i) {
+        auto *s = new QTcpServer(&app);
+        if (!s->listen(QHostAddress(addressOf(i)), port)) {
+            std::fprintf(stderr, "cannot listen on %s: %s\n", qPrintable(addressOf(i)), qPrintable(s->errorString()));
+            _exit(1);
+        }
+        QObject::connect(s, &QTcpServer::newConnection, s, [s] {
+            while (QTcpSocket *c = s->nextPendingConnection()) {
+                QObject::connect(c, &QTcpSocket::disconnected, c, &QObject::deleteLater);
+                c->disconnectFromHost();
+            }
+        });
+    }
+    (void)!::write(ready, "R", 1);
+    ::close(ready);
+    _exit(app.exec());
+}
+
+int main(int argc, char **argv)
+{
+    const int computers = argc > 1 ? atoi(argv[1]) : 250;
+    const int cycles = argc > 2 ? atoi(argv[2]) : 10;
+    const quint16 port = 41009;
+
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return 1;
+    const pid_t clients = ::fork();
+    if (clients == 0) {
+        ::close(pipeFds[0]);
+        runClients(argc, argv, computers, port, pipeFds[1]);
+    }
+    ::close(pipeFds[1]);
+    char r = 0;
+    if (::read(pipeFds[0], &r, 1) != 1) {
+        std::fprintf(stderr, "the listeners did not start\n");
+        return 1;
+    }
+
+    QCoreApplication app(argc, argv);
+    SilentPrompter prompter;
+    PresencePoller poller(prompter, port, [](qint64) { return QStringLiteral("ison"); },
+                          [] { return QStringLiteral("yes"); });
+    poller.setIntervalMs(PresencePoller::MinimumIntervalMs);
+    int answered = 0, errors = 0;
+    QObject::connect(&poller, &PresencePoller::pictureDue, &app, [&](qint64, Picture p) {
+        (p == Picture::Error ? errors : answered)++;
+    });
+
+    // Event-loop beat: a 5 ms timer; any gap beyond it is delay.
+    QElapsedTimer beat;
+    qint64 worstGap = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, &app, [&] { worstGap = qMax(worstGap, beat.restart()); });
+
+    for (int i = 0; i < computers; ++i)
+        poller.addComputer(i + 1, addressOf(i));
+
+    // The first cycle warms up; the following ones are measured.
+    double userStart = 0, systemStart = 0;
+    int measuredFrom = 0;
+    QTimer::singleShot(PresencePoller::MinimumIntervalMs + 500, &app, [&] {
+        userStart = userMs();
+        systemStart = systemMs();
+        measuredFrom = answered;
+        worstGap = 0;
+        beat.start();
+        ticker.start(5);
+    });
+    QTimer::singleShot((cycles + 1) * PresencePoller::MinimumIntervalMs + 500, &app, [&] {
+        const double user = userMs() - userStart, sys = systemMs() - systemStart;
+        const int probes = answered - measuredFrom;
+        const double measuredCycles = double(probes) / computers;
+        std::printf("computers           %d\n", computers);
+        std::printf("interval            %d ms\n", PresencePoller::MinimumIntervalMs);
+        std::printf("cycles measured     %.1f (%d answered probes, %d error pictures)\n", measuredCycles, probes,
+                    errors);
+        std::printf("CPU per cycle       %.2f ms (user %.2f, system %.2f; console side only)\n",
+                    (user + sys) / measuredCycles, user / measuredCycles, sys / measuredCycles);
+        std::printf("worst loop delay    %lld ms (beat every 5 ms)\n", static_cast<long long>(worstGap));
+        app.quit();
+    });
+    const int rc = app.exec();
+    ::kill(clients, SIGTERM);
+    ::waitpid(clients, nullptr, 0);
+    return rc;
+}
