@@ -44,6 +44,18 @@ LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, CommandCha
     });
 }
 
+LogonService::~LogonService()
+{
+    // The sockets must not call back into a service that is half destroyed.
+    const auto sockets = m_pending.keys();
+    m_pending.clear();
+    for (QTcpSocket *s : sockets) {
+        s->disconnect(this);
+        delete s;
+    }
+    m_server.close();
+}
+
 std::optional<QString> LogonService::listen(const Ports &ports, const QHostAddress &address)
 {
     if (m_server.listen(address, ports.logon))

@@ -38,6 +38,7 @@ public:
 
     LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine,
                  QObject *parent = nullptr);
+    ~LogonService() override;
 
     // Listens on the logon port; an error text (with what to do) when it cannot.
     std::optional<QString> listen(const Ports &ports, const QHostAddress &address = QHostAddress::AnyIPv4);
