@@ -527,6 +527,63 @@ void Engine::power(qint64 aa, const QString &word)
         dispatch(word, aa);
 }
 
+// --- moving a charge
+
+bool Engine::canmove(qint64 from, qint64 to) const
+{
+    const Slot *source = slot(from);
+    const Slot *target = slot(to);
+    if (!source || !target || from == to || !target->isFree())
+        return false;
+    if (source->status != Slot::Normal && source->status != Slot::Prepaid)
+        return false;
+    // A command in flight would land on a computer whose charge has moved.
+    return !(m_pending && (m_pending->aa == from || m_pending->aa == to));
+}
+
+bool Engine::movecharge(qint64 from, qint64 to)
+{
+    if (!canmove(from, to))
+        return false;
+    Slot &source = *slotFor(from);
+    Slot &target = *slotFor(to);
+    const bool prepaid = source.status == Slot::Prepaid;
+    const ComputerFlag flag = prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
+
+    const bool ok = m_cafe.atomically([&] {
+        if (source.transaction != 0 && !m_cafe.moveTransaction(source.transaction, target.name))
+            return false;
+        if (!m_cafe.setFlag(target.name, flag, true))
+            return false;
+        return stillRunning(source.name, source.status, source.aa) || m_cafe.setFlag(source.name, flag, false);
+    });
+    if (!ok) {
+        reportStoreError(m_cafe.lastError());
+        return false;
+    }
+
+    target.status = source.status;
+    target.start = source.start;
+    target.plannedEnd = source.plannedEnd;
+    target.transaction = source.transaction;
+    target.amount = source.amount;
+    setPicture(target, prepaid ? Picture::Prepaid : Picture::Normal);
+    if (prepaid)
+        setPrepaidTimer(target, true);
+
+    setPrepaidTimer(source, false);
+    source.status.clear();
+    source.start = QDateTime();
+    source.plannedEnd = QDateTime();
+    source.transaction = 0;
+    source.amount = 0;
+    setPicture(source, Picture::Free);
+    emit tipCleared(source.aa);
+    emit slotChanged(source.aa);
+    emit slotChanged(target.aa);
+    return true;
+}
+
 // --- live status
 
 QString Engine::usageTip(qint64 aa) const

@@ -60,6 +60,16 @@ public:
     // "rebootterm", "logoff", "shutdown" or "powerdown".
     void power(qint64 aa, const QString &word);
 
+    // --- moving a charge to another computer
+    // Whether `from` runs a normal or prepaid charge and `to` is another
+    // free computer, neither with a command of the engine in flight.
+    bool canmove(qint64 from, qint64 to) const;
+    // Once the new computer has accepted the charge: the transaction, both
+    // flags and both slots follow it, the books in one transaction. False,
+    // with nothing changed, when the move is no longer possible or the books
+    // cannot be written (told to the operator).
+    bool movecharge(qint64 from, qint64 to);
+
     // --- live status
     // Null when the tool tip is to stay as it is.
     QString usageTip(qint64 aa) const;

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class CafeStore;
+class Clock;
+class CommandChannel;
+class Engine;
+class Prompter;
+
+// Moves a running normal or prepaid time charge from the computer in use to
+// a free one. Two steps, each on its own command channel: the new computer
+// is unlocked with the time to continue from, and only once it has accepted
+// is the old computer locked. The transaction stays the same row and
+// follows the charge.
+class Transfer : public QObject
+{
+    Q_OBJECT
+public:
+    using ChannelFactory = std::function<CommandChannel *()>;
+
+    static inline const QString Placeholder = QStringLiteral("-ΕΠΙΛΟΓΗ-");
+
+    // What the window shows, by its field names.
+    struct Fields
+    {
+        QString label1;
+        QString text1, text2, text3, text4, text5, text6, text7;
+    };
+
+    enum class Answer {
+        NoChoice,    // the placeholder is still shown
+        Declined,    // No to the question, or a move already in flight
+        TargetTaken, // the chosen computer is no longer free
+        SourceGone,  // the charge has ended meanwhile
+        Started,     // the new computer is being reached
+    };
+
+    // The factory makes the two channels (new computer, old computer) at
+    // their first use; a channel without a parent becomes ours.
+    Transfer(Engine &engine, CafeStore &cafe, Prompter &prompter, const Clock &clock, ChannelFactory factory,
+             QObject *parent = nullptr);
+
+    void setChannelFactory(ChannelFactory factory) { m_factory = std::move(factory); }
+
+    // Prepares the move of aa's charge; false when it runs none to move.
+    bool load(qint64 aa);
+    qint64 source() const { return m_source; }
+    QString sourceName() const { return m_sourceName; }
+    // "normal" or "pretime".
+    QString metaforatype() const { return m_prepaid ? QStringLiteral("pretime") : QStringLiteral("normal"); }
+    // The step in flight: "anoikse", "anoiksepre", "klise", "klisepre"; empty when idle.
+    QString metafora() const { return m_metafora; }
+    Fields fields() const { return m_fields; }
+    // Names of the computers whose three roster flags are all false.
+    QStringList freepcs();
+    // What the new computer is to receive as of now: seconds used of a
+    // normal charge, or remaining seconds (plus one) of a prepaid one.
+    qint64 seconds() const;
+
+    // The OK button: checks, asks, and starts the move.
+    Answer ok(const QString &chosen);
+    bool isBusy() const;
+
+signals:
+    // The new computer could not be reached: nothing has changed.
+    void failed();
+    // The move is over (the window closes).
+    void ended();
+    void busyChanged(bool busy);
+
+private:
+    void ensureChannels();
+    void startnew(qint64 target, const QString &name, const QString &address);
+    void endnew();
+    void onNewConnected();
+    void onNewFailed(const QString &description);
+    void onOldConnected();
+    void onOldFinished();
+    void onOldFailed(const QString &description);
+    void setMetafora(const QString &word);
+    // Whether the loaded charge still runs on the source as it was loaded.
+    bool sourceUnchanged() const;
+
+    Engine &m_engine;
+    CafeStore &m_cafe;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    ChannelFactory m_factory;
+    QPointer<CommandChannel> m_newChannel; // Winsock1
+    QPointer<CommandChannel> m_oldChannel; // Winsock2
+
+    qint64 m_source = 0;
+    QString m_sourceName;
+    QString m_sourceAddress;
+    qint64 m_transaction = 0;
+    bool m_prepaid = false;
+    Fields m_fields;
+
+    QString m_metafora;
+    qint64 m_target = 0;
+    QString m_targetName;
+};
