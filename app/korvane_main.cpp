@@ -1,7 +1,7 @@
 #include "admin/LoginWindow.h"
+#include "console/ConsoleController.h"
 #include "console/MainWindow.h"
 #include "console/PickerDialog.h"
-#include "store/CafeStore.h"
 #include "store/Installer.h"
 #include "store/Paths.h"
 #include "store/StartupOptions.h"
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTextStream>
-#include <cstdio>
 
 namespace {
 QStringList rawArguments(int argc, char **argv)
@@ -27,6 +26,15 @@ bool canShowWindows()
 {
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+int fail(QTextStream &err, const QString &text)
+{
+    err << "korvane: " << text << "\n";
+    err.flush();
+    if (canShowWindows())
+        MessageBoxPrompter().tell(text, Prompter::Icon::Critical);
+    return 1;
 }
 } // namespace
 
@@ -48,6 +56,10 @@ int main(int argc, char **argv)
         out << "korvane " << KORVANE_VERSION << "\n";
         return 0;
     }
+    if (!options.portOffset.isEmpty() && Ports::parseOffset(options.portOffset) < 0) {
+        err << "korvane: --port-offset must be a whole number from 0 to 56535\n";
+        return 2;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvane"));
@@ -57,33 +69,20 @@ int main(int argc, char **argv)
 
     const Paths paths = Paths::resolve(options.home);
     const Installer::Result installed = Installer::install(paths);
-    if (installed.error) {
-        err << "korvane: " << *installed.error << "\n";
-        if (canShowWindows())
-            MessageBoxPrompter().tell(*installed.error, Prompter::Icon::Critical);
-        return 1;
-    }
+    if (installed.error)
+        return fail(err, *installed.error);
 
     MessageBoxPrompter prompter;
-    CafeStore store;
-    if (const std::optional<QString> error = store.open(paths.cafeDatabase())) {
-        err << "korvane: " << *error << "\n";
-        if (canShowWindows())
-            prompter.tell(*error, Prompter::Icon::Critical);
-        return 1;
-    }
     SystemClock clock;
     DialogPicker picker;
+    ConsoleController console(paths, Ports::fromEnvironment(options.portOffset), prompter, clock, picker);
+    if (const std::optional<QString> error = console.openBooks())
+        return fail(err, *error);
+    prompter.setParent(&console.window());
 
     // The login window first; the console only after a matching password.
-    MainWindow window(paths, store, prompter, clock, picker);
-    prompter.setParent(&window);
-    LoginWindow login(store, prompter);
-    QObject::connect(&login, &LoginWindow::loggedIn, &window, [&window](Login::Role role) {
-        window.applyLogin(role, false);
-        window.load();
-        window.show();
-    });
+    LoginWindow login(console.cafe(), prompter);
+    QObject::connect(&login, &LoginWindow::loggedIn, &console, [&console](Login::Role role) { console.start(role); });
     login.noticeFirstRun(QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")));
     if (login.exec() != QDialog::Accepted)
         return 0;

@@ -405,7 +405,7 @@ void MainWindow::showPopup(int aa, const QPoint &globalPos)
     // Without an engine listening, no entry would do anything.
     const bool listened = isSignalConnected(QMetaMethod::fromSignal(&MainWindow::popupCommand));
     for (const QString &e : PopupRules::runningEntries())
-        action(e)->setEnabled(listened && entries->running);
+        action(e)->setEnabled(listened && entries->running && !m_unbuilt.contains(e));
     for (const QString &e : PopupRules::prepaidStartEntries())
         action(e)->setEnabled(listened && entries->prepaidStarts);
     action(QStringLiteral("stoppre"))->setEnabled(listened && entries->stoppre);

@@ -54,6 +54,9 @@ public:
     // waits for a window or command of another part, and runs fn on it.
     void provide(const QString &entry, std::function<void()> fn);
 
+    // A pop-up entry whose window exists now (the others stay disabled).
+    void setPopupEntryBuilt(const QString &entry) { m_unbuilt.removeAll(entry); }
+
     // Status-bar panels 1 (account), 2 (moving), 3 (clock).
     QString panel(int n) const;
     void setPanel(int n, const QString &text);
@@ -118,6 +121,8 @@ private:
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_buttons;
     std::function<QString(int)> m_status;
+    // Pop-up entries whose windows are not built yet.
+    QStringList m_unbuilt{QStringLiteral("extra"), QStringLiteral("metafora"), QStringLiteral("msg")};
 
     SettingsFile m_settings;
     QString m_checkpc;

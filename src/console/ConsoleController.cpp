@@ -1,0 +1,214 @@
+#include "console/ConsoleController.h"
+
+#include "console/ComputerMapWidget.h"
+#include "console/MainWindow.h"
+#include "console/PopupRules.h"
+#include "engine/BillingWindow.h"
+#include "engine/Engine.h"
+#include "engine/RateSettingsWindow.h"
+#include "engine/RatesWindow.h"
+#include "link/Broadcaster.h"
+#include "link/LogonService.h"
+#include "link/PresencePoller.h"
+#include "link/Protocol.h"
+#include "link/TcpChannel.h"
+#include "ui/Prompter.h"
+
+#include <QTimer>
+
+ConsoleController::ConsoleController(const Paths &paths, const Ports &ports, Prompter &prompter, const Clock &clock,
+                                     Picker &picker, QObject *parent)
+    : QObject(parent), m_paths(paths), m_ports(ports), m_prompter(prompter), m_clock(clock), m_picker(picker),
+      m_pictures(paths)
+{
+    m_pictures.setReporter([this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
+}
+
+ConsoleController::~ConsoleController()
+{
+    // The window's pending events must not reach a half-destroyed engine.
+    m_window.reset();
+    m_logon.reset();
+    m_poller.reset();
+    m_engine.reset();
+}
+
+std::optional<QString> ConsoleController::openBooks()
+{
+    if (auto e = m_windowCafe.open(m_paths.cafeDatabase()))
+        return e;
+    if (auto e = m_engineCafe.open(m_paths.cafeDatabase()))
+        return e;
+    if (auto e = m_customers.open(m_paths.customerDatabase()))
+        return e;
+
+    m_command = std::make_unique<TcpChannel>(m_ports.command);
+    m_reply = std::make_unique<TcpChannel>(m_ports.text);
+    m_engine = std::make_unique<Engine>(m_engineCafe, m_customers, *m_command, m_prompter, m_clock);
+    auto statusOf = [this](qint64 aa) {
+        const Slot *s = m_engine->slot(aa);
+        return s ? s->status : QString();
+    };
+    m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
+    m_poller = std::make_unique<PresencePoller>(m_prompter, m_ports.probe, statusOf,
+                                                [this] { return m_window->checkpc(); });
+    LogonService::Engine hooks;
+    hooks.statusOf = statusOf;
+    hooks.startaccount = [this](qint64 aa, qint64 minutes, const QString &pin) {
+        m_engine->startaccount(aa, minutes, pin);
+    };
+    hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
+    m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, *m_reply, hooks);
+    m_broadcaster = std::make_unique<Broadcaster>();
+    m_window->setStatusSource([statusOf](int aa) { return statusOf(aa); });
+    wire();
+    return std::nullopt;
+}
+
+void ConsoleController::wire()
+{
+    MainWindow *w = m_window.get();
+    Engine *e = m_engine.get();
+
+    connect(w, &MainWindow::computerClicked, e, [e](int aa) {
+        e->setCurrentComputer(aa);
+        e->startnormal(aa);
+    });
+    connect(w, &MainWindow::popupCommand, this, [this](const QString &entry, int aa) { popupCommand(entry, aa); });
+    // A name's tool tip tells that computer's own figures.
+    connect(w, &MainWindow::nameHovered, this, [this](int aa) {
+        const QString tip = m_engine->usageTip(aa);
+        if (!tip.isNull())
+            m_window->map()->setTip(aa, tip);
+    });
+    connect(e, &Engine::tipCleared, this, [this](qint64 aa) { m_window->map()->setTip(int(aa), QString()); });
+    connect(e, &Engine::pictureChanged, this, &ConsoleController::showPicture);
+    connect(m_poller.get(), &PresencePoller::pictureDue, this, &ConsoleController::showPicture);
+    connect(e, &Engine::prepaidTimerChanged, this, &ConsoleController::setPrepaidTimer);
+    connect(e, &Engine::billOpened, this, [w](Bill *bill) {
+        auto *window = new BillingWindow(bill, w);
+        window->show();
+    });
+    connect(e, &Engine::accountStartFailed, m_logon.get(),
+            [this](qint64, const QString &pin) { m_logon->accountStartFailed(pin); });
+
+    w->provide(QStringLiteral("rates"), [this] {
+        auto *r = new RatesWindow(m_windowCafe, m_prompter, m_window.get());
+        r->setAttribute(Qt::WA_DeleteOnClose);
+        r->show();
+    });
+    w->provide(QStringLiteral("fixrate"), [this] {
+        auto *r = new RateSettingsWindow(m_windowCafe, m_prompter, m_window.get());
+        r->setAttribute(Qt::WA_DeleteOnClose);
+        r->show();
+    });
+    w->provide(QStringLiteral("Toolbar1.shutdown"),
+               [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
+    w->provide(QStringLiteral("Toolbar1.service"),
+               [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
+}
+
+void ConsoleController::start(Login::Role role)
+{
+    m_window->applyLogin(role, false);
+    startServices();
+    m_window->load();
+    buildComputers();
+    m_engine->loadRateSettings();
+    m_engine->restorenormal();
+    m_engine->restoreprepaid();
+    m_engine->restoreaccount();
+    m_window->show();
+    if (!m_problems.isEmpty()) {
+        const QString text = m_problems.join(QStringLiteral("\n\n"));
+        QTimer::singleShot(0, this, [this, text] { m_prompter.tell(text, Prompter::Icon::Warning); });
+    }
+}
+
+void ConsoleController::startServices()
+{
+    // Either service failing leaves the console running without it.
+    if (auto e = m_logon->listen(m_ports))
+        m_problems << *e;
+    if (auto e = m_broadcaster->bind(m_ports))
+        m_problems << *e;
+}
+
+void ConsoleController::buildComputers()
+{
+    const auto rows = m_engineCafe.computers();
+    if (!rows)
+        return; // the window has told the operator already
+    QList<ComputerRow> usable;
+    for (const ComputerRow &r : *rows)
+        if (m_window->map()->contains(int(r.aa)))
+            usable << r;
+    m_engine->loadRoster(usable);
+    const SettingsFile settings = m_window->settings();
+    m_poller->setIntervalMs(settings.intervalMs());
+    for (const ComputerRow &r : usable) {
+        m_poller->addComputer(r.aa, r.ip);
+        auto *timer = new QTimer(this);
+        timer->setInterval(1000);
+        const qint64 aa = r.aa;
+        connect(timer, &QTimer::timeout, this, [this, aa] { m_engine->checkPrepaidExpiry(aa); });
+        m_prepaidTimers.insert(aa, timer);
+    }
+}
+
+void ConsoleController::showPicture(qint64 aa, Picture p)
+{
+    const QImage img = m_pictures.load(p);
+    if (!img.isNull()) // a picture that cannot be read keeps the previous one
+        m_window->map()->setPicture(int(aa), img);
+}
+
+void ConsoleController::setPrepaidTimer(qint64 aa, bool on)
+{
+    QTimer *t = m_prepaidTimers.value(aa);
+    if (!t)
+        return;
+    if (on)
+        t->start();
+    else
+        t->stop();
+}
+
+bool ConsoleController::isPrepaidTimerRunning(qint64 aa) const
+{
+    const QTimer *t = m_prepaidTimers.value(aa);
+    return t && t->isActive();
+}
+
+void ConsoleController::popupCommand(const QString &entry, qint64 aa)
+{
+    Engine &e = *m_engine;
+    e.setCurrentComputer(aa);
+    const Slot *s = e.slot(aa);
+    if (!s)
+        return;
+    if (entry == QLatin1String("get"))
+        e.currentStatus(aa);
+    else if (entry == QLatin1String("reboot"))
+        e.power(aa, QStringLiteral("rebootterm"));
+    else if (entry == QLatin1String("logoff"))
+        e.power(aa, QStringLiteral("logoff"));
+    else if (entry == QLatin1String("shutdown"))
+        e.power(aa, QStringLiteral("shutdown"));
+    else if (entry == QLatin1String("pdown"))
+        e.power(aa, QStringLiteral("powerdown"));
+    else if (entry == QLatin1String("check"))
+        m_poller->check(aa, s->name, s->address, s->status);
+    else if (entry == QLatin1String("stoppre"))
+        e.stopPrepaid(aa);
+    else if (const int minutes = PopupRules::prepaidMinutes(entry))
+        e.startprepaid(aa, PopupRules::pretime(e.rateSettings().toltime, minutes));
+}
+
+void ConsoleController::toAllComputers(const QString &question, const QByteArray &datagram)
+{
+    if (!m_prompter.ask(question))
+        return;
+    if (!m_broadcaster->send(datagram))
+        m_prompter.tell(QStringLiteral("Nothing was sent: the broadcast port is not open."), Prompter::Icon::Critical);
+}

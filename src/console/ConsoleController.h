@@ -1,0 +1,85 @@
+#pragma once
+
+#include "admin/Login.h"
+#include "link/Ports.h"
+#include "store/CafeStore.h"
+#include "store/CustomerStore.h"
+#include "store/Paths.h"
+#include "store/StatusPictures.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class Broadcaster;
+class Clock;
+class Engine;
+class LogonService;
+class MainWindow;
+class Picker;
+class PresencePoller;
+class Prompter;
+class QTimer;
+class TcpChannel;
+
+// Puts the console together: the books, the engine, the client link and the
+// main window, and runs the start-up in its order once an operator has
+// logged in. Everything the windows trigger reaches the logic here.
+class ConsoleController : public QObject
+{
+    Q_OBJECT
+public:
+    ConsoleController(const Paths &paths, const Ports &ports, Prompter &prompter, const Clock &clock, Picker &picker,
+                      QObject *parent = nullptr);
+    ~ConsoleController() override;
+
+    // Opens the three connections (the window's, the engine's, the customers');
+    // an error text names the file and the cause.
+    std::optional<QString> openBooks();
+
+    // After a successful login: services, map, rate settings, role menus and
+    // the restored time charges; then the window is shown.
+    void start(Login::Role role);
+
+    CafeStore &cafe() { return m_windowCafe; }
+    MainWindow &window() { return *m_window; }
+    Engine &engine() { return *m_engine; }
+    PresencePoller &poller() { return *m_poller; }
+    LogonService &logon() { return *m_logon; }
+    Broadcaster &broadcaster() { return *m_broadcaster; }
+    // What could not be started (logon port, broadcast port), told once.
+    QStringList serviceProblems() const { return m_problems; }
+    bool isPrepaidTimerRunning(qint64 aa) const;
+
+private:
+    void wire();
+    void startServices();
+    void buildComputers();
+    void showPicture(qint64 aa, Picture p);
+    void popupCommand(const QString &entry, qint64 aa);
+    void setPrepaidTimer(qint64 aa, bool on);
+    void toAllComputers(const QString &question, const QByteArray &datagram);
+
+    Paths m_paths;
+    Ports m_ports;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    Picker &m_picker;
+
+    CafeStore m_windowCafe;
+    CafeStore m_engineCafe;
+    CustomerStore m_customers;
+    StatusPictures m_pictures;
+
+    std::unique_ptr<TcpChannel> m_command;
+    std::unique_ptr<TcpChannel> m_reply;
+    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<PresencePoller> m_poller;
+    std::unique_ptr<LogonService> m_logon;
+    std::unique_ptr<Broadcaster> m_broadcaster;
+    std::unique_ptr<MainWindow> m_window;
+    QHash<qint64, QTimer *> m_prepaidTimers;
+    QStringList m_problems;
+};
