@@ -76,12 +76,14 @@ void BillingWindow::buildUi()
     grid->addWidget(new QLabel(QStringLiteral("Time"), billPage), 3, 0);
     grid->addWidget(m_timeUsed, 3, 1);
     grid->addWidget(m_minutes, 3, 2);
+    m_minutes->setToolTip(QStringLiteral("Minutes"));
 
     m_timeLeftLabel = new QLabel(QStringLiteral("Time Left"), billPage);
     m_timeLeft = box(billPage, QStringLiteral("timeLeft"));
     grid->addWidget(m_timeLeftLabel, 4, 0);
     grid->addWidget(m_timeLeft, 4, 1);
     m_transaction = box(billPage, QStringLiteral("transaction"));
+    m_transaction->setToolTip(QStringLiteral("Transaction"));
     grid->addWidget(m_transaction, 4, 2);
 
     auto *rateFrame = new QGroupBox(QStringLiteral("Hourly Rate"), billPage);
@@ -123,6 +125,11 @@ void BillingWindow::buildUi()
     buttons->addStretch();
     buttons->addWidget(closeButton);
     grid->addLayout(buttons, 11, 0, 1, 3);
+    grid->setRowStretch(12, 1); // extra height goes below, not between the rows
+    QFont nameFont = m_computer->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.2);
+    m_computer->setFont(nameFont);
     m_pages->addTab(billPage, QStringLiteral("Bill"));
 
     auto *extrasPage = new QWidget(m_pages);
@@ -153,6 +160,8 @@ void BillingWindow::buildUi()
             m_rates->addTab(caption);
         m_rates->setCurrentIndex(m_bill->koumpi() - 1);
     }
+    // The frame's layout otherwise squeezes the strip; all six rates stay in view.
+    m_rates->setMinimumSize(m_rates->sizeHint());
     connect(m_rates, &QTabBar::currentChanged, this, [this](int index) {
         if (!m_filling && m_bill)
             m_bill->selectRate(index + 1);
@@ -203,6 +212,9 @@ void BillingWindow::show_()
     m_confirm->setVisible(!b.isStatusView());
     m_rates->setCurrentIndex(b.koumpi() - 1);
     m_filling = false;
+    // Rows come and go (reason, time left): grow to show them all.
+    layout()->activate();
+    resize(size().expandedTo(minimumSizeHint()));
 }
 
 bool BillingWindow::eventFilter(QObject *watched, QEvent *event)
