@@ -13,6 +13,7 @@
 //     }
 
 #include <QCoreApplication>
+#include <QNetworkInterface>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -89,6 +90,14 @@ inline Outcome rerun(const QString &function, const QString &dataTag)
 // Inside: the loopback up, multicast on it, and the group routed to it.
 inline bool prepareLoopback(QString *why)
 {
+    // Never touch the machine's own interfaces: a fresh namespace has the loopback alone.
+    for (const QNetworkInterface &i : QNetworkInterface::allInterfaces()) {
+        if (!(i.flags() & QNetworkInterface::IsLoopBack)) {
+            *why = QStringLiteral("refusing to set up the loopback: interface %1 exists, so this is not a"
+                                  " network namespace of our own").arg(i.name());
+            return false;
+        }
+    }
     const QList<QStringList> steps = {
         {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")},
         {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("multicast"), QStringLiteral("on")},

@@ -1,0 +1,377 @@
+// Customer logons, disconnections, messages and broadcasts on the
+// protocol's own ports and multicast group: each test runs inside a network
+// namespace of its own, where the console's logic (logon service, engine,
+// command and reply channels, broadcaster) meets korvane-client agents on
+// several loopback addresses.
+
+#include "E2eCafe.h"
+#include "NetNamespace.h"
+#include "link/Broadcaster.h"
+#include "link/LogonService.h"
+#include "link/Protocol.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace linktest;
+
+namespace {
+const QString ConsoleAddress = QStringLiteral("127.0.0.1");
+
+Ports realPorts()
+{
+    Ports p = Ports::withOffset(0);
+    p.multicastInterface = QStringLiteral("lo");
+    return p;
+}
+
+// The console as the main window wires it: the logon service asks the
+// engine for a computer's status and starts and ends account charges
+// through it; a "startuser" that cannot be delivered frees the account.
+struct Console
+{
+    e2e::Cafe c{realPorts()};
+    TcpChannel reply{c.ports.text};
+    std::unique_ptr<LogonService> logon;
+    Broadcaster broadcaster;
+
+    bool start(const QList<QPair<QString, QString>> &roster)
+    {
+        if (!c.start(roster))
+            return false;
+        reply.setTimeoutMs(1000);
+        LogonService::Engine hooks{
+            [this](qint64 aa) { return c.status(aa); },
+            [this](qint64 aa, qint64 minutes, const QString &pin) { c.engine->startaccount(aa, minutes, pin); },
+            [this](qint64 aa) { c.engine->endaccount(aa); },
+        };
+        logon = std::make_unique<LogonService>(c.cafe, c.customers, reply, hooks);
+        QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
+                         [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
+        if (const auto error = logon->listen(c.ports)) {
+            qWarning("%s", qPrintable(*error));
+            return false;
+        }
+        if (const auto error = broadcaster.bind(c.ports)) {
+            qWarning("%s", qPrintable(*error));
+            return false;
+        }
+        return true;
+    }
+
+    qint64 addAccount(const QString &pin, qint64 timeleft, bool inUse = false)
+    {
+        CustomerRow r;
+        r.name = QStringLiteral("Eleni");
+        r.lastname = QStringLiteral("Pappa");
+        r.password = pin;
+        r.time = timeleft;
+        r.timeleft = timeleft;
+        r.timer = inUse;
+        return c.customers.addAccount(r).value_or(0);
+    }
+    CustomerRow account(qint64 aa) { return c.customers.account(aa).value_or(CustomerRow()); }
+};
+
+bool startAgent(Agent &agent, const QString &address)
+{
+    return agent.start(address, {QStringLiteral("--console"), ConsoleAddress}, 0);
+}
+
+// An agent whose PIN was accepted: "u" and the minutes have arrived.
+bool logOn(Agent &agent, const QString &pin, qint64 minutes)
+{
+    agent.write("pin " + pin.toLatin1() + '\n');
+    return agent.waitFor(QStringLiteral("command"))
+           && agent.last(QStringLiteral("command")).value(QStringLiteral("text")).toString()
+                  == QStringLiteral("u%1").arg(minutes);
+}
+} // namespace
+
+class TestE2eLogon : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(clientBinary()), qPrintable("no korvane-client at " + clientBinary()));
+    }
+
+    // A known PIN with credit: the client is unlocked for its minutes, the
+    // account is in use there, and an account row is open.
+    void pinAccepted()
+    {
+        KORVANE_IN_NETNS();
+        Agent pc2, pc3;
+        QVERIFY2(startAgent(pc2, "127.0.0.2"), qPrintable(pc2.errors()));
+        QVERIFY2(startAgent(pc3, "127.0.0.3"), qPrintable(pc3.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC2", "127.0.0.2"}, {"PC3", "127.0.0.3"}}));
+        const qint64 account = k.addAccount("4321", 30);
+
+        QVERIFY(logOn(pc2, "4321", 30));
+        QCOMPARE(pc2.last("command").value("port").toInt(), 1007);
+        QCOMPARE(pc2.last("command").value("state").toString(), QStringLiteral("unlocked 30min"));
+        QTRY_VERIFY(k.c.idle());
+        QCOMPARE(k.c.slot("PC2").status, Slot::Account);
+        QCOMPARE(k.c.slot("PC2").picture, std::optional(Picture::Account));
+        const CustomerRow a = k.account(account);
+        QVERIFY(a.timer);
+        QCOMPARE(a.pcused, QStringLiteral("127.0.0.2"));
+        QCOMPARE(a.timeleft, qint64(30));
+        const QList<KinRow> rows = k.c.rows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].type, QStringLiteral("user"));
+        QCOMPARE(rows[0].computer, QStringLiteral("PC2"));
+        QCOMPARE(rows[0].userpin, QStringLiteral("4321"));
+        QCOMPARE(rows[0].ptime, std::optional<qint64>(30));
+        QVERIFY(rows[0].userenab);
+        QVERIFY(!rows[0].enddate);
+        QVERIFY(k.c.computer("PC2").user);
+        QCOMPARE(k.c.slot("PC3").status, Slot::Free);
+        QVERIFY(!pc3.has("command") && !pc3.has("message"));
+        QVERIFY(k.c.prompter.said().isEmpty()); // the operator is not asked or told
+    }
+
+    // The refusals, in their order of tests, go back to the requesting
+    // computer's text port and change nothing.
+    void refusals_data()
+    {
+        QTest::addColumn<qint64>("timeleft");
+        QTest::addColumn<bool>("inUse");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("reply"); // empty: accepted
+        const QString invalid = QStringLiteral("Invalid or non-existing password");
+        const QString expired = QStringLiteral(" Your time has expired");
+        const QString inUse = QStringLiteral(" Your PIN is already in use");
+        QTest::newRow("1 minute left") << qint64(1) << false << "1111" << "127.0.0.2" << expired;
+        QTest::newRow("2 minutes left") << qint64(2) << false << "1111" << "127.0.0.2" << "";
+        QTest::newRow("unknown PIN") << qint64(60) << false << "1112" << "127.0.0.2" << invalid;
+        QTest::newRow("in use") << qint64(60) << true << "1111" << "127.0.0.2" << inUse;
+        QTest::newRow("expired and in use") << qint64(0) << true << "1111" << "127.0.0.2" << expired;
+        QTest::newRow("below zero") << qint64(-7) << false << "1111" << "127.0.0.2" << expired;
+        QTest::newRow("unknown before expired") << qint64(1) << true << "111" << "127.0.0.2" << invalid;
+        QTest::newRow("query text") << qint64(60) << false << "' or ''='" << "127.0.0.2" << invalid;
+        QTest::newRow("not a roster address") << qint64(60) << false << "1111" << "127.0.0.9" << invalid;
+    }
+    void refusals()
+    {
+        KORVANE_IN_NETNS();
+        QFETCH(qint64, timeleft);
+        QFETCH(bool, inUse);
+        QFETCH(QString, typed);
+        QFETCH(QString, from);
+        QFETCH(QString, reply);
+        Agent agent;
+        QVERIFY2(startAgent(agent, from), qPrintable(agent.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC2", "127.0.0.2"}}));
+        const qint64 account = k.addAccount("1111", timeleft, inUse);
+
+        agent.write("pin " + typed.toLatin1() + '\n');
+        QVERIFY(QTest::qWaitFor([&] { return agent.has("command") || agent.has("message"); }, 5000));
+        const CustomerRow after = k.account(account);
+        QCOMPARE(after.timeleft, timeleft);
+        if (reply.isEmpty()) {
+            QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u%1").arg(timeleft));
+            QTRY_COMPARE(k.c.slot("PC2").status, Slot::Account);
+            QVERIFY(after.timer);
+            QVERIFY(!agent.has("message"));
+            return;
+        }
+        QCOMPARE(agent.last("message").value("text").toString(), reply);
+        QCOMPARE(agent.last("message").value("port").toInt(), 1008);
+        QCOMPARE(agent.last("message").value("state").toString(), QStringLiteral("locked"));
+        QVERIFY(!agent.waitFor("command", 1, 300));
+        QCOMPARE(after.timer, inUse); // no in-use mark is left behind, none is taken away
+        QVERIFY(after.pcused.isEmpty());
+        QVERIFY(k.c.rows().isEmpty());
+        QCOMPARE(k.c.slot("PC2").status, Slot::Free);
+        QVERIFY(k.c.prompter.said().isEmpty());
+        QVERIFY(k.logon->isListening());
+    }
+
+    // "closeme" ends the charge at that computer and draws the minutes used,
+    // at least one; nothing goes back on the wire.
+    void closemeDrawsTheMinutes_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<qint64>("drawn");
+        QTest::newRow("ten seconds") << 10 << qint64(1);
+        QTest::newRow("five minutes") << 5 * 60 << qint64(5);
+        QTest::newRow("past the credit") << 45 * 60 << qint64(45);
+    }
+    void closemeDrawsTheMinutes()
+    {
+        KORVANE_IN_NETNS();
+        QFETCH(int, seconds);
+        QFETCH(qint64, drawn);
+        Agent agent;
+        QVERIFY2(startAgent(agent, "127.0.0.4"), qPrintable(agent.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC4", "127.0.0.4"}}));
+        const qint64 account = k.addAccount("2468", 30);
+        QVERIFY(logOn(agent, "2468", 30));
+        QTRY_COMPARE(k.c.slot("PC4").status, Slot::Account);
+
+        k.c.clock.advance(seconds);
+        agent.write("closeme\n");
+        QTRY_COMPARE(k.c.slot("PC4").status, Slot::Free);
+        const CustomerRow a = k.account(account);
+        QCOMPARE(a.timeleft, 30 - drawn);
+        QCOMPARE(a.time, 30 - drawn);
+        QCOMPARE(a.usedtime, drawn);
+        QVERIFY(!a.timer);
+        const KinRow row = k.c.rows().value(0);
+        QVERIFY(!row.userenab);
+        QCOMPARE(row.enddate, std::optional(e2e::Opening.addSecs(seconds).date()));
+        QCOMPARE(row.endtime, std::optional(e2e::Opening.addSecs(seconds).time()));
+        QVERIFY(!k.c.computer("PC4").user);
+        QCOMPARE(k.c.slot("PC4").picture, std::optional(Picture::Free));
+        QVERIFY(!agent.waitFor("command", 2, 300));
+        QVERIFY(k.c.prompter.said().isEmpty());
+
+        // The account can log on again while credit of 2 minutes or more is left.
+        agent.write("pin 2468\n");
+        if (30 - drawn >= 2) {
+            QVERIFY(agent.waitFor("command", 2));
+            QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u%1").arg(30 - drawn));
+        } else {
+            QVERIFY(agent.waitFor("message"));
+            QCOMPARE(agent.last("message").value("text").toString(), QStringLiteral(" Your time has expired"));
+        }
+    }
+
+    // "closeme" from a computer that runs no account charge leaves it as it is.
+    void closemeLeavesOtherCharges()
+    {
+        KORVANE_IN_NETNS();
+        Agent agent;
+        QVERIFY2(startAgent(agent, "127.0.0.5"), qPrintable(agent.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC5", "127.0.0.5"}}));
+        k.c.prompter.answer(true);
+        k.c.engine->startnormal(k.c.key("PC5"));
+        QVERIFY(agent.waitFor("command"));
+        QTRY_VERIFY(k.c.idle());
+        agent.write("closeme\n");
+        QVERIFY(agent.waitFor("sent"));
+        QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC5").status != Slot::Normal; }, 500));
+        QVERIFY(k.c.rows().value(0).enab);
+        QVERIFY(k.c.computer("PC5").timer);
+    }
+
+    // The operator presses the icon of a computer with an account charge.
+    void operatorDisconnects_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+    void operatorDisconnects()
+    {
+        KORVANE_IN_NETNS();
+        QFETCH(bool, yes);
+        Agent agent;
+        QVERIFY2(startAgent(agent, "127.0.0.6"), qPrintable(agent.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC6", "127.0.0.6"}}));
+        const qint64 account = k.addAccount("1357", 90);
+        QVERIFY(logOn(agent, "1357", 90));
+        QTRY_VERIFY(k.c.idle());
+
+        k.c.clock.advance(3 * 60);
+        k.c.prompter.answer(yes);
+        k.c.engine->startnormal(k.c.key("PC6"));
+        QCOMPARE(k.c.prompter.texts(), QStringList{"Diconnect User From PC6 ?"});
+        QCOMPARE(k.c.prompter.said().value(0).icon, Prompter::Icon::Question);
+        if (!yes) {
+            QVERIFY(!agent.waitFor("command", 2, 300));
+            QCOMPARE(k.c.slot("PC6").status, Slot::Account);
+            QVERIFY(k.account(account).timer);
+            return;
+        }
+        QVERIFY(agent.waitFor("command", 2));
+        QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("stopuser"));
+        QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
+        QTRY_VERIFY(k.c.idle());
+        QCOMPARE(k.c.slot("PC6").status, Slot::Free);
+        const CustomerRow a = k.account(account);
+        QCOMPARE(a.timeleft, qint64(87));
+        QCOMPARE(a.usedtime, qint64(3));
+        QVERIFY(!a.timer);
+        QVERIFY(!k.c.rows().value(0).userenab);
+        QCOMPARE(k.c.rows().value(0).totaltime, QStringLiteral("0:03:00"));
+    }
+
+    // An accepted PIN whose "u" cannot reach the computer: no charge, the
+    // operator hears of it, and the account is not locked out.
+    void startuserUndelivered()
+    {
+        KORVANE_IN_NETNS();
+        Console k;
+        QVERIFY(k.start({{"PC9", "127.0.0.9"}}));
+        const qint64 account = k.addAccount("8642", 40);
+        QSignalSpy failures(&k.c.channel, &CommandChannel::failed);
+
+        QTcpSocket client; // a client that asks but does not listen
+        QVERIFY(client.bind(QHostAddress("127.0.0.9"), 0));
+        client.connectToHost(QHostAddress(ConsoleAddress), k.c.ports.logon);
+        QVERIFY(client.waitForConnected(3000));
+        client.write("8642");
+        client.disconnectFromHost();
+        QTRY_COMPARE(failures.size(), 1);
+        QTRY_VERIFY(k.c.idle());
+        QCOMPARE(k.c.prompter.texts(),
+                 QStringList{"Communication Error With PC9\n" + failures[0].at(0).toString()});
+        QCOMPARE(k.c.slot("PC9").status, Slot::Free);
+        QVERIFY(k.c.rows().isEmpty());
+        QVERIFY(!k.account(account).timer);
+
+        Agent agent;
+        QVERIFY2(startAgent(agent, "127.0.0.9"), qPrintable(agent.errors()));
+        QVERIFY(logOn(agent, "8642", 40));
+        QTRY_COMPARE(k.c.slot("PC9").status, Slot::Account);
+    }
+
+    // A message to one computer reaches that one only, on the text port; a
+    // message to all and "terminate" reach every client through the group.
+    void messagesAndBroadcasts()
+    {
+        KORVANE_IN_NETNS();
+        Agent a, b, c;
+        QVERIFY2(startAgent(a, "127.0.0.2"), qPrintable(a.errors()));
+        QVERIFY2(startAgent(b, "127.0.0.3"), qPrintable(b.errors()));
+        QVERIFY2(startAgent(c, "127.0.0.4"), qPrintable(c.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC2", "127.0.0.2"}, {"PC3", "127.0.0.3"}, {"PC4", "127.0.0.4"}}));
+
+        const QString note = QString::fromUtf8("Κλείνουμε σε 10 λεπτά");
+        TcpChannel text(k.c.ports.text);
+        QSignalSpy delivered(&text, &CommandChannel::finished);
+        QObject::connect(&text, &CommandChannel::connected, &text, [&] { text.send(Protocol::encodeText(note)); });
+        text.open("127.0.0.3");
+        QVERIFY(b.waitFor("message"));
+        QCOMPARE(b.last("message").value("text").toString(), note);
+        QCOMPARE(b.last("message").value("port").toInt(), 1008);
+        QTRY_COMPARE(delivered.size(), 1);
+
+        const QString all = QString::fromUtf8("Happy hour: 2 € the hour");
+        QVERIFY(k.broadcaster.send(Protocol::encodeText(all)));
+        QVERIFY(k.broadcaster.send(Protocol::terminate()));
+        for (Agent *agent : {&a, &b, &c}) {
+            QVERIFY2(agent->waitFor("broadcast"), qPrintable(agent->errors()));
+            QCOMPARE(agent->last("message").value("text").toString(), all);
+            QCOMPARE(agent->last("message").value("port").toInt(), 9000);
+            QCOMPARE(agent->last("broadcast").value("text").toString(), QStringLiteral("terminate"));
+            QCOMPARE(agent->last("broadcast").value("state").toString(), QStringLiteral("unlocked"));
+        }
+        QCOMPARE(a.count("message"), 1);
+        QCOMPARE(b.count("message"), 2);
+        QCOMPARE(c.count("message"), 1);
+    }
+};
+
+QTEST_MAIN(TestE2eLogon)
+#include "tst_e2e_logon.moc"
