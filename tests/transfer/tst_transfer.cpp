@@ -18,6 +18,7 @@ private slots:
     void refusedWhenNoLongerPossible_data();
     void refusedWhenNoLongerPossible();
     void newComputerTakenWhileConnecting();
+    void booksRefusingLeaveEverythingAsItWas();
     void notClosedWhileInFlight();
     void onlyRunningChargesOpenTheWindow();
 };
@@ -345,6 +346,33 @@ void TestTransfer::newComputerTakenWhileConnecting()
     QCOMPARE(c.row(key).computer, QStringLiteral("PC1"));
     QVERIFY(c.window->isVisible());
     QVERIFY(c.okButton()->isEnabled());
+}
+
+void TestTransfer::booksRefusingLeaveEverythingAsItWas()
+{
+    TransferCafe c;
+    QVERIFY(c.ok());
+    QVERIFY(c.startNormal(c.pc[1]));
+    const qint64 key = c.slot(c.pc[1]).transaction;
+    // The transaction row can be moved, but the new computer's flag cannot be written.
+    QVERIFY(c.cafe.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF timer ON computers"
+                                       " WHEN NEW.pcname = 'PC2' BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+    QVERIFY(c.window->openFor(c.pc[1]));
+    c.prompter.clear();
+    c.move(QStringLiteral("PC2"));
+    QTRY_VERIFY(!c.window->transfer().isBusy());
+    QCOMPARE(c.prompter.said().size(), 2);
+    QVERIFY(c.prompter.last().startsWith(QStringLiteral("The books could not be read or written.\n")));
+    QVERIFY(c.prompter.last().contains(QStringLiteral("disk full")));
+    // The new computer is sent nothing that unlocks it, the old one is left alone.
+    QCOMPARE(c.newChannel->sent(), QByteArrayList{QByteArray()});
+    QCOMPARE(c.oldChannel->openCount(), 0);
+    QCOMPARE(c.row(key).computer, QStringLiteral("PC1"));
+    QVERIFY(c.computer(c.pc[1]).timer);
+    QVERIFY(!c.computer(c.pc[2]).timer);
+    QCOMPARE(c.slot(c.pc[1]).transaction, key);
+    QVERIFY(c.slot(c.pc[2]).isFree());
+    QVERIFY(c.window->isVisible());
 }
 
 void TestTransfer::notClosedWhileInFlight()
