@@ -45,6 +45,7 @@ public:
     QString name(int aa) const;
 
     void setPicture(int aa, const QImage &picture);
+    QImage picture(int aa) const { return m_items.value(aa).picture; }
     // The name label's own tool tip.
     void setTip(int aa, const QString &text);
     QString tip(int aa) const;

@@ -1,0 +1,251 @@
+// The whole console after a login, offscreen, against real client agents:
+// clicks on the map and pop-up entries reach the clients and the books.
+#include "../link/LinkTestSupport.h"
+#include "ConsoleFixture.h"
+#include "console/ComputerMapWidget.h"
+#include "console/ConsoleController.h"
+#include "console/MainWindow.h"
+#include "engine/BillingWindow.h"
+#include "engine/Engine.h"
+#include "link/LogonService.h"
+#include "store/StatusPictures.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+namespace {
+const QDateTime Morning(QDate(2026, 3, 2), QTime(10, 0));
+
+struct Console
+{
+    QTemporaryDir settingsDir;
+    TempHome home;
+    ScriptedPrompter prompter;
+    ScriptedPicker picker;
+    SettableClock clock{Morning};
+    Ports ports = Ports::withOffset(linktest::Offset + 100 + int(QCoreApplication::applicationPid() % 900) * 10);
+    std::unique_ptr<ConsoleController> console;
+    QList<qint64> pcs;
+    std::vector<std::unique_ptr<linktest::Agent>> agents;
+
+    explicit Console(int computers = 2)
+    {
+        isolateUserSettings(settingsDir);
+        CafeStore cafe;
+        cafe.open(home.paths().cafeDatabase());
+        for (int i = 0; i < computers; ++i)
+            pcs << *cafe.addComputer({0, QStringLiteral("PC%1").arg(i + 1), linktest::address(7, 11 + i),
+                                      300 + i * 1500, 300, false, false, false});
+    }
+    bool startAgents()
+    {
+        for (int i = 0; i < pcs.size(); ++i) {
+            agents.push_back(std::make_unique<linktest::Agent>());
+            if (!agents.back()->start(linktest::address(7, 11 + i), {"--no-broadcast"}, ports.offset))
+                return false;
+        }
+        return true;
+    }
+    bool open(Login::Role role = Login::Role::Admin)
+    {
+        console = std::make_unique<ConsoleController>(home.paths(), ports, prompter, clock, picker);
+        if (console->openBooks())
+            return false;
+        console->start(role);
+        return console->window().isVisible();
+    }
+    Engine &engine() { return console->engine(); }
+    const Slot &slot(int i) { return *engine().slot(pcs.at(i)); }
+    ComputerMapWidget *map() { return console->window().map(); }
+    void click(int i) { QTest::mouseClick(map()->icon(int(pcs.at(i))), Qt::LeftButton, {}, QPoint(5, 5)); }
+    void popup(const QString &entry, int i)
+    {
+        QWidget *icon = map()->icon(int(pcs.at(i)));
+        QTest::mousePress(icon, Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(icon, Qt::RightButton, {}, QPoint(5, 5));
+        console->window().statusMenu()->close();
+        console->window().action(entry)->trigger();
+    }
+    BillingWindow *bill()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *b = qobject_cast<BillingWindow *>(w); b && b->isVisible())
+                return b;
+        return nullptr;
+    }
+    QString lastCommand(int i) { return agents.at(i)->last("command").value("text").toString(); }
+};
+
+bool samePicture(const QImage &a, Picture p)
+{
+    return a.convertToFormat(QImage::Format_ARGB32) == StatusPictures::draw(p).convertToFormat(QImage::Format_ARGB32);
+}
+} // namespace
+
+class TestConsole : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsWithEveryService()
+    {
+        Console c(3);
+        QVERIFY(c.open(Login::Role::Cashier));
+        QCOMPARE(c.console->window().panel(1), QString("User: User"));
+        QCOMPARE(c.map()->computers().size(), 3);
+        QCOMPARE(c.engine().slotKeys().size(), 3);
+        QVERIFY(c.console->logon().isListening());
+        QVERIFY(!c.console->window().action("settings")->isEnabled());
+        QVERIFY(c.console->serviceProblems().isEmpty());
+        QVERIFY(c.prompter.said().isEmpty());
+    }
+
+    void normalChargeFromTheMap()
+    {
+        Console c;
+        QVERIFY(c.startAgents());
+        QVERIFY(c.open());
+        c.prompter.answer(true);
+        c.click(0);
+        QCOMPARE(c.prompter.last(), QString("Start Charging\rPC1?"));
+        QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
+        QTRY_COMPARE(c.slot(0).status, QString("ison"));
+        QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
+
+        // The tool tip of the hovered name tells its own computer's use.
+        c.clock.advance(36 * 60);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(c.map()->label(int(c.pcs[0])), &enter);
+        QTest::mouseMove(c.map()->label(int(c.pcs[0])));
+        QTRY_COMPARE(c.map()->tip(int(c.pcs[0])), QString("START TIME: 10:00:00 CURRENT TIME USED: 0:36:00"));
+        QCOMPARE(c.map()->tip(int(c.pcs[1])), QString());
+
+        c.prompter.answer(true);
+        c.click(0);
+        QCOMPARE(c.prompter.last(), QString("Charge And Lock\rPC1?"));
+        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
+        QTRY_VERIFY(c.bill());
+        QCOMPARE(c.slot(0).status, QString());
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
+        QTRY_VERIFY(!c.bill());
+        CafeStore cafe;
+        cafe.open(c.home.paths().cafeDatabase());
+        const KinRow row = *cafe.transaction(1);
+        QVERIFY(!row.isOpen());
+        QCOMPARE(row.totaltime, QString("0:36:00"));
+        QCOMPARE(row.total, std::optional<Money>(Money::fromCents(150))); // two half-hours at 1,50 an hour
+        QVERIFY(!cafe.computers()->first().timer);
+    }
+
+    void quickPrepaidExpiresOneBillAtATime()
+    {
+        Console c;
+        QVERIFY(c.startAgents());
+        QVERIFY(c.open());
+        for (int i = 0; i < 2; ++i) {
+            c.prompter.answer(true);
+            c.popup("triantalepta", i);
+            QTRY_COMPARE(c.slot(i).status, QString("isonpre"));
+            // Tolerance 5 minutes on top of the half hour.
+            QTRY_COMPARE(c.lastCommand(i), QString("t2100"));
+        }
+        QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[0]));
+
+        c.clock.advance(2100);
+        QTRY_VERIFY(c.bill());
+        BillingWindow *first = c.bill();
+        // The other computer's expiry waits while a bill is on screen.
+        QTest::qWait(1500);
+        QCOMPARE(c.bill(), first);
+        int freed = (c.slot(0).status.isEmpty() ? 1 : 0) + (c.slot(1).status.isEmpty() ? 1 : 0);
+        QCOMPARE(freed, 1);
+        QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
+        QTRY_VERIFY(c.bill() && c.bill() != first);
+        QTRY_VERIFY(c.slot(0).status.isEmpty() && c.slot(1).status.isEmpty());
+        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
+        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[1]));
+        // The clients counted down themselves: no lock command was sent.
+        QCOMPARE(c.lastCommand(0), QString("t2100"));
+    }
+
+    void terminatePrepaid()
+    {
+        Console c;
+        QVERIFY(c.startAgents());
+        QVERIFY(c.open());
+        c.prompter.answer(true);
+        c.popup("eksintalepta", 0);
+        QTRY_COMPARE(c.slot(0).status, QString("isonpre"));
+        QTRY_COMPARE(c.lastCommand(0), QString("t3900"));
+        c.popup("stoppre", 0); // answered No
+        QCOMPARE(c.prompter.last(), QString("Stop Prepaid TimeCharge ?"));
+        QCOMPARE(c.slot(0).status, QString("isonpre"));
+        c.prompter.answer(true);
+        c.popup("stoppre", 0);
+        QTRY_VERIFY(c.bill());
+        QCOMPARE(c.slot(0).status, QString());
+        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
+        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
+    }
+
+    void runningChargesAreRestored()
+    {
+        Console c;
+        {
+            QVERIFY(c.open());
+            c.console.reset();
+        }
+        CafeStore cafe;
+        cafe.open(c.home.paths().cafeDatabase());
+        KinRow r;
+        r.computer = "PC2";
+        r.startdate = Morning.date();
+        r.starttime = Morning.addSecs(-600);
+        r.pretimeenab = true;
+        r.type = "normal";
+        r.ptime = 3600;
+        r.enddate = Morning.addSecs(3000).date();
+        r.endtime = Morning.addSecs(3000).time();
+        cafe.appendTransaction(r);
+        cafe.setFlag("PC2", ComputerFlag::Pretime, true);
+        QVERIFY(c.open());
+        QCOMPARE(c.slot(1).status, QString("isonpre"));
+        QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[1]));
+        QVERIFY(samePicture(c.map()->picture(int(c.pcs[1])), Picture::Prepaid));
+    }
+
+    void busyLogonPortIsToldOnce()
+    {
+        Console c;
+        QTcpServer squatter;
+        QVERIFY(squatter.listen(QHostAddress::AnyIPv4, c.ports.logon));
+        QVERIFY(c.open());
+        QCOMPARE(c.console->serviceProblems().size(), 1);
+        QTRY_COMPARE(c.prompter.said().size(), 1);
+        QVERIFY(c.prompter.last().contains(QString::number(c.ports.logon)));
+        QCOMPARE(c.prompter.said().first().icon, Prompter::Icon::Warning);
+        // The console goes on: a charge still starts.
+        QVERIFY(c.map()->computers().size() == 2);
+    }
+
+    void unreachableComputer()
+    {
+        Console c; // no agents
+        QVERIFY(c.open());
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_VERIFY(c.prompter.said().size() == 2);
+        QVERIFY(c.prompter.last().startsWith("Communication Error With PC1\n"));
+        QCOMPARE(c.slot(0).status, QString());
+        CafeStore cafe;
+        cafe.open(c.home.paths().cafeDatabase());
+        QVERIFY(cafe.run("SELECT count(*) FROM kin")->next());
+        QCOMPARE(cafe.run("SELECT count(*) FROM kin")->value(0).toInt(), 0);
+    }
+};
+
+QTEST_MAIN(TestConsole)
+#include "tst_console.moc"
