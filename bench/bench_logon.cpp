@@ -1,0 +1,141 @@
+// Logon requests served per second on loopback, from the client's connect to
+// the answer arriving at the client: refused PINs (answered on the text
+// port) and accepted ones (answered with "u" on the command port).
+#include "engine/Engine.h"
+#include "link/LogonService.h"
+#include "link/TcpChannel.h"
+#include "store/CafeStore.h"
+#include "store/CustomerStore.h"
+#include "store/Installer.h"
+#include "ui/Clock.h"
+#include "ui/Prompter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+class SilentPrompter : public Prompter
+{
+public:
+    void tell(const QString &, Icon) override {}
+    bool ask(const QString &, Icon) override { return false; }
+};
+
+// One client computer: answers arrive on its command and text ports.
+struct Client
+{
+    QString address;
+    QTcpServer command, text;
+};
+
+struct Run
+{
+    int done = 0;
+    qint64 worstGapNs = 0;
+    qint64 lastNs = 0;
+};
+
+QString addressOf(int i) { return QStringLiteral("127.3.%1.%2").arg(i / 200).arg(i % 200 + 1); }
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const Paths paths(dir.path() + QStringLiteral("/home"));
+    Installer::install(paths);
+    const int computers = 200;
+    const Ports ports = Ports::withOffset(30000 + int(QCoreApplication::applicationPid() % 20000));
+
+    CafeStore cafe, engineCafe;
+    CustomerStore customers;
+    cafe.open(paths.cafeDatabase());
+    engineCafe.open(paths.cafeDatabase());
+    customers.open(paths.customerDatabase());
+    std::vector<std::unique_ptr<Client>> clients;
+    cafe.atomically([&] {
+        for (int i = 0; i < computers; ++i)
+            cafe.addComputer({0, QStringLiteral("PC%1").arg(i), addressOf(i), 0, 0, false, false, false});
+        return true;
+    });
+    customers.atomically([&] {
+        for (int i = 0; i < computers; ++i) {
+            CustomerRow c;
+            c.password = QString::number(100000 + i);
+            c.timeleft = c.time = 600;
+            customers.addAccount(c);
+        }
+        return true;
+    });
+    for (int i = 0; i < computers; ++i) {
+        auto c = std::make_unique<Client>();
+        c->address = addressOf(i);
+        c->command.listen(QHostAddress(c->address), ports.command);
+        c->text.listen(QHostAddress(c->address), ports.text);
+        clients.push_back(std::move(c));
+    }
+
+    SilentPrompter prompter;
+    SystemClock clock;
+    TcpChannel command(ports.command), reply(ports.text);
+    Engine engine(engineCafe, customers, command, prompter, clock);
+    engine.loadRoster(*engineCafe.computers());
+    LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->status; },
+                               [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
+                               [&](qint64 aa) { engine.endaccount(aa); }};
+    LogonService logon(cafe, customers, reply, hooks);
+    logon.listen(ports, QHostAddress::LocalHost);
+
+    // One request at a time per client, as a customer at a keyboard would.
+    auto measure = [&](const char *what, int requests, auto pinOf, bool accepted) {
+        Run run;
+        QElapsedTimer t;
+        t.start();
+        int next = 0;
+        std::function<void(int)> send = [&](int i) {
+            Client &c = *clients.at(i % computers);
+            auto *s = new QTcpSocket;
+            s->bind(QHostAddress(c.address));
+            QObject::connect(s, &QTcpSocket::connected, s, [s, pin = pinOf(i)] {
+                s->write(pin.toLatin1());
+                s->disconnectFromHost();
+            });
+            QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            s->connectToHost(QHostAddress::LocalHost, ports.logon);
+        };
+        for (auto &c : clients) {
+            QTcpServer *answer = accepted ? &c->command : &c->text;
+            QObject::connect(answer, &QTcpServer::newConnection, answer, [&, answer] {
+                while (QTcpSocket *s = answer->nextPendingConnection()) {
+                    QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                    const qint64 now = t.nsecsElapsed();
+                    run.worstGapNs = qMax(run.worstGapNs, now - run.lastNs);
+                    run.lastNs = now;
+                    ++run.done;
+                    if (next < requests)
+                        send(next++);
+                }
+            });
+        }
+        // As many customers at once as the reply channel serves in turn.
+        const int parallel = accepted ? 1 : 8;
+        for (; next < parallel && next < requests; ++next)
+            send(next);
+        while (run.done < requests && t.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const double seconds = t.nsecsElapsed() / 1e9;
+        out << what << ": " << run.done << " answered in " << seconds << " s, " << run.done / seconds
+            << " per second; longest wait between answers " << run.worstGapNs / 1e6 << " ms\n";
+        for (auto &c : clients)
+            (accepted ? &c->command : &c->text)->disconnect();
+    };
+    measure("refused (unknown PIN)", 2000, [](int i) { return QStringLiteral("9%1").arg(i); }, false);
+    measure("accepted (one per computer)", computers, [](int i) { return QString::number(100000 + i); }, true);
+    return 0;
+}

@@ -1,0 +1,67 @@
+// Start-up from an accepted login to a fully restored main window on a large
+// café, beside the floor of an empty Qt main window; then the cash register.
+#include "BenchCafe.h"
+#include "console/ConsoleController.h"
+#include "console/MainWindow.h"
+#include "console/PickerDialog.h"
+#include "engine/Engine.h"
+#include "ui/Clock.h"
+#include "ui/Prompter.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+namespace {
+class SilentPrompter : public Prompter
+{
+public:
+    void tell(const QString &text, Icon) override { told << text; }
+    bool ask(const QString &, Icon) override { return false; }
+    QStringList told;
+};
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    const Paths paths(dir.path() + QStringLiteral("/home"));
+    bench::CafeSize size;
+    if (argc > 1)
+        size.transactions = QString::fromLatin1(argv[1]).toInt();
+    if (!bench::build(paths, size, out))
+        return 1;
+    const long rssBefore = bench::peakRssKb();
+
+    SilentPrompter prompter;
+    SystemClock clock;
+    DialogPicker picker;
+    const Ports ports = Ports::withOffset(40000 + int(QCoreApplication::applicationPid() % 5000));
+    int restored = 0;
+    const double startup = bench::medianMs(7, [&] {
+        ConsoleController console(paths, ports, prompter, clock, picker);
+        console.openBooks();
+        console.start(Login::Role::Admin);
+        QCoreApplication::processEvents();
+        restored = 0;
+        for (qint64 aa : console.engine().slotKeys())
+            restored += !console.engine().slot(aa)->isFree();
+    });
+    const double floor = bench::medianMs(7, [&] {
+        QMainWindow w;
+        w.resize(1100, 720);
+        w.show();
+        QCoreApplication::processEvents();
+    });
+    out << "start-up to a restored main window (" << size.computers << " computers, " << restored
+        << " running, " << size.transactions << " transactions): median " << startup << " ms; empty QMainWindow "
+        << floor << " ms\n";
+    out << "peak memory " << bench::peakRssKb() / 1024 << " MB (" << rssBefore / 1024
+        << " MB after building the book)\n";
+    if (!prompter.told.isEmpty())
+        out << "told: " << prompter.told.join(QStringLiteral(" | ")) << "\n";
+    return 0;
+}
