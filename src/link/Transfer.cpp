@@ -184,8 +184,14 @@ void Transfer::onNewConnected()
         refusal = m_targetName + QStringLiteral(" is no longer free");
     // The books first: should they refuse, the new computer is sent nothing
     // and stays locked.
-    if (!refusal.isEmpty() || !m_engine.movecharge(m_source, m_target)) {
-        m_newChannel->send(QByteArray());
+    // A failing write is told from inside the engine, and the channel may
+    // give up meanwhile; its failure is not a communication error to tell.
+    m_deciding = true;
+    const bool moved = refusal.isEmpty() && m_engine.movecharge(m_source, m_target);
+    m_deciding = false;
+    if (!moved) {
+        if (m_newChannel->isBusy())
+            m_newChannel->send(QByteArray());
         setMetafora(QString());
         if (!refusal.isEmpty())
             m_prompter.tell(refusal, Prompter::Icon::Information);
@@ -198,7 +204,7 @@ void Transfer::onNewConnected()
 
 void Transfer::onNewFailed(const QString &description)
 {
-    if (m_metafora != kAnoikse && m_metafora != kAnoiksePre)
+    if (m_deciding || (m_metafora != kAnoikse && m_metafora != kAnoiksePre))
         return;
     setMetafora(QString());
     m_prompter.tell(QStringLiteral("Communication Error") + QLatin1Char('\n') + description, Prompter::Icon::Critical);

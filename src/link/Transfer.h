@@ -102,6 +102,7 @@ private:
     Fields m_fields;
 
     QString m_metafora;
+    bool m_deciding = false;
     qint64 m_target = 0;
     QString m_targetName;
 };
