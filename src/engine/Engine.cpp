@@ -190,13 +190,7 @@ bool Engine::dispatch(const QString &word, qint64 aa, qint64 amount, const QStri
     const Slot *s = slot(aa);
     if (!s)
         return false;
-    if (m_pending || m_channel.isBusy()) {
-        // The command in flight keeps its word and its computer.
-        const Slot *busy = m_pending ? slot(m_pending->aa) : nullptr;
-        const QString busyName = busy ? busy->name : s->name;
-        m_prompter.tell(QStringLiteral("The previous command to ") + busyName
-                            + QStringLiteral(" is still in progress ") + busyCode(word),
-                        Prompter::Icon::Critical);
+    if (refusedWhileBusy(word, *s)) {
         if (word == kStartUser)
             emit accountStartFailed(aa, pin);
         return false;
@@ -204,6 +198,19 @@ bool Engine::dispatch(const QString &word, qint64 aa, qint64 amount, const QStri
     m_pending = Pending{word, aa, amount, pin};
     m_pccommand = word;
     m_channel.open(s->address);
+    return true;
+}
+
+bool Engine::refusedWhileBusy(const QString &word, const Slot &s)
+{
+    if (!m_pending && !m_channel.isBusy())
+        return false;
+    // The command in flight keeps its word and its computer.
+    const Slot *busy = m_pending ? slot(m_pending->aa) : nullptr;
+    const QString busyName = busy ? busy->name : s.name;
+    m_prompter.tell(QStringLiteral("The previous command to ") + busyName + QStringLiteral(" is still in progress ")
+                        + busyCode(word),
+                    Prompter::Icon::Critical);
     return true;
 }
 
@@ -477,6 +484,9 @@ void Engine::endaccountask(qint64 aa)
     if (!m_prompter.ask(QStringLiteral("Diconnect User From ") + s->name + QStringLiteral(" ?"),
                         Prompter::Icon::Question))
         return;
+    // Ended here but never told to lock, the client would stay open for free.
+    if (refusedWhileBusy(kStopUser, *s))
+        return;
     endaccount(aa);
     dispatch(kStopUser, aa);
 }
@@ -499,6 +509,9 @@ void Engine::stopPrepaid(qint64 aa)
     if (!s || s->status != Slot::Prepaid)
         return;
     if (!m_prompter.ask(QStringLiteral("Stop Prepaid TimeCharge ?"), Prompter::Icon::Question))
+        return;
+    // Billed here but never told to lock, the client would run on to its planned end.
+    if (refusedWhileBusy(kStopTermForce, *s))
         return;
     endprepaid(*s);
     stopchargeforce(aa);

@@ -123,6 +123,8 @@ private:
     Slot *slotFor(qint64 aa);
     bool confirmAction(const QString &words, const Slot &s);
     bool dispatch(const QString &word, qint64 aa, qint64 amount = 0, const QString &pin = QString());
+    // True, with the operator told, while another command is in flight.
+    bool refusedWhileBusy(const QString &word, const Slot &s);
     void onConnected();
     void onFailed(const QString &description);
     void onFinished();

@@ -262,6 +262,74 @@ private slots:
         QVERIFY(!row.timer && !row.pretime && !row.user);
     }
 
+    // The operator ends a charge while another computer's command is still in
+    // flight: whatever the console does, it must agree with the client
+    // afterwards (ended and locked, or still running and unlocked), and the
+    // operator hears that the command channel was busy.
+    void endingWhileAnotherCommandIsInFlight_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("disconnect a customer") << "account";
+        QTest::newRow("stop prepaid time") << "prepaid";
+    }
+    void endingWhileAnotherCommandIsInFlight()
+    {
+        QFETCH(QString, kind);
+        HangingPort hanging;
+        if (!hanging.open(address(44, 250), Shifted.command))
+            QSKIP("cannot make a listener with a full backlog here");
+        Agent agent;
+        QVERIFY2(agent.start(address(44, 1), noBroadcast()), qPrintable(agent.errors()));
+        Cafe c(Shifted);
+        QVERIFY(c.start({{"PC1", address(44, 1)}, {"SLOW", address(44, 250)}}));
+        const qint64 pc = c.key("PC1");
+        CustomerRow customer;
+        customer.password = QStringLiteral("1234");
+        customer.timeleft = customer.time = 60;
+        customer.timer = true; // as the logon service leaves it
+        const qint64 account = c.customers.addAccount(customer).value_or(0);
+        QVERIFY(account);
+
+        if (kind == QLatin1String("account")) {
+            c.engine->startaccount(pc, 60, QStringLiteral("1234"));
+        } else {
+            c.prompter.answer(true);
+            c.engine->startprepaid(pc, 1800);
+        }
+        QVERIFY(agent.waitFor("command"));
+        QTRY_VERIFY(c.idle());
+        const QString running = c.slot("PC1").status;
+        QVERIFY(!running.isEmpty());
+
+        c.prompter.answer(true);
+        c.engine->startnormal(c.key("SLOW"));
+        QVERIFY(c.channel.isBusy());
+        c.clock.advance(5 * 60);
+        c.prompter.clear();
+        c.prompter.answer(true);
+        if (kind == QLatin1String("account"))
+            c.engine->startnormal(pc); // the icon of a customer's computer: "Diconnect User From"
+        else
+            c.engine->stopPrepaid(pc);
+        QVERIFY(c.prompter.texts().join('\n').contains(" is still in progress "));
+
+        QTRY_VERIFY_WITH_TIMEOUT(c.idle(), 3000);
+        agent.waitFor("command", 2, 500); // a late command, if one is on its way
+        const bool ended = c.slot("PC1").status.isEmpty();
+        const bool locked = agent.events().last().value("state").toString() == QLatin1String("locked");
+        QVERIFY2(ended == locked, ended ? "the console ended the charge but the client was never locked"
+                                        : "the client was locked but the console still runs the charge");
+        if (!ended) {
+            QCOMPARE(c.slot("PC1").status, running);
+            QVERIFY(c.rows().value(0).isOpen());
+            QVERIFY(c.bills.isEmpty());
+            if (kind == QLatin1String("account")) {
+                QVERIFY(c.customers.account(account)->timer);
+                QCOMPARE(c.customers.account(account)->timeleft, qint64(60));
+            }
+        }
+    }
+
     // A client that stops answering probes shows the error picture within two
     // intervals, and the picture of the engine's status word once it is back;
     // the charges run on all the while.
