@@ -7,6 +7,9 @@
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
+#include <QScopeGuard>
+#include <QTimer>
+
 namespace {
 const QString kStartTerm = QStringLiteral("startterm");
 const QString kStopTerm = QStringLiteral("stopterm");
@@ -267,6 +270,8 @@ void Engine::onConnected()
 
 void Engine::onFailed(const QString &description)
 {
+    // Whatever the report, the customers waiting for the channel go next.
+    const auto next = qScopeGuard([this] { nextAccountStart(); });
     if (!m_pending)
         return;
     const Pending p = *m_pending;
@@ -298,7 +303,29 @@ void Engine::onFailed(const QString &description)
     }
 }
 
-void Engine::onFinished() { m_pending.reset(); }
+void Engine::onFinished()
+{
+    m_pending.reset();
+    nextAccountStart();
+}
+
+void Engine::nextAccountStart()
+{
+    if (m_accountStarts.isEmpty())
+        return;
+    // From the event loop, once the channel has let go of its last connection.
+    QTimer::singleShot(0, this, [this] {
+        while (!m_accountStarts.isEmpty() && !m_pending && !m_channel.isBusy()) {
+            const Pending p = m_accountStarts.takeFirst();
+            const Slot *s = slot(p.aa);
+            if (!s || !s->isFree()) {
+                emit accountStartFailed(p.aa, p.pin);
+                continue;
+            }
+            dispatch(kStartUser, p.aa, p.amount, p.pin);
+        }
+    });
+}
 
 // --- recording the starts
 
@@ -397,6 +424,11 @@ void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
 {
     if (!slot(aa)) {
         emit accountStartFailed(aa, pin);
+        return;
+    }
+    // Nobody stands at the counter for a logon: no busy report, just a short wait.
+    if (m_pending || m_channel.isBusy()) {
+        m_accountStarts.append(Pending{kStartUser, aa, minutes, pin});
         return;
     }
     dispatch(kStartUser, aa, minutes, pin);

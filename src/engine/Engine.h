@@ -128,6 +128,7 @@ private:
     void onConnected();
     void onFailed(const QString &description);
     void onFinished();
+    void nextAccountStart();
 
     void recordnormal(Slot &s);
     void recordprepaid(Slot &s);
@@ -151,6 +152,9 @@ private:
     QMap<qint64, Slot> m_slots;
     RateSettings m_settings;
     std::optional<Pending> m_pending;
+    // Customers whose PIN was accepted while another command was in flight:
+    // they wait their turn instead of being turned away.
+    QList<Pending> m_accountStarts;
     QString m_pccommand;
     qint64 m_current = 0;
     int m_koumpi = 0;

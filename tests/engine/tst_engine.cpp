@@ -28,7 +28,36 @@ private slots:
     void accountDisconnectedByOperator();
     void failedAccountStartIsReported();
     void secondBillWaitsForTheFirst();
+    void accountStartsWaitTheirTurn();
 };
+
+// Two customers whose PINs arrive while a command is in flight are both
+// served in turn, without a word to the operator; one whose computer was
+// taken meanwhile is turned back.
+void TestEngine::accountStartsWaitTheirTurn()
+{
+    Cafe c;
+    const qint64 pc3 = *c.cafe.addComputer({0, QStringLiteral("PC3"), QStringLiteral("127.0.0.13"), 0, 0, false, false, false});
+    c.restart();
+    QSignalSpy failed(c.engine.get(), &Engine::accountStartFailed);
+    c.channel.willHang();
+    c.prompter.answer(true);
+    c.engine->startnormal(c.pc1);
+    c.engine->startaccount(c.pc2, 40, QStringLiteral("1111"));
+    c.engine->startaccount(pc3, 50, QStringLiteral("2222"));
+    c.engine->startaccount(c.pc1, 60, QStringLiteral("3333")); // PC1 will be running by then
+    QCOMPARE(c.prompter.said().size(), 1); // only "Start Charging"
+    c.channel.willConnect();
+    c.channel.connectNow();
+    QTRY_COMPARE(c.slot(c.pc2).status, QStringLiteral("isonuser"));
+    QTRY_COMPARE(c.slot(pc3).status, QStringLiteral("isonuser"));
+    QTRY_VERIFY(c.idle());
+    QCOMPARE(c.channel.sent(), (QByteArrayList{"startpc", "u40", "u50"}));
+    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first().at(1).toString(), QStringLiteral("3333"));
+    QCOMPARE(c.prompter.said().size(), 1);
+}
 
 void TestEngine::normalChargeCrossingMidnight()
 {
