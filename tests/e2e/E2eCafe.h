@@ -40,13 +40,23 @@ struct Cafe
                 return false;
             keys.insert(name, *aa);
         }
+        restart();
+        return ok;
+    }
+
+    // A new engine on the same books, restoring what they show as running,
+    // as at the next start of the console.
+    void restart()
+    {
         engine = std::make_unique<Engine>(cafe, customers, channel, prompter, clock);
-        engine->loadRoster(cafe.computers().value_or(QList<ComputerRow>()));
-        engine->loadRateSettings();
         QObject::connect(engine.get(), &Engine::billOpened, engine.get(), [this](Bill *b) { bills.append(b); });
         QObject::connect(engine.get(), &Engine::pictureChanged, engine.get(),
                          [this](qint64 aa, Picture p) { pictures.append({aa, p}); });
-        return ok;
+        engine->loadRoster(cafe.computers().value_or(QList<ComputerRow>()));
+        engine->loadRateSettings();
+        engine->restorenormal();
+        engine->restoreprepaid();
+        engine->restoreaccount();
     }
 
     qint64 key(const QString &name) const { return keys.value(name); }

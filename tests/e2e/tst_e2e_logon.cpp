@@ -335,6 +335,46 @@ private slots:
         QTRY_COMPARE(k.c.slot("PC9").status, Slot::Account);
     }
 
+    // A PIN that arrives while the operator's command to a silent computer is
+    // still in flight: that command keeps the channel and its own report, and
+    // the customer is served once the channel is free (at once if the console
+    // queues the start, else on his next try), never locked out.
+    void logonWhileTheChannelIsBusy()
+    {
+        KORVANE_IN_NETNS();
+        HangingPort hanging;
+        if (!hanging.open("127.0.0.250", 1007))
+            QSKIP("cannot make a listener with a full backlog here");
+        Agent agent;
+        QVERIFY2(startAgent(agent, "127.0.0.2"), qPrintable(agent.errors()));
+        Console k;
+        QVERIFY(k.start({{"PC2", "127.0.0.2"}, {"SLOW", "127.0.0.250"}}));
+        const qint64 account = k.addAccount("7777", 45);
+        QSignalSpy failures(&k.c.channel, &CommandChannel::failed);
+
+        k.c.prompter.answer(true);
+        k.c.engine->startnormal(k.c.key("SLOW"));
+        QVERIFY(k.c.channel.isBusy());
+        agent.write("pin 7777\n");
+        QVERIFY(agent.waitFor("sent"));
+        QVERIFY(!agent.waitFor("command", 1, 300)); // nothing jumps the queue
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, 3000);
+        QVERIFY(k.c.prompter.texts().contains("Communication Error With SLOW\n" + failures[0].at(0).toString()));
+        QCOMPARE(k.c.slot("SLOW").status, Slot::Free);
+
+        if (!agent.waitFor("command", 1, 1000)) {
+            QVERIFY(!k.account(account).timer);
+            agent.write("pin 7777\n");
+        }
+        QVERIFY(agent.waitFor("command"));
+        QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u45"));
+        QTRY_COMPARE(k.c.slot("PC2").status, Slot::Account);
+        QVERIFY(k.account(account).timer);
+        QCOMPARE(k.c.rows().size(), 1);
+        QCOMPARE(k.c.rows()[0].computer, QStringLiteral("PC2"));
+        QCOMPARE(failures.size(), 1);
+    }
+
     // A message to one computer reaches that one only, on the text port; a
     // message to all and "terminate" reach every client through the group.
     void messagesAndBroadcasts()
