@@ -9,9 +9,11 @@
 #include "engine/RatesWindow.h"
 #include "link/Broadcaster.h"
 #include "link/LogonService.h"
+#include "link/MessageWindow.h"
 #include "link/PresencePoller.h"
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
+#include "link/TransferWindow.h"
 #include "ui/Prompter.h"
 
 #include <QTimer>
@@ -101,6 +103,13 @@ void ConsoleController::wire()
         auto *r = new RateSettingsWindow(m_windowCafe, m_prompter, m_window.get());
         r->setAttribute(Qt::WA_DeleteOnClose);
         r->show();
+    });
+    m_message = new MessageWindow(*m_broadcaster, m_prompter, m_ports, w);
+    w->setPopupEntryBuilt(QStringLiteral("metafora"));
+    w->setPopupEntryBuilt(QStringLiteral("msg"));
+    w->provide(QStringLiteral("Toolbar1.msg"), [this] {
+        if (m_prompter.ask(QStringLiteral("Send Message To All Computers ?")))
+            m_message->openForAll();
     });
     w->provide(QStringLiteral("Toolbar1.shutdown"),
                [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
@@ -199,6 +208,13 @@ void ConsoleController::popupCommand(const QString &entry, qint64 aa)
         e.power(aa, QStringLiteral("powerdown"));
     else if (entry == QLatin1String("check"))
         m_poller->check(aa, s->name, s->address, s->status);
+    else if (entry == QLatin1String("metafora")) {
+        auto *t = new TransferWindow(e, m_engineCafe, m_prompter, m_clock, m_ports, m_window.get());
+        t->setAttribute(Qt::WA_DeleteOnClose);
+        if (!t->openFor(aa))
+            delete t;
+    } else if (entry == QLatin1String("msg"))
+        m_message->openForComputer(s->name, s->address);
     else if (entry == QLatin1String("stoppre"))
         e.stopPrepaid(aa);
     else if (const int minutes = PopupRules::prepaidMinutes(entry))

@@ -18,6 +18,7 @@ class Clock;
 class Engine;
 class LogonService;
 class MainWindow;
+class MessageWindow;
 class Picker;
 class PresencePoller;
 class Prompter;
@@ -52,6 +53,7 @@ public:
     // What could not be started (logon port, broadcast port), told once.
     QStringList serviceProblems() const { return m_problems; }
     bool isPrepaidTimerRunning(qint64 aa) const;
+    MessageWindow &messageWindow() { return *m_message; }
 
 private:
     void wire();
@@ -80,6 +82,8 @@ private:
     std::unique_ptr<LogonService> m_logon;
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
+    MessageWindow *m_message = nullptr; // one, as the window is reused
+
     QHash<qint64, QTimer *> m_prepaidTimers;
     QStringList m_problems;
 };

@@ -8,9 +8,16 @@
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
+#include "link/MessageWindow.h"
+#include "link/TransferWindow.h"
 #include "store/StatusPictures.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -231,6 +238,61 @@ private slots:
         QVERIFY(c.map()->computers().size() == 2);
     }
 
+    void transferFromThePopup()
+    {
+        Console c;
+        QVERIFY(c.startAgents());
+        QVERIFY(c.open());
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
+        c.clock.advance(125);
+        c.popup("metafora", 0);
+        TransferWindow *t = nullptr;
+        QTRY_VERIFY((t = c.console->window().findChild<TransferWindow *>()) && t->isVisible());
+        auto *combo = t->findChild<QComboBox *>("Combo1");
+        combo->setCurrentIndex(combo->findText("PC2"));
+        c.prompter.answer(true);
+        QTest::mouseClick(t->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        QTRY_COMPARE(c.lastCommand(1), QString("m125"));
+        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
+        QTRY_COMPARE(c.slot(1).status, QString("ison"));
+        QCOMPARE(c.slot(0).status, QString());
+        QTRY_COMPARE(c.prompter.last(), QString("Done"));
+    }
+
+    void messagesAndCommandsToAll()
+    {
+        Console c;
+        // Datagrams to a loopback address instead of the group: no multicast here.
+        c.ports.group = QHostAddress(linktest::address(7, 200));
+        QUdpSocket receiver;
+        QVERIFY(receiver.bind(c.ports.group, c.ports.broadcastRemote));
+        QVERIFY(c.startAgents());
+        QVERIFY(c.open());
+
+        c.prompter.answer(true);
+        c.console->window().toolbarButton("service")->trigger();
+        QCOMPARE(c.prompter.last(), QString("Unlock All Computers ?"));
+        QTRY_VERIFY(receiver.hasPendingDatagrams());
+        QCOMPARE(receiver.receiveDatagram().data(), QByteArray("terminate"));
+        c.console->window().toolbarButton("shutdown")->trigger(); // answered No
+        QCOMPARE(c.prompter.last(), QString("ShutDown All Computers ?"));
+        QTest::qWait(100);
+        QVERIFY(!receiver.hasPendingDatagrams());
+
+        // Messages are offered for a running computer.
+        c.prompter.answer(true);
+        c.click(1);
+        QTRY_COMPARE(c.lastCommand(1), QString("startpc"));
+        c.popup("msg", 1);
+        MessageWindow &m = c.console->messageWindow();
+        QVERIFY(m.isVisible());
+        m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString::fromUtf8("Καλημέρα"));
+        QTest::mouseClick(m.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        QTRY_COMPARE(c.agents.at(1)->last("message").value("text").toString(), QString::fromUtf8("Καλημέρα"));
+    }
+
     void unreachableComputer()
     {
         Console c; // no agents
@@ -242,8 +304,9 @@ private slots:
         QCOMPARE(c.slot(0).status, QString());
         CafeStore cafe;
         cafe.open(c.home.paths().cafeDatabase());
-        QVERIFY(cafe.run("SELECT count(*) FROM kin")->next());
-        QCOMPARE(cafe.run("SELECT count(*) FROM kin")->value(0).toInt(), 0);
+        auto q = cafe.run("SELECT count(*) FROM kin");
+        QVERIFY(q && q->next());
+        QCOMPARE(q->value(0).toInt(), 0);
     }
 };
 
