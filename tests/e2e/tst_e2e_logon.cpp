@@ -8,6 +8,7 @@
 #include "NetNamespace.h"
 #include "link/Broadcaster.h"
 #include "link/LogonService.h"
+#include "link/MessageSender.h"
 #include "link/Protocol.h"
 
 #include <QSignalSpy>
@@ -387,18 +388,25 @@ private slots:
         Console k;
         QVERIFY(k.start({{"PC2", "127.0.0.2"}, {"PC3", "127.0.0.3"}, {"PC4", "127.0.0.4"}}));
 
+        MessageSender sender(k.broadcaster, [&k] {
+            auto *channel = new TcpChannel(k.c.ports.text);
+            channel->setTimeoutMs(1000);
+            return channel;
+        });
+        QSignalSpy delivered(&sender, &MessageSender::delivered);
+        QSignalSpy failed(&sender, &MessageSender::failed);
+        // A computer whose client is not running: the failure is told, the sender stays usable.
+        QVERIFY(sender.sendTo("127.0.0.7", "hello"));
+        QTRY_COMPARE(failed.size(), 1);
         const QString note = QString::fromUtf8("Κλείνουμε σε 10 λεπτά");
-        TcpChannel text(k.c.ports.text);
-        QSignalSpy delivered(&text, &CommandChannel::finished);
-        QObject::connect(&text, &CommandChannel::connected, &text, [&] { text.send(Protocol::encodeText(note)); });
-        text.open("127.0.0.3");
+        QVERIFY(sender.sendTo("127.0.0.3", note));
         QVERIFY(b.waitFor("message"));
         QCOMPARE(b.last("message").value("text").toString(), note);
         QCOMPARE(b.last("message").value("port").toInt(), 1008);
         QTRY_COMPARE(delivered.size(), 1);
 
         const QString all = QString::fromUtf8("Happy hour: 2 € the hour");
-        QVERIFY(k.broadcaster.send(Protocol::encodeText(all)));
+        QVERIFY(sender.sendToAll(all));
         QVERIFY(k.broadcaster.send(Protocol::terminate()));
         for (Agent *agent : {&a, &b, &c}) {
             QVERIFY2(agent->waitFor("broadcast"), qPrintable(agent->errors()));
