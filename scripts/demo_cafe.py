@@ -36,8 +36,8 @@ def main():
                             capture_output=True, text=True).stdout
     if not roster.strip():
         for i in range(8):
-            left = 600 + (i % 4) * 1800
-            top = 600 + (i // 4) * 2000
+            left = 900 + (i % 4) * 3000
+            top = 900 + (i // 4) * 2600
             subprocess.run([tools, "--home", args.home, "add-computer", f"PC{i + 1}", f"127.0.0.{11 + i}",
                             str(left), str(top)], check=True, env=env, stdout=subprocess.DEVNULL)
 
