@@ -29,7 +29,7 @@ inline QString address(int net, int host)
 
 inline QString clientBinary()
 {
-    const QString dir = qEnvironmentVariable("KORVANE_BIN_DIR", QCoreApplication::applicationDirPath() + "/../../app");
+    const QString dir = qEnvironmentVariable("KORVANE_BIN_DIR", QCoreApplication::applicationDirPath() + "/../app");
     return dir + QStringLiteral("/korvane-client");
 }
 
