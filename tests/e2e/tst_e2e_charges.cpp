@@ -262,85 +262,8 @@ private slots:
         QVERIFY(!row.timer && !row.pretime && !row.user);
     }
 
-    // The console is closed and started again while charges run: each is
-    // restored from the books and ends on the wire and in the books as if
-    // nothing had happened.
-    void restartedConsoleEndsWhatItRestored_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("ending");
-        QTest::addColumn<QString>("used"); // prepaid time is billed in full
-        QTest::newRow("normal") << "normal" << "stoppc" << "0:20:00";
-        QTest::newRow("prepaid") << "prepaid" << "stoppc" << "1:00:00";
-        QTest::newRow("customer account") << "account" << "stopuser" << "0:20:00";
-    }
-    void restartedConsoleEndsWhatItRestored()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, ending);
-        QFETCH(QString, used);
-        Agent agent;
-        QVERIFY2(agent.start(address(46, 1), noBroadcast()), qPrintable(agent.errors()));
-        Cafe c(Shifted);
-        QVERIFY(c.start({{"PC1", address(46, 1)}}));
-        const qint64 pc = c.key("PC1");
-        CustomerRow customer;
-        customer.password = QStringLiteral("2222");
-        customer.timeleft = customer.time = 100;
-        customer.timer = true;
-        const qint64 account = c.customers.addAccount(customer).value_or(0);
-
-        c.prompter.answer(true);
-        if (kind == QLatin1String("normal"))
-            c.engine->startnormal(pc);
-        else if (kind == QLatin1String("prepaid"))
-            c.engine->startprepaid(pc, 3600);
-        else
-            c.engine->startaccount(pc, 100, QStringLiteral("2222"));
-        QVERIFY(agent.waitFor("command"));
-        QTRY_VERIFY(c.idle());
-        const QString running = c.slot("PC1").status;
-        const qint64 key = c.slot("PC1").transaction;
-
-        c.clock.advance(17 * 60);
-        c.restart();
-        QCOMPARE(c.slot("PC1").status, running);
-        QCOMPARE(c.slot("PC1").transaction, key);
-        QCOMPARE(c.slot("PC1").start, e2e::Opening);
-
-        c.clock.advance(3 * 60);
-        c.prompter.clear();
-        c.prompter.answer(true);
-        c.prompter.answer(true);
-        if (kind == QLatin1String("prepaid"))
-            c.engine->stopPrepaid(pc);
-        else
-            c.engine->startnormal(pc); // Charge And Lock, or Diconnect User From
-        QVERIFY(agent.waitFor("command", 2));
-        QCOMPARE(agent.last("command").value("text").toString(), ending);
-        QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
-        QTRY_VERIFY(c.idle());
-        QCOMPARE(c.slot("PC1").status, Slot::Free);
-        if (kind == QLatin1String("account")) {
-            QVERIFY(c.bills.isEmpty());
-            QCOMPARE(c.customers.account(account)->timeleft, qint64(80));
-            QVERIFY(!c.customers.account(account)->timer);
-        } else {
-            QCOMPARE(c.bills.size(), 1);
-            QVERIFY(c.bills[0] && c.bills[0]->confirm());
-            QCOMPARE(c.bills[0]->transaction(), key);
-        }
-        const KinRow row = *c.cafe.transaction(key);
-        QVERIFY(!row.isOpen());
-        QCOMPARE(row.totaltime, used);
-        const ComputerRow flags = c.computer("PC1");
-        QVERIFY(!flags.timer && !flags.pretime && !flags.user);
-    }
-
-    // The operator ends a charge while another computer's command is still in
-    // flight: whatever the console does, it must agree with the client
-    // afterwards (ended and locked, or still running and unlocked), and the
-    // operator hears that the command channel was busy.
+    // Ending a charge while another command is in flight is refused before
+    // anything ends: the console and the client stay in step.
     void endingWhileAnotherCommandIsInFlight_data()
     {
         QTest::addColumn<QString>("kind");
