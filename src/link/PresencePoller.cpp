@@ -3,8 +3,16 @@
 #include "link/Protocol.h"
 #include "ui/Prompter.h"
 
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 PresencePoller::PresencePoller(Prompter &prompter, quint16 probePort, StatusLookup status, CheckpcGetter checkpc,
                                QObject *parent)
@@ -13,8 +21,12 @@ PresencePoller::PresencePoller(Prompter &prompter, quint16 probePort, StatusLook
     , m_port(probePort)
     , m_status(std::move(status))
     , m_checkpc(std::move(checkpc))
+    , m_wheel(new QTimer(this))
     , m_checkTimer(new QTimer(this))
 {
+    m_wheel->setSingleShot(true);
+    m_wheel->setTimerType(Qt::PreciseTimer); // a coarse timer would pull the steps back together
+    connect(m_wheel, &QTimer::timeout, this, &PresencePoller::turnWheel);
     m_checkTimer->setSingleShot(true);
     connect(m_checkTimer, &QTimer::timeout, this, &PresencePoller::checkFailed);
 }
@@ -27,85 +39,236 @@ PresencePoller::~PresencePoller()
 
 void PresencePoller::addComputer(qint64 aa, const QString &address)
 {
-    if (m_probes.contains(aa))
+    if (m_byKey.contains(aa))
         return;
-    Probe p;
-    p.address = address;
-    p.timer = new QTimer(this);
-    p.socket = new QTcpSocket(this);
-    connect(p.timer, &QTimer::timeout, this, [this, aa] { tick(aa); });
-    connect(p.socket, &QTcpSocket::connected, this, [this, aa] { answered(aa); });
-    connect(p.socket, &QTcpSocket::errorOccurred, this, [this, aa] { unanswered(aa); });
-    p.timer->start(m_intervalMs);
-    m_probes.insert(aa, p);
+    auto probe = std::make_unique<Probe>();
+    probe->aa = aa;
+    // Roster changes take effect after a restart, so the address is read once.
+    if (const auto host = Protocol::ipv4(address))
+        probe->host = host->toIPv4Address();
+    probe->running = true;
+    m_byKey.insert(aa, probe.get());
+    m_probes.push_back(std::move(probe));
+    ++m_running;
+    if (!m_wheel->isActive())
+        startWheel();
+    else if (!m_turned)
+        scheduleWheel(); // nobody ticked yet: the steps may still grow
 }
 
 void PresencePoller::setIntervalMs(int ms)
 {
     m_intervalMs = qMax(ms, MinimumIntervalMs);
-    for (const Probe &p : std::as_const(m_probes))
-        if (p.timer->isActive())
-            p.timer->start(m_intervalMs);
-        else
-            p.timer->setInterval(m_intervalMs);
+    if (!m_wheel->isActive())
+        return;
+    // The next step one whole new interval from now and the others after
+    // it: no computer is ticked sooner than that, as when timers of their
+    // own restart.
+    m_turnStartMs = m_clock.elapsed() + m_intervalMs - qint64(m_nextStep + 1) * m_intervalMs / m_steps;
+    scheduleWheel();
 }
 
 void PresencePoller::stop()
 {
-    for (const Probe &p : std::as_const(m_probes)) {
-        p.timer->stop();
-        p.socket->abort();
+    for (const auto &p : m_probes) {
+        p->running = false;
+        closeProbe(*p);
     }
+    m_running = 0;
+    m_wheel->stop();
 }
 
-void PresencePoller::tick(qint64 aa)
+void PresencePoller::startWheel()
 {
+    if (!m_clock.isValid())
+        m_clock.start();
+    m_turnStartMs = m_clock.elapsed();
+    m_nextStep = 0;
+    m_turned = false;
+    scheduleWheel();
+}
+
+void PresencePoller::scheduleWheel()
+{
+    if (m_running == 0) {
+        m_wheel->stop();
+        return;
+    }
+    // Fixed at the first step, once the roster is in: computers added later
+    // join the existing steps, so that no computer's phase ever moves.
+    if (!m_turned)
+        m_steps = qBound(1, int((m_probes.size() + BurstSize - 1) / BurstSize), MaxSteps);
+    const qint64 stepMs = m_intervalMs / m_steps;
+    qint64 wait = m_turnStartMs + qint64(m_nextStep + 1) * m_intervalMs / m_steps - m_clock.elapsed();
+    if (wait < -stepMs) {
+        // Held up by a long handler: go on from now instead of catching up
+        // in a burst, as a timer of its own skips the ticks it missed.
+        m_turnStartMs -= wait;
+        wait = 0;
+    }
+    m_wheel->start(int(qMax<qint64>(wait, 0)));
+}
+
+void PresencePoller::turnWheel()
+{
+    const size_t step = size_t(m_nextStep);
+    const size_t steps = size_t(m_steps);
+    m_turned = true;
+    if (++m_nextStep == m_steps) {
+        m_nextStep = 0;
+        m_turnStartMs += m_intervalMs;
+    }
     // Read at every tick: the options window switches polling live.
-    if (m_checkpc() != QLatin1String("yes"))
+    if (step < m_probes.size() && m_checkpc() == QLatin1String("yes")) {
+        std::vector<Probe *> pending;
+        // By index: a slot of pictureDue may add computers.
+        for (size_t i = step; i < m_probes.size(); i += steps)
+            tick(*m_probes[i], pending);
+        // One look at the whole step's sockets: on a local network most
+        // connections are settled by the time connect() returns.
+        std::vector<pollfd> fds;
+        fds.reserve(pending.size());
+        for (const Probe *p : pending)
+            fds.push_back({p->fd, POLLOUT, 0});
+        if (!fds.empty() && ::poll(fds.data(), fds.size(), 0) < 0)
+            for (pollfd &f : fds)
+                f.revents = 0;
+        for (size_t i = 0; i < pending.size(); ++i) {
+            Probe &p = *pending[i];
+            if (!p.connecting || p.fd != fds[i].fd) // ended by a slot meanwhile
+                continue;
+            if (fds[i].revents)
+                settle(p);
+            else
+                waitFor(p);
+        }
+    }
+    scheduleWheel();
+}
+
+void PresencePoller::tick(Probe &p, std::vector<Probe *> &pending)
+{
+    if (!p.running)
         return;
-    const auto it = m_probes.constFind(aa);
-    if (it == m_probes.constEnd())
-        return;
-    QTcpSocket *s = it->socket;
-    switch (s->state()) {
-    case QAbstractSocket::HostLookupState:
-    case QAbstractSocket::ConnectingState:
+    if (p.connecting) {
         // The probe of one interval ago never completed.
-        s->abort();
-        emit pictureDue(aa, Picture::Error);
-        return;
-    case QAbstractSocket::UnconnectedState:
-        break;
-    default:
-        s->abort();
-        break;
-    }
-    const auto host = Protocol::ipv4(it->address);
-    if (!host) {
-        emit pictureDue(aa, Picture::Error);
+        endProbe(p);
+        emit pictureDue(p.aa, Picture::Error);
         return;
     }
-    s->connectToHost(*host, m_port);
+    if (!open(p)) {
+        emit pictureDue(p.aa, Picture::Error);
+        return;
+    }
+    pending.push_back(&p);
 }
 
-void PresencePoller::answered(qint64 aa)
+bool PresencePoller::open(Probe &p)
 {
-    const auto it = m_probes.constFind(aa);
-    if (it == m_probes.constEnd())
-        return;
-    // Closed first, so a slot that reacts to the picture finds the socket idle.
-    it->socket->abort();
-    if (const auto picture = pictureFor(m_status(aa)))
-        emit pictureDue(aa, *picture);
+    if (!p.host)
+        return false;
+    if (p.fd < 0) {
+        p.fd = makeSocket();
+        if (p.fd < 0)
+            return false;
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_port);
+    to.sin_addr.s_addr = htonl(*p.host);
+    if (::connect(p.fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
+        closeProbe(p); // a fresh socket next time, whatever state this one is in
+        return false;
+    }
+    p.connecting = true;
+    return true;
 }
 
-void PresencePoller::unanswered(qint64 aa)
+int PresencePoller::makeSocket()
 {
-    const auto it = m_probes.constFind(aa);
-    if (it == m_probes.constEnd())
+    constexpr int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
+    int fd = ::socket(AF_INET, type, 0);
+    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && m_keepSockets) {
+        // Out of descriptors with one kept per computer: give back the idle
+        // ones and make a socket per probe from now on.
+        m_keepSockets = false;
+        for (const auto &q : m_probes)
+            if (!q->connecting)
+                closeProbe(*q);
+        fd = ::socket(AF_INET, type, 0);
+    }
+    if (fd < 0)
+        return -1;
+    // Ended with a reset rather than a FIN: the probe carries nothing, and a
+    // graceful close would leave this end in TIME_WAIT once per computer and
+    // interval.
+    const linger reset{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    return fd;
+}
+
+void PresencePoller::waitFor(Probe &p)
+{
+    if (!p.notifier) {
+        p.notifier = new QSocketNotifier(QSocketNotifier::Write, this);
+        Probe *probe = &p;
+        connect(p.notifier, &QSocketNotifier::activated, this, [this, probe](QSocketDescriptor socket) {
+            if (probe->connecting && socket == QSocketDescriptor(probe->fd))
+                settle(*probe);
+        });
+    }
+    if (p.notifier->socket() != p.fd)
+        p.notifier->setSocket(p.fd);
+    p.notifier->setEnabled(true);
+}
+
+void PresencePoller::settle(Probe &p)
+{
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        error = errno;
+    // Ended first, so a slot that reacts to the picture finds the probe idle.
+    endProbe(p);
+    if (error != 0) {
+        emit pictureDue(p.aa, Picture::Error);
         return;
-    it->socket->abort();
-    emit pictureDue(aa, Picture::Error);
+    }
+    if (const auto picture = pictureFor(m_status(p.aa)))
+        emit pictureDue(p.aa, *picture);
+}
+
+void PresencePoller::endProbe(Probe &p)
+{
+    if (!p.connecting)
+        return;
+    p.connecting = false;
+    if (p.notifier)
+        p.notifier->setEnabled(false);
+    if (!m_keepSockets) {
+        closeProbe(p);
+        return;
+    }
+    // Connecting to no address dissolves the connection (a reset, by the
+    // linger option) and leaves the socket ready for the next probe, which
+    // spares a socket's making and unmaking per probe.
+    sockaddr none{};
+    none.sa_family = AF_UNSPEC;
+    if (::connect(p.fd, &none, sizeof none) != 0)
+        closeProbe(p);
+}
+
+void PresencePoller::closeProbe(Probe &p)
+{
+    p.connecting = false;
+    if (p.fd < 0)
+        return;
+    if (p.notifier) {
+        p.notifier->setEnabled(false); // before the descriptor goes
+        p.notifier->setSocket(-1);
+    }
+    ::close(p.fd);
+    p.fd = -1;
 }
 
 void PresencePoller::check(qint64 aa, const QString &name, const QString &address, const QString &status)

@@ -1,0 +1,227 @@
+#include "LinkTestSupport.h"
+#include "ScriptedPrompter.h"
+#include "link/PresencePoller.h"
+
+#include <QElapsedTimer>
+#include <QtEndian>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <map>
+
+using namespace linktest;
+
+Q_DECLARE_METATYPE(Picture)
+
+// A large café: the probes of one interval come in a few bursts spread over
+// it, every computer is still probed once per interval, and polling goes on
+// when descriptors run short.
+namespace {
+constexpr quint16 ProbePort = 1009 + Offset;
+constexpr int Interval = PresencePoller::MinimumIntervalMs;
+// Timers on a shared machine may be late; a double or a missed tick here is
+// off by a quarter of an interval at least.
+constexpr int Slack = 200;
+
+struct Log
+{
+    ScriptedPrompter prompter;
+    QHash<qint64, QString> status;
+    PresencePoller poller{prompter, ProbePort, [this](qint64 aa) { return status.value(aa); },
+                          [] { return QStringLiteral("yes"); }};
+    QElapsedTimer clock;
+    std::map<qint64, QList<std::pair<qint64, Picture>>> seen; // per computer: when, what
+    Log()
+    {
+        clock.start();
+        QObject::connect(&poller, &PresencePoller::pictureDue, &poller,
+                         [this](qint64 aa, Picture p) { seen[aa].append({clock.elapsed(), p}); });
+    }
+    int countOf(qint64 aa, Picture p) const
+    {
+        const auto it = seen.find(aa);
+        if (it == seen.end())
+            return 0;
+        return int(std::count_if(it->second.cbegin(), it->second.cend(), [p](const auto &e) { return e.second == p; }));
+    }
+};
+
+// Groups phases (instants modulo the interval) lying closer than `gap`
+// together, around the circle; the sizes of the groups.
+QList<int> bursts(QList<qint64> at, qint64 gap)
+{
+    for (qint64 &t : at)
+        t %= Interval;
+    std::sort(at.begin(), at.end());
+    // Begin after the widest opening, so that no group is cut in two.
+    qsizetype start = 0;
+    qint64 widest = at.first() + Interval - at.last();
+    for (qsizetype i = 1; i < at.size(); ++i)
+        if (at[i] - at[i - 1] > widest) {
+            widest = at[i] - at[i - 1];
+            start = i;
+        }
+    QList<int> sizes;
+    for (qsizetype k = 0; k < at.size(); ++k) {
+        const qsizetype i = (start + k) % at.size();
+        const qint64 previous = at[(i + at.size() - 1) % at.size()];
+        const qint64 opening = (at[i] - previous + Interval) % Interval;
+        if (k == 0 || opening > gap)
+            sizes.append(0);
+        ++sizes.last();
+    }
+    return sizes;
+}
+
+class DescriptorLimit
+{
+public:
+    explicit DescriptorLimit(rlim_t soft)
+    {
+        getrlimit(RLIMIT_NOFILE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = soft;
+        m_ok = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &m_saved); }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    bool m_ok = false;
+};
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+} // namespace
+
+class TestPresenceLoad : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(clientBinary()), qPrintable("no korvane-client at " + clientBinary()));
+    }
+
+    // Nothing listens at these addresses: each tick ends in the error
+    // picture at once, which shows when every computer was ticked.
+    void spreadsTheProbesOverTheInterval_data()
+    {
+        QTest::addColumn<int>("first");  // computers added before polling starts
+        QTest::addColumn<int>("later");  // and one interval and a half after
+        QTest::addColumn<int>("steps");  // bursts in an interval
+        QTest::newRow("one") << 1 << 0 << 1;
+        QTest::newRow("one burst") << PresencePoller::BurstSize << 0 << 1;
+        QTest::newRow("one more") << PresencePoller::BurstSize + 1 << 0 << 2;
+        QTest::newRow("large café") << 250 << 0 << 4;
+        QTest::newRow("grown while polling") << 100 << 60 << 2;
+    }
+    void spreadsTheProbesOverTheInterval()
+    {
+        QFETCH(int, first);
+        QFETCH(int, later);
+        QFETCH(int, steps);
+        Log log;
+        const auto add = [&](int from, int count) {
+            for (int i = from; i < from + count; ++i)
+                log.poller.addComputer(i + 1, address(7, 1 + i % 200));
+        };
+        add(0, first);
+        const int total = first + later;
+        if (later > 0) {
+            QTest::qWait(Interval + Interval / 2);
+            add(first, later);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(log.seen.cbegin(), log.seen.cend(), [](const auto &e) {
+                                     return e.second.size() >= 3;
+                                 }) && int(log.seen.size()) == total,
+                                 5 * Interval);
+
+        // Once per interval each, at a phase of its own.
+        for (const auto &[aa, pictures] : log.seen) {
+            for (int i = 1; i < pictures.size(); ++i) {
+                const qint64 gap = pictures[i].first - pictures[i - 1].first;
+                QVERIFY2(qAbs(gap - Interval) <= Slack,
+                         qPrintable(QString("computer %1 ticked %2 ms after its last").arg(aa).arg(gap)));
+            }
+            for (const auto &p : pictures)
+                QCOMPARE(p.second, Picture::Error);
+        }
+
+        // The bursts and their sizes, from everyone's last tick.
+        QList<qint64> last;
+        for (const auto &[aa, pictures] : log.seen)
+            last.append(pictures.last().first);
+        const QList<int> sizes = bursts(last, Interval / (2 * steps));
+        QCOMPARE(sizes.size(), steps);
+        if (later == 0)
+            QVERIFY(*std::max_element(sizes.cbegin(), sizes.cend()) <= PresencePoller::BurstSize);
+    }
+
+    // A socket is kept per computer from one probe to the next; when the
+    // process runs out of descriptors the poller gives back its idle ones
+    // and goes on, as long as one burst of probes fits.
+    void goesOnWhenDescriptorsRunShort()
+    {
+        Agent agent;
+        QVERIFY2(agent.start(address(8, 1), {"--no-broadcast"}), qPrintable(agent.errors()));
+        const int computers = 3 * 50; // three bursts of 50
+        Log log;
+        for (int aa = 1; aa <= computers; ++aa)
+            log.status.insert(aa, QStringLiteral("ison"));
+        const int base = openDescriptors();
+        DescriptorLimit limit(rlim_t(base + 80));
+        if (!limit.ok())
+            QSKIP("cannot lower the descriptor limit here");
+        for (int aa = 1; aa <= computers; ++aa)
+            log.poller.addComputer(aa, address(8, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(log.seen.cbegin(), log.seen.cend(), [&](const auto &e) {
+                                     return log.countOf(e.first, Picture::Normal) >= 3;
+                                 }) && int(log.seen.size()) == computers,
+                                 6 * Interval);
+        for (int aa = 1; aa <= computers; ++aa)
+            QCOMPARE(log.countOf(aa, Picture::Error), 0);
+        QVERIFY(openDescriptors() <= base + 10); // none kept any more
+    }
+
+    // Polling for minutes leaves no connection behind on the console's
+    // side: no TIME_WAIT pile, no socket per probe.
+    void probesLeaveNothingBehind()
+    {
+        Agent agent;
+        QVERIFY2(agent.start(address(9, 1), {"--no-broadcast"}), qPrintable(agent.errors()));
+        Log log;
+        const int before = openDescriptors();
+        for (int aa = 1; aa <= 20; ++aa)
+            log.poller.addComputer(aa, address(9, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(log.countOf(20, Picture::Free) >= 3, 5 * Interval);
+        QVERIFY(openDescriptors() <= before + 20); // one kept per computer, never more
+
+        // Connections from this address to the probe port still in the
+        // kernel's table (TIME_WAIT included).
+        QFile tcp(QStringLiteral("/proc/net/tcp"));
+        if (!tcp.open(QIODevice::ReadOnly))
+            QSKIP("no /proc/net/tcp here");
+        const quint32 host = QHostAddress(address(9, 1)).toIPv4Address();
+        const QString remote = QStringLiteral("%1:%2")
+                                   .arg(qFromBigEndian(host), 8, 16, QLatin1Char('0'))
+                                   .arg(ProbePort, 4, 16, QLatin1Char('0'))
+                                   .toUpper();
+        int lingering = 0;
+        const QList<QByteArray> lines = tcp.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            const QList<QByteArray> f = line.simplified().split(' ');
+            if (f.size() > 3 && QString::fromLatin1(f[2]) == remote && f[3] == "06") // TIME_WAIT
+                ++lingering;
+        }
+        QCOMPARE(lingering, 0);
+    }
+};
+
+QTEST_MAIN(TestPresenceLoad)
+#include "tst_presenceload.moc"
