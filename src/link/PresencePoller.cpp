@@ -187,24 +187,9 @@ bool PresencePoller::open(Probe &p)
 int PresencePoller::makeSocket()
 {
     constexpr int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
-    int fd = ::socket(AF_INET, type, 0);
-    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && m_keepSockets) {
-        // Out of descriptors with one kept per computer: give back the idle
-        // ones and make a socket per probe from now on.
-        m_keepSockets = false;
-        for (const auto &q : m_probes)
-            if (!q->connecting)
-                closeProbe(*q);
-        fd = ::socket(AF_INET, type, 0);
-    }
-    if (fd < 0)
-        return -1;
-    // Ended with a reset rather than a FIN: the probe carries nothing, and a
-    // graceful close would leave this end in TIME_WAIT once per computer and
-    // interval.
-    const linger reset{1, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    return fd;
+    // Out of descriptors gives -1: that computer shows the error picture
+    // this time and is tried again at its next tick.
+    return ::socket(AF_INET, type, 0);
 }
 
 void PresencePoller::waitFor(Probe &p)
@@ -245,17 +230,9 @@ void PresencePoller::endProbe(Probe &p)
     p.connecting = false;
     if (p.notifier)
         p.notifier->setEnabled(false);
-    if (!m_keepSockets) {
-        closeProbe(p);
-        return;
-    }
-    // Connecting to no address dissolves the connection (a reset, by the
-    // linger option) and leaves the socket ready for the next probe, which
-    // spares a socket's making and unmaking per probe.
-    sockaddr none{};
-    none.sa_family = AF_UNSPEC;
-    if (::connect(p.fd, &none, sizeof none) != 0)
-        closeProbe(p);
+    // An ordinary close, as every client program has always seen it; a reset
+    // would be cheaper but can make a client's accept fail.
+    closeProbe(p);
 }
 
 void PresencePoller::closeProbe(Probe &p)

@@ -114,7 +114,6 @@ private:
     int m_nextStep = 0;
     bool m_turned = false; // since the wheel started
     int m_running = 0; // computers whose ticks run
-    bool m_keepSockets = true;
 
     struct Check
     {
