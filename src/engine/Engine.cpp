@@ -101,18 +101,20 @@ void Engine::loadRateSettings()
         reportStoreError(m_cafe.lastError());
 }
 
-void Engine::restorenormal()
+void Engine::restore(ComputerFlag flag, const QString &status, Picture picture,
+                     std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
+                     const std::function<void(Slot &, const KinRow &)> &reload)
 {
-    const auto rows = m_cafe.computersFlagged(ComputerFlag::Timer);
+    const auto rows = m_cafe.computersFlagged(flag);
     if (!rows)
         return reportStoreError(m_cafe.lastError());
     for (const ComputerRow &row : *rows) {
         Slot *s = slotFor(row.aa);
         if (!s)
             continue;
-        s->status = Slot::Normal;
-        setPicture(*s, Picture::Normal);
-        const auto open = m_cafe.openNormal(row.pcname);
+        s->status = status;
+        setPicture(*s, picture);
+        const auto open = (m_cafe.*openRows)(row.pcname);
         if (!open) {
             reportStoreError(m_cafe.lastError());
             continue;
@@ -120,65 +122,37 @@ void Engine::restorenormal()
         for (const KinRow &k : *open) {
             s->start = k.starttime;
             s->transaction = k.aa;
+            reload(*s, k);
         }
+        if (status == Slot::Prepaid)
+            setPrepaidTimer(*s, true);
         emit slotChanged(s->aa);
     }
+}
+
+void Engine::restorenormal()
+{
+    restore(ComputerFlag::Timer, Slot::Normal, Picture::Normal, &CafeStore::openNormal, [](Slot &, const KinRow &) {});
 }
 
 void Engine::restoreprepaid()
 {
-    const auto rows = m_cafe.computersFlagged(ComputerFlag::Pretime);
-    if (!rows)
-        return reportStoreError(m_cafe.lastError());
-    for (const ComputerRow &row : *rows) {
-        Slot *s = slotFor(row.aa);
-        if (!s)
-            continue;
-        s->status = Slot::Prepaid;
-        setPicture(*s, Picture::Prepaid);
-        const auto open = m_cafe.openPrepaid(row.pcname);
-        if (!open) {
-            reportStoreError(m_cafe.lastError());
-            continue;
-        }
-        for (const KinRow &k : *open) {
-            s->start = k.starttime;
-            // The stored end date, so that a charge crossing midnight is
-            // neither restored a day late nor expired at once.
-            const QTime endTime = k.endtime.value_or(QTime(0, 0));
-            s->plannedEnd = QDateTime(k.enddate.value_or(m_clock.now().date()), endTime);
-            s->transaction = k.aa;
-            s->amount = k.ptime.value_or(0);
-        }
-        setPrepaidTimer(*s, true);
-        emit slotChanged(s->aa);
-    }
+    restore(ComputerFlag::Pretime, Slot::Prepaid, Picture::Prepaid, &CafeStore::openPrepaid,
+            [this](Slot &s, const KinRow &k) {
+                // The stored end date, so that a charge crossing midnight is
+                // neither restored a day late nor expired at once.
+                s.plannedEnd = QDateTime(k.enddate.value_or(m_clock.now().date()), k.endtime.value_or(QTime(0, 0)));
+                s.amount = k.ptime.value_or(0);
+            });
 }
 
 void Engine::restoreaccount()
 {
-    const auto rows = m_cafe.computersFlagged(ComputerFlag::User);
-    if (!rows)
-        return reportStoreError(m_cafe.lastError());
-    for (const ComputerRow &row : *rows) {
-        Slot *s = slotFor(row.aa);
-        if (!s)
-            continue;
-        s->status = Slot::Account;
-        setPicture(*s, Picture::Account);
-        const auto open = m_cafe.openAccount(row.pcname);
-        if (!open) {
-            reportStoreError(m_cafe.lastError());
-            continue;
-        }
-        for (const KinRow &k : *open) {
-            s->start = k.starttime;
-            s->transaction = k.aa;
-            s->amount = k.ptime.value_or(0);
-            s->pin = k.userpin;
-        }
-        emit slotChanged(s->aa);
-    }
+    restore(ComputerFlag::User, Slot::Account, Picture::Account, &CafeStore::openAccount,
+            [](Slot &s, const KinRow &k) {
+                s.amount = k.ptime.value_or(0);
+                s.pin = k.userpin;
+            });
 }
 
 // --- prompts and dispatch

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <optional>
 
 class CafeStore;
@@ -121,6 +122,10 @@ private:
     };
 
     Slot *slotFor(qint64 aa);
+    // Rebuilds the slots of the computers flagged as running one kind.
+    void restore(ComputerFlag flag, const QString &status, Picture picture,
+                 std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
+                 const std::function<void(Slot &, const KinRow &)> &reload);
     bool confirmAction(const QString &words, const Slot &s);
     bool dispatch(const QString &word, qint64 aa, qint64 amount = 0, const QString &pin = QString());
     // True, with the operator told, while another command is in flight.
