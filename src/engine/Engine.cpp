@@ -303,17 +303,22 @@ void Engine::nextAccountStart()
 
 // --- recording the starts
 
-void Engine::recordnormal(Slot &s)
+KinRow Engine::startRow(const Slot &s) const
 {
     KinRow row;
     row.computer = s.name;
     row.startdate = s.start.date();
     row.starttime = s.start;
-    row.enab = true;
     row.type = QStringLiteral("normal");
+    return row;
+}
+
+void Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
+{
+    // The flag and the open row go together, so that a restart finds both or neither.
     std::optional<qint64> key;
     const bool ok = m_cafe.atomically([&] {
-        if (!m_cafe.setFlag(s.name, ComputerFlag::Timer, true))
+        if (!m_cafe.setFlag(s.name, flag, true))
             return false;
         key = m_cafe.appendTransaction(row);
         return key.has_value();
@@ -321,51 +326,33 @@ void Engine::recordnormal(Slot &s)
     if (!ok)
         return reportStoreError(m_cafe.lastError());
     s.transaction = *key;
+}
+
+void Engine::recordnormal(Slot &s)
+{
+    KinRow row = startRow(s);
+    row.enab = true;
+    record(s, ComputerFlag::Timer, row);
 }
 
 void Engine::recordprepaid(Slot &s)
 {
-    KinRow row;
-    row.computer = s.name;
-    row.startdate = s.start.date();
-    row.starttime = s.start;
+    KinRow row = startRow(s);
     row.enddate = s.plannedEnd.date();
     row.endtime = s.plannedEnd.time();
     row.ptime = s.amount;
     row.pretimeenab = true;
-    row.type = QStringLiteral("normal");
-    std::optional<qint64> key;
-    const bool ok = m_cafe.atomically([&] {
-        if (!m_cafe.setFlag(s.name, ComputerFlag::Pretime, true))
-            return false;
-        key = m_cafe.appendTransaction(row);
-        return key.has_value();
-    });
-    if (!ok)
-        return reportStoreError(m_cafe.lastError());
-    s.transaction = *key;
+    record(s, ComputerFlag::Pretime, row);
 }
 
 void Engine::recordaccount(Slot &s)
 {
-    KinRow row;
-    row.computer = s.name;
-    row.startdate = s.start.date();
-    row.starttime = s.start;
+    KinRow row = startRow(s);
     row.ptime = s.amount;
     row.userenab = true;
     row.userpin = s.pin;
     row.type = QStringLiteral("user");
-    std::optional<qint64> key;
-    const bool ok = m_cafe.atomically([&] {
-        if (!m_cafe.setFlag(s.name, ComputerFlag::User, true))
-            return false;
-        key = m_cafe.appendTransaction(row);
-        return key.has_value();
-    });
-    if (!ok)
-        return reportStoreError(m_cafe.lastError());
-    s.transaction = *key;
+    record(s, ComputerFlag::User, row);
 }
 
 // --- starting

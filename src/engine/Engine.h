@@ -135,6 +135,8 @@ private:
     void onFinished();
     void nextAccountStart();
 
+    KinRow startRow(const Slot &s) const;
+    void record(Slot &s, ComputerFlag flag, const KinRow &row);
     void recordnormal(Slot &s);
     void recordprepaid(Slot &s);
     void recordaccount(Slot &s);
