@@ -7,6 +7,7 @@
 #include "store/CustomerStore.h"
 #include "store/Installer.h"
 #include "store/StoreValues.h"
+#include "ui/Prompter.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -15,6 +16,15 @@
 #include <sys/resource.h>
 
 namespace bench {
+
+// Nobody answers in a benchmark: questions are No, texts are kept to print.
+class SilentPrompter : public Prompter
+{
+public:
+    void tell(const QString &text, Icon) override { told << text; }
+    bool ask(const QString &, Icon) override { return false; }
+    QStringList told;
+};
 
 struct CafeSize
 {

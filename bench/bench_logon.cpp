@@ -1,6 +1,7 @@
 // Logon requests served per second on loopback, from the client's connect to
 // the answer arriving at the client: refused PINs (answered on the text
 // port) and accepted ones (answered with "u" on the command port).
+#include "BenchCafe.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
 #include "link/TcpChannel.h"
@@ -19,12 +20,6 @@
 #include <QTimer>
 
 namespace {
-class SilentPrompter : public Prompter
-{
-public:
-    void tell(const QString &, Icon) override {}
-    bool ask(const QString &, Icon) override { return false; }
-};
 
 // One client computer: answers arrive on its command and text ports.
 struct Client
@@ -81,7 +76,7 @@ int main(int argc, char **argv)
         clients.push_back(std::move(c));
     }
 
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     SystemClock clock;
     TcpChannel command(ports.command), reply(ports.text);
     Engine engine(engineCafe, customers, command, prompter, clock);

@@ -11,16 +11,6 @@
 #include <QApplication>
 #include <QMainWindow>
 
-namespace {
-class SilentPrompter : public Prompter
-{
-public:
-    void tell(const QString &text, Icon) override { told << text; }
-    bool ask(const QString &, Icon) override { return false; }
-    QStringList told;
-};
-} // namespace
-
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -36,7 +26,7 @@ int main(int argc, char **argv)
         return 1;
     const long rssBefore = bench::peakRssKb();
 
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     SystemClock clock;
     DialogPicker picker;
     const Ports ports = Ports::withOffset(40000 + int(QCoreApplication::applicationPid() % 5000));

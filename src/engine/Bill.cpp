@@ -135,7 +135,12 @@ bool Bill::deleteExtra(std::optional<qint64> extraKey)
         m_engine.prompter().tell(QStringLiteral("No Selection"));
         return false;
     }
-    if (!m_engine.cafe().deleteExtra(*extraKey)) {
+    return extrasEdited(m_engine.cafe().deleteExtra(*extraKey));
+}
+
+bool Bill::extrasEdited(bool stored)
+{
+    if (!stored) {
         m_engine.reportStoreError(m_engine.cafe().lastError());
         return false;
     }
@@ -154,15 +159,7 @@ bool Bill::setExtraQuantity(qint64 extraKey, const QString &quantity)
         m_engine.prompter().tell(QStringLiteral(" Only Numbers In This Field"));
         return false;
     }
-    if (!m_engine.cafe().setExtraQuantity(extraKey, n)) {
-        m_engine.reportStoreError(m_engine.cafe().lastError());
-        return false;
-    }
-    m_engine.prompter().tell(QStringLiteral("Update Complete"));
-    getextras();
-    grandtotal();
-    emit changed();
-    return true;
+    return extrasEdited(m_engine.cafe().setExtraQuantity(extraKey, n));
 }
 
 bool Bill::confirm()

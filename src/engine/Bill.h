@@ -101,6 +101,8 @@ signals:
     void closed();
 
 private:
+    // After an extra was changed in the books: tell, re-sum, redraw.
+    bool extrasEdited(bool stored);
     void fill();
     void sumtotal();
 
