@@ -46,7 +46,8 @@ int main(int argc, char **argv)
     const Paths paths(dir.path() + QStringLiteral("/home"));
     Installer::install(paths);
     const int computers = 200;
-    const Ports ports = Ports::withOffset(30000 + int(QCoreApplication::applicationPid() % 20000));
+    // Below the ephemeral ports (32768 up) that the clients' connections take.
+    const Ports ports = Ports::withOffset(21000 + int(QCoreApplication::applicationPid() % 10000));
 
     CafeStore cafe, engineCafe;
     CustomerStore customers;
@@ -71,8 +72,11 @@ int main(int argc, char **argv)
     for (int i = 0; i < computers; ++i) {
         auto c = std::make_unique<Client>();
         c->address = addressOf(i);
-        c->command.listen(QHostAddress(c->address), ports.command);
-        c->text.listen(QHostAddress(c->address), ports.text);
+        if (!c->command.listen(QHostAddress(c->address), ports.command)
+            || !c->text.listen(QHostAddress(c->address), ports.text)) {
+            out << "cannot listen on " << c->address << ": " << c->command.errorString() << "\n";
+            return 1;
+        }
         clients.push_back(std::move(c));
     }
 
@@ -85,7 +89,10 @@ int main(int argc, char **argv)
                                [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
                                [&](qint64 aa) { engine.endaccount(aa); }};
     LogonService logon(cafe, customers, reply, hooks);
-    logon.listen(ports, QHostAddress::LocalHost);
+    if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
+        out << *e << "\n";
+        return 1;
+    }
 
     // One request at a time per client, as a customer at a keyboard would.
     auto measure = [&](const char *what, int requests, auto pinOf, bool accepted) {

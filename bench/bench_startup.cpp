@@ -29,7 +29,8 @@ int main(int argc, char **argv)
     bench::SilentPrompter prompter;
     SystemClock clock;
     DialogPicker picker;
-    const Ports ports = Ports::withOffset(40000 + int(QCoreApplication::applicationPid() % 5000));
+    // Below the ephemeral ports (32768 up) that the clients' connections take.
+    const Ports ports = Ports::withOffset(21000 + int(QCoreApplication::applicationPid() % 10000));
     int restored = 0;
     const double startup = bench::medianMs(7, [&] {
         ConsoleController console(paths, ports, prompter, clock, picker);
