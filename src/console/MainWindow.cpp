@@ -414,6 +414,21 @@ void MainWindow::showPopup(int aa, const QPoint &globalPos)
     statusMenu()->popup(globalPos);
 }
 
+QWidget *MainWindow::showSingle(const QString &kind, const std::function<QWidget *()> &make)
+{
+    QPointer<QWidget> &open = m_single[kind];
+    if (!open) {
+        open = make();
+        if (!open)
+            return nullptr;
+        open->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open;
+}
+
 OptionsWindow *MainWindow::openOptions()
 {
     auto *w = new OptionsWindow(m_paths.settingsFile(), m_prompter, m_picker, this);

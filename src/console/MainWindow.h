@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 
 class CafeStore;
@@ -79,6 +80,12 @@ public:
     // "force" closes without the exit question.
     void setExitMode(const QString &mode) { m_exitMode = mode; }
 
+    // One window of each kind: choosing its entry again brings the open one
+    // to the front instead of a second copy whose Save would undo the first.
+    // make() builds the window (deleted on close); kind names it.
+    QWidget *showSingle(const QString &kind, const std::function<QWidget *()> &make);
+    QWidget *openWindow(const QString &kind) const { return m_single.value(kind); }
+
     // Windows opened from the menus; returned so callers can reach them.
     OptionsWindow *openOptions();
     LoginWindow *openRelogin();
@@ -120,6 +127,7 @@ private:
     QHash<QString, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_buttons;
+    QHash<QString, QPointer<QWidget>> m_single;
     std::function<QString(int)> m_status;
     // Pop-up entries whose windows are not built yet.
     QStringList m_unbuilt{QStringLiteral("extra"), QStringLiteral("metafora"), QStringLiteral("msg")};
