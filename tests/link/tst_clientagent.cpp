@@ -3,7 +3,6 @@
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 

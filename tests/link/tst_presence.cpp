@@ -2,7 +2,6 @@
 #include "ScriptedPrompter.h"
 #include "link/PresencePoller.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace linktest;

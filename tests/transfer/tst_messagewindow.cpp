@@ -8,7 +8,6 @@
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QUdpSocket>
 #include <QtTest>
 
