@@ -191,10 +191,7 @@ private slots:
         QVERIFY2(startAgent(agent, "127.0.0.5"), qPrintable(agent.errors()));
         Console k(Roster{{"PC5", "127.0.0.5"}});
         QVERIFY(k.start());
-        k.c.prompter.answer(true);
-        k.c.engine->startnormal(k.c.key("PC5"));
-        QVERIFY(agent.waitFor("command"));
-        QTRY_VERIFY(k.c.idle());
+        QVERIFY(k.c.startNormal(k.c.key("PC5")));
         agent.write("closeme\n");
         QVERIFY(agent.waitFor("sent"));
         QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC5").status != Slot::Normal; }, 500));
