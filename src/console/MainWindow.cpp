@@ -321,7 +321,7 @@ void MainWindow::load()
 
 void MainWindow::getbackr()
 {
-    const std::optional<RateSettings> rs = m_store.rateSettings();
+    const Result<RateSettings> rs = m_store.rateSettings();
     const QString path = rs ? rs->backround : QString();
     if (path.isEmpty()) {
         m_map->setBackground(QImage());
