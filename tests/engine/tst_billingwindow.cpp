@@ -1,4 +1,5 @@
 #include "CafeFixture.h"
+#include "Labels.h"
 #include "engine/BillingWindow.h"
 #include "ui/Format.h"
 
@@ -57,6 +58,8 @@ private slots:
     void typingInTheTotalClearsIt();
     void confirmWritesTheRow();
     void extrasPage();
+    void everyBoxIsNamed_data();
+    void everyBoxIsNamed();
 };
 
 void TestBillingWindow::showsEveryCaption()
@@ -203,6 +206,56 @@ void TestBillingWindow::extrasPage()
     // No extras left: the box shows "0".
     QCOMPARE(b.text("extras"), QStringLiteral("0"));
     QCOMPARE(b.text("total"), QStringLiteral("1,50"));
+}
+
+void TestBillingWindow::everyBoxIsNamed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("normal bill") << "normal";
+    QTest::newRow("prepaid bill") << "prepaid";
+    QTest::newRow("current status") << "status";
+}
+
+// One minute used on transaction 1: two boxes read "1", and each must say what it is.
+void TestBillingWindow::everyBoxIsNamed()
+{
+    QFETCH(QString, kind);
+    Cafe c;
+    QPointer<BillingWindow> window;
+    QObject::connect(c.engine.get(), &Engine::billOpened, c.engine.get(), [&](Bill *b) {
+        window = new BillingWindow(b);
+        window->show();
+    });
+    c.prompter.answer(true);
+    if (kind == "prepaid")
+        c.engine->startprepaid(c.pc1, 60);
+    else
+        c.engine->startnormal(c.pc1);
+    QTRY_VERIFY(!c.slot(c.pc1).status.isEmpty() && c.idle());
+    c.clock.advance(60);
+    if (kind == "prepaid") {
+        c.engine->checkPrepaidExpiry(c.pc1);
+    } else if (kind == "status") {
+        c.engine->currentStatus(c.pc1);
+    } else {
+        c.prompter.answer(true);
+        c.engine->startnormal(c.pc1);
+    }
+    QTRY_VERIFY(window);
+    QCOMPARE(unlabelledBoxes(window), QStringList());
+    QStringList names;
+    for (QLineEdit *box : window->findChildren<QLineEdit *>())
+        if (box->isVisibleTo(window))
+            names << spokenName(box);
+    QVERIFY(!names.contains(QString()));
+    QCOMPARE(QSet<QString>(names.cbegin(), names.cend()).size(), names.size());
+    QCOMPARE(window->findChild<QLineEdit *>("transaction")->text(), QStringLiteral("1"));
+    QCOMPARE(spokenName(window->findChild<QLineEdit *>("transaction")), QStringLiteral("Transaction"));
+    QCOMPARE(window->findChild<QLineEdit *>("minutes")->text(), QStringLiteral("1"));
+    QCOMPARE(spokenName(window->findChild<QLineEdit *>("minutes")), QStringLiteral("Minutes"));
+    if (const QString dir = qEnvironmentVariable("KORVANE_SCREENSHOTS"); !dir.isEmpty())
+        window->grab().save(dir + QStringLiteral("/bill-%1.png").arg(kind));
+    delete window;
 }
 
 QTEST_MAIN(TestBillingWindow)
