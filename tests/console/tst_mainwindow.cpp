@@ -1,4 +1,5 @@
 #include "ConsoleFixture.h"
+#include "console/OptionsWindow.h"
 #include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/PopupRules.h"
@@ -6,10 +7,12 @@
 #include "store/StatusPictures.h"
 #include "ui/Format.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QToolBar>
 #include <QtTest>
@@ -416,6 +419,124 @@ private slots:
         QCOMPARE(m_store.computers()->at(0).left, 300);
     }
 
+    void dragPastAnEdgeStopsThere_data()
+    {
+        QTest::addColumn<QPoint>("pull"); // pixels, far past one or two edges
+        QTest::newRow("left") << QPoint(-5000, 0);
+        QTest::newRow("up and left") << QPoint(-450, -1335);
+        QTest::newRow("right") << QPoint(20000, 0);
+        QTest::newRow("bottom") << QPoint(0, 20000);
+    }
+    void dragPastAnEdgeStopsThere()
+    {
+        QFETCH(QPoint, pull);
+        makeMain();
+        ComputerMapWidget *map = m_main->map();
+        m_main->action("metakin")->trigger();
+        QWidget *icon = map->icon(2);
+        send(icon, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        send(icon, QEvent::MouseMove, QPoint(10, 10) + pull, Qt::NoButton, Qt::LeftButton);
+        send(icon, QEvent::MouseButtonRelease, QPoint(10, 10) + pull, Qt::LeftButton, Qt::NoButton);
+        // Wholly inside, at the edge it was pulled past, and stored there.
+        const QRect both = icon->geometry().united(map->label(2)->geometry());
+        const QRect inside(QPoint(0, 0), map->extent());
+        QVERIFY(inside.contains(both));
+        const QPoint edge(pull.x() < 0 ? both.left() : pull.x() > 0 ? inside.right() - both.right() : 0,
+                          pull.y() < 0 ? icon->y() : pull.y() > 0 ? inside.bottom() - both.bottom() : 0);
+        QVERIFY2(edge.manhattanLength() <= 2, qPrintable(QString("%1 %2").arg(edge.x()).arg(edge.y())));
+        const ComputerRow row = m_store.computers()->at(1);
+        QCOMPARE(QPoint(row.left, row.top), map->position(2));
+        m_main->action("metakin")->trigger();
+        QSignalSpy clicked(m_main, &MainWindow::computerClicked);
+        QTest::mouseClick(icon, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicked.count(), 1);
+    }
+
+    void placeOutsideTheMapBroughtBack()
+    {
+        QVERIFY(m_store.savePosition("pc1", -450, -1335));
+        QVERIFY(m_store.savePosition("Pc2", 900000, 300));
+        makeMain();
+        const QRect inside(QPoint(0, 0), m_main->map()->extent());
+        const QList<ComputerRow> rows = *m_store.computers();
+        for (int aa : {1, 2}) {
+            QVERIFY(inside.contains(m_main->map()->icon(aa)->geometry()));
+            QCOMPARE(QPoint(rows.at(aa - 1).left, rows.at(aa - 1).top), m_main->map()->position(aa));
+        }
+        QCOMPARE(m_main->map()->position(1), QPoint(0, 0));
+        QCOMPARE(rows.at(1).top, 300);
+    }
+
+    void cashierClosesWhatTheCashierMayNotUse_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Settings > Passwords > Change User Password") << "userpass" << true;
+        QTest::newRow("Transactions > Show Transactions") << "showkin" << true;
+        QTest::newRow("Tools > Database Maintenance > Main Database") << "db1" << true;
+        QTest::newRow("Users > Show Users") << "custcard" << false;
+    }
+    // A window added later declares nothing: its menu entry decides.
+    void cashierClosesWhatTheCashierMayNotUse()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, closes);
+        makeMain();
+        QPointer<QWidget> window;
+        m_main->provide(entry, [&] { window = m_main->showSingle(entry, [] { return new QDialog; }); });
+        m_main->action(entry)->trigger();
+        QVERIFY(window && window->isVisible());
+        m_main->applyLogin(Login::Role::Cashier, true);
+        if (closes)
+            QTRY_VERIFY(window.isNull());
+        else
+            QVERIFY(window->isVisible());
+        // Nor does the cashier open one.
+        QVERIFY(!m_main->openOptions());
+        QCOMPARE(m_prompter.last(), QString("Only the administrator may open this window."));
+        delete window;
+    }
+
+    void windowsOpenClearOfTheIcons()
+    {
+        // One computer where a window centred on the console would go, one at the top right.
+        m_store.addComputer({0, "PC3", "127.0.0.13", 7800, 3750, false, false, false});
+        m_store.addComputer({0, "PC4", "127.0.0.14", 10500, 450, false, false, false});
+        makeMain();
+        QWidget *misc = m_main->openOptions();
+        QVERIFY(QTest::qWaitForWindowExposed(misc));
+        for (int aa : {1, 2, 3, 4}) {
+            QWidget *icon = m_main->map()->icon(aa);
+            QVERIFY(!misc->frameGeometry().intersects(QRect(icon->mapToGlobal(QPoint(0, 0)), icon->size())));
+        }
+        // Moved by the operator: it opens there again, after a restart too.
+        misc->move(misc->pos() + QPoint(37, -23));
+        const QPoint moved = misc->pos();
+        misc->close();
+        cleanup();
+        init();
+        makeMain();
+        QCOMPARE(m_main->openOptions()->pos(), moved);
+    }
+
+    void selfOpenedWindowLeavesTheQuestionInFront()
+    {
+        makeMain();
+        QDialog question(m_main);
+        question.setWindowModality(Qt::ApplicationModal);
+        const QRect screen = m_main->screen()->availableGeometry();
+        question.setGeometry(screen.x() + screen.width() / 2, screen.y(), screen.width() / 2 - 20, 200);
+        question.show();
+        auto *bill = new QDialog(m_main);
+        bill->resize(250, 300);
+        m_main->showBeside(bill, "bill", 2);
+        QVERIFY(bill->isVisible());
+        QVERIFY(!bill->frameGeometry().intersects(question.frameGeometry()));
+        QCOMPARE(QApplication::activeModalWidget(), &question);
+        QWidget *icon = m_main->map()->icon(2);
+        QVERIFY(!bill->frameGeometry().intersects(QRect(icon->mapToGlobal(QPoint(0, 0)), icon->size())));
+    }
+
     void hoverAsksForThatLabelsTip()
     {
         makeMain();
@@ -526,6 +647,12 @@ private slots:
         m_main->map()->setPicture(3, StatusPictures::draw(Picture::Prepaid));
         m_main->map()->setPicture(4, StatusPictures::draw(Picture::Free));
         QVERIFY(m_main->grab().save(QString::fromLocal8Bit(dir) + "/mainwindow.png"));
+        // A window as it opens over the console: clear of the icons.
+        QWidget *misc = m_main->openOptions();
+        QVERIFY(QTest::qWaitForWindowExposed(misc));
+        QPixmap both = m_main->grab();
+        QPainter(&both).drawPixmap(m_main->mapFromGlobal(misc->pos()), misc->grab());
+        QVERIFY(both.save(QString::fromLocal8Bit(dir) + "/window-beside-map.png"));
     }
 };
 
