@@ -477,20 +477,20 @@ void MainWindow::showPopup(int aa, const QPoint &globalPos)
 QWidget *MainWindow::showSingle(const QString &kind, const std::function<QWidget *()> &make,
                                 std::optional<Login::Role> needs)
 {
-    Single &single = m_single[kind];
-    if (!single.window) {
-        single.needs = needs.value_or(entryNeeds(m_choosing));
-        if (!mayUse(role(), single.needs)) {
+    QWidget *open = m_single.value(kind).window;
+    if (!open) {
+        const Login::Role least = needs.value_or(entryNeeds(m_choosing));
+        if (!mayUse(role(), least)) {
             m_prompter.tell(QStringLiteral("Only the administrator may open this window."), Prompter::Icon::Warning);
             return nullptr;
         }
-        single.window = make();
-        if (!single.window)
+        open = make();
+        if (!open)
             return nullptr;
-        single.window->setAttribute(Qt::WA_DeleteOnClose);
-        place(single.window, kind);
+        open->setAttribute(Qt::WA_DeleteOnClose);
+        m_single.insert(kind, {open, least});
+        place(open, kind);
     }
-    QWidget *open = single.window;
     open->show();
     open->raise();
     open->activateWindow();

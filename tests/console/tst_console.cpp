@@ -323,8 +323,10 @@ private slots:
         Console c;
         QVERIFY(c.open());
         MainWindow &w = c.console->window();
-        for (const char *entry : {"rates", "fixrate", "miscsettings", "chuser", "rates", "fixrate", "miscsettings"})
-            w.action(entry)->trigger();
+        for (int twice = 0; twice < 2; ++twice)
+            for (const char *entry : {"rates", "fixrate", "miscsettings", "chuser"})
+                w.action(entry)->trigger();
+        w.toolbarButton("user")->trigger();
         const QList<QDialog *> open = c.shown<QDialog>();
         QCOMPARE(open.size(), 4); // one of each
         for (QDialog *window : open) {

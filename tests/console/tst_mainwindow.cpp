@@ -423,6 +423,7 @@ private slots:
     {
         QTest::addColumn<QPoint>("pull"); // pixels, far past one or two edges
         QTest::newRow("left") << QPoint(-5000, 0);
+        QTest::newRow("top") << QPoint(0, -5000);
         QTest::newRow("up and left") << QPoint(-450, -1335);
         QTest::newRow("right") << QPoint(20000, 0);
         QTest::newRow("bottom") << QPoint(0, 20000);
