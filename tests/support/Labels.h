@@ -32,7 +32,8 @@ inline QStringList unlabelledBoxes(QWidget *window)
             return l->buddy() == w && l->isVisibleTo(window) && !l->text().trimmed().isEmpty();
         });
         if (!named)
-            missing << (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName());
+            missing << (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                  : w->objectName());
     }
     return missing;
 }
