@@ -220,11 +220,11 @@ void ConsoleController::popupCommand(const QString &entry, qint64 aa)
         if (!m_message->isVisible())
             m_window->place(m_message, QStringLiteral("msg"), int(aa));
         m_message->openForComputer(s->name, s->address);
-    }
-    else if (entry == QLatin1String("stoppre"))
+    } else if (entry == QLatin1String("stoppre")) {
         e.stopPrepaid(aa);
-    else if (const int minutes = PopupRules::prepaidMinutes(entry))
+    } else if (const int minutes = PopupRules::prepaidMinutes(entry)) {
         e.startprepaid(aa, PopupRules::pretime(e.rateSettings().toltime, minutes));
+    }
 }
 
 void ConsoleController::toAllComputers(const QString &question, const QByteArray &datagram)
