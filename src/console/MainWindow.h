@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/Login.h"
+#include "engine/Slot.h"
 #include "store/Paths.h"
 #include "store/SettingsFile.h"
 
@@ -65,9 +66,10 @@ public:
 
     ComputerMapWidget *map() const { return m_map; }
     int currentComputer() const { return m_current; }
-    // The status word of a computer ("", "ison", "isonpre", "isonuser"); the
-    // engine answers, everything is free until it does.
-    void setStatusSource(std::function<QString(int aa)> source) { m_status = std::move(source); }
+    // What runs on a computer; the engine answers, everything is free until it does.
+    void setStatusSource(std::function<SlotState(int aa)> source) { m_status = std::move(source); }
+    // How many ended charges wait for their bill's confirmation, for the exit question.
+    void setUnconfirmedSource(std::function<int()> source) { m_unconfirmed = std::move(source); }
 
     // Lines 1 and 2 of settings.dat as held for the run.
     QString checkpc() const { return m_checkpc; }
@@ -153,7 +155,8 @@ private:
     };
     QHash<QString, Single> m_single;
     QString m_choosing; // the menu entry whose handler runs
-    std::function<QString(int)> m_status;
+    std::function<SlotState(int)> m_status;
+    std::function<int()> m_unconfirmed;
     // Pop-up entries whose windows are not built yet.
     QStringList m_unbuilt{QStringLiteral("extra"), QStringLiteral("metafora"), QStringLiteral("msg")};
 
