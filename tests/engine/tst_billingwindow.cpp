@@ -215,16 +215,15 @@ private slots:
         }
         QTRY_VERIFY(window);
         QCOMPARE(unlabelledBoxes(window), QStringList());
-        QStringList names;
+        QStringList names; // as a screen reader says them
         for (QLineEdit *box : window->findChildren<QLineEdit *>())
             if (box->isVisibleTo(window))
                 names << spokenName(box);
-        QVERIFY(!names.contains(QString()));
-        QCOMPARE(QSet<QString>(names.cbegin(), names.cend()).size(), names.size());
-        QCOMPARE(window->findChild<QLineEdit *>("transaction")->text(), QStringLiteral("1"));
-        QCOMPARE(spokenName(window->findChild<QLineEdit *>("transaction")), QStringLiteral("Transaction"));
-        QCOMPARE(window->findChild<QLineEdit *>("minutes")->text(), QStringLiteral("1"));
-        QCOMPARE(spokenName(window->findChild<QLineEdit *>("minutes")), QStringLiteral("Minutes"));
+        QCOMPARE(names.removeDuplicates(), 0);
+        QCOMPARE(window->findChild<QLineEdit *>("transaction")->text(), QString("1"));
+        QCOMPARE(spokenName(window->findChild<QLineEdit *>("transaction")), QString("Transaction"));
+        QCOMPARE(window->findChild<QLineEdit *>("minutes")->text(), QString("1"));
+        QCOMPARE(spokenName(window->findChild<QLineEdit *>("minutes")), QString("Minutes"));
         if (const QString dir = qEnvironmentVariable("KORVANE_SCREENSHOTS"); !dir.isEmpty())
             window->grab().save(dir + QStringLiteral("/bill-%1.png").arg(kind));
         c.prompter.answer(true); // closed unconfirmed
