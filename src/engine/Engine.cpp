@@ -493,6 +493,7 @@ void Engine::endprepaid(Slot &s)
     s.start = QDateTime();
     s.amount = 0;
     setPicture(s, Picture::Free);
+    emit tipCleared(s.aa);
     emit slotChanged(s.aa);
 }
 
