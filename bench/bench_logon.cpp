@@ -88,7 +88,7 @@ int main(int argc, char **argv)
     LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->status; },
                                [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
                                [&](qint64 aa) { engine.endaccount(aa); }};
-    LogonService logon(cafe, customers, reply, hooks);
+    LogonService logon(cafe, customers, reply, hooks, clock);
     if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
         out << *e << "\n";
         return 1;
