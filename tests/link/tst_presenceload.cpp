@@ -40,23 +40,13 @@ struct Log
         });
     }
     // Round robin among the computers first..last, added together: at every
-    // point their tick counts differ by at most one, so none was ticked twice
-    // in a turn or skipped, however late the timers ran.
+    // point their tick counts differ by at most one, however late the timers.
     bool takesTurns(qint64 first, qint64 last) const
     {
-        QHash<qint64, int> count;
-        for (const qint64 aa : order) {
-            if (aa < first || aa > last)
-                continue;
-            ++count[aa];
-            int low = count.value(first), high = low;
-            for (qint64 k = first; k <= last; ++k) {
-                low = qMin(low, count.value(k));
-                high = qMax(high, count.value(k));
-            }
-            if (high - low > 1)
+        std::vector<int> count(last - first + 1);
+        for (const qint64 aa : order)
+            if (aa >= first && aa <= last && ++count[aa - first] - *std::min_element(count.begin(), count.end()) > 1)
                 return false;
-        }
         return true;
     }
     int countOf(qint64 aa, Picture p) const
