@@ -2,6 +2,8 @@
 // clicks on the map and pop-up entries reach the clients and the books.
 #include "../link/LinkTestSupport.h"
 #include "ConsoleFixture.h"
+#include "catalogue/ExtrasWindow.h"
+#include "catalogue/ProductGridView.h"
 #include "console/ComputerMapWidget.h"
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
@@ -291,6 +293,81 @@ private slots:
         m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString::fromUtf8("Καλημέρα"));
         QTest::mouseClick(m.findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QTRY_COMPARE(c.agents.at(1)->last("message").value("text").toString(), QString::fromUtf8("Καλημέρα"));
+    }
+
+    // Products sold from the pop-up and from the bill land on the same
+    // transaction; the bill shows each sale at once and the books agree.
+    void extrasFromThePopupAndTheBill()
+    {
+        Console c;
+        QVERIFY(c.startAgents());
+        {
+            CafeStore cafe;
+            cafe.open(c.home.paths().cafeDatabase());
+            (void)cafe.addCategory("Drinks");
+            for (const auto &[name, cents] : {std::pair("Coffee", 250), std::pair("Water", 80), std::pair("Tea", 100)})
+                (void)cafe.addProduct({0, name, Money::fromCents(cents), "Drinks"});
+        }
+        QVERIFY(c.open());
+        auto extras = [&c]() -> ExtrasWindow * {
+            for (ExtrasWindow *x : c.console->window().findChildren<ExtrasWindow *>())
+                if (x->isVisible())
+                    return x;
+            return nullptr;
+        };
+        auto sell = [](ExtrasWindow *x, int row) {
+            auto *combo = x->findChild<QComboBox *>("Combo1");
+            combo->setCurrentIndex(combo->findText("Drinks"));
+            auto *grid = x->findChild<ProductGridView *>("MSHFlexGrid1");
+            const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        };
+        auto box = [&c](const char *name) { return c.bill()->findChild<QLineEdit *>(name)->text(); };
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_COMPARE(c.slot(0).status, QString("ison"));
+
+        c.popup("extra", 0);
+        QVERIFY(c.console->window().action("extra")->isEnabled());
+        QTRY_VERIFY(extras());
+        QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge For PC1"));
+        sell(extras(), 0);
+        QCOMPARE(c.prompter.last(), QString("1X Coffee Was Added To PC1"));
+        QTRY_VERIFY(!extras());
+
+        c.clock.advance(36 * 60);
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_VERIFY(c.bill());
+        QCOMPARE(box("extras"), QString("2,50"));
+        QCOMPARE(box("total"), QString("4,00"));
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
+        QTRY_VERIFY(extras());
+        QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge"));
+        sell(extras(), 0);
+        QCOMPARE(c.prompter.last(), QString("This Product Already Exists"));
+        QVERIFY(extras());
+        sell(extras(), 1);
+        QCOMPARE(c.prompter.last(), QString("1X Water Was Added To PC1"));
+        QTRY_VERIFY(!extras());
+        QCOMPARE(box("extras"), QString("3,30"));
+        QCOMPARE(box("total"), QString("4,80"));
+
+        // Confirmed while the extras window is open: the sum is in the books, nothing more is.
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
+        QTRY_VERIFY(extras());
+        ExtrasWindow *late = extras();
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
+        QTRY_VERIFY(!c.bill());
+        sell(late, 2);
+        QVERIFY(c.prompter.last().startsWith("The bill of PC1 has been confirmed"));
+        CafeStore cafe;
+        cafe.open(c.home.paths().cafeDatabase());
+        const KinRow row = *cafe.transaction(1);
+        QCOMPARE(row.extra, std::optional(Money::fromCents(330)));
+        QCOMPARE(row.total, std::optional(Money::fromCents(480)));
+        QCOMPARE(cafe.extras(1)->size(), 2);
     }
 
     void unreachableComputer()
