@@ -13,6 +13,7 @@
 #include "link/MessageWindow.h"
 #include "link/TransferWindow.h"
 #include "store/StatusPictures.h"
+#include "ui/Format.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -326,6 +327,7 @@ private slots:
         auto box = [&c](const char *name) { return c.bill()->findChild<QLineEdit *>(name)->text(); };
         c.prompter.answer(true);
         c.click(0);
+        QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_COMPARE(c.slot(0).status, QString("ison"));
 
         c.popup("extra", 0);
@@ -340,8 +342,8 @@ private slots:
         c.prompter.answer(true);
         c.click(0);
         QTRY_VERIFY(c.bill());
-        QCOMPARE(box("extras"), QString("2,50"));
-        QCOMPARE(box("total"), QString("4,00"));
+        QCOMPARE(box("extras"), Format::amount(Money::fromCents(250)));
+        QCOMPARE(box("total"), Format::amount(Money::fromCents(400)));
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
         QTRY_VERIFY(extras());
         QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge"));
@@ -351,8 +353,8 @@ private slots:
         sell(extras(), 1);
         QCOMPARE(c.prompter.last(), QString("1X Water Was Added To PC1"));
         QTRY_VERIFY(!extras());
-        QCOMPARE(box("extras"), QString("3,30"));
-        QCOMPARE(box("total"), QString("4,80"));
+        QCOMPARE(box("extras"), Format::amount(Money::fromCents(330)));
+        QCOMPARE(box("total"), Format::amount(Money::fromCents(480)));
 
         // Confirmed while the extras window is open: the sum is in the books, nothing more is.
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
