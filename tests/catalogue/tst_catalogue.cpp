@@ -303,6 +303,34 @@ private slots:
         QCOMPARE(rows[0].itemquant, 1);
         QCOMPARE(rows[0].charge, Money::fromCents(300));
     }
+
+    void screenshots()
+    {
+        const QString dir = qEnvironmentVariable("KORVANE_SCREENSHOTS");
+        if (dir.isEmpty())
+            QSKIP("set KORVANE_SCREENSHOTS to a folder to save pictures of the windows");
+        Cafe c;
+        stock(c.cafe);
+        for (const auto &[name, cents, category] :
+             {std::tuple("Φραπέ", 300, "Drinks"), std::tuple("Orange juice", 220, "Drinks"),
+              std::tuple("Chips", 120, "Snacks"), std::tuple("Print, A4 page", 15, "Printing")})
+            (void)c.cafe.addProduct({0, name, Money::fromCents(cents), category});
+        (void)c.cafe.addCategory("Printing");
+        c.cafe.exec("INSERT INTO kin (computer, enab) VALUES ('PC3', 1)");
+        CategoriesWindow categories(c.cafe, c.prompter);
+        ProductsWindow products(c.cafe, c.prompter);
+        choose(&products, "Drinks");
+        PriceListWindow prices(c.cafe, c.prompter);
+        ExtrasWindow extras(c.cafe, c.prompter, 1, "PC3", ExtraSale::Caller::Console);
+        choose(&extras, "Drinks");
+        const QList<std::pair<QWidget *, QString>> windows{
+            {&categories, "categories"}, {&products, "products"}, {&prices, "pricelist"}, {&extras, "extras"}};
+        for (const auto &[w, name] : windows) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QVERIFY(w->grab().save(dir + "/catalogue-" + name + ".png"));
+        }
+    }
 };
 
 QTEST_MAIN(TestCatalogue)
