@@ -24,6 +24,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
@@ -355,6 +357,9 @@ private slots:
         QTRY_VERIFY(!extras());
         QCOMPARE(box("extras"), Format::amount(Money::fromCents(330)));
         QCOMPARE(box("total"), Format::amount(Money::fromCents(480)));
+        c.bill()->findChild<QTabWidget *>("pages")->setCurrentIndex(1);
+        QCOMPARE(c.bill()->findChild<QTableWidget *>("extrasGrid")->rowCount(), 2);
+        c.bill()->findChild<QTabWidget *>("pages")->setCurrentIndex(0);
 
         // Confirmed while the extras window is open: the sum is in the books, nothing more is.
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
