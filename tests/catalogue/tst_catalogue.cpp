@@ -187,7 +187,7 @@ private slots:
 
         const QString tea = QStringLiteral(" Kid's \"Τσάι\" ");
         child<QLineEdit>(&w, "Text1")->setText(tea);
-        child<QLineEdit>(&w, "Text2")->setText("1,2");
+        child<QLineEdit>(&w, "Text2")->setText("1,20");
         QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(c.prompter.texts(), QStringList{"Update Compelete"});
         QCOMPARE(column(grid->model(), 0), (QStringList{"Coffee", "Water", tea}));
@@ -218,7 +218,7 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::addColumn<QString>("shown");
         const QString was = Format::currency(Money::fromCents(250));
-        QTest::newRow("price") << 1 << "3,2" << "" << Format::currency(Money::fromCents(320));
+        QTest::newRow("price") << 1 << "3,20" << "" << Format::currency(Money::fromCents(320));
         QTest::newRow("not a price") << 1 << "three" << "\"three\" Is Not A Price" << was;
         QTest::newRow("empty price") << 1 << "" << "\"\" Is Not A Price" << was;
         QTest::newRow("description") << 0 << "Espresso" << "" << "Espresso";
