@@ -330,7 +330,7 @@ private slots:
         c.prompter.answer(true);
         c.click(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
-        QTRY_COMPARE(c.slot(0).status, QString("ison"));
+        QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
 
         c.popup("extra", 0);
         QVERIFY(c.console->window().action("extra")->isEnabled());

@@ -28,7 +28,7 @@ private slots:
         c.prompter.answer(true);
         c.engine->startnormal(c.key("PC1"));
         QVERIFY(agent.waitFor("command"));
-        QTRY_VERIFY(c.idle() && c.slot("PC1").status == Slot::Normal);
+        QTRY_VERIFY(c.idle() && c.slot("PC1").state == SlotState::Normal);
         ExtraSale sale(c.cafe, c.prompter, c.slot("PC1").transaction, "PC1", ExtraSale::Caller::Console);
         QCOMPARE(sale.extraedit(coffee), ExtraSale::Outcome::Added);
         QCOMPARE(sale.extraedit(water), ExtraSale::Outcome::Added);
