@@ -1,6 +1,6 @@
 // The price list's windows offscreen on fresh books: what the operator is
 // told, in its order, and what is stored.
-#include "../engine/CafeFixture.h"
+#include "CafeFixture.h"
 #include "catalogue/CategoriesWindow.h"
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/PriceListWindow.h"

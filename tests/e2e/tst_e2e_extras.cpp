@@ -1,6 +1,7 @@
 // Products sold onto a charge that a korvane-client agent runs: the bill,
 // the books and the cash register agree to the cent.
-#include "E2eCafe.h"
+#include "CafeFixture.h"
+#include "LinkTestSupport.h"
 #include "catalogue/ExtraSale.h"
 #include "console/CashRegister.h"
 #include "ui/Format.h"
@@ -8,7 +9,6 @@
 #include <QtTest>
 
 using namespace linktest;
-using e2e::Cafe;
 
 class TestE2eExtras : public QObject
 {
@@ -18,24 +18,21 @@ private slots:
     {
         Agent agent;
         QVERIFY2(agent.start(address(46, 1), {QStringLiteral("--no-broadcast")}), qPrintable(agent.errors()));
-        Cafe c(Ports::withOffset(Offset));
-        QVERIFY(c.start({{"PC1", address(46, 1)}}));
+        LiveCafe c(Ports::withOffset(Offset), {{"PC1", address(46, 1)}});
+        QVERIFY(c.ok());
         QVERIFY(c.cafe.addCategory("Drinks"));
         const ProductRow coffee{0, "Coffee", Money::fromCents(250), "Drinks"};
         const ProductRow water{0, "Water", Money::fromCents(85), "Drinks"};
         QVERIFY(c.cafe.addProduct(coffee) && c.cafe.addProduct(water));
 
-        c.prompter.answer(true);
-        c.engine->startnormal(c.key("PC1"));
-        QVERIFY(agent.waitFor("command"));
-        QTRY_VERIFY(c.idle() && c.slot("PC1").state == SlotState::Normal);
-        ExtraSale sale(c.cafe, c.prompter, c.slot("PC1").transaction, "PC1", ExtraSale::Caller::Console);
+        QVERIFY(c.startNormal(c.pc1));
+        ExtraSale sale(c.cafe, c.prompter, c.slot(c.pc1).transaction, "PC1", ExtraSale::Caller::Console);
         QCOMPARE(sale.extraedit(coffee), ExtraSale::Outcome::Added);
         QCOMPARE(sale.extraedit(water), ExtraSale::Outcome::Added);
 
         c.clock.advance(47 * 60);
         c.prompter.answer(true);
-        c.engine->startnormal(c.key("PC1"));
+        c.engine->startnormal(c.pc1);
         QVERIFY(agent.waitFor("command", 2));
         QTRY_COMPARE(c.bills.size(), 1);
         Bill *bill = c.bills[0];
@@ -45,7 +42,7 @@ private slots:
         const KinRow row = c.rows().value(0);
         QCOMPARE(row.extra, std::optional(Money::fromCents(335)));
         QCOMPARE(row.total, std::optional(expected));
-        CashRegister::tamio(c.cafe, e2e::Opening.date(), c.prompter);
+        CashRegister::tamio(c.cafe, Day, c.prompter);
         QCOMPARE(c.prompter.last(), Format::currency(expected));
     }
 };
