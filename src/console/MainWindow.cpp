@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -136,8 +137,13 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
     resize(1100, 720);
     setMinimumSize(640, 420);
 
-    m_map = new ComputerMapWidget(this);
-    setCentralWidget(m_map);
+    m_map = new ComputerMapWidget;
+    m_mapArea = new QScrollArea(this);
+    m_mapArea->setObjectName(QStringLiteral("mapArea"));
+    m_mapArea->setFrameShape(QFrame::NoFrame);
+    m_mapArea->setWidgetResizable(true);
+    m_mapArea->setWidget(m_map);
+    setCentralWidget(m_mapArea);
     buildMenus();
     buildToolbar();
     buildStatusBar();
@@ -462,9 +468,20 @@ LoginWindow *MainWindow::openRelogin()
 
 void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_prompter); }
 
+void MainWindow::showAsLeft()
+{
+    QSettings config(QStringLiteral("korvane"), QStringLiteral("korvane"));
+    if (restoreGeometry(config.value(QStringLiteral("config/geometry")).toByteArray()))
+        show();
+    else
+        showMaximized();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (m_exitMode == QLatin1String("force") || m_prompter.ask(QStringLiteral("EXIT KORVANE ?"))) {
+        QSettings(QStringLiteral("korvane"), QStringLiteral("korvane"))
+            .setValue(QStringLiteral("config/geometry"), saveGeometry());
         event->accept();
         return;
     }

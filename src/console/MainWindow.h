@@ -18,6 +18,7 @@ class Picker;
 class Prompter;
 class QLabel;
 class QMenu;
+class QScrollArea;
 class QTimer;
 class QToolBar;
 
@@ -63,6 +64,10 @@ public:
     void setPanel(int n, const QString &text);
 
     ComputerMapWidget *map() const { return m_map; }
+    // The map scrolls when computers lie beyond what the window shows.
+    QScrollArea *mapArea() const { return m_mapArea; }
+    // At the size and place the operator left it, maximized the first time.
+    void showAsLeft();
     int currentComputer() const { return m_current; }
     // The status word of a computer ("", "ison", "isonpre", "isonuser"); the
     // engine answers, everything is free until it does.
@@ -121,6 +126,7 @@ private:
     Picker &m_picker;
 
     ComputerMapWidget *m_map = nullptr;
+    QScrollArea *m_mapArea = nullptr;
     QToolBar *m_toolbar = nullptr;
     QLabel *m_panel[3] = {};
     QTimer *m_timer3 = nullptr;
