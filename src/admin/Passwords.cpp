@@ -20,12 +20,10 @@ QString Passwords::titleSuffix() const
 
 Result<void> Passwords::load()
 {
-    auto q = m_store.run(QStringLiteral("SELECT password FROM users WHERE username = ? ORDER BY aa"), {account()});
-    if (!q)
-        return failure(m_store.lastError());
-    if (!q->next())
-        return failure(QStringLiteral("The books have no operator account \"%1\".").arg(account()));
-    m_cadminpass = q->value(0).toString();
+    const Result<QString> stored = m_store.operatorPassword(account());
+    if (!stored)
+        return failure(stored.error());
+    m_cadminpass = *stored;
     return {};
 }
 

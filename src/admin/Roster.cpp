@@ -47,28 +47,25 @@ Roster::Outcome Roster::add(const QString &name, const QString &address)
         o.messages << invalidAddressMessage();
         return o;
     }
-    // Names alike in any letter case, addresses alike as addresses.
-    auto q = m_store.run(QStringLiteral("SELECT ip, fold(pcname) = ? FROM computers"), {SqlStore::fold(name)});
-    if (!q) {
+    const auto rows = m_store.computers();
+    if (!rows) {
         o.error = m_store.lastError();
         return o;
     }
-    while (q->next()) {
-        if (q->value(1).toInt() != 0 || normalAddress(q->value(0).toString()) == ip) {
+    // Names alike in any letter case (the books' own folding), addresses alike as addresses.
+    const QString folded = SqlStore::fold(name);
+    for (const ComputerRow &c : *rows) {
+        if (SqlStore::fold(c.pcname) == folded || normalAddress(c.ip) == ip) {
             o.messages << QStringLiteral(" IP Address Or Computer Name Already Exists");
             return o;
         }
     }
-    const Result<QPoint> place = freePlace();
-    if (!place) {
-        o.error = place.error();
-        return o;
-    }
+    const QPoint place = freePlace(*rows);
     ComputerRow r;
     r.pcname = name;
     r.ip = ip;
-    r.left = place->x();
-    r.top = place->y();
+    r.left = place.x();
+    r.top = place.y();
     if (!m_store.addComputer(r)) {
         o.error = m_store.lastError();
         return o;
@@ -79,17 +76,14 @@ Roster::Outcome Roster::add(const QString &name, const QString &address)
     return o;
 }
 
-Result<QPoint> Roster::freePlace()
+QPoint Roster::freePlace(const QList<ComputerRow> &rows)
 {
-    const auto rows = m_store.computers();
-    if (!rows)
-        return failure(m_store.lastError());
     // A big icon with its name fits in a cell; the first cell no icon touches.
     for (int cell = 0;; ++cell) {
         const QRect r((cell % CellsPerRow) * CellWidth + 120, (cell / CellsPerRow) * CellHeight + 120, CellWidth,
                       CellHeight);
         bool taken = false;
-        for (const ComputerRow &c : *rows)
+        for (const ComputerRow &c : rows)
             taken = taken || r.intersects(QRect(c.left, c.top, CellWidth, CellHeight));
         if (!taken)
             return r.topLeft();
@@ -124,8 +118,8 @@ Roster::Outcome Roster::update(qint64 aa, const QString &name, const QString &ad
             return o;
         }
     }
-    if (!m_store.exec(QStringLiteral("UPDATE computers SET pcname = ?, ip = ? WHERE aa = ?"), {name, ip, aa})) {
-        o.error = m_store.lastError();
+    if (const Result<void> r = m_store.renameComputer(aa, name, ip); !r) {
+        o.error = r.error();
         return o;
     }
     o.done = true;
@@ -149,9 +143,7 @@ Result<void> Roster::remove(qint64 aa)
 {
     if (Result<void> may = mayDelete(aa); !may)
         return may;
-    if (!m_store.exec(QStringLiteral("DELETE FROM computers WHERE aa = ?"), {aa}))
-        return failure(m_store.lastError());
-    return {};
+    return m_store.deleteComputer(aa);
 }
 
 Result<ComputerRow> Roster::row(qint64 aa)

@@ -3,6 +3,7 @@
 #include "store/Records.h"
 #include "ui/Result.h"
 
+#include <QPoint>
 #include <QStringList>
 
 class CafeStore;
@@ -44,7 +45,7 @@ public:
 private:
     std::optional<QString> runningCharge(const ComputerRow &row);
     Result<ComputerRow> row(qint64 aa);
-    Result<QPoint> freePlace();
+    static QPoint freePlace(const QList<ComputerRow> &rows);
 
     CafeStore &m_store;
 };

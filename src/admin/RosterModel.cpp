@@ -58,16 +58,15 @@ void RosterModel::fetchMore(const QModelIndex &parent)
     if (parent.isValid() || m_atEnd)
         return;
     const qint64 after = m_rows.isEmpty() ? -1 : m_rows.last().aa;
-    auto q = m_store.run(QStringLiteral("SELECT aa, pcname, ip FROM computers WHERE aa > ? ORDER BY aa LIMIT ?"),
-                         {after, PageSize});
-    if (!q) {
-        m_error = m_store.lastError();
+    const Result<QList<ComputerRow>> rows = m_store.computersAfter(after, PageSize);
+    if (!rows) {
+        m_error = rows.error();
         m_atEnd = true;
         return;
     }
     QList<Row> page;
-    while (q->next())
-        page.append({q->value(0).toLongLong(), q->value(1).toString(), q->value(2).toString()});
+    for (const ComputerRow &r : *rows)
+        page.append({r.aa, r.pcname, r.ip});
     m_atEnd = page.size() < PageSize;
     if (page.isEmpty())
         return;

@@ -12,18 +12,12 @@
 
 namespace {
 
-// SQLite's own check of every page and index; "ok" when sound.
 QStringList integrity(SqlStore &store, const QString &file)
 {
+    const Result<QStringList> found = store.integrityCheck();
     QStringList problems;
-    auto q = store.run(QStringLiteral("PRAGMA integrity_check"));
-    if (!q)
-        return {QStringLiteral("%1: %2").arg(file, store.lastError())};
-    while (q->next()) {
-        const QString line = q->value(0).toString();
-        if (line != QLatin1String("ok"))
-            problems << QStringLiteral("%1: %2").arg(file, line);
-    }
+    for (const QString &p : found ? *found : QStringList{found.error()})
+        problems << QStringLiteral("%1: %2").arg(file, p);
     return problems;
 }
 
@@ -129,18 +123,14 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
         return failure(cafe.lastError());
 
     // Open transactions of computers no longer on the roster cannot come back.
-    auto orphans = cafe.run(QStringLiteral("SELECT aa, computer FROM kin WHERE (enab = 1 AND enddate IS NULL)"
-                                           " OR pretimeenab = 1 OR userenab = 1 ORDER BY aa"));
-    if (!orphans)
-        return failure(cafe.lastError());
-    while (orphans->next()) {
-        const QString computer = orphans->value(1).toString();
-        if (!names.contains(computer))
-            found.append({QStringLiteral("Transaction %1 is open on %2, which is not on the roster")
-                              .arg(orphans->value(0).toLongLong())
-                              .arg(computer),
-                          false});
-    }
+    const Result<QList<KinRow>> open = cafe.openTransactions();
+    if (!open)
+        return failure(open.error());
+    for (const KinRow &k : *open)
+        if (!names.contains(k.computer))
+            found.append(
+                {QStringLiteral("Transaction %1 is open on %2, which is not on the roster").arg(k.aa).arg(k.computer),
+                 false});
 
     const auto accounts = customers.accounts();
     if (!accounts)
@@ -150,13 +140,12 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
         for (CustomerRow a : *accounts) {
             if (!a.timer)
                 continue;
-            auto running = cafe.run(QStringLiteral("SELECT count(*) FROM kin WHERE userenab = 1 AND userpin = ?"),
-                                    {a.password});
-            if (!running || !running->next()) {
-                cause = cafe.lastError();
+            const Result<qint64> running = cafe.openAccountCharges(a.password);
+            if (!running) {
+                cause = running.error();
                 return false;
             }
-            if (running->value(0).toLongLong() > 0)
+            if (*running > 0)
                 continue;
             found.append({QStringLiteral("The account of %1 %2 (number %3) is marked in use without a running"
                                          " account charge")
@@ -189,8 +178,8 @@ Result<void> Maintenance::compact()
         SqlStore store;
         if (auto e = store.open(path))
             return failure(*e);
-        if (!store.exec(QStringLiteral("VACUUM")))
-            return failure(QStringLiteral("%1 cannot be compacted: %2").arg(path, store.lastError()));
+        if (const Result<void> r = store.compact(); !r)
+            return failure(QStringLiteral("%1 cannot be compacted: %2").arg(path, r.error()));
     }
     return {};
 }
