@@ -7,6 +7,7 @@
 #include "store/Maintenance.h"
 #include "store/Paths.h"
 #include "ui/FileChooserDialog.h"
+#include "ui/Manual.h"
 #include "ui/MessageBoxPrompter.h"
 
 #include <QApplication>
@@ -20,16 +21,7 @@ enum Exit { Done = 0, Failed = 1, Usage = 2, Findings = 3, ConsoleRunning = 4 };
 
 int usage(QTextStream &out, int code)
 {
-    out << "Usage: korvane-tools [--home DIR] [COMMAND]\n"
-           "  (no command)                     open the maintenance window\n"
-           "  install                          create whatever of the application folder is missing\n"
-           "  add-computer NAME IP LEFT TOP    add a computer to the roster (place in twips)\n"
-           "  list-computers                   print the roster\n"
-           "  check [--repair]                 check both books; mend what can be mended after asking\n"
-           "                                   (or at once with --repair)\n"
-           "  compact                          compact both books\n"
-           "  restore DIR [--yes]              replace the books by the backup in DIR after asking\n"
-           "Exit codes: 0 done, 1 failed, 2 usage, 3 problems left in the books, 4 the console is running\n";
+    out << Manual::help(QStringLiteral("korvane-tools"));
     return code;
 }
 
@@ -112,8 +104,12 @@ int main(int argc, char **argv)
     }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (!args.isEmpty() && args.first() == QLatin1String("--help"))
+    if (!args.isEmpty() && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")))
         return usage(out, Done);
+    if (!args.isEmpty() && (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-v"))) {
+        out << "korvane-tools " << KORVANE_VERSION << "\n";
+        return Done;
+    }
 
     const Paths paths = Paths::resolve(home);
     if (args.isEmpty()) {
