@@ -205,6 +205,11 @@ private slots:
         QVERIFY(!m_prompter.said().first().question);
         QVERIFY(m_prompter.last().contains(QStringLiteral("Transaction %1").arg(kin)));
         QCOMPARE(m_store.computers()->size(), 2);
+        // Nor renamed: the next start finds its transaction by the name.
+        type(edit->nameField(), "PC9");
+        edit->update();
+        QVERIFY(m_prompter.last().contains(QStringLiteral("Transaction %1").arg(kin)));
+        QCOMPARE(m_store.computers()->first().pcname, QString("PC1"));
 
         QVERIFY(m_store.exec("UPDATE computers SET timer = 0, pcname = 'PC9' WHERE aa = ?", {pc1}));
         w.getpcs();
