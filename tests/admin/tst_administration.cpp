@@ -1,5 +1,5 @@
 // The administrator's windows: the two passwords and the computer roster.
-#include "../console/ConsoleFixture.h"
+#include "ConsoleFixture.h"
 #include "admin/Login.h"
 #include "admin/PasswordWindow.h"
 #include "admin/RosterModel.h"
