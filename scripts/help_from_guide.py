@@ -75,5 +75,6 @@ while i < len(lines):
 flush()
 body = [out[0], '<p class="toc">' + ' · '.join(f'<a href="#{a}">{html.escape(t)}</a>' for a, t in toc) + '</p>'] + out[1:]
 page = head + '\n' + '\n'.join(body) + '\n</body>\n</html>\n'
-page = page.replace('img { width: 31px; height: 32px; }', 'img { width: 31px; height: 32px; } .toc { font-size: 90%; }')
+if '.toc' not in page:
+    page = page.replace('img { width: 31px; height: 32px; }', 'img { width: 31px; height: 32px; } .toc { font-size: 90%; }')
 open('resources/help/server.htm', 'w').write(page)
