@@ -162,7 +162,7 @@ std::optional<QString> Roster::runningCharge(const ComputerRow &row)
     struct Kind
     {
         bool flagged;
-        std::optional<QList<KinRow>> (CafeStore::*open)(const QString &);
+        Result<QList<KinRow>> (CafeStore::*open)(const QString &);
         const char *words;
     };
     const Kind kinds[] = {{row.timer, &CafeStore::openNormal, "A Time Charge"},

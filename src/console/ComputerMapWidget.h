@@ -61,6 +61,13 @@ public:
 
     // Places in twips, as stored.
     QPoint position(int aa) const;
+    // The nearest place to left/top (twips) where the computer's icon and
+    // name lie wholly inside the map.
+    QPoint keptInside(int aa, int left, int top) const;
+    // Moves a computer lying partly outside the map back inside; true if it moved.
+    bool bringInside(int aa);
+    // The map in pixels: the window's part or the screen's picture area, the larger.
+    QSize extent() const;
     QWidget *icon(int aa) const;
     QLabel *label(int aa) const;
 
@@ -73,7 +80,7 @@ public:
 
     // The room every icon and name takes, from the top-left corner: the map
     // never gets smaller than this, so a scroll area reaches every computer.
-    QSize extent() const;
+    QSize iconsExtent() const;
 
 signals:
     // Any button pressed on an icon: it becomes the current computer.

@@ -24,7 +24,7 @@ QStringList integrity(SqlStore &store, const QString &file)
 struct Kind
 {
     ComputerFlag flag;
-    std::optional<QList<KinRow>> (CafeStore::*open)(const QString &);
+    Result<QList<KinRow>> (CafeStore::*open)(const QString &);
     const char *words;
 };
 
