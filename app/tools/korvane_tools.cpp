@@ -78,13 +78,13 @@ int roster(const Paths &paths, const QString &command, const QStringList &args, 
         row.top = args.at(3).toInt();
         const auto aa = cafe.addComputer(row);
         if (!aa)
-            return failed(err, cafe.lastError());
+            return failed(err, aa.error());
         out << *aa << "\n";
         return Done;
     }
     const auto rows = cafe.computers();
     if (!rows)
-        return failed(err, cafe.lastError());
+        return failed(err, rows.error());
     for (const ComputerRow &r : *rows)
         out << r.aa << "\t" << r.pcname << "\t" << r.ip << "\t" << r.left << "\t" << r.top << "\n";
     return Done;

@@ -49,7 +49,7 @@ Roster::Outcome Roster::add(const QString &name, const QString &address)
     }
     const auto rows = m_store.computers();
     if (!rows) {
-        o.error = m_store.lastError();
+        o.error = rows.error();
         return o;
     }
     // Names alike in any letter case (the books' own folding), addresses alike as addresses.
@@ -66,8 +66,8 @@ Roster::Outcome Roster::add(const QString &name, const QString &address)
     r.ip = ip;
     r.left = place.x();
     r.top = place.y();
-    if (!m_store.addComputer(r)) {
-        o.error = m_store.lastError();
+    if (const auto added = m_store.addComputer(r); !added) {
+        o.error = added.error();
         return o;
     }
     o.done = true;
@@ -150,7 +150,7 @@ Result<ComputerRow> Roster::row(qint64 aa)
 {
     const auto rows = m_store.computers();
     if (!rows)
-        return failure(m_store.lastError());
+        return failure(rows.error());
     for (const ComputerRow &r : *rows)
         if (r.aa == aa)
             return r;

@@ -88,7 +88,7 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
 
     const auto computers = cafe.computers();
     if (!computers)
-        return failure(cafe.lastError());
+        return failure(computers.error());
     QStringList names;
     bool ok = cafe.atomically([&] {
         for (const ComputerRow &c : *computers) {
@@ -134,7 +134,7 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
 
     const auto accounts = customers.accounts();
     if (!accounts)
-        return failure(customers.lastError());
+        return failure(accounts.error());
     QString cause;
     ok = customers.atomically([&] {
         for (CustomerRow a : *accounts) {
