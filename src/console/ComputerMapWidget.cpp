@@ -219,11 +219,11 @@ void ComputerMapWidget::place(Item &item)
 
 QSize ComputerMapWidget::iconsExtent() const
 {
-    constexpr int margin = 16;
+    // No margin: a drag kept inside the map must not widen it.
     QRect used;
     for (const Item &item : m_items)
         used |= item.icon->geometry() | item.label->geometry();
-    return used.isEmpty() ? QSize(0, 0) : QSize(used.right() + margin, used.bottom() + margin);
+    return used.isEmpty() ? QSize(0, 0) : QSize(used.right() + 1, used.bottom() + 1);
 }
 
 void ComputerMapWidget::updateExtent() { setMinimumSize(iconsExtent()); }
