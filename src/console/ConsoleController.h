@@ -68,6 +68,7 @@ public:
 
 private:
     void wire();
+    void wireLogonReports();
     void startServices();
     void buildComputers();
     void showPicture(qint64 aa, Picture p);
