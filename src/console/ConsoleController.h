@@ -3,6 +3,7 @@
 #include "admin/Login.h"
 #include "link/Ports.h"
 #include "store/CafeStore.h"
+#include "store/ConsoleLock.h"
 #include "store/CustomerStore.h"
 #include "store/Paths.h"
 #include "store/StatusPictures.h"
@@ -16,7 +17,9 @@
 class BillingWindow;
 class Broadcaster;
 class Clock;
+class Desktop;
 class Engine;
+class FileChooser;
 class LogonService;
 class MainWindow;
 class MessageWindow;
@@ -56,6 +59,14 @@ public:
     bool isPrepaidTimerRunning(qint64 aa) const;
     MessageWindow &messageWindow() { return *m_message; }
 
+    // The browser, other programs and the file dialogs; tests give doubles.
+    void setDesktop(Desktop &desktop) { m_desktop = &desktop; }
+    void setFileChooser(FileChooser &files) { m_files = &files; }
+    // Whether this console holds the folder's lock (the maintenance tool waits for it).
+    bool holdsLock() const { return m_lock.held(); }
+    // The support page: config/support in the per-user settings, or the maker's.
+    static QString supportAddress();
+
 private:
     void wire();
     void wireLogonReports();
@@ -70,6 +81,8 @@ private:
     void offerExtras(BillingWindow *bill);
     void openExtras(qint64 transaction, const QString &computer, bool fromBill);
     void extrasSold(qint64 transaction);
+    void provideAdministration();
+    void maintenance();
 
     Paths m_paths;
     Ports m_ports;
@@ -90,6 +103,12 @@ private:
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused
+
+    ConsoleLock m_lock;
+    std::unique_ptr<Desktop> m_systemDesktop;
+    std::unique_ptr<FileChooser> m_fileDialogs;
+    Desktop *m_desktop = nullptr;
+    FileChooser *m_files = nullptr;
 
     QHash<qint64, QTimer *> m_prepaidTimers;
     QStringList m_problems;

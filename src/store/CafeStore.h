@@ -90,6 +90,18 @@ public:
     enum class Sale { Added, AlreadyThere, Confirmed };
     Result<Sale> sellExtra(qint64 key, const QString &desc, Money price);
 
+    // --- administration: roster editing, operator passwords, book checks
+    // A page of the roster in key order, the rows after key `after`.
+    Result<QList<ComputerRow>> computersAfter(qint64 after, int limit);
+    Result<void> renameComputer(qint64 aa, const QString &pcname, const QString &ip);
+    Result<void> deleteComputer(qint64 aa);
+    // The stored password of the account with exactly this user name.
+    Result<QString> operatorPassword(const QString &username);
+    // Every open transaction of any kind, in key order.
+    Result<QList<KinRow>> openTransactions();
+    // How many open customer-account transactions carry this PIN.
+    Result<qint64> openAccountCharges(const QString &pin);
+
     static QString flagColumn(ComputerFlag flag);
     static KinRow kinFrom(const QSqlQuery &q);
 };
