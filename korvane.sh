@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3)
+          libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3 poppler-utils)
 
 install_packages() {
     local missing=()

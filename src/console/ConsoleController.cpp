@@ -14,6 +14,9 @@
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
 #include "link/TransferWindow.h"
+#include "reports/ReportOutletDialog.h"
+#include "reports/TransactionsWindow.h"
+#include "reports/UserTransactionsWindow.h"
 #include "ui/Prompter.h"
 
 #include <QTimer>
@@ -115,6 +118,22 @@ void ConsoleController::wire()
                [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
     w->provide(QStringLiteral("Toolbar1.service"),
                [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
+    wireReports();
+}
+
+void ConsoleController::wireReports()
+{
+    m_reportOutlet = std::make_unique<DialogReportOutlet>(m_prompter);
+    m_window->provide(QStringLiteral("showkin"), [this] {
+        m_window->showSingle(QStringLiteral("showkin"), [this] {
+            return new TransactionsWindow(m_windowCafe, m_paths, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
+    m_window->provide(QStringLiteral("custkin"), [this] {
+        m_window->showSingle(QStringLiteral("custkin"), [this] {
+            return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
 }
 
 void ConsoleController::start(Login::Role role)

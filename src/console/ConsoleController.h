@@ -23,6 +23,7 @@ class Picker;
 class PresencePoller;
 class Prompter;
 class QTimer;
+class ReportOutlet;
 class TcpChannel;
 
 // Puts the console together: the books, the engine, the client link and the
@@ -57,6 +58,7 @@ public:
 
 private:
     void wire();
+    void wireReports();
     void startServices();
     void buildComputers();
     void showPicture(qint64 aa, Picture p);
@@ -83,6 +85,7 @@ private:
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused
+    std::unique_ptr<ReportOutlet> m_reportOutlet;
 
     QHash<qint64, QTimer *> m_prepaidTimers;
     QStringList m_problems;

@@ -4,7 +4,7 @@ namespace Schema {
 
 QStringList cafeStatements()
 {
-    return {
+    return QStringList{
         QStringLiteral("CREATE TABLE computers (aa INTEGER PRIMARY KEY AUTOINCREMENT, pcname TEXT, ip TEXT,"
                        " \"left\" INTEGER NOT NULL DEFAULT 0, top INTEGER NOT NULL DEFAULT 0,"
                        " timer INTEGER NOT NULL DEFAULT 0, pretime INTEGER NOT NULL DEFAULT 0,"
@@ -32,6 +32,18 @@ QStringList cafeStatements()
         QStringLiteral("CREATE INDEX extra_by_key ON extra (\"key\")"),
         QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
         QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
+    } + reportIndexes();
+}
+
+QStringList reportIndexes()
+{
+    // The listings read their sums from these alone, never the rows, and
+    // their pages in the order of the columns (start date, then key).
+    return {
+        QStringLiteral("CREATE INDEX IF NOT EXISTS kin_list_by_start ON kin"
+                       " (type, startdate, aa, timecharged, extra, total)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS kin_list_by_computer ON kin"
+                       " (type, computer, startdate, aa, timecharged, extra, total)"),
     };
 }
 

@@ -8,6 +8,7 @@
 namespace Schema {
 
 QStringList cafeStatements();     // icafe.dat: tables and indexes
+QStringList reportIndexes();      // what the transactions listings need; safe to run again
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat
 QStringList cafeTables();
