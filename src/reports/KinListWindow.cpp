@@ -22,8 +22,8 @@ KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &
                              QWidget *parent)
     : QWidget(parent, Qt::Window), m_book(store), m_prompter(prompter), m_clock(clock), m_outlet(outlet)
 {
-    // A book made before the listings' indexes gets them once, here.
-    if (const Result<void> r = m_book.ensureIndexes(); !r)
+    // A book made before the listings' indexes and daily sums gets them once, here.
+    if (const Result<void> r = m_book.ensureSchema(); !r)
         m_prompter.tell(r.error(), Prompter::Icon::Critical);
 }
 

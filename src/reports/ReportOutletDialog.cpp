@@ -19,7 +19,7 @@ void DialogReportOutlet::preview(KinReport &report, QWidget *parent)
     dialog.setWindowTitle(report.heading());
     dialog.resize(900, 760);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
-        QProgressDialog progress(QStringLiteral("Preparing the report…"), QStringLiteral("Cancel"), 0, 0, parent);
+        QProgressDialog progress(QStringLiteral("Preparing the report…"), QStringLiteral("Cancel"), 0, 0, &dialog);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
         const Result<KinReport::Outcome> r = report.render(*target, [&progress](qint64 done, qint64 total) {

@@ -75,11 +75,21 @@ bool KinFilter::listsNothing() const
     return kind == Kind::User && !validPin(pin);
 }
 
-Result<void> KinBook::ensureIndexes()
+Result<void> KinBook::ensureSchema()
 {
-    for (const QString &statement : Schema::reportIndexes())
-        if (!m_store.exec(statement))
-            return failure(m_store.lastError());
+    auto q = m_store.run(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'kin_days'"));
+    if (!q || !q->next())
+        return failure(m_store.lastError());
+    const bool fresh = q->value(0).toInt() == 0;
+    q.reset();
+    const bool ok = m_store.atomically([&] {
+        for (const QString &statement : Schema::reportIndexes() + Schema::kinDaysStatements())
+            if (!m_store.exec(statement))
+                return false;
+        return !fresh || m_store.exec(Schema::kinDaysFill());
+    });
+    if (!ok)
+        return failure(m_store.lastError());
     return {};
 }
 
@@ -89,11 +99,20 @@ Result<KinSums> KinBook::sums(const KinFilter &filter)
     if (filter.listsNothing())
         return s;
     QVariantList values;
-    const QString where = whereOf(filter, values);
-    auto q = m_store.run(QStringLiteral("SELECT count(*), coalesce(sum(timecharged), 0), coalesce(sum(extra), 0),"
-                                        " coalesce(sum(total), 0) FROM kin WHERE ")
-                             + where,
-                         values);
+    QString sql;
+    if (filter.kind == KinFilter::Kind::Normal) {
+        values << StoreValues::date(filter.from) << StoreValues::date(filter.to);
+        sql = QStringLiteral("SELECT coalesce(sum(n), 0), coalesce(sum(timecharged), 0), coalesce(sum(extra), 0),"
+                             " coalesce(sum(total), 0) FROM kin_days WHERE type = 'normal'"
+                             " AND startdate BETWEEN ? AND ?");
+        if (!filter.computer.isEmpty()) {
+            values << filter.computer;
+            sql += QStringLiteral(" AND computer = ?");
+        }
+    } else { // one customer's rows are few, and their PIN is not in kin_days
+        sql = QStringLiteral("SELECT count(*), 0, 0, 0 FROM kin WHERE ") + whereOf(filter, values);
+    }
+    auto q = m_store.run(sql, values);
     if (!q || !q->next())
         return failure(m_store.lastError());
     s.count = q->value(0).toLongLong();

@@ -25,7 +25,7 @@ struct KinFilter
     bool listsNothing() const;
 };
 
-// The sums of a listing, from one aggregate query.
+// The sums of a listing, from one aggregate query over the daily sums.
 struct KinSums
 {
     qint64 count = 0;
@@ -62,9 +62,9 @@ class KinBook
 public:
     explicit KinBook(CafeStore &store) : m_store(store) {}
 
-    // Indexes the listings need; books made before they existed get them here
-    // (once, and quickly on a book that has them).
-    Result<void> ensureIndexes();
+    // The indexes and daily sums the listings need; a book made before them
+    // gets them here, once (quick on a book that has them).
+    Result<void> ensureSchema();
 
     Result<KinSums> sums(const KinFilter &filter);
     // At most limit rows after the cursor (from the start when omitted).

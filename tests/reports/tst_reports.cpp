@@ -198,6 +198,46 @@ private slots:
         QCOMPARE(keys.size(), model.rowCount());
     }
 
+    // The daily sums agree with the rows through every kind of change, and a
+    // book made before them gets them filled.
+    void sumsFollowEveryChange()
+    {
+        KinBook book(m_cafe);
+        const QList<KinFilter> filters{KinFilter::normal(Day.addDays(-1), Day), KinFilter::normal(Day, Day, "PC2"),
+                                       KinFilter::normal(Day, Day, "PC3")};
+        const auto agree = [&] {
+            for (const KinFilter &f : filters) {
+                auto q = m_cafe.run("SELECT count(*), coalesce(sum(total), 0), coalesce(sum(timecharged), 0) FROM kin"
+                                    " WHERE type = 'normal' AND startdate BETWEEN ? AND ? AND (? = '' OR computer = ?)",
+                                    {f.from.toString(Qt::ISODate), f.to.toString(Qt::ISODate), f.computer + "",
+                                     f.computer + ""});
+                QVERIFY(q && q->next());
+                const auto sums = book.sums(f);
+                QVERIFY(sums);
+                QCOMPARE(sums->count, q->value(0).toLongLong());
+                QCOMPARE(sums->total.units(), q->value(1).toLongLong());
+                QCOMPARE(sums->timecharged.units(), q->value(2).toLongLong());
+            }
+        };
+        agree();
+        KinRow billed = *m_cafe.transaction(m_running); // the running charge is billed
+        billed.enab = false;
+        billed.timecharged = cents(250);
+        billed.total = cents(370);
+        QVERIFY(m_cafe.updateTransaction(billed));
+        agree();
+        QVERIFY(m_cafe.moveTransaction(m_running, "PC3"));
+        agree();
+        QVERIFY(book.deleteFinished());
+        agree();
+        for (const char *s : {"DROP TRIGGER kin_days_insert", "DROP TRIGGER kin_days_update",
+                              "DROP TRIGGER kin_days_delete", "DROP TABLE kin_days"})
+            QVERIFY(m_cafe.exec(s));
+        add("PC3", Day, QTime(8, 0), cents(500));
+        QVERIFY(book.ensureSchema());
+        agree();
+    }
+
     void extrasOfTwoTransactions()
     {
         auto *w = browser();
