@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QVector>
+#include <limits>
 #include <optional>
 
 // A listing of transactions read from the book a page at a time, as the view
