@@ -2,6 +2,7 @@
 
 #include "store/Records.h"
 #include "store/SqlStore.h"
+#include "ui/Result.h"
 
 #include <QList>
 
@@ -9,12 +10,12 @@
 class CustomerStore : public SqlStore
 {
 public:
-    std::optional<QList<CustomerRow>> accounts();
+    Result<QList<CustomerRow>> accounts();
     // Every account with that PIN, matched as data, exactly.
-    std::optional<QList<CustomerRow>> accountsWithPin(const QString &pin);
+    Result<QList<CustomerRow>> accountsWithPin(const QString &pin);
     std::optional<CustomerRow> account(qint64 aa);
-    std::optional<qint64> addAccount(const CustomerRow &row);
+    Result<qint64> addAccount(const CustomerRow &row);
     bool updateAccount(const CustomerRow &row);
     // Accounts with this first and last name, ignoring letter case.
-    std::optional<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
+    Result<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
 };
