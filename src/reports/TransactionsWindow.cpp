@@ -75,7 +75,7 @@ void TransactionsWindow::getpcs()
     m_computer->addItem(All);
     const auto rows = m_book.store().computers();
     if (!rows) {
-        m_prompter.tell(m_book.store().lastError(), Prompter::Icon::Critical);
+        m_prompter.tell(rows.error(), Prompter::Icon::Critical);
         return;
     }
     for (const ComputerRow &r : *rows)

@@ -148,7 +148,7 @@ Result<ExtraLines> KinBook::extrasOf(qint64 key)
 {
     const auto rows = m_store.extras(key);
     if (!rows)
-        return failure(m_store.lastError());
+        return failure(rows.error());
     ExtraLines e;
     for (const ExtraRow &r : *rows) {
         e.lines << QStringLiteral("%1 X %2").arg(r.itemquant).arg(r.itemdesc);
