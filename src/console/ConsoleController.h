@@ -59,6 +59,7 @@ public:
 private:
     void wire();
     void wireReports();
+    void wireLogonReports();
     void startServices();
     void buildComputers();
     void showPicture(qint64 aa, Picture p);
