@@ -25,6 +25,9 @@
 #include "link/TransferWindow.h"
 #include "ui/Desktop.h"
 #include "ui/FileChooserDialog.h"
+#include "reports/ReportOutletDialog.h"
+#include "reports/TransactionsWindow.h"
+#include "reports/UserTransactionsWindow.h"
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
@@ -143,6 +146,7 @@ void ConsoleController::wire()
                [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
     wireCatalogue();
     provideAdministration();
+    wireReports();
 }
 
 void ConsoleController::provideAdministration()
@@ -221,6 +225,21 @@ void ConsoleController::maintenance()
     m_window->setExitMode(QStringLiteral("force"));
     m_window->close();
     m_lock.release();
+}
+
+void ConsoleController::wireReports()
+{
+    m_reportOutlet = std::make_unique<DialogReportOutlet>(m_prompter);
+    m_window->provide(QStringLiteral("showkin"), [this] {
+        m_window->showSingle(QStringLiteral("showkin"), [this] {
+            return new TransactionsWindow(m_windowCafe, m_paths, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
+    m_window->provide(QStringLiteral("custkin"), [this] {
+        m_window->showSingle(QStringLiteral("custkin"), [this] {
+            return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
 }
 
 void ConsoleController::wireLogonReports()

@@ -27,6 +27,7 @@ class Picker;
 class PresencePoller;
 class Prompter;
 class QTimer;
+class ReportOutlet;
 class TcpChannel;
 
 // Puts the console together: the books, the engine, the client link and the
@@ -69,6 +70,7 @@ public:
 
 private:
     void wire();
+    void wireReports();
     void wireLogonReports();
     void startServices();
     void buildComputers();
@@ -103,6 +105,7 @@ private:
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused
+    std::unique_ptr<ReportOutlet> m_reportOutlet;
 
     ConsoleLock m_lock;
     std::unique_ptr<Desktop> m_systemDesktop;
