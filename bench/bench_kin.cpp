@@ -6,7 +6,7 @@
 #include "BenchCafe.h"
 #include "reports/KinReport.h"
 #include "reports/TransactionsModel.h"
-#include "store/BookCopy.h"
+#include "store/DatabaseCopy.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -195,7 +195,7 @@ int main(int argc, char **argv)
         const QString spare = dir.filePath(QStringLiteral("spare.dat"));
         QElapsedTimer t;
         t.start();
-        if (auto r = BookCopy::copyLive(paths.cafeDatabase(), spare); !r)
+        if (auto r = DatabaseCopy::copyLive(paths.cafeDatabase(), spare); !r)
             out << r.error() << "\n";
         out << "copy of the book: " << QFileInfo(spare).size() / (1024 * 1024) << " MB in " << t.elapsed() << " ms\n";
         CafeStore spareCafe;

@@ -1,5 +1,6 @@
 #include "admin/Roster.h"
 
+#include "link/Protocol.h"
 #include "store/CafeStore.h"
 
 #include <QPoint>
@@ -7,22 +8,9 @@
 
 QString Roster::normalAddress(const QString &text)
 {
-    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return {};
-    QStringList normal;
-    for (const QString &p : parts) {
-        if (p.isEmpty() || p.size() > 3)
-            return {};
-        for (const QChar c : p)
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return {};
-        const int n = p.toInt();
-        if (n > 255)
-            return {};
-        normal << QString::number(n);
-    }
-    return normal.join(QLatin1Char('.'));
+    // The one reading of an address the console's commands and logons use.
+    const auto address = Protocol::ipv4(text);
+    return address ? address->toString() : QString();
 }
 
 QString Roster::invalidAddressMessage()

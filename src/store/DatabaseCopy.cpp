@@ -1,5 +1,7 @@
 #include "store/DatabaseCopy.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -113,6 +115,23 @@ Result<void> replaceFile(const QString &target, const QByteArray &data)
     out.close();
     QFile::setPermissions(part, kFileMode);
     return renameInto(part, target);
+}
+
+Result<QString> datedCopy(const QString &source, const QString &folder, const QDateTime &when)
+{
+    const QFileInfo info(source);
+    const QString stem = QStringLiteral("%1-%2").arg(info.completeBaseName(),
+                                                      when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    const QDir dir(folder);
+    if (!dir.exists())
+        return failure(QStringLiteral("The backup folder %1 does not exist").arg(folder));
+    QString target = dir.filePath(stem + suffix);
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = dir.filePath(QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix));
+    if (auto r = copyLive(source, target); !r)
+        return failure(r.error());
+    return target;
 }
 
 } // namespace DatabaseCopy

@@ -1,6 +1,6 @@
 #include "store/KinBook.h"
 
-#include "store/BookCopy.h"
+#include "store/DatabaseCopy.h"
 #include "store/CafeStore.h"
 #include "store/Schema.h"
 #include "store/StoreValues.h"
@@ -177,7 +177,7 @@ Result<qint64> KinBook::deleteFinished()
 
 Result<QString> KinBook::delall(const QString &backupFolder, const QDateTime &now)
 {
-    const Result<QString> copy = BookCopy::datedCopy(m_store.path(), backupFolder, now);
+    const Result<QString> copy = DatabaseCopy::datedCopy(m_store.path(), backupFolder, now);
     if (!copy)
         return failure(QStringLiteral("Nothing was deleted: the copy of the books failed. ") + copy.error());
     if (const Result<qint64> deleted = deleteFinished(); !deleted)
