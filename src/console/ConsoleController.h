@@ -15,12 +15,14 @@
 
 class Broadcaster;
 class Clock;
+class CustomerAccounts;
 class Engine;
 class LogonService;
 class MainWindow;
 class MessageWindow;
 class Picker;
 class PresencePoller;
+class PrintTargetDialog;
 class Prompter;
 class QTimer;
 class TcpChannel;
@@ -54,9 +56,13 @@ public:
     QStringList serviceProblems() const { return m_problems; }
     bool isPrepaidTimerRunning(qint64 aa) const;
     MessageWindow &messageWindow() { return *m_message; }
+    CustomerAccounts &accounts() { return *m_accounts; }
+    // Where printed cards go; the system's printers unless a test sets one.
+    void setPrintTarget(std::unique_ptr<PrintTargetDialog> target);
 
 private:
     void wire();
+    void wireCustomers();
     void startServices();
     void buildComputers();
     void showPicture(qint64 aa, Picture p);
@@ -83,6 +89,8 @@ private:
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused
+    std::unique_ptr<CustomerAccounts> m_accounts;
+    std::unique_ptr<PrintTargetDialog> m_printTarget;
 
     QHash<qint64, QTimer *> m_prepaidTimers;
     QStringList m_problems;
