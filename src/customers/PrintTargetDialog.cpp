@@ -28,6 +28,8 @@ std::unique_ptr<QPrinter> SystemPrintTargetDialog::choose(QWidget *parent)
 
 std::unique_ptr<QPrinter> PdfPrintTargetDialog::choose(QWidget *)
 {
+    if (m_path.isEmpty())
+        return nullptr;
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(m_path);

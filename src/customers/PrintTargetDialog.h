@@ -24,7 +24,7 @@ public:
     std::unique_ptr<QPrinter> choose(QWidget *parent) override;
 };
 
-// Always the same PDF file.
+// Always the same PDF file; an empty path is a cancelled choice.
 class PdfPrintTargetDialog : public PrintTargetDialog
 {
 public:
