@@ -8,28 +8,9 @@
 #include <cmath>
 
 namespace {
-const QString kColumns = QStringLiteral(
-    "aa, name, lastname, telephone, password, \"time\", usedtime, timeleft, timer, pcused");
-
 // A draw that keeps finding taken PINs means something is wrong with the
 // source; the operator hears of it instead of the window hanging.
 constexpr int kMaxDraws = 1000;
-
-CustomerRow customerFrom(const QSqlQuery &q)
-{
-    CustomerRow c;
-    c.aa = q.value(0).toLongLong();
-    c.name = q.value(1).toString();
-    c.lastname = q.value(2).toString();
-    c.telephone = q.value(3).toString();
-    c.password = q.value(4).toString();
-    c.time = q.value(5).toLongLong();
-    c.usedtime = q.value(6).toLongLong();
-    c.timeleft = q.value(7).toLongLong();
-    c.timer = q.value(8).toInt() != 0;
-    c.pcused = q.value(9).toString();
-    return c;
-}
 
 Failure storeFailure(const SqlStore &store, const QString &what)
 {
@@ -46,24 +27,17 @@ CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, co
 
 Result<QList<CustomerRow>> CustomerAccounts::page(qint64 after, int limit)
 {
-    auto q = m_customers.run(QStringLiteral("SELECT %1 FROM users WHERE aa > ? ORDER BY aa LIMIT ?").arg(kColumns),
-                             {after, limit});
-    if (!q)
-        return storeFailure(m_customers, QStringLiteral("The customers cannot be read"));
-    QList<CustomerRow> rows;
-    while (q->next())
-        rows.append(customerFrom(*q));
-    return rows;
+    return m_customers.accountsAfter(after, limit);
 }
 
 Result<CustomerRow> CustomerAccounts::account(qint64 aa)
 {
-    auto q = m_customers.run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa});
-    if (!q)
+    const std::optional<CustomerRow> row = m_customers.account(aa);
+    if (row)
+        return *row;
+    if (!m_customers.lastError().isEmpty())
         return storeFailure(m_customers, QStringLiteral("The customer cannot be read"));
-    if (!q->next())
-        return failure(QStringLiteral("This customer no longer exists."));
-    return customerFrom(*q);
+    return failure(QStringLiteral("This customer no longer exists."));
 }
 
 Result<bool> CustomerAccounts::nameTaken(const QString &name, const QString &lastname)
@@ -106,14 +80,7 @@ Result<void> CustomerAccounts::addTime(qint64 aa, qint64 minutes)
     if (!at->isEmpty())
         return failure(QStringLiteral("%1 %2 is logged on at %3 now. Add the time after the logoff.")
                            .arg(current->name, current->lastname, *at));
-    auto q = m_customers.run(QStringLiteral("UPDATE users SET \"time\" = \"time\" + ?, timeleft = timeleft + ?,"
-                                            " usedtime = 0 WHERE aa = ?"),
-                             {minutes, minutes, aa});
-    if (!q)
-        return storeFailure(m_customers, QStringLiteral("The time was not added"));
-    if (q->numRowsAffected() < 1)
-        return failure(QStringLiteral("This customer no longer exists."));
-    return {};
+    return m_customers.addTime(aa, minutes);
 }
 
 Result<QString> CustomerAccounts::inUseAt(const CustomerRow &account)
@@ -123,13 +90,9 @@ Result<QString> CustomerAccounts::inUseAt(const CustomerRow &account)
     // The open account row names the computer; before the charge has
     // started there is only the address the logon came from.
     if (!account.password.isEmpty()) {
-        auto q = m_cafe.run(
-            QStringLiteral("SELECT computer FROM kin WHERE userenab = 1 AND userpin = ? ORDER BY aa DESC"),
-            {account.password});
-        if (!q)
-            return storeFailure(m_cafe, QStringLiteral("The transactions cannot be read"));
-        if (q->next() && !q->value(0).toString().isEmpty())
-            return q->value(0).toString();
+        const Result<QString> computer = m_cafe.openAccountComputer(account.password);
+        if (!computer || !computer->isEmpty())
+            return computer;
     }
     if (account.pcused.isEmpty())
         return QStringLiteral("a computer");
@@ -162,19 +125,13 @@ Result<void> CustomerAccounts::deleteCustomer(qint64 aa)
     // An account without a PIN owns no transactions; an empty PIN would
     // match the normal ones.
     if (sharing->size() <= 1 && !c->password.isEmpty()) {
-        const bool deleted = m_cafe.atomically([this, &c] {
-            return m_cafe.exec(QStringLiteral("DELETE FROM extra WHERE \"key\" IN"
-                                              " (SELECT aa FROM kin WHERE userpin = ?)"),
-                               {c->password})
-                   && m_cafe.exec(QStringLiteral("DELETE FROM kin WHERE userpin = ?"), {c->password});
-        });
-        if (!deleted)
-            return storeFailure(m_cafe, QStringLiteral("The customer was not deleted"));
+        if (const Result<void> gone = m_cafe.deleteAccountTransactions(c->password); !gone)
+            return failure(gone.error() + QStringLiteral("\nThe customer was not deleted."));
     }
-    if (!m_customers.exec(QStringLiteral("DELETE FROM users WHERE aa = ?"), {aa}))
-        return storeFailure(m_customers, QStringLiteral("The transactions of %1 %2 were deleted but the customer was"
-                                                        " not; delete the customer again")
-                                             .arg(c->name, c->lastname));
+    if (const Result<void> gone = m_customers.deleteAccount(aa); !gone)
+        return failure(QStringLiteral("The transactions of %1 %2 were deleted but the customer was not: %3\n"
+                                      "Delete the customer again.")
+                           .arg(c->name, c->lastname, gone.error()));
     return {};
 }
 
@@ -192,10 +149,7 @@ Result<bool> CustomerAccounts::pinTaken(const QString &pin)
         return true;
     // Transactions left from an account deleted half-way must not pass to a
     // new customer.
-    auto q = m_cafe.run(QStringLiteral("SELECT 1 FROM kin WHERE type = 'user' AND userpin = ? LIMIT 1"), {pin});
-    if (!q)
-        return storeFailure(m_cafe, QStringLiteral("The transactions cannot be read"));
-    return q->next();
+    return m_cafe.hasAccountTransactions(pin);
 }
 
 Result<QString> CustomerAccounts::drawPin()

@@ -2,6 +2,7 @@
 
 #include "store/Records.h"
 #include "store/SqlStore.h"
+#include "ui/Result.h"
 
 #include <QList>
 #include <QVariant>
@@ -66,6 +67,13 @@ public:
 
     // --- catalogue
     std::optional<QList<ProductRow>> products();
+
+    // --- a customer's transactions (by PIN)
+    // The computer of the newest open customer-account row; empty when none.
+    Result<QString> openAccountComputer(const QString &pin);
+    Result<bool> hasAccountTransactions(const QString &pin);
+    // Every transaction with that PIN, of any date, with its extras, at once.
+    Result<void> deleteAccountTransactions(const QString &pin);
 
     static QString flagColumn(ComputerFlag flag);
     static KinRow kinFrom(const QSqlQuery &q);
