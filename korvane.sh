@@ -4,15 +4,19 @@
 #   ./korvane.sh [run] [korvane options]   build and start the console
 #   ./korvane.sh test                      build and run every test
 #   ./korvane.sh demo                      build and open the demo café
+#   ./korvane.sh package                   build the Debian packages into build/packages/
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3)
+          libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3
+          dpkg-dev desktop-file-utils)
+# The package test verifies the service's unit with systemd-analyze.
+TEST_PACKAGES=(systemd)
 
 install_packages() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -28,10 +32,24 @@ build() {
     cmake --build build -j"$(nproc)"
 }
 
+package() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build -j"$(nproc)" --target korvane korvane-tools korvane-client package_docs
+    (cd build && cpack -G DEB)
+    if command -v lintian >/dev/null; then
+        lintian --fail-on error build/packages/*.deb
+    else
+        echo "lintian is not installed: packages not checked (apt-get install lintian)"
+    fi
+    echo "Packages:"
+    ls -1 build/packages/*.deb
+}
+
 mode="${1:-run}"
 case "$mode" in
-    run) shift || true; install_packages; build; exec build/app/korvane "$@" ;;
-    test) install_packages; build; cd build && exec ctest --output-on-failure -j"$(nproc)" ;;
-    demo) shift; install_packages; build; exec python3 scripts/demo_cafe.py "$@" ;;
-    *) install_packages; build; exec build/app/korvane "$@" ;;
+    run) shift || true; install_packages "${PACKAGES[@]}"; build; exec build/app/korvane "$@" ;;
+    test) install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"; build; cd build && exec ctest --output-on-failure -j"$(nproc)" ;;
+    demo) shift; install_packages "${PACKAGES[@]}"; build; exec python3 scripts/demo_cafe.py "$@" ;;
+    package) install_packages "${PACKAGES[@]}"; package ;;
+    *) install_packages "${PACKAGES[@]}"; build; exec build/app/korvane "$@" ;;
 esac

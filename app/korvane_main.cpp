@@ -10,6 +10,7 @@
 #include "ui/MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSettings>
 #include <QTextStream>
 
@@ -65,6 +66,13 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("korvane"));
     QApplication::setOrganizationName(QStringLiteral("korvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    // The launcher's picture on every window; the desktop file name lets
+    // Wayland desktops match the windows to the launcher.
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/korvane-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
     QLocale::setDefault(Format::chooseLocale(options.locale));
 
     const Paths paths = Paths::resolve(options.home);

@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     TcpChannel command(ports.command), reply(ports.text);
     Engine engine(engineCafe, customers, command, prompter, clock);
     engine.loadRoster(*engineCafe.computers());
-    LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->status; },
+    LogonService::Engine hooks{[&](qint64 aa) { return statusWord(engine.slot(aa)->state); },
                                [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
                                [&](qint64 aa) { engine.endaccount(aa); }};
     LogonService logon(cafe, customers, reply, hooks);

@@ -93,7 +93,7 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     SilentPrompter prompter;
-    PresencePoller poller(prompter, port, [](qint64) { return QStringLiteral("ison"); },
+    PresencePoller poller(prompter, port, [](qint64) { return SlotState::Normal; },
                           [] { return QStringLiteral("yes"); });
     poller.setIntervalMs(PresencePoller::MinimumIntervalMs);
     int answered = 0, errors = 0;

@@ -22,6 +22,7 @@ ClientAgent::ClientAgent(Options options, QObject *parent)
     , m_command(new QTcpServer(this))
     , m_text(new QTcpServer(this))
     , m_probe(new QTcpServer(this))
+    , m_consoleHost(Protocol::ipv4(m_options.console).value_or(QHostAddress()))
 {
     m_expiry.setSingleShot(true);
     connect(&m_expiry, &QTimer::timeout, this, &ClientAgent::expire);
@@ -83,6 +84,13 @@ void ClientAgent::accept(QTcpServer *server, quint16 port)
             // Presence only: the console closes at once; so do we.
             emitEvent(QStringLiteral("probe"), port, QString(), {{QStringLiteral("from"), peer}});
             s->disconnectFromHost();
+            continue;
+        }
+        // Anyone on the network can reach these ports: a customer must not
+        // unlock his own computer by sending it a command.
+        if (!fromConsole(s->peerAddress())) {
+            emitEvent(QStringLiteral("refused"), port, QString(), {{QStringLiteral("from"), peer}});
+            s->abort();
             continue;
         }
         // The message is everything until the sender closes.
@@ -162,6 +170,10 @@ void ClientAgent::datagrams()
         const QByteArray data = d.data();
         const QJsonObject from{{QStringLiteral("from"), d.senderAddress().toString()}};
         const quint16 port = m_options.ports.broadcastRemote;
+        if (!fromConsole(d.senderAddress())) {
+            emitEvent(QStringLiteral("refused"), port, QString::fromLatin1(data), from);
+            continue;
+        }
         switch (Protocol::parseBroadcast(data)) {
         case Protocol::Broadcast::Terminate:
             // Unlock all: a computer already unlocked keeps its charge.
@@ -182,6 +194,11 @@ void ClientAgent::datagrams()
         }
         }
     }
+}
+
+bool ClientAgent::fromConsole(const QHostAddress &peer) const
+{
+    return !m_consoleHost.isNull() && QHostAddress(peer.toIPv4Address()) == m_consoleHost;
 }
 
 void ClientAgent::readStdin()

@@ -18,7 +18,8 @@ class QUdpSocket;
 // The reference client program: listens on a client computer's command,
 // text and probe ports, follows the broadcast group, keeps the computer
 // locked or unlocked as the console commands, and reports every event as
-// one JSON line on stdout. Hooks (shell commands) let it drive a real
+// one JSON line on stdout. Only the console's address may command it;
+// whatever comes from elsewhere is reported as refused. Hooks (shell commands) let it drive a real
 // machine; the text that caused the event is in KORVANE_TEXT.
 class ClientAgent : public QObject
 {
@@ -27,6 +28,7 @@ public:
     struct Options
     {
         QHostAddress listen{QHostAddress::AnyIPv4};
+        // The only address whose commands, texts and broadcasts are obeyed.
         QString console;
         Ports ports;
         bool broadcast = true;
@@ -55,6 +57,7 @@ private:
     void received(quint16 port, const QByteArray &message, const QString &peer);
     void command(const QByteArray &message, const QString &peer);
     void datagrams();
+    bool fromConsole(const QHostAddress &peer) const;
     void line(const QByteArray &text);
     void sendToConsole(const QByteArray &message);
     void expire();
@@ -70,6 +73,7 @@ private:
     QTcpServer *m_command;
     QTcpServer *m_text;
     QTcpServer *m_probe;
+    QHostAddress m_consoleHost;
     QUdpSocket *m_udp = nullptr;
     QSocketNotifier *m_stdin = nullptr;
     QByteArray m_stdinBuffer;

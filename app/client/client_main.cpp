@@ -1,6 +1,7 @@
 #include "ClientAgent.h"
 
 #include "link/Protocol.h"
+#include "ui/Manual.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,36 +15,35 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Reference client program for the Korvane console. Listens on the command, text and probe ports of\n"
-        "ADDRESS, follows the broadcast group, keeps the computer locked or unlocked as the console commands\n"
-        "and prints one JSON object per line for every event. Standard input takes the lines\n"
-        "'pin NNNN', 'closeme' and 'status'. Hooks run through /bin/sh with the text in KORVANE_TEXT,\n"
-        "the state in KORVANE_STATE and the hook's name in KORVANE_EVENT."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("IPv4 address to listen on (default: all)."),
-                                    QStringLiteral("ADDRESS"));
-    const QCommandLineOption console(QStringLiteral("console"),
-                                     QStringLiteral("Address of the counter computer (for pin and closeme)."),
-                                     QStringLiteral("ADDRESS"));
-    const QCommandLineOption offset(QStringLiteral("port-offset"),
-                                    QStringLiteral("Added to every port (default: KORVANE_PORT_OFFSET or 0)."),
-                                    QStringLiteral("N"));
-    const QCommandLineOption noBroadcast(QStringLiteral("no-broadcast"),
-                                         QStringLiteral("Do not join the broadcast group."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({help, version});
+    // What each option does is in resources/manual/korvane-client.txt.
+    const QCommandLineOption listen(QStringLiteral("listen"), QString(), QStringLiteral("ADDRESS"));
+    const QCommandLineOption console(QStringLiteral("console"), QString(), QStringLiteral("ADDRESS"));
+    const QCommandLineOption offset(QStringLiteral("port-offset"), QString(), QStringLiteral("N"));
+    const QCommandLineOption noBroadcast(QStringLiteral("no-broadcast"));
     parser.addOptions({listen, console, offset, noBroadcast});
     const QStringList hooks = {QStringLiteral("lock"),     QStringLiteral("unlock"),   QStringLiteral("message"),
                                QStringLiteral("logoff"),   QStringLiteral("reboot"),   QStringLiteral("shutdown"),
                                QStringLiteral("suspend")};
     QList<QCommandLineOption> hookOptions;
     for (const QString &h : hooks) {
-        hookOptions.append(QCommandLineOption(QStringLiteral("on-") + h,
-                                              QStringLiteral("Shell command to run on %1.").arg(h),
-                                              QStringLiteral("CMD")));
+        hookOptions.append(QCommandLineOption(QStringLiteral("on-") + h, QString(), QStringLiteral("CMD")));
         parser.addOption(hookOptions.last());
     }
-    parser.process(app);
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "korvane-client: %s (see korvane-client --help)\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(Manual::help(QStringLiteral("korvane-client")).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("korvane-client %s\n", KORVANE_VERSION);
+        return 0;
+    }
 
     ClientAgent::Options o;
     if (parser.isSet(listen)) {
@@ -54,13 +54,12 @@ int main(int argc, char **argv)
         }
         o.listen = *a;
     }
-    if (parser.isSet(console)) {
-        if (!Protocol::ipv4(parser.value(console))) {
-            std::fprintf(stderr, "korvane-client: --console needs an IPv4 address\n");
-            return 2;
-        }
-        o.console = parser.value(console);
+    // Without it anyone could command the computer, so there is no default.
+    if (!Protocol::ipv4(parser.value(console))) {
+        std::fprintf(stderr, "korvane-client: --console needs the IPv4 address of the counter computer\n");
+        return 2;
     }
+    o.console = parser.value(console);
     if (parser.isSet(offset) && Ports::parseOffset(parser.value(offset)) < 0) {
         std::fprintf(stderr, "korvane-client: --port-offset needs a number from 0 to %d\n", 65535 - 9000);
         return 2;

@@ -2,6 +2,7 @@
 #include "store/CafeStore.h"
 #include "store/Installer.h"
 #include "store/Paths.h"
+#include "ui/Manual.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -9,10 +10,7 @@
 namespace {
 int usage(QTextStream &out, int code)
 {
-    out << "Usage: korvane-tools [--home DIR] COMMAND\n"
-           "  install                          create whatever of the application folder is missing\n"
-           "  add-computer NAME IP LEFT TOP    add a computer to the roster (place in twips)\n"
-           "  list-computers                   print the roster\n";
+    out << Manual::help(QStringLiteral("korvane-tools"));
     return code;
 }
 } // namespace
@@ -28,8 +26,14 @@ int main(int argc, char **argv)
         home = args.at(1);
         args = args.mid(2);
     }
-    if (args.isEmpty() || args.first() == QLatin1String("--help"))
-        return usage(args.isEmpty() ? err : out, args.isEmpty() ? 2 : 0);
+    if (args.isEmpty())
+        return usage(err, 2);
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))
+        return usage(out, 0);
+    if (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-v")) {
+        out << "korvane-tools " << KORVANE_VERSION << "\n";
+        return 0;
+    }
 
     const Paths paths = Paths::resolve(home);
     const Installer::Result installed = Installer::install(paths);

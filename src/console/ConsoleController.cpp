@@ -52,22 +52,26 @@ std::optional<QString> ConsoleController::openBooks()
     m_command = std::make_unique<TcpChannel>(m_ports.command);
     m_reply = std::make_unique<TcpChannel>(m_ports.text);
     m_engine = std::make_unique<Engine>(m_engineCafe, m_customers, *m_command, m_prompter, m_clock);
-    auto statusOf = [this](qint64 aa) {
+    auto stateOf = [this](qint64 aa) {
         const Slot *s = m_engine->slot(aa);
-        return s ? s->status : QString();
+        return s ? s->state : SlotState::Free;
     };
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
-    m_poller = std::make_unique<PresencePoller>(m_prompter, m_ports.probe, statusOf,
+    m_poller = std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf,
                                                 [this] { return m_window->checkpc(); });
     LogonService::Engine hooks;
-    hooks.statusOf = statusOf;
+    hooks.statusOf = [stateOf](qint64 aa) { return statusWord(stateOf(aa)); };
     hooks.startaccount = [this](qint64 aa, qint64 minutes, const QString &pin) {
         m_engine->startaccount(aa, minutes, pin);
     };
     hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
     m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, *m_reply, hooks);
     m_broadcaster = std::make_unique<Broadcaster>();
-    m_window->setStatusSource([statusOf](int aa) { return statusOf(aa); });
+    m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });
+    m_window->setUnconfirmedSource([this] {
+        const auto rows = m_windowCafe.unconfirmed();
+        return rows ? int(rows->size()) : 0;
+    });
     wire();
     return std::nullopt;
 }
@@ -168,6 +172,8 @@ void ConsoleController::start(Login::Role role)
     m_engine->restoreprepaid();
     m_engine->restoreaccount();
     m_window->show();
+    // Bills left unconfirmed by the last run are offered once the map is up.
+    QTimer::singleShot(0, this, [this] { m_engine->offerUnconfirmedBills(); });
     if (!m_problems.isEmpty()) {
         const QString text = m_problems.join(QStringLiteral("\n\n"));
         QTimer::singleShot(0, this, [this, text] { m_prompter.tell(text, Prompter::Icon::Warning); });
@@ -238,16 +244,10 @@ void ConsoleController::popupCommand(const QString &entry, qint64 aa)
         return;
     if (entry == QLatin1String("get"))
         e.currentStatus(aa);
-    else if (entry == QLatin1String("reboot"))
-        e.power(aa, QStringLiteral("rebootterm"));
-    else if (entry == QLatin1String("logoff"))
-        e.power(aa, QStringLiteral("logoff"));
-    else if (entry == QLatin1String("shutdown"))
-        e.power(aa, QStringLiteral("shutdown"));
-    else if (entry == QLatin1String("pdown"))
-        e.power(aa, QStringLiteral("powerdown"));
+    else if (const auto power = powerCommandFor(entry))
+        e.power(aa, *power);
     else if (entry == QLatin1String("check"))
-        m_poller->check(aa, s->name, s->address, s->status);
+        m_poller->check(aa, s->name, s->address, s->state);
     else if (entry == QLatin1String("metafora")) {
         auto *t = new TransferWindow(e, m_engineCafe, m_prompter, m_clock, m_ports, m_window.get());
         t->setAttribute(Qt::WA_DeleteOnClose);

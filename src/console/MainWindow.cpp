@@ -398,8 +398,8 @@ void MainWindow::showPopup(int aa, const QPoint &globalPos)
     m_current = aa;
     action(QStringLiteral("termname"))->setText(QStringLiteral("-= ") + m_map->name(aa).toUpper()
                                                 + QStringLiteral(" =-"));
-    const QString status = m_status ? m_status(aa) : QString();
-    const std::optional<PopupEntries> entries = PopupRules::entriesFor(status);
+    const SlotState state = m_status ? m_status(aa) : SlotState::Free;
+    const std::optional<PopupEntries> entries = PopupRules::entriesFor(state);
     if (!entries)
         return;
     // Without an engine listening, no entry would do anything.
@@ -464,7 +464,12 @@ void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_exitMode == QLatin1String("force") || m_prompter.ask(QStringLiteral("EXIT KORVANE ?"))) {
+    QString question = QStringLiteral("EXIT KORVANE ?");
+    if (const int waiting = m_unconfirmed ? m_unconfirmed() : 0; waiting > 0)
+        question = (waiting == 1 ? QStringLiteral("1 bill waits for confirmation.")
+                                 : QStringLiteral("%1 bills wait for confirmation.").arg(waiting))
+                   + QLatin1Char('\n') + question;
+    if (m_exitMode == QLatin1String("force") || m_prompter.ask(question)) {
         event->accept();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/Login.h"
+#include "engine/Slot.h"
 #include "store/Paths.h"
 #include "store/SettingsFile.h"
 
@@ -64,9 +65,10 @@ public:
 
     ComputerMapWidget *map() const { return m_map; }
     int currentComputer() const { return m_current; }
-    // The status word of a computer ("", "ison", "isonpre", "isonuser"); the
-    // engine answers, everything is free until it does.
-    void setStatusSource(std::function<QString(int aa)> source) { m_status = std::move(source); }
+    // What runs on a computer; the engine answers, everything is free until it does.
+    void setStatusSource(std::function<SlotState(int aa)> source) { m_status = std::move(source); }
+    // How many ended charges wait for their bill's confirmation, for the exit question.
+    void setUnconfirmedSource(std::function<int()> source) { m_unconfirmed = std::move(source); }
 
     // Lines 1 and 2 of settings.dat as held for the run.
     QString checkpc() const { return m_checkpc; }
@@ -128,7 +130,8 @@ private:
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_buttons;
     QHash<QString, QPointer<QWidget>> m_single;
-    std::function<QString(int)> m_status;
+    std::function<SlotState(int)> m_status;
+    std::function<int()> m_unconfirmed;
     // Pop-up entries whose windows are not built yet.
     QStringList m_unbuilt{QStringLiteral("extra"), QStringLiteral("metafora"), QStringLiteral("msg")};
 

@@ -2,14 +2,18 @@
 
 namespace PopupRules {
 
-std::optional<PopupEntries> entriesFor(const QString &status)
+std::optional<PopupEntries> entriesFor(SlotState state)
 {
-    if (status.isEmpty())
+    switch (state) {
+    case SlotState::Free:
         return PopupEntries{false, true, false};
-    if (status == QLatin1String("ison"))
+    case SlotState::Normal:
         return PopupEntries{true, false, false};
-    if (status == QLatin1String("isonpre"))
+    case SlotState::Prepaid:
         return PopupEntries{true, false, true};
+    case SlotState::Account:
+        break;
+    }
     return std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Slot.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -15,7 +17,7 @@ struct PopupEntries
 namespace PopupRules {
 
 // nullopt: no menu at all (a customer account runs there).
-std::optional<PopupEntries> entriesFor(const QString &status);
+std::optional<PopupEntries> entriesFor(SlotState state);
 
 // Entry names of each group, as the menu names them.
 QStringList runningEntries();

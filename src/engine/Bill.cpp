@@ -1,28 +1,48 @@
 #include "engine/Bill.h"
 
-#include "engine/Engine.h"
 #include "engine/Tariff.h"
 #include "store/CafeStore.h"
 #include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
-Bill::Bill(Engine &engine, Kind kind, const Slot &slot, QObject *parent)
+QString storeErrorText(const QString &cause)
+{
+    return QStringLiteral("The books could not be read or written.\n") + cause;
+}
+
+Bill::Bill(const BillContext &context, Kind kind, const Slot &slot, const QDateTime &ended, QObject *parent)
     : QObject(parent)
-    , m_engine(engine)
+    , m_context(context)
     , m_kind(kind)
     , m_slotKey(slot.aa)
     , m_name(slot.name)
     , m_transaction(slot.transaction)
     , m_start(slot.start)
     , m_plannedEnd(slot.plannedEnd)
+    , m_ended(ended)
 {
     // Rates are read for every bill, so a change applies to the next one.
-    m_rates = m_engine.readRates();
-    m_koumpi = m_engine.koumpi() >= 1 && m_engine.koumpi() <= 6 ? m_engine.koumpi() : 1;
-    m_halfHour = Tariff::halfHourPrice(m_rates.value(m_koumpi - 1));
+    m_rates = readRates();
+    const int tab = m_context.rateTab ? *m_context.rateTab : 0;
+    m_rateTab = tab >= 1 && tab <= 6 ? tab : 1;
+    m_halfHour = Tariff::halfHourPrice(m_rates.value(m_rateTab - 1));
     fill();
 }
+
+QList<Money> Bill::readRates()
+{
+    auto rates = m_context.cafe.rates();
+    if (!rates) {
+        tellStoreError(m_context.cafe.lastError());
+        rates = QList<Money>();
+    }
+    while (rates->size() < 6)
+        rates->append(Money());
+    return rates->mid(0, 6);
+}
+
+void Bill::tellStoreError(const QString &cause) { m_context.prompter.tell(storeErrorText(cause), Prompter::Icon::Critical); }
 
 QString Bill::chargetype() const { return isPrepaid() ? QStringLiteral("pretime") : QStringLiteral("normal"); }
 
@@ -30,9 +50,12 @@ void Bill::fill()
 {
     // A prepaid charge is billed to its planned end, date included, so that
     // one crossing midnight does not come out negative.
-    m_end = isPrepaid() && m_plannedEnd.isValid() ? m_plannedEnd : m_engine.clock().now();
+    if (isPrepaid() && m_plannedEnd.isValid())
+        m_end = m_plannedEnd;
+    else
+        m_end = m_ended.isValid() ? m_ended : m_context.clock.now();
     m_minutes = m_start.isValid() ? Format::minuteBoundaries(m_start, m_end) : 0;
-    m_timeCharge = Tariff::timeCharge(m_minutes, m_halfHour, m_engine.rateSettings());
+    m_timeCharge = Tariff::timeCharge(m_minutes, m_halfHour, m_context.settings);
     getextras();
     grandtotal();
 }
@@ -56,7 +79,7 @@ QString Bill::timeLeftText() const
 {
     if (!isPrepaid() || !m_plannedEnd.isValid())
         return QString();
-    return Format::timeLeft(m_engine.clock().now().secsTo(m_plannedEnd));
+    return Format::timeLeft(m_context.clock.now().secsTo(m_plannedEnd));
 }
 
 QStringList Bill::rateCaptions() const
@@ -73,8 +96,9 @@ void Bill::selectRate(int n)
 {
     if (n < 1 || n > m_rates.size())
         return;
-    m_koumpi = n;
-    m_engine.setKoumpi(n);
+    m_rateTab = n;
+    if (m_context.rateTab)
+        *m_context.rateTab = n;
     // The same exact half of the rate however the tab was reached.
     m_halfHour = Tariff::halfHourPrice(m_rates.at(n - 1));
     sumtotal();
@@ -82,7 +106,7 @@ void Bill::selectRate(int n)
 
 void Bill::sumtotal()
 {
-    m_timeCharge = Tariff::timeCharge(m_minutes, m_halfHour, m_engine.rateSettings());
+    m_timeCharge = Tariff::timeCharge(m_minutes, m_halfHour, m_context.settings);
     grandtotal();
     emit changed();
 }
@@ -97,9 +121,9 @@ void Bill::clearTotal()
 void Bill::getextras()
 {
     bool ok = false;
-    const auto sum = m_engine.cafe().sumExtras(m_transaction, &ok);
+    const auto sum = m_context.cafe.sumExtras(m_transaction, &ok);
     if (!ok) {
-        m_engine.reportStoreError(m_engine.cafe().lastError());
+        tellStoreError(m_context.cafe.lastError());
         return;
     }
     m_extras = sum.value_or(Money());
@@ -121,9 +145,9 @@ QList<ExtraRow> Bill::extracharge()
     getextras();
     grandtotal();
     emit changed();
-    const auto rows = m_engine.cafe().extras(m_transaction);
+    const auto rows = m_context.cafe.extras(m_transaction);
     if (!rows) {
-        m_engine.reportStoreError(m_engine.cafe().lastError());
+        tellStoreError(m_context.cafe.lastError());
         return {};
     }
     return *rows;
@@ -132,19 +156,19 @@ QList<ExtraRow> Bill::extracharge()
 bool Bill::deleteExtra(std::optional<qint64> extraKey)
 {
     if (!extraKey) {
-        m_engine.prompter().tell(QStringLiteral("No Selection"));
+        m_context.prompter.tell(QStringLiteral("No Selection"));
         return false;
     }
-    return extrasEdited(m_engine.cafe().deleteExtra(*extraKey));
+    return extrasEdited(m_context.cafe.deleteExtra(*extraKey));
 }
 
 bool Bill::extrasEdited(bool stored)
 {
     if (!stored) {
-        m_engine.reportStoreError(m_engine.cafe().lastError());
+        tellStoreError(m_context.cafe.lastError());
         return false;
     }
-    m_engine.prompter().tell(QStringLiteral("Update Complete"));
+    m_context.prompter.tell(QStringLiteral("Update Complete"));
     getextras();
     grandtotal();
     emit changed();
@@ -156,10 +180,10 @@ bool Bill::setExtraQuantity(qint64 extraKey, const QString &quantity)
     bool ok = false;
     const qint64 n = quantity.trimmed().toLongLong(&ok);
     if (!ok || n < 0) {
-        m_engine.prompter().tell(QStringLiteral(" Only Numbers In This Field"));
+        m_context.prompter.tell(QStringLiteral(" Only Numbers In This Field"));
         return false;
     }
-    return extrasEdited(m_engine.cafe().setExtraQuantity(extraKey, n));
+    return extrasEdited(m_context.cafe.setExtraQuantity(extraKey, n));
 }
 
 bool Bill::confirm()
@@ -167,15 +191,26 @@ bool Bill::confirm()
     if (!canConfirm())
         return false;
     if (m_cleared && m_reason.trimmed().isEmpty()) {
-        m_engine.prompter().tell(QStringLiteral("No Reason Entered"));
+        m_context.prompter.tell(QStringLiteral("No Reason Entered"));
         return false;
     }
-    if (!m_engine.stoppcbd(*this))
+    if (const Result<void> stored = m_context.store(*this); !stored) {
+        tellStoreError(stored.error());
         return false;
+    }
     m_confirmed = true;
     emit confirmed();
     close();
     return true;
+}
+
+bool Bill::mayClose()
+{
+    if (!canConfirm() || m_closed)
+        return true;
+    return m_context.prompter.ask(QStringLiteral("The bill of ") + m_name
+                                      + QStringLiteral(" is not confirmed.\nClose it? Pressing the computer shows it again."),
+                                  Prompter::Icon::Question);
 }
 
 void Bill::close()

@@ -3,14 +3,35 @@
 #include "engine/Slot.h"
 #include "store/Records.h"
 #include "ui/Money.h"
+#include "ui/Result.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
-class Engine;
+class CafeStore;
+class Clock;
+class Prompter;
+class Bill;
+
+// What a bill needs from the console around it.
+struct BillContext
+{
+    CafeStore &cafe;
+    Prompter &prompter;
+    const Clock &clock;
+    RateSettings settings;
+    // The rate tab chosen last, shared by every bill (1 to 6; 0 before any).
+    int *rateTab = nullptr;
+    // Writes a confirmed bill into the books, one write; the error text on failure.
+    std::function<Result<void>(const Bill &)> store;
+};
+
+// The text shown when the books refuse a read or a write.
+QString storeErrorText(const QString &cause);
 
 // What the billing window shows for one time charge, and what its buttons do.
 // A bill ending a charge closes its own transaction, found by its key, when
@@ -30,7 +51,10 @@ public:
     // stored with no time charge.
     static inline const QString ClearedTotal = QStringLiteral("0,00");
 
-    Bill(Engine &engine, Kind kind, const Slot &slot, QObject *parent = nullptr);
+    // `ended` is when the charge ended (a normal charge's "Charge And Lock");
+    // a prepaid charge is billed to its planned end, a status view to now.
+    Bill(const BillContext &context, Kind kind, const Slot &slot, const QDateTime &ended = QDateTime(),
+         QObject *parent = nullptr);
 
     Kind kind() const { return m_kind; }
     bool isStatusView() const { return m_kind == Kind::Status || m_kind == Kind::PrepaidStatus; }
@@ -60,7 +84,7 @@ public:
 
     QList<Money> rates() const { return m_rates; }
     QStringList rateCaptions() const;
-    int koumpi() const { return m_koumpi; }
+    int rateTab() const { return m_rateTab; }
     Money halfHourPrice() const { return m_halfHour; }
 
     Money timeCharge() const { return m_timeCharge; }
@@ -80,6 +104,9 @@ public:
     void clearTotal();
     // Closes the transaction; false (and nothing written) when refused.
     bool confirm();
+    // Whether the window may go: an ending bill not yet confirmed asks first
+    // (it stays in the books, waiting, and can be confirmed later).
+    bool mayClose();
 
     void getextras();
     void grandtotal();
@@ -106,7 +133,10 @@ private:
     void fill();
     void sumtotal();
 
-    Engine &m_engine;
+    void tellStoreError(const QString &cause);
+    QList<Money> readRates();
+
+    BillContext m_context;
     Kind m_kind;
     qint64 m_slotKey = 0;
     QString m_name;
@@ -114,9 +144,10 @@ private:
     QDateTime m_start;
     QDateTime m_end;
     QDateTime m_plannedEnd;
+    QDateTime m_ended;
     qint64 m_minutes = 0;
     QList<Money> m_rates;
-    int m_koumpi = 1;
+    int m_rateTab = 1;
     Money m_halfHour;
     Money m_timeCharge;
     Money m_extras;

@@ -158,7 +158,7 @@ void BillingWindow::buildUi()
     if (m_bill) {
         for (const QString &caption : m_bill->rateCaptions())
             m_rates->addTab(caption);
-        m_rates->setCurrentIndex(m_bill->koumpi() - 1);
+        m_rates->setCurrentIndex(m_bill->rateTab() - 1);
     }
     // The frame's layout otherwise squeezes the strip; all six rates stay in view.
     m_rates->setMinimumSize(m_rates->sizeHint());
@@ -210,7 +210,7 @@ void BillingWindow::show_()
     m_reasonLabel->setVisible(b.reasonShown());
     m_reason->setVisible(b.reasonShown());
     m_confirm->setVisible(!b.isStatusView());
-    m_rates->setCurrentIndex(b.koumpi() - 1);
+    m_rates->setCurrentIndex(b.rateTab() - 1);
     m_filling = false;
     // Rows come and go (reason, time left): grow to show them all.
     layout()->activate();
@@ -290,7 +290,17 @@ void BillingWindow::confirm()
 
 void BillingWindow::closeEvent(QCloseEvent *event)
 {
+    // The close box, Esc and Close all pass through reject().
+    QDialog::closeEvent(event);
+    if (event->isAccepted() && m_bill)
+        m_bill->close();
+}
+
+void BillingWindow::reject()
+{
+    if (m_bill && !m_bill->mayClose())
+        return;
     if (m_bill)
         m_bill->close();
-    QDialog::closeEvent(event);
+    QDialog::reject();
 }

@@ -23,6 +23,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void reject() override;
 
 private:
     void buildUi();

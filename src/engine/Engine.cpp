@@ -8,48 +8,6 @@
 #include "ui/Prompter.h"
 
 #include <QScopeGuard>
-#include <QTimer>
-
-namespace {
-const QString kStartTerm = QStringLiteral("startterm");
-const QString kStopTerm = QStringLiteral("stopterm");
-const QString kStopTermForce = QStringLiteral("stoptermforce");
-const QString kStopUser = QStringLiteral("stopuser");
-const QString kStartPre = QStringLiteral("startpre");
-const QString kStartUser = QStringLiteral("startuser");
-
-// The code that ends a refusal of a command while another is in flight.
-QString busyCode(const QString &word)
-{
-    static const QMap<QString, QString> codes = {
-        {kStartTerm, QStringLiteral("dqtzerr444")},         {kStopTermForce, QStringLiteral("dqtzerr333")},
-        {kStopTerm, QStringLiteral("dqtzerr445")},          {kStopUser, QStringLiteral("dqtzerr446")},
-        {kStartPre, QStringLiteral("dqtzerr447")},          {kStartUser, QStringLiteral("dqtzerr448")},
-        {QStringLiteral("rebootterm"), QStringLiteral("dqtzerr449")}, {QStringLiteral("logoff"), QStringLiteral("dqtzerr450")},
-        {QStringLiteral("shutdown"), QStringLiteral("dqtzerr451")}, {QStringLiteral("powerdown"), QStringLiteral("dqtzerr452")},
-    };
-    return codes.value(word, QStringLiteral("dqtzerr459"));
-}
-
-struct PowerCommand
-{
-    QString words;
-    QByteArray message;
-};
-
-std::optional<PowerCommand> powerCommand(const QString &word)
-{
-    if (word == QLatin1String("rebootterm"))
-        return PowerCommand{QStringLiteral("Reboot"), "reboot"};
-    if (word == QLatin1String("logoff"))
-        return PowerCommand{QStringLiteral("Log off"), "logoff"};
-    if (word == QLatin1String("shutdown"))
-        return PowerCommand{QStringLiteral("Shut Down"), "shutdown"};
-    if (word == QLatin1String("powerdown"))
-        return PowerCommand{QStringLiteral("Suspend"), "powerdown"};
-    return std::nullopt;
-}
-} // namespace
 
 Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel, Prompter &prompter,
                const Clock &clock, QObject *parent)
@@ -101,84 +59,43 @@ void Engine::loadRateSettings()
         reportStoreError(m_cafe.lastError());
 }
 
-void Engine::restore(ComputerFlag flag, const QString &status, Picture picture,
-                     std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
-                     const std::function<void(Slot &, const KinRow &)> &reload)
+BillContext Engine::billContext()
 {
-    const auto rows = m_cafe.computersFlagged(flag);
-    if (!rows)
-        return reportStoreError(m_cafe.lastError());
-    for (const ComputerRow &row : *rows) {
-        Slot *s = slotFor(row.aa);
-        if (!s)
-            continue;
-        s->status = status;
-        setPicture(*s, picture);
-        const auto open = (m_cafe.*openRows)(row.pcname);
-        if (!open) {
-            reportStoreError(m_cafe.lastError());
-            continue;
-        }
-        for (const KinRow &k : *open) {
-            s->start = k.starttime;
-            s->transaction = k.aa;
-            reload(*s, k);
-        }
-        if (status == Slot::Prepaid)
-            setPrepaidTimer(*s, true);
-        emit slotChanged(s->aa);
-    }
-}
-
-void Engine::restorenormal()
-{
-    restore(ComputerFlag::Timer, Slot::Normal, Picture::Normal, &CafeStore::openNormal, [](Slot &, const KinRow &) {});
-}
-
-void Engine::restoreprepaid()
-{
-    restore(ComputerFlag::Pretime, Slot::Prepaid, Picture::Prepaid, &CafeStore::openPrepaid,
-            [this](Slot &s, const KinRow &k) {
-                // The stored end date, so that a charge crossing midnight is
-                // neither restored a day late nor expired at once.
-                s.plannedEnd = QDateTime(k.enddate.value_or(m_clock.now().date()), k.endtime.value_or(QTime(0, 0)));
-                s.amount = k.ptime.value_or(0);
-            });
-}
-
-void Engine::restoreaccount()
-{
-    restore(ComputerFlag::User, Slot::Account, Picture::Account, &CafeStore::openAccount,
-            [](Slot &s, const KinRow &k) {
-                s.amount = k.ptime.value_or(0);
-                s.pin = k.userpin;
-            });
+    return BillContext{m_cafe, m_prompter, m_clock, m_settings, &m_rateTab,
+                       [this](const Bill &bill) { return stoppcbd(bill); }};
 }
 
 // --- prompts and dispatch
 
-bool Engine::confirmAction(const QString &words, const Slot &s)
+bool Engine::confirmAction(Command command, const Slot &s)
 {
-    return m_prompter.ask(words + QLatin1Char('\r') + s.name + QLatin1Char('?'), Prompter::Icon::Question);
+    return m_prompter.ask(commandQuestion(command) + QLatin1Char('\r') + s.name + QLatin1Char('?'),
+                          Prompter::Icon::Question);
 }
 
-bool Engine::dispatch(const QString &word, qint64 aa, qint64 amount, const QString &pin)
+bool Engine::dispatch(Command command, qint64 aa, qint64 amount, const QString &pin)
 {
     const Slot *s = slot(aa);
     if (!s)
         return false;
-    if (refusedWhileBusy(word, *s)) {
-        if (word == kStartUser)
+    // Whoever asks, a charge never starts on top of another.
+    if (isStart(command) && !s->isFree()) {
+        if (command == Command::StartUser)
             emit accountStartFailed(aa, pin);
         return false;
     }
-    m_pending = Pending{word, aa, amount, pin};
-    m_pccommand = word;
+    if (refusedWhileBusy(command, *s)) {
+        if (command == Command::StartUser)
+            emit accountStartFailed(aa, pin);
+        return false;
+    }
+    m_pending = Pending{command, aa, amount, pin};
+    m_lastWord = commandWord(command);
     m_channel.open(s->address);
     return true;
 }
 
-bool Engine::refusedWhileBusy(const QString &word, const Slot &s)
+bool Engine::refusedWhileBusy(Command command, const Slot &s)
 {
     if (!m_pending && !m_channel.isBusy())
         return false;
@@ -186,7 +103,7 @@ bool Engine::refusedWhileBusy(const QString &word, const Slot &s)
     const Slot *busy = m_pending ? slot(m_pending->aa) : nullptr;
     const QString busyName = busy ? busy->name : s.name;
     m_prompter.tell(QStringLiteral("The previous command to ") + busyName + QStringLiteral(" is still in progress ")
-                        + busyCode(word),
+                        + busyCode(command),
                     Prompter::Icon::Critical);
     return true;
 }
@@ -197,49 +114,104 @@ void Engine::onConnected()
         return;
     const Pending p = *m_pending;
     Slot *s = slotFor(p.aa);
-    if (!s)
+    if (!s) {
+        m_channel.send(QByteArray());
         return;
+    }
     const QDateTime now = m_clock.now();
 
-    if (p.word == kStartTerm) {
-        m_channel.send("startpc");
-        setPicture(*s, Picture::Normal);
-        s->start = now;
-        s->status = Slot::Normal;
-        recordnormal(*s);
-    } else if (p.word == kStopTerm) {
-        auto *bill = new Bill(*this, Bill::Kind::Normal, *s, this);
-        m_channel.send("stoppc");
-        setPicture(*s, Picture::Free);
-        s->start = QDateTime();
-        s->status.clear();
-        emit tipCleared(s->aa);
+    switch (p.command) {
+    case Command::StartTerm:
+    case Command::StartPre:
+    case Command::StartUser:
+        begin(*s, p, now);
+        break;
+    case Command::StopTerm: {
+        m_channel.send(wireText(p.command));
+        // The client is locked from here on: the charge has ended now.
+        const QString used = Format::duration(s->start.secsTo(now));
+        recordEnd(*s, now, used);
+        auto *bill = new Bill(billContext(), Bill::Kind::Normal, *s, now, this);
+        freeSlot(*s, Picture::Free);
         present(bill);
-    } else if (p.word == kStopTermForce) {
-        m_channel.send("stoppc");
-    } else if (p.word == kStopUser) {
-        m_channel.send("stopuser");
-    } else if (p.word == kStartPre) {
-        m_channel.send("t" + QByteArray::number(p.amount));
-        s->plannedEnd = now.addSecs(p.amount);
-        setPicture(*s, Picture::Prepaid);
-        setPrepaidTimer(*s, true);
-        s->amount = p.amount;
-        s->start = now;
-        s->status = Slot::Prepaid;
-        recordprepaid(*s);
-    } else if (p.word == kStartUser) {
-        m_channel.send("u" + QByteArray::number(p.amount));
-        setPicture(*s, Picture::Account);
-        s->amount = p.amount;
-        s->pin = p.pin;
-        s->start = now;
-        s->status = Slot::Account;
-        recordaccount(*s);
-    } else if (const auto power = powerCommand(p.word)) {
-        m_channel.send(power->message);
+        break;
+    }
+    case Command::StopTermForce:
+    case Command::StopUser:
+    case Command::RebootTerm:
+    case Command::LogOff:
+    case Command::ShutDown:
+    case Command::PowerDown:
+        m_channel.send(wireText(p.command));
+        break;
     }
     emit slotChanged(s->aa);
+}
+
+void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
+{
+    if (!s.isFree()) {
+        // Taken since the command left: the client is told nothing.
+        m_channel.send(QByteArray());
+        if (p.command == Command::StartUser)
+            emit accountStartFailed(p.aa, p.pin);
+        return;
+    }
+    KinRow row;
+    ComputerFlag flag = ComputerFlag::Timer;
+    s.start = now;
+    row = startRow(s);
+    switch (p.command) {
+    case Command::StartPre:
+        s.plannedEnd = now.addSecs(p.amount);
+        s.amount = p.amount;
+        row.enddate = s.plannedEnd.date();
+        row.endtime = s.plannedEnd.time();
+        row.ptime = p.amount;
+        row.pretimeenab = true;
+        flag = ComputerFlag::Pretime;
+        break;
+    case Command::StartUser:
+        s.amount = p.amount;
+        s.pin = p.pin;
+        row.ptime = p.amount;
+        row.userenab = true;
+        row.userpin = p.pin;
+        row.type = QStringLiteral("user");
+        flag = ComputerFlag::User;
+        break;
+    default:
+        row.enab = true;
+        break;
+    }
+
+    const Result<qint64> key = record(s, flag, row);
+    if (!key) {
+        // Nothing unlocks a client whose charge the books do not hold.
+        m_channel.send(QByteArray());
+        s.clearCharge();
+        reportStoreError(key.error());
+        if (p.command == Command::StartUser)
+            emit accountStartFailed(p.aa, p.pin);
+        return;
+    }
+    s.transaction = *key;
+    m_channel.send(wireText(p.command, p.amount));
+    switch (p.command) {
+    case Command::StartPre:
+        s.state = SlotState::Prepaid;
+        setPicture(s, Picture::Prepaid);
+        setPrepaidTimer(s, true);
+        break;
+    case Command::StartUser:
+        s.state = SlotState::Account;
+        setPicture(s, Picture::Account);
+        break;
+    default:
+        s.state = SlotState::Normal;
+        setPicture(s, Picture::Normal);
+        break;
+    }
 }
 
 void Engine::onFailed(const QString &description)
@@ -253,21 +225,25 @@ void Engine::onFailed(const QString &description)
     // The report names the computer the command was for, which for
     // "startuser" is the logon's computer, not the one last pressed.
     Slot *s = slotFor(p.aa);
-    if (p.word == kStartUser)
-        emit accountStartFailed(p.aa, p.pin);
+    if (p.command == Command::StartUser) {
+        // Recorded before the send failed: the account's mark stays with its charge.
+        const bool running = s && s->state == SlotState::Account && s->pin == p.pin;
+        if (!running)
+            emit accountStartFailed(p.aa, p.pin);
+    }
     if (!s)
         return;
     const QString error = QStringLiteral("Communication Error With ") + s->name;
-    if (s->status.isEmpty()) {
+    if (s->isFree()) {
         m_prompter.tell(error + QLatin1Char('\n') + description, Prompter::Icon::Critical);
-    } else if (s->status == Slot::Normal) {
+    } else if (s->state == SlotState::Normal) {
         const bool terminate = m_prompter.ask(error + QLatin1Char('\n') + description + QLatin1Char('\n')
                                                   + QStringLiteral("Make sure you have made the transaction")
                                                   + QLatin1Char('\n') + QStringLiteral("do you want to terminate ?"),
                                               Prompter::Icon::Critical);
         if (terminate) {
             setPicture(*s, Picture::Error);
-            s->status.clear();
+            s->state = SlotState::Free;
             s->start = QDateTime();
             if (!m_cafe.setFlag(s->name, ComputerFlag::Timer, false))
                 reportStoreError(m_cafe.lastError());
@@ -283,25 +259,7 @@ void Engine::onFinished()
     nextAccountStart();
 }
 
-void Engine::nextAccountStart()
-{
-    if (m_accountStarts.isEmpty())
-        return;
-    // From the event loop, once the channel has let go of its last connection.
-    QTimer::singleShot(0, this, [this] {
-        while (!m_accountStarts.isEmpty() && !m_pending && !m_channel.isBusy()) {
-            const Pending p = m_accountStarts.takeFirst();
-            const Slot *s = slot(p.aa);
-            if (!s || !s->isFree()) {
-                emit accountStartFailed(p.aa, p.pin);
-                continue;
-            }
-            dispatch(kStartUser, p.aa, p.amount, p.pin);
-        }
-    });
-}
-
-// --- recording the starts
+// --- recording
 
 KinRow Engine::startRow(const Slot &s) const
 {
@@ -313,7 +271,7 @@ KinRow Engine::startRow(const Slot &s) const
     return row;
 }
 
-void Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
+Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
 {
     // The flag and the open row go together, so that a restart finds both or neither.
     std::optional<qint64> key;
@@ -323,36 +281,30 @@ void Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
         key = m_cafe.appendTransaction(row);
         return key.has_value();
     });
+    if (!ok || !key)
+        return failure(m_cafe.lastError());
+    return *key;
+}
+
+void Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
+{
+    const bool prepaid = s.state == SlotState::Prepaid;
+    const bool ok = m_cafe.atomically([&] {
+        auto row = m_cafe.transaction(s.transaction);
+        if (!row)
+            return false;
+        if (!prepaid) {
+            row->enddate = end.date();
+            row->endtime = end.time();
+        }
+        row->totaltime = used;
+        if (!m_cafe.updateTransaction(*row))
+            return false;
+        return stillRunning(s.name, s.state, s.aa)
+               || m_cafe.setFlag(s.name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
+    });
     if (!ok)
-        return reportStoreError(m_cafe.lastError());
-    s.transaction = *key;
-}
-
-void Engine::recordnormal(Slot &s)
-{
-    KinRow row = startRow(s);
-    row.enab = true;
-    record(s, ComputerFlag::Timer, row);
-}
-
-void Engine::recordprepaid(Slot &s)
-{
-    KinRow row = startRow(s);
-    row.enddate = s.plannedEnd.date();
-    row.endtime = s.plannedEnd.time();
-    row.ptime = s.amount;
-    row.pretimeenab = true;
-    record(s, ComputerFlag::Pretime, row);
-}
-
-void Engine::recordaccount(Slot &s)
-{
-    KinRow row = startRow(s);
-    row.ptime = s.amount;
-    row.userenab = true;
-    row.userpin = s.pin;
-    row.type = QStringLiteral("user");
-    record(s, ComputerFlag::User, row);
+        reportStoreError(m_cafe.lastError());
 }
 
 // --- starting
@@ -362,14 +314,20 @@ void Engine::startnormal(qint64 aa)
     const Slot *s = slot(aa);
     if (!s)
         return;
-    if (s->status == Slot::Normal)
+    switch (s->state) {
+    case SlotState::Normal:
         return chargeandlock(aa);
-    if (s->status == Slot::Account)
+    case SlotState::Account:
         return endaccountask(aa);
-    if (s->status == Slot::Prepaid)
+    case SlotState::Prepaid:
         return;
-    if (confirmAction(QStringLiteral("Start Charging"), *s))
-        dispatch(kStartTerm, aa);
+    case SlotState::Free:
+        break;
+    }
+    if (offerUnconfirmedBill(*s))
+        return;
+    if (confirmAction(Command::StartTerm, *s))
+        dispatch(Command::StartTerm, aa);
 }
 
 void Engine::startprepaid(qint64 aa, qint64 seconds)
@@ -377,22 +335,8 @@ void Engine::startprepaid(qint64 aa, qint64 seconds)
     const Slot *s = slot(aa);
     if (!s || !s->isFree() || seconds <= 0)
         return;
-    if (confirmAction(QStringLiteral("Start Timer On"), *s))
-        dispatch(kStartPre, aa, seconds);
-}
-
-void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
-{
-    if (!slot(aa)) {
-        emit accountStartFailed(aa, pin);
-        return;
-    }
-    // Nobody stands at the counter for a logon: no busy report, just a short wait.
-    if (m_pending || m_channel.isBusy()) {
-        m_accountStarts.append(Pending{kStartUser, aa, minutes, pin});
-        return;
-    }
-    dispatch(kStartUser, aa, minutes, pin);
+    if (confirmAction(Command::StartPre, *s))
+        dispatch(Command::StartPre, aa, seconds);
 }
 
 // --- ending
@@ -400,111 +344,36 @@ void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
 void Engine::chargeandlock(qint64 aa)
 {
     const Slot *s = slot(aa);
-    if (!s || s->status != Slot::Normal)
+    if (!s || s->state != SlotState::Normal)
         return;
-    if (confirmAction(QStringLiteral("Charge And Lock"), *s))
+    if (confirmAction(Command::StopTerm, *s))
         stopcharge(aa);
 }
 
-void Engine::stopcharge(qint64 aa) { dispatch(kStopTerm, aa); }
+void Engine::stopcharge(qint64 aa) { dispatch(Command::StopTerm, aa); }
 
-void Engine::stopchargeforce(qint64 aa) { dispatch(kStopTermForce, aa); }
-
-void Engine::endaccount(qint64 aa)
-{
-    Slot *s = slotFor(aa);
-    if (!s || s->status != Slot::Account)
-        return;
-    const QDateTime now = m_clock.now();
-    qint64 used = Format::minuteBoundaries(s->start, now);
-    if (used < 1)
-        used = 1;
-    const QString usedText = Format::duration(s->start.secsTo(now));
-
-    // The slot's own transaction, not "the computer's open rows".
-    const bool ok = m_cafe.atomically([&] {
-        if (s->transaction != 0) {
-            auto row = m_cafe.transaction(s->transaction);
-            if (!row)
-                return false;
-            row->enddate = now.date();
-            row->endtime = now.time();
-            row->userenab = false;
-            row->totaltime = usedText;
-            if (!m_cafe.updateTransaction(*row))
-                return false;
-        }
-        return stillRunning(s->name, Slot::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
-    });
-    if (!ok)
-        reportStoreError(m_cafe.lastError());
-
-    const qint64 left = s->amount - used;
-    const QString pin = s->pin;
-    const auto accounts = m_customers.accountsWithPin(pin);
-    bool customersOk = accounts.has_value();
-    if (accounts) {
-        customersOk = m_customers.atomically([&] {
-            for (CustomerRow c : *accounts) {
-                c.timeleft = left;
-                c.usedtime += used;
-                c.time = left;
-                c.timer = false;
-                if (!m_customers.updateAccount(c))
-                    return false;
-            }
-            return true;
-        });
-    }
-    if (!customersOk)
-        reportStoreError(m_customers.lastError());
-
-    setPicture(*s, Picture::Free);
-    s->start = QDateTime();
-    s->status.clear();
-    s->amount = 0;
-    s->pin.clear();
-    s->transaction = 0;
-    emit slotChanged(s->aa);
-    emit accountEnded(aa, pin);
-}
-
-void Engine::endaccountask(qint64 aa)
-{
-    const Slot *s = slot(aa);
-    if (!s || s->status != Slot::Account)
-        return;
-    if (!m_prompter.ask(QStringLiteral("Diconnect User From ") + s->name + QStringLiteral(" ?"),
-                        Prompter::Icon::Question))
-        return;
-    // Ended here but never told to lock, the client would stay open for free.
-    if (refusedWhileBusy(kStopUser, *s))
-        return;
-    endaccount(aa);
-    dispatch(kStopUser, aa);
-}
+void Engine::stopchargeforce(qint64 aa) { dispatch(Command::StopTermForce, aa); }
 
 void Engine::endprepaid(Slot &s)
 {
-    present(new Bill(*this, Bill::Kind::Prepaid, s, this));
+    // Billed to its planned end; the time used is what marks it ended in the books.
+    const QDateTime end = s.plannedEnd.isValid() ? s.plannedEnd : m_clock.now();
+    recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0));
+    present(new Bill(billContext(), Bill::Kind::Prepaid, s, end, this));
     setPrepaidTimer(s, false);
-    s.status.clear();
-    s.plannedEnd = QDateTime();
-    s.start = QDateTime();
-    s.amount = 0;
-    setPicture(s, Picture::Free);
+    freeSlot(s, Picture::Free);
     emit slotChanged(s.aa);
 }
 
 void Engine::stopPrepaid(qint64 aa)
 {
     Slot *s = slotFor(aa);
-    if (!s || s->status != Slot::Prepaid)
+    if (!s || s->state != SlotState::Prepaid)
         return;
     if (!m_prompter.ask(QStringLiteral("Stop Prepaid TimeCharge ?"), Prompter::Icon::Question))
         return;
     // Billed here but never told to lock, the client would run on to its planned end.
-    if (refusedWhileBusy(kStopTermForce, *s))
+    if (refusedWhileBusy(Command::StopTermForce, *s))
         return;
     endprepaid(*s);
     stopchargeforce(aa);
@@ -513,7 +382,7 @@ void Engine::stopPrepaid(qint64 aa)
 void Engine::checkPrepaidExpiry(qint64 aa)
 {
     Slot *s = slotFor(aa);
-    if (!s || s->status != Slot::Prepaid || !s->plannedEnd.isValid())
+    if (!s || s->state != SlotState::Prepaid || !s->plannedEnd.isValid())
         return;
     if (m_clock.now() < s->plannedEnd)
         return;
@@ -523,14 +392,13 @@ void Engine::checkPrepaidExpiry(qint64 aa)
     endprepaid(*s);
 }
 
-void Engine::power(qint64 aa, const QString &word)
+void Engine::power(qint64 aa, Command command)
 {
     const Slot *s = slot(aa);
-    const auto command = powerCommand(word);
-    if (!s || !command)
+    if (!s || !isPowerCommand(command))
         return;
-    if (confirmAction(command->words, *s))
-        dispatch(word, aa);
+    if (confirmAction(command, *s))
+        dispatch(command, aa);
 }
 
 // --- moving a charge
@@ -541,7 +409,7 @@ bool Engine::canmove(qint64 from, qint64 to) const
     const Slot *target = slot(to);
     if (!source || !target || from == to || !target->isFree())
         return false;
-    if (source->status != Slot::Normal && source->status != Slot::Prepaid)
+    if (source->state != SlotState::Normal && source->state != SlotState::Prepaid)
         return false;
     // A command in flight would land on a computer whose charge has moved.
     return !(m_pending && (m_pending->aa == from || m_pending->aa == to));
@@ -553,7 +421,7 @@ bool Engine::movecharge(qint64 from, qint64 to)
         return false;
     Slot &source = *slotFor(from);
     Slot &target = *slotFor(to);
-    const bool prepaid = source.status == Slot::Prepaid;
+    const bool prepaid = source.state == SlotState::Prepaid;
     const ComputerFlag flag = prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
 
     const bool ok = m_cafe.atomically([&] {
@@ -561,14 +429,14 @@ bool Engine::movecharge(qint64 from, qint64 to)
             return false;
         if (!m_cafe.setFlag(target.name, flag, true))
             return false;
-        return stillRunning(source.name, source.status, source.aa) || m_cafe.setFlag(source.name, flag, false);
+        return stillRunning(source.name, source.state, source.aa) || m_cafe.setFlag(source.name, flag, false);
     });
     if (!ok) {
         reportStoreError(m_cafe.lastError());
         return false;
     }
 
-    target.status = source.status;
+    target.state = source.state;
     target.start = source.start;
     target.plannedEnd = source.plannedEnd;
     target.transaction = source.transaction;
@@ -578,13 +446,7 @@ bool Engine::movecharge(qint64 from, qint64 to)
         setPrepaidTimer(target, true);
 
     setPrepaidTimer(source, false);
-    source.status.clear();
-    source.start = QDateTime();
-    source.plannedEnd = QDateTime();
-    source.transaction = 0;
-    source.amount = 0;
-    setPicture(source, Picture::Free);
-    emit tipCleared(source.aa);
+    freeSlot(source, Picture::Free);
     emit slotChanged(source.aa);
     emit slotChanged(target.aa);
     return true;
@@ -598,10 +460,10 @@ QString Engine::usageTip(qint64 aa) const
     if (!s)
         return QString();
     const QDateTime now = m_clock.now();
-    if (s->status == Slot::Normal && s->start.isValid())
+    if (s->state == SlotState::Normal && s->start.isValid())
         return QStringLiteral("START TIME: ") + Format::longTime(s->start.time())
                + QStringLiteral(" CURRENT TIME USED: ") + Format::duration(s->start.secsTo(now));
-    if (s->status == Slot::Prepaid && s->plannedEnd.isValid())
+    if (s->state == SlotState::Prepaid && s->plannedEnd.isValid())
         return QStringLiteral("TIME LEFT ") + Format::timeLeft(now.secsTo(s->plannedEnd));
     return QString();
 }
@@ -611,10 +473,10 @@ void Engine::currentStatus(qint64 aa)
     const Slot *s = slot(aa);
     if (!s)
         return;
-    if (s->status == Slot::Normal)
-        present(new Bill(*this, Bill::Kind::Status, *s, this));
-    else if (s->status == Slot::Prepaid)
-        present(new Bill(*this, Bill::Kind::PrepaidStatus, *s, this));
+    if (s->state == SlotState::Normal)
+        present(new Bill(billContext(), Bill::Kind::Status, *s, QDateTime(), this));
+    else if (s->state == SlotState::Prepaid)
+        present(new Bill(billContext(), Bill::Kind::PrepaidStatus, *s, QDateTime(), this));
 }
 
 // --- bills
@@ -648,37 +510,29 @@ void Engine::billClosed(Bill *bill)
     }
 }
 
-QList<Money> Engine::readRates()
-{
-    auto rates = m_cafe.rates();
-    if (!rates) {
-        reportStoreError(m_cafe.lastError());
-        rates = QList<Money>();
-    }
-    while (rates->size() < 6)
-        rates->append(Money());
-    return rates->mid(0, 6);
-}
-
-bool Engine::stillRunning(const QString &name, const QString &status, qint64 except) const
+bool Engine::stillRunning(const QString &name, SlotState state, qint64 except) const
 {
     for (const Slot &s : m_slots)
-        if (s.aa != except && s.name == name && s.status == status)
+        if (s.aa != except && s.name == name && s.state == state)
             return true;
     return false;
 }
 
-bool Engine::stoppcbd(const Bill &bill)
+Result<void> Engine::stoppcbd(const Bill &bill)
 {
     const bool prepaid = bill.isPrepaid();
     const QString name = bill.computer();
-    QString failure;
+    QString missing;
     const bool ok = m_cafe.atomically([&] {
         auto row = m_cafe.transaction(bill.transaction());
         if (!row) {
-            failure = m_cafe.lastError().isEmpty()
-                          ? QStringLiteral("The transaction %1 of %2 was not found.").arg(bill.transaction()).arg(name)
-                          : m_cafe.lastError();
+            if (m_cafe.lastError().isEmpty())
+                missing = QStringLiteral("The transaction %1 of %2 was not found.").arg(bill.transaction()).arg(name);
+            return false;
+        }
+        // Confirmed once: a second confirmation of the same row would count it twice.
+        if (!row->enab && !row->pretimeenab) {
+            missing = QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(bill.transaction()).arg(name);
             return false;
         }
         const bool cleared = bill.totalText() == Bill::ClearedTotal;
@@ -697,22 +551,30 @@ bool Engine::stoppcbd(const Bill &bill)
         if (!m_cafe.updateTransaction(*row))
             return false;
         // A new charge of the same kind may already run there: its flag stays.
-        const QString running = prepaid ? Slot::Prepaid : Slot::Normal;
+        const SlotState running = prepaid ? SlotState::Prepaid : SlotState::Normal;
         if (stillRunning(name, running, 0))
             return true;
         return m_cafe.setFlag(name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
     });
     if (!ok)
-        reportStoreError(failure.isEmpty() ? m_cafe.lastError() : failure);
-    return ok;
+        return failure(missing.isEmpty() ? m_cafe.lastError() : missing);
+    return {};
 }
 
 void Engine::reportStoreError(const QString &cause)
 {
-    m_prompter.tell(QStringLiteral("The books could not be read or written.\n") + cause, Prompter::Icon::Critical);
+    m_prompter.tell(storeErrorText(cause), Prompter::Icon::Critical);
 }
 
 // --- slot helpers
+
+void Engine::freeSlot(Slot &s, Picture picture)
+{
+    s.clearCharge();
+    setPicture(s, picture);
+    // A free computer tells nothing of the charge it had.
+    emit tipCleared(s.aa);
+}
 
 void Engine::setPicture(Slot &s, Picture p)
 {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "engine/Bill.h"
+#include "engine/Command.h"
 #include "engine/Slot.h"
 #include "store/Records.h"
 #include "store/StatusPictures.h"
+#include "ui/Result.h"
 
 #include <QList>
 #include <QMap>
@@ -21,7 +23,12 @@ class Clock;
 // The time-charge engine: one slot per computer of the roster, the three
 // kinds of time charge from start to bill, and the commands that reach the
 // client computers through the command channel. A computer's state changes
-// only once its client has accepted the command's connection.
+// only once its client has accepted the command's connection, and a start
+// reaches the client only once the books hold it.
+//
+// Engine.cpp holds dispatch and the normal and prepaid charges;
+// EngineAccounts.cpp the customer-account charges; EngineRestore.cpp the
+// restart and the bills that wait for confirmation.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -42,7 +49,7 @@ public:
     void restoreprepaid();
     void restoreaccount();
 
-    // --- starting
+    // --- starting; each refuses a computer that is not free
     void startnormal(qint64 aa);
     void startprepaid(qint64 aa, qint64 seconds);
     // No question: the logon service has checked the PIN.
@@ -58,8 +65,7 @@ public:
     // One tick of a computer's prepaid timer.
     void checkPrepaidExpiry(qint64 aa);
 
-    // "rebootterm", "logoff", "shutdown" or "powerdown".
-    void power(qint64 aa, const QString &word);
+    void power(qint64 aa, Command command);
 
     // --- moving a charge to another computer
     // Whether `from` runs a normal or prepaid charge and `to` is another
@@ -77,26 +83,21 @@ public:
     void currentStatus(qint64 aa);
 
     // --- shared values
-    QString pccommand() const { return m_pccommand; }
+    QString pccommand() const { return m_pending ? commandWord(m_pending->command) : m_lastWord; }
     qint64 currentComputer() const { return m_current; }
     void setCurrentComputer(qint64 aa) { m_current = aa; }
     // The rate tab last chosen on a bill, 1 to 6; 0 before any.
-    int koumpi() const { return m_koumpi; }
-    void setKoumpi(int n) { m_koumpi = n; }
+    int rateTab() const { return m_rateTab; }
 
     // --- bills: one on screen, the others wait their turn
     bool billOnScreen() const { return m_shown != nullptr; }
     Bill *shownBill() const { return m_shown; }
     int waitingBills() const { return int(m_waiting.size()); }
+    // Ended charges whose bill the operator has not confirmed yet.
+    Result<QList<KinRow>> unconfirmedBills();
+    // Shows every unconfirmed bill in turn (at start-up, after asking).
+    void offerUnconfirmedBills();
 
-    // For the bill.
-    CafeStore &cafe() { return m_cafe; }
-    Prompter &prompter() { return m_prompter; }
-    const Clock &clock() const { return m_clock; }
-    // Reads the six hourly rates; zeros for the rows that are missing.
-    QList<Money> readRates();
-    // Closes the bill's own transaction (stoppcbd, stoppcbdpre).
-    bool stoppcbd(const Bill &bill);
     // A database failure, told once with its cause.
     void reportStoreError(const QString &cause);
 
@@ -107,48 +108,59 @@ signals:
     void prepaidTimerChanged(qint64 aa, bool on);
     // A bill is to be shown now; it stays valid until its closed() signal.
     void billOpened(Bill *bill);
-    // The customer-account start did not reach the client (refused or failed):
-    // the account's in-use mark is the caller's to clear.
+    // The customer-account start never became a charge (refused, failed, or
+    // not recorded): the account's in-use mark is the caller's to clear.
     void accountStartFailed(qint64 aa, const QString &pin);
     void accountEnded(qint64 aa, const QString &pin);
 
 private:
     struct Pending
     {
-        QString word;
+        Command command = Command::StartTerm;
         qint64 aa = 0;
         qint64 amount = 0;
         QString pin;
     };
 
     Slot *slotFor(qint64 aa);
+    BillContext billContext();
     // Rebuilds the slots of the computers flagged as running one kind.
-    void restore(ComputerFlag flag, const QString &status, Picture picture,
+    void restore(ComputerFlag flag, SlotState state, Picture picture,
                  std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
                  const std::function<void(Slot &, const KinRow &)> &reload);
-    bool confirmAction(const QString &words, const Slot &s);
-    bool dispatch(const QString &word, qint64 aa, qint64 amount = 0, const QString &pin = QString());
+    bool confirmAction(Command command, const Slot &s);
+    bool dispatch(Command command, qint64 aa, qint64 amount = 0, const QString &pin = QString());
     // True, with the operator told, while another command is in flight.
-    bool refusedWhileBusy(const QString &word, const Slot &s);
+    bool refusedWhileBusy(Command command, const Slot &s);
     void onConnected();
     void onFailed(const QString &description);
     void onFinished();
     void nextAccountStart();
+    // A start the client accepted: recorded first, then sent; a start the
+    // books refuse leaves the slot free and the client locked.
+    void begin(Slot &s, const Pending &p, const QDateTime &now);
 
     KinRow startRow(const Slot &s) const;
-    void record(Slot &s, ComputerFlag flag, const KinRow &row);
-    void recordnormal(Slot &s);
-    void recordprepaid(Slot &s);
-    void recordaccount(Slot &s);
+    Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
+    // The end of a charge, stored at once with its flag cleared, so that a
+    // restart never brings it back as running; the bill's total comes on
+    // confirmation.
+    void recordEnd(const Slot &s, const QDateTime &end, const QString &used);
+    Result<void> stoppcbd(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry.
     void endprepaid(Slot &s);
+    // Frees a slot whose charge has ended or never began.
+    void freeSlot(Slot &s, Picture picture);
     void setPicture(Slot &s, Picture p);
     void setPrepaidTimer(Slot &s, bool on);
+    // Offers an unconfirmed bill of a free computer before anything else starts there.
+    bool offerUnconfirmedBill(const Slot &s);
+    Bill *billFromBooks(const KinRow &row);
 
     void present(Bill *bill);
     void billClosed(Bill *bill);
     // Whether a computer of that name still runs a charge of that kind.
-    bool stillRunning(const QString &name, const QString &status, qint64 except) const;
+    bool stillRunning(const QString &name, SlotState state, qint64 except) const;
 
     CafeStore &m_cafe;
     CustomerStore &m_customers;
@@ -162,9 +174,9 @@ private:
     // Customers whose PIN was accepted while another command was in flight:
     // they wait their turn instead of being turned away.
     QList<Pending> m_accountStarts;
-    QString m_pccommand;
+    QString m_lastWord;
     qint64 m_current = 0;
-    int m_koumpi = 0;
+    int m_rateTab = 0;
     QPointer<Bill> m_shown;
     QList<QPointer<Bill>> m_waiting;
 };

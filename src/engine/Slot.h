@@ -6,19 +6,36 @@
 #include <QString>
 #include <optional>
 
+// What runs on a computer. The books keep it as the flags `timer`,
+// `pretime` and `user` of `computers`; the presence probe and the logon
+// service read it from the slot.
+enum class SlotState { Free, Normal, Prepaid, Account };
+
+// The status word of a state, where a stored form or a hidden field shows it:
+// "ison", "isonpre", "isonuser", or empty for a free computer.
+inline QString statusWord(SlotState state)
+{
+    switch (state) {
+    case SlotState::Normal:
+        return QStringLiteral("ison");
+    case SlotState::Prepaid:
+        return QStringLiteral("isonpre");
+    case SlotState::Account:
+        return QStringLiteral("isonuser");
+    case SlotState::Free:
+        break;
+    }
+    return QString();
+}
+
 // What the console keeps for one computer of the roster, addressed by the
 // roster key `aa`.
 struct Slot
 {
-    static inline const QString Free = QString();
-    static inline const QString Normal = QStringLiteral("ison");
-    static inline const QString Prepaid = QStringLiteral("isonpre");
-    static inline const QString Account = QStringLiteral("isonuser");
-
     qint64 aa = 0;
     QString name;
     QString address;
-    QString status;          // "ison", "isonpre", "isonuser" or empty
+    SlotState state = SlotState::Free;
     QDateTime start;         // invalid when none
     QDateTime plannedEnd;    // prepaid only
     qint64 transaction = 0;  // kin.aa of the open row, 0 when none
@@ -27,5 +44,16 @@ struct Slot
     bool prepaidTimer = false;
     std::optional<Picture> picture; // none until the first state is shown
 
-    bool isFree() const { return status.isEmpty(); }
+    bool isFree() const { return state == SlotState::Free; }
+    // Everything a charge left behind goes at once, so that no later start
+    // or bill can reach the key of a charge that has ended.
+    void clearCharge()
+    {
+        state = SlotState::Free;
+        start = QDateTime();
+        plannedEnd = QDateTime();
+        transaction = 0;
+        amount = 0;
+        pin.clear();
+    }
 };

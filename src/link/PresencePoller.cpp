@@ -219,8 +219,7 @@ void PresencePoller::settle(Probe &p)
         emit pictureDue(p.aa, Picture::Error);
         return;
     }
-    if (const auto picture = pictureFor(m_status(p.aa)))
-        emit pictureDue(p.aa, *picture);
+    emit pictureDue(p.aa, pictureFor(m_status(p.aa)));
 }
 
 void PresencePoller::endProbe(Probe &p)
@@ -248,10 +247,10 @@ void PresencePoller::closeProbe(Probe &p)
     p.fd = -1;
 }
 
-void PresencePoller::check(qint64 aa, const QString &name, const QString &address, const QString &status)
+void PresencePoller::check(qint64 aa, const QString &name, const QString &address, SlotState state)
 {
     endCheck();
-    m_check = {aa, name, status};
+    m_check = {aa, name, state};
     m_checkSocket = new QTcpSocket(this);
     connect(m_checkSocket, &QTcpSocket::connected, this, &PresencePoller::checkAnswered);
     connect(m_checkSocket, &QTcpSocket::errorOccurred, this, &PresencePoller::checkFailed);
@@ -270,10 +269,9 @@ void PresencePoller::checkAnswered()
     const Check c = m_check;
     endCheck();
     // The picture follows the status word as it is now, not when asked.
-    const QString status = m_status ? m_status(c.aa) : c.status;
+    const SlotState state = m_status ? m_status(c.aa) : c.state;
     m_prompter.tell(workingText(c.name), Prompter::Icon::Information);
-    if (const auto picture = pictureFor(status))
-        emit pictureDue(c.aa, *picture);
+    emit pictureDue(c.aa, pictureFor(state));
 }
 
 void PresencePoller::checkFailed()
@@ -298,17 +296,19 @@ void PresencePoller::endCheck()
     s->deleteLater();
 }
 
-std::optional<Picture> PresencePoller::pictureFor(const QString &status)
+Picture PresencePoller::pictureFor(SlotState state)
 {
-    if (status.isEmpty())
-        return Picture::Free;
-    if (status == QLatin1String("ison"))
+    switch (state) {
+    case SlotState::Normal:
         return Picture::Normal;
-    if (status == QLatin1String("isonpre"))
+    case SlotState::Prepaid:
         return Picture::Prepaid;
-    if (status == QLatin1String("isonuser"))
+    case SlotState::Account:
         return Picture::Account;
-    return std::nullopt;
+    case SlotState::Free:
+        break;
+    }
+    return Picture::Free;
 }
 
 QString PresencePoller::workingText(const QString &name)

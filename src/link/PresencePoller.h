@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Slot.h"
 #include "store/StatusPictures.h"
 
 #include <QElapsedTimer>
@@ -32,7 +33,7 @@ class PresencePoller : public QObject
 {
     Q_OBJECT
 public:
-    using StatusLookup = std::function<QString(qint64 aa)>;
+    using StatusLookup = std::function<SlotState(qint64 aa)>;
     using CheckpcGetter = std::function<QString()>;
 
     static constexpr int MinimumIntervalMs = 1000;
@@ -61,11 +62,11 @@ public:
     void stop();
 
     // The operator's "check" of one computer.
-    void check(qint64 aa, const QString &name, const QString &address, const QString &status);
+    void check(qint64 aa, const QString &name, const QString &address, SlotState state);
 
     // The picture an answered probe shows for a status word; none for a
     // word that is not one of the four.
-    static std::optional<Picture> pictureFor(const QString &status);
+    static Picture pictureFor(SlotState state);
     static QString workingText(const QString &name);
     static QString failedText(const QString &name);
 
@@ -119,7 +120,7 @@ private:
     {
         qint64 aa = 0;
         QString name;
-        QString status;
+        SlotState state = SlotState::Free;
     };
     Check m_check;
     QTcpSocket *m_checkSocket = nullptr;

@@ -31,17 +31,17 @@ bool Transfer::load(qint64 aa)
     if (isBusy())
         return false;
     const Slot *s = m_engine.slot(aa);
-    if (!s || (s->status != Slot::Normal && s->status != Slot::Prepaid))
+    if (!s || (s->state != SlotState::Normal && s->state != SlotState::Prepaid))
         return false;
     m_source = aa;
     m_sourceName = s->name;
     m_sourceAddress = s->address;
     m_transaction = s->transaction;
-    m_prepaid = s->status == Slot::Prepaid;
+    m_prepaid = s->state == SlotState::Prepaid;
 
     Fields f;
     f.label1 = s->name;
-    f.text1 = s->status;
+    f.text1 = statusWord(s->state);
     const QString key = QString::number(s->transaction);
     if (!m_prepaid) {
         f.text2 = Format::longTime(s->start.time());
@@ -90,7 +90,7 @@ bool Transfer::sourceUnchanged() const
     const Slot *s = m_engine.slot(m_source);
     if (!s || s->transaction != m_transaction)
         return false;
-    if (s->status != (m_prepaid ? Slot::Prepaid : Slot::Normal))
+    if (s->state != (m_prepaid ? SlotState::Prepaid : SlotState::Normal))
         return false;
     // A prepaid charge at its end is the expiry's to bill, not ours to move.
     return !m_prepaid || m_clock.now() < s->plannedEnd;

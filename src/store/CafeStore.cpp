@@ -221,7 +221,9 @@ std::optional<QList<KinRow>> CafeStore::openNormal(const QString &computer)
 std::optional<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
 {
     return collect<KinRow>(
-        run(QStringLiteral("SELECT %1 FROM kin WHERE pretimeenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
+        run(QStringLiteral("SELECT %1 FROM kin WHERE pretimeenab = 1 AND computer = ? AND totaltime IS NULL"
+                           " ORDER BY aa")
+                .arg(kKinColumns),
             {computer}),
         kinFrom);
 }
@@ -232,6 +234,19 @@ std::optional<QList<KinRow>> CafeStore::openAccount(const QString &computer)
         run(QStringLiteral("SELECT %1 FROM kin WHERE userenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
             {computer}),
         kinFrom);
+}
+
+Result<QList<KinRow>> CafeStore::unconfirmed()
+{
+    // Ended (a normal charge's end, a prepaid charge's time used) but still
+    // enabled: the bill was never confirmed.
+    auto rows = collect<KinRow>(run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NOT NULL)"
+                                                   " OR (pretimeenab = 1 AND totaltime IS NOT NULL) ORDER BY aa")
+                                        .arg(kKinColumns)),
+                                kinFrom);
+    if (!rows)
+        return failure(lastError());
+    return *rows;
 }
 
 bool CafeStore::moveTransaction(qint64 aa, const QString &computer)

@@ -38,6 +38,8 @@ public:
     std::optional<QList<KinRow>> openPrepaid(const QString &computer);
     std::optional<QList<KinRow>> openAccount(const QString &computer);
     bool moveTransaction(qint64 aa, const QString &computer);
+    // Charges that have ended but whose bill was not confirmed.
+    Result<QList<KinRow>> unconfirmed();
     // Sum of `total` over the transactions that started on a day; rows without
     // a total (still running) count as zero.
     std::optional<Money> takingsOn(const QDate &day);

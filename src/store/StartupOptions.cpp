@@ -1,5 +1,7 @@
 #include "store/StartupOptions.h"
 
+#include "ui/Manual.h"
+
 StartupOptions StartupOptions::parse(const QStringList &args)
 {
     StartupOptions o;
@@ -36,15 +38,5 @@ StartupOptions StartupOptions::parse(const QStringList &args)
 
 QString StartupOptions::usage(const QString &program)
 {
-    return QStringLiteral(
-               "Usage: %1 [--home DIR] [--locale NAME] [--port-offset N]\n"
-               "Korvane, the operator console of an internet café.\n\n"
-               "  --home DIR        application folder (default: $KORVANE_HOME, else ~/.local/share/korvane)\n"
-               "  --locale NAME     locale for money, dates and times, e.g. el_GR or en_US\n"
-               "                    (default: $KORVANE_LOCALE, else the system's; C/POSIX gives el_GR)\n"
-               "  --port-offset N   add N to every protocol port, e.g. 20000 for an unprivileged\n"
-               "                    install (default: $KORVANE_PORT_OFFSET, else 0)\n"
-               "  -h, --help        show this text\n"
-               "  -v, --version     show the version\n")
-        .arg(program);
+    return Manual::help(program);
 }

@@ -14,5 +14,6 @@ struct StartupOptions
     QString error; // an unknown option or a missing value
 
     static StartupOptions parse(const QStringList &args);
+    // The --help text, from the same source as the manual page.
     static QString usage(const QString &program);
 };

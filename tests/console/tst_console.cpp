@@ -121,7 +121,7 @@ private slots:
         c.click(0);
         QCOMPARE(c.prompter.last(), QString("Start Charging\rPC1?"));
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
-        QTRY_COMPARE(c.slot(0).status, QString("ison"));
+        QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
         QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
 
         // The tool tip of the hovered name tells its own computer's use.
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(c.prompter.last(), QString("Charge And Lock\rPC1?"));
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QTRY_VERIFY(c.bill());
-        QCOMPARE(c.slot(0).status, QString());
+        QCOMPARE(c.slot(0).state, SlotState::Free);
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(!c.bill());
         CafeStore cafe;
@@ -157,7 +157,7 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             c.prompter.answer(true);
             c.popup("triantalepta", i);
-            QTRY_COMPARE(c.slot(i).status, QString("isonpre"));
+            QTRY_COMPARE(c.slot(i).state, SlotState::Prepaid);
             // Tolerance 5 minutes on top of the half hour.
             QTRY_COMPARE(c.lastCommand(i), QString("t2100"));
         }
@@ -169,11 +169,11 @@ private slots:
         // The other computer's expiry waits while a bill is on screen.
         QTest::qWait(1500);
         QCOMPARE(c.bill(), first);
-        int freed = (c.slot(0).status.isEmpty() ? 1 : 0) + (c.slot(1).status.isEmpty() ? 1 : 0);
+        int freed = (c.slot(0).isFree() ? 1 : 0) + (c.slot(1).isFree() ? 1 : 0);
         QCOMPARE(freed, 1);
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
-        QTRY_VERIFY(c.slot(0).status.isEmpty() && c.slot(1).status.isEmpty());
+        QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[1]));
         // The clients counted down themselves: no lock command was sent.
@@ -187,15 +187,15 @@ private slots:
         QVERIFY(c.open());
         c.prompter.answer(true);
         c.popup("eksintalepta", 0);
-        QTRY_COMPARE(c.slot(0).status, QString("isonpre"));
+        QTRY_COMPARE(c.slot(0).state, SlotState::Prepaid);
         QTRY_COMPARE(c.lastCommand(0), QString("t3900"));
         c.popup("stoppre", 0); // answered No
         QCOMPARE(c.prompter.last(), QString("Stop Prepaid TimeCharge ?"));
-        QCOMPARE(c.slot(0).status, QString("isonpre"));
+        QCOMPARE(c.slot(0).state, SlotState::Prepaid);
         c.prompter.answer(true);
         c.popup("stoppre", 0);
         QTRY_VERIFY(c.bill());
-        QCOMPARE(c.slot(0).status, QString());
+        QCOMPARE(c.slot(0).state, SlotState::Free);
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
     }
@@ -221,7 +221,7 @@ private slots:
         cafe.appendTransaction(r);
         cafe.setFlag("PC2", ComputerFlag::Pretime, true);
         QVERIFY(c.open());
-        QCOMPARE(c.slot(1).status, QString("isonpre"));
+        QCOMPARE(c.slot(1).state, SlotState::Prepaid);
         QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[1]));
         QVERIFY(samePicture(c.map()->picture(int(c.pcs[1])), Picture::Prepaid));
     }
@@ -258,8 +258,8 @@ private slots:
         QTest::mouseClick(t->findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QTRY_COMPARE(c.lastCommand(1), QString("m125"));
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
-        QTRY_COMPARE(c.slot(1).status, QString("ison"));
-        QCOMPARE(c.slot(0).status, QString());
+        QTRY_COMPARE(c.slot(1).state, SlotState::Normal);
+        QCOMPARE(c.slot(0).state, SlotState::Free);
         QTRY_COMPARE(c.prompter.last(), QString("Done"));
     }
 
@@ -303,7 +303,7 @@ private slots:
         c.click(0);
         QTRY_VERIFY(c.prompter.said().size() == 2);
         QVERIFY(c.prompter.last().startsWith("Communication Error With PC1\n"));
-        QCOMPARE(c.slot(0).status, QString());
+        QCOMPARE(c.slot(0).state, SlotState::Free);
         CafeStore cafe;
         cafe.open(c.home.paths().cafeDatabase());
         auto q = cafe.run("SELECT count(*) FROM kin");

@@ -291,25 +291,25 @@ private slots:
 
     void popupByStatus_data()
     {
-        QTest::addColumn<QString>("status");
+        QTest::addColumn<SlotState>("status");
         QTest::addColumn<bool>("menu");
         QTest::addColumn<bool>("running");
         QTest::addColumn<bool>("starts");
         QTest::addColumn<bool>("stoppre");
-        QTest::newRow("free") << "" << true << false << true << false;
-        QTest::newRow("normal") << "ison" << true << true << false << false;
-        QTest::newRow("prepaid") << "isonpre" << true << true << false << true;
-        QTest::newRow("customer account") << "isonuser" << false << false << false << false;
+        QTest::newRow("free") << SlotState::Free << true << false << true << false;
+        QTest::newRow("normal") << SlotState::Normal << true << true << false << false;
+        QTest::newRow("prepaid") << SlotState::Prepaid << true << true << false << true;
+        QTest::newRow("customer account") << SlotState::Account << false << false << false << false;
     }
     void popupByStatus()
     {
-        QFETCH(QString, status);
+        QFETCH(SlotState, status);
         QFETCH(bool, menu);
         QFETCH(bool, running);
         QFETCH(bool, starts);
         QFETCH(bool, stoppre);
         makeMain();
-        m_main->setStatusSource([&](int aa) { return aa == 2 ? status : QString(); });
+        m_main->setStatusSource([&](int aa) { return aa == 2 ? status : SlotState::Free; });
         m_main->setPopupEntryBuilt("metafora");
         m_main->setPopupEntryBuilt("msg");
         QSignalSpy commands(m_main, &MainWindow::popupCommand);

@@ -61,10 +61,10 @@ struct Cafe
 
     qint64 key(const QString &name) const { return keys.value(name); }
     const Slot &slot(const QString &name) const { return *engine->slot(key(name)); }
-    QString status(qint64 aa) const
+    SlotState status(qint64 aa) const
     {
         const Slot *s = engine->slot(aa);
-        return s ? s->status : QString();
+        return s ? s->state : SlotState::Free;
     }
 
     QList<KinRow> rows()

@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("startpc"));
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("unlocked"));
         QTRY_VERIFY(c.idle());
-        QCOMPARE(c.slot("PC1").status, Slot::Normal);
+        QCOMPARE(c.slot("PC1").state, SlotState::Normal);
         QCOMPARE(c.slot("PC1").picture, std::optional(Picture::Normal));
         QVERIFY(c.computer("PC1").timer);
         QList<KinRow> rows = c.rows();
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("stoppc"));
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
         QTRY_VERIFY(c.idle());
-        QCOMPARE(c.slot("PC1").status, Slot::Free);
+        QCOMPARE(c.slot("PC1").state, SlotState::Free);
         // Locked but not yet billed: the row stays open until the operator confirms.
         QVERIFY(c.rows()[0].enab);
         QVERIFY(c.computer("PC1").timer);
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("t1800"));
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("unlocked 1800s"));
         QTRY_VERIFY(c.idle());
-        QCOMPARE(c.slot("PC2").status, Slot::Prepaid);
+        QCOMPARE(c.slot("PC2").state, SlotState::Prepaid);
         QVERIFY(c.slot("PC2").prepaidTimer);
         QVERIFY(c.computer("PC2").pretime);
         const QList<KinRow> rows = c.rows();
@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("stoppc"));
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
         QTRY_VERIFY(c.idle());
-        QCOMPARE(c.slot("PC2").status, Slot::Free);
+        QCOMPARE(c.slot("PC2").state, SlotState::Free);
         QCOMPARE(c.bills.size(), 1);
         QVERIFY(c.bills[0] && c.bills[0]->confirm());
         QVERIFY(!c.rows()[0].pretimeenab);
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(c.start({{"PC3", address(40, 3)}}));
 
         c.prompter.answer(yes);
-        c.engine->power(c.key("PC3"), word);
+        c.engine->power(c.key("PC3"), *commandNamed(word));
         QCOMPARE(c.prompter.texts().size(), 1);
         QVERIFY(c.prompter.last().startsWith(question) && c.prompter.last().endsWith("PC3?"));
         if (!yes) {
@@ -206,7 +206,7 @@ private slots:
         QCOMPARE(agent.last("command").value("text").toString(), message);
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
         QTRY_VERIFY(c.idle());
-        QCOMPARE(c.slot("PC3").status, Slot::Free);
+        QCOMPARE(c.slot("PC3").state, SlotState::Free);
         QVERIFY(c.rows().isEmpty());
         QCOMPARE(c.prompter.texts().size(), 1);
     }
@@ -254,7 +254,7 @@ private slots:
             QVERIFY(!said[i].question);
         }
         QVERIFY(c.idle());
-        QCOMPARE(c.slot("PC9").status, Slot::Free);
+        QCOMPARE(c.slot("PC9").state, SlotState::Free);
         QVERIFY(!c.slot("PC9").prepaidTimer);
         QVERIFY(c.pictures.isEmpty());
         QVERIFY(c.rows().isEmpty());
@@ -296,8 +296,8 @@ private slots:
         }
         QVERIFY(agent.waitFor("command"));
         QTRY_VERIFY(c.idle());
-        const QString running = c.slot("PC1").status;
-        QVERIFY(!running.isEmpty());
+        const SlotState running = c.slot("PC1").state;
+        QVERIFY(running != SlotState::Free);
 
         c.prompter.answer(true);
         c.engine->startnormal(c.key("SLOW"));
@@ -313,12 +313,12 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(c.idle(), 3000);
         agent.waitFor("command", 2, 500); // a late command, if one is on its way
-        const bool ended = c.slot("PC1").status.isEmpty();
+        const bool ended = c.slot("PC1").isFree();
         const bool locked = agent.events().last().value("state").toString() == QLatin1String("locked");
         QVERIFY2(ended == locked, ended ? "the console ended the charge but the client was never locked"
                                         : "the client was locked but the console still runs the charge");
         if (!ended) {
-            QCOMPARE(c.slot("PC1").status, running);
+            QCOMPARE(c.slot("PC1").state, running);
             QVERIFY(c.rows().value(0).isOpen());
             QVERIFY(c.bills.isEmpty());
             if (kind == QLatin1String("account")) {
@@ -371,9 +371,9 @@ private slots:
         for (const auto &[name, agent, picture] : computers)
             QTRY_VERIFY_WITH_TIMEOUT(log.last(c.key(name)) == picture, 3 * Interval);
 
-        QCOMPARE(c.slot("N").status, Slot::Normal);
-        QCOMPARE(c.slot("P").status, Slot::Prepaid);
-        QCOMPARE(c.slot("F").status, Slot::Free);
+        QCOMPARE(c.slot("N").state, SlotState::Normal);
+        QCOMPARE(c.slot("P").state, SlotState::Prepaid);
+        QCOMPARE(c.slot("F").state, SlotState::Free);
         QCOMPARE(c.rows().size(), 2);
         for (const KinRow &r : c.rows())
             QVERIFY(r.isOpen());
@@ -432,7 +432,7 @@ private slots:
         c.engine->startnormal(c.key("LIVE"));
         QVERIFY(live.waitFor("command"));
         QCOMPARE(live.last("command").value("text").toString(), QStringLiteral("startpc"));
-        QTRY_COMPARE(c.slot("LIVE").status, Slot::Normal);
+        QTRY_COMPARE(c.slot("LIVE").state, SlotState::Normal);
         QCOMPARE(c.rows().size(), 1);
         QCOMPARE(c.rows()[0].computer, QStringLiteral("LIVE"));
         QTRY_VERIFY_WITH_TIMEOUT(log.last(c.key("LIVE")) == Picture::Normal, 3 * Interval);

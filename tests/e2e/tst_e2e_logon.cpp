@@ -49,7 +49,7 @@ struct Console
             return false;
         reply.setTimeoutMs(1000);
         LogonService::Engine hooks{
-            [this](qint64 aa) { return c.status(aa); },
+            [this](qint64 aa) { return statusWord(c.status(aa)); },
             [this](qint64 aa, qint64 minutes, const QString &pin) { c.engine->startaccount(aa, minutes, pin); },
             [this](qint64 aa) { c.engine->endaccount(aa); },
         };
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(pc2.last("command").value("port").toInt(), 1007);
         QCOMPARE(pc2.last("command").value("state").toString(), QStringLiteral("unlocked 30min"));
         QTRY_VERIFY(k.c.idle());
-        QCOMPARE(k.c.slot("PC2").status, Slot::Account);
+        QCOMPARE(k.c.slot("PC2").state, SlotState::Account);
         QCOMPARE(k.c.slot("PC2").picture, std::optional(Picture::Account));
         const CustomerRow a = k.account(account);
         QVERIFY(a.timer);
@@ -136,7 +136,7 @@ private slots:
         QVERIFY(rows[0].userenab);
         QVERIFY(!rows[0].enddate);
         QVERIFY(k.c.computer("PC2").user);
-        QCOMPARE(k.c.slot("PC3").status, Slot::Free);
+        QCOMPARE(k.c.slot("PC3").state, SlotState::Free);
         QVERIFY(!pc3.has("command") && !pc3.has("message"));
         QVERIFY(k.c.prompter.said().isEmpty()); // the operator is not asked or told
     }
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(after.timeleft, timeleft);
         if (reply.isEmpty()) {
             QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u%1").arg(timeleft));
-            QTRY_COMPARE(k.c.slot("PC2").status, Slot::Account);
+            QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
             QVERIFY(after.timer);
             QVERIFY(!agent.has("message"));
             return;
@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(after.timer, inUse); // no in-use mark is left behind, none is taken away
         QVERIFY(after.pcused.isEmpty());
         QVERIFY(k.c.rows().isEmpty());
-        QCOMPARE(k.c.slot("PC2").status, Slot::Free);
+        QCOMPARE(k.c.slot("PC2").state, SlotState::Free);
         QVERIFY(k.c.prompter.said().isEmpty());
         QVERIFY(k.logon->isListening());
     }
@@ -221,11 +221,11 @@ private slots:
         QVERIFY(k.start({{"PC4", "127.0.0.4"}}));
         const qint64 account = k.addAccount("2468", 30);
         QVERIFY(logOn(agent, "2468", 30));
-        QTRY_COMPARE(k.c.slot("PC4").status, Slot::Account);
+        QTRY_COMPARE(k.c.slot("PC4").state, SlotState::Account);
 
         k.c.clock.advance(seconds);
         agent.write("closeme\n");
-        QTRY_COMPARE(k.c.slot("PC4").status, Slot::Free);
+        QTRY_COMPARE(k.c.slot("PC4").state, SlotState::Free);
         const CustomerRow a = k.account(account);
         QCOMPARE(a.timeleft, 30 - drawn);
         QCOMPARE(a.time, 30 - drawn);
@@ -265,7 +265,7 @@ private slots:
         QTRY_VERIFY(k.c.idle());
         agent.write("closeme\n");
         QVERIFY(agent.waitFor("sent"));
-        QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC5").status != Slot::Normal; }, 500));
+        QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC5").state != SlotState::Normal; }, 500));
         QVERIFY(k.c.rows().value(0).enab);
         QVERIFY(k.c.computer("PC5").timer);
     }
@@ -296,7 +296,7 @@ private slots:
         QCOMPARE(k.c.prompter.said().value(0).icon, Prompter::Icon::Question);
         if (!yes) {
             QVERIFY(!agent.waitFor("command", 2, 300));
-            QCOMPARE(k.c.slot("PC6").status, Slot::Account);
+            QCOMPARE(k.c.slot("PC6").state, SlotState::Account);
             QVERIFY(k.account(account).timer);
             return;
         }
@@ -304,7 +304,7 @@ private slots:
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("stopuser"));
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
         QTRY_VERIFY(k.c.idle());
-        QCOMPARE(k.c.slot("PC6").status, Slot::Free);
+        QCOMPARE(k.c.slot("PC6").state, SlotState::Free);
         const CustomerRow a = k.account(account);
         QCOMPARE(a.timeleft, qint64(87));
         QCOMPARE(a.usedtime, qint64(3));
@@ -333,14 +333,14 @@ private slots:
         QTRY_VERIFY(k.c.idle());
         QCOMPARE(k.c.prompter.texts(),
                  QStringList{"Communication Error With PC9\n" + failures[0].at(0).toString()});
-        QCOMPARE(k.c.slot("PC9").status, Slot::Free);
+        QCOMPARE(k.c.slot("PC9").state, SlotState::Free);
         QVERIFY(k.c.rows().isEmpty());
         QVERIFY(!k.account(account).timer);
 
         Agent agent;
         QVERIFY2(startAgent(agent, "127.0.0.9"), qPrintable(agent.errors()));
         QVERIFY(logOn(agent, "8642", 40));
-        QTRY_COMPARE(k.c.slot("PC9").status, Slot::Account);
+        QTRY_COMPARE(k.c.slot("PC9").state, SlotState::Account);
     }
 
     // A PIN that arrives while the operator's command to a silent computer is
@@ -368,7 +368,7 @@ private slots:
         QVERIFY(!agent.waitFor("command", 1, 300)); // nothing jumps the queue
         QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, 3000);
         QVERIFY(k.c.prompter.texts().contains("Communication Error With SLOW\n" + failures[0].at(0).toString()));
-        QCOMPARE(k.c.slot("SLOW").status, Slot::Free);
+        QCOMPARE(k.c.slot("SLOW").state, SlotState::Free);
 
         if (!agent.waitFor("command", 1, 1000)) {
             QVERIFY(!k.account(account).timer);
@@ -376,7 +376,7 @@ private slots:
         }
         QVERIFY(agent.waitFor("command"));
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u45"));
-        QTRY_COMPARE(k.c.slot("PC2").status, Slot::Account);
+        QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
         QVERIFY(k.account(account).timer);
         QCOMPARE(k.c.rows().size(), 1);
         QCOMPARE(k.c.rows()[0].computer, QStringLiteral("PC2"));

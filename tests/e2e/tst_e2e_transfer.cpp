@@ -100,8 +100,8 @@ private slots:
         QVERIFY(!oldRow.timer && !oldRow.pretime);
         QCOMPARE(newRow.timer, prepaid == 0);
         QCOMPARE(newRow.pretime, prepaid != 0);
-        QCOMPARE(c.slot("OLD").status, Slot::Free);
-        QCOMPARE(c.slot("NEW").status, prepaid ? Slot::Prepaid : Slot::Normal);
+        QCOMPARE(c.slot("OLD").state, SlotState::Free);
+        QCOMPARE(c.slot("NEW").state, prepaid ? SlotState::Prepaid : SlotState::Normal);
         QCOMPARE(c.slot("NEW").transaction, key);
         QCOMPARE(bystander.count("command"), 1);
 

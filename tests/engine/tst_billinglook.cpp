@@ -20,7 +20,7 @@ private slots:
         });
         c.prompter.answer(true);
         c.engine->startnormal(c.pc1);
-        QTRY_VERIFY(c.slot(c.pc1).status == Slot::Normal && c.idle());
+        QTRY_VERIFY(c.slot(c.pc1).state == SlotState::Normal && c.idle());
         c.clock.advance(40 * 60);
         c.prompter.answer(true);
         c.engine->startnormal(c.pc1);

@@ -49,11 +49,11 @@ void TestEngine::accountStartsWaitTheirTurn()
     QCOMPARE(c.prompter.said().size(), 1); // only "Start Charging"
     c.channel.willConnect();
     c.channel.connectNow();
-    QTRY_COMPARE(c.slot(c.pc2).status, QStringLiteral("isonuser"));
-    QTRY_COMPARE(c.slot(pc3).status, QStringLiteral("isonuser"));
+    QTRY_COMPARE(c.slot(c.pc2).state, SlotState::Account);
+    QTRY_COMPARE(c.slot(pc3).state, SlotState::Account);
     QTRY_VERIFY(c.idle());
     QCOMPARE(c.channel.sent(), (QByteArrayList{"startpc", "u40", "u50"}));
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Normal);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.first().at(1).toString(), QStringLiteral("3333"));
     QCOMPARE(c.prompter.said().size(), 1);
@@ -68,9 +68,9 @@ void TestEngine::normalChargeCrossingMidnight()
     c.engine->startnormal(c.pc1);
     QCOMPARE(c.prompter.last(), QStringLiteral("Start Charging\rPC1?"));
     // Nothing changes before the client accepted the connection.
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
     QCOMPARE(c.engine->pccommand(), QStringLiteral("startterm"));
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
     QCOMPARE(c.channel.opened(), QStringList{QStringLiteral("127.0.0.11")});
     QCOMPARE(c.channel.sent(), QByteArrayList{"startpc"});
     QCOMPARE(c.slot(c.pc1).picture, std::optional<Picture>(Picture::Normal));
@@ -91,7 +91,7 @@ void TestEngine::normalChargeCrossingMidnight()
     QCOMPARE(c.prompter.last(), QStringLiteral("Charge And Lock\rPC1?"));
     QTRY_COMPARE(opened.size(), 1);
     QCOMPARE(c.channel.sent().last(), QByteArray("stoppc"));
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
     QCOMPARE(c.slot(c.pc1).picture, std::optional<Picture>(Picture::Free));
     QCOMPARE(tips.size(), 1);
 
@@ -158,7 +158,7 @@ void TestEngine::nothingChangesWithoutTheClient()
         QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Critical);
         QVERIFY(!c.prompter.said().last().question);
     }
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
     QVERIFY(!c.slot(c.pc1).prepaidTimer);
     QCOMPARE(pictures.size(), 0);
     QVERIFY(c.rows().isEmpty());
@@ -172,7 +172,7 @@ void TestEngine::confirmClosesOnlyItsOwnTransaction()
     QSignalSpy opened(c.engine.get(), &Engine::billOpened);
     c.prompter.answer(true);
     c.engine->startnormal(c.pc1);
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
     QTRY_VERIFY(c.idle());
     const qint64 first = c.slot(c.pc1).transaction;
     c.clock.advance(40 * 60);
@@ -186,7 +186,7 @@ void TestEngine::confirmClosesOnlyItsOwnTransaction()
     c.clock.advance(60);
     c.prompter.answer(true);
     c.engine->startnormal(c.pc1);
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
     const qint64 second = c.slot(c.pc1).transaction;
     QVERIFY(second != first);
 
@@ -198,7 +198,7 @@ void TestEngine::confirmClosesOnlyItsOwnTransaction()
     QVERIFY(c.computer(c.pc1).timer);
     QTRY_VERIFY(c.idle());
     c.restart();
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Normal);
     QCOMPARE(c.slot(c.pc1).transaction, second);
     QCOMPARE(c.slot(c.pc1).picture, std::optional<Picture>(Picture::Normal));
 }
@@ -224,7 +224,7 @@ void TestEngine::prepaidCrossingMidnightRestored()
     // "0:30" with five minutes' tolerance.
     c.engine->startprepaid(c.pc1, 2100);
     QCOMPARE(c.prompter.last(), QStringLiteral("Start Timer On\rPC1?"));
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
     QCOMPARE(c.channel.sent(), QByteArrayList{"t2100"});
     QCOMPARE(timer.size(), 1);
     QCOMPARE(c.slot(c.pc1).plannedEnd, QDateTime(Day.addDays(1), QTime(0, 20)));
@@ -238,7 +238,7 @@ void TestEngine::prepaidCrossingMidnightRestored()
 
     c.clock.set(restartAt);
     c.restart();
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
     QCOMPARE(c.slot(c.pc1).plannedEnd, QDateTime(Day.addDays(1), QTime(0, 20)));
     QCOMPARE(c.slot(c.pc1).amount, qint64(2100));
     QVERIFY(c.slot(c.pc1).prepaidTimer);
@@ -246,7 +246,7 @@ void TestEngine::prepaidCrossingMidnightRestored()
     QSignalSpy opened(c.engine.get(), &Engine::billOpened);
     c.engine->checkPrepaidExpiry(c.pc1);
     QCOMPARE(opened.size(), expired ? 1 : 0);
-    QCOMPARE(c.slot(c.pc1).status, expired ? QString() : QStringLiteral("isonpre"));
+    QCOMPARE(c.slot(c.pc1).state, expired ? SlotState::Free : SlotState::Prepaid);
     QCOMPARE(c.slot(c.pc1).prepaidTimer, !expired);
     // The timer path sends nothing.
     QCOMPARE(c.channel.sent().size(), 1);
@@ -271,21 +271,21 @@ void TestEngine::stopPrepaidBillsAndLocks()
     Cafe c;
     c.prompter.answer(true);
     c.engine->startprepaid(c.pc1, 3600);
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
     QTRY_VERIFY(c.idle());
 
     c.clock.advance(600);
     c.prompter.answer(false);
     c.engine->stopPrepaid(c.pc1);
     QCOMPARE(c.prompter.last(), QStringLiteral("Stop Prepaid TimeCharge ?"));
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
     QVERIFY(c.slot(c.pc1).prepaidTimer);
 
     QSignalSpy opened(c.engine.get(), &Engine::billOpened);
     c.prompter.answer(true);
     c.engine->stopPrepaid(c.pc1);
     QCOMPARE(opened.size(), 1);
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
     QVERIFY(!c.slot(c.pc1).prepaidTimer);
     QCOMPARE(c.engine->pccommand(), QStringLiteral("stoptermforce"));
     QTRY_COMPARE(c.channel.sent().last(), QByteArray("stoppc"));
@@ -319,14 +319,14 @@ void TestEngine::busyChannelRefusesTheSecondCommand()
     else if (second == QLatin1String("stoptermforce"))
         c.engine->stopchargeforce(c.pc2);
     else
-        c.engine->power(c.pc2, second);
+        c.engine->power(c.pc2, *commandNamed(second));
     QCOMPARE(c.prompter.last(), told);
     QCOMPARE(c.channel.openCount(), 1);
 
     // The first command goes on undisturbed.
     c.channel.connectNow();
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
-    QCOMPARE(c.slot(c.pc2).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Normal);
+    QCOMPARE(c.slot(c.pc2).state, SlotState::Free);
     QCOMPARE(c.channel.sent(), QByteArrayList{"startpc"});
     QCOMPARE(c.engine->pccommand(), QStringLiteral("startterm"));
     QCOMPARE(c.rows().size(), 1);
@@ -335,21 +335,21 @@ void TestEngine::busyChannelRefusesTheSecondCommand()
 
 void TestEngine::errorHandlerByStatusWord_data()
 {
-    QTest::addColumn<QString>("status");
+    QTest::addColumn<SlotState>("status");
     QTest::addColumn<bool>("terminate");
     QTest::addColumn<QString>("told");
     const QString head = QStringLiteral("Communication Error With PC1\nNo route to host");
     const QString ask = head + QStringLiteral("\nMake sure you have made the transaction\ndo you want to terminate ?");
-    QTest::newRow("free") << "" << false << head;
-    QTest::newRow("normal, terminate") << "ison" << true << ask;
-    QTest::newRow("normal, keep") << "ison" << false << ask;
-    QTest::newRow("prepaid: silent") << "isonpre" << false << QString();
-    QTest::newRow("account: silent") << "isonuser" << false << QString();
+    QTest::newRow("free") << SlotState::Free << false << head;
+    QTest::newRow("normal, terminate") << SlotState::Normal << true << ask;
+    QTest::newRow("normal, keep") << SlotState::Normal << false << ask;
+    QTest::newRow("prepaid: silent") << SlotState::Prepaid << false << QString();
+    QTest::newRow("account: silent") << SlotState::Account << false << QString();
 }
 
 void TestEngine::errorHandlerByStatusWord()
 {
-    QFETCH(QString, status);
+    QFETCH(SlotState, status);
     QFETCH(bool, terminate);
     QFETCH(QString, told);
     Cafe c;
@@ -357,16 +357,16 @@ void TestEngine::errorHandlerByStatusWord()
     customer.password = QStringLiteral("1234");
     customer.timeleft = 60;
     c.customers.addAccount(customer);
-    if (status == QLatin1String("ison")) {
+    if (status == SlotState::Normal) {
         c.prompter.answer(true);
         c.engine->startnormal(c.pc1);
-    } else if (status == QLatin1String("isonpre")) {
+    } else if (status == SlotState::Prepaid) {
         c.prompter.answer(true);
         c.engine->startprepaid(c.pc1, 1800);
-    } else if (status == QLatin1String("isonuser")) {
+    } else if (status == SlotState::Account) {
         c.engine->startaccount(c.pc1, 60, QStringLiteral("1234"));
     }
-    QTRY_COMPARE(c.slot(c.pc1).status, status);
+    QTRY_COMPARE(c.slot(c.pc1).state, status);
     QTRY_VERIFY(c.idle());
     const int rowsBefore = int(c.rows().size());
     c.prompter.clear();
@@ -374,21 +374,21 @@ void TestEngine::errorHandlerByStatusWord()
     c.channel.willFail(QStringLiteral("No route to host"));
     c.prompter.answer(true); // "Reboot"
     c.prompter.answer(terminate);
-    c.engine->power(c.pc1, QStringLiteral("rebootterm"));
+    c.engine->power(c.pc1, *commandNamed(QStringLiteral("rebootterm")));
     QTRY_VERIFY(c.idle());
     QTRY_COMPARE(c.prompter.said().size(), told.isEmpty() ? 1 : 2);
     if (!told.isEmpty()) {
         QCOMPARE(c.prompter.last(), told);
         QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Critical);
-        QCOMPARE(c.prompter.said().last().question, status == QLatin1String("ison"));
+        QCOMPARE(c.prompter.said().last().question, status == SlotState::Normal);
     }
-    QCOMPARE(c.slot(c.pc1).status, terminate ? QString() : status);
+    QCOMPARE(c.slot(c.pc1).state, terminate ? SlotState::Free : status);
     if (terminate) {
         QCOMPARE(c.slot(c.pc1).picture, std::optional<Picture>(Picture::Error));
         QVERIFY(!c.computer(c.pc1).timer);
         // Nothing is billed or closed.
         QVERIFY(c.rows().first().enab);
-    } else if (status == QLatin1String("ison")) {
+    } else if (status == SlotState::Normal) {
         QVERIFY(c.computer(c.pc1).timer);
     }
     QCOMPARE(c.rows().size(), rowsBefore);
@@ -412,14 +412,14 @@ void TestEngine::powerCommands()
     QFETCH(QByteArray, message);
     Cafe c;
     c.prompter.answer(false);
-    c.engine->power(c.pc2, word);
+    c.engine->power(c.pc2, *commandNamed(word));
     QCOMPARE(c.prompter.last(), asked);
     QCOMPARE(c.channel.openCount(), 0);
     c.prompter.answer(true);
-    c.engine->power(c.pc2, word);
+    c.engine->power(c.pc2, *commandNamed(word));
     QTRY_COMPARE(c.channel.sent(), QByteArrayList{message});
     QCOMPARE(c.channel.opened(), QStringList{QStringLiteral("127.0.0.12")});
-    QCOMPARE(c.slot(c.pc2).status, QString());
+    QCOMPARE(c.slot(c.pc2).state, SlotState::Free);
 }
 
 void TestEngine::usageTips()
@@ -429,10 +429,10 @@ void TestEngine::usageTips()
     c.prompter.answer(true);
     c.engine->startnormal(c.pc1);
     c.prompter.answer(true);
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
     QTRY_VERIFY(c.idle());
     c.engine->startprepaid(c.pc2, 1800);
-    QTRY_COMPARE(c.slot(c.pc2).status, QStringLiteral("isonpre"));
+    QTRY_COMPARE(c.slot(c.pc2).state, SlotState::Prepaid);
     c.clock.advance(1);
     QCOMPARE(c.engine->usageTip(c.pc1), QStringLiteral("START TIME: 10:00:59 CURRENT TIME USED: 0:00:01"));
     QCOMPARE(c.engine->usageTip(c.pc2), QStringLiteral("TIME LEFT 00:29:59"));
@@ -452,7 +452,7 @@ void TestEngine::usageTips()
     QVERIFY(!bill->confirm());
     bill->close();
     QVERIFY(c.rows().first().enab);
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("ison"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Normal);
 }
 
 void TestEngine::pressOnPrepaidDoesNothing()
@@ -460,7 +460,7 @@ void TestEngine::pressOnPrepaidDoesNothing()
     Cafe c;
     c.prompter.answer(true);
     c.engine->startprepaid(c.pc1, 1800);
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
     QTRY_VERIFY(c.idle());
     const int said = int(c.prompter.said().size());
     c.engine->startnormal(c.pc1);
@@ -500,7 +500,7 @@ void TestEngine::accountEnd()
 
     c.engine->startaccount(c.pc1, credit, QStringLiteral("1234"));
     QVERIFY(c.prompter.said().isEmpty());
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("isonuser"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Account);
     QCOMPARE(c.channel.sent(), QByteArrayList{"u" + QByteArray::number(credit)});
     QCOMPARE(c.slot(c.pc1).picture, std::optional<Picture>(Picture::Account));
     const KinRow started = c.rows().first();
@@ -515,7 +515,7 @@ void TestEngine::accountEnd()
     QCOMPARE(c.slot(c.pc1).pin, QStringLiteral("1234"));
     c.clock.advance(seconds);
     c.engine->endaccount(c.pc1);
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
     QCOMPARE(c.channel.openCount(), 1); // no command on the client's own logoff
     const CustomerRow after = *c.customers.account(account);
     QCOMPARE(after.timeleft, credit - used);
@@ -538,16 +538,16 @@ void TestEngine::accountDisconnectedByOperator()
     customer.timeleft = 50;
     c.customers.addAccount(customer);
     c.engine->startaccount(c.pc1, 50, QStringLiteral("77"));
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("isonuser"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Account);
     QTRY_VERIFY(c.idle());
     c.clock.advance(300);
     c.prompter.answer(false);
     c.engine->startnormal(c.pc1);
     QCOMPARE(c.prompter.last(), QStringLiteral("Diconnect User From PC1 ?"));
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("isonuser"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Account);
     c.prompter.answer(true);
     c.engine->startnormal(c.pc1);
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
     QTRY_COMPARE(c.channel.sent().last(), QByteArray("stopuser"));
     QCOMPARE(c.customers.accountsWithPin(QStringLiteral("77"))->first().timeleft, qint64(45));
 }
@@ -565,7 +565,7 @@ void TestEngine::failedAccountStartIsReported()
     // The report names the logon's computer, not the one last pressed.
     QCOMPARE(c.prompter.last(), QStringLiteral("Communication Error With PC1\nConnection refused"));
     QVERIFY(c.rows().isEmpty());
-    QCOMPARE(c.slot(c.pc1).status, QString());
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Free);
 }
 
 void TestEngine::secondBillWaitsForTheFirst()
@@ -575,14 +575,14 @@ void TestEngine::secondBillWaitsForTheFirst()
     for (qint64 aa : {c.pc1, c.pc2}) {
         c.prompter.answer(true);
         c.engine->startnormal(aa);
-        QTRY_COMPARE(c.slot(aa).status, QStringLiteral("ison"));
+        QTRY_COMPARE(c.slot(aa).state, SlotState::Normal);
         QTRY_VERIFY(c.idle());
     }
     c.clock.advance(20 * 60);
     for (qint64 aa : {c.pc1, c.pc2}) {
         c.prompter.answer(true);
         c.engine->startnormal(aa);
-        QTRY_COMPARE(c.slot(aa).status, QString());
+        QTRY_COMPARE(c.slot(aa).state, SlotState::Free);
         QTRY_VERIFY(c.idle());
     }
     QCOMPARE(opened.size(), 1);
@@ -593,10 +593,10 @@ void TestEngine::secondBillWaitsForTheFirst()
     // A prepaid expiry waits while a bill is on screen.
     c.prompter.answer(true);
     c.engine->startprepaid(c.pc1, 60);
-    QTRY_COMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
     c.clock.advance(120);
     c.engine->checkPrepaidExpiry(c.pc1);
-    QCOMPARE(c.slot(c.pc1).status, QStringLiteral("isonpre"));
+    QCOMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
 
     QVERIFY(first->confirm());
     QCOMPARE(opened.size(), 2);

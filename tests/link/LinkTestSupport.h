@@ -43,6 +43,9 @@ public:
     {
         m_events.clear();
         m_buffer.clear();
+        // Connections to loopback leave from 127.0.0.1 unless bound elsewhere.
+        if (!extra.contains(QStringLiteral("--console")))
+            extra << QStringLiteral("--console") << QStringLiteral("127.0.0.1");
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
         m_proc.start(clientBinary(), QStringList{"--listen", listen, "--port-offset", QString::number(offset)} + extra);
         if (!m_proc.waitForStarted(5000))

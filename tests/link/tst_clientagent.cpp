@@ -14,9 +14,11 @@ using namespace linktest;
 namespace {
 const Ports Shifted = Ports::withOffset(Offset);
 
-bool deliver(const QString &address, quint16 port, const QByteArray &message)
+bool deliver(const QString &address, quint16 port, const QByteArray &message, const QString &from = {})
 {
     TcpChannel c(port);
+    if (!from.isEmpty())
+        c.setLocalAddress(QHostAddress(from));
     QSignalSpy done(&c, &CommandChannel::finished);
     QSignalSpy failed(&c, &CommandChannel::failed);
     QObject::connect(&c, &CommandChannel::connected, &c, [&c, message] { c.send(message); });
@@ -72,6 +74,55 @@ private slots:
         QCOMPARE(last.value("port").toInt(), int(Shifted.command));
         QCOMPARE(last.value("state").toString(), state);
         QCOMPARE(last.value("from").toString(), QStringLiteral("127.0.0.1"));
+    }
+
+    // A customer must not unlock his computer by commanding it himself.
+    void onlyTheConsoleIsObeyed_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<quint16>("port");
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("state");
+        const QString console = address(6, 1);
+        const QString stranger = address(6, 9);
+        QTest::newRow("startpc from the console") << console << Shifted.command << QByteArray("startpc")
+                                                  << "command" << "unlocked";
+        QTest::newRow("startpc from another computer") << stranger << Shifted.command << QByteArray("startpc")
+                                                       << "refused" << "locked";
+        QTest::newRow("account from another computer") << stranger << Shifted.command << QByteArray("u600")
+                                                       << "refused" << "locked";
+        QTest::newRow("text from another computer") << stranger << Shifted.text << QByteArray("Free time!")
+                                                    << "refused" << "locked";
+        QTest::newRow("startpc from the computer itself") << address(6, 2) << Shifted.command
+                                                          << QByteArray("startpc") << "refused" << "locked";
+    }
+    void onlyTheConsoleIsObeyed()
+    {
+        QFETCH(QString, from);
+        QFETCH(quint16, port);
+        QFETCH(QByteArray, message);
+        QFETCH(QString, event);
+        QFETCH(QString, state);
+        Agent agent;
+        QVERIFY2(agent.start(address(6, 2), {"--no-broadcast", "--console", address(6, 1)}), qPrintable(agent.errors()));
+        deliver(address(6, 2), port, message, from);
+        QVERIFY(agent.waitFor(event));
+        QCOMPARE(agent.last(event).value("from").toString(), from);
+        QCOMPARE(agent.last(event).value("port").toInt(), int(port));
+        agent.write("status\n");
+        QVERIFY(agent.waitFor("status"));
+        QCOMPARE(agent.last("status").value("state").toString(), state);
+        QCOMPARE(agent.count("command") + agent.count("message"), event == "refused" ? 0 : 1);
+    }
+
+    void noConsoleNoStart()
+    {
+        QProcess p;
+        p.start(clientBinary(), {"--listen", address(6, 3), "--port-offset", QString::number(Offset)});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("--console"));
     }
 
     void movedChargeKeepsTheSecondsUsed()
@@ -227,6 +278,16 @@ private slots:
         QVERIFY(deliver("127.0.0.2", real.command, Protocol::prepaid(1800)));
         QVERIFY(a.waitFor("command"));
         QCOMPARE(a.last("command").value("port").toInt(), 1007);
+
+        // Another computer's "unlock all" is not obeyed.
+        QUdpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress("127.0.0.5"), 0));
+        stranger.setMulticastInterface(QNetworkInterface::interfaceFromName("lo"));
+        QCOMPARE(stranger.writeDatagram(Protocol::terminate(), real.group, real.broadcastRemote),
+                 qint64(Protocol::terminate().size()));
+        QVERIFY(b.waitFor("refused"));
+        QCOMPARE(b.last("refused").value("from").toString(), QStringLiteral("127.0.0.5"));
+        QCOMPARE(b.last("refused").value("state").toString(), QStringLiteral("locked"));
 
         QUdpSocket console;
         QVERIFY(console.bind(QHostAddress("127.0.0.1"), real.broadcastLocal));

@@ -16,7 +16,7 @@ constexpr int Interval = PresencePoller::MinimumIntervalMs;
 struct Fixture
 {
     ScriptedPrompter prompter;
-    QHash<qint64, QString> status;
+    QHash<qint64, SlotState> status;
     QString checkpc = QStringLiteral("yes");
     PresencePoller poller{prompter, ProbePort, [this](qint64 aa) { return status.value(aa); },
                           [this] { return checkpc; }};
@@ -54,21 +54,21 @@ private slots:
     // computer whose client never runs shows the error picture all along.
     void followsTheClient_data()
     {
-        QTest::addColumn<QString>("status");
+        QTest::addColumn<SlotState>("status");
         QTest::addColumn<Picture>("picture");
-        QTest::newRow("free") << "" << Picture::Free;
-        QTest::newRow("normal") << "ison" << Picture::Normal;
-        QTest::newRow("prepaid") << "isonpre" << Picture::Prepaid;
-        QTest::newRow("account") << "isonuser" << Picture::Account;
+        QTest::newRow("free") << SlotState::Free << Picture::Free;
+        QTest::newRow("normal") << SlotState::Normal << Picture::Normal;
+        QTest::newRow("prepaid") << SlotState::Prepaid << Picture::Prepaid;
+        QTest::newRow("account") << SlotState::Account << Picture::Account;
     }
     void followsTheClient()
     {
-        QFETCH(QString, status);
+        QFETCH(SlotState, status);
         QFETCH(Picture, picture);
         Agent agent;
         QVERIFY2(agent.start(address(3, 1), {"--no-broadcast"}), qPrintable(agent.errors()));
         Fixture f;
-        f.status = {{1, status}, {2, QString()}};
+        f.status = {{1, status}, {2, SlotState::Free}};
         f.poller.addComputer(1, address(3, 1));
         f.poller.addComputer(2, address(3, 2)); // nothing listens there
         QTRY_VERIFY_WITH_TIMEOUT(f.countOf(1, picture) >= 1, 3 * Interval);
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(agent.start(address(3, 4), {"--no-broadcast"}));
         Fixture f;
         f.checkpc = checkpc;
-        f.status = {{1, "ison"}};
+        f.status = {{1, SlotState::Normal}};
         f.poller.addComputer(1, address(3, 4));
         f.poller.addComputer(2, address(3, 5));
         QTest::qWait(int(2.5 * Interval)); // two ticks must pass without a probe
@@ -164,25 +164,25 @@ private slots:
     void manualCheck_data()
     {
         QTest::addColumn<bool>("running");
-        QTest::addColumn<QString>("status");
+        QTest::addColumn<SlotState>("status");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("icon");
         QTest::addColumn<Picture>("picture");
         const int info = int(Prompter::Icon::Information);
         const int critical = int(Prompter::Icon::Critical);
-        QTest::newRow("working, free") << true << "" << " Computer PC 1  Is Working" << info << Picture::Free;
-        QTest::newRow("working, normal") << true << "ison" << " Computer PC 1  Is Working" << info << Picture::Normal;
-        QTest::newRow("working, prepaid") << true << "isonpre" << " Computer PC 1  Is Working" << info
+        QTest::newRow("working, free") << true << SlotState::Free << " Computer PC 1  Is Working" << info << Picture::Free;
+        QTest::newRow("working, normal") << true << SlotState::Normal << " Computer PC 1  Is Working" << info << Picture::Normal;
+        QTest::newRow("working, prepaid") << true << SlotState::Prepaid << " Computer PC 1  Is Working" << info
                                           << Picture::Prepaid;
-        QTest::newRow("working, account") << true << "isonuser" << " Computer PC 1  Is Working" << info
+        QTest::newRow("working, account") << true << SlotState::Account << " Computer PC 1  Is Working" << info
                                           << Picture::Account;
-        QTest::newRow("silent") << false << "ison" << "Computer PC 1 Has a communication error" << critical
+        QTest::newRow("silent") << false << SlotState::Normal << "Computer PC 1 Has a communication error" << critical
                                 << Picture::Error;
     }
     void manualCheck()
     {
         QFETCH(bool, running);
-        QFETCH(QString, status);
+        QFETCH(SlotState, status);
         QFETCH(QString, text);
         QFETCH(int, icon);
         QFETCH(Picture, picture);
@@ -203,7 +203,7 @@ private slots:
     void manualCheckOfBadAddress()
     {
         Fixture f;
-        f.poller.check(9, "PC9", "", "");
+        f.poller.check(9, "PC9", "", SlotState::Free);
         QVERIFY(f.prompter.said().isEmpty());
         QTRY_COMPARE(f.prompter.texts(), QStringList{"Computer PC9 Has a communication error"});
         QCOMPARE(f.pictures, (QList<std::pair<qint64, Picture>>{{9, Picture::Error}}));

@@ -28,7 +28,7 @@ constexpr int Slack = 200;
 struct Log
 {
     ScriptedPrompter prompter;
-    QHash<qint64, QString> status;
+    QHash<qint64, SlotState> status;
     PresencePoller poller{prompter, ProbePort, [this](qint64 aa) { return status.value(aa); },
                           [] { return QStringLiteral("yes"); }};
     QElapsedTimer clock;
@@ -173,7 +173,7 @@ private slots:
         const int computers = 3 * 50; // three bursts of 50
         Log log;
         for (int aa = 1; aa <= computers; ++aa)
-            log.status.insert(aa, QStringLiteral("ison"));
+            log.status.insert(aa, SlotState::Normal);
         const int base = openDescriptors();
         DescriptorLimit limit(rlim_t(base + 80));
         if (!limit.ok())

@@ -61,13 +61,13 @@ struct TransferCafe
     {
         prompter.answer(true);
         engine->startnormal(aa);
-        return QTest::qWaitFor([&] { return slot(aa).status == Slot::Normal && !channel.isBusy(); });
+        return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Normal && !channel.isBusy(); });
     }
     bool startPrepaid(qint64 aa, qint64 seconds)
     {
         prompter.answer(true);
         engine->startprepaid(aa, seconds);
-        return QTest::qWaitFor([&] { return slot(aa).status == Slot::Prepaid && !channel.isBusy(); });
+        return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Prepaid && !channel.isBusy(); });
     }
 
     const Slot &slot(qint64 aa) const { return *engine->slot(aa); }

@@ -92,7 +92,7 @@ void TestTransfer::chargeFollowsTheCustomer()
     QCOMPARE(newRow.pretime, prepaid != 0);
 
     const Slot &moved = c.slot(c.pc[2]);
-    QCOMPARE(moved.status, prepaid ? Slot::Prepaid : Slot::Normal);
+    QCOMPARE(moved.state, prepaid ? SlotState::Prepaid : SlotState::Normal);
     QCOMPARE(moved.start, startAt);
     QCOMPARE(moved.transaction, key);
     QCOMPARE(moved.plannedEnd, before.plannedEnd);
@@ -190,7 +190,7 @@ void TestTransfer::noLeavesEverythingAsItIs()
     QCOMPARE(c.prompter.texts(), QStringList{QStringLiteral("Change Computer ?")});
     QVERIFY(c.window->isVisible());
     QVERIFY(!c.newChannel || c.newChannel->openCount() == 0);
-    QCOMPARE(c.slot(c.pc[1]).status, Slot::Normal);
+    QCOMPARE(c.slot(c.pc[1]).state, SlotState::Normal);
     QVERIFY(c.slot(c.pc[2]).isFree());
     QCOMPARE(c.row(key).computer, QStringLiteral("PC1"));
     QVERIFY(c.computer(c.pc[1]).timer);
@@ -221,7 +221,7 @@ void TestTransfer::newComputerUnreachable()
     QVERIFY(c.window->isVisible());
     QVERIFY(c.okButton()->isEnabled());
     QCOMPARE(c.oldChannel->openCount(), 0);
-    QCOMPARE(c.slot(c.pc[1]).status, Slot::Prepaid);
+    QCOMPARE(c.slot(c.pc[1]).state, SlotState::Prepaid);
     QVERIFY(c.slot(c.pc[1]).prepaidTimer);
     QVERIFY(c.slot(c.pc[2]).isFree());
     QCOMPARE(c.row(key).computer, QStringLiteral("PC1"));
@@ -234,7 +234,7 @@ void TestTransfer::newComputerUnreachable()
     QTRY_VERIFY(!c.window->isVisible());
     QCOMPARE(c.newChannel->opened().last(), QStringLiteral("127.0.0.13"));
     QCOMPARE(c.row(key).computer, QStringLiteral("PC3"));
-    QCOMPARE(c.slot(c.pc[3]).status, Slot::Prepaid);
+    QCOMPARE(c.slot(c.pc[3]).state, SlotState::Prepaid);
 }
 
 void TestTransfer::oldComputerUnreachable()
@@ -334,7 +334,7 @@ void TestTransfer::newComputerTakenWhileConnecting()
     // The operator cannot reach the map behind a modal window; a customer
     // account can still start there.
     c.engine->startaccount(c.pc[2], 120, QStringLiteral("1234"));
-    QTRY_COMPARE(c.slot(c.pc[2]).status, Slot::Account);
+    QTRY_COMPARE(c.slot(c.pc[2]).state, SlotState::Account);
     QTRY_VERIFY(!c.channel.isBusy());
     c.newChannel->connectNow();
     QTRY_VERIFY(!c.window->transfer().isBusy());
@@ -396,7 +396,7 @@ void TestTransfer::notClosedWhileInFlight()
     c.newChannel->connectNow();
     QTRY_VERIFY(!c.window->isVisible());
     QCOMPARE(c.window->transfer().metafora(), QString());
-    QCOMPARE(c.slot(c.pc[2]).status, Slot::Normal);
+    QCOMPARE(c.slot(c.pc[2]).state, SlotState::Normal);
 }
 
 void TestTransfer::onlyRunningChargesOpenTheWindow()
@@ -404,7 +404,7 @@ void TestTransfer::onlyRunningChargesOpenTheWindow()
     TransferCafe c;
     QVERIFY(c.ok());
     c.engine->startaccount(c.pc[3], 60, QStringLiteral("77"));
-    QTRY_COMPARE(c.slot(c.pc[3]).status, Slot::Account);
+    QTRY_COMPARE(c.slot(c.pc[3]).state, SlotState::Account);
     QVERIFY(!c.window->openFor(c.pc[2]));
     QVERIFY(!c.window->openFor(c.pc[3]));
     QVERIFY(!c.window->openFor(999));

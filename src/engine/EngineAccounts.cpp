@@ -1,0 +1,113 @@
+// Customer-account time charges: started by the logon service, ended by the
+// client's "closeme" or by the operator, the minutes used taken off the account.
+#include "engine/CommandChannel.h"
+#include "engine/Engine.h"
+#include "store/CafeStore.h"
+#include "store/CustomerStore.h"
+#include "ui/Clock.h"
+#include "ui/Format.h"
+#include "ui/Prompter.h"
+
+#include <QTimer>
+
+void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
+{
+    const Slot *s = slot(aa);
+    if (!s || !s->isFree()) {
+        emit accountStartFailed(aa, pin);
+        return;
+    }
+    // Nobody stands at the counter for a logon: no busy report, just a short wait.
+    if (m_pending || m_channel.isBusy()) {
+        m_accountStarts.append(Pending{Command::StartUser, aa, minutes, pin});
+        return;
+    }
+    dispatch(Command::StartUser, aa, minutes, pin);
+}
+
+void Engine::nextAccountStart()
+{
+    if (m_accountStarts.isEmpty())
+        return;
+    // From the event loop, once the channel has let go of its last connection.
+    QTimer::singleShot(0, this, [this] {
+        while (!m_accountStarts.isEmpty() && !m_pending && !m_channel.isBusy()) {
+            const Pending p = m_accountStarts.takeFirst();
+            const Slot *s = slot(p.aa);
+            if (!s || !s->isFree()) {
+                emit accountStartFailed(p.aa, p.pin);
+                continue;
+            }
+            dispatch(Command::StartUser, p.aa, p.amount, p.pin);
+        }
+    });
+}
+
+void Engine::endaccount(qint64 aa)
+{
+    Slot *s = slotFor(aa);
+    if (!s || s->state != SlotState::Account)
+        return;
+    const QDateTime now = m_clock.now();
+    qint64 used = Format::minuteBoundaries(s->start, now);
+    if (used < 1)
+        used = 1;
+    const QString usedText = Format::duration(s->start.secsTo(now));
+
+    // The slot's own transaction, not "the computer's open rows".
+    const bool ok = m_cafe.atomically([&] {
+        if (s->transaction != 0) {
+            auto row = m_cafe.transaction(s->transaction);
+            if (!row)
+                return false;
+            row->enddate = now.date();
+            row->endtime = now.time();
+            row->userenab = false;
+            row->totaltime = usedText;
+            if (!m_cafe.updateTransaction(*row))
+                return false;
+        }
+        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
+    });
+    if (!ok)
+        reportStoreError(m_cafe.lastError());
+
+    const qint64 left = s->amount - used;
+    const QString pin = s->pin;
+    const auto accounts = m_customers.accountsWithPin(pin);
+    bool customersOk = accounts.has_value();
+    if (accounts) {
+        customersOk = m_customers.atomically([&] {
+            for (CustomerRow c : *accounts) {
+                c.timeleft = left;
+                c.usedtime += used;
+                c.time = left;
+                c.timer = false;
+                if (!m_customers.updateAccount(c))
+                    return false;
+            }
+            return true;
+        });
+    }
+    if (!customersOk)
+        reportStoreError(m_customers.lastError());
+
+    freeSlot(*s, Picture::Free);
+    emit slotChanged(s->aa);
+    emit accountEnded(aa, pin);
+}
+
+void Engine::endaccountask(qint64 aa)
+{
+    const Slot *s = slot(aa);
+    if (!s || s->state != SlotState::Account)
+        return;
+    if (!m_prompter.ask(QStringLiteral("Diconnect User From ") + s->name + QStringLiteral(" ?"),
+                        Prompter::Icon::Question))
+        return;
+    // Ended here but never told to lock, the client would stay open for free.
+    if (refusedWhileBusy(Command::StopUser, *s))
+        return;
+    endaccount(aa);
+    dispatch(Command::StopUser, aa);
+}

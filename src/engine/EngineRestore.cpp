@@ -1,0 +1,132 @@
+// The console's restart: charges the books show as running come back with
+// their original start, and bills that were never confirmed are offered again.
+#include "engine/Engine.h"
+#include "store/CafeStore.h"
+#include "ui/Clock.h"
+#include "ui/Prompter.h"
+
+void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
+                     std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
+                     const std::function<void(Slot &, const KinRow &)> &reload)
+{
+    const auto rows = m_cafe.computersFlagged(flag);
+    if (!rows)
+        return reportStoreError(m_cafe.lastError());
+    for (const ComputerRow &row : *rows) {
+        Slot *s = slotFor(row.aa);
+        if (!s)
+            continue;
+        s->state = state;
+        setPicture(*s, picture);
+        const auto open = (m_cafe.*openRows)(row.pcname);
+        if (!open) {
+            reportStoreError(m_cafe.lastError());
+            continue;
+        }
+        for (const KinRow &k : *open) {
+            s->start = k.starttime;
+            s->transaction = k.aa;
+            reload(*s, k);
+        }
+        if (state == SlotState::Prepaid)
+            setPrepaidTimer(*s, true);
+        emit slotChanged(s->aa);
+    }
+}
+
+void Engine::restorenormal()
+{
+    restore(ComputerFlag::Timer, SlotState::Normal, Picture::Normal, &CafeStore::openNormal,
+            [](Slot &, const KinRow &) {});
+}
+
+void Engine::restoreprepaid()
+{
+    restore(ComputerFlag::Pretime, SlotState::Prepaid, Picture::Prepaid, &CafeStore::openPrepaid,
+            [this](Slot &s, const KinRow &k) {
+                // The stored end date, so that a charge crossing midnight is
+                // neither restored a day late nor expired at once.
+                s.plannedEnd = QDateTime(k.enddate.value_or(m_clock.now().date()), k.endtime.value_or(QTime(0, 0)));
+                s.amount = k.ptime.value_or(0);
+            });
+}
+
+void Engine::restoreaccount()
+{
+    restore(ComputerFlag::User, SlotState::Account, Picture::Account, &CafeStore::openAccount,
+            [](Slot &s, const KinRow &k) {
+                s.amount = k.ptime.value_or(0);
+                s.pin = k.userpin;
+            });
+}
+
+Result<QList<KinRow>> Engine::unconfirmedBills()
+{
+    auto rows = m_cafe.unconfirmed();
+    if (!rows)
+        return rows;
+    // A bill on screen or waiting its turn is not offered twice.
+    QList<KinRow> open;
+    for (const KinRow &row : *rows) {
+        bool shown = m_shown && m_shown->transaction() == row.aa;
+        for (const QPointer<Bill> &b : m_waiting)
+            shown = shown || (b && b->transaction() == row.aa);
+        if (!shown)
+            open << row;
+    }
+    return open;
+}
+
+Bill *Engine::billFromBooks(const KinRow &row)
+{
+    Slot charge;
+    for (const Slot &s : m_slots)
+        if (s.name == row.computer) {
+            charge.aa = s.aa;
+            break;
+        }
+    charge.name = row.computer;
+    charge.transaction = row.aa;
+    charge.start = row.starttime;
+    const bool prepaid = row.pretimeenab;
+    QDateTime end;
+    if (row.enddate)
+        end = QDateTime(*row.enddate, row.endtime.value_or(QTime(0, 0)));
+    if (prepaid)
+        charge.plannedEnd = end;
+    return new Bill(billContext(), prepaid ? Bill::Kind::Prepaid : Bill::Kind::Normal, charge, end, this);
+}
+
+void Engine::offerUnconfirmedBills()
+{
+    const auto rows = unconfirmedBills();
+    if (!rows)
+        return reportStoreError(rows.error());
+    if (rows->isEmpty())
+        return;
+    const QString question = rows->size() == 1
+                                 ? QStringLiteral("1 bill waits for confirmation.\nShow it now?")
+                                 : QStringLiteral("%1 bills wait for confirmation.\nShow them now?").arg(rows->size());
+    if (!m_prompter.ask(question, Prompter::Icon::Question))
+        return;
+    for (const KinRow &row : *rows)
+        present(billFromBooks(row));
+}
+
+bool Engine::offerUnconfirmedBill(const Slot &s)
+{
+    const auto rows = unconfirmedBills();
+    if (!rows)
+        return false;
+    for (const KinRow &row : *rows) {
+        if (row.computer != s.name)
+            continue;
+        if (!m_prompter.ask(QStringLiteral("A bill of ") + s.name
+                                + QStringLiteral(" waits for confirmation.\nShow it now?"),
+                            Prompter::Icon::Question))
+            return false;
+        present(billFromBooks(row));
+        return true;
+    }
+    return false;
+}
