@@ -461,14 +461,14 @@ private slots:
         k.c.prompter.clear();
 
         QVERIFY(logOn(agent, pin, 90));
-        QTRY_COMPARE(k.c.slot("PC2").status, Slot::Account);
+        QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
         k.c.prompter.answer(true);
         desk.findChild<QPushButton *>("Command1")->click();
         QCOMPARE(k.c.prompter.last(), QString::fromUtf8("Μαρία Δ'Αντρέα is logged on at PC2 now and cannot be deleted."));
 
         k.c.clock.advance(25 * 60);
         agent.write("closeme\n");
-        QTRY_COMPARE(k.c.slot("PC2").status, Slot::Free);
+        QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Free);
         desk.getusers();
         select();
         QCOMPARE(desk.findChild<QLineEdit *>("Text7")->text(), QString("00:25"));
