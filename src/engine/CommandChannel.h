@@ -20,7 +20,9 @@ public:
     // Requests a connection to the channel's port of `address`. connected()
     // or failed() follows later from the event loop, never from inside open().
     virtual void open(const QString &address) = 0;
-    // Only inside a connected() handler: writes the message; the channel
+    // Only inside a connected() handler: writes the message (an empty one
+    // closes the connection with nothing sent, as when the books refused
+    // the command's charge); the channel
     // closes itself once it is written and then emits finished().
     virtual void send(const QByteArray &message) = 0;
     // The address of the connection in flight or last made.

@@ -1,4 +1,4 @@
-#include "../console/ConsoleFixture.h"
+#include "ConsoleFixture.h"
 #include "admin/Login.h"
 #include "admin/LoginWindow.h"
 #include "console/MainWindow.h"
@@ -52,15 +52,6 @@ private slots:
         delete m_home;
     }
 
-    void accountsInOrder()
-    {
-        LoginWindow w(m_store, m_prompter);
-        QStringList shown;
-        for (int i = 0; i < w.accountList()->count(); ++i)
-            shown << w.accountList()->itemText(i);
-        QCOMPARE(shown, QStringList({"Admin", "user"}));
-    }
-
     void passwords_data()
     {
         QTest::addColumn<QString>("account");
@@ -68,12 +59,9 @@ private slots:
         QTest::addColumn<int>("role"); // -1 wrong, 0 admin, 1 cashier
         QTest::newRow("admin") << "Admin" << "kelpo" << 0;
         QTest::newRow("admin upper case") << "Admin" << "KELPO" << 0;
-        QTest::newRow("admin mixed case") << "Admin" << "kElPo" << 0;
-        QTest::newRow("cashier") << "user" << "dask" << 1;
-        QTest::newRow("cashier upper case") << "user" << "DASK" << 1;
+        QTest::newRow("cashier mixed case") << "user" << "dAsK" << 1;
         QTest::newRow("other account's password") << "Admin" << "dask" << -1;
         QTest::newRow("empty") << "Admin" << "" << -1;
-        QTest::newRow("apostrophe") << "Admin" << "kel'po" << -1;
         QTest::newRow("quoted always-true") << "Admin" << "' or '1'='1" << -1;
         QTest::newRow("trailing blank") << "Admin" << "kelpo " << -1;
     }
@@ -107,12 +95,6 @@ private slots:
         Login login(m_store);
         QCOMPARE(login.auth("Admin", QString::fromUtf8("ΚΩΔΙΚΌΣ")), std::optional(Login::Role::Admin));
         QCOMPARE(login.auth("Admin", "kelpo"), std::nullopt);
-    }
-
-    void statusPanelText()
-    {
-        QCOMPARE(Login::panelText(Login::Role::Admin), QString("User: Admin"));
-        QCOMPARE(Login::panelText(Login::Role::Cashier), QString("User: User"));
     }
 
     void cancelCloses()
@@ -152,10 +134,8 @@ private slots:
 
     void reloginChangesTheRoleAtOnce()
     {
-        MainWindow main(m_home->paths(), m_store, m_prompter, m_clock, m_picker);
-        main.applyLogin(Login::Role::Admin, false);
-        main.load();
-        main.show();
+        Desk d;
+        MainWindow &main = d.open();
         QCOMPARE(main.panel(1), QString("User: Admin"));
         const QStringList adminMenus{"settings", "kin", "tools"};
         QAction *button3 = main.toolbar()->actions().at(2);
@@ -187,7 +167,6 @@ private slots:
             QVERIFY2(main.action(m)->isEnabled(), qPrintable(m));
         QVERIFY(button3->isEnabled());
         QCOMPARE(main.panel(1), QString("User: Admin"));
-        main.setExitMode("force");
     }
 };
 

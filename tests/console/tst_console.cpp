@@ -1,6 +1,6 @@
 // The whole console after a login, offscreen, against real client agents:
 // clicks on the map and pop-up entries reach the clients and the books.
-#include "../link/LinkTestSupport.h"
+#include "LinkTestSupport.h"
 #include "ConsoleFixture.h"
 #include "console/ComputerMapWidget.h"
 #include "console/ConsoleController.h"
@@ -137,16 +137,9 @@ private slots:
         QCOMPARE(c.prompter.last(), QString("Charge And Lock\rPC1?"));
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QTRY_VERIFY(c.bill());
-        QCOMPARE(c.slot(0).state, SlotState::Free);
+        QVERIFY(c.slot(0).isFree());
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
-        QTRY_VERIFY(!c.bill());
-        CafeStore cafe;
-        cafe.open(c.home.paths().cafeDatabase());
-        const KinRow row = *cafe.transaction(1);
-        QVERIFY(!row.isOpen());
-        QCOMPARE(row.totaltime, QString("0:36:00"));
-        QCOMPARE(row.total, std::optional<Money>(Money::fromCents(150))); // two half-hours at 1,50 an hour
-        QVERIFY(!cafe.computers()->first().timer);
+        QTRY_VERIFY(!c.bill()); // what the bill writes: tst_billingwindow
     }
 
     void quickPrepaidExpiresOneBillAtATime()
@@ -169,7 +162,7 @@ private slots:
         // The other computer's expiry waits while a bill is on screen.
         QTest::qWait(1500);
         QCOMPARE(c.bill(), first);
-        int freed = (c.slot(0).isFree() ? 1 : 0) + (c.slot(1).isFree() ? 1 : 0);
+        int freed = int(c.slot(0).isFree()) + int(c.slot(1).isFree());
         QCOMPARE(freed, 1);
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
@@ -189,41 +182,12 @@ private slots:
         c.popup("eksintalepta", 0);
         QTRY_COMPARE(c.slot(0).state, SlotState::Prepaid);
         QTRY_COMPARE(c.lastCommand(0), QString("t3900"));
-        c.popup("stoppre", 0); // answered No
-        QCOMPARE(c.prompter.last(), QString("Stop Prepaid TimeCharge ?"));
-        QCOMPARE(c.slot(0).state, SlotState::Prepaid);
         c.prompter.answer(true);
         c.popup("stoppre", 0);
         QTRY_VERIFY(c.bill());
-        QCOMPARE(c.slot(0).state, SlotState::Free);
+        QVERIFY(c.slot(0).isFree());
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
-    }
-
-    void runningChargesAreRestored()
-    {
-        Console c;
-        {
-            QVERIFY(c.open());
-            c.console.reset();
-        }
-        CafeStore cafe;
-        cafe.open(c.home.paths().cafeDatabase());
-        KinRow r;
-        r.computer = "PC2";
-        r.startdate = Morning.date();
-        r.starttime = Morning.addSecs(-600);
-        r.pretimeenab = true;
-        r.type = "normal";
-        r.ptime = 3600;
-        r.enddate = Morning.addSecs(3000).date();
-        r.endtime = Morning.addSecs(3000).time();
-        cafe.appendTransaction(r);
-        cafe.setFlag("PC2", ComputerFlag::Pretime, true);
-        QVERIFY(c.open());
-        QCOMPARE(c.slot(1).state, SlotState::Prepaid);
-        QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[1]));
-        QVERIFY(samePicture(c.map()->picture(int(c.pcs[1])), Picture::Prepaid));
     }
 
     void busyLogonPortIsToldOnce()
@@ -259,7 +223,7 @@ private slots:
         QTRY_COMPARE(c.lastCommand(1), QString("m125"));
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QTRY_COMPARE(c.slot(1).state, SlotState::Normal);
-        QCOMPARE(c.slot(0).state, SlotState::Free);
+        QVERIFY(c.slot(0).isFree());
         QTRY_COMPARE(c.prompter.last(), QString("Done"));
     }
 
@@ -293,22 +257,6 @@ private slots:
         m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString::fromUtf8("Καλημέρα"));
         QTest::mouseClick(m.findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QTRY_COMPARE(c.agents.at(1)->last("message").value("text").toString(), QString::fromUtf8("Καλημέρα"));
-    }
-
-    void unreachableComputer()
-    {
-        Console c; // no agents
-        QVERIFY(c.open());
-        c.prompter.answer(true);
-        c.click(0);
-        QTRY_VERIFY(c.prompter.said().size() == 2);
-        QVERIFY(c.prompter.last().startsWith("Communication Error With PC1\n"));
-        QCOMPARE(c.slot(0).state, SlotState::Free);
-        CafeStore cafe;
-        cafe.open(c.home.paths().cafeDatabase());
-        auto q = cafe.run("SELECT count(*) FROM kin");
-        QVERIFY(q && q->next());
-        QCOMPARE(q->value(0).toInt(), 0);
     }
 
     // The Users menu opens the customer desk for both roles, one window of

@@ -1,7 +1,7 @@
 // The customer desk offscreen, through its windows: new accounts and their
 // checks, the PIN, topping up with the press-and-hold picker, deleting with
 // the transactions, the printed card and its log.
-#include "../engine/CafeFixture.h"
+#include "CafeFixture.h"
 #include "customers/CustomerAccounts.h"
 #include "customers/CustomerWindow.h"
 #include "customers/PrintTargetDialog.h"

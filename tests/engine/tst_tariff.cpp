@@ -10,8 +10,6 @@ class TestTariff : public QObject
 private slots:
     void charge_data();
     void charge();
-    void halfHourIsExact_data();
-    void halfHourIsExact();
 };
 
 void TestTariff::charge_data()
@@ -33,7 +31,6 @@ void TestTariff::charge_data()
     QTest::newRow("15 minutes, tolerance 60") << "2.00" << qint64(15) << qint64(10) << qint64(60) << qint64(0) << qint64(0);
     // Would be minus two blocks; a charge never goes negative.
     QTest::newRow("tolerance far beyond the use") << "2.00" << qint64(11) << qint64(10) << qint64(100) << qint64(0) << qint64(0);
-    QTest::newRow("prepaid 0:30 at its end") << "2.00" << qint64(35) << qint64(10) << qint64(5) << qint64(1) << qint64(100);
     QTest::newRow("prepaid 2:00 at its end") << "2.00" << qint64(125) << qint64(10) << qint64(5) << qint64(4) << qint64(400);
     // Beyond 16 bits of minutes.
     QTest::newRow("40000 minutes") << "2.00" << qint64(40000) << qint64(10) << qint64(5) << qint64(1334) << qint64(133400);
@@ -73,22 +70,6 @@ void TestTariff::charge()
         QCOMPARE(Format::amount(charge).at(Format::amount(charge).size() - 3), locale.decimalPoint().at(0));
     }
     QLocale::setDefault(before);
-}
-
-void TestTariff::halfHourIsExact_data()
-{
-    QTest::addColumn<qint64>("rateUnits");
-    QTest::addColumn<qint64>("halfUnits");
-    QTest::newRow("1,25") << qint64(12500) << qint64(6250);
-    QTest::newRow("2,00") << qint64(20000) << qint64(10000);
-    QTest::newRow("3,15") << qint64(31500) << qint64(15750);
-}
-
-void TestTariff::halfHourIsExact()
-{
-    QFETCH(qint64, rateUnits);
-    QFETCH(qint64, halfUnits);
-    QCOMPARE(Tariff::halfHourPrice(Money::fromUnits(rateUnits)).units(), halfUnits);
 }
 
 QTEST_MAIN(TestTariff)

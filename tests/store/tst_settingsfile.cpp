@@ -55,29 +55,6 @@ private slots:
         QVERIFY(s.bigIcons());
     }
 
-    void exactWords_data()
-    {
-        QTest::addColumn<QString>("line1");
-        QTest::addColumn<QString>("line10");
-        QTest::addColumn<bool>("polling");
-        QTest::addColumn<bool>("big");
-        QTest::newRow("exact") << "yes" << "big" << true << true;
-        QTest::newRow("capital") << "Yes" << "Big" << false << false;
-        QTest::newRow("trailing blank") << "yes " << "big " << false << false;
-    }
-    void exactWords()
-    {
-        QFETCH(QString, line1);
-        QFETCH(QString, line10);
-        QFETCH(bool, polling);
-        QFETCH(bool, big);
-        QStringList l = block(line1);
-        l[9] = line10;
-        const SettingsFile s = SettingsFile::fromLines(l);
-        QCOMPARE(s.pollingOn(), polling);
-        QCOMPARE(s.bigIcons(), big);
-    }
-
     void oddValuesAreSane_data()
     {
         QTest::addColumn<QString>("interval");
@@ -109,30 +86,6 @@ private slots:
         QCOMPARE(s.toolbarSide(), toolbar);
         QCOMPARE(s.fontSize(), fontSize);
         QCOMPARE(s.nameColor(), QColor(Qt::black));
-    }
-
-    void colourIsBlueGreenRed()
-    {
-        QStringList l = block("yes");
-        l[4] = QString::number(1 * 65536 + 2 * 256 + 3);
-        const SettingsFile s = SettingsFile::fromLines(l);
-        QCOMPARE(s.nameColor(), QColor(3, 2, 1));
-        QCOMPARE(SettingsFile::colorText(QColor(3, 2, 1)), l[4]);
-    }
-
-    void writeReplacesTheWholeFile()
-    {
-        QTemporaryDir dir;
-        const QString path = writeRaw(dir, (block("no") + block("no")).join("\r\n").toLatin1());
-        SettingsFile s;
-        s.setLine(2, "7000");
-        QVERIFY(!s.write(path));
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray bytes = f.readAll();
-        QCOMPARE(bytes.count("\r\n"), 10);
-        QVERIFY(bytes.startsWith("yes\r\n7000\r\n"));
-        QCOMPARE(SettingsFile::read(path).lines(), s.lines());
     }
 };
 

@@ -47,5 +47,7 @@ void FakeChannel::failNow(const QString &description)
 
 void FakeChannel::send(const QByteArray &message)
 {
-    m_sent.append(message);
+    // An empty message closes the connection with nothing sent.
+    if (!message.isEmpty())
+        m_sent.append(message);
 }

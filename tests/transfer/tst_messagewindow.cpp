@@ -8,28 +8,35 @@
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QUdpSocket>
 #include <QtTest>
 
 namespace {
-// A message window whose text-port channel is a fake, unless told to keep
-// the real one.
+// A message window whose text-port channel is a fake.
 struct Messages
 {
     Broadcaster broadcaster;
     ScriptedPrompter prompter;
     Ports ports;
+    QUdpSocket group;
     std::unique_ptr<MessageWindow> window;
     FakeChannel *channel = nullptr;
 
-    explicit Messages(bool fake = true, Ports p = Ports()) : ports(p)
+    Messages()
     {
         window = std::make_unique<MessageWindow>(broadcaster, prompter, ports);
-        if (fake)
-            window->setChannelFactory([this] { return channel = new FakeChannel; });
+        window->setChannelFactory([this] { return channel = new FakeChannel; });
+    }
+    // Datagrams to a loopback socket stand in for the group: no multicast
+    // outside a namespace.
+    bool openGroup()
+    {
+        if (!group.bind(QHostAddress::LocalHost, 0))
+            return false;
+        ports.group = QHostAddress::LocalHost;
+        ports.broadcastLocal = 0;
+        ports.broadcastRemote = group.localPort();
+        return !broadcaster.bind(ports);
     }
     template<typename T>
     T *find(const QString &name) const { return window->findChild<T *>(name); }
@@ -50,188 +57,132 @@ class TestMessageWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void modes_data();
-    void modes();
-    void emptyMessageRefused_data();
-    void emptyMessageRefused();
-    void oneMessageInTheCodePage();
-    void failedMessageToldAndWindowUsable();
-    void realChannelFailsThenDelivers();
-    void oneDatagramForAll();
-    void broadcastPortNotOpen();
-};
-
-void TestMessageWindow::modes_data()
-{
-    QTest::addColumn<QStringList>("opens"); // "one" or "all", in turn; the window is closed between
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("frame");
-    QTest::addColumn<bool>("all");
-    QTest::newRow("one computer") << QStringList{"one"} << "Send Message" << "Send Message To PC1" << false;
-    QTest::newRow("all computers") << QStringList{"all"} << "Send Message To All Computers"
-                                   << "Sending Message To All Computers" << true;
-    QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << "Send Message To PC1" << false;
-    QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers"
-                               << "Sending Message To All Computers" << true;
-}
-
-void TestMessageWindow::modes()
-{
-    QFETCH(QStringList, opens);
-    QFETCH(QString, title);
-    QFETCH(QString, frame);
-    QFETCH(bool, all);
-    Messages m;
-    for (const QString &mode : opens) {
-        m.window->close();
-        // Closing alone puts the window back into one-computer mode.
-        QVERIFY(!m.window->allComputers());
-        if (mode == QLatin1String("one"))
-            m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
-        else
-            m.window->openForAll();
+    void modes_data()
+    {
+        QTest::addColumn<QStringList>("opens"); // "one" or "all", in turn; the window is closed between
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<bool>("all");
+        QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers"
+                                       << "Sending Message To All Computers" << true;
+        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << "Send Message To PC1" << false;
     }
-    QVERIFY(m.window->isVisible());
-    QCOMPARE(m.window->windowTitle(), title);
-    QCOMPARE(m.frame(), frame);
-    QCOMPARE(m.command1()->isVisible(), !all);
-    QCOMPARE(m.command2()->isVisible(), all);
-    QVERIFY(m.text1()->toPlainText().isEmpty());
-}
 
-void TestMessageWindow::emptyMessageRefused_data()
-{
-    QTest::addColumn<bool>("all");
-    QTest::newRow("one computer") << false;
-    QTest::newRow("all computers") << true;
-}
+    void modes()
+    {
+        QFETCH(QStringList, opens);
+        QFETCH(QString, title);
+        QFETCH(QString, frame);
+        QFETCH(bool, all);
+        Messages m;
+        for (const QString &mode : opens) {
+            m.window->close();
+            // Closing alone puts the window back into one-computer mode.
+            QVERIFY(!m.window->allComputers());
+            if (mode == QLatin1String("one"))
+                m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
+            else
+                m.window->openForAll();
+        }
+        QVERIFY(m.window->isVisible());
+        QCOMPARE(m.window->windowTitle(), title);
+        QCOMPARE(m.frame(), frame);
+        QCOMPARE(m.command1()->isVisible(), !all);
+        QCOMPARE(m.command2()->isVisible(), all);
+        QVERIFY(m.text1()->toPlainText().isEmpty());
+    }
 
-void TestMessageWindow::emptyMessageRefused()
-{
-    QFETCH(bool, all);
-    Messages m;
-    QUdpSocket receiver;
-    QVERIFY(receiver.bind(QHostAddress::LocalHost, 0));
-    m.ports.group = QHostAddress::LocalHost;
-    m.ports.broadcastLocal = 0;
-    m.ports.broadcastRemote = receiver.localPort();
-    QVERIFY(!m.broadcaster.bind(m.ports));
-    if (all)
-        m.window->openForAll();
-    else
+    void emptyMessageRefused_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::newRow("one computer") << false;
+        QTest::newRow("all computers") << true;
+    }
+
+    void emptyMessageRefused()
+    {
+        QFETCH(bool, all);
+        Messages m;
+        QVERIFY(m.openGroup());
+        if (all)
+            m.window->openForAll();
+        else
+            m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
+        (all ? m.command2() : m.command1())->click();
+        QCOMPARE(m.prompter.texts(), QStringList{QStringLiteral("No Message Was Entered")});
+        QVERIFY(m.window->isVisible());
+        QVERIFY(!m.channel);
+        QVERIFY(!m.group.hasPendingDatagrams());
+    }
+
+    void oneMessageInTheCodePage()
+    {
+        Messages m;
         m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
-    (all ? m.command2() : m.command1())->click();
-    QCOMPARE(m.prompter.texts(), QStringList{QStringLiteral("No Message Was Entered")});
-    QVERIFY(m.window->isVisible());
-    QVERIFY(!m.channel);
-    QVERIFY(!receiver.hasPendingDatagrams());
-}
+        m.type(QStringLiteral("Καλημέρα 5€"));
+        m.command1()->click();
+        QTRY_VERIFY(!m.window->isVisible());
+        QVERIFY(m.channel);
+        QCOMPARE(m.channel->opened(), QStringList{QStringLiteral("127.0.0.11")});
+        QCOMPARE(m.channel->sent(), QByteArrayList{QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80")});
+        QVERIFY(m.prompter.said().isEmpty());
+    }
 
-void TestMessageWindow::oneMessageInTheCodePage()
-{
-    Messages m;
-    m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
-    m.type(QStringLiteral("Καλημέρα 5€"));
-    m.command1()->click();
-    QTRY_VERIFY(!m.window->isVisible());
-    QVERIFY(m.channel);
-    QCOMPARE(m.channel->opened(), QStringList{QStringLiteral("127.0.0.11")});
-    QCOMPARE(m.channel->sent(), QByteArrayList{QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80")});
-    QVERIFY(m.prompter.said().isEmpty());
-}
+    void failedMessageToldAndWindowUsable()
+    {
+        Messages m;
+        m.window->openForComputer(QStringLiteral("PC3"), QStringLiteral("127.0.0.13"));
+        m.type(QStringLiteral("Your coffee is ready"));
+        m.window->setChannelFactory([&m] {
+            m.channel = new FakeChannel;
+            m.channel->willFail(QStringLiteral("Connection refused"));
+            return m.channel;
+        });
+        m.command1()->click();
+        QVERIFY(!m.command1()->isEnabled());
+        QTRY_COMPARE(m.prompter.texts(),
+                     QStringList{QStringLiteral("The message could not be delivered to PC3\nConnection refused")});
+        QCOMPARE(m.prompter.said().last().icon, Prompter::Icon::Critical);
+        QVERIFY(m.window->isVisible());
+        QCOMPARE(m.text1()->toPlainText(), QStringLiteral("Your coffee is ready"));
+        QVERIFY(m.command1()->isEnabled());
 
-void TestMessageWindow::failedMessageToldAndWindowUsable()
-{
-    Messages m;
-    m.window->openForComputer(QStringLiteral("PC3"), QStringLiteral("127.0.0.13"));
-    m.type(QStringLiteral("Your coffee is ready"));
-    m.window->setChannelFactory([&m] {
-        m.channel = new FakeChannel;
-        m.channel->willFail(QStringLiteral("Connection refused"));
-        return m.channel;
-    });
-    m.command1()->click();
-    QVERIFY(!m.command1()->isEnabled());
-    QTRY_COMPARE(m.prompter.texts(),
-                 QStringList{QStringLiteral("The message could not be delivered to PC3\nConnection refused")});
-    QCOMPARE(m.prompter.said().last().icon, Prompter::Icon::Critical);
-    QVERIFY(m.window->isVisible());
-    QCOMPARE(m.text1()->toPlainText(), QStringLiteral("Your coffee is ready"));
-    QVERIFY(m.command1()->isEnabled());
+        m.channel->willConnect();
+        m.command1()->click();
+        QTRY_VERIFY(!m.window->isVisible());
+        QCOMPARE(m.channel->sent(), QByteArrayList{"Your coffee is ready"});
+        QCOMPARE(m.prompter.said().size(), 1);
+    }
 
-    m.channel->willConnect();
-    m.command1()->click();
-    QTRY_VERIFY(!m.window->isVisible());
-    QCOMPARE(m.channel->sent(), QByteArrayList{"Your coffee is ready"});
-    QCOMPARE(m.prompter.said().size(), 1);
-}
+    void oneDatagramForAll()
+    {
+        Messages m;
+        QVERIFY(m.openGroup());
+        m.window->openForAll();
+        m.type(QStringLiteral("Κλείνουμε σε 10'"));
+        m.command2()->click();
+        QVERIFY(!m.window->isVisible());
+        QTRY_VERIFY(m.group.hasPendingDatagrams());
+        QCOMPARE(m.group.receiveDatagram().data(), QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'"));
+        QVERIFY(!m.group.hasPendingDatagrams());
+        QVERIFY(!m.channel);
+        QVERIFY(m.prompter.said().isEmpty());
+        // Closed, it is back to one computer.
+        QVERIFY(!m.window->allComputers());
+    }
 
-void TestMessageWindow::realChannelFailsThenDelivers()
-{
-    // A port nobody listens on, then a listener on that same port.
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    Ports ports;
-    ports.text = server.serverPort();
-    server.close();
-
-    Messages m(false, ports);
-    m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.1"));
-    m.type(QStringLiteral("Hello"));
-    m.command1()->click();
-    QTRY_COMPARE(m.prompter.said().size(), 1);
-    QVERIFY(m.prompter.last().startsWith(QStringLiteral("The message could not be delivered to PC1\n")));
-    QVERIFY(m.window->isVisible());
-
-    QVERIFY(server.listen(QHostAddress::LocalHost, ports.text));
-    QTRY_VERIFY(m.command1()->isEnabled());
-    m.command1()->click();
-    QTRY_VERIFY(server.hasPendingConnections());
-    QTcpSocket *peer = server.nextPendingConnection();
-    // The sender closes once the text is written; what was read stays buffered.
-    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
-    const QByteArray received = peer->readAll();
-    QCOMPARE(received, QByteArray("Hello"));
-    QTRY_VERIFY(!m.window->isVisible());
-    QCOMPARE(m.prompter.said().size(), 1);
-}
-
-void TestMessageWindow::oneDatagramForAll()
-{
-    QUdpSocket receiver;
-    QVERIFY(receiver.bind(QHostAddress::LocalHost, 0));
-    // Unicast to loopback stands in for the group: no multicast outside a namespace.
-    Ports ports;
-    ports.group = QHostAddress::LocalHost;
-    ports.broadcastLocal = 0;
-    ports.broadcastRemote = receiver.localPort();
-    Messages m(true, ports);
-    QVERIFY(!m.broadcaster.bind(ports));
-    m.window->openForAll();
-    m.type(QStringLiteral("Κλείνουμε σε 10'"));
-    m.command2()->click();
-    QVERIFY(!m.window->isVisible());
-    QTRY_VERIFY(receiver.hasPendingDatagrams());
-    const QNetworkDatagram datagram = receiver.receiveDatagram();
-    QCOMPARE(datagram.data(), QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'"));
-    QVERIFY(!receiver.hasPendingDatagrams());
-    QVERIFY(!m.channel);
-    QVERIFY(m.prompter.said().isEmpty());
-    // Closed, it is back to one computer.
-    QVERIFY(!m.window->allComputers());
-}
-
-void TestMessageWindow::broadcastPortNotOpen()
-{
-    Messages m;
-    m.window->openForAll();
-    m.type(QStringLiteral("terminate"));
-    m.command2()->click();
-    QCOMPARE(m.prompter.texts(),
-             QStringList{QStringLiteral("The message could not be sent to all computers: the broadcast port is not open.")});
-    QVERIFY(m.window->isVisible());
-    QCOMPARE(m.text1()->toPlainText(), QStringLiteral("terminate"));
-}
+    void broadcastPortNotOpen()
+    {
+        Messages m;
+        m.window->openForAll();
+        m.type(QStringLiteral("terminate"));
+        m.command2()->click();
+        QCOMPARE(m.prompter.texts(),
+                 QStringList{QStringLiteral("The message could not be sent to all computers: the broadcast port is not open.")});
+        QVERIFY(m.window->isVisible());
+        QCOMPARE(m.text1()->toPlainText(), QStringLiteral("terminate"));
+    }
+};
 
 QTEST_MAIN(TestMessageWindow)
 #include "tst_messagewindow.moc"

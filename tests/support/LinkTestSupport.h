@@ -9,8 +9,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QtTest>
+
+#include "link/TcpChannel.h"
 
 #include <sys/socket.h>
 #include <netinet/in.h>
@@ -31,6 +34,26 @@ inline QString clientBinary()
 {
     const QString dir = qEnvironmentVariable("KORVANE_BIN_DIR", QCoreApplication::applicationDirPath() + "/../app");
     return dir + QStringLiteral("/korvane-client");
+}
+
+// Sends `message` through `c` to `address`: the failure text, or empty
+// once delivered.
+inline QString deliver(TcpChannel &c, const QString &address, const QByteArray &message)
+{
+    QSignalSpy done(&c, &CommandChannel::finished);
+    QSignalSpy failed(&c, &CommandChannel::failed);
+    auto conn = QObject::connect(&c, &CommandChannel::connected, &c, [&c, message] { c.send(message); });
+    c.open(address);
+    (void)QTest::qWaitFor([&] { return !done.isEmpty() || !failed.isEmpty(); }, 10000);
+    QObject::disconnect(conn);
+    if (!failed.isEmpty())
+        return failed.first().first().toString();
+    return done.isEmpty() ? QStringLiteral("no outcome") : QString();
+}
+inline bool deliver(const QString &address, quint16 port, const QByteArray &message)
+{
+    TcpChannel c(port);
+    return deliver(c, address, message).isEmpty();
 }
 
 class Agent
