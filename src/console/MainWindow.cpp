@@ -143,11 +143,11 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
     buildStatusBar();
     connectMap();
 
-    m_timer3 = new QTimer(this);
-    m_timer3->setObjectName(QStringLiteral("Timer3"));
-    m_timer3->setInterval(1000);
-    connect(m_timer3, &QTimer::timeout, this, &MainWindow::tick);
-    m_timer3->start();
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setObjectName(QStringLiteral("Timer3"));
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::tick);
+    m_clockTimer->start();
     tick();
 }
 
@@ -441,12 +441,12 @@ OptionsWindow *MainWindow::openOptions()
 
 void MainWindow::applySettingsSaved(const SettingsFile &s)
 {
-    const bool wasPolling = m_checkpc == QLatin1String("yes");
+    const bool wasPolling = m_settings.pollingOn();
     m_checkpc = s.checkpc();
-    m_settings.setLine(1, s.line(1));
+    m_settings.setText(SettingsFile::Key::Polling, s.checkpc());
     m_toolbar->setVisible(s.toolbarVisible());
-    if (wasPolling != (m_checkpc == QLatin1String("yes")))
-        emit pollingChanged(m_checkpc == QLatin1String("yes"));
+    if (wasPolling != m_settings.pollingOn())
+        emit pollingChanged(m_settings.pollingOn());
     emit settingsSaved(s);
 }
 

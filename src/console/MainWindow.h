@@ -125,7 +125,7 @@ private:
     ComputerMapWidget *m_map = nullptr;
     QToolBar *m_toolbar = nullptr;
     QLabel *m_panel[3] = {};
-    QTimer *m_timer3 = nullptr;
+    QTimer *m_clockTimer = nullptr;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_buttons;

@@ -23,6 +23,12 @@ constexpr int PreviewLeft = 600;
 constexpr int PreviewTop = 150;
 } // namespace
 
+namespace {
+// The six look values shown in the window, from the name colour to the icon size.
+constexpr int LookValues = 6;
+SettingsFile::Key lookKey(int i) { return SettingsFile::Key(int(SettingsFile::Key::NameColor) + i); }
+} // namespace
+
 OptionsWindow::OptionsWindow(const QString &settingsPath, Prompter &prompter, Picker &picker, QWidget *parent)
     : QDialog(parent), m_path(settingsPath), m_prompter(prompter), m_picker(picker)
 {
@@ -157,15 +163,15 @@ void OptionsWindow::buildUi()
 void OptionsWindow::load()
 {
     const SettingsFile s = SettingsFile::read(m_path);
-    m_check1->setChecked(s.line(1) == QLatin1String("yes"));
+    m_check1->setChecked(s.pollingOn());
     bool ok = false;
-    const double ms = s.line(2).trimmed().toDouble(&ok);
+    const double ms = s.checint().trimmed().toDouble(&ok);
     m_text1->setText(ok ? QString::number(ms / 1000) : QString());
-    m_check2->setChecked(s.line(3) == QLatin1String("yes"));
+    m_check2->setChecked(s.toolbarVisible());
     if (QRadioButton *b = sideButton(s.toolbarSide()))
         b->setChecked(true);
-    for (int i = 0; i < 6; ++i)
-        m_value[i]->setText(s.line(5 + i));
+    for (int i = 0; i < LookValues; ++i)
+        m_value[i]->setText(s.text(lookKey(i)));
     showPreview();
 }
 
@@ -180,8 +186,8 @@ QStringList OptionsWindow::values() const
 void OptionsWindow::showPreview()
 {
     SettingsFile s;
-    for (int i = 0; i < 6; ++i)
-        s.setLine(5 + i, m_value[i]->text());
+    for (int i = 0; i < LookValues; ++i)
+        s.setText(lookKey(i), m_value[i]->text());
     m_preview->setLook(MapLook::from(s));
     const QColor c = s.nameColor();
     m_value[0]->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; padding: 1px 4px; }")
@@ -192,7 +198,7 @@ void OptionsWindow::showPreview()
 void OptionsWindow::chooseColor()
 {
     SettingsFile s;
-    s.setLine(5, m_value[0]->text());
+    s.setText(SettingsFile::Key::NameColor, m_value[0]->text());
     if (const std::optional<QColor> c = m_picker.chooseColor(s.nameColor(), this)) {
         m_value[0]->setText(SettingsFile::colorText(*c));
         showPreview();
@@ -227,9 +233,9 @@ bool OptionsWindow::save()
         return false;
     }
     SettingsFile s;
-    s.setLine(1, m_check1->isChecked() ? QStringLiteral("yes") : QStringLiteral("no"));
-    s.setLine(2, OptionsCheck::intervalLine(std::get<double>(checked)));
-    s.setLine(3, m_check2->isChecked() ? QStringLiteral("yes") : QStringLiteral("no"));
+    s.setSwitch(SettingsFile::Key::Polling, m_check1->isChecked());
+    s.setText(SettingsFile::Key::Interval, OptionsCheck::intervalLine(std::get<double>(checked)));
+    s.setSwitch(SettingsFile::Key::ToolbarShown, m_check2->isChecked());
     int side = 1; // the top when none was chosen, so the file keeps ten lines
     for (int i = 0; i < 4; ++i) {
         if (m_option[i]->isChecked()) {
@@ -237,9 +243,9 @@ bool OptionsWindow::save()
             break;
         }
     }
-    s.setLine(4, QString::number(side));
-    for (int i = 0; i < 6; ++i)
-        s.setLine(5 + i, m_value[i]->text());
+    s.setText(SettingsFile::Key::ToolbarSide, QString::number(side));
+    for (int i = 0; i < LookValues; ++i)
+        s.setText(lookKey(i), m_value[i]->text());
     if (const std::optional<QString> error = s.write(m_path)) {
         m_prompter.tell(*error, Prompter::Icon::Critical);
         return false;

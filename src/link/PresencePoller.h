@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Slot.h"
+#include "store/SettingsFile.h"
 #include "store/StatusPictures.h"
 
 #include <QElapsedTimer>
@@ -36,7 +37,7 @@ public:
     using StatusLookup = std::function<SlotState(qint64 aa)>;
     using CheckpcGetter = std::function<QString()>;
 
-    static constexpr int MinimumIntervalMs = 1000;
+    static constexpr int MinimumIntervalMs = SettingsFile::MinimumIntervalMs;
     // The manual check waits this long before calling a client silent.
     static constexpr int CheckTimeoutMs = 3000;
 

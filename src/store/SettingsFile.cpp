@@ -72,7 +72,7 @@ std::optional<QString> SettingsFile::write(const QString &path) const
 int SettingsFile::intervalMs() const
 {
     bool ok = false;
-    const double v = line(2).trimmed().toDouble(&ok);
+    const double v = text(Key::Interval).trimmed().toDouble(&ok);
     if (!ok || v < MinimumIntervalMs)
         return MinimumIntervalMs;
     if (v > 24.0 * 3600 * 1000)
@@ -82,7 +82,7 @@ int SettingsFile::intervalMs() const
 
 int SettingsFile::toolbarSide() const
 {
-    const QString l = line(4).trimmed();
+    const QString l = text(Key::ToolbarSide).trimmed();
     bool ok = false;
     const int n = l.toInt(&ok);
     return ok && n >= 1 && n <= 4 ? n : 0;
@@ -91,7 +91,7 @@ int SettingsFile::toolbarSide() const
 QColor SettingsFile::nameColor() const
 {
     bool ok = false;
-    const qlonglong v = line(5).trimmed().toLongLong(&ok);
+    const qlonglong v = text(Key::NameColor).trimmed().toLongLong(&ok);
     if (!ok || v < 0 || v > 0xFFFFFF)
         return QColor(Qt::black);
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
@@ -105,9 +105,9 @@ QString SettingsFile::colorText(const QColor &c)
 int SettingsFile::fontSize() const
 {
     bool ok = false;
-    const int n = line(7).trimmed().toInt(&ok);
+    const int n = text(Key::FontSize).trimmed().toInt(&ok);
     return ok && n >= 4 && n <= 72 ? n : 10;
 }
 
-bool SettingsFile::bold() const { return truthText(line(8)); }
-bool SettingsFile::italic() const { return truthText(line(9)); }
+bool SettingsFile::bold() const { return truthText(text(Key::Bold)); }
+bool SettingsFile::italic() const { return truthText(text(Key::Italic)); }

@@ -6,11 +6,15 @@
 #include <optional>
 
 // settings.dat: ten lines of display and polling options. Values are kept as
-// the text of their lines; the accessors say how each line is understood.
+// the text of their lines, so a file is rewritten as it was read; each value
+// is reached by its name, and the accessors say how it is understood.
 class SettingsFile
 {
 public:
+    // The values in the order of their lines.
+    enum class Key { Polling, Interval, ToolbarShown, ToolbarSide, NameColor, FontName, FontSize, Bold, Italic, IconSize };
     static constexpr int Lines = 10;
+    // The shortest probe interval the console keeps to, whatever the file says.
     static constexpr int MinimumIntervalMs = 1000;
 
     SettingsFile(); // the defaults
@@ -22,26 +26,29 @@ public:
     std::optional<QString> write(const QString &path) const;
 
     QStringList lines() const { return m_lines; }
-    QString line(int n) const { return m_lines.value(n - 1); } // 1-based
-    void setLine(int n, const QString &value) { m_lines[n - 1] = value; }
+    QString text(Key key) const { return m_lines.value(int(key)); }
+    void setText(Key key, const QString &value) { m_lines[int(key)] = value; }
+    // "yes" or "no", as the file writes a switch.
+    void setSwitch(Key key, bool on) { setText(key, on ? QStringLiteral("yes") : QStringLiteral("no")); }
+    bool isOn(Key key) const { return text(key) == QLatin1String("yes"); }
     bool fromDefaults() const { return m_defaults; }
 
-    QString checkpc() const { return line(1); }
-    QString checint() const { return line(2); }
-    bool pollingOn() const { return line(1) == QLatin1String("yes"); }
+    QString checkpc() const { return text(Key::Polling); }
+    QString checint() const { return text(Key::Interval); }
+    bool pollingOn() const { return isOn(Key::Polling); }
     // Line 2 in milliseconds; 0, negative or not a number gives the minimum.
     int intervalMs() const;
-    bool toolbarVisible() const { return line(3) == QLatin1String("yes"); }
+    bool toolbarVisible() const { return isOn(Key::ToolbarShown); }
     // 1 top, 2 bottom, 3 left, 4 right; 0 when line 4 is none of these.
     int toolbarSide() const;
     // Line 5 holds blue × 65536 + green × 256 + red.
     QColor nameColor() const;
     static QString colorText(const QColor &c);
-    QString fontName() const { return line(6); }
+    QString fontName() const { return text(Key::FontName); }
     int fontSize() const;
     bool bold() const;
     bool italic() const;
-    bool bigIcons() const { return line(10) == QLatin1String("big"); }
+    bool bigIcons() const { return text(Key::IconSize) == QLatin1String("big"); }
 
 private:
     QStringList m_lines;

@@ -67,7 +67,7 @@ private slots:
         QFETCH(bool, visible);
         QFETCH(int, area);
         Map d;
-        QVERIFY(d.setSetting(3, shown) && d.setSetting(4, side));
+        QVERIFY(d.setSetting(SettingsFile::Key::ToolbarShown, shown) && d.setSetting(SettingsFile::Key::ToolbarSide, side));
         MainWindow &m = d.open();
         QCOMPARE(m.toolbar()->isVisible(), visible);
         if (visible)
@@ -136,7 +136,7 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         Map d;
-        QVERIFY(d.setSetting(10, size) && d.setSetting(5, "255")); // red
+        QVERIFY(d.setSetting(SettingsFile::Key::IconSize, size) && d.setSetting(SettingsFile::Key::NameColor, "255")); // red
         ComputerMapWidget *map = d.open().map();
         QCOMPARE(map->computers(), QList<int>({1, 2}));
         const QRect icon = map->icon(2)->geometry();

@@ -143,7 +143,7 @@ private slots:
     void consoleFollowsAtOnce()
     {
         Desk d;
-        QVERIFY(d.setSetting(4, "2"));
+        QVERIFY(d.setSetting(SettingsFile::Key::ToolbarSide, "2"));
         MainWindow &main = d.open();
         QCOMPARE(int(main.toolBarArea(main.toolbar())), int(Qt::BottomToolBarArea));
         QSignalSpy polling(&main, &MainWindow::pollingChanged);

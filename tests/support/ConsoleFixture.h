@@ -69,10 +69,10 @@ struct Desk
         (void)QTest::qWaitForWindowExposed(main.get());
         return *main;
     }
-    bool setSetting(int line, const QString &value)
+    bool setSetting(SettingsFile::Key key, const QString &value)
     {
         SettingsFile s = SettingsFile::read(home.paths().settingsFile());
-        s.setLine(line, value);
+        s.setText(key, value);
         return !s.write(home.paths().settingsFile());
     }
 };
