@@ -8,9 +8,9 @@ namespace CashRegister {
 
 void tamio(CafeStore &store, const QDate &today, Prompter &prompter)
 {
-    const std::optional<Money> sum = store.takingsOn(today);
+    const Result<Money> sum = store.takingsOn(today);
     if (!sum) {
-        prompter.tell(store.lastError(), Prompter::Icon::Critical);
+        prompter.tell(sum.error(), Prompter::Icon::Critical);
         return;
     }
     prompter.tell(Format::currency(*sum), Prompter::Icon::None);

@@ -157,6 +157,36 @@ QPoint ComputerMapWidget::position(int aa) const
     return QPoint(item.left, item.top);
 }
 
+QSize ComputerMapWidget::extent() const { return size().expandedTo(backgroundSize()); }
+
+QPoint ComputerMapWidget::keptInside(int aa, int left, int top) const
+{
+    const auto it = m_items.constFind(aa);
+    if (it == m_items.cend())
+        return QPoint(left, top);
+    // Icon and name together, in twips from the icon's corner.
+    const int width = qMax(m_look.big ? BigWidth : SmallWidth, LabelRight + toTwipsX(it->label->width()));
+    const int height = qMax(m_look.big ? BigHeight : SmallHeight, LabelBelow + toTwipsY(it->label->height()));
+    const QSize room = extent();
+    const int maxLeft = qMax(0, toTwipsX(room.width()) - width);
+    const int maxTop = qMax(0, toTwipsY(room.height()) - height);
+    return QPoint(qBound(0, left, maxLeft), qBound(0, top, maxTop));
+}
+
+bool ComputerMapWidget::bringInside(int aa)
+{
+    auto it = m_items.find(aa);
+    if (it == m_items.end())
+        return false;
+    const QPoint inside = keptInside(aa, it->left, it->top);
+    if (inside == QPoint(it->left, it->top))
+        return false;
+    it->left = inside.x();
+    it->top = inside.y();
+    place(*it);
+    return true;
+}
+
 QWidget *ComputerMapWidget::icon(int aa) const { return m_items.value(aa).icon; }
 QLabel *ComputerMapWidget::label(int aa) const { return m_items.value(aa).label; }
 
@@ -224,8 +254,13 @@ bool ComputerMapWidget::eventFilter(QObject *watched, QEvent *event)
             const QPoint delta = at - m_grab;
             if (delta.isNull())
                 return true;
-            item.left += toTwipsX(delta.x());
-            item.top += toTwipsY(delta.y());
+            // Past an edge the icon stops there: one wholly outside could
+            // never be pressed again.
+            const QPoint to = keptInside(aa, item.left + toTwipsX(delta.x()), item.top + toTwipsY(delta.y()));
+            if (to == QPoint(item.left, item.top))
+                return true;
+            item.left = to.x();
+            item.top = to.y();
             place(item);
             emit moved(aa, item.left, item.top);
         } else if (me->buttons() & Qt::RightButton) {

@@ -61,6 +61,13 @@ public:
 
     // Places in twips, as stored.
     QPoint position(int aa) const;
+    // The nearest place to left/top (twips) where the computer's icon and
+    // name lie wholly inside the map.
+    QPoint keptInside(int aa, int left, int top) const;
+    // Moves a computer lying partly outside the map back inside; true if it moved.
+    bool bringInside(int aa);
+    // The map in pixels: the window's part or the screen's picture area, the larger.
+    QSize extent() const;
     QWidget *icon(int aa) const;
     QLabel *label(int aa) const;
 

@@ -96,29 +96,31 @@ void ConsoleController::wire()
     connect(e, &Engine::pictureChanged, this, &ConsoleController::showPicture);
     connect(m_poller.get(), &PresencePoller::pictureDue, this, &ConsoleController::showPicture);
     connect(e, &Engine::prepaidTimerChanged, this, &ConsoleController::setPrepaidTimer);
+    // A bill opens beside its computer; one that opens by itself leaves an open question in front.
     connect(e, &Engine::billOpened, this, [w](Bill *bill) {
-        auto *window = new BillingWindow(bill, w);
-        window->show();
+        w->showBeside(new BillingWindow(bill, w), QStringLiteral("bill"), int(bill->slotKey()));
     });
     connect(e, &Engine::accountStartFailed, m_logon.get(),
             [this](qint64, const QString &pin) { m_logon->accountStartFailed(pin); });
 
-    w->provide(QStringLiteral("rates"), [this] {
-        auto *r = new RatesWindow(m_windowCafe, m_prompter, m_window.get());
-        r->setAttribute(Qt::WA_DeleteOnClose);
-        r->show();
+    // The tariff is the administrator's: both windows close when the cashier takes over.
+    w->provide(QStringLiteral("rates"), [this, w] {
+        w->showSingle(QStringLiteral("rates"),
+                      [this, w] { return new RatesWindow(m_windowCafe, m_prompter, w); }, Login::Role::Admin);
     });
-    w->provide(QStringLiteral("fixrate"), [this] {
-        auto *r = new RateSettingsWindow(m_windowCafe, m_prompter, m_window.get());
-        r->setAttribute(Qt::WA_DeleteOnClose);
-        r->show();
+    w->provide(QStringLiteral("fixrate"), [this, w] {
+        w->showSingle(QStringLiteral("fixrate"),
+                      [this, w] { return new RateSettingsWindow(m_windowCafe, m_prompter, w); }, Login::Role::Admin);
     });
     m_message = new MessageWindow(*m_broadcaster, m_prompter, m_ports, w);
     w->setPopupEntryBuilt(QStringLiteral("metafora"));
     w->setPopupEntryBuilt(QStringLiteral("msg"));
     w->provide(QStringLiteral("Toolbar1.msg"), [this] {
-        if (m_prompter.ask(QStringLiteral("Send Message To All Computers ?")))
-            m_message->openForAll();
+        if (!m_prompter.ask(QStringLiteral("Send Message To All Computers ?")))
+            return;
+        if (!m_message->isVisible())
+            m_window->place(m_message, QStringLiteral("msg"));
+        m_message->openForAll();
     });
     w->provide(QStringLiteral("Toolbar1.shutdown"),
                [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
@@ -251,14 +253,18 @@ void ConsoleController::popupCommand(const QString &entry, qint64 aa)
     else if (entry == QLatin1String("metafora")) {
         auto *t = new TransferWindow(e, m_engineCafe, m_prompter, m_clock, m_ports, m_window.get());
         t->setAttribute(Qt::WA_DeleteOnClose);
+        m_window->place(t, QStringLiteral("metafora"), int(aa));
         if (!t->openFor(aa))
             delete t;
-    } else if (entry == QLatin1String("msg"))
+    } else if (entry == QLatin1String("msg")) {
+        if (!m_message->isVisible())
+            m_window->place(m_message, QStringLiteral("msg"), int(aa));
         m_message->openForComputer(s->name, s->address);
-    else if (entry == QLatin1String("stoppre"))
+    } else if (entry == QLatin1String("stoppre")) {
         e.stopPrepaid(aa);
-    else if (const int minutes = PopupRules::prepaidMinutes(entry))
+    } else if (const int minutes = PopupRules::prepaidMinutes(entry)) {
         e.startprepaid(aa, PopupRules::pretime(e.rateSettings().toltime, minutes));
+    }
 }
 
 void ConsoleController::toAllComputers(const QString &question, const QByteArray &datagram)

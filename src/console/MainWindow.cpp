@@ -6,22 +6,26 @@
 #include "console/OptionsWindow.h"
 #include "console/PopupRules.h"
 #include "console/ToolIcons.h"
+#include "console/WindowPlacement.h"
 #include "store/CafeStore.h"
 #include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -116,6 +120,14 @@ const QStringList popupCommands{
     QStringLiteral("triantalepta"), QStringLiteral("eksintalepta"),  QStringLiteral("enenintalepta"),
     QStringLiteral("ekatonlepta"),  QStringLiteral("stoppre"),
 };
+
+// The menus the cashier loses, and with them every window they open.
+const QStringList adminMenus{QStringLiteral("settings"), QStringLiteral("kin"), QStringLiteral("tools")};
+
+// Per-user settings: where the operator last moved each kind of window.
+QString placeKey(const QString &kind) { return QStringLiteral("windows/") + kind + QStringLiteral("/pos"); }
+const char *const PlacedAt = "korvanePlacedAt";
+const char *const PlaceKind = "korvanePlaceKind";
 
 bool hasChildren(const char *name)
 {
@@ -306,6 +318,13 @@ void MainWindow::load()
                 continue;
             }
             m_map->addComputer(int(row.aa), row.pcname, row.left, row.top);
+            // A place outside the map (older books let a drag leave it) is
+            // brought back, in the books too, or the computer is lost.
+            if (m_map->bringInside(int(row.aa))) {
+                const QPoint at = m_map->position(int(row.aa));
+                if (!m_store.savePosition(row.pcname, at.x(), at.y()))
+                    m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
+            }
         }
         if (!skipped.isEmpty())
             m_prompter.tell(QStringLiteral("These computers have no usable key and are not on the map: ")
@@ -321,7 +340,7 @@ void MainWindow::load()
 
 void MainWindow::getbackr()
 {
-    const std::optional<RateSettings> rs = m_store.rateSettings();
+    const Result<RateSettings> rs = m_store.rateSettings();
     const QString path = rs ? rs->backround : QString();
     if (path.isEmpty()) {
         m_map->setBackground(QImage());
@@ -350,10 +369,46 @@ void MainWindow::dockToolbar(int side)
 
 void MainWindow::authtype()
 {
-    for (const char *m : {"settings", "kin", "tools"})
-        action(QString::fromLatin1(m))->setEnabled(m_adminlogin);
+    for (const QString &m : adminMenus)
+        action(m)->setEnabled(m_adminlogin);
     toolbarButton(QStringLiteral("user"))->setEnabled(m_adminlogin);
     m_roleName = m_adminlogin ? QStringLiteral("admin") : QStringLiteral("user");
+    // Withdrawing the menus is not enough: a window they opened would still save.
+    closeForbidden();
+}
+
+Login::Role MainWindow::entryNeeds(const QString &entry)
+{
+    QString name = entry;
+    for (bool climbed = true; climbed;) {
+        climbed = false;
+        for (const MenuEntry &e : menuTable) {
+            if (name == QLatin1String(e.name) && *e.under) {
+                name = QString::fromLatin1(e.under);
+                climbed = true;
+                break;
+            }
+        }
+    }
+    return adminMenus.contains(name) ? Login::Role::Admin : Login::Role::Cashier;
+}
+
+void MainWindow::closeForbidden()
+{
+    QList<QPointer<QWidget>> forbidden;
+    for (Single &single : m_single) {
+        if (single.window && !mayUse(role(), single.needs)) {
+            forbidden << single.window;
+            single.window.clear();
+        }
+    }
+    for (QPointer<QWidget> &w : forbidden) {
+        w->close();
+        if (w) { // a window that refuses to close goes all the same
+            w->hide();
+            w->deleteLater();
+        }
+    }
 }
 
 void MainWindow::applyLogin(Login::Role role, bool relogin)
@@ -374,7 +429,12 @@ void MainWindow::provide(const QString &entry, std::function<void()> fn)
     QAction *a = entry.startsWith(prefix) ? toolbarButton(entry.mid(prefix.size())) : action(entry);
     if (!a)
         return;
-    connect(a, &QAction::triggered, this, [fn = std::move(fn)] { fn(); });
+    connect(a, &QAction::triggered, this, [this, entry, fn = std::move(fn)] {
+        // A window the handler opens takes the entry's role.
+        const QString outer = std::exchange(m_choosing, entry);
+        fn();
+        m_choosing = outer;
+    });
     a->setEnabled(true);
     // A provided entry opens the sub-menu it sits in.
     for (const MenuEntry &e : menuTable) {
@@ -414,14 +474,22 @@ void MainWindow::showPopup(int aa, const QPoint &globalPos)
     statusMenu()->popup(globalPos);
 }
 
-QWidget *MainWindow::showSingle(const QString &kind, const std::function<QWidget *()> &make)
+QWidget *MainWindow::showSingle(const QString &kind, const std::function<QWidget *()> &make,
+                                std::optional<Login::Role> needs)
 {
-    QPointer<QWidget> &open = m_single[kind];
+    QWidget *open = m_single.value(kind).window;
     if (!open) {
+        const Login::Role least = needs.value_or(entryNeeds(m_choosing));
+        if (!mayUse(role(), least)) {
+            m_prompter.tell(QStringLiteral("Only the administrator may open this window."), Prompter::Icon::Warning);
+            return nullptr;
+        }
         open = make();
         if (!open)
             return nullptr;
         open->setAttribute(Qt::WA_DeleteOnClose);
+        m_single.insert(kind, {open, least});
+        place(open, kind);
     }
     open->show();
     open->raise();
@@ -429,14 +497,91 @@ QWidget *MainWindow::showSingle(const QString &kind, const std::function<QWidget
     return open;
 }
 
+void MainWindow::place(QWidget *window, const QString &kind, int aa)
+{
+    if (!window)
+        return;
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize();
+    // The title bar and borders, as the window manager draws them on this window.
+    const QSize size = window->size() + (frameGeometry().size() - geometry().size());
+    const QScreen *screen = this->screen();
+
+    WindowPlacement::Scene scene;
+    scene.screen = screen ? screen->availableGeometry() : QRect();
+    if (m_map->isVisible()) {
+        const QRect visible = m_map->visibleRegion().boundingRect();
+        scene.map = QRect(m_map->mapToGlobal(visible.topLeft()), visible.size());
+    }
+    for (int c : m_map->computers()) {
+        const QRect r = m_map->icon(c)->geometry().united(m_map->label(c)->geometry());
+        scene.icons << QRect(m_map->mapToGlobal(r.topLeft()), r.size());
+        if (c == aa)
+            scene.near = scene.icons.last();
+    }
+    QWidget *question = QApplication::activeModalWidget();
+    if (question && question != window && question->isVisible())
+        scene.questions << question->frameGeometry();
+
+    QPoint at;
+    const QVariant kept = QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).value(placeKey(kind));
+    const QRect keptRect(kept.toPoint(), size);
+    // Where the operator put it, while that is still on a screen and clear of the question.
+    const bool keep = kept.isValid() && screen
+                      && screen->availableVirtualGeometry().intersected(keptRect).width() >= qMin(size.width(), 80)
+                      && screen->availableVirtualGeometry().contains(keptRect.topLeft())
+                      && (scene.questions.isEmpty() || !keptRect.intersects(scene.questions.first()));
+    at = keep ? kept.toPoint() : WindowPlacement::choose(scene, size);
+    window->move(at);
+    window->setProperty(PlacedAt, at);
+    window->setProperty(PlaceKind, kind);
+    window->removeEventFilter(this);
+    window->installEventFilter(this);
+}
+
+void MainWindow::showBeside(QWidget *window, const QString &kind, int aa)
+{
+    if (!window)
+        return;
+    place(window, kind, aa);
+    QPointer<QWidget> question = QApplication::activeModalWidget();
+    if (question == window)
+        question.clear();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, !question.isNull());
+    window->show();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    if (question) { // the question keeps the front and the keyboard
+        question->raise();
+        question->activateWindow();
+    } else {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // A window going away remembers its place if the operator moved it.
+    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+        auto *w = static_cast<QWidget *>(watched);
+        const QString kind = w->property(PlaceKind).toString();
+        if (w->isWindow() && !kind.isEmpty() && w->pos() != w->property(PlacedAt).toPoint()) {
+            QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).setValue(placeKey(kind), w->pos());
+            w->setProperty(PlacedAt, w->pos());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 OptionsWindow *MainWindow::openOptions()
 {
-    auto *w = new OptionsWindow(m_paths.settingsFile(), m_prompter, m_picker, this);
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    connect(w, &OptionsWindow::toolbarSideChosen, this, &MainWindow::dockToolbar);
-    connect(w, &OptionsWindow::saved, this, &MainWindow::applySettingsSaved);
-    w->show();
-    return w;
+    const auto make = [this]() -> QWidget * {
+        auto *w = new OptionsWindow(m_paths.settingsFile(), m_prompter, m_picker, this);
+        connect(w, &OptionsWindow::toolbarSideChosen, this, &MainWindow::dockToolbar);
+        connect(w, &OptionsWindow::saved, this, &MainWindow::applySettingsSaved);
+        return w;
+    };
+    return qobject_cast<OptionsWindow *>(showSingle(QStringLiteral("miscsettings"), make, Login::Role::Admin));
 }
 
 void MainWindow::applySettingsSaved(const SettingsFile &s)
@@ -452,12 +597,15 @@ void MainWindow::applySettingsSaved(const SettingsFile &s)
 
 LoginWindow *MainWindow::openRelogin()
 {
-    auto *w = new LoginWindow(m_store, m_prompter, this);
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    w->setMode(LoginWindow::Mode::Relogin);
-    connect(w, &LoginWindow::loggedIn, this, [this](Login::Role role) { applyLogin(role, true); });
-    w->show();
-    return w;
+    const auto make = [this]() -> QWidget * {
+        auto *w = new LoginWindow(m_store, m_prompter, this);
+        w->setMode(LoginWindow::Mode::Relogin);
+        connect(w, &LoginWindow::loggedIn, this, [this](Login::Role role) { applyLogin(role, true); });
+        // Answered or cancelled, the next switch starts from an empty password.
+        connect(w, &QDialog::finished, w, &QObject::deleteLater);
+        return w;
+    };
+    return qobject_cast<LoginWindow *>(showSingle(QStringLiteral("chuser"), make, Login::Role::Cashier));
 }
 
 void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_prompter); }

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <optional>
 
 class CafeStore;
 class Clock;
@@ -84,9 +85,25 @@ public:
 
     // One window of each kind: choosing its entry again brings the open one
     // to the front instead of a second copy whose Save would undo the first.
-    // make() builds the window (deleted on close); kind names it.
-    QWidget *showSingle(const QString &kind, const std::function<QWidget *()> &make);
-    QWidget *openWindow(const QString &kind) const { return m_single.value(kind); }
+    // make() builds the window (deleted on close); kind names it. `needs` is
+    // the least role that may use it; left out, it is the role of the menu
+    // entry being chosen (admin under the menus the cashier loses). Switching
+    // to the cashier closes every window the cashier may not use.
+    QWidget *showSingle(const QString &kind, const std::function<QWidget *()> &make,
+                        std::optional<Login::Role> needs = std::nullopt);
+    QWidget *openWindow(const QString &kind) const { return m_single.value(kind).window; }
+    static bool mayUse(Login::Role role, Login::Role needs) { return needs == Login::Role::Cashier || role == needs; }
+    Login::Role role() const { return m_adminlogin ? Login::Role::Admin : Login::Role::Cashier; }
+    // The least role for a menu entry's window.
+    static Login::Role entryNeeds(const QString &entry);
+
+    // Moves a window about to open beside computer aa (0: at the edge of the
+    // map), clear of the icons and of an open question; or where the
+    // operator last moved a window of this kind, remembered by kind.
+    void place(QWidget *window, const QString &kind, int aa = 0);
+    // place(), then shows it; one that opens while a question waits leaves
+    // the question in front and the keyboard with it.
+    void showBeside(QWidget *window, const QString &kind, int aa = 0);
 
     // Windows opened from the menus; returned so callers can reach them.
     OptionsWindow *openOptions();
@@ -115,6 +132,8 @@ private:
     void showPopup(int aa, const QPoint &globalPos);
     void tick();
     void applySettingsSaved(const SettingsFile &s);
+    void closeForbidden();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Paths m_paths;
     CafeStore &m_store;
@@ -129,7 +148,13 @@ private:
     QHash<QString, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QAction *> m_buttons;
-    QHash<QString, QPointer<QWidget>> m_single;
+    struct Single
+    {
+        QPointer<QWidget> window;
+        Login::Role needs = Login::Role::Cashier;
+    };
+    QHash<QString, Single> m_single;
+    QString m_choosing; // the menu entry whose handler runs
     std::function<SlotState(int)> m_status;
     std::function<int()> m_unconfirmed;
     // Pop-up entries whose windows are not built yet.

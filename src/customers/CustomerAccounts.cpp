@@ -44,7 +44,7 @@ Result<bool> CustomerAccounts::nameTaken(const QString &name, const QString &las
 {
     const auto rows = m_customers.accountsNamed(name, lastname);
     if (!rows)
-        return storeFailure(m_customers, QStringLiteral("The customers cannot be read"));
+        return failure(rows.error());
     return !rows->isEmpty();
 }
 
@@ -61,10 +61,7 @@ Result<qint64> CustomerAccounts::adduser(const QString &name, const QString &las
     row.password = *pin;
     row.time = minutes;
     row.timeleft = minutes;
-    const auto aa = m_customers.addAccount(row);
-    if (!aa)
-        return storeFailure(m_customers, QStringLiteral("The customer was not added"));
-    return *aa;
+    return m_customers.addAccount(row);
 }
 
 Result<void> CustomerAccounts::addTime(qint64 aa, qint64 minutes)
@@ -121,7 +118,7 @@ Result<void> CustomerAccounts::deleteCustomer(qint64 aa)
     // before PINs were drawn unique) keeps them.
     const auto sharing = m_customers.accountsWithPin(c->password);
     if (!sharing)
-        return storeFailure(m_customers, QStringLiteral("The customer was not deleted"));
+        return failure(sharing.error());
     // An account without a PIN owns no transactions; an empty PIN would
     // match the normal ones.
     if (sharing->size() <= 1 && !c->password.isEmpty()) {
@@ -144,7 +141,7 @@ Result<bool> CustomerAccounts::pinTaken(const QString &pin)
 {
     const auto accounts = m_customers.accountsWithPin(pin);
     if (!accounts)
-        return storeFailure(m_customers, QStringLiteral("The customers cannot be read"));
+        return failure(accounts.error());
     if (!accounts->isEmpty())
         return true;
     // Transactions left from an account deleted half-way must not pass to a

@@ -25,6 +25,14 @@ QLineEdit *box(QWidget *parent, const QString &name, bool readOnly = true)
     edit->setReadOnly(readOnly);
     return edit;
 }
+
+// Every box is named by its label, on screen and to a screen reader.
+QLabel *labelFor(QWidget *parent, const QString &text, QWidget *buddy)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
 } // namespace
 
 BillingWindow::BillingWindow(Bill *bill, QWidget *parent)
@@ -56,60 +64,63 @@ void BillingWindow::buildUi()
     auto *grid = new QGridLayout(billPage);
     m_computer = new QLabel(billPage);
     m_computer->setObjectName(QStringLiteral("computer"));
-    grid->addWidget(m_computer, 0, 0, 1, 3);
+    grid->addWidget(m_computer, 0, 0, 1, 2);
+    m_transaction = box(billPage, QStringLiteral("transaction"));
+    grid->addWidget(labelFor(billPage, QStringLiteral("Transaction"), m_transaction), 0, 2);
+    grid->addWidget(m_transaction, 0, 3);
 
     m_startTime = box(billPage, QStringLiteral("startTime"));
     m_startDate = box(billPage, QStringLiteral("startDate"));
-    grid->addWidget(new QLabel(QStringLiteral("Start Time"), billPage), 1, 0);
+    grid->addWidget(labelFor(billPage, QStringLiteral("Start Time"), m_startTime), 1, 0);
     grid->addWidget(m_startTime, 1, 1);
-    grid->addWidget(m_startDate, 1, 2);
+    grid->addWidget(labelFor(billPage, QStringLiteral("Start Date"), m_startDate), 1, 2);
+    grid->addWidget(m_startDate, 1, 3);
 
-    m_endLabel = new QLabel(QStringLiteral("End Time"), billPage);
     m_endTime = box(billPage, QStringLiteral("endTime"));
     m_endDate = box(billPage, QStringLiteral("endDate"));
+    m_endLabel = labelFor(billPage, QStringLiteral("End Time"), m_endTime);
+    m_endDateLabel = labelFor(billPage, QStringLiteral("End Date"), m_endDate);
     grid->addWidget(m_endLabel, 2, 0);
     grid->addWidget(m_endTime, 2, 1);
-    grid->addWidget(m_endDate, 2, 2);
+    grid->addWidget(m_endDateLabel, 2, 2);
+    grid->addWidget(m_endDate, 2, 3);
 
     m_timeUsed = box(billPage, QStringLiteral("timeUsed"));
     m_minutes = box(billPage, QStringLiteral("minutes"));
-    grid->addWidget(new QLabel(QStringLiteral("Time"), billPage), 3, 0);
+    grid->addWidget(labelFor(billPage, QStringLiteral("Time"), m_timeUsed), 3, 0);
     grid->addWidget(m_timeUsed, 3, 1);
-    grid->addWidget(m_minutes, 3, 2);
-    m_minutes->setToolTip(QStringLiteral("Minutes"));
+    grid->addWidget(labelFor(billPage, QStringLiteral("Minutes"), m_minutes), 3, 2);
+    grid->addWidget(m_minutes, 3, 3);
 
-    m_timeLeftLabel = new QLabel(QStringLiteral("Time Left"), billPage);
     m_timeLeft = box(billPage, QStringLiteral("timeLeft"));
+    m_timeLeftLabel = labelFor(billPage, QStringLiteral("Time Left"), m_timeLeft);
     grid->addWidget(m_timeLeftLabel, 4, 0);
     grid->addWidget(m_timeLeft, 4, 1);
-    m_transaction = box(billPage, QStringLiteral("transaction"));
-    m_transaction->setToolTip(QStringLiteral("Transaction"));
-    grid->addWidget(m_transaction, 4, 2);
 
     auto *rateFrame = new QGroupBox(QStringLiteral("Hourly Rate"), billPage);
     auto *rateLayout = new QVBoxLayout(rateFrame);
     m_rates = new QTabBar(rateFrame);
     m_rates->setObjectName(QStringLiteral("rates"));
     rateLayout->addWidget(m_rates);
-    grid->addWidget(rateFrame, 5, 0, 1, 3);
+    grid->addWidget(rateFrame, 5, 0, 1, 4);
 
     m_timeCharge = box(billPage, QStringLiteral("timeCharge"));
-    grid->addWidget(new QLabel(QStringLiteral("Charge"), billPage), 6, 0);
+    grid->addWidget(labelFor(billPage, QStringLiteral("Charge"), m_timeCharge), 6, 0);
     grid->addWidget(m_timeCharge, 6, 1);
     m_extras = box(billPage, QStringLiteral("extras"));
-    grid->addWidget(new QLabel(QStringLiteral("Extra Charge"), billPage), 7, 0);
+    grid->addWidget(labelFor(billPage, QStringLiteral("Extra Charge"), m_extras), 7, 0);
     grid->addWidget(m_extras, 7, 1);
     // Any key typed here clears the total; the key itself is not kept.
     m_total = box(billPage, QStringLiteral("total"), false);
     m_total->installEventFilter(this);
-    grid->addWidget(new QLabel(QStringLiteral("Total"), billPage), 8, 0);
+    grid->addWidget(labelFor(billPage, QStringLiteral("Total"), m_total), 8, 0);
     grid->addWidget(m_total, 8, 1);
 
-    m_reasonLabel = new QLabel(QStringLiteral("Enter the reason you are not charging"), billPage);
-    m_reasonLabel->setObjectName(QStringLiteral("reasonLabel"));
     m_reason = box(billPage, QStringLiteral("reason"), false);
-    grid->addWidget(m_reasonLabel, 9, 0, 1, 3);
-    grid->addWidget(m_reason, 10, 0, 1, 3);
+    m_reasonLabel = labelFor(billPage, QStringLiteral("Enter the reason you are not charging"), m_reason);
+    m_reasonLabel->setObjectName(QStringLiteral("reasonLabel"));
+    grid->addWidget(m_reasonLabel, 9, 0, 1, 4);
+    grid->addWidget(m_reason, 10, 0, 1, 4);
 
     auto *buttons = new QHBoxLayout;
     m_confirm = new QPushButton(QStringLiteral("&Confirm"), billPage);
@@ -124,7 +135,7 @@ void BillingWindow::buildUi()
     buttons->addWidget(m_addExtra);
     buttons->addStretch();
     buttons->addWidget(closeButton);
-    grid->addLayout(buttons, 11, 0, 1, 3);
+    grid->addLayout(buttons, 11, 0, 1, 4);
     grid->setRowStretch(12, 1); // extra height goes below, not between the rows
     QFont nameFont = m_computer->font();
     nameFont.setBold(true);
@@ -198,6 +209,7 @@ void BillingWindow::show_()
     m_endLabel->setVisible(b.showsEnd());
     m_endTime->setVisible(b.showsEnd());
     m_endDate->setVisible(b.showsEnd());
+    m_endDateLabel->setVisible(b.showsEnd());
     m_minutes->setText(QString::number(b.minutes()));
     m_timeUsed->setText(b.timeUsed());
     m_transaction->setText(QString::number(b.transaction()));
@@ -214,7 +226,10 @@ void BillingWindow::show_()
     m_filling = false;
     // Rows come and go (reason, time left): grow to show them all.
     layout()->activate();
-    resize(size().expandedTo(minimumSizeHint()));
+    if (isVisible())
+        resize(size().expandedTo(minimumSizeHint()));
+    else
+        adjustSize(); // no larger than it needs, so less of the map is covered
 }
 
 bool BillingWindow::eventFilter(QObject *watched, QEvent *event)
@@ -286,6 +301,14 @@ void BillingWindow::confirm()
         m_bill->setReason(m_reason->text());
     if (m_bill)
         m_bill->confirm();
+}
+
+void BillingWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Measured before it was shown, a frame may come out short.
+    layout()->invalidate();
+    resize(size().expandedTo(minimumSizeHint()));
 }
 
 void BillingWindow::closeEvent(QCloseEvent *event)

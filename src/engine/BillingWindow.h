@@ -23,6 +23,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void reject() override;
 
 private:
@@ -41,6 +42,7 @@ private:
     QLabel *m_endLabel = nullptr;
     QLineEdit *m_endTime = nullptr;
     QLineEdit *m_endDate = nullptr;
+    QLabel *m_endDateLabel = nullptr;
     QLineEdit *m_minutes = nullptr;
     QLineEdit *m_timeUsed = nullptr;
     QLineEdit *m_transaction = nullptr;

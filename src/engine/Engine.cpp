@@ -56,7 +56,7 @@ void Engine::loadRateSettings()
     if (const auto s = m_cafe.rateSettings())
         m_settings = *s;
     else
-        reportStoreError(m_cafe.lastError());
+        reportStoreError(s.error());
 }
 
 BillContext Engine::billContext()
@@ -278,8 +278,10 @@ Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
     const bool ok = m_cafe.atomically([&] {
         if (!m_cafe.setFlag(s.name, flag, true))
             return false;
-        key = m_cafe.appendTransaction(row);
-        return key.has_value();
+        const Result<qint64> added = m_cafe.appendTransaction(row);
+        if (added)
+            key = *added;
+        return added.ok();
     });
     if (!ok || !key)
         return failure(m_cafe.lastError());

@@ -126,7 +126,7 @@ private:
     BillContext billContext();
     // Rebuilds the slots of the computers flagged as running one kind.
     void restore(ComputerFlag flag, SlotState state, Picture picture,
-                 std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
+                 Result<QList<KinRow>> (CafeStore::*openRows)(const QString &),
                  const std::function<void(Slot &, const KinRow &)> &reload);
     bool confirmAction(Command command, const Slot &s);
     bool dispatch(Command command, qint64 aa, qint64 amount = 0, const QString &pin = QString());

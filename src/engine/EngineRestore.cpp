@@ -6,12 +6,12 @@
 #include "ui/Prompter.h"
 
 void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
-                     std::optional<QList<KinRow>> (CafeStore::*openRows)(const QString &),
+                     Result<QList<KinRow>> (CafeStore::*openRows)(const QString &),
                      const std::function<void(Slot &, const KinRow &)> &reload)
 {
     const auto rows = m_cafe.computersFlagged(flag);
     if (!rows)
-        return reportStoreError(m_cafe.lastError());
+        return reportStoreError(rows.error());
     for (const ComputerRow &row : *rows) {
         Slot *s = slotFor(row.aa);
         if (!s)
@@ -20,7 +20,7 @@ void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
         setPicture(*s, picture);
         const auto open = (m_cafe.*openRows)(row.pcname);
         if (!open) {
-            reportStoreError(m_cafe.lastError());
+            reportStoreError(open.error());
             continue;
         }
         for (const KinRow &k : *open) {

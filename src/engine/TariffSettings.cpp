@@ -71,8 +71,10 @@ QString update(CafeStore &cafe, const Boxes &boxes)
 {
     if (boxes.fixed.trimmed().isEmpty())
         return QStringLiteral("Minimum Charge Rate Was Not Entered ");
-    // Both the minimum time and the tolerance are required.
-    if (boxes.mintime.trimmed().isEmpty() || boxes.toltime.trimmed().isEmpty())
+    // Both the minimum time and the tolerance are required; the message names the empty one.
+    if (boxes.mintime.trimmed().isEmpty())
+        return QStringLiteral("Minimum Time Was Not Entered");
+    if (boxes.toltime.trimmed().isEmpty())
         return QStringLiteral("Tolerance Time Was Not Entered");
     const auto fixed = amountFrom(boxes.fixed);
     if (!fixed)

@@ -149,7 +149,7 @@ void LogonService::serveCloseme(const QString &peer)
 
 void LogonService::servePin(const QString &peer, const QString &pin)
 {
-    const auto accounts = pin.isEmpty() ? std::optional<QList<CustomerRow>>(QList<CustomerRow>())
+    const auto accounts = pin.isEmpty() ? Result<QList<CustomerRow>>(QList<CustomerRow>())
                                         : m_customers.accountsWithPin(pin);
     if (!accounts) {
         emit failedToServe(m_customers.lastError());

@@ -6,6 +6,7 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,6 +37,9 @@ void MessageWindow::buildUi()
     m_text1 = new QPlainTextEdit(m_frame);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setTabChangesFocus(true);
+    auto *label = new QLabel(QStringLiteral("&Message"), m_frame);
+    label->setBuddy(m_text1);
+    inner->addWidget(label);
     inner->addWidget(m_text1);
     m_text2 = new QLineEdit(m_frame);
     m_text2->setObjectName(QStringLiteral("Text2"));

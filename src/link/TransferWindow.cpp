@@ -45,13 +45,16 @@ void TransferWindow::buildUi()
         m_text[i]->setObjectName(QStringLiteral("Text%1").arg(i + 1));
         m_text[i]->setReadOnly(true);
         m_caption[i] = new QLabel(this);
+        m_caption[i]->setBuddy(m_text[i]);
         m_form->addRow(m_caption[i], m_text[i]);
     }
     layout->addLayout(m_form);
 
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("Combo1"));
-    layout->addWidget(new QLabel(QStringLiteral("New Computer"), this));
+    auto *newComputer = new QLabel(QStringLiteral("New Computer"), this);
+    newComputer->setBuddy(m_combo);
+    layout->addWidget(newComputer);
     layout->addWidget(m_combo);
 
     auto *buttons = new QHBoxLayout;

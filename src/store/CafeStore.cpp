@@ -26,11 +26,12 @@ ComputerRow computerFrom(const QSqlQuery &q)
     return r;
 }
 
+// The rows of a statement, or the store's error when it failed.
 template <typename Row, typename Convert>
-std::optional<QList<Row>> collect(std::optional<QSqlQuery> q, Convert convert)
+Result<QList<Row>> collect(const SqlStore &store, std::optional<QSqlQuery> q, Convert convert)
 {
     if (!q)
-        return std::nullopt;
+        return failure(store.lastError());
     QList<Row> rows;
     while (q->next())
         rows.append(convert(*q));
@@ -120,37 +121,37 @@ KinRow CafeStore::kinFrom(const QSqlQuery &q)
 
 // --- computers
 
-std::optional<QList<ComputerRow>> CafeStore::computers()
+Result<QList<ComputerRow>> CafeStore::computers()
 {
-    return collect<ComputerRow>(run(QStringLiteral("SELECT %1 FROM computers ORDER BY aa").arg(kComputerColumns)),
+    return collect<ComputerRow>(*this, run(QStringLiteral("SELECT %1 FROM computers ORDER BY aa").arg(kComputerColumns)),
                                 computerFrom);
 }
 
-std::optional<QList<ComputerRow>> CafeStore::computersFlagged(ComputerFlag flag)
+Result<QList<ComputerRow>> CafeStore::computersFlagged(ComputerFlag flag)
 {
-    return collect<ComputerRow>(
+    return collect<ComputerRow>(*this, 
         run(QStringLiteral("SELECT %1 FROM computers WHERE %2 = 1 ORDER BY aa").arg(kComputerColumns, flagColumn(flag))),
         computerFrom);
 }
 
-std::optional<QList<ComputerRow>> CafeStore::freeComputers()
+Result<QList<ComputerRow>> CafeStore::freeComputers()
 {
-    return collect<ComputerRow>(
+    return collect<ComputerRow>(*this, 
         run(QStringLiteral("SELECT %1 FROM computers WHERE timer = 0 AND pretime = 0 AND \"user\" = 0 ORDER BY aa")
                 .arg(kComputerColumns)),
         computerFrom);
 }
 
-std::optional<QList<ComputerRow>> CafeStore::computersWithIp(const QString &ip)
+Result<QList<ComputerRow>> CafeStore::computersWithIp(const QString &ip)
 {
-    return collect<ComputerRow>(
+    return collect<ComputerRow>(*this, 
         run(QStringLiteral("SELECT %1 FROM computers WHERE ip = ? ORDER BY aa").arg(kComputerColumns), {ip}),
         computerFrom);
 }
 
-std::optional<QList<ComputerRow>> CafeStore::computersNamed(const QString &name)
+Result<QList<ComputerRow>> CafeStore::computersNamed(const QString &name)
 {
-    return collect<ComputerRow>(
+    return collect<ComputerRow>(*this, 
         run(QStringLiteral("SELECT %1 FROM computers WHERE pcname = ? ORDER BY aa").arg(kComputerColumns), {name}),
         computerFrom);
 }
@@ -168,26 +169,26 @@ bool CafeStore::savePosition(const QString &pcname, int left, int top)
                 {left, top, pcname});
 }
 
-std::optional<qint64> CafeStore::addComputer(const ComputerRow &r)
+Result<qint64> CafeStore::addComputer(const ComputerRow &r)
 {
     auto q = run(QStringLiteral("INSERT INTO computers (pcname, ip, \"left\", top, timer, pretime, \"user\")"
                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"),
                  {r.pcname, r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user)});
     if (!q)
-        return std::nullopt;
+        return failure(lastError());
     return q->lastInsertId().toLongLong();
 }
 
 // --- kin
 
-std::optional<qint64> CafeStore::appendTransaction(const KinRow &row)
+Result<qint64> CafeStore::appendTransaction(const KinRow &row)
 {
     auto q = run(QStringLiteral("INSERT INTO kin (computer, startdate, starttime, enddate, endtime, ptime, enab,"
                                 " pretimeenab, userenab, userpin, type, totaltime, timecharged, extra, total, reason)"
                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                  kinValues(row));
     if (!q)
-        return std::nullopt;
+        return failure(lastError());
     return q->lastInsertId().toLongLong();
 }
 
@@ -209,18 +210,18 @@ bool CafeStore::updateTransaction(const KinRow &row)
                 values);
 }
 
-std::optional<QList<KinRow>> CafeStore::openNormal(const QString &computer)
+Result<QList<KinRow>> CafeStore::openNormal(const QString &computer)
 {
-    return collect<KinRow>(run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND computer = ? AND enddate IS NULL"
+    return collect<KinRow>(*this, run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND computer = ? AND enddate IS NULL"
                                               " ORDER BY aa")
                                    .arg(kKinColumns),
                                {computer}),
                            kinFrom);
 }
 
-std::optional<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
+Result<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
 {
-    return collect<KinRow>(
+    return collect<KinRow>(*this, 
         run(QStringLiteral("SELECT %1 FROM kin WHERE pretimeenab = 1 AND computer = ? AND totaltime IS NULL"
                            " ORDER BY aa")
                 .arg(kKinColumns),
@@ -228,9 +229,9 @@ std::optional<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
         kinFrom);
 }
 
-std::optional<QList<KinRow>> CafeStore::openAccount(const QString &computer)
+Result<QList<KinRow>> CafeStore::openAccount(const QString &computer)
 {
-    return collect<KinRow>(
+    return collect<KinRow>(*this, 
         run(QStringLiteral("SELECT %1 FROM kin WHERE userenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
             {computer}),
         kinFrom);
@@ -240,7 +241,7 @@ Result<QList<KinRow>> CafeStore::unconfirmed()
 {
     // Ended (a normal charge's end, a prepaid charge's time used) but still
     // enabled: the bill was never confirmed.
-    auto rows = collect<KinRow>(run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NOT NULL)"
+    auto rows = collect<KinRow>(*this, run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NOT NULL)"
                                                    " OR (pretimeenab = 1 AND totaltime IS NOT NULL) ORDER BY aa")
                                         .arg(kKinColumns)),
                                 kinFrom);
@@ -254,19 +255,19 @@ bool CafeStore::moveTransaction(qint64 aa, const QString &computer)
     return exec(QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ?"), {computer, aa});
 }
 
-std::optional<Money> CafeStore::takingsOn(const QDate &day)
+Result<Money> CafeStore::takingsOn(const QDate &day)
 {
     auto q = run(QStringLiteral("SELECT coalesce(sum(total), 0) FROM kin WHERE startdate = ?"), {date(day)});
     if (!q || !q->next())
-        return std::nullopt;
+        return failure(lastError());
     return Money::fromUnits(q->value(0).toLongLong());
 }
 
 // --- extra
 
-std::optional<QList<ExtraRow>> CafeStore::extras(qint64 key)
+Result<QList<ExtraRow>> CafeStore::extras(qint64 key)
 {
-    return collect<ExtraRow>(run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
+    return collect<ExtraRow>(*this, run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
                                                 " WHERE \"key\" = ? ORDER BY aa"),
                                  {key}),
                              extraFrom);
@@ -282,12 +283,12 @@ std::optional<Money> CafeStore::sumExtras(qint64 key, bool *ok)
     return Money::fromUnits(q->value(1).toLongLong());
 }
 
-std::optional<qint64> CafeStore::addExtra(const ExtraRow &e)
+Result<qint64> CafeStore::addExtra(const ExtraRow &e)
 {
     auto q = run(QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge) VALUES (?, ?, ?, ?, ?)"),
                  {e.key, e.itemdesc, e.itemquant, e.itemprice.units(), e.charge.units()});
     if (!q)
-        return std::nullopt;
+        return failure(lastError());
     return q->lastInsertId().toLongLong();
 }
 
@@ -301,16 +302,16 @@ bool CafeStore::setExtraQuantity(qint64 aa, qint64 quantity)
 
 // --- tariff
 
-std::optional<QList<Money>> CafeStore::rates()
+Result<QList<Money>> CafeStore::rates()
 {
-    return collect<Money>(run(QStringLiteral("SELECT rate FROM rates ORDER BY aa")),
+    return collect<Money>(*this, run(QStringLiteral("SELECT rate FROM rates ORDER BY aa")),
                           [](const QSqlQuery &q) { return Money::fromUnits(q.value(0).toLongLong()); });
 }
 
 bool CafeStore::setRates(const QList<Money> &rates)
 {
     return atomically([&] {
-        auto ids = collect<qint64>(run(QStringLiteral("SELECT aa FROM rates ORDER BY aa")),
+        auto ids = collect<qint64>(*this, run(QStringLiteral("SELECT aa FROM rates ORDER BY aa")),
                                    [](const QSqlQuery &q) { return q.value(0).toLongLong(); });
         if (!ids)
             return false;
@@ -325,11 +326,11 @@ bool CafeStore::setRates(const QList<Money> &rates)
     });
 }
 
-std::optional<RateSettings> CafeStore::rateSettings()
+Result<RateSettings> CafeStore::rateSettings()
 {
     auto q = run(QStringLiteral("SELECT fixed, mintime, toltime, backround FROM settings ORDER BY aa"));
     if (!q)
-        return std::nullopt;
+        return failure(lastError());
     RateSettings s;
     while (q->next()) { // the last row wins
         s.fixed = Money::fromUnits(q->value(0).toLongLong());
@@ -368,9 +369,9 @@ bool CafeStore::setOperatorPassword(const QString &username, const QString &pass
 
 // --- catalogue
 
-std::optional<QList<ProductRow>> CafeStore::products()
+Result<QList<ProductRow>> CafeStore::products()
 {
-    return collect<ProductRow>(run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products ORDER BY category, aa")),
+    return collect<ProductRow>(*this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products ORDER BY category, aa")),
                                [](const QSqlQuery &q) {
                                    ProductRow p;
                                    p.aa = q.value(0).toLongLong();

@@ -16,48 +16,48 @@ public:
     static bool yesNo(const QVariant &v);
 
     // --- computers
-    std::optional<QList<ComputerRow>> computers();
-    std::optional<QList<ComputerRow>> computersFlagged(ComputerFlag flag);
-    std::optional<QList<ComputerRow>> freeComputers();
-    std::optional<QList<ComputerRow>> computersWithIp(const QString &ip);
-    std::optional<QList<ComputerRow>> computersNamed(const QString &name);
+    Result<QList<ComputerRow>> computers();
+    Result<QList<ComputerRow>> computersFlagged(ComputerFlag flag);
+    Result<QList<ComputerRow>> freeComputers();
+    Result<QList<ComputerRow>> computersWithIp(const QString &ip);
+    Result<QList<ComputerRow>> computersNamed(const QString &name);
     // Sets the flag on every row of that name, as the roster's name filter does.
     bool setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value);
     // Writes the place of the first row of that name.
     bool savePosition(const QString &pcname, int left, int top);
-    std::optional<qint64> addComputer(const ComputerRow &row);
+    Result<qint64> addComputer(const ComputerRow &row);
 
     // --- kin (transactions)
-    std::optional<qint64> appendTransaction(const KinRow &row);
+    Result<qint64> appendTransaction(const KinRow &row);
     std::optional<KinRow> transaction(qint64 aa);
     // Rewrites every column of the row with that aa.
     bool updateTransaction(const KinRow &row);
     // Open rows of a computer by kind: normal (enab and no end date),
     // prepaid (pretimeenab), customer account (userenab).
-    std::optional<QList<KinRow>> openNormal(const QString &computer);
-    std::optional<QList<KinRow>> openPrepaid(const QString &computer);
-    std::optional<QList<KinRow>> openAccount(const QString &computer);
+    Result<QList<KinRow>> openNormal(const QString &computer);
+    Result<QList<KinRow>> openPrepaid(const QString &computer);
+    Result<QList<KinRow>> openAccount(const QString &computer);
     bool moveTransaction(qint64 aa, const QString &computer);
     // Charges that have ended but whose bill was not confirmed.
     Result<QList<KinRow>> unconfirmed();
     // Sum of `total` over the transactions that started on a day; rows without
     // a total (still running) count as zero.
-    std::optional<Money> takingsOn(const QDate &day);
+    Result<Money> takingsOn(const QDate &day);
 
     // --- extra
-    std::optional<QList<ExtraRow>> extras(qint64 key);
+    Result<QList<ExtraRow>> extras(qint64 key);
     // nullopt when the transaction has no extras, a sum otherwise.
     std::optional<Money> sumExtras(qint64 key, bool *ok = nullptr);
-    std::optional<qint64> addExtra(const ExtraRow &row);
+    Result<qint64> addExtra(const ExtraRow &row);
     bool deleteExtra(qint64 aa);
     // Sets the quantity and recomputes the line (quantity × unit price).
     bool setExtraQuantity(qint64 aa, qint64 quantity);
 
     // --- tariff
-    std::optional<QList<Money>> rates();
+    Result<QList<Money>> rates();
     bool setRates(const QList<Money> &rates);
     // The values of the last settings row, as start-up keeps them.
-    std::optional<RateSettings> rateSettings();
+    Result<RateSettings> rateSettings();
     bool setRateSettings(Money fixed, qint64 mintime, qint64 toltime);
     bool setBackground(const QString &path);
 
@@ -68,7 +68,7 @@ public:
     bool setOperatorPassword(const QString &username, const QString &password);
 
     // --- catalogue
-    std::optional<QList<ProductRow>> products();
+    Result<QList<ProductRow>> products();
 
     // --- a customer's transactions (by PIN)
     // The computer of the newest open customer-account row; empty when none.

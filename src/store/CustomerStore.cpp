@@ -20,10 +20,10 @@ CustomerRow customerFrom(const QSqlQuery &q)
     return c;
 }
 
-std::optional<QList<CustomerRow>> collect(std::optional<QSqlQuery> q)
+Result<QList<CustomerRow>> collect(const SqlStore &store, std::optional<QSqlQuery> q)
 {
     if (!q)
-        return std::nullopt;
+        return failure(store.lastError());
     QList<CustomerRow> rows;
     while (q->next())
         rows.append(customerFrom(*q));
@@ -31,32 +31,32 @@ std::optional<QList<CustomerRow>> collect(std::optional<QSqlQuery> q)
 }
 } // namespace
 
-std::optional<QList<CustomerRow>> CustomerStore::accounts()
+Result<QList<CustomerRow>> CustomerStore::accounts()
 {
-    return collect(run(QStringLiteral("SELECT %1 FROM users ORDER BY aa").arg(kColumns)));
+    return collect(*this, run(QStringLiteral("SELECT %1 FROM users ORDER BY aa").arg(kColumns)));
 }
 
-std::optional<QList<CustomerRow>> CustomerStore::accountsWithPin(const QString &pin)
+Result<QList<CustomerRow>> CustomerStore::accountsWithPin(const QString &pin)
 {
-    return collect(run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
+    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
 }
 
 std::optional<CustomerRow> CustomerStore::account(qint64 aa)
 {
-    auto rows = collect(run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa}));
+    auto rows = collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa}));
     if (!rows || rows->isEmpty())
         return std::nullopt;
     return rows->first();
 }
 
-std::optional<qint64> CustomerStore::addAccount(const CustomerRow &c)
+Result<qint64> CustomerStore::addAccount(const CustomerRow &c)
 {
     auto q = run(QStringLiteral("INSERT INTO users (name, lastname, telephone, password, \"time\", usedtime, timeleft,"
                                 " timer, pcused) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                  {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
                   c.pcused.isNull() ? QVariant() : QVariant(c.pcused)});
     if (!q)
-        return std::nullopt;
+        return failure(lastError());
     return q->lastInsertId().toLongLong();
 }
 
@@ -68,20 +68,17 @@ bool CustomerStore::updateAccount(const CustomerRow &c)
                  c.pcused.isNull() ? QVariant() : QVariant(c.pcused), c.aa});
 }
 
-std::optional<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, const QString &lastname)
+Result<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, const QString &lastname)
 {
-    return collect(run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
+    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
                            .arg(kColumns),
                        {fold(name), fold(lastname)}));
 }
 
 Result<QList<CustomerRow>> CustomerStore::accountsAfter(qint64 after, int limit)
 {
-    auto rows = collect(run(QStringLiteral("SELECT %1 FROM users WHERE aa > ? ORDER BY aa LIMIT ?").arg(kColumns),
-                            {after, limit}));
-    if (!rows)
-        return failure(QStringLiteral("The customers cannot be read: %1").arg(lastError()));
-    return *rows;
+    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE aa > ? ORDER BY aa LIMIT ?").arg(kColumns),
+                              {after, limit}));
 }
 
 Result<void> CustomerStore::addTime(qint64 aa, qint64 minutes)

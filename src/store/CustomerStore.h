@@ -10,14 +10,14 @@
 class CustomerStore : public SqlStore
 {
 public:
-    std::optional<QList<CustomerRow>> accounts();
+    Result<QList<CustomerRow>> accounts();
     // Every account with that PIN, matched as data, exactly.
-    std::optional<QList<CustomerRow>> accountsWithPin(const QString &pin);
+    Result<QList<CustomerRow>> accountsWithPin(const QString &pin);
     std::optional<CustomerRow> account(qint64 aa);
-    std::optional<qint64> addAccount(const CustomerRow &row);
+    Result<qint64> addAccount(const CustomerRow &row);
     bool updateAccount(const CustomerRow &row);
     // Accounts with this first and last name, ignoring letter case.
-    std::optional<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
+    Result<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
 
     // Up to `limit` accounts whose key is greater than `after`, by key.
     Result<QList<CustomerRow>> accountsAfter(qint64 after, int limit);

@@ -23,13 +23,14 @@ public:
     Result(Failure f) : m_error(std::move(f.text)) {}
 
     bool ok() const { return m_value.has_value(); }
+    bool has_value() const { return ok(); }
     explicit operator bool() const { return ok(); }
     const T &operator*() const & { return *m_value; }
     T &operator*() & { return *m_value; }
     T &&operator*() && { return std::move(*m_value); }
     const T *operator->() const { return &*m_value; }
     T *operator->() { return &*m_value; }
-    T valueOr(T fallback) const { return m_value ? *m_value : std::move(fallback); }
+    T value_or(T fallback) const { return m_value ? *m_value : std::move(fallback); }
     // Empty when the operation succeeded.
     const QString &error() const { return m_error; }
 

@@ -2,6 +2,8 @@
 // clicks on the map and pop-up entries reach the clients and the books.
 #include "LinkTestSupport.h"
 #include "ConsoleFixture.h"
+#include "Labels.h"
+#include "admin/LoginWindow.h"
 #include "console/ComputerMapWidget.h"
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
@@ -87,6 +89,16 @@ struct Console
         return nullptr;
     }
     QString lastCommand(int i) { return agents.at(i)->last("command").value("text").toString(); }
+    // No icon or name of the map lies under the window.
+    bool clearOfTheMap(const QWidget *window)
+    {
+        for (int aa : map()->computers()) {
+            const QRect r = map()->icon(aa)->geometry().united(map()->label(aa)->geometry());
+            if (window->frameGeometry().intersects(QRect(map()->mapToGlobal(r.topLeft()), r.size())))
+                return false;
+        }
+        return true;
+    }
 };
 
 bool samePicture(const QImage &a, Picture p)
@@ -137,6 +149,7 @@ private slots:
         QCOMPARE(c.prompter.last(), QString("Charge And Lock\rPC1?"));
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QTRY_VERIFY(c.bill());
+        QVERIFY(c.clearOfTheMap(c.bill()));
         QVERIFY(c.slot(0).isFree());
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(!c.bill()); // what the bill writes: tst_billingwindow
@@ -216,6 +229,7 @@ private slots:
         c.popup("metafora", 0);
         TransferWindow *t = nullptr;
         QTRY_VERIFY((t = c.console->window().findChild<TransferWindow *>()) && t->isVisible());
+        QCOMPARE(unlabelledBoxes(t), QStringList());
         auto *combo = t->findChild<QComboBox *>("Combo1");
         combo->setCurrentIndex(combo->findText("PC2"));
         c.prompter.answer(true);
@@ -254,6 +268,7 @@ private slots:
         c.popup("msg", 1);
         MessageWindow &m = c.console->messageWindow();
         QVERIFY(m.isVisible());
+        QCOMPARE(unlabelledBoxes(&m), QStringList());
         m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString::fromUtf8("Καλημέρα"));
         QTest::mouseClick(m.findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QTRY_COMPARE(c.agents.at(1)->last("message").value("text").toString(), QString::fromUtf8("Καλημέρα"));
@@ -282,9 +297,42 @@ private slots:
         QVERIFY(w.openWindow("frmnewuser") && w.openWindow("frmnewuser")->isVisible());
         QCOMPARE(w.action("kin")->isEnabled(), !cashier);
         QVERIFY(w.action("printer")->isEnabled());
-        w.action("printer")->trigger();
-        QVERIFY(qobject_cast<PrinterLogWindow *>(w.openWindow("frmkinprt")));
+        if (!cashier) {
+            w.action("printer")->trigger();
+            QVERIFY(qobject_cast<PrinterLogWindow *>(w.openWindow("frmkinprt")));
+        }
         QVERIFY(c.prompter.said().isEmpty());
+    }
+
+    // The administrator leaves the tariff windows open and lets the cashier
+    // take over: they go, and nothing the cashier types there is stored.
+    void cashierSwitchWithTariffWindowsOpen()
+    {
+        Console c;
+        QVERIFY(c.open());
+        MainWindow &w = c.console->window();
+        for (int twice = 0; twice < 2; ++twice)
+            for (const char *entry : {"rates", "fixrate", "miscsettings", "chuser"})
+                w.action(entry)->trigger();
+        w.toolbarButton("user")->trigger();
+        QList<QDialog *> open = w.findChildren<QDialog *>();
+        open.removeIf([](QDialog *d) { return !d->isVisible(); });
+        QCOMPARE(open.size(), 4); // one of each
+        for (QDialog *window : open)
+            QVERIFY(unlabelledBoxes(window).isEmpty() && c.clearOfTheMap(window));
+        QPointer<QWidget> rates = w.openWindow("rates"), fixrate = w.openWindow("fixrate");
+        rates->findChild<QLineEdit *>("rate1")->setText("0,10");
+        fixrate->findChild<QLineEdit *>("fixed")->setText("0,00");
+        auto *login = qobject_cast<LoginWindow *>(w.openWindow("chuser"));
+        login->accountList()->setCurrentText("user");
+        login->passwordField()->setText("dask");
+        QTest::mouseClick(login->okButton(), Qt::LeftButton);
+        QCOMPARE(w.panel(1), QString("User: User"));
+        QTRY_VERIFY(rates.isNull() && fixrate.isNull() && !w.openWindow("miscsettings"));
+        CafeStore cafe;
+        QVERIFY(!cafe.open(c.home.paths().cafeDatabase()));
+        QCOMPARE(cafe.rates()->first(), Money::fromCents(150));
+        QCOMPARE(cafe.rateSettings()->fixed, Money::fromCents(50));
     }
 };
 

@@ -1,6 +1,8 @@
 #include "ConsoleFixture.h"
 #include "console/ComputerMapWidget.h"
+#include "console/OptionsWindow.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -331,6 +333,131 @@ private slots:
         QCOMPARE(d.prompter.said().first().icon, Prompter::Icon::None);
         QVERIFY(!d.prompter.said().first().question);
         QLocale::setDefault(QLocale::system());
+    }
+
+    void dragPastAnEdgeStopsThere_data()
+    {
+        QTest::addColumn<QPoint>("pull"); // pixels, far past one or two edges
+        QTest::newRow("left") << QPoint(-5000, 0);
+        QTest::newRow("top") << QPoint(0, -5000);
+        QTest::newRow("up and left") << QPoint(-450, -1335);
+        QTest::newRow("right") << QPoint(20000, 0);
+        QTest::newRow("bottom") << QPoint(0, 20000);
+    }
+    void dragPastAnEdgeStopsThere()
+    {
+        QFETCH(QPoint, pull);
+        Map d;
+        MainWindow &m = d.open();
+        ComputerMapWidget *map = m.map();
+        m.action("metakin")->trigger();
+        QWidget *icon = map->icon(2);
+        send(icon, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        send(icon, QEvent::MouseMove, QPoint(10, 10) + pull, Qt::NoButton, Qt::LeftButton);
+        send(icon, QEvent::MouseButtonRelease, QPoint(10, 10) + pull, Qt::LeftButton, Qt::NoButton);
+        // Wholly inside, at the edge it was pulled past, and stored there.
+        const QRect both = icon->geometry().united(map->label(2)->geometry());
+        const QRect inside(QPoint(0, 0), map->extent());
+        QVERIFY(inside.contains(both));
+        const QPoint edge(pull.x() < 0 ? both.left() : pull.x() > 0 ? inside.right() - both.right() : 0,
+                          pull.y() < 0 ? icon->y() : pull.y() > 0 ? inside.bottom() - both.bottom() : 0);
+        QVERIFY2(edge.manhattanLength() <= 2, qPrintable(QString("%1 %2").arg(edge.x()).arg(edge.y())));
+        const ComputerRow row = d.store.computers()->at(1);
+        QCOMPARE(QPoint(row.left, row.top), map->position(2));
+        m.action("metakin")->trigger();
+        QSignalSpy clicked(&m, &MainWindow::computerClicked);
+        QTest::mouseClick(icon, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicked.count(), 1);
+    }
+
+    void placeOutsideTheMapBroughtBack()
+    {
+        Map d;
+        QVERIFY(d.store.savePosition("pc1", -450, -1335));
+        QVERIFY(d.store.savePosition("Pc2", 900000, 300));
+        MainWindow &m = d.open();
+        const QRect inside(QPoint(0, 0), m.map()->extent());
+        const QList<ComputerRow> rows = *d.store.computers();
+        for (int aa : {1, 2}) {
+            QVERIFY(inside.contains(m.map()->icon(aa)->geometry()));
+            QCOMPARE(QPoint(rows.at(aa - 1).left, rows.at(aa - 1).top), m.map()->position(aa));
+        }
+        QCOMPARE(m.map()->position(1), QPoint(0, 0));
+        QCOMPARE(rows.at(1).top, 300);
+    }
+
+    void cashierClosesWhatTheCashierMayNotUse_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Settings > Passwords > Change User Password") << "userpass" << true;
+        QTest::newRow("Transactions > Show Transactions") << "showkin" << true;
+        QTest::newRow("Tools > Database Maintenance > Main Database") << "db1" << true;
+        QTest::newRow("Users > Show Users") << "custcard" << false;
+    }
+    // A window added later declares nothing: its menu entry decides.
+    void cashierClosesWhatTheCashierMayNotUse()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, closes);
+        Map d;
+        MainWindow &m = d.open();
+        QPointer<QWidget> window;
+        m.provide(entry, [&] { window = m.showSingle(entry, [] { return new QDialog; }); });
+        m.action(entry)->trigger();
+        QVERIFY(window && window->isVisible());
+        m.applyLogin(Login::Role::Cashier, true);
+        if (closes)
+            QTRY_VERIFY(window.isNull());
+        else
+            QVERIFY(window->isVisible());
+        // Nor does the cashier open one.
+        QVERIFY(!m.openOptions());
+        QCOMPARE(d.prompter.last(), QString("Only the administrator may open this window."));
+        delete window;
+    }
+
+    void windowsOpenClearOfTheIcons()
+    {
+        QPoint moved;
+        {
+            Map d;
+            // One computer where a window centred on the console would go, one at the top right.
+            d.store.addComputer({0, "PC3", "127.0.0.13", 7800, 3750, false, false, false});
+            d.store.addComputer({0, "PC4", "127.0.0.14", 10500, 450, false, false, false});
+            MainWindow &m = d.open();
+            QWidget *misc = m.openOptions();
+            QVERIFY(QTest::qWaitForWindowExposed(misc));
+            for (int aa : {1, 2, 3, 4}) {
+                QWidget *icon = m.map()->icon(aa);
+                QVERIFY(!misc->frameGeometry().intersects(QRect(icon->mapToGlobal(QPoint(0, 0)), icon->size())));
+            }
+            // Moved by the operator: it opens there again, after a restart too.
+            misc->move(misc->pos() + QPoint(37, -23));
+            moved = misc->pos();
+            misc->close();
+        }
+        Map d;
+        QCOMPARE(d.open().openOptions()->pos(), moved);
+    }
+
+    void selfOpenedWindowLeavesTheQuestionInFront()
+    {
+        Map d;
+        MainWindow &m = d.open();
+        QDialog question(&m);
+        question.setWindowModality(Qt::ApplicationModal);
+        const QRect screen = m.screen()->availableGeometry();
+        question.setGeometry(screen.x() + screen.width() / 2, screen.y(), screen.width() / 2 - 20, 200);
+        question.show();
+        auto *bill = new QDialog(&m);
+        bill->resize(250, 300);
+        m.showBeside(bill, "bill", 2);
+        QVERIFY(bill->isVisible());
+        QVERIFY(!bill->frameGeometry().intersects(question.frameGeometry()));
+        QCOMPARE(QApplication::activeModalWidget(), &question);
+        QWidget *icon = m.map()->icon(2);
+        QVERIFY(!bill->frameGeometry().intersects(QRect(icon->mapToGlobal(QPoint(0, 0)), icon->size())));
     }
 };
 

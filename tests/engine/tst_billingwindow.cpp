@@ -1,4 +1,5 @@
 #include "CafeFixture.h"
+#include "Labels.h"
 #include "engine/BillingWindow.h"
 #include "ui/Format.h"
 
@@ -183,6 +184,50 @@ private slots:
         // No extras left: the box shows "0".
         QCOMPARE(b.text("extras"), QStringLiteral("0"));
         QCOMPARE(b.text("total"), QStringLiteral("1,50"));
+    }
+
+    void everyBoxIsNamed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("normal bill") << "normal";
+        QTest::newRow("prepaid bill") << "prepaid";
+        QTest::newRow("current status") << "status";
+    }
+    // One minute used on transaction 1: two boxes read "1", and each must say what it is.
+    void everyBoxIsNamed()
+    {
+        QFETCH(QString, kind);
+        Cafe c;
+        QPointer<BillingWindow> window;
+        QObject::connect(c.engine.get(), &Engine::billOpened, c.engine.get(), [&](Bill *b) {
+            window = new BillingWindow(b);
+            window->show();
+        });
+        QVERIFY(kind == "prepaid" ? c.startPrepaid(c.pc1, 60) : c.startNormal(c.pc1));
+        c.clock.advance(60);
+        if (kind == "prepaid") {
+            c.engine->checkPrepaidExpiry(c.pc1);
+        } else if (kind == "status") {
+            c.engine->currentStatus(c.pc1);
+        } else {
+            c.prompter.answer(true);
+            c.engine->startnormal(c.pc1);
+        }
+        QTRY_VERIFY(window);
+        QCOMPARE(unlabelledBoxes(window), QStringList());
+        QStringList names; // as a screen reader says them
+        for (QLineEdit *box : window->findChildren<QLineEdit *>())
+            if (box->isVisibleTo(window))
+                names << spokenName(box);
+        QCOMPARE(names.removeDuplicates(), 0);
+        QCOMPARE(window->findChild<QLineEdit *>("transaction")->text(), QString("1"));
+        QCOMPARE(spokenName(window->findChild<QLineEdit *>("transaction")), QString("Transaction"));
+        QCOMPARE(window->findChild<QLineEdit *>("minutes")->text(), QString("1"));
+        QCOMPARE(spokenName(window->findChild<QLineEdit *>("minutes")), QString("Minutes"));
+        if (const QString dir = qEnvironmentVariable("KORVANE_SCREENSHOTS"); !dir.isEmpty())
+            window->grab().save(dir + QStringLiteral("/bill-%1.png").arg(kind));
+        c.prompter.answer(true); // closed unconfirmed
+        delete window;
     }
 };
 

@@ -81,8 +81,9 @@ void TestTariffWindows::settings_data()
     QTest::addColumn<bool>("stored");
     QTest::newRow("all three") << "0,80" << "15" << "3" << "Update Complete" << true;
     QTest::newRow("no minimum charge") << "" << "15" << "3" << "Minimum Charge Rate Was Not Entered " << false;
-    QTest::newRow("no minimum time") << "0,80" << "" << "3" << "Tolerance Time Was Not Entered" << false;
+    QTest::newRow("no minimum time") << "0,80" << "" << "3" << "Minimum Time Was Not Entered" << false;
     QTest::newRow("no tolerance") << "0,80" << "15" << "" << "Tolerance Time Was Not Entered" << false;
+    QTest::newRow("neither: the first is named") << "0,80" << " " << "" << "Minimum Time Was Not Entered" << false;
     QTest::newRow("charge not an amount") << "abc" << "15" << "3" << "Minimum Charge Is Not An Amount" << false;
     QTest::newRow("minutes not a number") << "0,80" << "1,5" << "3" << "Minimum Time Is Not A Number Of Minutes" << false;
     QTest::newRow("tolerance not a number") << "0,80" << "15" << "five" << "Tolerance Is Not A Number Of Minutes" << false;
