@@ -1,6 +1,9 @@
 // Logon requests served per second on loopback, from the client's connect to
 // the answer arriving at the client: refused PINs (answered on the text
-// port) and accepted ones (answered with "u" on the command port).
+// port) and accepted ones (answered with "u" on the command port). Unknown
+// PINs are measured twice: looked up (the clock moves a minute after every
+// round, so no address is paused for guessing) and from paused addresses,
+// which are refused unseen.
 #include "BenchCafe.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
@@ -81,21 +84,22 @@ int main(int argc, char **argv)
     }
 
     bench::SilentPrompter prompter;
-    SystemClock clock;
+    // Moved by hand between rounds: the guessing pause is counted on it.
+    SettableClock clock(QDateTime::currentDateTime());
     TcpChannel command(ports.command), reply(ports.text);
     Engine engine(engineCafe, customers, command, prompter, clock);
     engine.loadRoster(*engineCafe.computers());
-    LogonService::Engine hooks{[&](qint64 aa) { return statusWord(engine.slot(aa)->state); },
+    LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->state; },
                                [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
                                [&](qint64 aa) { engine.endaccount(aa); }};
-    LogonService logon(cafe, customers, reply, hooks);
+    LogonService logon(cafe, customers, reply, hooks, clock);
     if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
         out << *e << "\n";
         return 1;
     }
 
     // One request at a time per client, as a customer at a keyboard would.
-    auto measure = [&](const char *what, int requests, auto pinOf, bool accepted) {
+    auto measure = [&](const char *what, int requests, auto pinOf, bool accepted, bool minutePerRound) {
         Run run;
         QElapsedTimer t;
         t.start();
@@ -120,6 +124,8 @@ int main(int argc, char **argv)
                     run.worstGapNs = qMax(run.worstGapNs, now - run.lastNs);
                     run.lastNs = now;
                     ++run.done;
+                    if (minutePerRound && run.done % computers == 0)
+                        clock.advance(PinThrottle::WindowSecs + 1);
                     if (next < requests)
                         send(next++);
                 }
@@ -137,7 +143,12 @@ int main(int argc, char **argv)
         for (auto &c : clients)
             (accepted ? &c->command : &c->text)->disconnect();
     };
-    measure("refused (unknown PIN)", 2000, [](int i) { return QStringLiteral("9%1").arg(i); }, false);
-    measure("accepted (one per computer)", computers, [](int i) { return QString::number(100000 + i); }, true);
+    const auto unknown = [](int i) { return QStringLiteral("9%1").arg(i); };
+    measure("refused (unknown PIN, looked up)", 2000, unknown, false, true);
+    // Five unknown PINs from every address pause them all.
+    measure("pausing every address", computers * PinThrottle::FailuresAllowed, unknown, false, false);
+    measure("refused (unknown PIN, address paused)", 2000, unknown, false, false);
+    clock.advance(PinThrottle::LongestPauseSecs);
+    measure("accepted (one per computer)", computers, [](int i) { return QString::number(100000 + i); }, true, false);
     return 0;
 }

@@ -60,12 +60,12 @@ std::optional<QString> ConsoleController::openBooks()
     m_poller = std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf,
                                                 [this] { return m_window->checkpc(); });
     LogonService::Engine hooks;
-    hooks.statusOf = [stateOf](qint64 aa) { return statusWord(stateOf(aa)); };
+    hooks.statusOf = stateOf;
     hooks.startaccount = [this](qint64 aa, qint64 minutes, const QString &pin) {
         m_engine->startaccount(aa, minutes, pin);
     };
     hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
-    m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, *m_reply, hooks);
+    m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, *m_reply, hooks, m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
     m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });
     m_window->setUnconfirmedSource([this] {
@@ -102,6 +102,7 @@ void ConsoleController::wire()
     });
     connect(e, &Engine::accountStartFailed, m_logon.get(),
             [this](qint64, const QString &pin) { m_logon->accountStartFailed(pin); });
+    wireLogonReports();
 
     // The tariff is the administrator's: both windows close when the cashier takes over.
     w->provide(QStringLiteral("rates"), [this, w] {
@@ -161,6 +162,21 @@ void ConsoleController::wireCustomers()
 void ConsoleController::setPrintTarget(std::unique_ptr<PrintTargetDialog> target)
 {
     m_printTarget = std::move(target);
+}
+
+void ConsoleController::wireLogonReports()
+{
+    // Queued: the box opens from the event loop, not in the middle of a request.
+    connect(m_logon.get(), &LogonService::failedToServe, this, [this](const QString &cause) {
+        m_prompter.tell(QStringLiteral("Customers cannot log on: the books could not be read or written.\n") + cause,
+                        Prompter::Icon::Critical);
+    }, Qt::QueuedConnection);
+    connect(m_logon.get(), &LogonService::guessing, this, [this](const QString &peer) {
+        m_prompter.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused for"
+                                       " a while, longer while this goes on.")
+                            .arg(peer),
+                        Prompter::Icon::Warning);
+    }, Qt::QueuedConnection);
 }
 
 void ConsoleController::start(Login::Role role)
@@ -271,6 +287,6 @@ void ConsoleController::toAllComputers(const QString &question, const QByteArray
 {
     if (!m_prompter.ask(question))
         return;
-    if (!m_broadcaster->send(datagram))
-        m_prompter.tell(QStringLiteral("Nothing was sent: the broadcast port is not open."), Prompter::Icon::Critical);
+    if (const auto sent = m_broadcaster->send(datagram); !sent)
+        m_prompter.tell(QStringLiteral("Nothing was sent: ") + sent.error() + '.', Prompter::Icon::Critical);
 }

@@ -63,6 +63,7 @@ public:
 private:
     void wire();
     void wireCustomers();
+    void wireLogonReports();
     void startServices();
     void buildComputers();
     void showPicture(qint64 aa, Picture p);

@@ -23,9 +23,13 @@ std::optional<QString> Broadcaster::bind(const Ports &ports)
         .arg(m_socket.errorString());
 }
 
-bool Broadcaster::send(const QByteArray &datagram)
+Result<void> Broadcaster::send(const QByteArray &datagram)
 {
     if (!isBound())
-        return false;
-    return m_socket.writeDatagram(datagram, m_ports.group, m_ports.broadcastRemote) == datagram.size();
+        return failure(QStringLiteral("the broadcast port %1 is not open").arg(m_ports.broadcastLocal));
+    if (m_socket.writeDatagram(datagram, m_ports.group, m_ports.broadcastRemote) == datagram.size())
+        return {};
+    return failure(QStringLiteral("%1 (to %2, port %3)")
+                       .arg(m_socket.errorString(), m_ports.group.toString())
+                       .arg(m_ports.broadcastRemote));
 }

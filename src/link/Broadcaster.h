@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Ports.h"
+#include "ui/Result.h"
 
 #include <QObject>
 #include <QUdpSocket>
@@ -17,8 +18,9 @@ public:
     // Binds the local port; an error text (with what to do) when it cannot.
     std::optional<QString> bind(const Ports &ports);
     bool isBound() const { return m_socket.state() == QAbstractSocket::BoundState; }
-    // Datagrams are not acknowledged; false only when nothing could be sent.
-    bool send(const QByteArray &datagram);
+    // Datagrams are not acknowledged: a failure means nothing left this
+    // computer, and says why (port not open, no route for multicast, ...).
+    Result<void> send(const QByteArray &datagram);
 
 private:
     QUdpSocket m_socket;

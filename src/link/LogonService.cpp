@@ -1,6 +1,7 @@
 #include "link/LogonService.h"
 
 #include "engine/CommandChannel.h"
+#include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 
@@ -8,11 +9,6 @@
 #include <QTimer>
 
 namespace {
-const QString kCloseme = QStringLiteral("closeme");
-const QString kUnknown = QStringLiteral("Invalid or non-existing password");
-const QString kExpired = QStringLiteral(" Your time has expired");
-const QString kInUse = QStringLiteral(" Your PIN is already in use");
-
 QString peerText(const QHostAddress &a)
 {
     bool mapped = false;
@@ -22,8 +18,9 @@ QString peerText(const QHostAddress &a)
 } // namespace
 
 LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine,
-                           QObject *parent)
-    : QObject(parent), m_cafe(cafe), m_customers(customers), m_reply(reply), m_engine(std::move(engine))
+                           const Clock &clock, QObject *parent)
+    : QObject(parent), m_cafe(cafe), m_customers(customers), m_reply(reply), m_engine(std::move(engine)),
+      m_throttle(clock)
 {
     m_server.setMaxPendingConnections(MaxPendingConnections);
     connect(&m_server, &QTcpServer::newConnection, this, &LogonService::acceptPending);
@@ -124,95 +121,141 @@ void LogonService::handleRequest(const QString &peer, const QByteArray &request)
     // A client typed by hand (netcat, telnet) ends its line; the line end is not part of the PIN.
     while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
-    if (text == kCloseme)
+    if (text == QString::fromLatin1(Protocol::closeme()))
         serveCloseme(peer);
     else
         servePin(peer, text);
 }
 
+Result<qint64> LogonService::computerAt(const QString &peer)
+{
+    const auto address = Protocol::ipv4(peer);
+    if (!address)
+        return qint64(0);
+    const quint32 key = address->toIPv4Address();
+    // Read again on a miss, so that a computer added meanwhile is found.
+    if (!m_rosterRead || !m_roster.contains(key)) {
+        const auto rows = m_cafe.computers();
+        if (!rows)
+            return failure(m_cafe.lastError());
+        m_roster.clear();
+        for (const ComputerRow &r : *rows)
+            if (const auto a = Protocol::ipv4(r.ip))
+                m_roster.insert(a->toIPv4Address(), r.aa); // the last of a shared address wins
+        m_rosterRead = true;
+    }
+    return m_roster.value(key, 0);
+}
+
 void LogonService::serveCloseme(const QString &peer)
 {
-    const auto rows = m_cafe.computersWithIp(peer);
-    if (!rows) {
-        emit failedToServe(m_cafe.lastError());
+    const auto aa = computerAt(peer);
+    if (!aa) {
+        storeFailed(aa.error());
         return;
     }
-    if (rows->isEmpty())
-        return;
-    const qint64 aa = rows->last().aa;
     // Only a customer-account charge ends here; anything else stays as it is.
-    if (m_engine.statusOf(aa) != QLatin1String("isonuser"))
+    if (*aa == 0 || m_engine.statusOf(*aa) != SlotState::Account)
         return;
-    m_engine.endaccount(aa);
-    emit closed(peer, aa);
+    m_engine.endaccount(*aa);
+    emit closed(peer, *aa);
 }
 
 void LogonService::servePin(const QString &peer, const QString &pin)
 {
+    const auto address = Protocol::ipv4(peer);
+    const quint32 key = address ? address->toIPv4Address() : 0;
+    // A guessing client is answered unseen: no look-up, and so nothing learnt.
+    if (m_throttle.isPaused(key)) {
+        refuse(peer, Protocol::invalidPassword());
+        return;
+    }
+    const auto aa = computerAt(peer);
+    if (!aa) {
+        storeFailed(aa.error());
+        refuse(peer, Protocol::invalidPassword());
+        return;
+    }
+    // A request from an address the roster does not know concerns no computer.
+    if (*aa == 0) {
+        refuse(peer, Protocol::invalidPassword());
+        return;
+    }
+    // A charge already runs there (the client rebooted, or lies): starting an
+    // account on top of it would orphan that charge.
+    if (m_engine.statusOf(*aa) != SlotState::Free) {
+        refuse(peer, Protocol::computerBusy());
+        return;
+    }
     const auto accounts = pin.isEmpty() ? Result<QList<CustomerRow>>(QList<CustomerRow>())
                                         : m_customers.accountsWithPin(pin);
     if (!accounts) {
-        emit failedToServe(m_customers.lastError());
-        refuse(peer, kUnknown);
+        storeFailed(m_customers.lastError());
+        refuse(peer, Protocol::invalidPassword());
         return;
     }
     if (accounts->isEmpty()) {
-        refuse(peer, kUnknown);
+        if (m_throttle.failed(key))
+            emit guessing(peer);
+        refuse(peer, Protocol::invalidPassword());
         return;
     }
     for (const CustomerRow &a : *accounts) {
         if (a.timeleft < 2) {
-            refuse(peer, kExpired);
+            refuse(peer, Protocol::timeExpired());
             return;
         }
         if (a.timer) {
-            refuse(peer, kInUse);
+            refuse(peer, Protocol::pinInUse());
             return;
         }
     }
-    const auto computers = m_cafe.computersWithIp(peer);
-    if (!computers) {
-        emit failedToServe(m_cafe.lastError());
-        refuse(peer, kUnknown);
-        return;
-    }
-    // A request from an address the roster does not know concerns no computer.
-    if (computers->isEmpty()) {
-        refuse(peer, kUnknown);
-        return;
-    }
-    const qint64 aa = computers->last().aa;
     CustomerRow account = accounts->first();
     account.timer = true;
     account.pcused = peer;
     if (!m_customers.updateAccount(account)) {
-        emit failedToServe(m_customers.lastError());
-        refuse(peer, kUnknown);
+        storeFailed(m_customers.lastError());
+        refuse(peer, Protocol::invalidPassword());
         return;
     }
-    emit accepted(peer, aa, account.timeleft);
-    m_engine.startaccount(aa, account.timeleft, account.password);
+    m_throttle.succeeded(key);
+    m_storeFailing = false;
+    emit accepted(peer, *aa, account.timeleft);
+    m_engine.startaccount(*aa, account.timeleft, account.password);
 }
 
 void LogonService::accountStartFailed(const QString &pin)
 {
     const auto accounts = m_customers.accountsWithPin(pin);
-    if (!accounts)
+    if (!accounts) {
+        storeFailed(m_customers.lastError());
         return;
+    }
     for (CustomerRow a : *accounts) {
         if (!a.timer)
             continue;
         a.timer = false;
-        m_customers.updateAccount(a);
+        if (!m_customers.updateAccount(a))
+            storeFailed(m_customers.lastError());
     }
 }
 
-void LogonService::refuse(const QString &peer, const QString &text)
+void LogonService::storeFailed(const QString &cause)
 {
-    emit refused(peer, text);
+    // Every customer meets the same broken file: tell it once, not per PIN,
+    // until a logon succeeds again.
+    if (m_storeFailing)
+        return;
+    m_storeFailing = true;
+    emit failedToServe(cause);
+}
+
+void LogonService::refuse(const QString &peer, const QByteArray &text)
+{
+    emit refused(peer, QString::fromLatin1(text));
     if (m_replies.size() >= MaxQueuedReplies)
         return; // a flood: drop rather than let replies pile up without end
-    m_replies.enqueue({peer, text.toLatin1()});
+    m_replies.enqueue({peer, text});
     if (m_replies.size() == 1)
         sendNextReply();
 }

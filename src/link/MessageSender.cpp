@@ -40,7 +40,7 @@ void MessageSender::onConnected()
     m_channel->send(Protocol::encodeText(m_text));
 }
 
-bool MessageSender::sendToAll(const QString &text)
+Result<void> MessageSender::sendToAll(const QString &text)
 {
     return m_broadcaster.send(Protocol::encodeText(text));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Result.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -25,8 +27,8 @@ public:
     // Starts sending; false when a message is still in flight or no channel
     // could be made. delivered() or failed() follows.
     bool sendTo(const QString &address, const QString &text);
-    // One datagram to the group; false when nothing could be sent.
-    bool sendToAll(const QString &text);
+    // One datagram to the group; the reason when nothing could be sent.
+    Result<void> sendToAll(const QString &text);
     bool isBusy() const;
 
 signals:

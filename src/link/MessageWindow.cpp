@@ -128,9 +128,8 @@ void MessageWindow::sendAll()
         m_prompter.tell(QStringLiteral("No Message Was Entered"));
         return;
     }
-    if (!m_sender->sendToAll(text)) {
-        // Only when the broadcast port could not be opened at start-up.
-        m_prompter.tell(QStringLiteral("The message could not be sent to all computers: the broadcast port is not open."),
+    if (const auto sent = m_sender->sendToAll(text); !sent) {
+        m_prompter.tell(QStringLiteral("The message could not be sent to all computers: ") + sent.error() + '.',
                         Prompter::Icon::Critical);
         return;
     }

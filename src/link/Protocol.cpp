@@ -72,6 +72,7 @@ QByteArray movedPrepaid(qint64 secondsLeft) { return numbered('p', secondsLeft);
 QByteArray invalidPassword() { return QByteArrayLiteral("Invalid or non-existing password"); }
 QByteArray timeExpired() { return QByteArrayLiteral(" Your time has expired"); }
 QByteArray pinInUse() { return QByteArrayLiteral(" Your PIN is already in use"); }
+QByteArray computerBusy() { return QByteArrayLiteral(" This computer is already in use"); }
 QByteArray terminate() { return QByteArrayLiteral("terminate"); }
 QByteArray closeme() { return QByteArrayLiteral("closeme"); }
 

@@ -31,6 +31,8 @@ QByteArray movedPrepaid(qint64 secondsLeft);
 QByteArray invalidPassword();
 QByteArray timeExpired();
 QByteArray pinInUse();
+// The PIN came from a computer that already runs a time charge.
+QByteArray computerBusy();
 
 // Datagrams with a meaning of their own; any other datagram is a message.
 QByteArray terminate();

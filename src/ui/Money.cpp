@@ -1,6 +1,5 @@
 #include "ui/Money.h"
 
-#include <QRegularExpression>
 
 namespace {
 qint64 divRound(qint64 value, qint64 by)
@@ -17,66 +16,82 @@ Money Money::roundedToCents() const { return Money(divRound(m_units, 100) * 100)
 
 Money Money::half() const { return Money(divRound(m_units, 2)); }
 
+namespace {
+bool allDigits(QStringView text)
+{
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+bool isBlank(QChar c) { return c.isSpace() || c == QChar(0x00A0) || c == QChar(0x202F); }
+
+// The whole part: plain digits, or groups of three after the first, split
+// by the locale's own group separator (any blank where that is a blank).
+std::optional<QString> wholeDigits(QStringView text, const QLocale &locale)
+{
+    if (allDigits(text))
+        return text.toString();
+    const QString group = locale.groupSeparator();
+    const bool blankGroups = group.size() == 1 && isBlank(group.at(0));
+    QString digits;
+    int run = 0;
+    bool first = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digits += c;
+            ++run;
+            continue;
+        }
+        const bool separator = blankGroups ? isBlank(c) : (!group.isEmpty() && text.mid(i).startsWith(group));
+        if (!separator || run < 1 || (first ? run > 3 : run != 3))
+            return std::nullopt;
+        if (!blankGroups)
+            i += group.size() - 1;
+        first = false;
+        run = 0;
+    }
+    if (run != 3)
+        return std::nullopt;
+    return digits;
+}
+} // namespace
+
 std::optional<Money> Money::parse(const QString &input, const QLocale &locale)
 {
-    QString text;
-    for (const QChar c : input) {
-        if (c.isDigit() || c == QLatin1Char(',') || c == QLatin1Char('.') || c == QLatin1Char('-'))
-            text.append(c);
-        else if (c.isSpace() || c == QChar(0x00A0) || c == QChar(0x202F) || c.isLetter()
-                 || c.category() == QChar::Symbol_Currency)
-            continue;
-        else
-            return std::nullopt;
-    }
+    QString text = input.trimmed();
     bool negative = false;
-    if (text.startsWith(QLatin1Char('-'))) {
+    const QString minus = locale.negativeSign();
+    const QString plus = locale.positiveSign();
+    if (text.startsWith(QLatin1Char('-')) || (!minus.isEmpty() && text.startsWith(minus))) {
         negative = true;
-        text.remove(0, 1);
+        text.remove(0, text.startsWith(QLatin1Char('-')) ? 1 : minus.size());
+    } else if (text.startsWith(QLatin1Char('+')) || (!plus.isEmpty() && text.startsWith(plus))) {
+        text.remove(0, text.startsWith(QLatin1Char('+')) ? 1 : plus.size());
     }
-    if (text.isEmpty() || text.contains(QLatin1Char('-')))
-        return std::nullopt;
+    // The locale's currency symbol, at either end, as its currency form shows it.
+    const QString symbol = locale.currencySymbol();
+    if (!symbol.isEmpty() && text.startsWith(symbol))
+        text = text.mid(symbol.size()).trimmed();
+    else if (!symbol.isEmpty() && text.endsWith(symbol))
+        text = text.chopped(symbol.size()).trimmed();
 
-    const QChar decimal = locale.decimalPoint().isEmpty() ? QLatin1Char('.') : locale.decimalPoint().at(0);
-    const int lastComma = text.lastIndexOf(QLatin1Char(','));
-    const int lastDot = text.lastIndexOf(QLatin1Char('.'));
-    int decimalAt = -1;
-    if (lastComma >= 0 && lastDot >= 0) {
-        decimalAt = qMax(lastComma, lastDot);
-    } else if (lastComma >= 0 || lastDot >= 0) {
-        const QChar sep = lastComma >= 0 ? QLatin1Char(',') : QLatin1Char('.');
-        const int at = qMax(lastComma, lastDot);
-        const bool several = text.count(sep) > 1;
-        const bool looksGrouped = text.size() - at - 1 == 3 && sep != decimal;
-        decimalAt = (several || looksGrouped) ? -1 : at;
-    }
-    QString whole = decimalAt >= 0 ? text.left(decimalAt) : text;
-    QString fraction = decimalAt >= 0 ? text.mid(decimalAt + 1) : QString();
-    // Group separators only between groups of three digits.
-    const QStringList groups = whole.split(QRegularExpression(QStringLiteral("[.,]")));
-    for (int i = 0; i < groups.size(); ++i) {
-        const int n = int(groups.at(i).size());
-        if (groups.size() > 1 && (i == 0 ? (n < 1 || n > 3) : n != 3))
-            return std::nullopt;
-    }
-    whole.remove(QLatin1Char(','));
-    whole.remove(QLatin1Char('.'));
-    if (fraction.contains(QLatin1Char(',')) || fraction.contains(QLatin1Char('.')))
+    const QString decimal = locale.decimalPoint().isEmpty() ? QStringLiteral(".") : locale.decimalPoint();
+    const qsizetype at = text.indexOf(decimal);
+    if (at >= 0 && text.indexOf(decimal, at + 1) >= 0)
         return std::nullopt;
-    if (whole.isEmpty() && fraction.isEmpty())
+    const QStringView whole = at >= 0 ? QStringView(text).left(at) : QStringView(text);
+    const QStringView fraction = at >= 0 ? QStringView(text).mid(at + decimal.size()) : QStringView();
+    if ((whole.isEmpty() && fraction.isEmpty()) || (at >= 0 && fraction.isEmpty()) || !allDigits(fraction))
         return std::nullopt;
-    if (whole.size() > 14)
+    const auto digits = whole.isEmpty() ? std::optional<QString>(QString()) : wholeDigits(whole, locale);
+    if (!digits || digits->size() > 14)
         return std::nullopt;
-    bool ok = true;
-    const qint64 w = whole.isEmpty() ? 0 : whole.toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
+    const qint64 w = digits->isEmpty() ? 0 : digits->toLongLong();
     // Keep four decimals, rounding a fifth.
-    qint64 f = 0;
-    const QString digits = (fraction + QStringLiteral("00000")).left(5);
-    f = digits.toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    qint64 units = w * Scale + divRound(f, 10);
+    const qint64 f = (fraction.toString() + QStringLiteral("00000")).left(5).toLongLong();
+    const qint64 units = w * Scale + divRound(f, 10);
     return Money::fromUnits(negative ? -units : units);
 }

@@ -21,8 +21,11 @@ public:
     Money roundedToCents() const;
     qint64 cents() const { return roundedToCents().m_units / 100; }
 
-    // Accepts the locale's own form and the common alternatives: "2,50",
-    // "2.50", "1.234,50", "€ 2,50"; at most four decimals are kept.
+    // The locale's own form only: an optional sign, digits (grouped only as
+    // the locale groups them), at most one decimal separator of the locale,
+    // and the locale's currency symbol at either end: "2,50", "1.234,50",
+    // "2,50 €" in Greek. Anything else ("2.5" in Greek, "1O", "1e5") is
+    // refused. At most four decimals are kept, the fifth rounded.
     static std::optional<Money> parse(const QString &text, const QLocale &locale = QLocale());
 
     constexpr Money operator+(Money o) const { return Money(m_units + o.m_units); }

@@ -25,6 +25,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 #include <memory>
 
@@ -99,6 +101,12 @@ struct Console
         }
         return true;
     }
+    // The name's tool tip after the pointer went over it.
+    QString hoverTip(int i)
+    {
+        emit console->window().nameHovered(int(pcs.at(i)));
+        return map()->tip(int(pcs.at(i)));
+    }
 };
 
 bool samePicture(const QImage &a, Picture p)
@@ -168,6 +176,8 @@ private slots:
             QTRY_COMPARE(c.lastCommand(i), QString("t2100"));
         }
         QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[0]));
+        QVERIFY(c.hoverTip(0).startsWith("TIME LEFT "));
+        QVERIFY(c.hoverTip(1).startsWith("TIME LEFT "));
 
         c.clock.advance(2100);
         QTRY_VERIFY(c.bill());
@@ -181,6 +191,9 @@ private slots:
         QTRY_VERIFY(c.bill() && c.bill() != first);
         QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
+        // An ended charge leaves no time left behind on the free computers.
+        QCOMPARE(c.hoverTip(0), QString());
+        QCOMPARE(c.hoverTip(1), QString());
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[1]));
         // The clients counted down themselves: no lock command was sent.
         QCOMPARE(c.lastCommand(0), QString("t2100"));
@@ -195,12 +208,14 @@ private slots:
         c.popup("eksintalepta", 0);
         QTRY_COMPARE(c.slot(0).state, SlotState::Prepaid);
         QTRY_COMPARE(c.lastCommand(0), QString("t3900"));
+        QVERIFY(c.hoverTip(0).startsWith("TIME LEFT "));
         c.prompter.answer(true);
         c.popup("stoppre", 0);
         QTRY_VERIFY(c.bill());
         QVERIFY(c.slot(0).isFree());
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
+        QCOMPARE(c.hoverTip(0), QString());
     }
 
     void busyLogonPortIsToldOnce()
@@ -272,6 +287,34 @@ private slots:
         m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString::fromUtf8("Καλημέρα"));
         QTest::mouseClick(m.findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QTRY_COMPARE(c.agents.at(1)->last("message").value("text").toString(), QString::fromUtf8("Καλημέρα"));
+
+        // A broadcast that cannot leave says why, not that a port is closed.
+        m.openForAll();
+        m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString(70000, QLatin1Char('x')));
+        QTest::mouseClick(m.findChild<QPushButton *>("Command2"), Qt::LeftButton);
+        QVERIFY2(c.prompter.last().contains("too large", Qt::CaseInsensitive), qPrintable(c.prompter.last()));
+    }
+
+    void logonStoreErrorIsToldOnceWithItsCause()
+    {
+        Console c;
+        QVERIFY(c.open());
+        {
+            auto db = QSqlDatabase::addDatabase("QSQLITE", "breaker");
+            db.setDatabaseName(c.home.paths().customerDatabase());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("DROP TABLE users"));
+        }
+        QSqlDatabase::removeDatabase("breaker");
+        QTest::qWait(20); // the start-up's own messages
+        c.prompter.clear();
+        for (const QByteArray pin : {"1234", "5678"})
+            c.console->logon().handleRequest(linktest::address(7, 11), pin);
+        QTRY_VERIFY(!c.prompter.said().isEmpty());
+        QCOMPARE(c.prompter.said().size(), 1);
+        QVERIFY2(c.prompter.last().contains("users"), qPrintable(c.prompter.last()));
+        QTest::qWait(20);
+        QCOMPARE(c.prompter.said().size(), 1);
     }
 
     // The Users menu opens the customer desk for both roles, one window of

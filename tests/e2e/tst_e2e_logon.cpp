@@ -51,11 +51,11 @@ struct Console
             return false;
         reply.setTimeoutMs(1000);
         LogonService::Engine hooks{
-            [this](qint64 aa) { return statusWord(c.status(aa)); },
+            [this](qint64 aa) { return c.status(aa); },
             [this](qint64 aa, qint64 minutes, const QString &pin) { c.engine->startaccount(aa, minutes, pin); },
             [this](qint64 aa) { c.engine->endaccount(aa); },
         };
-        logon = std::make_unique<LogonService>(c.cafe, c.customers, reply, hooks);
+        logon = std::make_unique<LogonService>(c.cafe, c.customers, reply, hooks, c.clock);
         QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
                          [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
         if (const auto error = logon->listen(c.ports)) {

@@ -39,6 +39,12 @@ void TestTariffWindows::rates_data()
     QStringList word = good;
     word[1] = QStringLiteral("two");
     QTest::newRow("not an amount") << word << "Rate 2 Is Not An Amount" << false;
+    // Letters are never dropped to leave an amount behind.
+    for (const QString &junk : {QStringLiteral("1O"), QStringLiteral("1e5"), QStringLiteral("2.5")}) {
+        QStringList bad = good;
+        bad[2] = junk;
+        QTest::addRow("rate 3 \"%s\"", qPrintable(junk)) << bad << "Rate 3 Is Not An Amount" << false;
+    }
     QStringList negative = good;
     negative[5] = QStringLiteral("-1,00");
     QTest::newRow("negative") << negative << "Rate 6 Is Not An Amount" << false;
@@ -85,6 +91,7 @@ void TestTariffWindows::settings_data()
     QTest::newRow("no tolerance") << "0,80" << "15" << "" << "Tolerance Time Was Not Entered" << false;
     QTest::newRow("neither: the first is named") << "0,80" << " " << "" << "Minimum Time Was Not Entered" << false;
     QTest::newRow("charge not an amount") << "abc" << "15" << "3" << "Minimum Charge Is Not An Amount" << false;
+    QTest::newRow("charge with a letter") << "2x" << "15" << "3" << "Minimum Charge Is Not An Amount" << false;
     QTest::newRow("minutes not a number") << "0,80" << "1,5" << "3" << "Minimum Time Is Not A Number Of Minutes" << false;
     QTest::newRow("tolerance not a number") << "0,80" << "15" << "five" << "Tolerance Is Not A Number Of Minutes" << false;
     QTest::newRow("beyond 16 bits") << "0,80" << "40000" << "600" << "Update Complete" << true;

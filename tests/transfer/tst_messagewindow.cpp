@@ -178,7 +178,8 @@ private slots:
         m.type(QStringLiteral("terminate"));
         m.command2()->click();
         QCOMPARE(m.prompter.texts(),
-                 QStringList{QStringLiteral("The message could not be sent to all computers: the broadcast port is not open.")});
+                 QStringList{QStringLiteral("The message could not be sent to all computers: the broadcast port %1 is not open.")
+                                 .arg(Ports().broadcastLocal)});
         QVERIFY(m.window->isVisible());
         QCOMPARE(m.text1()->toPlainText(), QStringLiteral("terminate"));
     }

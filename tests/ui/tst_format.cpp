@@ -2,6 +2,10 @@
 
 #include <QtTest>
 
+namespace {
+constexpr qint64 Refused = std::numeric_limits<qint64>::min();
+}
+
 class TestFormat : public QObject
 {
     Q_OBJECT
@@ -27,22 +31,35 @@ private slots:
         QLocale::setDefault(QLocale(locale));
         QCOMPARE(Format::amount(Money::fromUnits(units)), text);
         QCOMPARE(Money::parse(text), std::optional<Money>(Money::fromUnits(units).roundedToCents()));
+        // What a money box shows is read back as the same amount.
+        QCOMPARE(Money::parse(Format::currency(Money::fromUnits(units))),
+                 std::optional<Money>(Money::fromUnits(units).roundedToCents()));
     }
 
     void parsing_data()
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("units"); // -1: refused
+        QTest::addColumn<qint64>("units");
         QTest::newRow("comma decimal") << "el_GR" << "2,5" << qint64(25000);
-        QTest::newRow("point decimal in comma locale") << "el_GR" << "2.5" << qint64(25000);
         QTest::newRow("grouped") << "el_GR" << "1.250" << qint64(12500000);
         QTest::newRow("both") << "en_US" << "1,234.56" << qint64(12345600);
         QTest::newRow("four decimals") << "en_US" << "0.625" << qint64(6250);
-        QTest::newRow("symbol") << "el_GR" << "3,00 €" << qint64(30000);
-        QTest::newRow("word") << "en_US" << "abc" << qint64(-1);
-        QTest::newRow("empty") << "en_US" << "" << qint64(-1);
-        QTest::newRow("two points") << "en_US" << "1.2.3" << qint64(-1);
+        QTest::newRow("symbol") << "el_GR" << QString::fromUtf8("3,00\u00a0€") << qint64(30000);
+        QTest::newRow("sign") << "el_GR" << "-0,63" << qint64(-6300);
+        // Refused: anything but the locale's own form.
+        QTest::newRow("letter O for zero") << "el_GR" << "1O" << Refused;
+        QTest::newRow("trailing letter") << "el_GR" << "2x" << Refused;
+        QTest::newRow("exponent") << "en_US" << "1e5" << Refused;
+        QTest::newRow("point decimal in comma locale") << "el_GR" << "2.5" << Refused;
+        QTest::newRow("group in the fraction") << "el_GR" << "1,234.5" << Refused;
+        QTest::newRow("short group") << "el_GR" << "1.23,00" << Refused;
+        QTest::newRow("sign inside") << "el_GR" << "2-5" << Refused;
+        QTest::newRow("nothing after the separator") << "el_GR" << "5," << Refused;
+        QTest::newRow("other currency") << "el_GR" << "$2,50" << Refused;
+        QTest::newRow("word") << "en_US" << "abc" << Refused;
+        QTest::newRow("empty") << "en_US" << "" << Refused;
+        QTest::newRow("two points") << "en_US" << "1.2.3" << Refused;
     }
     void parsing()
     {
@@ -50,7 +67,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(qint64, units);
         const auto m = Money::parse(text, QLocale(locale));
-        if (units < 0)
+        if (units == Refused)
             QVERIFY(!m.has_value());
         else
             QCOMPARE(m, std::optional<Money>(Money::fromUnits(units)));
