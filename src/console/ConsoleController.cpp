@@ -1,5 +1,9 @@
 #include "console/ConsoleController.h"
 
+#include "catalogue/CategoriesWindow.h"
+#include "catalogue/ExtrasWindow.h"
+#include "catalogue/PriceListWindow.h"
+#include "catalogue/ProductsWindow.h"
 #include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/PopupRules.h"
@@ -97,8 +101,10 @@ void ConsoleController::wire()
     connect(m_poller.get(), &PresencePoller::pictureDue, this, &ConsoleController::showPicture);
     connect(e, &Engine::prepaidTimerChanged, this, &ConsoleController::setPrepaidTimer);
     // A bill opens beside its computer; one that opens by itself leaves an open question in front.
-    connect(e, &Engine::billOpened, this, [w](Bill *bill) {
-        w->showBeside(new BillingWindow(bill, w), QStringLiteral("bill"), int(bill->slotKey()));
+    connect(e, &Engine::billOpened, this, [this, w](Bill *bill) {
+        auto *window = new BillingWindow(bill, w);
+        offerExtras(window);
+        w->showBeside(window, QStringLiteral("bill"), int(bill->slotKey()));
     });
     connect(e, &Engine::accountStartFailed, m_logon.get(),
             [this](qint64, const QString &pin) { m_logon->accountStartFailed(pin); });
@@ -127,6 +133,7 @@ void ConsoleController::wire()
                [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
     w->provide(QStringLiteral("Toolbar1.service"),
                [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
+    wireCatalogue();
     wireCustomers();
 }
 
@@ -276,6 +283,8 @@ void ConsoleController::popupCommand(const QString &entry, qint64 aa)
         if (!m_message->isVisible())
             m_window->place(m_message, QStringLiteral("msg"), int(aa));
         m_message->openForComputer(s->name, s->address);
+    } else if (entry == QLatin1String("extra")) {
+        openExtras(s->transaction, s->name, false);
     } else if (entry == QLatin1String("stoppre")) {
         e.stopPrepaid(aa);
     } else if (const int minutes = PopupRules::prepaidMinutes(entry)) {
@@ -289,4 +298,45 @@ void ConsoleController::toAllComputers(const QString &question, const QByteArray
         return;
     if (const auto sent = m_broadcaster->send(datagram); !sent)
         m_prompter.tell(QStringLiteral("Nothing was sent: ") + sent.error() + '.', Prompter::Icon::Critical);
+}
+
+void ConsoleController::wireCatalogue()
+{
+    MainWindow *w = m_window.get();
+    w->provide(QStringLiteral("catdiax"), [this, w] {
+        w->showSingle(QStringLiteral("catdiax"), [this, w] { return new CategoriesWindow(m_windowCafe, m_prompter, w); });
+    });
+    w->provide(QStringLiteral("productdiax"), [this, w] {
+        w->showSingle(QStringLiteral("productdiax"), [this, w] { return new ProductsWindow(m_windowCafe, m_prompter, w); });
+    });
+    w->provide(QStringLiteral("show"), [this, w] {
+        w->showSingle(QStringLiteral("show"), [this, w] { return new PriceListWindow(m_windowCafe, m_prompter, w); });
+    });
+    w->setPopupEntryBuilt(QStringLiteral("extra"));
+}
+
+void ConsoleController::offerExtras(BillingWindow *bill)
+{
+    // A bill waiting its turn may have missed a sale: it is summed again.
+    bill->refreshExtras();
+    bill->setExtrasOpener([this](Bill &b) { openExtras(b.transaction(), b.computer(), true); });
+}
+
+void ConsoleController::openExtras(qint64 transaction, const QString &computer, bool fromBill)
+{
+    const auto caller = fromBill ? ExtraSale::Caller::Bill : ExtraSale::Caller::Console;
+    m_window->showSingle(QStringLiteral("extra:%1").arg(transaction), [&]() -> QWidget * {
+        auto *x = new ExtrasWindow(m_windowCafe, m_prompter, transaction, computer, caller, m_window.get());
+        connect(&x->sale(), &ExtraSale::sold, this, &ConsoleController::extrasSold);
+        return x;
+    });
+}
+
+void ConsoleController::extrasSold(qint64 transaction)
+{
+    // Every bill of that charge shows the sale, whichever window made it, so
+    // that a confirmed bill holds what the books hold.
+    for (BillingWindow *b : m_window->findChildren<BillingWindow *>())
+        if (b->transaction() == transaction)
+            b->refreshExtras();
 }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class BillingWindow;
 class Broadcaster;
 class Clock;
 class CustomerAccounts;
@@ -70,6 +71,11 @@ private:
     void popupCommand(const QString &entry, qint64 aa);
     void setPrepaidTimer(qint64 aa, bool on);
     void toAllComputers(const QString &question, const QByteArray &datagram);
+    // The price list's menu entries and the sale of extras onto a charge.
+    void wireCatalogue();
+    void offerExtras(BillingWindow *bill);
+    void openExtras(qint64 transaction, const QString &computer, bool fromBill);
+    void extrasSold(qint64 transaction);
 
     Paths m_paths;
     Ports m_ports;

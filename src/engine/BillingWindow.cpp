@@ -127,8 +127,7 @@ void BillingWindow::buildUi()
     m_confirm->setObjectName(QStringLiteral("confirm"));
     m_addExtra = new QPushButton(QStringLiteral("+ extra"), billPage);
     m_addExtra->setObjectName(QStringLiteral("addExtra"));
-    // The extras window is not part of this console yet.
-    m_addExtra->setEnabled(false);
+    m_addExtra->setEnabled(false); // until an extras window is given
     auto *closeButton = new QPushButton(QStringLiteral("C&lose"), billPage);
     closeButton->setObjectName(QStringLiteral("close"));
     buttons->addWidget(m_confirm);
@@ -182,6 +181,10 @@ void BillingWindow::buildUi()
             extracharge();
     });
     connect(m_confirm, &QPushButton::clicked, this, &BillingWindow::confirm);
+    connect(m_addExtra, &QPushButton::clicked, this, [this] {
+        if (m_bill && m_openExtras)
+            m_openExtras(*m_bill);
+    });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(back, &QPushButton::clicked, this, [this] { m_pages->setCurrentIndex(0); });
     connect(m_deleteExtra, &QPushButton::clicked, this, &BillingWindow::deleteExtra);
@@ -191,6 +194,14 @@ void BillingWindow::buildUi()
             m_bill->setReason(text);
     });
 }
+
+void BillingWindow::setExtrasOpener(std::function<void(Bill &)> open)
+{
+    m_openExtras = std::move(open);
+    m_addExtra->setEnabled(bool(m_openExtras));
+}
+
+qint64 BillingWindow::transaction() const { return m_bill ? m_bill->transaction() : 0; }
 
 void BillingWindow::show_()
 {

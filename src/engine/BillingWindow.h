@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
 class Bill;
 class QLabel;
@@ -19,6 +20,13 @@ class BillingWindow : public QDialog
 public:
     explicit BillingWindow(Bill *bill, QWidget *parent = nullptr);
     ~BillingWindow() override;
+
+    // "+ extra" opens the extras window for this bill; disabled until given.
+    void setExtrasOpener(std::function<void(Bill &)> open);
+    // The extras changed in the books: re-sum the bill and refill the grid.
+    void refreshExtras() { extracharge(); }
+    // The bill's transaction; 0 once the bill is gone.
+    qint64 transaction() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -59,4 +67,5 @@ private:
     QTableWidget *m_grid = nullptr;
     QPushButton *m_deleteExtra = nullptr;
     bool m_filling = false;
+    std::function<void(Bill &)> m_openExtras;
 };

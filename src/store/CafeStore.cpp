@@ -411,3 +411,131 @@ Result<void> CafeStore::deleteAccountTransactions(const QString &pin)
         return failure(QStringLiteral("The transactions were not deleted: %1").arg(lastError()));
     return {};
 }
+namespace {
+ProductRow productFrom(const QSqlQuery &q)
+{
+    return {q.value(0).toLongLong(), q.value(1).toString(), Money::fromUnits(q.value(2).toLongLong()),
+            q.value(3).toString()};
+}
+
+Failure booksFailure(const QString &cause)
+{
+    return failure(QStringLiteral("The books could not be read or written.\n") + cause);
+}
+} // namespace
+
+Result<QList<CategoryRow>> CafeStore::categories()
+{
+    const auto rows = collect<CategoryRow>(*this, run(QStringLiteral("SELECT aa, name FROM groups ORDER BY aa")),
+                                           [](const QSqlQuery &q) {
+                                               return CategoryRow{q.value(0).toLongLong(), q.value(1).toString()};
+                                           });
+    if (!rows)
+        return booksFailure(lastError());
+    return *rows;
+}
+
+Result<bool> CafeStore::hasCategory(const QString &name)
+{
+    auto q = run(QStringLiteral("SELECT count(*) FROM groups WHERE fold(name) = ?"), {fold(name)});
+    if (!q || !q->next())
+        return booksFailure(lastError());
+    return q->value(0).toLongLong() > 0;
+}
+
+Result<qint64> CafeStore::addCategory(const QString &name)
+{
+    auto q = run(QStringLiteral("INSERT INTO groups (name) VALUES (?)"), {name});
+    if (!q)
+        return booksFailure(lastError());
+    return q->lastInsertId().toLongLong();
+}
+
+Result<void> CafeStore::deleteCategory(qint64 aa)
+{
+    if (!exec(QStringLiteral("DELETE FROM groups WHERE aa = ?"), {aa}))
+        return booksFailure(lastError());
+    return {};
+}
+
+Result<QList<ProductRow>> CafeStore::productPage(const std::optional<QString> &category, qint64 offset, qint64 limit)
+{
+    const auto rows =
+        category ? collect<ProductRow>(*this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
+                                                          " WHERE fold(category) = ? ORDER BY aa LIMIT ? OFFSET ?"),
+                                           {fold(*category), limit, offset}),
+                                       productFrom)
+                 : collect<ProductRow>(*this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
+                                                          " ORDER BY fold(category), aa LIMIT ? OFFSET ?"),
+                                           {limit, offset}),
+                                       productFrom);
+    if (!rows)
+        return booksFailure(lastError());
+    return *rows;
+}
+
+Result<bool> CafeStore::hasProduct(const QString &desc, qint64 except)
+{
+    auto q = run(QStringLiteral("SELECT count(*) FROM products WHERE fold(\"desc\") = ? AND aa <> ?"), {fold(desc), except});
+    if (!q || !q->next())
+        return booksFailure(lastError());
+    return q->value(0).toLongLong() > 0;
+}
+
+Result<qint64> CafeStore::addProduct(const ProductRow &row)
+{
+    auto q = run(QStringLiteral("INSERT INTO products (\"desc\", price, category) VALUES (?, ?, ?)"),
+                 {row.desc, row.price.units(), row.category});
+    if (!q)
+        return booksFailure(lastError());
+    return q->lastInsertId().toLongLong();
+}
+
+Result<void> CafeStore::deleteProduct(qint64 aa)
+{
+    if (!exec(QStringLiteral("DELETE FROM products WHERE aa = ?"), {aa}))
+        return booksFailure(lastError());
+    return {};
+}
+
+Result<void> CafeStore::setProductDesc(qint64 aa, const QString &desc)
+{
+    if (!exec(QStringLiteral("UPDATE products SET \"desc\" = ? WHERE aa = ?"), {desc, aa}))
+        return booksFailure(lastError());
+    return {};
+}
+
+Result<void> CafeStore::setProductPrice(qint64 aa, Money price)
+{
+    if (!exec(QStringLiteral("UPDATE products SET price = ? WHERE aa = ?"), {price.units(), aa}))
+        return booksFailure(lastError());
+    return {};
+}
+
+Result<CafeStore::Sale> CafeStore::sellExtra(qint64 key, const QString &desc, Money price)
+{
+    Sale sale = Sale::Added;
+    const bool ok = atomically([&] {
+        auto open = run(QStringLiteral("SELECT enab OR pretimeenab OR userenab FROM kin WHERE aa = ?"), {key});
+        if (!open)
+            return false;
+        if (!open->next() || !open->value(0).toBool()) {
+            sale = Sale::Confirmed;
+            return true;
+        }
+        auto same = run(QStringLiteral("SELECT count(*) FROM extra WHERE \"key\" = ? AND fold(itemdesc) = ?"),
+                        {key, fold(desc)});
+        if (!same || !same->next())
+            return false;
+        if (same->value(0).toLongLong() > 0) {
+            sale = Sale::AlreadyThere;
+            return true;
+        }
+        return exec(QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge)"
+                                   " VALUES (?, ?, 1, ?, ?)"),
+                    {key, desc, price.units(), price.units()});
+    });
+    if (!ok)
+        return booksFailure(lastError());
+    return sale;
+}

@@ -69,6 +69,26 @@ public:
 
     // --- catalogue
     Result<QList<ProductRow>> products();
+    // Names compare without regard to letter case (every alphabet), blanks
+    // included; a name is otherwise ordinary data.
+    Result<QList<CategoryRow>> categories(); // in table order
+    Result<bool> hasCategory(const QString &name);
+    Result<qint64> addCategory(const QString &name);
+    Result<void> deleteCategory(qint64 aa);
+    // A page of the products of one category (table order), or of every
+    // product by category when `category` is nullopt.
+    Result<QList<ProductRow>> productPage(const std::optional<QString> &category, qint64 offset, qint64 limit);
+    // A product of that description other than the row `except`.
+    Result<bool> hasProduct(const QString &desc, qint64 except = 0);
+    Result<qint64> addProduct(const ProductRow &row);
+    Result<void> deleteProduct(qint64 aa);
+    Result<void> setProductDesc(qint64 aa, const QString &desc);
+    Result<void> setProductPrice(qint64 aa, Money price);
+
+    // One unit of a product onto a transaction, unless that product is on it
+    // already or its bill is confirmed; decided and written in one go.
+    enum class Sale { Added, AlreadyThere, Confirmed };
+    Result<Sale> sellExtra(qint64 key, const QString &desc, Money price);
 
     // --- a customer's transactions (by PIN)
     // The computer of the newest open customer-account row; empty when none.

@@ -67,6 +67,12 @@ struct RateSettings
     QString backround;
 };
 
+struct CategoryRow
+{
+    qint64 aa = 0;
+    QString name;
+};
+
 struct ProductRow
 {
     qint64 aa = 0;

@@ -15,7 +15,7 @@ inline Failure failure(QString text) { return Failure{std::move(text)}; }
 // What every core operation returns: a value, or the reason it could not be
 // had. Tested like a pointer (`if (!r) tell(r.error())`), never thrown.
 template <typename T>
-class [[nodiscard]] Result
+class Result
 {
 public:
     Result(const T &value) : m_value(value) {}
@@ -27,7 +27,8 @@ public:
     explicit operator bool() const { return ok(); }
     const T &operator*() const & { return *m_value; }
     T &operator*() & { return *m_value; }
-    T &&operator*() && { return std::move(*m_value); }
+    // By value, so that `for (x : *store.rows())` owns what it walks.
+    T operator*() && { return std::move(*m_value); }
     const T *operator->() const { return &*m_value; }
     T *operator->() { return &*m_value; }
     T value_or(T fallback) const { return m_value ? *m_value : std::move(fallback); }
@@ -41,7 +42,7 @@ private:
 
 // An operation with nothing to give back but success.
 template <>
-class [[nodiscard]] Result<void>
+class Result<void>
 {
 public:
     Result() = default;

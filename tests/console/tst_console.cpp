@@ -4,6 +4,8 @@
 #include "ConsoleFixture.h"
 #include "Labels.h"
 #include "admin/LoginWindow.h"
+#include "catalogue/ExtrasWindow.h"
+#include "catalogue/ProductGridView.h"
 #include "console/ComputerMapWidget.h"
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
@@ -15,6 +17,7 @@
 #include "customers/CustomerWindow.h"
 #include "reports/PrinterLogWindow.h"
 #include "store/StatusPictures.h"
+#include "ui/Format.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,6 +30,8 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
@@ -181,7 +186,7 @@ private slots:
 
         c.clock.advance(2100);
         QTRY_VERIFY(c.bill());
-        BillingWindow *first = c.bill();
+        QPointer<BillingWindow> first = c.bill(); // a later window may reuse its address
         // The other computer's expiry waits while a bill is on screen.
         QTest::qWait(1500);
         QCOMPARE(c.bill(), first);
@@ -377,6 +382,86 @@ private slots:
         QCOMPARE(cafe.rates()->first(), Money::fromCents(150));
         QCOMPARE(cafe.rateSettings()->fixed, Money::fromCents(50));
     }
+
+    // Products sold from the pop-up and from the bill land on the same
+    // transaction; the bill shows each sale at once and the books agree.
+    void extrasFromThePopupAndTheBill()
+    {
+        Console c;
+        QVERIFY(c.startAgents());
+        {
+            CafeStore cafe;
+            cafe.open(c.home.paths().cafeDatabase());
+            (void)cafe.addCategory("Drinks");
+            for (const auto &[name, cents] : {std::pair("Coffee", 250), std::pair("Water", 80), std::pair("Tea", 100)})
+                (void)cafe.addProduct({0, name, Money::fromCents(cents), "Drinks"});
+        }
+        QVERIFY(c.open());
+        auto extras = [&c]() -> ExtrasWindow * {
+            for (ExtrasWindow *x : c.console->window().findChildren<ExtrasWindow *>())
+                if (x->isVisible())
+                    return x;
+            return nullptr;
+        };
+        auto sell = [](ExtrasWindow *x, int row) {
+            auto *combo = x->findChild<QComboBox *>("Combo1");
+            combo->setCurrentIndex(combo->findText("Drinks"));
+            auto *grid = x->findChild<ProductGridView *>("MSHFlexGrid1");
+            const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        };
+        auto box = [&c](const char *name) { return c.bill()->findChild<QLineEdit *>(name)->text(); };
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
+        QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
+
+        c.popup("extra", 0);
+        QVERIFY(c.console->window().action("extra")->isEnabled());
+        QTRY_VERIFY(extras());
+        QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge For PC1"));
+        sell(extras(), 0);
+        QCOMPARE(c.prompter.last(), QString("1X Coffee Was Added To PC1"));
+        QTRY_VERIFY(!extras());
+
+        c.clock.advance(36 * 60);
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_VERIFY(c.bill());
+        QCOMPARE(box("extras"), Format::amount(Money::fromCents(250)));
+        QCOMPARE(box("total"), Format::amount(Money::fromCents(400)));
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
+        QTRY_VERIFY(extras());
+        QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge"));
+        sell(extras(), 0);
+        QCOMPARE(c.prompter.last(), QString("This Product Already Exists"));
+        QVERIFY(extras());
+        sell(extras(), 1);
+        QCOMPARE(c.prompter.last(), QString("1X Water Was Added To PC1"));
+        QTRY_VERIFY(!extras());
+        QCOMPARE(box("extras"), Format::amount(Money::fromCents(330)));
+        QCOMPARE(box("total"), Format::amount(Money::fromCents(480)));
+        c.bill()->findChild<QTabWidget *>("pages")->setCurrentIndex(1);
+        QCOMPARE(c.bill()->findChild<QTableWidget *>("extrasGrid")->rowCount(), 2);
+        c.bill()->findChild<QTabWidget *>("pages")->setCurrentIndex(0);
+
+        // Confirmed while the extras window is open: the sum is in the books, nothing more is.
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
+        QTRY_VERIFY(extras());
+        ExtrasWindow *late = extras();
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
+        QTRY_VERIFY(!c.bill());
+        sell(late, 2);
+        QVERIFY(c.prompter.last().startsWith("The bill of PC1 has been confirmed"));
+        CafeStore cafe;
+        cafe.open(c.home.paths().cafeDatabase());
+        const KinRow row = *cafe.transaction(1);
+        QCOMPARE(row.extra, std::optional(Money::fromCents(330)));
+        QCOMPARE(row.total, std::optional(Money::fromCents(480)));
+        QCOMPARE(cafe.extras(1)->size(), 2);
+    }
+
 };
 
 QTEST_MAIN(TestConsole)
