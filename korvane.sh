@@ -11,8 +11,9 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3
           dpkg-dev desktop-file-utils)
-# The package test verifies the service's unit with systemd-analyze.
-TEST_PACKAGES=(systemd)
+# The package test verifies the service's unit with systemd-analyze; the
+# reports' test reads its PDF back with pdftotext.
+TEST_PACKAGES=(systemd poppler-utils)
 
 install_packages() {
     local missing=()

@@ -1,57 +1,75 @@
-// korvane-tools: maintenance of an application folder from the terminal.
+// korvane-tools: maintenance of an application folder. With no command it
+// opens its window; the commands serve the terminal and scripts.
+#include "console/MaintenanceWindow.h"
 #include "store/CafeStore.h"
+#include "store/ConsoleLock.h"
 #include "store/Installer.h"
+#include "store/Maintenance.h"
 #include "store/Paths.h"
+#include "ui/FileChooserDialog.h"
 #include "ui/Manual.h"
+#include "ui/MessageBoxPrompter.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTextStream>
+#include <cstdio>
 
 namespace {
+
+// Exit codes a script can test.
+enum Exit { Done = 0, Failed = 1, Usage = 2, Findings = 3, ConsoleRunning = 4 };
+
 int usage(QTextStream &out, int code)
 {
     out << Manual::help(QStringLiteral("korvane-tools"));
     return code;
 }
-} // namespace
 
-int main(int argc, char **argv)
+bool confirm(QTextStream &out, const QString &question)
 {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    QStringList args = app.arguments().mid(1);
-    QString home;
-    if (args.size() >= 2 && args.first() == QLatin1String("--home")) {
-        home = args.at(1);
-        args = args.mid(2);
-    }
-    if (args.isEmpty())
-        return usage(err, 2);
-    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))
-        return usage(out, 0);
-    if (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-v")) {
-        out << "korvane-tools " << KORVANE_VERSION << "\n";
-        return 0;
-    }
+    out << question << " [y/N] ";
+    out.flush();
+    QTextStream in(stdin);
+    const QString answer = in.readLine().trimmed();
+    return answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0
+        || answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+}
 
-    const Paths paths = Paths::resolve(home);
-    const Installer::Result installed = Installer::install(paths);
-    if (installed.error) {
-        err << "korvane-tools: " << *installed.error << "\n";
-        return 1;
+int failed(QTextStream &err, const QString &text)
+{
+    err << "korvane-tools: " << text << "\n";
+    return text == Maintenance::consoleRunningMessage() ? ConsoleRunning : Failed;
+}
+
+int check(const Paths &paths, bool repairAtOnce, QTextStream &out, QTextStream &err)
+{
+    Maintenance m(paths);
+    const auto found = m.check();
+    if (!found)
+        return failed(err, found.error());
+    int repairable = 0;
+    for (const Maintenance::Finding &f : *found) {
+        out << f.text << (f.repairable ? "" : " (cannot be mended here)") << "\n";
+        repairable += f.repairable ? 1 : 0;
     }
-    const QString command = args.takeFirst();
-    if (command == QLatin1String("install")) {
-        for (const QString &c : installed.created)
-            out << "created " << c << "\n";
-        return 0;
+    if (found->isEmpty()) {
+        out << "Both books are sound.\n";
+        return Done;
     }
+    if (!repairable || !(repairAtOnce || confirm(out, QStringLiteral("Mend the %1 findings?").arg(repairable))))
+        return Findings;
+    const Result<int> mended = m.repair();
+    if (!mended)
+        return failed(err, mended.error());
+    out << *mended << " mended.\n";
+    return *mended == found->size() ? Done : Findings;
+}
+
+int roster(const Paths &paths, const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
+{
     CafeStore cafe;
-    if (auto e = cafe.open(paths.cafeDatabase())) {
-        err << "korvane-tools: " << *e << "\n";
-        return 1;
-    }
+    if (auto e = cafe.open(paths.cafeDatabase()))
+        return failed(err, *e);
     if (command == QLatin1String("add-computer") && args.size() == 4) {
         ComputerRow row;
         row.pcname = args.at(0);
@@ -59,22 +77,93 @@ int main(int argc, char **argv)
         row.left = args.at(2).toInt();
         row.top = args.at(3).toInt();
         const auto aa = cafe.addComputer(row);
-        if (!aa) {
-            err << "korvane-tools: " << cafe.lastError() << "\n";
-            return 1;
-        }
+        if (!aa)
+            return failed(err, aa.error());
         out << *aa << "\n";
-        return 0;
+        return Done;
     }
-    if (command == QLatin1String("list-computers")) {
-        const auto rows = cafe.computers();
-        if (!rows) {
-            err << "korvane-tools: " << cafe.lastError() << "\n";
-            return 1;
+    const auto rows = cafe.computers();
+    if (!rows)
+        return failed(err, rows.error());
+    for (const ComputerRow &r : *rows)
+        out << r.aa << "\t" << r.pcname << "\t" << r.ip << "\t" << r.left << "\t" << r.top << "\n";
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QString home;
+    if (args.size() >= 2 && args.first() == QLatin1String("--home")) {
+        home = args.at(1);
+        args = args.mid(2);
+    }
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!args.isEmpty() && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")))
+        return usage(out, Done);
+    if (!args.isEmpty() && (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-v"))) {
+        out << "korvane-tools " << KORVANE_VERSION << "\n";
+        return Done;
+    }
+
+    const Paths paths = Paths::resolve(home);
+    if (args.isEmpty()) {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("korvane-tools"));
+        MessageBoxPrompter prompter;
+        const Installer::Result installed = Installer::install(paths);
+        if (installed.error) {
+            prompter.tell(*installed.error, Prompter::Icon::Critical);
+            return Failed;
         }
-        for (const ComputerRow &r : *rows)
-            out << r.aa << "\t" << r.pcname << "\t" << r.ip << "\t" << r.left << "\t" << r.top << "\n";
-        return 0;
+        FileChooserDialog files;
+        MaintenanceWindow window(paths, prompter, files);
+        window.show();
+        return app.exec();
     }
-    return usage(err, 2);
+
+    QCoreApplication app(argc, argv);
+    const Installer::Result installed = Installer::install(paths);
+    if (installed.error)
+        return failed(err, *installed.error);
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("install")) {
+        for (const QString &c : installed.created)
+            out << "created " << c << "\n";
+        return Done;
+    }
+    if ((command == QLatin1String("add-computer") && args.size() == 4)
+        || (command == QLatin1String("list-computers") && args.isEmpty()))
+        return roster(paths, command, args, out, err);
+    if (command == QLatin1String("check") && (args.isEmpty() || args == QStringList{QStringLiteral("--repair")}))
+        return check(paths, !args.isEmpty(), out, err);
+    if (command == QLatin1String("compact") && args.isEmpty()) {
+        const Result<void> r = Maintenance(paths).compact();
+        if (!r)
+            return failed(err, r.error());
+        out << "Both books compacted.\n";
+        return Done;
+    }
+    if (command == QLatin1String("restore") && !args.isEmpty() && args.size() <= 2
+        && (args.size() == 1 || args.at(1) == QLatin1String("--yes"))) {
+        const QString dir = args.at(0);
+        if (ConsoleLock::isHeld(paths))
+            return failed(err, Maintenance::consoleRunningMessage());
+        if (args.size() == 1
+            && !confirm(out, QStringLiteral("Replace the books by the backup in %1? Everything recorded since that"
+                                            " backup will be lost.")
+                                 .arg(dir)))
+            return Failed;
+        const Result<void> r = Maintenance(paths).restore(dir);
+        if (!r)
+            return failed(err, r.error());
+        out << "Restored from " << dir << ".\n";
+        return Done;
+    }
+    return usage(err, Usage);
 }

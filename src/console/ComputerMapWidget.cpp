@@ -86,6 +86,7 @@ void ComputerMapWidget::addComputer(int aa, const QString &name, int left, int t
     item.label->show();
     item.label->raise();
     m_items.insert(aa, item);
+    updateExtent();
 }
 
 void ComputerMapWidget::clear()
@@ -96,6 +97,7 @@ void ComputerMapWidget::clear()
     }
     m_items.clear();
     m_dragging = false;
+    updateExtent();
 }
 
 QList<int> ComputerMapWidget::computers() const
@@ -211,7 +213,20 @@ void ComputerMapWidget::place(Item &item)
     // centred under it; a longer name widens it to the right.
     const int width = qMax(w - 2 * toPixelsX(LabelRight), text.width());
     item.label->setGeometry(toPixelsX(item.left + LabelRight), toPixelsY(item.top + LabelBelow), width, text.height());
+    if (m_items.contains(itemOf(item.icon)))
+        updateExtent();
 }
+
+QSize ComputerMapWidget::iconsExtent() const
+{
+    // No margin: a drag kept inside the map must not widen it.
+    QRect used;
+    for (const Item &item : m_items)
+        used |= item.icon->geometry() | item.label->geometry();
+    return used.isEmpty() ? QSize(0, 0) : QSize(used.right() + 1, used.bottom() + 1);
+}
+
+void ComputerMapWidget::updateExtent() { setMinimumSize(iconsExtent()); }
 
 int ComputerMapWidget::itemOf(QObject *o) const
 {

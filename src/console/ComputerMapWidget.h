@@ -78,6 +78,10 @@ public:
 
     static QImage templatePicture();
 
+    // The room every icon and name takes, from the top-left corner: the map
+    // never gets smaller than this, so a scroll area reaches every computer.
+    QSize iconsExtent() const;
+
 signals:
     // Any button pressed on an icon: it becomes the current computer.
     void iconPressed(int aa);
@@ -107,6 +111,7 @@ private:
     };
 
     void place(Item &item);
+    void updateExtent();
     void styleLabel(Item &item);
     int itemOf(QObject *o) const;
 

@@ -4,6 +4,11 @@
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/PriceListWindow.h"
 #include "catalogue/ProductsWindow.h"
+#include "admin/PasswordWindow.h"
+#include "admin/RosterWindow.h"
+#include "console/AboutWindow.h"
+#include "console/Backup.h"
+#include "console/BackgroundWindow.h"
 #include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/PopupRules.h"
@@ -23,14 +28,23 @@
 #include "link/TcpChannel.h"
 #include "link/TransferWindow.h"
 #include "reports/PrinterLogWindow.h"
+#include "ui/Desktop.h"
+#include "ui/FileChooserDialog.h"
+#include "reports/ReportOutletDialog.h"
+#include "reports/TransactionsWindow.h"
+#include "reports/UserTransactionsWindow.h"
 #include "ui/Prompter.h"
 
+#include <QCoreApplication>
+#include <QSettings>
 #include <QTimer>
 
 ConsoleController::ConsoleController(const Paths &paths, const Ports &ports, Prompter &prompter, const Clock &clock,
                                      Picker &picker, QObject *parent)
     : QObject(parent), m_paths(paths), m_ports(ports), m_prompter(prompter), m_clock(clock), m_picker(picker),
-      m_pictures(paths)
+      m_pictures(paths), m_systemDesktop(std::make_unique<SystemDesktop>()),
+      m_fileDialogs(std::make_unique<FileChooserDialog>()), m_desktop(m_systemDesktop.get()),
+      m_files(m_fileDialogs.get())
 {
     m_pictures.setReporter([this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
 }
@@ -46,6 +60,8 @@ ConsoleController::~ConsoleController()
 
 std::optional<QString> ConsoleController::openBooks()
 {
+    // Held for the console's life; a second console on the folder runs without it.
+    m_lock.take(m_paths);
     if (auto e = m_windowCafe.open(m_paths.cafeDatabase()))
         return e;
     if (auto e = m_engineCafe.open(m_paths.cafeDatabase()))
@@ -134,7 +150,102 @@ void ConsoleController::wire()
     w->provide(QStringLiteral("Toolbar1.service"),
                [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
     wireCatalogue();
+    provideAdministration();
+    wireReports();
     wireCustomers();
+}
+
+void ConsoleController::provideAdministration()
+{
+    MainWindow *w = m_window.get();
+    auto passwords = [this, w](const QString &kind, Passwords::Mode mode) {
+        w->showSingle(kind, [this, w, mode]() -> QWidget * {
+            auto *p = new PasswordWindow(m_windowCafe, m_prompter, mode, w);
+            if (!p->load()) {
+                delete p;
+                return nullptr;
+            }
+            return p;
+        });
+    };
+    w->provide(QStringLiteral("userpass"), [passwords] { passwords(QStringLiteral("userpass"), Passwords::Mode::Users); });
+    w->provide(QStringLiteral("adminpass"),
+               [passwords] { passwords(QStringLiteral("adminpass"), Passwords::Mode::Admins); });
+    w->provide(QStringLiteral("computers"), [this, w] {
+        w->showSingle(QStringLiteral("computers"), [this, w] { return new RosterWindow(m_windowCafe, m_prompter, w); });
+    });
+    w->provide(QStringLiteral("fonto"), [this, w] {
+        w->showSingle(QStringLiteral("fonto"), [this, w] {
+            auto *b = new BackgroundWindow(m_windowCafe, m_prompter, *m_files, w);
+            connect(b, &BackgroundWindow::saved, w, &MainWindow::getbackr);
+            return b;
+        });
+    });
+    w->provide(QStringLiteral("about"), [this, w] {
+        w->showSingle(QStringLiteral("about"), [this, w] { return new AboutWindow(*m_desktop, m_prompter, w); });
+    });
+    w->provide(QStringLiteral("help"), [this] {
+        if (const Result<void> r = m_desktop->openUrl(QUrl::fromLocalFile(m_paths.helpPage())); !r)
+            m_prompter.tell(r.error(), Prompter::Icon::Critical);
+    });
+    w->provide(QStringLiteral("support"), [this] {
+        if (const Result<void> r = m_desktop->openUrl(QUrl(supportAddress())); !r)
+            m_prompter.tell(r.error(), Prompter::Icon::Critical);
+    });
+    w->provide(QStringLiteral("backup"), [this] {
+        if (!m_prompter.ask(QStringLiteral(" Start Backup ?")))
+            return;
+        if (const Result<void> r = Backup::backitup(m_paths); !r)
+            m_prompter.tell(r.error());
+        else
+            m_prompter.tell(QStringLiteral("Backup Complete"), Prompter::Icon::Information);
+    });
+    w->provide(QStringLiteral("delprint"), [this] {
+        if (!m_prompter.ask(QStringLiteral("Delete Printer Transactions ? ;")))
+            return;
+        if (const Result<void> r = Backup::deleteprint(m_paths); !r)
+            m_prompter.tell(r.error(), Prompter::Icon::Critical);
+    });
+    w->provide(QStringLiteral("db1"), [this] { maintenance(); });
+    w->provide(QStringLiteral("db2"), [this] { maintenance(); });
+}
+
+QString ConsoleController::supportAddress()
+{
+    return QSettings(QStringLiteral("korvane"), QStringLiteral("korvane"))
+        .value(QStringLiteral("config/support"), QStringLiteral("https://www.korvane.org/support"))
+        .toString();
+}
+
+void ConsoleController::maintenance()
+{
+    if (!m_prompter.ask(QStringLiteral("       ALERT !!\rYou must exit this application to backup\rExit Now ?"),
+                        Prompter::Icon::Critical))
+        return;
+    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-tools");
+    if (const Result<void> r = m_desktop->start(tool, {QStringLiteral("--home"), m_paths.home()}); !r) {
+        m_prompter.tell(r.error(), Prompter::Icon::Critical);
+        return;
+    }
+    // The tool restores and compacts only once the console has let go.
+    m_window->setExitMode(QStringLiteral("force"));
+    m_window->close();
+    m_lock.release();
+}
+
+void ConsoleController::wireReports()
+{
+    m_reportOutlet = std::make_unique<DialogReportOutlet>(m_prompter);
+    m_window->provide(QStringLiteral("showkin"), [this] {
+        m_window->showSingle(QStringLiteral("showkin"), [this] {
+            return new TransactionsWindow(m_windowCafe, m_paths, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
+    m_window->provide(QStringLiteral("custkin"), [this] {
+        m_window->showSingle(QStringLiteral("custkin"), [this] {
+            return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
 }
 
 // The customer desk: the customer window, new accounts and the card log.
@@ -196,7 +307,7 @@ void ConsoleController::start(Login::Role role)
     m_engine->restorenormal();
     m_engine->restoreprepaid();
     m_engine->restoreaccount();
-    m_window->show();
+    m_window->showAsLeft();
     // Bills left unconfirmed by the last run are offered once the map is up.
     QTimer::singleShot(0, this, [this] { m_engine->offerUnconfirmedBills(); });
     if (!m_problems.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "admin/Login.h"
 #include "link/Ports.h"
 #include "store/CafeStore.h"
+#include "store/ConsoleLock.h"
 #include "store/CustomerStore.h"
 #include "store/Paths.h"
 #include "store/StatusPictures.h"
@@ -17,7 +18,9 @@ class BillingWindow;
 class Broadcaster;
 class Clock;
 class CustomerAccounts;
+class Desktop;
 class Engine;
+class FileChooser;
 class LogonService;
 class MainWindow;
 class MessageWindow;
@@ -26,6 +29,7 @@ class PresencePoller;
 class PrintTargetDialog;
 class Prompter;
 class QTimer;
+class ReportOutlet;
 class TcpChannel;
 
 // Puts the console together: the books, the engine, the client link and the
@@ -61,9 +65,18 @@ public:
     // Where printed cards go; the system's printers unless a test sets one.
     void setPrintTarget(std::unique_ptr<PrintTargetDialog> target);
 
+    // The browser, other programs and the file dialogs; tests give doubles.
+    void setDesktop(Desktop &desktop) { m_desktop = &desktop; }
+    void setFileChooser(FileChooser &files) { m_files = &files; }
+    // Whether this console holds the folder's lock (the maintenance tool waits for it).
+    bool holdsLock() const { return m_lock.held(); }
+    // The support page: config/support in the per-user settings, or the maker's.
+    static QString supportAddress();
+
 private:
     void wire();
     void wireCustomers();
+    void wireReports();
     void wireLogonReports();
     void startServices();
     void buildComputers();
@@ -76,6 +89,8 @@ private:
     void offerExtras(BillingWindow *bill);
     void openExtras(qint64 transaction, const QString &computer, bool fromBill);
     void extrasSold(qint64 transaction);
+    void provideAdministration();
+    void maintenance();
 
     Paths m_paths;
     Ports m_ports;
@@ -98,6 +113,13 @@ private:
     MessageWindow *m_message = nullptr; // one, as the window is reused
     std::unique_ptr<CustomerAccounts> m_accounts;
     std::unique_ptr<PrintTargetDialog> m_printTarget;
+    std::unique_ptr<ReportOutlet> m_reportOutlet;
+
+    ConsoleLock m_lock;
+    std::unique_ptr<Desktop> m_systemDesktop;
+    std::unique_ptr<FileChooser> m_fileDialogs;
+    Desktop *m_desktop = nullptr;
+    FileChooser *m_files = nullptr;
 
     QHash<qint64, QTimer *> m_prepaidTimers;
     QStringList m_problems;

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -148,8 +149,13 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
     resize(1100, 720);
     setMinimumSize(640, 420);
 
-    m_map = new ComputerMapWidget(this);
-    setCentralWidget(m_map);
+    m_map = new ComputerMapWidget;
+    m_mapArea = new QScrollArea(this);
+    m_mapArea->setObjectName(QStringLiteral("mapArea"));
+    m_mapArea->setFrameShape(QFrame::NoFrame);
+    m_mapArea->setWidgetResizable(true);
+    m_mapArea->setWidget(m_map);
+    setCentralWidget(m_mapArea);
     buildMenus();
     buildToolbar();
     buildStatusBar();
@@ -610,6 +616,15 @@ LoginWindow *MainWindow::openRelogin()
 
 void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_prompter); }
 
+void MainWindow::showAsLeft()
+{
+    QSettings config(QStringLiteral("korvane"), QStringLiteral("korvane"));
+    if (restoreGeometry(config.value(QStringLiteral("config/geometry")).toByteArray()))
+        show();
+    else
+        showMaximized();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     QString question = QStringLiteral("EXIT KORVANE ?");
@@ -618,6 +633,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
                                  : QStringLiteral("%1 bills wait for confirmation.").arg(waiting))
                    + QLatin1Char('\n') + question;
     if (m_exitMode == QLatin1String("force") || m_prompter.ask(question)) {
+        QSettings(QStringLiteral("korvane"), QStringLiteral("korvane"))
+            .setValue(QStringLiteral("config/geometry"), saveGeometry());
         event->accept();
         return;
     }

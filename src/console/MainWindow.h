@@ -20,6 +20,7 @@ class Picker;
 class Prompter;
 class QLabel;
 class QMenu;
+class QScrollArea;
 class QTimer;
 class QToolBar;
 
@@ -65,6 +66,10 @@ public:
     void setPanel(int n, const QString &text);
 
     ComputerMapWidget *map() const { return m_map; }
+    // The map scrolls when computers lie beyond what the window shows.
+    QScrollArea *mapArea() const { return m_mapArea; }
+    // At the size and place the operator left it, maximized the first time.
+    void showAsLeft();
     int currentComputer() const { return m_current; }
     // What runs on a computer; the engine answers, everything is free until it does.
     void setStatusSource(std::function<SlotState(int aa)> source) { m_status = std::move(source); }
@@ -142,6 +147,7 @@ private:
     Picker &m_picker;
 
     ComputerMapWidget *m_map = nullptr;
+    QScrollArea *m_mapArea = nullptr;
     QToolBar *m_toolbar = nullptr;
     QLabel *m_panel[3] = {};
     QTimer *m_clockTimer = nullptr;

@@ -3,6 +3,7 @@
 #include "store/StoreValues.h"
 
 #include <QSqlRecord>
+#include <algorithm>
 
 using namespace StoreValues;
 
@@ -241,13 +242,18 @@ Result<QList<KinRow>> CafeStore::unconfirmed()
 {
     // Ended (a normal charge's end, a prepaid charge's time used) but still
     // enabled: the bill was never confirmed.
-    auto rows = collect<KinRow>(*this, run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NOT NULL)"
-                                                   " OR (pretimeenab = 1 AND totaltime IS NOT NULL) ORDER BY aa")
-                                        .arg(kKinColumns)),
+    // Two selects, so that each walks its own partial index of open rows
+    // instead of the whole year.
+    auto rows = collect<KinRow>(*this, run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND enddate IS NOT NULL"
+                                                          " UNION ALL SELECT %1 FROM kin WHERE pretimeenab = 1"
+                                                          " AND totaltime IS NOT NULL")
+                                               .arg(kKinColumns)),
                                 kinFrom);
     if (!rows)
         return failure(lastError());
-    return *rows;
+    QList<KinRow> list = *rows;
+    std::sort(list.begin(), list.end(), [](const KinRow &a, const KinRow &b) { return a.aa < b.aa; });
+    return list;
 }
 
 bool CafeStore::moveTransaction(qint64 aa, const QString &computer)
@@ -365,6 +371,58 @@ std::optional<QString> CafeStore::operatorLogin(const QString &username, const Q
 bool CafeStore::setOperatorPassword(const QString &username, const QString &password)
 {
     return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"), {password, fold(username)});
+}
+
+// --- administration
+
+Result<QList<ComputerRow>> CafeStore::computersAfter(qint64 after, int limit)
+{
+    return collect<ComputerRow>(
+        *this,
+        run(QStringLiteral("SELECT %1 FROM computers WHERE aa > ? ORDER BY aa LIMIT ?").arg(kComputerColumns),
+            {after, limit}),
+        computerFrom);
+}
+
+Result<void> CafeStore::renameComputer(qint64 aa, const QString &pcname, const QString &ip)
+{
+    if (!exec(QStringLiteral("UPDATE computers SET pcname = ?, ip = ? WHERE aa = ?"), {pcname, ip, aa}))
+        return failure(lastError());
+    return {};
+}
+
+Result<void> CafeStore::deleteComputer(qint64 aa)
+{
+    if (!exec(QStringLiteral("DELETE FROM computers WHERE aa = ?"), {aa}))
+        return failure(lastError());
+    return {};
+}
+
+Result<QString> CafeStore::operatorPassword(const QString &username)
+{
+    auto q = run(QStringLiteral("SELECT password FROM users WHERE username = ? ORDER BY aa"), {username});
+    if (!q)
+        return failure(lastError());
+    if (!q->next())
+        return failure(QStringLiteral("The books have no operator account \"%1\".").arg(username));
+    return q->value(0).toString();
+}
+
+Result<QList<KinRow>> CafeStore::openTransactions()
+{
+    return collect<KinRow>(*this,
+                           run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NULL)"
+                                              " OR pretimeenab = 1 OR userenab = 1 ORDER BY aa")
+                                   .arg(kKinColumns)),
+                           kinFrom);
+}
+
+Result<qint64> CafeStore::openAccountCharges(const QString &pin)
+{
+    auto q = run(QStringLiteral("SELECT count(*) FROM kin WHERE userenab = 1 AND userpin = ?"), {pin});
+    if (!q || !q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 // --- catalogue

@@ -96,6 +96,17 @@ public:
     Result<bool> hasAccountTransactions(const QString &pin);
     // Every transaction with that PIN, of any date, with its extras, at once.
     Result<void> deleteAccountTransactions(const QString &pin);
+    // --- administration: roster editing, operator passwords, book checks
+    // A page of the roster in key order, the rows after key `after`.
+    Result<QList<ComputerRow>> computersAfter(qint64 after, int limit);
+    Result<void> renameComputer(qint64 aa, const QString &pcname, const QString &ip);
+    Result<void> deleteComputer(qint64 aa);
+    // The stored password of the account with exactly this user name.
+    Result<QString> operatorPassword(const QString &username);
+    // Every open transaction of any kind, in key order.
+    Result<QList<KinRow>> openTransactions();
+    // How many open customer-account transactions carry this PIN.
+    Result<qint64> openAccountCharges(const QString &pin);
 
     static QString flagColumn(ComputerFlag flag);
     static KinRow kinFrom(const QSqlQuery &q);

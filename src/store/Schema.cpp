@@ -4,7 +4,7 @@ namespace Schema {
 
 QStringList cafeStatements()
 {
-    return {
+    return QStringList{
         QStringLiteral("CREATE TABLE computers (aa INTEGER PRIMARY KEY AUTOINCREMENT, pcname TEXT, ip TEXT,"
                        " \"left\" INTEGER NOT NULL DEFAULT 0, top INTEGER NOT NULL DEFAULT 0,"
                        " timer INTEGER NOT NULL DEFAULT 0, pretime INTEGER NOT NULL DEFAULT 0,"
@@ -32,7 +32,58 @@ QStringList cafeStatements()
         QStringLiteral("CREATE INDEX extra_by_key ON extra (\"key\")"),
         QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
         QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
+    } + reportIndexes() + kinDaysStatements();
+}
+
+QStringList reportIndexes()
+{
+    // Pages of a listing are read in the order of the columns (start date,
+    // then key) straight from these.
+    return {
+        QStringLiteral("CREATE INDEX IF NOT EXISTS kin_list_by_start ON kin (type, startdate, aa)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS kin_list_by_computer ON kin (type, computer, startdate, aa)"),
     };
+}
+
+QStringList kinDaysStatements()
+{
+    // The sums of a listing come from kin_days: per type, start day and
+    // computer, the count and the three amounts of the transactions (a charge
+    // still running counts with nothing). Triggers keep it equal to kin
+    // through every insert, change and delete, so that a year's sums add up a
+    // few hundred rows a day instead of every transaction.
+    const QString add = QStringLiteral(
+        " ON CONFLICT (type, startdate, computer) DO UPDATE SET n = n + excluded.n,"
+        " timecharged = timecharged + excluded.timecharged, extra = extra + excluded.extra,"
+        " total = total + excluded.total");
+    const QString addNew = QStringLiteral(
+        "INSERT INTO kin_days SELECT new.type, new.startdate, coalesce(new.computer, ''), 1,"
+        " coalesce(new.timecharged, 0), coalesce(new.extra, 0), coalesce(new.total, 0)"
+        " WHERE new.type IS NOT NULL AND new.startdate IS NOT NULL") + add + QLatin1Char(';');
+    const QString takeOld = QStringLiteral(
+        "UPDATE kin_days SET n = n - 1, timecharged = timecharged - coalesce(old.timecharged, 0),"
+        " extra = extra - coalesce(old.extra, 0), total = total - coalesce(old.total, 0)"
+        " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '');");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS kin_days (type TEXT NOT NULL, startdate TEXT NOT NULL,"
+                       " computer TEXT NOT NULL, n INTEGER NOT NULL, timecharged INTEGER NOT NULL,"
+                       " extra INTEGER NOT NULL, total INTEGER NOT NULL,"
+                       " PRIMARY KEY (type, startdate, computer)) WITHOUT ROWID"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_insert AFTER INSERT ON kin BEGIN ") + addNew
+            + QStringLiteral(" END"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_delete AFTER DELETE ON kin BEGIN ") + takeOld
+            + QStringLiteral(" END"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_update AFTER UPDATE OF type, startdate, computer,"
+                       " timecharged, extra, total ON kin BEGIN ")
+            + takeOld + QLatin1Char(' ') + addNew + QStringLiteral(" END"),
+    };
+}
+
+QString kinDaysFill()
+{
+    return QStringLiteral("INSERT INTO kin_days SELECT type, startdate, coalesce(computer, ''), count(*),"
+                          " coalesce(sum(timecharged), 0), coalesce(sum(extra), 0), coalesce(sum(total), 0)"
+                          " FROM kin WHERE type IS NOT NULL AND startdate IS NOT NULL GROUP BY 1, 2, 3");
 }
 
 QStringList cafeDefaults()

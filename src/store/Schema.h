@@ -8,6 +8,9 @@
 namespace Schema {
 
 QStringList cafeStatements();     // icafe.dat: tables and indexes
+QStringList reportIndexes();      // what the transactions listings need; safe to run again
+QStringList kinDaysStatements();  // the listings' daily sums and their triggers; safe to run again
+QString kinDaysFill();            // fills a new kin_days from kin
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat
 QStringList cafeTables();

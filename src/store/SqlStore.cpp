@@ -127,3 +127,22 @@ bool SqlStore::atomically(const std::function<bool()> &fn)
 }
 
 QStringList SqlStore::tables() const { return m_db.tables(); }
+
+Result<QStringList> SqlStore::integrityCheck()
+{
+    auto q = run(QStringLiteral("PRAGMA integrity_check"));
+    if (!q)
+        return failure(m_lastError);
+    QStringList problems;
+    while (q->next())
+        if (q->value(0).toString() != QLatin1String("ok"))
+            problems << q->value(0).toString();
+    return problems;
+}
+
+Result<void> SqlStore::compact()
+{
+    if (!exec(QStringLiteral("VACUUM")))
+        return failure(m_lastError);
+    return {};
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Result.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -35,6 +37,12 @@ public:
     std::optional<QSqlQuery> run(const QString &sql, const QVariantList &values = {});
     bool exec(const QString &sql, const QVariantList &values = {});
     QStringList tables() const;
+
+    // SQLite's own check of every page and index: the problems found, none
+    // when the file is sound.
+    Result<QStringList> integrityCheck();
+    // Rewrites the file without its unused space (VACUUM).
+    Result<void> compact();
 
     // Case folding for every alphabet (Greek included), as an SQL function
     // fold(text); bind values folded with this on the C++ side.

@@ -16,6 +16,8 @@
 #include "link/TransferWindow.h"
 #include "customers/CustomerWindow.h"
 #include "reports/PrinterLogWindow.h"
+#include "reports/TransactionsWindow.h"
+#include "reports/UserTransactionsWindow.h"
 #include "store/StatusPictures.h"
 #include "ui/Format.h"
 
@@ -135,6 +137,22 @@ private slots:
         QVERIFY(!c.console->window().action("settings")->isEnabled());
         QVERIFY(c.console->serviceProblems().isEmpty());
         QVERIFY(c.prompter.said().isEmpty());
+    }
+
+    void transactionsWindowsFromTheMenu()
+    {
+        Console c;
+        QVERIFY(c.open(Login::Role::Admin));
+        MainWindow &w = c.console->window();
+        w.action("showkin")->trigger();
+        w.action("showkin")->trigger(); // the open one comes to the front
+        QCOMPARE(w.findChildren<TransactionsWindow *>().size(), 1);
+        auto *kin = qobject_cast<TransactionsWindow *>(w.openWindow("showkin"));
+        QVERIFY(kin && kin->isVisible());
+        QCOMPARE(kin->windowTitle(), QString("Κινήσεις"));
+        QCOMPARE(kin->computerChooser()->count(), 3); // ALL and the roster
+        w.action("custkin")->trigger();
+        QVERIFY(qobject_cast<UserTransactionsWindow *>(w.openWindow("custkin")));
     }
 
     void normalChargeFromTheMap()

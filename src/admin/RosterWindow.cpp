@@ -1,0 +1,170 @@
+#include "admin/RosterWindow.h"
+
+#include "admin/RosterModel.h"
+#include "ui/Prompter.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int TwipsPerPixel = 15; // 1440 twips an inch at 96 pixels an inch
+
+QLabel *buddyLabel(const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setBuddy(buddy);
+    return l;
+}
+} // namespace
+
+RosterWindow::RosterWindow(CafeStore &store, Prompter &prompter, QWidget *parent)
+    : QDialog(parent), m_store(store), m_prompter(prompter), m_roster(store)
+{
+    setObjectName(QStringLiteral("frmpcs"));
+    buildUi();
+}
+
+void RosterWindow::buildUi()
+{
+    setWindowTitle(QStringLiteral("Computers"));
+    m_model = new RosterModel(m_store, this);
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_list->setModel(m_model);
+    m_list->setColumnHidden(RosterModel::Key, true);
+    m_list->setColumnWidth(RosterModel::Name, 1700 / TwipsPerPixel);
+    m_list->setColumnWidth(RosterModel::Address, 1800 / TwipsPerPixel);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->verticalHeader()->hide();
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setAlternatingRowColors(true);
+    m_list->setToolTip(QStringLiteral("Double-click a computer to change or delete it"));
+    connect(m_list, &QTableView::doubleClicked, this, [this](const QModelIndex &i) { edit(i.row()); });
+
+    m_text1 = new QLineEdit(this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text2 = new QLineEdit(this);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+    m_text2->setPlaceholderText(QStringLiteral("192.168.0.12"));
+    auto *form = new QFormLayout;
+    form->addRow(buddyLabel(QStringLiteral("Computer &Name:"), m_text1, this), m_text1);
+    form->addRow(buddyLabel(QStringLiteral("&IP Address:"), m_text2, this), m_text2);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_command2 = buttons->addButton(QStringLiteral("&Add"), QDialogButtonBox::ActionRole);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setDefault(true);
+    connect(m_command2, &QPushButton::clicked, this, &RosterWindow::add);
+    connect(buttons->addButton(QDialogButtonBox::Close), &QPushButton::clicked, this, &QDialog::close);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    resize(420, 460);
+}
+
+void RosterWindow::getpcs()
+{
+    m_model->getpcs();
+    if (!m_model->lastError().isEmpty())
+        m_prompter.tell(m_model->lastError(), Prompter::Icon::Critical);
+}
+
+void RosterWindow::add()
+{
+    const Roster::Outcome o = m_roster.add(m_text1->text(), m_text2->text());
+    for (const QString &m : o.messages)
+        m_prompter.tell(m);
+    if (!o.error.isEmpty())
+        m_prompter.tell(o.error, Prompter::Icon::Critical);
+    if (o.done) {
+        m_text1->clear();
+        m_text2->clear();
+    }
+    getpcs();
+}
+
+ComputerEditWindow *RosterWindow::edit(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return nullptr;
+    // One edit window: a second one's Save would undo the first's.
+    delete m_edit;
+    m_edit = new ComputerEditWindow(m_store, m_prompter, m_model->key(row), m_model->name(row),
+                                    m_model->address(row), this);
+    m_edit->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_edit, &ComputerEditWindow::changed, this, &RosterWindow::getpcs);
+    m_edit->show();
+    return m_edit;
+}
+
+ComputerEditWindow::ComputerEditWindow(CafeStore &store, Prompter &prompter, qint64 aa, const QString &name,
+                                       const QString &address, QWidget *parent)
+    : QDialog(parent), m_prompter(prompter), m_roster(store), m_aa(aa)
+{
+    setObjectName(QStringLiteral("frmeditpc"));
+    setWindowTitle(QStringLiteral("Edit Computer"));
+    m_text1 = new QLineEdit(QString::number(aa), this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setReadOnly(true);
+    m_text2 = new QLineEdit(name, this);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+    m_text3 = new QLineEdit(address, this);
+    m_text3->setObjectName(QStringLiteral("Text3"));
+    auto *form = new QFormLayout;
+    form->addRow(buddyLabel(QStringLiteral("&Key:"), m_text1, this), m_text1);
+    form->addRow(buddyLabel(QStringLiteral("Computer &Name:"), m_text2, this), m_text2);
+    form->addRow(buddyLabel(QStringLiteral("&IP Address:"), m_text3, this), m_text3);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_command1 = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::ActionRole);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setDefault(true);
+    m_command2 = buttons->addButton(QStringLiteral("&Delete"), QDialogButtonBox::ActionRole);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    connect(m_command1, &QPushButton::clicked, this, &ComputerEditWindow::update);
+    connect(m_command2, &QPushButton::clicked, this, &ComputerEditWindow::remove);
+    connect(buttons->addButton(QDialogButtonBox::Close), &QPushButton::clicked, this, &QDialog::close);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+void ComputerEditWindow::update()
+{
+    const Roster::Outcome o = m_roster.update(m_aa, m_text2->text(), m_text3->text());
+    for (const QString &m : o.messages)
+        m_prompter.tell(m);
+    if (!o.error.isEmpty())
+        m_prompter.tell(o.error, Prompter::Icon::Critical);
+    if (o.done) {
+        emit changed();
+        close();
+    }
+}
+
+void ComputerEditWindow::remove()
+{
+    if (const Result<void> may = m_roster.mayDelete(m_aa); !may) {
+        m_prompter.tell(may.error(), Prompter::Icon::Warning);
+        return;
+    }
+    if (!m_prompter.ask(Roster::deleteQuestion(m_text2->text())))
+        return;
+    if (const Result<void> r = m_roster.remove(m_aa); !r) {
+        m_prompter.tell(r.error(), Prompter::Icon::Critical);
+        return;
+    }
+    emit changed();
+    close();
+}

@@ -1,0 +1,170 @@
+#include "reports/KinListWindow.h"
+
+#include "reports/KinCsv.h"
+#include "reports/KinPagesModel.h"
+#include "reports/KinReport.h"
+#include "reports/ReportOutlet.h"
+#include "ui/Clock.h"
+#include "ui/Format.h"
+#include "ui/Prompter.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &clock, ReportOutlet &outlet,
+                             QWidget *parent)
+    : QWidget(parent, Qt::Window), m_book(store), m_prompter(prompter), m_clock(clock), m_outlet(outlet)
+{
+    // A book made before the listings' indexes and daily sums gets them once, here.
+    if (const Result<void> r = m_book.ensureSchema(); !r)
+        m_prompter.tell(r.error(), Prompter::Icon::Critical);
+}
+
+void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget *chooser, QWidget *belowGrid,
+                          const QList<QPushButton *> &extraButtons)
+{
+    m_model = model;
+    connect(m_model, &KinPagesModel::failed, this,
+            [this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
+
+    auto *title = new QLabel(heading, this);
+    title->setObjectName(QStringLiteral("Label1"));
+    QFont big = title->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    title->setFont(big);
+
+    const QDate today = m_clock.now().date();
+    const auto picker = [&](const QString &name) {
+        auto *d = new QDateEdit(today, this);
+        d->setObjectName(name);
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(Format::dateFormat());
+        return d;
+    };
+    m_from = picker(QStringLiteral("DTPicker1"));
+    m_to = picker(QStringLiteral("DTPicker2"));
+
+    auto *choose = new QHBoxLayout;
+    choose->addWidget(labelFor(QStringLiteral("&FROM"), m_from));
+    choose->addWidget(m_from);
+    choose->addSpacing(12);
+    choose->addWidget(labelFor(QStringLiteral("&TO"), m_to));
+    choose->addWidget(m_to);
+    choose->addSpacing(12);
+    choose->addWidget(chooser);
+    choose->addStretch();
+
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_grid->setModel(m_model);
+    m_grid->setAlternatingRowColors(true);
+    QPalette pal = m_grid->palette();
+    pal.setColor(QPalette::AlternateBase, QColor(192, 192, 192));
+    m_grid->setPalette(pal);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setDefaultSectionSize(96);
+    m_grid->setWordWrap(false);
+
+    auto *buttons = new QHBoxLayout;
+    auto *show = makeButton(QStringLiteral("Command3"), QStringLiteral("&Show"));
+    auto *print = makeButton(QStringLiteral("Command2"), QStringLiteral("&Print"));
+    auto *csv = makeButton(QStringLiteral("exportCsv"), QStringLiteral("Save as CS&V"));
+    auto *exit = makeButton(QStringLiteral("Command4"), QStringLiteral("&Exit"));
+    connect(show, &QPushButton::clicked, this, &KinListWindow::showListing);
+    connect(print, &QPushButton::clicked, this, &KinListWindow::printListing);
+    connect(csv, &QPushButton::clicked, this, &KinListWindow::exportListing);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    buttons->addWidget(show);
+    buttons->addWidget(print);
+    for (QPushButton *b : extraButtons)
+        buttons->addWidget(b);
+    buttons->addWidget(csv);
+    buttons->addStretch();
+    buttons->addWidget(exit);
+    show->setDefault(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addLayout(choose);
+    layout->addWidget(m_grid, 1);
+    if (belowGrid)
+        layout->addWidget(belowGrid);
+    layout->addLayout(buttons);
+    resize(980, 600);
+}
+
+QPushButton *KinListWindow::makeButton(const QString &objectName, const QString &text)
+{
+    auto *b = new QPushButton(text, this);
+    b->setObjectName(objectName);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel *KinListWindow::labelFor(const QString &text, QWidget *buddy)
+{
+    auto *l = new QLabel(text, this);
+    l->setBuddy(buddy);
+    return l;
+}
+
+QPushButton *KinListWindow::button(const QString &objectName) const
+{
+    return findChild<QPushButton *>(objectName);
+}
+
+std::optional<KinSums> KinListWindow::list(const KinFilter &filter)
+{
+    const Result<KinSums> sums = m_model->list(filter);
+    if (!sums) {
+        m_prompter.tell(sums.error(), Prompter::Icon::Critical);
+        return std::nullopt;
+    }
+    return *sums;
+}
+
+void KinListWindow::printListing()
+{
+    const std::optional<KinFilter> filter = currentFilter();
+    if (!filter)
+        return;
+    KinReport report(m_book, *filter);
+    m_outlet.preview(report, this);
+}
+
+void KinListWindow::exportListing()
+{
+    const std::optional<KinFilter> filter = currentFilter();
+    if (!filter)
+        return;
+    const QString suggested = QStringLiteral("transactions-%1-%2.csv")
+                                  .arg(filter->from.toString(Qt::ISODate), filter->to.toString(Qt::ISODate));
+    const QString path = m_outlet.csvPath(suggested, this);
+    if (path.isEmpty())
+        return;
+    QProgressDialog progress(QStringLiteral("Saving the transactions…"), QStringLiteral("Cancel"), 0, 0, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    const Result<qint64> rows = KinCsv::write(m_book, *filter, path, [&progress](qint64 done, qint64 total) {
+        progress.setMaximum(int(qMin<qint64>(total, INT_MAX)));
+        progress.setValue(int(qMin<qint64>(done, INT_MAX)));
+        return !progress.wasCanceled();
+    });
+    progress.reset();
+    if (!rows)
+        m_prompter.tell(rows.error(), Prompter::Icon::Critical);
+    else
+        m_prompter.tell(QStringLiteral("%1 transactions saved in %2").arg(*rows).arg(path), Prompter::Icon::Information);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/KinBook.h"
+
+#include <QStringList>
+#include <functional>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// The printed listing: "Transaction Report" (normal and prepaid charges, one
+// computer or all) or "User Report" (one customer's account charges), laid
+// out page by page with the range in the heading and the page numbers below.
+// Rows are read from the book a page at a time, so a long report never holds
+// the whole listing.
+class KinReport
+{
+public:
+    // Told how many rows are done of how many; false cancels the report.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+    struct Outcome
+    {
+        int pages = 0;
+        qint64 rows = 0;
+        bool cancelled = false;
+    };
+
+    KinReport(KinBook &book, const KinFilter &filter);
+
+    QString heading() const;
+    // The range and the computer (or the PIN) the report covers.
+    QString scope() const;
+    QStringList titles() const;
+    // The fields of one detail line, formatted for paper.
+    QStringList detail(const KinRow &row) const;
+
+    Result<Outcome> render(QPagedPaintDevice &device, const Progress &progress = {});
+    Result<Outcome> renderPdf(const QString &path, const Progress &progress = {});
+
+    // The paper's fixed forms: "1.234,50 €" and "3:05:09 PM".
+    static QString amount(const std::optional<Money> &m);
+    static QString clock(const QTime &t);
+
+private:
+    bool isUser() const { return m_filter.kind == KinFilter::Kind::User; }
+    void drawPage(QPainter &p, const QRectF &area, int page, int pages, const QList<QStringList> &lines,
+                  bool last) const;
+
+    KinBook &m_book;
+    KinFilter m_filter;
+    KinSums m_sums;
+    qreal m_scale = 1;
+};

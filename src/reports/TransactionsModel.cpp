@@ -1,0 +1,45 @@
+#include "reports/TransactionsModel.h"
+
+#include "ui/Format.h"
+
+int TransactionsModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
+
+QVariant TransactionsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const int column = index.column();
+    if (role == Qt::TextAlignmentRole && column >= Charge && column <= Total)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    const Line &l = line(index.row());
+    // A charge still running has no end, time or amounts yet: those cells stay empty.
+    const auto amount = [](qint64 units) {
+        const auto m = money(units);
+        return m ? Format::currency(*m) : QString();
+    };
+    const auto clock = [](qint32 seconds) { return seconds < 0 ? QString() : Format::longTime(time(seconds)); };
+    switch (column) {
+    case Computer: return text(l.computer);
+    case Date: return Format::shortDate(date(l.startdate));
+    case StartTime: return clock(l.starttime);
+    case EndTime: return clock(l.endtime);
+    case Time: return text(l.totaltime);
+    case Charge: return amount(l.timecharged);
+    case Extra: return amount(l.extra);
+    case Total: return amount(l.total);
+    case Key: return l.aa;
+    case Reason: return text(l.reason);
+    }
+    return {};
+}
+
+QVariant TransactionsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const titles[ColumnCount] = {"COMPUTER", "DATE",  "START DATE", "END TIME", "TIME",
+                                                    "CHARGE",   "EXTRA", "TOTAL",      "",         "REASON"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
+}

@@ -1,0 +1,145 @@
+#include "reports/TransactionsWindow.h"
+
+#include "reports/ExtraChargesWindow.h"
+#include "reports/TransactionsModel.h"
+#include "store/CafeStore.h"
+#include "ui/Clock.h"
+#include "ui/Format.h"
+#include "ui/Prompter.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+const QString All = QStringLiteral("ALL");
+}
+
+TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Prompter &prompter, const Clock &clock,
+                                       ReportOutlet &outlet, QWidget *parent)
+    : KinListWindow(store, prompter, clock, outlet, parent), m_paths(paths)
+{
+    setObjectName(QStringLiteral("frmkin"));
+    setWindowTitle(QStringLiteral("Κινήσεις"));
+
+    auto *chooser = new QWidget(this);
+    auto *row = new QHBoxLayout(chooser);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_computer = new QComboBox(chooser);
+    m_computer->setObjectName(QStringLiteral("Combo1"));
+    m_computer->setEditable(true);
+    m_computer->setInsertPolicy(QComboBox::NoInsert);
+    m_computer->setMinimumContentsLength(12);
+    row->addWidget(labelFor(QStringLiteral("CO&MPUTER"), m_computer));
+    row->addWidget(m_computer);
+
+    auto *sums = new QWidget(this);
+    auto *sumRow = new QHBoxLayout(sums);
+    sumRow->setContentsMargins(0, 0, 0, 0);
+    sumRow->addStretch();
+    const char *const labels[3] = {"Computers", "extra", "Total"};
+    for (int i = 0; i < 3; ++i) {
+        m_sums[i] = new QLineEdit(sums);
+        m_sums[i]->setObjectName(QStringLiteral("Text%1").arg(i + 1));
+        m_sums[i]->setReadOnly(true);
+        m_sums[i]->setAlignment(Qt::AlignRight);
+        m_sums[i]->setMaximumWidth(130);
+        sumRow->addWidget(labelFor(QString::fromLatin1(labels[i]), m_sums[i]));
+        sumRow->addWidget(m_sums[i]);
+    }
+
+    auto *del = makeButton(QStringLiteral("Command1"), QStringLiteral("&Delete"));
+    connect(del, &QPushButton::clicked, this, &TransactionsWindow::delall);
+
+    m_transactions = new TransactionsModel(m_book, this);
+    build(QStringLiteral("Transactions"), m_transactions, chooser, sums, {del});
+    grid()->setColumnHidden(TransactionsModel::Key, true);
+    grid()->horizontalHeader()->resizeSection(TransactionsModel::Computer, 110);
+    grid()->horizontalHeader()->resizeSection(TransactionsModel::Reason, 160);
+    grid()->horizontalHeader()->setStretchLastSection(true);
+    connect(grid(), &QTableView::doubleClicked, this, [this](const QModelIndex &i) { showExtras(i.row()); });
+
+    getpcs();
+}
+
+QLineEdit *TransactionsWindow::sumField(int n) const { return n >= 1 && n <= 3 ? m_sums[n - 1] : nullptr; }
+
+void TransactionsWindow::getpcs()
+{
+    m_computer->clear();
+    m_computer->addItem(All);
+    const auto rows = m_book.store().computers();
+    if (!rows) {
+        m_prompter.tell(rows.error(), Prompter::Icon::Critical);
+        return;
+    }
+    for (const ComputerRow &r : *rows)
+        m_computer->addItem(r.pcname);
+    m_computer->setCurrentIndex(0);
+}
+
+std::optional<KinFilter> TransactionsWindow::currentFilter() const
+{
+    const QString chosen = m_computer->currentText();
+    return KinFilter::normal(fromPicker()->date(), toPicker()->date(), chosen == All ? QString() : chosen);
+}
+
+void TransactionsWindow::showListing()
+{
+    const KinFilter filter = *currentFilter();
+    showSums(std::nullopt);
+    showSums(list(filter));
+    // The next Show lists every computer unless one is chosen anew.
+    m_computer->setCurrentIndex(0);
+    m_computer->setEditText(All);
+}
+
+void TransactionsWindow::showSums(const std::optional<KinSums> &sums)
+{
+    // No rows listed: the sums stay empty.
+    const bool any = sums && sums->count > 0;
+    m_sums[0]->setText(any ? Format::currency(sums->timecharged) : QString());
+    m_sums[1]->setText(any ? Format::currency(sums->extra) : QString());
+    m_sums[2]->setText(any ? Format::currency(sums->total) : QString());
+}
+
+void TransactionsWindow::showExtras(int row)
+{
+    const qint64 key = model()->keyAt(row);
+    if (key == 0)
+        return;
+    const Result<ExtraLines> extras = m_book.extrasOf(key);
+    if (!extras) {
+        m_prompter.tell(extras.error(), Prompter::Icon::Critical);
+        return;
+    }
+    if (!m_extras) {
+        m_extras = new ExtraChargesWindow(this);
+        m_extras->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_extras->addTransaction(model()->computerAt(row), *extras);
+    m_extras->show();
+    m_extras->raise();
+}
+
+void TransactionsWindow::delall()
+{
+    if (!m_prompter.ask(QStringLiteral("Delete All The Transactions ?")))
+        return;
+    const Result<QString> copy = m_book.delall(m_paths.backup(), m_clock.now());
+    if (!copy) {
+        m_prompter.tell(copy.error(), Prompter::Icon::Critical);
+        return;
+    }
+    model()->clear();
+    showSums(std::nullopt);
+    m_prompter.tell(QStringLiteral("The finished transactions were deleted. A copy of the books as they were"
+                                   " before is in %1")
+                        .arg(*copy),
+                    Prompter::Icon::Information);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "reports/ExtraChargesWindow.h"
+#include "reports/KinListWindow.h"
+#include "store/Paths.h"
+
+#include <QPointer>
+
+class QComboBox;
+class QLineEdit;
+class TransactionsModel;
+
+// "Κινήσεις": the normal and prepaid transactions of a range, of one computer
+// or all, with their sums; prints them, shows a row's extras on a double
+// click, and deletes every finished transaction after a dated copy of the book.
+class TransactionsWindow : public KinListWindow
+{
+    Q_OBJECT
+public:
+    TransactionsWindow(CafeStore &store, const Paths &paths, Prompter &prompter, const Clock &clock,
+                       ReportOutlet &outlet, QWidget *parent = nullptr);
+
+    QComboBox *computerChooser() const { return m_computer; }
+    // Text1, Text2, Text3: the sums of the CHARGE, EXTRA and TOTAL columns.
+    QLineEdit *sumField(int n) const;
+    ExtraChargesWindow *extrasWindow() const { return m_extras; }
+
+    void showListing() override;
+    // The double-click on a row of the grid.
+    void showExtras(int row);
+    void delall();
+
+protected:
+    std::optional<KinFilter> currentFilter() const override;
+
+private:
+    void getpcs();
+    void showSums(const std::optional<KinSums> &sums);
+
+    Paths m_paths;
+    TransactionsModel *m_transactions = nullptr;
+    QComboBox *m_computer = nullptr;
+    QLineEdit *m_sums[3] = {};
+    QPointer<ExtraChargesWindow> m_extras;
+};

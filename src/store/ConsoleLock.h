@@ -1,0 +1,25 @@
+#pragma once
+
+#include "store/Paths.h"
+
+#include <QLockFile>
+#include <memory>
+
+// The lock file the running console holds in the application folder, so the
+// maintenance tool knows not to replace or rewrite the books under it.
+class ConsoleLock
+{
+public:
+    static QString path(const Paths &paths) { return paths.home() + QStringLiteral("/korvane.lock"); }
+
+    // Takes the lock; false when another live process holds it.
+    bool take(const Paths &paths);
+    bool held() const { return m_lock && m_lock->isLocked(); }
+    void release() { m_lock.reset(); }
+
+    // Whether a console (or another tool) holds the folder now.
+    static bool isHeld(const Paths &paths);
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+};

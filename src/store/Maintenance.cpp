@@ -1,0 +1,222 @@
+#include "store/Maintenance.h"
+
+#include "store/CafeStore.h"
+#include "store/ConsoleLock.h"
+#include "store/CustomerStore.h"
+#include "store/DatabaseCopy.h"
+#include "store/Installer.h"
+#include "store/Schema.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QStringList integrity(SqlStore &store, const QString &file)
+{
+    const Result<QStringList> found = store.integrityCheck();
+    QStringList problems;
+    for (const QString &p : found ? *found : QStringList{found.error()})
+        problems << QStringLiteral("%1: %2").arg(file, p);
+    return problems;
+}
+
+struct Kind
+{
+    ComputerFlag flag;
+    Result<QList<KinRow>> (CafeStore::*open)(const QString &);
+    const char *words;
+};
+
+const Kind kinds[] = {{ComputerFlag::Timer, &CafeStore::openNormal, "a normal time charge"},
+                      {ComputerFlag::Pretime, &CafeStore::openPrepaid, "a prepaid time charge"},
+                      {ComputerFlag::User, &CafeStore::openAccount, "a customer account time charge"}};
+
+bool flagOf(const ComputerRow &r, ComputerFlag f)
+{
+    return f == ComputerFlag::Timer ? r.timer : f == ComputerFlag::Pretime ? r.pretime : r.user;
+}
+
+} // namespace
+
+QString Maintenance::consoleRunningMessage()
+{
+    return QStringLiteral("Korvane is running on this folder. Close the console first.");
+}
+
+Result<void> Maintenance::refuseWhileRunning()
+{
+    if (ConsoleLock::isHeld(m_paths))
+        return failure(consoleRunningMessage());
+    return {};
+}
+
+Result<QList<Maintenance::Finding>> Maintenance::check() { return examine(false, nullptr); }
+
+Result<int> Maintenance::repair()
+{
+    ConsoleLock lock;
+    if (!lock.take(m_paths))
+        return failure(consoleRunningMessage());
+    int mended = 0;
+    const auto r = examine(true, &mended);
+    if (!r)
+        return failure(r.error());
+    return mended;
+}
+
+Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
+{
+    CafeStore cafe;
+    CustomerStore customers;
+    if (auto e = cafe.open(m_paths.cafeDatabase()))
+        return failure(*e);
+    if (auto e = customers.open(m_paths.customerDatabase()))
+        return failure(*e);
+
+    QList<Finding> found;
+    for (const QString &p : integrity(cafe, QStringLiteral("icafe.dat")) + integrity(customers, QStringLiteral("users.dat")))
+        found.append({p, false});
+    const auto cafeShape = Installer::checkDatabase(m_paths.cafeDatabase(), Schema::cafeTables());
+    const auto usersShape = Installer::checkDatabase(m_paths.customerDatabase(), Schema::customerTables());
+    for (const auto &shape : {cafeShape, usersShape})
+        if (shape)
+            found.append({*shape, false});
+    // A damaged book is restored, not mended by rules that read it.
+    if (!found.isEmpty())
+        return found;
+
+    const auto computers = cafe.computers();
+    if (!computers)
+        return failure(computers.error());
+    QStringList names;
+    bool ok = cafe.atomically([&] {
+        for (const ComputerRow &c : *computers) {
+            names << c.pcname;
+            for (const Kind &k : kinds) {
+                const auto open = (cafe.*k.open)(c.pcname);
+                if (!open)
+                    return false;
+                const bool flagged = flagOf(c, k.flag);
+                if (flagged == !open->isEmpty())
+                    continue;
+                // The flag is what a restart trusts: set it for an open
+                // transaction so the charge comes back and can be billed,
+                // clear it where nothing is open.
+                const QString text = flagged
+                    ? QStringLiteral("%1 is marked as running %2 but has no open transaction of that kind")
+                          .arg(c.pcname, QLatin1String(k.words))
+                    : QStringLiteral("%1 has an open transaction of %2 (number %3) but is not marked as running it")
+                          .arg(c.pcname, QLatin1String(k.words))
+                          .arg(open->first().aa);
+                found.append({text, true});
+                if (mend) {
+                    if (!cafe.setFlag(c.pcname, k.flag, !flagged))
+                        return false;
+                    ++*mended;
+                }
+            }
+        }
+        return true;
+    });
+    if (!ok)
+        return failure(cafe.lastError());
+
+    // Open transactions of computers no longer on the roster cannot come back.
+    const Result<QList<KinRow>> open = cafe.openTransactions();
+    if (!open)
+        return failure(open.error());
+    for (const KinRow &k : *open)
+        if (!names.contains(k.computer))
+            found.append(
+                {QStringLiteral("Transaction %1 is open on %2, which is not on the roster").arg(k.aa).arg(k.computer),
+                 false});
+
+    const auto accounts = customers.accounts();
+    if (!accounts)
+        return failure(accounts.error());
+    QString cause;
+    ok = customers.atomically([&] {
+        for (CustomerRow a : *accounts) {
+            if (!a.timer)
+                continue;
+            const Result<qint64> running = cafe.openAccountCharges(a.password);
+            if (!running) {
+                cause = running.error();
+                return false;
+            }
+            if (*running > 0)
+                continue;
+            found.append({QStringLiteral("The account of %1 %2 (number %3) is marked in use without a running"
+                                         " account charge")
+                              .arg(a.name, a.lastname)
+                              .arg(a.aa),
+                          true});
+            if (mend) {
+                a.timer = false;
+                a.pcused.clear();
+                if (!customers.updateAccount(a)) {
+                    cause = customers.lastError();
+                    return false;
+                }
+                ++*mended;
+            }
+        }
+        return true;
+    });
+    if (!ok)
+        return failure(cause.isEmpty() ? customers.lastError() : cause);
+    return found;
+}
+
+Result<void> Maintenance::compact()
+{
+    ConsoleLock lock;
+    if (!lock.take(m_paths))
+        return failure(consoleRunningMessage());
+    for (const QString &path : {m_paths.cafeDatabase(), m_paths.customerDatabase()}) {
+        SqlStore store;
+        if (auto e = store.open(path))
+            return failure(*e);
+        if (const Result<void> r = store.compact(); !r)
+            return failure(QStringLiteral("%1 cannot be compacted: %2").arg(path, r.error()));
+    }
+    return {};
+}
+
+Result<void> Maintenance::restore(const QString &dir)
+{
+    ConsoleLock lock;
+    if (!lock.take(m_paths))
+        return failure(consoleRunningMessage());
+    const QString cafe = dir + QStringLiteral("/icafe.dat");
+    const QString users = dir + QStringLiteral("/users.dat");
+    // Both copies sound before either book is touched.
+    for (const auto &[path, tables] : {std::pair{cafe, Schema::cafeTables()}, std::pair{users, Schema::customerTables()}}) {
+        if (!QFileInfo(path).isFile())
+            return failure(QStringLiteral("%1 is missing").arg(path));
+        if (auto e = Installer::checkDatabase(path, tables))
+            return failure(*e);
+        SqlStore copy;
+        if (auto e = copy.open(path))
+            return failure(*e);
+        if (const QStringList bad = integrity(copy, QFileInfo(path).fileName()); !bad.isEmpty())
+            return failure(bad.join(QLatin1Char('\n')));
+    }
+    for (const QString &name : {QStringLiteral("icafe.dat"), QStringLiteral("users.dat")}) {
+        const QString target = m_paths.systemFile(name);
+        // A write-ahead log left by the old book must not be replayed into the restored one.
+        for (const char *suffix : {"-wal", "-shm"})
+            QFile::remove(target + QLatin1String(suffix));
+        if (Result<void> r = DatabaseCopy::copyLive(dir + QLatin1Char('/') + name, target); !r)
+            return r;
+    }
+    for (const QString &name : {QStringLiteral("settings.dat"), QStringLiteral("print.dat")}) {
+        const QString source = dir + QLatin1Char('/') + name;
+        if (!QFileInfo::exists(source))
+            continue;
+        if (Result<void> r = DatabaseCopy::copyFile(source, m_paths.systemFile(name)); !r)
+            return r;
+    }
+    return {};
+}

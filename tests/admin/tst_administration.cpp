@@ -1,0 +1,228 @@
+// The administrator's windows: the two passwords and the computer roster.
+#include "ConsoleFixture.h"
+#include "admin/Login.h"
+#include "admin/PasswordWindow.h"
+#include "admin/RosterModel.h"
+#include "admin/RosterWindow.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+class TestAdministration : public QObject
+{
+    Q_OBJECT
+    TempHome *m_home = nullptr;
+    CafeStore m_store;
+    ScriptedPrompter m_prompter;
+
+    void type(QLineEdit *field, const QString &text)
+    {
+        field->clear();
+        field->insert(text); // as typed, Greek included (key clicks are Latin-1 only)
+    }
+    QStringList rosterRows(RosterWindow &w)
+    {
+        QStringList rows;
+        for (int r = 0; r < w.model()->rowCount(); ++r)
+            rows << w.model()->name(r) + QLatin1Char('/') + w.model()->address(r);
+        return rows;
+    }
+
+private slots:
+    void init()
+    {
+        m_home = new TempHome;
+        QVERIFY(m_home->ok());
+        QVERIFY(!m_store.open(m_home->paths().cafeDatabase()));
+        m_prompter.clear();
+    }
+    void cleanup()
+    {
+        m_store.close();
+        delete m_home;
+    }
+
+    void passwordMessages_data()
+    {
+        QTest::addColumn<bool>("admin");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("fresh");
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<QString>("stored"); // the account's password afterwards
+
+        const QString changed = QStringLiteral("Password Has Been Changed");
+        QTest::newRow("admin: no current") << true << "" << "a" << "a" << QStringList{"Current Password Was Not Entered "} << "kelpo";
+        QTest::newRow("admin: no new") << true << "kelpo" << "" << "a" << QStringList{" New Password Is Blank"} << "kelpo";
+        QTest::newRow("admin: no verify") << true << "kelpo" << "a" << "" << QStringList{"Please verify Your Password"} << "kelpo";
+        QTest::newRow("admin: mismatch") << true << "kelpo" << "a" << "b" << QStringList{"Password Do Not Match"} << "kelpo";
+        QTest::newRow("admin: wrong and mismatch")
+            << true << "nope" << "a" << "b" << QStringList{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
+        QTest::newRow("admin: other case") << true << "KELPO" << "a" << "a" << QStringList{" Current Password Is Invalid"} << "kelpo";
+        QTest::newRow("admin: same again") << true << "kelpo" << "kelpo" << "kelpo" << QStringList{changed} << "kelpo";
+        QTest::newRow("admin: greek, apostrophe, blanks")
+            << true << "kelpo" << " O'Κωδικός 2 " << " O'Κωδικός 2 " << QStringList{changed} << " O'Κωδικός 2 ";
+        QTest::newRow("user: no new") << false << "" << "" << "a" << QStringList{" New Password Is Blank"} << "dask";
+        QTest::newRow("user: no verify") << false << "" << "a" << "" << QStringList{"Please verify Your Password"} << "dask";
+        QTest::newRow("user: mismatch") << false << "" << "a" << "b" << QStringList{"Passwords Do Not Match"} << "dask";
+        QTest::newRow("user: no current asked") << false << "" << "ταμίας" << "ταμίας" << QStringList{changed} << "ταμίας";
+    }
+    void passwordMessages()
+    {
+        QFETCH(bool, admin);
+        QFETCH(QString, current);
+        QFETCH(QString, fresh);
+        QFETCH(QString, again);
+        QFETCH(QStringList, told);
+        QFETCH(QString, stored);
+
+        PasswordWindow w(m_store, m_prompter, admin ? Passwords::Mode::Admins : Passwords::Mode::Users);
+        QVERIFY(w.load());
+        w.show();
+        QCOMPARE(w.windowTitle().endsWith(admin ? " Administrator" : " User"), true);
+        QCOMPARE(w.currentField()->isVisible(), admin);
+        if (admin)
+            type(w.currentField(), current);
+        type(w.newField(), fresh);
+        type(w.againField(), again);
+        QTest::mouseClick(w.changeButton(), Qt::LeftButton);
+        QCOMPARE(m_prompter.texts(), told);
+        QCOMPARE(w.isVisible(), told.last() != QLatin1String("Password Has Been Changed"));
+        const QString account = admin ? QStringLiteral("admin") : QStringLiteral("user");
+        auto q = m_store.run(QStringLiteral("SELECT password FROM users WHERE username = ?"), {account});
+        QVERIFY(q && q->next());
+        QCOMPARE(q->value(0).toString(), stored);
+        // The login takes the stored password in any letter case.
+        const auto role = Login(m_store).auth(admin ? "Admin" : "user", stored.toUpper());
+        QVERIFY(role);
+        QCOMPARE(*role, admin ? Login::Role::Admin : Login::Role::Cashier);
+    }
+
+    void rosterAdd_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<QStringList>("rows");
+
+        const QStringList before{"PC1/10.0.0.5", "καφε/10.0.0.9"};
+        QTest::newRow("no name") << "" << "10.0.0.6" << QStringList{" Computer Name Was Not Entered"} << before;
+        QTest::newRow("no address") << "PC2" << "" << QStringList{"IP Address Was Not Entered"} << before;
+        QTest::newRow("host name") << "PC2" << "pc2.local" << QStringList{Roster::invalidAddressMessage()} << before;
+        QTest::newRow("past 255") << "PC2" << "10.0.0.256" << QStringList{Roster::invalidAddressMessage()} << before;
+        QTest::newRow("three parts") << "PC2" << "10.0.6" << QStringList{Roster::invalidAddressMessage()} << before;
+        const QStringList exists{" IP Address Or Computer Name Already Exists"};
+        QTest::newRow("name in other case") << "pc1" << "10.0.0.6" << exists << before;
+        QTest::newRow("greek name in other case") << "ΚΑΦΕ" << "10.0.0.6" << exists << before;
+        QTest::newRow("same address written otherwise") << "PC2" << "10.0.0.05" << exists << before;
+        QTest::newRow("new") << "PC2" << "10.0.0.06"
+                             << QStringList{"Update Complete",
+                                            "Setting Will Take Affect Only After Restarting The Application"}
+                             << (before + QStringList{"PC2/10.0.0.6"});
+    }
+    void rosterAdd()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(QStringList, told);
+        QFETCH(QStringList, rows);
+        QVERIFY(m_store.addComputer({0, "PC1", "10.0.0.5", 300, 300, false, false, false}));
+        QVERIFY(m_store.addComputer({0, "καφε", "10.0.0.9", 1800, 300, false, false, false}));
+
+        RosterWindow w(m_store, m_prompter);
+        w.show();
+        type(w.nameField(), name);
+        type(w.addressField(), address);
+        QTest::mouseClick(w.addButton(), Qt::LeftButton);
+        QCOMPARE(m_prompter.texts(), told);
+        QCOMPARE(rosterRows(w), rows);
+        QCOMPARE(w.nameField()->text(), told.first() == QLatin1String("Update Complete") ? QString() : name);
+    }
+
+    void newComputerLandsOnAFreePlace()
+    {
+        RosterWindow w(m_store, m_prompter);
+        for (int i = 1; i <= 12; ++i) {
+            type(w.nameField(), QStringLiteral("PC%1").arg(i));
+            type(w.addressField(), QStringLiteral("10.0.1.%1").arg(i));
+            w.add();
+        }
+        const auto rows = m_store.computers();
+        QCOMPARE(rows->size(), 12);
+        for (int i = 0; i < rows->size(); ++i)
+            for (int j = i + 1; j < rows->size(); ++j)
+                QVERIFY2(qAbs(rows->at(i).left - rows->at(j).left) >= Roster::CellWidth
+                             || qAbs(rows->at(i).top - rows->at(j).top) >= Roster::CellHeight,
+                         "two new computers share a place");
+    }
+
+    void editAndDelete()
+    {
+        const qint64 pc1 = *m_store.addComputer({0, "PC1", "10.0.0.5", 300, 300, false, false, false});
+        const qint64 pc2 = *m_store.addComputer({0, "PC2", "10.0.0.6", 1800, 300, false, false, false});
+        RosterWindow w(m_store, m_prompter);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QModelIndex row2 = w.model()->index(1, RosterModel::Name);
+        const QPoint at = w.list()->visualRect(row2).center();
+        QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, at);
+        ComputerEditWindow *edit = w.findChild<ComputerEditWindow *>();
+        QVERIFY(edit && edit->isVisible());
+        QCOMPARE(edit->keyField()->text(), QString::number(pc2));
+
+        type(edit->nameField(), "");
+        edit->update();
+        type(edit->addressField(), "");
+        type(edit->nameField(), "PC2");
+        edit->update();
+        type(edit->addressField(), "10.0.0.x");
+        edit->update();
+        QCOMPARE(m_prompter.texts(), (QStringList{" No Computer Name Was Entered", "No IP Address Was Entered",
+                                                  Roster::invalidAddressMessage()}));
+        // Another computer's name is allowed, as before.
+        type(edit->nameField(), "PC1");
+        type(edit->addressField(), "10.0.0.7");
+        edit->update();
+        QTRY_VERIFY(!w.findChild<ComputerEditWindow *>());
+        QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.5", "PC1/10.0.0.7"}));
+
+        // Deleting one with a running time charge would leave its transaction unbillable.
+        KinRow open;
+        open.computer = "PC1";
+        open.startdate = QDate(2026, 3, 2);
+        open.starttime = QDateTime(open.startdate, QTime(10, 0));
+        open.enab = true;
+        open.type = "normal";
+        const qint64 kin = *m_store.appendTransaction(open);
+        QVERIFY(m_store.setFlag("PC1", ComputerFlag::Timer, true));
+        m_prompter.clear();
+        edit = w.edit(0);
+        edit->remove();
+        QCOMPARE(m_prompter.said().size(), 1);
+        QVERIFY(!m_prompter.said().first().question);
+        QVERIFY(m_prompter.last().contains(QStringLiteral("Transaction %1").arg(kin)));
+        QCOMPARE(m_store.computers()->size(), 2);
+        // Nor renamed: the next start finds its transaction by the name.
+        type(edit->nameField(), "PC9");
+        edit->update();
+        QVERIFY(m_prompter.last().contains(QStringLiteral("Transaction %1").arg(kin)));
+        QCOMPARE(m_store.computers()->first().pcname, QString("PC1"));
+
+        QVERIFY(m_store.exec("UPDATE computers SET timer = 0, pcname = 'PC9' WHERE aa = ?", {pc1}));
+        w.getpcs();
+        m_prompter.clear();
+        edit = w.edit(0);
+        edit->remove(); // answered No
+        m_prompter.answer(true);
+        edit->remove();
+        QCOMPARE(m_prompter.texts(), (QStringList{"Delete PC9?", "Delete PC9?"}));
+        QTRY_VERIFY(!w.findChild<ComputerEditWindow *>());
+        QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.7"}));
+    }
+};
+
+QTEST_MAIN(TestAdministration)
+#include "tst_administration.moc"

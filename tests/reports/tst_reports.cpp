@@ -1,0 +1,381 @@
+// The transactions browser, the customers' listing, reports and exports,
+// offscreen through their windows, on a small book.
+#include "ScriptedPrompter.h"
+#include "TempHome.h"
+#include "reports/ExtraChargesWindow.h"
+#include "reports/KinReport.h"
+#include "reports/ReportOutlet.h"
+#include "reports/TransactionsModel.h"
+#include "reports/TransactionsWindow.h"
+#include "reports/UserTransactionsWindow.h"
+#include "store/CafeStore.h"
+#include "ui/Clock.h"
+#include "ui/Format.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+const QDate Day(2026, 3, 2);
+
+// Reports go straight to a PDF file; exports to a chosen path.
+class FileOutlet : public ReportOutlet
+{
+public:
+    void preview(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
+    QString csvPath(const QString &, QWidget *) override { return csv; }
+    QString pdf, csv;
+    std::optional<Result<KinReport::Outcome>> outcome;
+};
+
+Money cents(qint64 c) { return Money::fromCents(c); }
+} // namespace
+
+class TestReports : public QObject
+{
+    Q_OBJECT
+    TempHome *m_home = nullptr;
+    CafeStore m_cafe;
+    ScriptedPrompter m_prompter;
+    SettableClock m_clock{QDateTime(Day, QTime(18, 0))};
+    FileOutlet m_outlet;
+    qint64 m_running = 0;
+
+    qint64 add(const QString &pc, const QDate &day, QTime start, std::optional<Money> charge, Money extra = {},
+               const QString &type = "normal", const QString &pin = {}, const QString &reason = {})
+    {
+        KinRow r;
+        r.computer = pc;
+        r.startdate = day;
+        r.starttime = QDateTime(day, start);
+        r.type = type;
+        r.userpin = pin;
+        r.reason = reason;
+        if (charge) { // finished
+            r.enddate = day;
+            r.endtime = start.addSecs(3600);
+            r.totaltime = "1:00:00";
+            r.timecharged = charge;
+            r.extra = extra;
+            r.total = *charge + extra;
+        } else {
+            r.enab = type == "normal";
+            r.userenab = type == "user";
+        }
+        return m_cafe.appendTransaction(r).value_or(0);
+    }
+    void addExtra(qint64 key, const QString &desc, int quant, Money price)
+    {
+        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, price * quant}));
+    }
+    int count(const QString &sql)
+    {
+        auto q = m_cafe.run(sql);
+        return q && q->next() ? q->value(0).toInt() : -1;
+    }
+    static QStringList column(QAbstractItemModel *m, int c)
+    {
+        QStringList list;
+        for (int r = 0; r < m->rowCount(); ++r)
+            list << m->index(r, c).data().toString();
+        return list;
+    }
+    TransactionsWindow *browser()
+    {
+        auto *w = new TransactionsWindow(m_cafe, m_home->paths(), m_prompter, m_clock, m_outlet);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
+        return w;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece)); }
+    void init()
+    {
+        m_home = new TempHome;
+        QVERIFY(m_home->ok());
+        QVERIFY(!m_cafe.open(m_home->paths().cafeDatabase()));
+        for (const char *pc : {"PC1", "PC2", "Kid's PC"})
+            QVERIFY(m_cafe.addComputer({0, pc, "127.0.0.11", 0, 0, false, false, false}));
+        const qint64 first = add("PC1", Day, QTime(9, 0), cents(200), cents(150));
+        addExtra(first, "Coffee", 2, cents(50));
+        addExtra(first, "Cake", 1, cents(50));
+        const qint64 second = add("PC2", Day, QTime(11, 0), cents(100), {}, "normal", {}, "O'Brien's friend");
+        addExtra(second, "Water", 1, cents(30));
+        add("PC1", Day.addDays(-1), QTime(15, 30), cents(400));
+        m_running = add("PC2", Day, QTime(17, 0), std::nullopt);
+        addExtra(m_running, "Juice", 1, cents(120));
+        add("PC1", Day, QTime(12, 0), cents(0), {}, "user", "1234");
+        add("PC1", Day, QTime(13, 0), std::nullopt, {}, "user", "1234");
+        add("PC2", Day, QTime(14, 0), cents(0), {}, "user", "5678");
+        m_prompter.clear();
+    }
+    void cleanup()
+    {
+        m_cafe.close();
+        delete m_home;
+    }
+
+    void listing_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("computer");
+        QTest::addColumn<QStringList>("computers");
+        QTest::addColumn<QStringList>("sums"); // in cents; empty when nothing is listed
+        QTest::newRow("one day, running charge in it") << 0 << 0 << "ALL" << QStringList{"PC1", "PC2", "PC2"}
+                                                        << QStringList{"300", "150", "450"};
+        QTest::newRow("two days") << -1 << 0 << "ALL" << QStringList{"PC1", "PC1", "PC2", "PC2"}
+                                  << QStringList{"700", "150", "850"};
+        QTest::newRow("one computer") << -1 << 0 << "PC1" << QStringList{"PC1", "PC1"}
+                                      << QStringList{"600", "150", "750"};
+        QTest::newRow("computer without transactions") << -1 << 0 << "Kid's PC" << QStringList{} << QStringList{};
+        QTest::newRow("empty range") << 1 << 1 << "ALL" << QStringList{} << QStringList{};
+        QTest::newRow("first day after the last") << 0 << -1 << "ALL" << QStringList{} << QStringList{};
+    }
+    void listing()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, computer);
+        QFETCH(QStringList, computers);
+        QFETCH(QStringList, sums);
+        auto *w = browser();
+        w->button("Command3")->click(); // an earlier listing, to be replaced
+        w->fromPicker()->setDate(Day.addDays(from));
+        w->toPicker()->setDate(Day.addDays(to));
+        w->computerChooser()->setCurrentText(computer);
+        w->button("Command3")->click();
+        QCOMPARE(column(w->model(), TransactionsModel::Computer), computers);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(w->sumField(i + 1)->text(), sums.isEmpty() ? QString() : Format::currency(cents(sums[i].toLongLong())));
+        QCOMPARE(w->computerChooser()->currentText(), QString("ALL"));
+        if (from == 0 && to == 0) { // the running charge: empty cells, not zeros
+            QCOMPARE(w->model()->index(2, TransactionsModel::Total).data().toString(), QString());
+            QCOMPARE(w->model()->index(2, TransactionsModel::EndTime).data().toString(), QString());
+            QCOMPARE(w->model()->index(1, TransactionsModel::Reason).data().toString(), QString("O'Brien's friend"));
+        }
+        QVERIFY(w->grid()->isColumnHidden(TransactionsModel::Key));
+        QVERIFY(m_prompter.said().isEmpty());
+        w->close();
+    }
+
+    void pagesFollowEachOtherInOrder()
+    {
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator rng(seed);
+        m_cafe.atomically([&] { // more than two pages, the days mixed
+            for (int i = 0; i < 2 * KinPagesModel::PageSize + 50; ++i)
+                add("PC1", Day.addDays(-int(rng.bounded(3))), QTime(8, 0), cents(100));
+            return true;
+        });
+        KinBook book(m_cafe);
+        TransactionsModel model(book);
+        const auto sums = model.list(KinFilter::normal(Day.addDays(-2), Day));
+        QVERIFY(sums);
+        while (model.canFetchMore({}))
+            model.fetchMore({});
+        QCOMPARE(model.rowCount(), int(sums->count));
+        QCOMPARE(sums->count, 2 * KinPagesModel::PageSize + 50 + 4);
+        QSet<qint64> keys;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            keys << model.keyAt(r);
+            if (r > 0) {
+                const QString a = model.index(r - 1, 1).data().toString(), b = model.index(r, 1).data().toString();
+                QVERIFY(QDate::fromString(a, Format::dateFormat()) <= QDate::fromString(b, Format::dateFormat()));
+            }
+        }
+        QCOMPARE(keys.size(), model.rowCount());
+    }
+
+    // The daily sums agree with the rows through every kind of change, and a
+    // book made before them gets them filled.
+    void sumsFollowEveryChange()
+    {
+        KinBook book(m_cafe);
+        const QList<KinFilter> filters{KinFilter::normal(Day.addDays(-1), Day), KinFilter::normal(Day, Day, "PC2"),
+                                       KinFilter::normal(Day, Day, "PC3")};
+        const auto agree = [&] {
+            for (const KinFilter &f : filters) {
+                auto q = m_cafe.run("SELECT count(*), coalesce(sum(total), 0), coalesce(sum(timecharged), 0) FROM kin"
+                                    " WHERE type = 'normal' AND startdate BETWEEN ? AND ? AND (? = '' OR computer = ?)",
+                                    {f.from.toString(Qt::ISODate), f.to.toString(Qt::ISODate), f.computer + "",
+                                     f.computer + ""});
+                QVERIFY(q && q->next());
+                const auto sums = book.sums(f);
+                QVERIFY(sums);
+                QCOMPARE(sums->count, q->value(0).toLongLong());
+                QCOMPARE(sums->total.units(), q->value(1).toLongLong());
+                QCOMPARE(sums->timecharged.units(), q->value(2).toLongLong());
+            }
+        };
+        agree();
+        KinRow billed = *m_cafe.transaction(m_running); // the running charge is billed
+        billed.enab = false;
+        billed.timecharged = cents(250);
+        billed.total = cents(370);
+        QVERIFY(m_cafe.updateTransaction(billed));
+        agree();
+        QVERIFY(m_cafe.moveTransaction(m_running, "PC3"));
+        agree();
+        QVERIFY(book.deleteFinished());
+        agree();
+        for (const char *s : {"DROP TRIGGER kin_days_insert", "DROP TRIGGER kin_days_update",
+                              "DROP TRIGGER kin_days_delete", "DROP TABLE kin_days"})
+            QVERIFY(m_cafe.exec(s));
+        add("PC3", Day, QTime(8, 0), cents(500));
+        QVERIFY(book.ensureSchema());
+        agree();
+    }
+
+    void extrasOfTwoTransactions()
+    {
+        auto *w = browser();
+        w->button("Command3")->click();
+        QCOMPARE(w->model()->rowCount(), 3);
+        emit w->grid()->doubleClicked(w->model()->index(0, 0));
+        emit w->grid()->doubleClicked(w->model()->index(1, 3));
+        ExtraChargesWindow *x = w->extrasWindow();
+        QVERIFY(x && x->isVisible());
+        QStringList lines;
+        for (int i = 0; i < x->list()->count(); ++i)
+            lines << x->list()->item(i)->text();
+        QCOMPARE(lines, QStringList({"2 X Coffee", "1 X Cake", "1 X Water"}));
+        QCOMPARE(x->frame()->title(), QString("Extra Charge For PC2"));
+        QCOMPARE(x->sum()->text(), Format::currency(cents(30)));
+        w->close();
+    }
+
+    void deleteKeepsRunningChargesAndCopiesTheBook()
+    {
+        auto *w = browser();
+        w->button("Command3")->click();
+        w->button("Command1")->click(); // No
+        QCOMPARE(count("SELECT count(*) FROM kin"), 7);
+        m_prompter.answer(true);
+        w->button("Command1")->click();
+        QCOMPARE(m_prompter.said().at(0).text, QString("Delete All The Transactions ?"));
+        QCOMPARE(count("SELECT count(*) FROM kin"), 2); // the two still running
+        QCOMPARE(count("SELECT count(*) FROM kin WHERE enab = 0 AND userenab = 0"), 0);
+        QCOMPARE(count("SELECT count(*) FROM extra"), 1);
+        QCOMPARE(count(QString("SELECT \"key\" FROM extra")), int(m_running));
+        QCOMPARE(w->model()->rowCount(), 0);
+        QCOMPARE(w->sumField(3)->text(), QString());
+
+        const QStringList copies = QDir(m_home->paths().backup()).entryList({"icafe-*.dat"});
+        QCOMPARE(copies, QStringList{"icafe-2026-03-02-180000.dat"});
+        const QString copy = QDir(m_home->paths().backup()).filePath(copies.at(0));
+        QVERIFY(m_prompter.last().endsWith(copy));
+        CafeStore before;
+        QVERIFY(!before.open(copy));
+        auto q = before.run("SELECT count(*) FROM kin");
+        QVERIFY(q && q->next());
+        QCOMPARE(q->value(0).toInt(), 7);
+        w->close();
+    }
+
+    void customerListing_data()
+    {
+        QTest::addColumn<QString>("pin");
+        QTest::addColumn<QStringList>("pins"); // "kept": the earlier listing stays
+        QTest::newRow("a customer") << "1234" << QStringList{"1234", "1234"};
+        QTest::newRow("no transactions") << "999" << QStringList{};
+        QTest::newRow("empty PIN") << "" << QStringList{"kept"};
+        QTest::newRow("not digits") << "1234 OR 1=1" << QStringList{};
+        QTest::newRow("apostrophe") << "1234'" << QStringList{};
+    }
+    void customerListing()
+    {
+        QFETCH(QString, pin);
+        QFETCH(QStringList, pins);
+        auto *w = new UserTransactionsWindow(m_cafe, m_prompter, m_clock, m_outlet);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->pinField()->setText("5678");
+        w->button("Command3")->click();
+        QCOMPARE(w->model()->rowCount(), 1);
+        w->pinField()->setText(pin);
+        w->button("Command3")->click();
+        QCOMPARE(column(w->model(), 5), pins == QStringList{"kept"} ? QStringList{"5678"} : pins);
+        if (pin == "1234") // the running one shows no end
+            QCOMPARE(w->model()->index(1, 3).data().toString(), QString());
+        m_outlet.outcome.reset();
+        m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf");
+        w->button("Command2")->click();
+        QCOMPARE(m_outlet.outcome.has_value(), !pin.isEmpty());
+        w->close();
+    }
+
+    void reportToPdf()
+    {
+        const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        m_cafe.atomically([&] { // enough for a second page
+            for (int i = 0; i < 70; ++i)
+                add("PC2", Day.addDays(-2), QTime(8, 0).addSecs(i * 60), cents(123450));
+            return true;
+        });
+        auto *w = browser();
+        w->fromPicker()->setDate(Day.addDays(-2));
+        m_outlet.pdf = QDir(m_home->path()).filePath("report.pdf");
+        w->button("Command2")->click();
+        QVERIFY(m_outlet.outcome && *m_outlet.outcome);
+        QCOMPARE((*m_outlet.outcome)->rows, 74); // the running charge too
+        QProcess p;
+        p.start(pdftotext, {"-layout", m_outlet.pdf, "-"});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(text.contains("Transaction Report"), qPrintable(text));
+        QVERIFY(text.contains("Computer: ALL"));
+        QVERIFY(text.contains(Format::shortDate(Day.addDays(-2))));
+        QVERIFY(text.contains("8:01:00 AM"));
+        QVERIFY(text.contains("1.234,50 €"));
+        QVERIFY(text.contains("3:30:00 PM"));
+        QVERIFY(text.contains("86.423,50 €")); // 70 × 1.234,50 + 3,50 + 1,00 + 4,00
+        QVERIFY(text.contains("Page 2 of 2"));
+        w->close();
+
+        // A cancelled report stops before its first page.
+        KinBook book(m_cafe);
+        KinReport report(book, KinFilter::normal(Day.addDays(-2), Day));
+        const auto cancelled = report.renderPdf(m_outlet.pdf, [](qint64, qint64) { return false; });
+        QVERIFY(cancelled && cancelled->cancelled);
+        QCOMPARE(cancelled->pages, 0);
+    }
+
+    void csvExport()
+    {
+        add("PC1", Day, QTime(16, 0), cents(123456), {}, "normal", {}, "=HYPERLINK(\"x\")");
+        auto *w = browser();
+        w->fromPicker()->setDate(Day.addDays(-1));
+        m_outlet.csv = QDir(m_home->path()).filePath("kin.csv");
+        w->button("exportCsv")->click();
+        QCOMPARE(m_prompter.last(), QString("5 transactions saved in %1").arg(m_outlet.csv));
+        QFile f(m_outlet.csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray data = f.readAll();
+        QVERIFY(data.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], QString("COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON"));
+        QCOMPARE(lines[1], QString("PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;"));
+        QCOMPARE(lines[3], QString("PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend"));
+        QCOMPARE(lines[4], QString("PC2;2026-03-02;17:00:00;;;;;;"));
+        QCOMPARE(lines[5], QString("PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
+                                   "\"'=HYPERLINK(\"\"x\"\")\""));
+        w->close();
+    }
+};
+
+QTEST_MAIN(TestReports)
+#include "tst_reports.moc"
