@@ -12,6 +12,10 @@
 #include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/PopupRules.h"
+#include "customers/CustomerAccounts.h"
+#include "customers/CustomerWindow.h"
+#include "customers/NewUserDialog.h"
+#include "customers/PrintTargetDialog.h"
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
 #include "engine/RateSettingsWindow.h"
@@ -23,6 +27,7 @@
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
 #include "link/TransferWindow.h"
+#include "reports/PrinterLogWindow.h"
 #include "ui/Desktop.h"
 #include "ui/FileChooserDialog.h"
 #include "reports/ReportOutletDialog.h"
@@ -147,6 +152,7 @@ void ConsoleController::wire()
     wireCatalogue();
     provideAdministration();
     wireReports();
+    wireCustomers();
 }
 
 void ConsoleController::provideAdministration()
@@ -240,6 +246,40 @@ void ConsoleController::wireReports()
             return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
         });
     });
+}
+
+// The customer desk: the customer window, new accounts and the card log.
+void ConsoleController::wireCustomers()
+{
+    m_accounts = std::make_unique<CustomerAccounts>(m_customers, m_windowCafe, m_clock);
+    if (!m_printTarget)
+        m_printTarget = std::make_unique<SystemPrintTargetDialog>();
+    MainWindow *w = m_window.get();
+    w->provide(QStringLiteral("custcard"), [this, w] {
+        w->showSingle(QStringLiteral("frmcust"), [this, w]() -> QWidget * {
+            return new CustomerWindow(*m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
+                                      [w] { return w->roleName() == QLatin1String("user"); }, w);
+        });
+    });
+    w->provide(QStringLiteral("newcsut"), [this, w] {
+        w->showSingle(QStringLiteral("frmnewuser"), [this, w]() -> QWidget * {
+            auto *dialog = new NewUserDialog(*m_accounts, m_prompter, w);
+            connect(dialog, &NewUserDialog::finished, this, [w] {
+                if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(QStringLiteral("frmcust"))))
+                    customers->getusers();
+            });
+            return dialog;
+        });
+    });
+    w->provide(QStringLiteral("printer"), [this, w] {
+        w->showSingle(QStringLiteral("frmkinprt"),
+                      [this, w]() -> QWidget * { return new PrinterLogWindow(m_paths.printLog(), w); });
+    });
+}
+
+void ConsoleController::setPrintTarget(std::unique_ptr<PrintTargetDialog> target)
+{
+    m_printTarget = std::move(target);
 }
 
 void ConsoleController::wireLogonReports()

@@ -17,6 +17,7 @@
 class BillingWindow;
 class Broadcaster;
 class Clock;
+class CustomerAccounts;
 class Desktop;
 class Engine;
 class FileChooser;
@@ -25,6 +26,7 @@ class MainWindow;
 class MessageWindow;
 class Picker;
 class PresencePoller;
+class PrintTargetDialog;
 class Prompter;
 class QTimer;
 class ReportOutlet;
@@ -59,6 +61,9 @@ public:
     QStringList serviceProblems() const { return m_problems; }
     bool isPrepaidTimerRunning(qint64 aa) const;
     MessageWindow &messageWindow() { return *m_message; }
+    CustomerAccounts &accounts() { return *m_accounts; }
+    // Where printed cards go; the system's printers unless a test sets one.
+    void setPrintTarget(std::unique_ptr<PrintTargetDialog> target);
 
     // The browser, other programs and the file dialogs; tests give doubles.
     void setDesktop(Desktop &desktop) { m_desktop = &desktop; }
@@ -70,6 +75,7 @@ public:
 
 private:
     void wire();
+    void wireCustomers();
     void wireReports();
     void wireLogonReports();
     void startServices();
@@ -105,6 +111,8 @@ private:
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused
+    std::unique_ptr<CustomerAccounts> m_accounts;
+    std::unique_ptr<PrintTargetDialog> m_printTarget;
     std::unique_ptr<ReportOutlet> m_reportOutlet;
 
     ConsoleLock m_lock;

@@ -440,6 +440,35 @@ Result<QList<ProductRow>> CafeStore::products()
                                });
 }
 
+// --- a customer's transactions
+
+Result<QString> CafeStore::openAccountComputer(const QString &pin)
+{
+    auto q = run(QStringLiteral("SELECT computer FROM kin WHERE userenab = 1 AND userpin = ? ORDER BY aa DESC LIMIT 1"),
+                 {pin});
+    if (!q)
+        return failure(QStringLiteral("The transactions cannot be read: %1").arg(lastError()));
+    return q->next() ? q->value(0).toString() : QString();
+}
+
+Result<bool> CafeStore::hasAccountTransactions(const QString &pin)
+{
+    auto q = run(QStringLiteral("SELECT 1 FROM kin WHERE type = 'user' AND userpin = ? LIMIT 1"), {pin});
+    if (!q)
+        return failure(QStringLiteral("The transactions cannot be read: %1").arg(lastError()));
+    return q->next();
+}
+
+Result<void> CafeStore::deleteAccountTransactions(const QString &pin)
+{
+    const bool deleted = atomically([this, &pin] {
+        return exec(QStringLiteral("DELETE FROM extra WHERE \"key\" IN (SELECT aa FROM kin WHERE userpin = ?)"), {pin})
+               && exec(QStringLiteral("DELETE FROM kin WHERE userpin = ?"), {pin});
+    });
+    if (!deleted)
+        return failure(QStringLiteral("The transactions were not deleted: %1").arg(lastError()));
+    return {};
+}
 namespace {
 ProductRow productFrom(const QSqlQuery &q)
 {

@@ -90,6 +90,12 @@ public:
     enum class Sale { Added, AlreadyThere, Confirmed };
     Result<Sale> sellExtra(qint64 key, const QString &desc, Money price);
 
+    // --- a customer's transactions (by PIN)
+    // The computer of the newest open customer-account row; empty when none.
+    Result<QString> openAccountComputer(const QString &pin);
+    Result<bool> hasAccountTransactions(const QString &pin);
+    // Every transaction with that PIN, of any date, with its extras, at once.
+    Result<void> deleteAccountTransactions(const QString &pin);
     // --- administration: roster editing, operator passwords, book checks
     // A page of the roster in key order, the rows after key `after`.
     Result<QList<ComputerRow>> computersAfter(qint64 after, int limit);

@@ -74,3 +74,28 @@ Result<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, con
                            .arg(kColumns),
                        {fold(name), fold(lastname)}));
 }
+
+Result<QList<CustomerRow>> CustomerStore::accountsAfter(qint64 after, int limit)
+{
+    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE aa > ? ORDER BY aa LIMIT ?").arg(kColumns),
+                              {after, limit}));
+}
+
+Result<void> CustomerStore::addTime(qint64 aa, qint64 minutes)
+{
+    auto q = run(QStringLiteral("UPDATE users SET \"time\" = \"time\" + ?, timeleft = timeleft + ?, usedtime = 0"
+                                " WHERE aa = ?"),
+                 {minutes, minutes, aa});
+    if (!q)
+        return failure(QStringLiteral("The time was not added: %1").arg(lastError()));
+    if (q->numRowsAffected() < 1)
+        return failure(QStringLiteral("This customer no longer exists."));
+    return {};
+}
+
+Result<void> CustomerStore::deleteAccount(qint64 aa)
+{
+    if (!exec(QStringLiteral("DELETE FROM users WHERE aa = ?"), {aa}))
+        return failure(lastError());
+    return {};
+}

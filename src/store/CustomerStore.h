@@ -18,4 +18,11 @@ public:
     bool updateAccount(const CustomerRow &row);
     // Accounts with this first and last name, ignoring letter case.
     Result<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
+
+    // Up to `limit` accounts whose key is greater than `after`, by key.
+    Result<QList<CustomerRow>> accountsAfter(qint64 after, int limit);
+    // Adds to time and time left and clears the used time; fails when no
+    // account has that key.
+    Result<void> addTime(qint64 aa, qint64 minutes);
+    Result<void> deleteAccount(qint64 aa);
 };

@@ -14,6 +14,8 @@
 #include "link/LogonService.h"
 #include "link/MessageWindow.h"
 #include "link/TransferWindow.h"
+#include "customers/CustomerWindow.h"
+#include "reports/PrinterLogWindow.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/StatusPictures.h"
@@ -336,6 +338,36 @@ private slots:
         QVERIFY2(c.prompter.last().contains("users"), qPrintable(c.prompter.last()));
         QTest::qWait(20);
         QCOMPARE(c.prompter.said().size(), 1);
+    }
+
+    // The Users menu opens the customer desk for both roles, one window of
+    // each kind; the card log is the administrator's, under Transactions.
+    void customerDeskFromTheMenus_data()
+    {
+        QTest::addColumn<bool>("cashier");
+        QTest::newRow("administrator") << false;
+        QTest::newRow("cashier") << true;
+    }
+    void customerDeskFromTheMenus()
+    {
+        QFETCH(bool, cashier);
+        Console c(1);
+        QVERIFY(c.open(cashier ? Login::Role::Cashier : Login::Role::Admin));
+        MainWindow &w = c.console->window();
+        w.action("custcard")->trigger();
+        w.action("custcard")->trigger();
+        auto *desk = qobject_cast<CustomerWindow *>(w.openWindow("frmcust"));
+        QVERIFY(desk && desk->isVisible());
+        QCOMPARE(desk->findChild<QPushButton *>("Command1")->isVisible(), !cashier);
+        w.action("newcsut")->trigger();
+        QVERIFY(w.openWindow("frmnewuser") && w.openWindow("frmnewuser")->isVisible());
+        QCOMPARE(w.action("kin")->isEnabled(), !cashier);
+        QVERIFY(w.action("printer")->isEnabled());
+        if (!cashier) {
+            w.action("printer")->trigger();
+            QVERIFY(qobject_cast<PrinterLogWindow *>(w.openWindow("frmkinprt")));
+        }
+        QVERIFY(c.prompter.said().isEmpty());
     }
 
     // The administrator leaves the tariff windows open and lets the cashier

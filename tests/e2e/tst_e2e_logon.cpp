@@ -7,12 +7,19 @@
 #include "CafeFixture.h"
 #include "LinkTestSupport.h"
 #include "NetNamespace.h"
+#include "customers/CustomerAccounts.h"
+#include "customers/CustomerWindow.h"
+#include "customers/PrintTargetDialog.h"
 #include "link/Broadcaster.h"
 #include "link/LogonService.h"
 #include "link/MessageSender.h"
 #include "link/Protocol.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QtTest>
 
 using namespace linktest;
@@ -275,6 +282,54 @@ private slots:
         QCOMPARE(a.count("message"), 1);
         QCOMPARE(b.count("message"), 2);
         QCOMPARE(c.count("message"), 1);
+    }
+
+    // A customer created at the desk logs on with the PIN the desk shows,
+    // uses time and logs off; the desk then shows what was used and what is
+    // left, and refused to delete the account while it was in use.
+    void customerFromTheDesk()
+    {
+        KORVANE_IN_NETNS();
+        Agent agent;
+        QVERIFY2(startAgent(agent, "127.0.0.2"), qPrintable(agent.errors()));
+        Console k(Roster{{"PC2", "127.0.0.2"}});
+        QVERIFY(k.start());
+        CustomerAccounts accounts(k.c.customers, k.c.cafe, k.c.clock);
+        PdfPrintTargetDialog pdf(k.c.home.path() + "/card.pdf");
+        CustomerWindow desk(accounts, k.c.prompter, k.c.clock, pdf, k.c.home.paths().printLog(), [] { return false; });
+        desk.show();
+        auto select = [&desk] {
+            auto *grid = desk.findChild<QTableView *>("MSHFlexGrid1");
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+        };
+
+        desk.findChild<QPushButton *>("Command2")->click();
+        NewUserDialog *form = desk.newUserDialog();
+        QVERIFY(form);
+        const QStringList typed{QString::fromUtf8("Μαρία"), QString::fromUtf8("Δ'Αντρέα"), "6944 000", "1", "30"};
+        for (int i = 0; i < typed.size(); ++i)
+            form->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(i + 1))->setText(typed[i]);
+        form->findChild<QPushButton *>("Command1")->click();
+        QTRY_VERIFY(!desk.newUserDialog());
+        select();
+        QTest::mouseClick(desk.findChild<QLabel *>("Label5"), Qt::LeftButton);
+        const QString pin = k.c.prompter.last();
+        QVERIFY(!pin.isEmpty());
+        k.c.prompter.clear();
+
+        QVERIFY(logOn(agent, pin, 90));
+        QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
+        k.c.prompter.answer(true);
+        desk.findChild<QPushButton *>("Command1")->click();
+        QCOMPARE(k.c.prompter.last(), QString::fromUtf8("Μαρία Δ'Αντρέα is logged on at PC2 now and cannot be deleted."));
+
+        k.c.clock.advance(25 * 60);
+        agent.write("closeme\n");
+        QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Free);
+        desk.getusers();
+        select();
+        QCOMPARE(desk.findChild<QLineEdit *>("Text7")->text(), QString("00:25"));
+        QCOMPARE(desk.findChild<QLineEdit *>("Text8")->text(), QString("01:05"));
     }
 };
 

@@ -1,0 +1,156 @@
+#include "customers/CardWindow.h"
+
+#include "customers/PrintTargetDialog.h"
+#include "reports/PrintLog.h"
+#include "ui/Clock.h"
+#include "ui/Prompter.h"
+
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+CardWindow::CardWindow(const QString &printLog, PrintTargetDialog &target, Prompter &prompter, const Clock &clock,
+                       QWidget *parent)
+    : QWidget(parent, Qt::Window), m_printLog(printLog), m_target(target), m_prompter(prompter), m_clock(clock)
+{
+    setObjectName(QStringLiteral("frmcard"));
+    setWindowTitle(QStringLiteral("Print Access Card"));
+    buildUi();
+}
+
+void CardWindow::buildUi()
+{
+    m_card = new QFrame(this);
+    m_card->setObjectName(QStringLiteral("Frame1"));
+    m_card->setFrameShape(QFrame::Box);
+    m_card->setLineWidth(2);
+    m_card->setAutoFillBackground(true);
+    QPalette paper = m_card->palette();
+    paper.setColor(QPalette::Window, Qt::white);
+    paper.setColor(QPalette::Base, Qt::white);
+    paper.setColor(QPalette::WindowText, Qt::black);
+    paper.setColor(QPalette::Text, Qt::black);
+    m_card->setPalette(paper);
+
+    auto *heading = new QLabel(QStringLiteral("Internet Access Card"), m_card);
+    heading->setObjectName(QStringLiteral("Label1"));
+    QFont big = heading->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    heading->setFont(big);
+    heading->setAlignment(Qt::AlignCenter);
+
+    auto field = [this](const char *name) {
+        auto *e = new QLineEdit(m_card);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setReadOnly(true);
+        e->setFrame(false);
+        return e;
+    };
+    m_name = field("Text1");
+    m_name->setText(QStringLiteral("MYNAME MYLASTNAME"));
+    m_name->setAlignment(Qt::AlignCenter);
+    m_name->setAccessibleName(QStringLiteral("Name"));
+    QFont nameFont = m_name->font();
+    nameFont.setBold(true);
+    m_name->setFont(nameFont);
+    m_pinField = field("Text2");
+    m_time = field("Text3");
+
+    auto *pinLabel = new QLabel(QStringLiteral("PIN"), m_card);
+    pinLabel->setObjectName(QStringLiteral("Label2"));
+    pinLabel->setBuddy(m_pinField);
+    auto *timeLabel = new QLabel(QStringLiteral(" Time"), m_card);
+    timeLabel->setObjectName(QStringLiteral("Label3"));
+    timeLabel->setBuddy(m_time);
+
+    auto *form = new QFormLayout;
+    form->addRow(pinLabel, m_pinField);
+    form->addRow(timeLabel, m_time);
+    auto *cardLayout = new QVBoxLayout(m_card);
+    cardLayout->setContentsMargins(18, 14, 18, 14);
+    cardLayout->addWidget(heading);
+    cardLayout->addWidget(m_name);
+    cardLayout->addLayout(form);
+
+    m_print = new QPushButton(QStringLiteral("Print"), this);
+    m_print->setObjectName(QStringLiteral("Command1"));
+    m_close = new QPushButton(this);
+    m_close->setObjectName(QStringLiteral("Command2"));
+    m_close->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    m_close->setToolTip(QStringLiteral("Close"));
+    m_close->setAccessibleName(QStringLiteral("Close"));
+    connect(m_print, &QPushButton::clicked, this, &CardWindow::print);
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_print);
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_card);
+    layout->addLayout(buttons);
+    setMinimumWidth(340);
+}
+
+void CardWindow::fill(const QString &name, const QString &pin, const QString &timeLeft)
+{
+    m_name->setText(name);
+    m_pin = pin;
+    m_time->setText(timeLeft);
+    showPin(false);
+}
+
+void CardWindow::showPin(bool shown)
+{
+    // The masked text never holds the PIN itself.
+    m_pinField->setText(shown ? m_pin : QString(m_pin.size(), QLatin1Char('*')));
+}
+
+void CardWindow::print()
+{
+    const std::unique_ptr<QPrinter> printer = m_target.choose(this);
+    if (!printer) {
+        m_prompter.tell(QStringLiteral("The card was not printed."), Prompter::Icon::Information);
+        return;
+    }
+    PrintLog log(m_printLog);
+    const Result<qint64> logged = log.append(PrintLog::entry(m_clock.now(), m_name->text(), m_pin));
+    if (!logged) {
+        m_prompter.tell(logged.error() + QStringLiteral("\nThe card was not printed."), Prompter::Icon::Critical);
+        return;
+    }
+
+    m_print->hide();
+    m_close->hide();
+    showPin(true);
+    QPainter painter;
+    bool printed = painter.begin(printer.get());
+    if (printed) {
+        const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
+        // The card at about its size on screen, at the page's top left.
+        const qreal scale = qMin(printer->resolution() / qreal(logicalDpiX()),
+                                 page.width() / qMax(1, m_card->width()));
+        painter.scale(scale, scale);
+        m_card->render(&painter);
+        printed = painter.end();
+    }
+    showPin(false);
+    m_print->show();
+    m_close->show();
+    if (!printed) {
+        QString text = QStringLiteral("The card was not printed: the printer cannot be used.");
+        if (const Result<void> undone = log.undo(*logged); !undone)
+            text += QLatin1Char('\n') + undone.error();
+        m_prompter.tell(text, Prompter::Icon::Critical);
+        return;
+    }
+    close();
+}

@@ -1,0 +1,165 @@
+#include "customers/CustomerAccounts.h"
+
+#include "store/CafeStore.h"
+#include "store/CustomerStore.h"
+#include "ui/Clock.h"
+
+#include <QRandomGenerator>
+#include <cmath>
+
+namespace {
+// A draw that keeps finding taken PINs means something is wrong with the
+// source; the operator hears of it instead of the window hanging.
+constexpr int kMaxDraws = 1000;
+
+Failure storeFailure(const SqlStore &store, const QString &what)
+{
+    return failure(QStringLiteral("%1: %2").arg(what, store.lastError()));
+}
+} // namespace
+
+CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, const Clock &clock, Uniform uniform)
+    : m_customers(customers), m_cafe(cafe), m_clock(clock), m_uniform(std::move(uniform))
+{
+    if (!m_uniform)
+        m_uniform = [] { return QRandomGenerator::system()->generateDouble(); };
+}
+
+Result<QList<CustomerRow>> CustomerAccounts::page(qint64 after, int limit)
+{
+    return m_customers.accountsAfter(after, limit);
+}
+
+Result<CustomerRow> CustomerAccounts::account(qint64 aa)
+{
+    const std::optional<CustomerRow> row = m_customers.account(aa);
+    if (row)
+        return *row;
+    if (!m_customers.lastError().isEmpty())
+        return storeFailure(m_customers, QStringLiteral("The customer cannot be read"));
+    return failure(QStringLiteral("This customer no longer exists."));
+}
+
+Result<bool> CustomerAccounts::nameTaken(const QString &name, const QString &lastname)
+{
+    const auto rows = m_customers.accountsNamed(name, lastname);
+    if (!rows)
+        return failure(rows.error());
+    return !rows->isEmpty();
+}
+
+Result<qint64> CustomerAccounts::adduser(const QString &name, const QString &lastname, const QString &telephone,
+                                         qint64 minutes)
+{
+    const Result<QString> pin = drawPin();
+    if (!pin)
+        return failure(pin.error());
+    CustomerRow row;
+    row.name = name;
+    row.lastname = lastname;
+    row.telephone = telephone;
+    row.password = *pin;
+    row.time = minutes;
+    row.timeleft = minutes;
+    return m_customers.addAccount(row);
+}
+
+Result<void> CustomerAccounts::addTime(qint64 aa, qint64 minutes)
+{
+    const Result<CustomerRow> current = account(aa);
+    if (!current)
+        return failure(current.error());
+    const Result<QString> at = inUseAt(*current);
+    if (!at)
+        return failure(at.error());
+    // The charge running there would write back its own figure at logoff
+    // and the minutes added now would be lost.
+    if (!at->isEmpty())
+        return failure(QStringLiteral("%1 %2 is logged on at %3 now. Add the time after the logoff.")
+                           .arg(current->name, current->lastname, *at));
+    return m_customers.addTime(aa, minutes);
+}
+
+Result<QString> CustomerAccounts::inUseAt(const CustomerRow &account)
+{
+    if (!account.timer)
+        return QString();
+    // The open account row names the computer; before the charge has
+    // started there is only the address the logon came from.
+    if (!account.password.isEmpty()) {
+        const Result<QString> computer = m_cafe.openAccountComputer(account.password);
+        if (!computer || !computer->isEmpty())
+            return computer;
+    }
+    if (account.pcused.isEmpty())
+        return QStringLiteral("a computer");
+    const auto computers = m_cafe.computersWithIp(account.pcused);
+    if (computers && !computers->isEmpty())
+        return computers->last().pcname;
+    return account.pcused;
+}
+
+Result<void> CustomerAccounts::deleteCustomer(qint64 aa)
+{
+    const Result<CustomerRow> c = account(aa);
+    if (!c)
+        return failure(c.error());
+    const Result<QString> at = inUseAt(*c);
+    if (!at)
+        return failure(at.error());
+    if (!at->isEmpty())
+        return failure(QStringLiteral("%1 %2 is logged on at %3 now and cannot be deleted.")
+                           .arg(c->name, c->lastname, *at));
+
+    // Two files, no shared transaction: the transactions go first, so a
+    // failure between the steps leaves the account in the list, where the
+    // operator sees it and deletes it again, never transactions of an
+    // account that is gone. Another account that shares the PIN (from
+    // before PINs were drawn unique) keeps them.
+    const auto sharing = m_customers.accountsWithPin(c->password);
+    if (!sharing)
+        return failure(sharing.error());
+    // An account without a PIN owns no transactions; an empty PIN would
+    // match the normal ones.
+    if (sharing->size() <= 1 && !c->password.isEmpty()) {
+        if (const Result<void> gone = m_cafe.deleteAccountTransactions(c->password); !gone)
+            return failure(gone.error() + QStringLiteral("\nThe customer was not deleted."));
+    }
+    if (const Result<void> gone = m_customers.deleteAccount(aa); !gone)
+        return failure(QStringLiteral("The transactions of %1 %2 were deleted but the customer was not: %3\n"
+                                      "Delete the customer again.")
+                           .arg(c->name, c->lastname, gone.error()));
+    return {};
+}
+
+qint64 CustomerAccounts::pinFrom(double r1, double r2, int seconds)
+{
+    return qint64(std::floor(r1 * 999999)) + 9 * qint64(std::floor(seconds * r2));
+}
+
+Result<bool> CustomerAccounts::pinTaken(const QString &pin)
+{
+    const auto accounts = m_customers.accountsWithPin(pin);
+    if (!accounts)
+        return failure(accounts.error());
+    if (!accounts->isEmpty())
+        return true;
+    // Transactions left from an account deleted half-way must not pass to a
+    // new customer.
+    return m_cafe.hasAccountTransactions(pin);
+}
+
+Result<QString> CustomerAccounts::drawPin()
+{
+    for (int i = 0; i < kMaxDraws; ++i) {
+        const double r1 = m_uniform();
+        const double r2 = m_uniform();
+        const QString pin = QString::number(pinFrom(r1, r2, m_clock.now().time().second()));
+        const Result<bool> taken = pinTaken(pin);
+        if (!taken)
+            return failure(taken.error());
+        if (!*taken)
+            return pin;
+    }
+    return failure(QStringLiteral("No free PIN could be drawn; the customer was not added."));
+}

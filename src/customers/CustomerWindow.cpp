@@ -1,0 +1,307 @@
+#include "customers/CustomerWindow.h"
+
+#include "customers/AddTimeDialog.h"
+#include "customers/CardWindow.h"
+#include "customers/CustomerAccounts.h"
+#include "customers/CustomerTableModel.h"
+#include "customers/NewUserDialog.h"
+#include "ui/Format.h"
+#include "ui/Prompter.h"
+
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+CustomerWindow::CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, const Clock &clock,
+                               PrintTargetDialog &printTarget, const QString &printLog, std::function<bool()> cashier,
+                               QWidget *parent)
+    : QWidget(parent, Qt::Window), m_accounts(accounts), m_prompter(prompter), m_clock(clock),
+      m_printTarget(printTarget), m_printLog(printLog), m_cashier(std::move(cashier))
+{
+    setObjectName(QStringLiteral("frmcust"));
+    setWindowTitle(QStringLiteral("User"));
+    m_model = new CustomerTableModel(m_accounts, this);
+    connect(m_model, &CustomerTableModel::failed, this, &CustomerWindow::tellFailure);
+    buildUi();
+    browseMode();
+    getusers();
+}
+
+void CustomerWindow::buildUi()
+{
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setAlternatingRowColors(true);
+    QPalette silver = m_grid->palette();
+    silver.setColor(QPalette::AlternateBase, QColor(192, 192, 192));
+    m_grid->setPalette(silver);
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setStretchLastSection(false);
+    for (int c = 0; c < CustomerTableModel::ColumnCount; ++c) {
+        const bool shown = c == CustomerTableModel::Name || c == CustomerTableModel::LastName
+                           || c == CustomerTableModel::Telephone;
+        m_grid->setColumnHidden(c, !shown);
+    }
+    m_grid->setColumnWidth(CustomerTableModel::Name, 130);
+    m_grid->setColumnWidth(CustomerTableModel::LastName, 150);
+    m_grid->setColumnWidth(CustomerTableModel::Telephone, 110);
+    m_grid->setMinimumWidth(420);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    selectRow(current.row());
+            });
+
+    auto *details = new QFormLayout;
+    auto field = [this, details](const char *name, const char *labelName, const char *caption) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setReadOnly(true);
+        auto *l = new QLabel(QString::fromLatin1(caption), this);
+        l->setObjectName(QString::fromLatin1(labelName));
+        l->setBuddy(e);
+        details->addRow(l, e);
+        return std::pair{e, l};
+    };
+    m_name = field("Text2", "Label2", "NAME").first;
+    m_lastname = field("Text3", "Label3", "LAST NAME").first;
+    m_telephone = field("Text4", "Label4", "TELEPHONE").first;
+    std::tie(m_pin, m_pinLabel) = field("Text5", "Label5", "PIN");
+    m_pinLabel->installEventFilter(this);
+    m_used = field("Text7", "Label7", "TIME USED").first;
+    m_left = field("Text8", "Label8", "AVAILABLE TIME").first;
+    m_left->setAutoFillBackground(true);
+
+    m_addTimeButton = new QPushButton(QStringLiteral("+"), this);
+    m_addTimeButton->setObjectName(QStringLiteral("Command6"));
+    m_addTimeButton->setToolTip(QStringLiteral("Προσθήκη Χρόνου"));
+    m_addTimeButton->setAccessibleName(QStringLiteral("Προσθήκη Χρόνου"));
+    m_addTimeButton->setMaximumWidth(40);
+    m_toAddLabel = new QLabel(this);
+    m_toAddLabel->setObjectName(QStringLiteral("Label1"));
+    auto *addRow = new QHBoxLayout;
+    addRow->addWidget(m_addTimeButton);
+    addRow->addWidget(m_toAddLabel, 1);
+    details->addRow(addRow);
+
+    auto button = [this](const char *name, const char *caption, void (CustomerWindow::*slot)()) {
+        auto *b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    m_save = button("Command7", "&Save", &CustomerWindow::save);
+    m_cancel = button("Command5", "&Cancel", &CustomerWindow::cancel);
+    m_addNewButton = button("Command2", "Add New", &CustomerWindow::addNew);
+    m_delete = button("Command1", "Delete", &CustomerWindow::deleteCustomer);
+    m_printCard = button("Command3", "Print Card", &CustomerWindow::printCard);
+    connect(m_addTimeButton, &QPushButton::clicked, this, &CustomerWindow::enterAddTime);
+    auto *exit = new QPushButton(QStringLiteral("&Exit"), this);
+    exit->setObjectName(QStringLiteral("cmdClose"));
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *side = new QVBoxLayout;
+    side->addLayout(details);
+    side->addStretch();
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_grid, 1);
+    top->addLayout(side);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {m_addNewButton, m_delete, m_printCard, m_save, m_cancel})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    buttons->addWidget(exit);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(buttons);
+    resize(760, 420);
+}
+
+void CustomerWindow::getusers()
+{
+    m_readReported = false;
+    m_model->getusers();
+    if (m_model->canFetchMore({}))
+        m_model->fetchMore({});
+}
+
+void CustomerWindow::tellFailure(const QString &text)
+{
+    if (m_readReported)
+        return;
+    m_readReported = true;
+    m_prompter.tell(text, Prompter::Icon::Critical);
+}
+
+void CustomerWindow::selectRow(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    const CustomerRow &c = m_model->account(row);
+    m_selected = c;
+    m_name->setText(c.name);
+    m_lastname->setText(c.lastname);
+    m_telephone->setText(c.telephone);
+    m_pin->setText(QString(c.password.size(), QLatin1Char('*')));
+    m_left->setText(Format::minutes(c.timeleft));
+    m_used->setText(Format::minutes(c.usedtime));
+    m_addTimeButton->show();
+    QPalette p = m_left->palette();
+    p.setColor(QPalette::Base, c.timeleft <= 1 ? QColor(255, 0, 0) : QColor(Qt::white));
+    m_left->setPalette(p);
+}
+
+void CustomerWindow::clearDetails()
+{
+    m_selected.reset();
+    m_toAdd.reset();
+    for (QLineEdit *e : {m_name, m_lastname, m_telephone, m_pin, m_used, m_left})
+        e->clear();
+    QPalette p = m_left->palette();
+    p.setColor(QPalette::Base, Qt::white);
+    m_left->setPalette(p);
+    m_grid->clearSelection();
+}
+
+void CustomerWindow::browseMode()
+{
+    m_toAdd.reset();
+    m_toAddLabel->clear();
+    m_toAddLabel->hide();
+    m_save->hide();
+    m_cancel->hide();
+    m_addTimeButton->setVisible(m_selected.has_value());
+    m_addNewButton->show();
+    m_delete->setVisible(!m_cashier());
+    if (m_addTime)
+        m_addTime->close();
+}
+
+void CustomerWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_save->isVisible())
+        m_delete->setVisible(!m_cashier());
+}
+
+bool CustomerWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_pinLabel && event->type() == QEvent::MouseButtonRelease)
+        showPin();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CustomerWindow::showPin()
+{
+    if (m_cashier() || !m_selected)
+        return;
+    m_prompter.tell(m_selected->password);
+}
+
+void CustomerWindow::addNew()
+{
+    clearDetails();
+    m_addTimeButton->hide();
+    if (!m_newUser) {
+        m_newUser = new NewUserDialog(m_accounts, m_prompter, this);
+        m_newUser->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_newUser, &NewUserDialog::finished, this, &CustomerWindow::getusers);
+    }
+    m_newUser->show();
+    m_newUser->raise();
+}
+
+void CustomerWindow::deleteCustomer()
+{
+    if (!m_selected) {
+        m_prompter.tell(QStringLiteral("No User Has Been Selected"));
+        return;
+    }
+    if (m_cashier())
+        return;
+    const CustomerRow c = *m_selected;
+    if (!m_prompter.ask(QStringLiteral("Delete") + QLatin1Char('\r') + c.name + QLatin1Char(' ') + c.lastname
+                        + QStringLiteral(" ;")))
+        return;
+    if (const Result<void> done = m_accounts.deleteCustomer(c.aa); !done) {
+        m_prompter.tell(done.error(), Prompter::Icon::Critical);
+        return;
+    }
+    clearDetails();
+    m_addTimeButton->hide();
+    getusers();
+}
+
+void CustomerWindow::enterAddTime()
+{
+    if (!m_selected) {
+        m_prompter.tell(QStringLiteral("No User Has Been Selected"));
+        return;
+    }
+    m_delete->hide();
+    m_addNewButton->hide();
+    m_save->show();
+    m_cancel->show();
+    m_toAddLabel->show();
+    if (!m_addTime) {
+        m_addTime = new AddTimeDialog(this);
+        m_addTime->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_addTime, &AddTimeDialog::chosen, this, &CustomerWindow::setTimeToAdd);
+    }
+    m_addTime->show();
+    m_addTime->raise();
+}
+
+void CustomerWindow::setTimeToAdd(qint64 minutes)
+{
+    m_toAdd = minutes;
+    m_toAddLabel->setText(QStringLiteral("Time That Will be Added :") + QLatin1Char(' ') + Format::minutes(minutes));
+}
+
+void CustomerWindow::save()
+{
+    if (!m_selected) {
+        m_prompter.tell(QStringLiteral("No User Has Been Selected"));
+        return;
+    }
+    if (!m_toAdd || *m_toAdd <= 0) {
+        m_prompter.tell(QStringLiteral("No Time Was Entered"));
+        return;
+    }
+    if (const Result<void> done = m_accounts.addTime(m_selected->aa, *m_toAdd); !done) {
+        m_prompter.tell(done.error(), Prompter::Icon::Critical);
+        return;
+    }
+    clearDetails();
+    browseMode();
+    getusers();
+}
+
+void CustomerWindow::cancel()
+{
+    browseMode();
+    m_addTimeButton->hide();
+}
+
+void CustomerWindow::printCard()
+{
+    if (!m_selected)
+        return;
+    if (!m_card) {
+        m_card = new CardWindow(m_printLog, m_printTarget, m_prompter, m_clock, this);
+        m_card->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_card->fill(m_selected->name + QLatin1Char(' ') + m_selected->lastname, m_selected->password, m_left->text());
+    m_card->show();
+    m_card->raise();
+}

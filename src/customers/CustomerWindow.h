@@ -1,0 +1,95 @@
+#pragma once
+
+#include "customers/AddTimeDialog.h"
+#include "customers/CardWindow.h"
+#include "customers/NewUserDialog.h"
+#include "store/Records.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class Clock;
+class CustomerAccounts;
+class CustomerTableModel;
+class PrintTargetDialog;
+class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// "User": the customer desk. Lists the accounts, shows the chosen one's
+// details and time, and from there adds customers, deletes them (not the
+// cashier), tops up their time and prints their card.
+class CustomerWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // `cashier` tells whether the operator now logged in has the cashier's
+    // role; asked each time, so a change of operator counts at once.
+    CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, const Clock &clock, PrintTargetDialog &printTarget,
+                   const QString &printLog, std::function<bool()> cashier, QWidget *parent = nullptr);
+
+    // Reads the accounts again from the start.
+    void getusers();
+    void selectRow(int row);
+    const std::optional<CustomerRow> &selected() const { return m_selected; }
+
+    // The buttons' actions.
+    void addNew();
+    void deleteCustomer();
+    void enterAddTime();
+    void save();
+    void cancel();
+    void printCard();
+    // A click on the label "PIN".
+    void showPin();
+
+    void setTimeToAdd(qint64 minutes);
+    AddTimeDialog *addTimeDialog() const { return m_addTime; }
+    NewUserDialog *newUserDialog() const { return m_newUser; }
+    CardWindow *cardWindow() const { return m_card; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildUi();
+    void clearDetails();
+    void browseMode();
+    void tellFailure(const QString &text);
+
+    CustomerAccounts &m_accounts;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    PrintTargetDialog &m_printTarget;
+    QString m_printLog;
+    std::function<bool()> m_cashier;
+
+    CustomerTableModel *m_model = nullptr;
+    std::optional<CustomerRow> m_selected;
+    std::optional<qint64> m_toAdd;
+    QPointer<AddTimeDialog> m_addTime;
+    QPointer<NewUserDialog> m_newUser;
+    QPointer<CardWindow> m_card;
+    bool m_readReported = false;
+
+    QTableView *m_grid = nullptr;
+    QLineEdit *m_name = nullptr;
+    QLineEdit *m_lastname = nullptr;
+    QLineEdit *m_telephone = nullptr;
+    QLineEdit *m_pin = nullptr;
+    QLineEdit *m_used = nullptr;
+    QLineEdit *m_left = nullptr;
+    QLabel *m_pinLabel = nullptr;
+    QLabel *m_toAddLabel = nullptr;
+    QPushButton *m_addTimeButton = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QPushButton *m_addNewButton = nullptr;
+    QPushButton *m_delete = nullptr;
+    QPushButton *m_printCard = nullptr;
+};

@@ -1,0 +1,513 @@
+// The customer desk offscreen, through its windows: new accounts and their
+// checks, the PIN, topping up with the press-and-hold picker, deleting with
+// the transactions, the printed card and its log.
+#include "CafeFixture.h"
+#include "customers/CustomerAccounts.h"
+#include "customers/CustomerWindow.h"
+#include "customers/PrintTargetDialog.h"
+#include "reports/PrinterLogWindow.h"
+#include "ui/Format.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+QStringList s_messages; // everything the program logged
+
+struct Desk : Cafe
+{
+    quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random{seed};
+    QList<double> scripted; // draws handed out before the seeded ones
+    CustomerAccounts accounts{customers, cafe, clock, [this] {
+                                  return scripted.isEmpty() ? random.generateDouble() : scripted.takeFirst();
+                              }};
+    QString pdf = home.path() + QStringLiteral("/card.pdf");
+    PdfPrintTargetDialog target{pdf};
+    bool cashier = false;
+    std::unique_ptr<CustomerWindow> window;
+
+    Desk() { qInfo("PIN seed %u", seed); }
+    CustomerWindow &open()
+    {
+        window = std::make_unique<CustomerWindow>(accounts, prompter, clock, target, home.paths().printLog(),
+                                                  [this] { return cashier; });
+        window->show();
+        return *window;
+    }
+    qint64 add(const QString &name, const QString &last, const QString &pin, qint64 left, qint64 used = 0)
+    {
+        CustomerRow r{0, name, last, QStringLiteral("210 555"), pin, left + used, used, left, false, {}};
+        return customers.addAccount(r).value_or(0);
+    }
+    qint64 addUse(const QString &pin, const QDate &day, bool open = false)
+    {
+        KinRow k;
+        k.computer = QStringLiteral("PC2");
+        k.startdate = day;
+        k.starttime = QDateTime(day, QTime(9, 0));
+        k.type = QStringLiteral("user");
+        k.userpin = pin;
+        k.userenab = open;
+        return cafe.appendTransaction(k).value_or(0);
+    }
+    CustomerRow account(qint64 aa) { return customers.account(aa).value_or(CustomerRow()); }
+    QList<CustomerRow> all() { return customers.accounts().value_or(QList<CustomerRow>()); }
+    template <typename T = QLineEdit>
+    T *child(QWidget *w, const char *name)
+    {
+        return w->findChild<T *>(QString::fromLatin1(name));
+    }
+    QString text(const char *name) { return child(window.get(), name)->text(); }
+    bool shown(const char *name) { return child<QWidget>(window.get(), name)->isVisible(); }
+    void click(QWidget *w, const char *name) { QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton); }
+    void select(int row)
+    {
+        auto *grid = child<QTableView>(window.get(), "MSHFlexGrid1");
+        const QRect cell = grid->visualRect(grid->model()->index(row, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QByteArray log()
+    {
+        QFile f(home.paths().printLog());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    }
+    bool logged(const QString &pin) const
+    {
+        for (const QString &m : s_messages)
+            if (m.contains(pin))
+                return true;
+        return false;
+    }
+};
+
+QtMessageHandler s_shown = nullptr;
+void keep(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    s_messages << text;
+    s_shown(type, context, text);
+}
+} // namespace
+
+class TestCustomers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { s_shown = qInstallMessageHandler(keep); }
+
+    // The checks of "New User" in their order; the first failing one speaks.
+    void newUserChecks_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // name, last name, telephone, hours, minutes
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<qint64>("stored"); // minutes of the new account, -1: none
+        const QString numbers = "Only Numbers Are Accepted In This Field";
+        QTest::newRow("no name") << QStringList{"", "", "", "x", "x"} << "No Name Was Entered" << "Text1" << -1LL;
+        QTest::newRow("blank name") << QStringList{"  ", "B", "1", "1", "0"} << "No Name Was Entered" << "Text1"
+                                    << -1LL;
+        QTest::newRow("no last name") << QStringList{"A", "", "", "x", "x"} << "No Last Name Was Entered" << "Text2"
+                                      << -1LL;
+        QTest::newRow("no telephone") << QStringList{"A", "B", "", "x", "x"} << "No Telephone Number Was Entered"
+                                      << "Text3" << -1LL;
+        QTest::newRow("hours not numeric") << QStringList{"A", "B", "1", "x", "y"} << numbers << "Text4" << -1LL;
+        QTest::newRow("negative hours") << QStringList{"A", "B", "1", "-1", "0"} << numbers << "Text4" << -1LL;
+        QTest::newRow("minutes not numeric") << QStringList{"A", "B", "1", "1", "1e2"} << numbers << "Text5"
+                                             << -1LL;
+        QTest::newRow("60 minutes") << QStringList{"A", "B", "1", "1", "60"} << "Please Use Less Than 59 Minutes"
+                                    << "" << -1LL;
+        QTest::newRow("00 and 00") << QStringList{"A", "B", "1", "00", "00"} << "No Time Was Entered" << "" << -1LL;
+        QTest::newRow("59 minutes") << QStringList{"A", "B", "1", "00", "59"} << "" << "" << 59LL;
+        QTest::newRow("7 minutes") << QStringList{"A", "B", "1", "00", "7"} << "" << "" << 7LL;
+        QTest::newRow("0 and 0") << QStringList{"A", "B", "1", "0", "0"} << "" << "" << 0LL;
+        QTest::newRow("an hour and a half") << QStringList{"A", "B", "1", "1.5", "00"} << "" << "" << 90LL;
+        QTest::newRow("decimal comma") << QStringList{"A", "B", "1", "1,5", "10"} << "" << "" << 100LL;
+        QTest::newRow("a fraction to the minute") << QStringList{"A", "B", "1", "0.01", "0"} << "" << "" << 1LL;
+        // An empty field is only filled in with 00; the next press goes on.
+        QTest::newRow("hours empty") << QStringList{"A", "B", "1", "", "7"} << "" << "" << 7LL;
+        QTest::newRow("both empty") << QStringList{"A", "B", "1", "", ""} << "No Time Was Entered" << "" << -1LL;
+    }
+    void newUserChecks()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        QFETCH(qint64, stored);
+        Desk d;
+        CustomerWindow &w = d.open();
+        w.addNew();
+        QPointer<NewUserDialog> n = w.newUserDialog();
+        QVERIFY(n && n->isVisible());
+        QCOMPARE(n->windowTitle(), QString("New User"));
+        for (int i = 0; i < 5; ++i)
+            d.child(n, qPrintable(QString("Text%1").arg(i + 1)))->setText(typed[i]);
+        n->activateWindow();
+        d.click(n, "Command1");
+        if (typed[3].isEmpty()) {
+            QCOMPARE(d.child(n, "Text4")->text(), QString("00"));
+            QVERIFY(d.all().isEmpty() && d.prompter.said().isEmpty());
+        }
+        for (int press = 0; press < 2 && n && n->isVisible() && d.prompter.said().isEmpty(); ++press)
+            d.click(n, "Command1");
+        if (stored < 0) {
+            QCOMPARE(d.prompter.texts(), QStringList{message});
+            if (!focus.isEmpty())
+                QTRY_COMPARE(QApplication::focusWidget(), d.child(n, qPrintable(focus)));
+            QVERIFY(n->isVisible());
+            QVERIFY(d.all().isEmpty());
+            return;
+        }
+        QVERIFY(d.prompter.said().isEmpty());
+        QTRY_VERIFY(!w.newUserDialog());
+        const QList<CustomerRow> all = d.all();
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all[0].time, stored);
+        QCOMPARE(all[0].timeleft, stored);
+        QCOMPARE(all[0].usedtime, 0);
+        QVERIFY(QRegularExpression("^[0-9]{1,7}$").match(all[0].password).hasMatch());
+        QCOMPARE(w.findChild<QTableView *>()->model()->rowCount(), 1); // the grid is read again
+    }
+
+    // The duplicate test folds letter case in every alphabet; apostrophes
+    // and blanks are data. The window closes either way.
+    void duplicateNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("Greek capitals") << QString::fromUtf8("ΕΛΈΝΗ") << "O'BRIEN" << true;
+        QTest::newRow("other last name") << QString::fromUtf8("Ελένη") << "O Brien" << false;
+        QTest::newRow("blanks inside") << QString::fromUtf8("Ελένη Μαρία") << "O'Brien" << false;
+    }
+    void duplicateNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, last);
+        QFETCH(bool, duplicate);
+        Desk d;
+        d.add(QString::fromUtf8("ελένη"), "o'brien", "1234", 30);
+        CustomerWindow &w = d.open();
+        w.addNew();
+        NewUserDialog *n = w.newUserDialog();
+        d.child(n, "Text1")->setText(name);
+        d.child(n, "Text2")->setText(last);
+        d.child(n, "Text3")->setText("6944");
+        d.child(n, "Text5")->setText("30");
+        d.click(n, "Command1");
+        QTRY_VERIFY(!w.newUserDialog());
+        QCOMPARE(d.prompter.texts(), duplicate ? QStringList{name + " " + last + " Already Exists"} : QStringList());
+        QCOMPARE(d.all().size(), duplicate ? 1 : 2);
+    }
+
+    // A PIN already held by an account, or left on transactions, is drawn again.
+    void pinIsDrawnAgainUntilFree()
+    {
+        Desk d;
+        const int s = d.clock.now().time().second();
+        const QString first = QString::number(CustomerAccounts::pinFrom(0.5, 0.5, s));
+        const QString second = QString::number(CustomerAccounts::pinFrom(0.25, 0.75, s));
+        d.add("Old", "Customer", first, 10);
+        d.addUse(second, Day);
+        d.scripted = {0.5, 0.5, 0.25, 0.75};
+        const Result<qint64> aa = d.accounts.adduser("New", "Customer", "1", 60);
+        QVERIFY(aa);
+        const QString pin = d.account(*aa).password;
+        QVERIFY(pin != first && pin != second);
+        QVERIFY(CustomerAccounts::pinFrom(0.9999999, 0.9999999, 59) <= 9999999); // seven digits at most
+    }
+
+    // The cashier neither sees Delete nor can reveal the PIN.
+    void roles_data()
+    {
+        QTest::addColumn<bool>("cashier");
+        QTest::newRow("administrator") << false;
+        QTest::newRow("cashier") << true;
+    }
+    void roles()
+    {
+        QFETCH(bool, cashier);
+        Desk d;
+        d.cashier = cashier;
+        d.add("Anna", "Lee", "765432", 30);
+        d.open();
+        QCOMPARE(d.window->windowTitle(), QString("User"));
+        QCOMPARE(d.shown("Command1"), !cashier);
+        d.select(0);
+        QCOMPARE(d.text("Text5"), QString("******"));
+        QTest::mouseClick(d.child<QLabel>(d.window.get(), "Label5"), Qt::LeftButton);
+        QCOMPARE(d.prompter.texts(), cashier ? QStringList() : QStringList{"765432"});
+        QVERIFY(!d.logged("765432"));
+    }
+
+    // Times as HH:MM; 1 minute or less left shows on red.
+    void timeLeft_data()
+    {
+        QTest::addColumn<qint64>("left");
+        QTest::addColumn<qint64>("used");
+        QTest::addColumn<QString>("leftText");
+        QTest::addColumn<QString>("usedText");
+        QTest::addColumn<bool>("red");
+        QTest::newRow("1 minute") << 1LL << 75LL << "00:01" << "01:15" << true;
+        QTest::newRow("nothing") << 0LL << 0LL << "00:00" << "00:00" << true;
+        QTest::newRow("overdrawn") << -3LL << 10LL << "-00:03" << "00:10" << true;
+        QTest::newRow("2 minutes") << 2LL << 0LL << "00:02" << "00:00" << false;
+        QTest::newRow("ten hours") << 600LL << 59LL << "10:00" << "00:59" << false;
+    }
+    void timeLeft()
+    {
+        QFETCH(qint64, left);
+        QFETCH(qint64, used);
+        QFETCH(QString, leftText);
+        QFETCH(QString, usedText);
+        QFETCH(bool, red);
+        Desk d;
+        d.add("Anna", "Lee", "1", left, used);
+        d.open();
+        QVERIFY(!d.shown("Command6"));
+        d.select(0);
+        QCOMPARE(d.text("Text2"), QString("Anna"));
+        QCOMPARE(d.text("Text8"), leftText);
+        QCOMPARE(d.text("Text7"), usedText);
+        QCOMPARE(d.child(d.window.get(), "Text8")->palette().color(QPalette::Base),
+                 red ? QColor(255, 0, 0) : QColor(Qt::white));
+        QVERIFY(d.shown("Command6"));
+    }
+
+    // The picker steps once per tick while a button is held.
+    void picker_data()
+    {
+        QTest::addColumn<int>("up");
+        QTest::addColumn<int>("down");
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("short press") << 0 << 0 << "00" << "00" << "Time That Will be Added : 00:00";
+        QTest::newRow("58 ticks") << 58 << 0 << "00" << "58" << "Time That Will be Added : 00:58";
+        QTest::newRow("59 ticks") << 59 << 0 << "1" << "00" << "Time That Will be Added : 01:00";
+        QTest::newRow("60 ticks") << 60 << 0 << "1" << "1" << "Time That Will be Added : 01:01";
+        QTest::newRow("back over the hour") << 59 << 1 << "00" << "58" << "Time That Will be Added : 00:58";
+        QTest::newRow("not below zero") << 2 << 5 << "00" << "00" << "Time That Will be Added : 00:00";
+    }
+    void picker()
+    {
+        QFETCH(int, up);
+        QFETCH(int, down);
+        QFETCH(QString, hours);
+        QFETCH(QString, minutes);
+        QFETCH(QString, line);
+        Desk d;
+        d.add("Anna", "Lee", "1", 30);
+        d.open();
+        d.window->enterAddTime();
+        QCOMPARE(d.prompter.texts(), QStringList{"No User Has Been Selected"});
+        d.select(0);
+        d.click(d.window.get(), "Command6");
+        AddTimeDialog *a = d.window->addTimeDialog();
+        QVERIFY(a && a->isVisible());
+        QVERIFY(d.shown("Command7") && d.shown("Command5") && !d.shown("Command1") && !d.shown("Command2"));
+        auto *timer = a->findChild<QTimer *>("Timer1");
+        QCOMPARE(timer->interval(), 90);
+        for (const auto &[button, ticks] : {std::pair{"Command1", up}, {"Command2", down}}) {
+            auto *b = d.child<QPushButton>(a, button);
+            QTest::mousePress(b, Qt::LeftButton);
+            QVERIFY(timer->isActive());
+            for (int i = 0; i < ticks; ++i)
+                a->tick();
+            QTest::mouseRelease(b, Qt::LeftButton);
+            QVERIFY(!timer->isActive());
+        }
+        QCOMPARE(d.child(a, "Text1")->text(), hours);
+        QCOMPARE(d.child(a, "Text2")->text(), minutes);
+        d.click(a, "Command3");
+        QTRY_VERIFY(!d.window->addTimeDialog());
+        QCOMPARE(d.child<QLabel>(d.window.get(), "Label1")->text(), line);
+    }
+
+    // Save adds to time and time left and clears the used time; Cancel and
+    // an empty choice store nothing; an account in use is not topped up.
+    void topUp_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<qint64>("minutes"); // 0: nothing chosen
+        QTest::addColumn<bool>("inUse");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("save") << "Command7" << 90LL << false << "";
+        QTest::newRow("cancel") << "Command5" << 90LL << false << "";
+        QTest::newRow("nothing chosen") << "Command7" << 0LL << false << "No Time Was Entered";
+        QTest::newRow("in use") << "Command7" << 90LL << true
+                                << "Anna Lee is logged on at PC2 now. Add the time after the logoff.";
+    }
+    void topUp()
+    {
+        QFETCH(QString, button);
+        QFETCH(qint64, minutes);
+        QFETCH(bool, inUse);
+        QFETCH(QString, told);
+        Desk d;
+        const qint64 aa = d.add("Anna", "Lee", "4444", 40, 20);
+        if (inUse) {
+            CustomerRow r = d.account(aa);
+            r.timer = true;
+            r.pcused = "127.0.0.12";
+            d.customers.updateAccount(r);
+        }
+        d.open();
+        d.select(0);
+        d.click(d.window.get(), "Command6");
+        if (minutes)
+            d.window->setTimeToAdd(minutes);
+        d.click(d.window.get(), qPrintable(button));
+        QCOMPARE(d.prompter.texts(), told.isEmpty() ? QStringList() : QStringList{told});
+        const CustomerRow r = d.account(aa);
+        const bool added = told.isEmpty() && button == "Command7";
+        QCOMPARE(r.time, 60 + (added ? minutes : 0));
+        QCOMPARE(r.timeleft, 40 + (added ? minutes : 0));
+        QCOMPARE(r.usedtime, added ? 0 : 20);
+        QCOMPARE(d.shown("Command7"), !told.isEmpty()); // still adding until Save works or Cancel
+        QCOMPARE(d.shown("Command2"), told.isEmpty());
+    }
+
+    // Delete asks, then takes the account and every transaction with its
+    // PIN, of any date; an account logged on now is refused.
+    void deleteCustomer_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("inUse");
+        QTest::newRow("Yes") << true << false;
+        QTest::newRow("No") << false << false;
+        QTest::newRow("in use") << true << true;
+    }
+    void deleteCustomer()
+    {
+        QFETCH(bool, yes);
+        QFETCH(bool, inUse);
+        Desk d;
+        const qint64 gone = d.add("Anna", "O'Lee", "5150", 40);
+        const qint64 other = d.add("Bob", "Ray", "5151", 40);
+        d.addUse("5150", Day.addYears(-2));
+        d.addUse("5150", Day, inUse);
+        d.addUse("5151", Day);
+        ExtraRow e;
+        e.key = d.rows().value(1).aa;
+        e.itemdesc = "Coffee";
+        d.cafe.addExtra(e);
+        if (inUse) {
+            CustomerRow r = d.account(gone);
+            r.timer = true;
+            d.customers.updateAccount(r);
+        }
+        d.open();
+        d.window->deleteCustomer();
+        QCOMPARE(d.prompter.texts(), QStringList{"No User Has Been Selected"});
+        d.prompter.clear();
+        d.select(0);
+        d.prompter.answer(yes);
+        d.click(d.window.get(), "Command1");
+        QStringList told{"Delete\rAnna O'Lee ;"};
+        if (inUse)
+            told << "Anna O'Lee is logged on at PC2 now and cannot be deleted.";
+        QCOMPARE(d.prompter.texts(), told);
+        const bool deleted = yes && !inUse;
+        QCOMPARE(d.customers.account(gone).has_value(), !deleted);
+        QVERIFY(d.customers.account(other));
+        QCOMPARE(d.rows().size(), deleted ? 1 : 3);
+        QCOMPARE(d.rows().last().userpin, QString("5151"));
+        QCOMPARE(d.cafe.extras(e.key).value_or(QList<ExtraRow>()).size(), deleted ? 0 : 1);
+        QCOMPARE(d.window->findChild<QTableView *>()->model()->rowCount(), deleted ? 1 : 2);
+        QCOMPARE(d.text("Text2"), deleted ? QString() : QString("Anna"));
+        QVERIFY(!d.logged("5150"));
+    }
+
+    // The card masks the PIN on screen; Print logs it and prints it, or,
+    // when either cannot be done, does neither and says so.
+    void card_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("printed") << "";
+        QTest::newRow("log cannot be written") << "log";
+        QTest::newRow("printer cannot be used") << "printer";
+        QTest::newRow("dialog cancelled") << "cancel";
+    }
+    void card()
+    {
+        QFETCH(QString, fault);
+        Desk d;
+        d.add(QString::fromUtf8("Ελένη"), "O'Brien", "8080808", 95);
+        QFile::remove(d.home.paths().printLog());
+        QFile::remove(d.pdf);
+        if (fault == "log")
+            QDir().mkpath(d.home.paths().printLog()); // a folder where the file should be
+        if (fault == "printer")
+            d.pdf = d.home.path() + "/no such folder/card.pdf";
+        d.target = PdfPrintTargetDialog(d.pdf);
+        if (fault == "cancel")
+            d.target = PdfPrintTargetDialog(QString()); // no file chosen
+        d.open();
+        d.window->printCard();
+        QVERIFY(!d.window->cardWindow()); // nothing selected, nothing happens
+        d.select(0);
+        d.click(d.window.get(), "Command3");
+        CardWindow *card = d.window->cardWindow();
+        QVERIFY(card && card->isVisible());
+        QCOMPARE(d.child(card, "Text1")->text(), QString::fromUtf8("Ελένη O'Brien"));
+        QCOMPARE(d.child(card, "Text2")->text(), QString("*******"));
+        QCOMPARE(d.child(card, "Text3")->text(), QString("01:35"));
+        d.click(card, "Command1");
+        if (fault.isEmpty()) {
+            QVERIFY(d.prompter.said().isEmpty());
+            QTRY_VERIFY(!d.window->cardWindow());
+            QCOMPARE(QString::fromUtf8(d.log()), Format::shortDate(Day) + QString::fromUtf8(" 10:00:00 | Ελένη O'Brien"
+                                                                                       " | 8080808\r\n"));
+            QFile pdf(d.pdf);
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QVERIFY(pdf.read(5) == "%PDF-");
+        } else {
+            QCOMPARE(d.prompter.said().size(), 1);
+            QVERIFY(d.prompter.last().contains("The card was not printed"));
+            QCOMPARE(d.prompter.said()[0].icon, fault == "cancel" ? Prompter::Icon::Information : Prompter::Icon::Critical);
+            QVERIFY(!d.prompter.last().contains("8080808"));
+            QVERIFY(!d.log().contains('|')); // no line, not even half of one
+            QVERIFY(!QFile::exists(d.pdf));
+            QVERIFY(card->isVisible());
+            QCOMPARE(d.child(card, "Text2")->text(), QString("*******"));
+        }
+        QVERIFY(!d.logged("8080808"));
+    }
+
+    // "Printer Transactions" shows the log as stored, at its end.
+    void printerLog_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("empty") << QByteArray();
+        QByteArray many;
+        for (int i = 0; i < 300; ++i)
+            many += "2.3.2026 10:00:00 | Card " + QByteArray::number(i) + " | " + QByteArray::number(i * 7) + "\r\n";
+        QTest::newRow("many cards") << many;
+        QTest::newRow("no final line break") << QByteArray("x | Ελένη | 1\r\ny | z | 2");
+    }
+    void printerLog()
+    {
+        QFETCH(QByteArray, stored);
+        TempHome home;
+        QFile f(home.paths().printLog());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(stored) == stored.size());
+        f.close();
+        PrinterLogWindow w(home.paths().printLog());
+        w.show();
+        QCOMPARE(w.windowTitle(), QString("Printer Transactions"));
+        auto *box = w.findChild<QPlainTextEdit *>("Text1");
+        QVERIFY(box->isReadOnly());
+        QCOMPARE(box->toPlainText().toUtf8(), QByteArray(stored).replace("\r\n", "\n"));
+        QCOMPARE(box->textCursor().position(), box->document()->characterCount() - 1);
+        QTRY_COMPARE(box->verticalScrollBar()->value(), box->verticalScrollBar()->maximum());
+    }
+};
+
+QTEST_MAIN(TestCustomers)
+#include "tst_customers.moc"
