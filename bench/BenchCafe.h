@@ -74,9 +74,10 @@ inline bool build(const Paths &paths, const CafeSize &size, QTextStream &log)
             pc.exec();
         }
         QSqlQuery kin(cafe.database());
-        kin.prepare(QStringLiteral("INSERT INTO kin (computer, startdate, starttime, enddate, endtime, ptime, enab,"
-                                   " pretimeenab, userenab, userpin, type, totaltime, timecharged, extra, total, reason)"
-                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        kin.prepare(
+            QStringLiteral("INSERT INTO kin (computer, startdate, starttime, enddate, endtime, ptime, enab,"
+                           " pretimeenab, userenab, userpin, type, totaltime, timecharged, extra, total, reason)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (int i = 0; i < size.transactions; ++i) {
             const QDateTime start = now.addSecs(-qint64(rng.bounded(365 * 24 * 3600)));
             const qint64 used = 600 + rng.bounded(4 * 3600);
@@ -149,7 +150,8 @@ inline long peakRssKb()
     return u.ru_maxrss;
 }
 
-template <typename Fn> double medianMs(int runs, Fn fn)
+template <typename Fn>
+double medianMs(int runs, Fn fn)
 {
     QList<double> ms;
     for (int i = 0; i < runs; ++i) {

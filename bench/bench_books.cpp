@@ -29,7 +29,8 @@ int main(int argc, char **argv)
     }
     const double floor = bench::medianMs(21, [&] {
         QSqlQuery q(QSqlDatabase::database(QStringLiteral("floor")));
-        q.exec(QStringLiteral("SELECT sum(total) FROM kin WHERE startdate = '%1'").arg(bench::today().toString(Qt::ISODate)));
+        q.exec(QStringLiteral("SELECT sum(total) FROM kin WHERE startdate = '%1'")
+                   .arg(bench::today().toString(Qt::ISODate)));
         q.next();
     });
     out << "cash register (takingsOn today): median " << takings << " ms, bare SQLite " << floor << " ms, ratio "

@@ -30,7 +30,8 @@ struct Cost
     double cpu = 0;
 };
 
-template <typename Fn> Cost medianCost(int runs, Fn fn)
+template <typename Fn>
+Cost medianCost(int runs, Fn fn)
 {
     QList<double> wall, cpu;
     for (int i = 0; i < runs; ++i) {
@@ -46,10 +47,7 @@ template <typename Fn> Cost medianCost(int runs, Fn fn)
     return {wall.at(runs / 2), cpu.at(runs / 2)};
 }
 
-QTextStream &operator<<(QTextStream &out, const Cost &c)
-{
-    return out << c.wall << " ms (CPU " << c.cpu << " ms)";
-}
+QTextStream &operator<<(QTextStream &out, const Cost &c) { return out << c.wall << " ms (CPU " << c.cpu << " ms)"; }
 
 Cost bareSums(const QString &sql, const QVariantList &values)
 {
@@ -89,8 +87,8 @@ void listing(QTextStream &out, KinBook &book, const QString &what, const KinFilt
     const Cost everyRow = bareSums(rows, values);
     out << what << ": " << sums.count << " transactions; first page (" << firstScreen << " rows) and sums: median "
         << first << "; sums alone " << sumsOnly << ", the same aggregate in bare SQLite " << floor << ", ratio "
-        << (floor.wall > 0 ? sumsOnly.wall / floor.wall : 0) << " (CPU " << (floor.cpu > 0 ? sumsOnly.cpu / floor.cpu : 0)
-        << "); summing the rows in bare SQLite " << everyRow << "\n";
+        << (floor.wall > 0 ? sumsOnly.wall / floor.wall : 0) << " (CPU "
+        << (floor.cpu > 0 ? sumsOnly.cpu / floor.cpu : 0) << "); summing the rows in bare SQLite " << everyRow << "\n";
 }
 
 } // namespace
@@ -158,7 +156,9 @@ int main(int argc, char **argv)
             turnsCpu << cpuMs() - c;
         }
         std::sort(turnsCpu.begin(), turnsCpu.end());
-        const auto at = [&](double q) { return turnsCpu.isEmpty() ? 0.0 : turnsCpu.at(int(q * (turnsCpu.size() - 1))); };
+        const auto at = [&](double q) {
+            return turnsCpu.isEmpty() ? 0.0 : turnsCpu.at(int(q * (turnsCpu.size() - 1)));
+        };
         out << "scrolling a year to the end: " << model.rowCount() << " of " << sums.count << " rows in "
             << turnsCpu.size() << " turns, " << all.elapsed() << " ms in all; longest turn " << worst.wall
             << " ms; CPU per turn median " << at(0.5) << " ms, 99th percentile " << at(0.99) << " ms, longest "
@@ -176,9 +176,8 @@ int main(int argc, char **argv)
         KinReport report(book, f);
         KinReport::Outcome outcome;
         qint64 calls = 0;
-        const Cost ms = medianCost(3, [&] {
-            outcome = *report.renderPdf(pdf, [&](qint64, qint64) { return ++calls > 0; });
-        });
+        const Cost ms =
+            medianCost(3, [&] { outcome = *report.renderPdf(pdf, [&](qint64, qint64) { return ++calls > 0; }); });
         out << "report to PDF: " << outcome.rows << " transactions, " << outcome.pages << " pages, median " << ms
             << ", " << QFileInfo(pdf).size() / 1024 << " KB\n";
         QElapsedTimer t;
@@ -203,7 +202,8 @@ int main(int argc, char **argv)
         KinBook spareBook(spareCafe);
         QDir(dir.path()).mkdir(QStringLiteral("backup"));
         t.restart();
-        const Result<QString> copy = spareBook.delall(dir.filePath(QStringLiteral("backup")), QDateTime::currentDateTime());
+        const Result<QString> copy =
+            spareBook.delall(dir.filePath(QStringLiteral("backup")), QDateTime::currentDateTime());
         out << "Delete with its dated copy: " << t.elapsed() << " ms in all"
             << (copy ? QString() : QStringLiteral(" FAILED: ") + copy.error()) << "\n";
     }

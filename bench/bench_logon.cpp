@@ -149,6 +149,7 @@ int main(int argc, char **argv)
     measure("pausing every address", computers * PinThrottle::FailuresAllowed, unknown, false, false);
     measure("refused (unknown PIN, address paused)", 2000, unknown, false, false);
     clock.advance(PinThrottle::LongestPauseSecs);
-    measure("accepted (one per computer)", computers, [](int i) { return QString::number(100000 + i); }, true, false);
+    measure(
+        "accepted (one per computer)", computers, [](int i) { return QString::number(100000 + i); }, true, false);
     return 0;
 }

@@ -18,15 +18,15 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <csignal>
-#include <ctime>
 #include <unistd.h>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -50,10 +50,7 @@ double systemMs()
 }
 } // namespace
 
-QString addressOf(int i)
-{
-    return QStringLiteral("127.77.%1.%2").arg(i / 200).arg(i % 200 + 1);
-}
+QString addressOf(int i) { return QStringLiteral("127.77.%1.%2").arg(i / 200).arg(i % 200 + 1); }
 
 // The clients, in a process of their own so that their work is not counted:
 // one listener per computer on its own loopback address, accepting and
@@ -151,13 +148,12 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     SilentPrompter prompter;
-    PresencePoller poller(prompter, port, [](qint64) { return SlotState::Normal; },
-                          [] { return QStringLiteral("yes"); });
+    PresencePoller poller(
+        prompter, port, [](qint64) { return SlotState::Normal; }, [] { return QStringLiteral("yes"); });
     poller.setIntervalMs(PresencePoller::MinimumIntervalMs);
     int answered = 0, errors = 0;
-    QObject::connect(&poller, &PresencePoller::pictureDue, &app, [&](qint64, Picture p) {
-        (p == Picture::Error ? errors : answered)++;
-    });
+    QObject::connect(&poller, &PresencePoller::pictureDue, &app,
+                     [&](qint64, Picture p) { (p == Picture::Error ? errors : answered)++; });
 
     // Event-loop beat: a 5 ms timer; any gap beyond it is delay.
     QElapsedTimer beat;
@@ -201,8 +197,7 @@ int main(int argc, char **argv)
         std::printf("worst loop delay    %lld ms (beat every 5 ms, %d further cycles)\n",
                     static_cast<long long>(worstGap), delayCycles);
         const double perCycle = (user + sys) / measuredCycles;
-        std::printf("floor per cycle     %.2f ms (bare system calls, same steps; %d answered)\n", floor,
-                    floorAnswered);
+        std::printf("floor per cycle     %.2f ms (bare system calls, same steps; %d answered)\n", floor, floorAnswered);
         std::printf("ratio to the floor  %.2f\n", perCycle / floor);
         app.quit();
     });

@@ -47,9 +47,8 @@ int main(int argc, char **argv)
         w.show();
         QCoreApplication::processEvents();
     });
-    out << "start-up to a restored main window (" << size.computers << " computers, " << restored
-        << " running, " << size.transactions << " transactions): median " << startup << " ms; empty QMainWindow "
-        << floor << " ms\n";
+    out << "start-up to a restored main window (" << size.computers << " computers, " << restored << " running, "
+        << size.transactions << " transactions): median " << startup << " ms; empty QMainWindow " << floor << " ms\n";
     out << "peak memory " << bench::peakRssKb() / 1024 << " MB (" << rssBefore / 1024
         << " MB after building the book)\n";
     if (!prompter.told.isEmpty())

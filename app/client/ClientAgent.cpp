@@ -58,8 +58,8 @@ std::optional<QString> ClientAgent::start()
                     for (const QNetworkAddressEntry &e : i.addressEntries())
                         if (e.ip() == m_options.listen || (m_options.listen.isLoopback() && e.ip().isLoopback()))
                             iface = i;
-            const bool joined = iface.isValid() ? m_udp->joinMulticastGroup(p.group, iface)
-                                                : m_udp->joinMulticastGroup(p.group);
+            const bool joined =
+                iface.isValid() ? m_udp->joinMulticastGroup(p.group, iface) : m_udp->joinMulticastGroup(p.group);
             if (!joined)
                 std::fprintf(stderr, "korvane-client: no broadcasts: cannot join %s: %s\n",
                              qPrintable(p.group.toString()), qPrintable(m_udp->errorString()));
@@ -102,8 +102,9 @@ void ClientAgent::accept(QTcpServer *server, quint16 port)
                 s->disconnect(this);
                 s->abort();
                 s->deleteLater();
-                emitEvent(QStringLiteral("error"), port, QString(),
-                          {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("message too long")}});
+                emitEvent(
+                    QStringLiteral("error"), port, QString(),
+                    {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("message too long")}});
             }
         });
         connect(s, &QTcpSocket::disconnected, this, [this, s, buffer, port, peer] {
@@ -117,7 +118,8 @@ void ClientAgent::accept(QTcpServer *server, quint16 port)
             guard->abort();
             guard->deleteLater();
             emitEvent(QStringLiteral("error"), port, QString(),
-                      {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("message not ended in time")}});
+                      {{QStringLiteral("from"), peer},
+                       {QStringLiteral("error"), QStringLiteral("message not ended in time")}});
         });
     }
 }
@@ -145,17 +147,38 @@ void ClientAgent::command(const QByteArray &message, const QString &peer)
         emitEvent(QStringLiteral("error"), m_options.ports.command, text,
                   {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("unknown command")}});
         return;
-    case C::StartPc: unlockOpen(0); hook = QStringLiteral("unlock"); break;
-    case C::MovedNormal: unlockOpen(c.number); hook = QStringLiteral("unlock"); break;
+    case C::StartPc:
+        unlockOpen(0);
+        hook = QStringLiteral("unlock");
+        break;
+    case C::MovedNormal:
+        unlockOpen(c.number);
+        hook = QStringLiteral("unlock");
+        break;
     case C::Prepaid:
-    case C::MovedPrepaid: unlockFor(Mode::Prepaid, c.number); break;
-    case C::Account: unlockFor(Mode::Account, c.number * 60); break;
+    case C::MovedPrepaid:
+        unlockFor(Mode::Prepaid, c.number);
+        break;
+    case C::Account:
+        unlockFor(Mode::Account, c.number * 60);
+        break;
     case C::StopPc:
-    case C::StopUser: lock(); hook = QStringLiteral("lock"); break;
-    case C::Reboot: hook = QStringLiteral("reboot"); break;
-    case C::Logoff: hook = QStringLiteral("logoff"); break;
-    case C::Shutdown: hook = QStringLiteral("shutdown"); break;
-    case C::Powerdown: hook = QStringLiteral("suspend"); break;
+    case C::StopUser:
+        lock();
+        hook = QStringLiteral("lock");
+        break;
+    case C::Reboot:
+        hook = QStringLiteral("reboot");
+        break;
+    case C::Logoff:
+        hook = QStringLiteral("logoff");
+        break;
+    case C::Shutdown:
+        hook = QStringLiteral("shutdown");
+        break;
+    case C::Powerdown:
+        hook = QStringLiteral("suspend");
+        break;
     }
     if (hook.isEmpty())
         hook = m_mode == Mode::Locked ? QStringLiteral("lock") : QStringLiteral("unlock");
@@ -310,10 +333,14 @@ QString ClientAgent::stateText() const
 {
     const qint64 leftMs = m_lengthMs - (m_since.isValid() ? m_since.elapsed() : 0);
     switch (m_mode) {
-    case Mode::Locked: return QStringLiteral("locked");
-    case Mode::Open: return QStringLiteral("unlocked");
-    case Mode::Prepaid: return QStringLiteral("unlocked %1s").arg(qMax<qint64>(0, (leftMs + 999) / 1000));
-    case Mode::Account: return QStringLiteral("unlocked %1min").arg(qMax<qint64>(0, (leftMs + 59999) / 60000));
+    case Mode::Locked:
+        return QStringLiteral("locked");
+    case Mode::Open:
+        return QStringLiteral("unlocked");
+    case Mode::Prepaid:
+        return QStringLiteral("unlocked %1s").arg(qMax<qint64>(0, (leftMs + 999) / 1000));
+    case Mode::Account:
+        return QStringLiteral("unlocked %1min").arg(qMax<qint64>(0, (leftMs + 59999) / 60000));
     }
     return QString();
 }

@@ -79,7 +79,7 @@ private:
     QByteArray m_stdinBuffer;
 
     Mode m_mode = Mode::Locked;
-    QElapsedTimer m_since; // start of the current unlock
+    QElapsedTimer m_since;   // start of the current unlock
     qint64 m_usedBefore = 0; // seconds an open charge had used before it came here
     qint64 m_lengthMs = 0;   // prepaid or account: how long the unlock lasts
     QTimer m_expiry;

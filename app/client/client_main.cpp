@@ -24,8 +24,8 @@ int main(int argc, char **argv)
     const QCommandLineOption offset(QStringLiteral("port-offset"), QString(), QStringLiteral("N"));
     const QCommandLineOption noBroadcast(QStringLiteral("no-broadcast"));
     parser.addOptions({listen, console, offset, noBroadcast});
-    const QStringList hooks = {QStringLiteral("lock"),     QStringLiteral("unlock"),   QStringLiteral("message"),
-                               QStringLiteral("logoff"),   QStringLiteral("reboot"),   QStringLiteral("shutdown"),
+    const QStringList hooks = {QStringLiteral("lock"),   QStringLiteral("unlock"), QStringLiteral("message"),
+                               QStringLiteral("logoff"), QStringLiteral("reboot"), QStringLiteral("shutdown"),
                                QStringLiteral("suspend")};
     QList<QCommandLineOption> hookOptions;
     for (const QString &h : hooks) {

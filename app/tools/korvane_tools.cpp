@@ -32,7 +32,7 @@ bool confirm(QTextStream &out, const QString &question)
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed();
     return answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0
-        || answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+           || answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
 int failed(QTextStream &err, const QString &text)

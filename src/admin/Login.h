@@ -13,7 +13,9 @@ class Login
 public:
     enum class Role { Admin, Cashier };
 
-    explicit Login(CafeStore &store) : m_store(store) {}
+    explicit Login(CafeStore &store)
+        : m_store(store)
+    {}
 
     // The account list, in the order the window shows it.
     static QStringList accounts();

@@ -12,7 +12,9 @@
 #include <QVBoxLayout>
 
 LoginWindow::LoginWindow(CafeStore &store, Prompter &prompter, QWidget *parent)
-    : QDialog(parent), m_login(store), m_prompter(prompter)
+    : QDialog(parent)
+    , m_login(store)
+    , m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmLogin"));
     buildUi();

@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 
 PasswordWindow::PasswordWindow(CafeStore &store, Prompter &prompter, Passwords::Mode mode, QWidget *parent)
-    : QDialog(parent), m_passwords(store, mode), m_prompter(prompter)
+    : QDialog(parent)
+    , m_passwords(store, mode)
+    , m_prompter(prompter)
 {
     setObjectName(QStringLiteral("Form8"));
     buildUi();

@@ -2,10 +2,7 @@
 
 #include "store/CafeStore.h"
 
-QString Passwords::account() const
-{
-    return m_mode == Mode::Admins ? QStringLiteral("admin") : QStringLiteral("user");
-}
+QString Passwords::account() const { return m_mode == Mode::Admins ? QStringLiteral("admin") : QStringLiteral("user"); }
 
 QString Passwords::frameCaption() const
 {

@@ -22,7 +22,10 @@ public:
         QString error;             // the books could not be read or written
     };
 
-    Passwords(CafeStore &store, Mode mode) : m_store(store), m_mode(mode) {}
+    Passwords(CafeStore &store, Mode mode)
+        : m_store(store)
+        , m_mode(mode)
+    {}
 
     Mode mode() const { return m_mode; }
     QString account() const;      // "admin" or "user"

@@ -122,8 +122,8 @@ Result<void> Roster::mayDelete(qint64 aa)
     if (!r)
         return failure(r.error());
     if (const auto charge = runningCharge(*r))
-        return failure(QStringLiteral("%1 Cannot Be Deleted While %2 Runs On It: End It First")
-                           .arg(r->pcname, *charge));
+        return failure(
+            QStringLiteral("%1 Cannot Be Deleted While %2 Runs On It: End It First").arg(r->pcname, *charge));
     return {};
 }
 

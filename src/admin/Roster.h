@@ -25,7 +25,9 @@ public:
     // Map places of new computers: a grid of cells this size, this many a row.
     static constexpr int CellWidth = 1200, CellHeight = 1300, CellsPerRow = 8;
 
-    explicit Roster(CafeStore &store) : m_store(store) {}
+    explicit Roster(CafeStore &store)
+        : m_store(store)
+    {}
 
     // A dotted IPv4 address ("10.0.0.05" is 10.0.0.5); empty when the text is not one.
     static QString normalAddress(const QString &text);

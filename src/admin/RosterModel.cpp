@@ -2,7 +2,9 @@
 
 #include "store/CafeStore.h"
 
-RosterModel::RosterModel(CafeStore &store, QObject *parent) : QAbstractTableModel(parent), m_store(store)
+RosterModel::RosterModel(CafeStore &store, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_store(store)
 {
     getpcs();
 }

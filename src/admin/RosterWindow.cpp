@@ -24,7 +24,10 @@ QLabel *buddyLabel(const QString &text, QWidget *buddy, QWidget *parent)
 } // namespace
 
 RosterWindow::RosterWindow(CafeStore &store, Prompter &prompter, QWidget *parent)
-    : QDialog(parent), m_store(store), m_prompter(prompter), m_roster(store)
+    : QDialog(parent)
+    , m_store(store)
+    , m_prompter(prompter)
+    , m_roster(store)
 {
     setObjectName(QStringLiteral("frmpcs"));
     buildUi();
@@ -99,8 +102,8 @@ ComputerEditWindow *RosterWindow::edit(int row)
         return nullptr;
     // One edit window: a second one's Save would undo the first's.
     delete m_edit;
-    m_edit = new ComputerEditWindow(m_store, m_prompter, m_model->key(row), m_model->name(row),
-                                    m_model->address(row), this);
+    m_edit =
+        new ComputerEditWindow(m_store, m_prompter, m_model->key(row), m_model->name(row), m_model->address(row), this);
     m_edit->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_edit, &ComputerEditWindow::changed, this, &RosterWindow::getpcs);
     m_edit->show();
@@ -109,7 +112,10 @@ ComputerEditWindow *RosterWindow::edit(int row)
 
 ComputerEditWindow::ComputerEditWindow(CafeStore &store, Prompter &prompter, qint64 aa, const QString &name,
                                        const QString &address, QWidget *parent)
-    : QDialog(parent), m_prompter(prompter), m_roster(store), m_aa(aa)
+    : QDialog(parent)
+    , m_prompter(prompter)
+    , m_roster(store)
+    , m_aa(aa)
 {
     setObjectName(QStringLiteral("frmeditpc"));
     setWindowTitle(QStringLiteral("Edit Computer"));

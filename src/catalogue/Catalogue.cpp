@@ -11,8 +11,7 @@ bool blank(const QString &text) { return text.trimmed().isEmpty(); }
 Catalogue::Catalogue(CafeStore &cafe, Prompter &prompter)
     : m_cafe(cafe)
     , m_prompter(prompter)
-{
-}
+{}
 
 void Catalogue::tellFailure(const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); }
 

@@ -11,8 +11,7 @@ ExtraSale::ExtraSale(CafeStore &cafe, Prompter &prompter, qint64 transaction, co
     , m_transaction(transaction)
     , m_computer(computer)
     , m_caller(caller)
-{
-}
+{}
 
 QString ExtraSale::caption() const
 {
@@ -20,7 +19,10 @@ QString ExtraSale::caption() const
     return m_caller == Caller::Console ? caption + QStringLiteral(" For ") + m_computer : caption;
 }
 
-QString ExtraSale::frameCaption(const QString &category) { return category + QStringLiteral(" Doubble Click To Select"); }
+QString ExtraSale::frameCaption(const QString &category)
+{
+    return category + QStringLiteral(" Doubble Click To Select");
+}
 
 ExtraSale::Outcome ExtraSale::extraedit(const ProductRow &product)
 {
@@ -37,9 +39,9 @@ ExtraSale::Outcome ExtraSale::extraedit(const ProductRow &product)
         return Outcome::Refused;
     case CafeStore::Sale::Confirmed:
         // The sum is in the books already; a line added now would be in no bill.
-        m_prompter.tell(QStringLiteral("The bill of %1 has been confirmed: %2 was not added to it.")
-                            .arg(m_computer, product.desc),
-                        Prompter::Icon::Warning);
+        m_prompter.tell(
+            QStringLiteral("The bill of %1 has been confirmed: %2 was not added to it.").arg(m_computer, product.desc),
+            Prompter::Icon::Warning);
         return Outcome::Done;
     case CafeStore::Sale::Added:
         break;

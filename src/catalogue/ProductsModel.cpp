@@ -7,8 +7,7 @@
 ProductsModel::ProductsModel(Catalogue &catalogue, QObject *parent)
     : QAbstractTableModel(parent)
     , m_catalogue(catalogue)
-{
-}
+{}
 
 void ProductsModel::showCategory(const QString &category) { reset(category, false); }
 void ProductsModel::showAll() { reset(std::nullopt, true); }

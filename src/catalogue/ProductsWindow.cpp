@@ -67,9 +67,9 @@ ProductsWindow::ProductsWindow(CafeStore &cafe, Prompter &prompter, QWidget *par
     layout->addWidget(m_frame2, 1);
 
     // Until a category is chosen there is nowhere to add a product to.
-    for (QWidget *w : {static_cast<QWidget *>(m_label1), static_cast<QWidget *>(m_label2),
-                       static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_text2),
-                       static_cast<QWidget *>(m_command1)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_label1), static_cast<QWidget *>(m_label2), static_cast<QWidget *>(m_text1),
+          static_cast<QWidget *>(m_text2), static_cast<QWidget *>(m_command1)})
         w->setVisible(false);
 
     connect(m_combo1, &QComboBox::currentIndexChanged, this, &ProductsWindow::gridadd);
@@ -95,9 +95,9 @@ void ProductsWindow::gridadd()
     m_grid->setColumnTwips({1400, 1200});
     m_frame1->setTitle(Catalogue::newProductCaption(*chosen));
     m_frame2->setTitle(Catalogue::productsCaption(*chosen));
-    for (QWidget *w : {static_cast<QWidget *>(m_label1), static_cast<QWidget *>(m_label2),
-                       static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_text2),
-                       static_cast<QWidget *>(m_command1)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_label1), static_cast<QWidget *>(m_label2), static_cast<QWidget *>(m_text1),
+          static_cast<QWidget *>(m_text2), static_cast<QWidget *>(m_command1)})
         w->setVisible(true);
 }
 

@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 
 AboutWindow::AboutWindow(Desktop &desktop, Prompter &prompter, QWidget *parent)
-    : QDialog(parent), m_desktop(desktop), m_prompter(prompter)
+    : QDialog(parent)
+    , m_desktop(desktop)
+    , m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("KORVANE"));
@@ -28,16 +30,16 @@ AboutWindow::AboutWindow(Desktop &desktop, Prompter &prompter, QWidget *parent)
     title->setFont(tf);
     auto *version = new QLabel(QStringLiteral("Korvane Version 1.0"), this);
     version->setObjectName(QStringLiteral("lblVersion"));
-    auto *description = new QLabel(
-        QStringLiteral("The operator console of an internet café: it meters and bills the café's computers, "
-                       "sells products onto their time, and keeps customer accounts with time credit."),
-        this);
+    auto *description =
+        new QLabel(QStringLiteral("The operator console of an internet café: it meters and bills the café's computers, "
+                                  "sells products onto their time, and keeps customer accounts with time credit."),
+                   this);
     description->setObjectName(QStringLiteral("lblDescription"));
     description->setWordWrap(true);
-    auto *disclaimer = new QLabel(
-        QStringLiteral("This program is provided as is, without warranty of any kind. Take a backup of your "
-                       "books (Tools > Backup) every day."),
-        this);
+    auto *disclaimer =
+        new QLabel(QStringLiteral("This program is provided as is, without warranty of any kind. Take a backup of your "
+                                  "books (Tools > Backup) every day."),
+                   this);
     disclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     disclaimer->setWordWrap(true);
     disclaimer->setEnabled(false);

@@ -13,7 +13,10 @@
 #include <QVBoxLayout>
 
 BackgroundWindow::BackgroundWindow(CafeStore &store, Prompter &prompter, FileChooser &files, QWidget *parent)
-    : QDialog(parent), m_store(store), m_prompter(prompter), m_files(files)
+    : QDialog(parent)
+    , m_store(store)
+    , m_prompter(prompter)
+    , m_files(files)
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Select Backround"));
@@ -83,8 +86,8 @@ void BackgroundWindow::showPreview(const QString &path)
         m_image1->clear();
         return;
     }
-    m_image1->setPixmap(QPixmap::fromImage(
-        picture.scaled(m_image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    m_image1->setPixmap(
+        QPixmap::fromImage(picture.scaled(m_image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
 void BackgroundWindow::find()

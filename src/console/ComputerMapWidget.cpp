@@ -21,7 +21,8 @@ MapLook MapLook::from(const SettingsFile &settings)
     return look;
 }
 
-ComputerMapWidget::ComputerMapWidget(QWidget *parent) : QWidget(parent)
+ComputerMapWidget::ComputerMapWidget(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("map"));
 }
@@ -242,8 +243,7 @@ bool ComputerMapWidget::eventFilter(QObject *watched, QEvent *event)
     Item &item = m_items[aa];
 
     if (watched == item.label) {
-        if (event->type() == QEvent::Enter || event->type() == QEvent::ToolTip
-            || event->type() == QEvent::MouseMove)
+        if (event->type() == QEvent::Enter || event->type() == QEvent::ToolTip || event->type() == QEvent::MouseMove)
             emit hovered(aa); // the label's own tip is set before it shows
         return false;
     }

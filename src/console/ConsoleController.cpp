@@ -1,14 +1,14 @@
 #include "console/ConsoleController.h"
 
+#include "admin/PasswordWindow.h"
+#include "admin/RosterWindow.h"
 #include "catalogue/CategoriesWindow.h"
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/PriceListWindow.h"
 #include "catalogue/ProductsWindow.h"
-#include "admin/PasswordWindow.h"
-#include "admin/RosterWindow.h"
 #include "console/AboutWindow.h"
-#include "console/Backup.h"
 #include "console/BackgroundWindow.h"
+#include "console/Backup.h"
 #include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/PopupRules.h"
@@ -28,11 +28,11 @@
 #include "link/TcpChannel.h"
 #include "link/TransferWindow.h"
 #include "reports/PrinterLogWindow.h"
-#include "ui/Desktop.h"
-#include "ui/FileChooserDialog.h"
 #include "reports/ReportOutletDialog.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
+#include "ui/Desktop.h"
+#include "ui/FileChooserDialog.h"
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
@@ -41,10 +41,17 @@
 
 ConsoleController::ConsoleController(const Paths &paths, const Ports &ports, Prompter &prompter, const Clock &clock,
                                      Picker &picker, QObject *parent)
-    : QObject(parent), m_paths(paths), m_ports(ports), m_prompter(prompter), m_clock(clock), m_picker(picker),
-      m_pictures(paths), m_systemDesktop(std::make_unique<SystemDesktop>()),
-      m_fileDialogs(std::make_unique<FileChooserDialog>()), m_desktop(m_systemDesktop.get()),
-      m_files(m_fileDialogs.get())
+    : QObject(parent)
+    , m_paths(paths)
+    , m_ports(ports)
+    , m_prompter(prompter)
+    , m_clock(clock)
+    , m_picker(picker)
+    , m_pictures(paths)
+    , m_systemDesktop(std::make_unique<SystemDesktop>())
+    , m_fileDialogs(std::make_unique<FileChooserDialog>())
+    , m_desktop(m_systemDesktop.get())
+    , m_files(m_fileDialogs.get())
 {
     m_pictures.setReporter([this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
 }
@@ -77,8 +84,8 @@ std::optional<QString> ConsoleController::openBooks()
         return s ? s->state : SlotState::Free;
     };
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
-    m_poller = std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf,
-                                                [this] { return m_window->checkpc(); });
+    m_poller =
+        std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->checkpc(); });
     LogonService::Engine hooks;
     hooks.statusOf = stateOf;
     hooks.startaccount = [this](qint64 aa, qint64 minutes, const QString &pin) {
@@ -128,12 +135,14 @@ void ConsoleController::wire()
 
     // The tariff is the administrator's: both windows close when the cashier takes over.
     w->provide(QStringLiteral("rates"), [this, w] {
-        w->showSingle(QStringLiteral("rates"),
-                      [this, w] { return new RatesWindow(m_windowCafe, m_prompter, w); }, Login::Role::Admin);
+        w->showSingle(
+            QStringLiteral("rates"), [this, w] { return new RatesWindow(m_windowCafe, m_prompter, w); },
+            Login::Role::Admin);
     });
     w->provide(QStringLiteral("fixrate"), [this, w] {
-        w->showSingle(QStringLiteral("fixrate"),
-                      [this, w] { return new RateSettingsWindow(m_windowCafe, m_prompter, w); }, Login::Role::Admin);
+        w->showSingle(
+            QStringLiteral("fixrate"), [this, w] { return new RateSettingsWindow(m_windowCafe, m_prompter, w); },
+            Login::Role::Admin);
     });
     m_message = new MessageWindow(*m_broadcaster, m_prompter, m_ports, w);
     w->setPopupEntryBuilt(QStringLiteral("metafora"));
@@ -168,7 +177,8 @@ void ConsoleController::provideAdministration()
             return p;
         });
     };
-    w->provide(QStringLiteral("userpass"), [passwords] { passwords(QStringLiteral("userpass"), Passwords::Mode::Users); });
+    w->provide(QStringLiteral("userpass"),
+               [passwords] { passwords(QStringLiteral("userpass"), Passwords::Mode::Users); });
     w->provide(QStringLiteral("adminpass"),
                [passwords] { passwords(QStringLiteral("adminpass"), Passwords::Mode::Admins); });
     w->provide(QStringLiteral("computers"), [this, w] {
@@ -257,8 +267,9 @@ void ConsoleController::wireCustomers()
     MainWindow *w = m_window.get();
     w->provide(QStringLiteral("custcard"), [this, w] {
         w->showSingle(QStringLiteral("frmcust"), [this, w]() -> QWidget * {
-            return new CustomerWindow(*m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
-                                      [w] { return w->roleName() == QLatin1String("user"); }, w);
+            return new CustomerWindow(
+                *m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
+                [w] { return w->roleName() == QLatin1String("user"); }, w);
         });
     });
     w->provide(QStringLiteral("newcsut"), [this, w] {
@@ -277,24 +288,28 @@ void ConsoleController::wireCustomers()
     });
 }
 
-void ConsoleController::setPrintTarget(std::unique_ptr<PrintTargetDialog> target)
-{
-    m_printTarget = std::move(target);
-}
+void ConsoleController::setPrintTarget(std::unique_ptr<PrintTargetDialog> target) { m_printTarget = std::move(target); }
 
 void ConsoleController::wireLogonReports()
 {
     // Queued: the box opens from the event loop, not in the middle of a request.
-    connect(m_logon.get(), &LogonService::failedToServe, this, [this](const QString &cause) {
-        m_prompter.tell(QStringLiteral("Customers cannot log on: the books could not be read or written.\n") + cause,
-                        Prompter::Icon::Critical);
-    }, Qt::QueuedConnection);
-    connect(m_logon.get(), &LogonService::guessing, this, [this](const QString &peer) {
-        m_prompter.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused for"
-                                       " a while, longer while this goes on.")
-                            .arg(peer),
-                        Prompter::Icon::Warning);
-    }, Qt::QueuedConnection);
+    connect(
+        m_logon.get(), &LogonService::failedToServe, this,
+        [this](const QString &cause) {
+            m_prompter.tell(QStringLiteral("Customers cannot log on: the books could not be read or written.\n")
+                                + cause,
+                            Prompter::Icon::Critical);
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_logon.get(), &LogonService::guessing, this,
+        [this](const QString &peer) {
+            m_prompter.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused for"
+                                           " a while, longer while this goes on.")
+                                .arg(peer),
+                            Prompter::Icon::Warning);
+        },
+        Qt::QueuedConnection);
 }
 
 void ConsoleController::start(Login::Role role)
@@ -415,10 +430,12 @@ void ConsoleController::wireCatalogue()
 {
     MainWindow *w = m_window.get();
     w->provide(QStringLiteral("catdiax"), [this, w] {
-        w->showSingle(QStringLiteral("catdiax"), [this, w] { return new CategoriesWindow(m_windowCafe, m_prompter, w); });
+        w->showSingle(QStringLiteral("catdiax"),
+                      [this, w] { return new CategoriesWindow(m_windowCafe, m_prompter, w); });
     });
     w->provide(QStringLiteral("productdiax"), [this, w] {
-        w->showSingle(QStringLiteral("productdiax"), [this, w] { return new ProductsWindow(m_windowCafe, m_prompter, w); });
+        w->showSingle(QStringLiteral("productdiax"),
+                      [this, w] { return new ProductsWindow(m_windowCafe, m_prompter, w); });
     });
     w->provide(QStringLiteral("show"), [this, w] {
         w->showSingle(QStringLiteral("show"), [this, w] { return new PriceListWindow(m_windowCafe, m_prompter, w); });

@@ -105,20 +105,20 @@ constexpr MenuEntry menuTable[] = {
 
 // Entries whose windows or commands belong to other parts: disabled until provided.
 const QStringList waiting{
-    QStringLiteral("rates"),    QStringLiteral("fixrate"),  QStringLiteral("computers"), QStringLiteral("passwords"),
-    QStringLiteral("userpass"), QStringLiteral("adminpass"), QStringLiteral("catdiax"),  QStringLiteral("productdiax"),
-    QStringLiteral("show"),     QStringLiteral("fonto"),    QStringLiteral("showkin"),   QStringLiteral("custkin"),
-    QStringLiteral("printer"),  QStringLiteral("newcsut"),  QStringLiteral("custcard"),  QStringLiteral("da"),
-    QStringLiteral("db1"),      QStringLiteral("db2"),      QStringLiteral("delprint"),  QStringLiteral("backup"),
-    QStringLiteral("about"),    QStringLiteral("help"),     QStringLiteral("support"),
+    QStringLiteral("rates"),    QStringLiteral("fixrate"),   QStringLiteral("computers"), QStringLiteral("passwords"),
+    QStringLiteral("userpass"), QStringLiteral("adminpass"), QStringLiteral("catdiax"),   QStringLiteral("productdiax"),
+    QStringLiteral("show"),     QStringLiteral("fonto"),     QStringLiteral("showkin"),   QStringLiteral("custkin"),
+    QStringLiteral("printer"),  QStringLiteral("newcsut"),   QStringLiteral("custcard"),  QStringLiteral("da"),
+    QStringLiteral("db1"),      QStringLiteral("db2"),       QStringLiteral("delprint"),  QStringLiteral("backup"),
+    QStringLiteral("about"),    QStringLiteral("help"),      QStringLiteral("support"),
 };
 
 // The entries of a computer's pop-up that hand a command to the engine or the link.
 const QStringList popupCommands{
-    QStringLiteral("get"),          QStringLiteral("reboot"),        QStringLiteral("logoff"),
-    QStringLiteral("shutdown"),     QStringLiteral("pdown"),         QStringLiteral("metafora"),
-    QStringLiteral("extra"),        QStringLiteral("msg"),           QStringLiteral("check"),
-    QStringLiteral("triantalepta"), QStringLiteral("eksintalepta"),  QStringLiteral("enenintalepta"),
+    QStringLiteral("get"),          QStringLiteral("reboot"),       QStringLiteral("logoff"),
+    QStringLiteral("shutdown"),     QStringLiteral("pdown"),        QStringLiteral("metafora"),
+    QStringLiteral("extra"),        QStringLiteral("msg"),          QStringLiteral("check"),
+    QStringLiteral("triantalepta"), QStringLiteral("eksintalepta"), QStringLiteral("enenintalepta"),
     QStringLiteral("ekatonlepta"),  QStringLiteral("stoppre"),
 };
 
@@ -142,7 +142,12 @@ bool hasChildren(const char *name)
 
 MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter, const Clock &clock, Picker &picker,
                        QWidget *parent)
-    : QMainWindow(parent), m_paths(paths), m_store(store), m_prompter(prompter), m_clock(clock), m_picker(picker)
+    : QMainWindow(parent)
+    , m_paths(paths)
+    , m_store(store)
+    , m_prompter(prompter)
+    , m_clock(clock)
+    , m_picker(picker)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvane Version 1.0"));
@@ -462,8 +467,8 @@ void MainWindow::tick() { setPanel(3, Format::longTime(m_clock.now().time())); }
 void MainWindow::showPopup(int aa, const QPoint &globalPos)
 {
     m_current = aa;
-    action(QStringLiteral("termname"))->setText(QStringLiteral("-= ") + m_map->name(aa).toUpper()
-                                                + QStringLiteral(" =-"));
+    action(QStringLiteral("termname"))
+        ->setText(QStringLiteral("-= ") + m_map->name(aa).toUpper() + QStringLiteral(" =-"));
     const SlotState state = m_status ? m_status(aa) : SlotState::Free;
     const std::optional<PopupEntries> entries = PopupRules::entriesFor(state);
     if (!entries)

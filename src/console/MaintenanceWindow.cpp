@@ -10,7 +10,11 @@
 #include <QPushButton>
 
 MaintenanceWindow::MaintenanceWindow(const Paths &paths, Prompter &prompter, FileChooser &files, QWidget *parent)
-    : QWidget(parent), m_paths(paths), m_maintenance(paths), m_prompter(prompter), m_files(files)
+    : QWidget(parent)
+    , m_paths(paths)
+    , m_maintenance(paths)
+    , m_prompter(prompter)
+    , m_files(files)
 {
     setObjectName(QStringLiteral("tools"));
     setWindowTitle(QStringLiteral("Korvane Database Maintenance"));

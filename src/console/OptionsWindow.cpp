@@ -30,7 +30,10 @@ SettingsFile::Key lookKey(int i) { return SettingsFile::Key(int(SettingsFile::Ke
 } // namespace
 
 OptionsWindow::OptionsWindow(const QString &settingsPath, Prompter &prompter, Picker &picker, QWidget *parent)
-    : QDialog(parent), m_path(settingsPath), m_prompter(prompter), m_picker(picker)
+    : QDialog(parent)
+    , m_path(settingsPath)
+    , m_prompter(prompter)
+    , m_picker(picker)
 {
     setObjectName(QStringLiteral("frmoptions"));
     buildUi();
@@ -190,9 +193,9 @@ void OptionsWindow::showPreview()
         s.setText(lookKey(i), m_value[i]->text());
     m_preview->setLook(MapLook::from(s));
     const QColor c = s.nameColor();
-    m_value[0]->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; padding: 1px 4px; }")
-                                  .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black")
-                                                                     : QStringLiteral("white")));
+    m_value[0]->setStyleSheet(
+        QStringLiteral("QLabel { background: %1; color: %2; padding: 1px 4px; }")
+            .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black") : QStringLiteral("white")));
 }
 
 void OptionsWindow::chooseColor()
@@ -211,8 +214,7 @@ void OptionsWindow::chooseFont()
     if (!f)
         return;
     m_value[1]->setText(f->family());
-    m_value[2]->setText(QString::number(
-        qBound(PickerDialog::SmallestSize, f->pointSize(), PickerDialog::LargestSize)));
+    m_value[2]->setText(QString::number(qBound(PickerDialog::SmallestSize, f->pointSize(), PickerDialog::LargestSize)));
     m_value[3]->setText(f->bold() ? QStringLiteral("True") : QStringLiteral("False"));
     m_value[4]->setText(f->italic() ? QStringLiteral("True") : QStringLiteral("False"));
     showPreview();

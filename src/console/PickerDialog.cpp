@@ -11,7 +11,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-PickerDialog::PickerDialog(const QFont &initial, QWidget *parent) : QDialog(parent)
+PickerDialog::PickerDialog(const QFont &initial, QWidget *parent)
+    : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Font"));
     m_family = new QFontComboBox(this);

@@ -9,7 +9,7 @@
 // Which entries of a computer's pop-up menu are offered, by its status word.
 struct PopupEntries
 {
-    bool running = false;  // get, metafora, extra, msg
+    bool running = false;       // get, metafora, extra, msg
     bool prepaidStarts = false; // 0:30, 1:00, 1:30, 2:00
     bool stoppre = false;
 };

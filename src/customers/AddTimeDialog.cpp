@@ -7,7 +7,8 @@
 #include <QStyle>
 #include <QTimer>
 
-AddTimeDialog::AddTimeDialog(QWidget *parent) : QWidget(parent, Qt::Window)
+AddTimeDialog::AddTimeDialog(QWidget *parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmaddtime"));
     setWindowTitle(QStringLiteral("Add Time"));

@@ -18,7 +18,11 @@
 
 CardWindow::CardWindow(const QString &printLog, PrintTargetDialog &target, Prompter &prompter, const Clock &clock,
                        QWidget *parent)
-    : QWidget(parent, Qt::Window), m_printLog(printLog), m_target(target), m_prompter(prompter), m_clock(clock)
+    : QWidget(parent, Qt::Window)
+    , m_printLog(printLog)
+    , m_target(target)
+    , m_prompter(prompter)
+    , m_clock(clock)
 {
     setObjectName(QStringLiteral("frmcard"));
     setWindowTitle(QStringLiteral("Print Access Card"));
@@ -136,8 +140,7 @@ void CardWindow::print()
     if (printed) {
         const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
         // The card at about its size on screen, at the page's top left.
-        const qreal scale = qMin(printer->resolution() / qreal(logicalDpiX()),
-                                 page.width() / qMax(1, m_card->width()));
+        const qreal scale = qMin(printer->resolution() / qreal(logicalDpiX()), page.width() / qMax(1, m_card->width()));
         painter.scale(scale, scale);
         m_card->render(&painter);
         printed = painter.end();

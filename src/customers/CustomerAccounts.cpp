@@ -19,7 +19,10 @@ Failure storeFailure(const SqlStore &store, const QString &what)
 } // namespace
 
 CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, const Clock &clock, Uniform uniform)
-    : m_customers(customers), m_cafe(cafe), m_clock(clock), m_uniform(std::move(uniform))
+    : m_customers(customers)
+    , m_cafe(cafe)
+    , m_clock(clock)
+    , m_uniform(std::move(uniform))
 {
     if (!m_uniform)
         m_uniform = [] { return QRandomGenerator::system()->generateDouble(); };
@@ -108,8 +111,8 @@ Result<void> CustomerAccounts::deleteCustomer(qint64 aa)
     if (!at)
         return failure(at.error());
     if (!at->isEmpty())
-        return failure(QStringLiteral("%1 %2 is logged on at %3 now and cannot be deleted.")
-                           .arg(c->name, c->lastname, *at));
+        return failure(
+            QStringLiteral("%1 %2 is logged on at %3 now and cannot be deleted.").arg(c->name, c->lastname, *at));
 
     // Two files, no shared transaction: the transactions go first, so a
     // failure between the steps leaves the account in the list, where the

@@ -3,9 +3,9 @@
 #include "customers/CustomerAccounts.h"
 
 CustomerTableModel::CustomerTableModel(CustomerAccounts &accounts, QObject *parent)
-    : QAbstractTableModel(parent), m_accounts(accounts)
-{
-}
+    : QAbstractTableModel(parent)
+    , m_accounts(accounts)
+{}
 
 int CustomerTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
 int CustomerTableModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
@@ -16,17 +16,28 @@ QVariant CustomerTableModel::data(const QModelIndex &index, int role) const
         return {};
     const CustomerRow &c = m_rows.at(index.row());
     switch (index.column()) {
-    case Key: return c.aa;
-    case Name: return c.name;
-    case LastName: return c.lastname;
-    case Telephone: return c.telephone;
-    case Pin: return c.password;
-    case Time: return c.time;
-    case UsedTime: return c.usedtime;
-    case TimeLeft: return c.timeleft;
-    case InUse: return c.timer;
-    case PcUsed: return c.pcused;
-    default: return {};
+    case Key:
+        return c.aa;
+    case Name:
+        return c.name;
+    case LastName:
+        return c.lastname;
+    case Telephone:
+        return c.telephone;
+    case Pin:
+        return c.password;
+    case Time:
+        return c.time;
+    case UsedTime:
+        return c.usedtime;
+    case TimeLeft:
+        return c.timeleft;
+    case InUse:
+        return c.timer;
+    case PcUsed:
+        return c.pcused;
+    default:
+        return {};
     }
 }
 

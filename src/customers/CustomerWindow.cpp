@@ -21,8 +21,13 @@
 CustomerWindow::CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, const Clock &clock,
                                PrintTargetDialog &printTarget, const QString &printLog, std::function<bool()> cashier,
                                QWidget *parent)
-    : QWidget(parent, Qt::Window), m_accounts(accounts), m_prompter(prompter), m_clock(clock),
-      m_printTarget(printTarget), m_printLog(printLog), m_cashier(std::move(cashier))
+    : QWidget(parent, Qt::Window)
+    , m_accounts(accounts)
+    , m_prompter(prompter)
+    , m_clock(clock)
+    , m_printTarget(printTarget)
+    , m_printLog(printLog)
+    , m_cashier(std::move(cashier))
 {
     setObjectName(QStringLiteral("frmcust"));
     setWindowTitle(QStringLiteral("User"));
@@ -48,8 +53,8 @@ void CustomerWindow::buildUi()
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < CustomerTableModel::ColumnCount; ++c) {
-        const bool shown = c == CustomerTableModel::Name || c == CustomerTableModel::LastName
-                           || c == CustomerTableModel::Telephone;
+        const bool shown =
+            c == CustomerTableModel::Name || c == CustomerTableModel::LastName || c == CustomerTableModel::Telephone;
         m_grid->setColumnHidden(c, !shown);
     }
     m_grid->setColumnWidth(CustomerTableModel::Name, 130);

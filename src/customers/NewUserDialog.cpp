@@ -12,7 +12,9 @@
 #include <QPushButton>
 
 NewUserDialog::NewUserDialog(CustomerAccounts &accounts, Prompter &prompter, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_accounts(accounts), m_prompter(prompter)
+    : QWidget(parent, Qt::Window)
+    , m_accounts(accounts)
+    , m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmnewuser"));
     setWindowTitle(QStringLiteral("New User"));
@@ -73,12 +75,23 @@ void NewUserDialog::add()
                                                         m_hours->text(), m_minutes->text());
     QLineEdit *field = nullptr;
     switch (o.field) {
-    case Field::Name: field = m_name; break;
-    case Field::LastName: field = m_lastname; break;
-    case Field::Telephone: field = m_telephone; break;
-    case Field::Hours: field = m_hours; break;
-    case Field::Minutes: field = m_minutes; break;
-    case Field::None: break;
+    case Field::Name:
+        field = m_name;
+        break;
+    case Field::LastName:
+        field = m_lastname;
+        break;
+    case Field::Telephone:
+        field = m_telephone;
+        break;
+    case Field::Hours:
+        field = m_hours;
+        break;
+    case Field::Minutes:
+        field = m_minutes;
+        break;
+    case Field::None:
+        break;
     }
     switch (o.kind) {
     case Kind::Fill:

@@ -16,9 +16,9 @@ std::unique_ptr<QPrinter> SystemPrintTargetDialog::choose(QWidget *parent)
             return nullptr;
         return printer;
     }
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Print Access Card"),
-                                                      QDir::home().filePath(QStringLiteral("card.pdf")),
-                                                      QStringLiteral("PDF (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Print Access Card"),
+                                     QDir::home().filePath(QStringLiteral("card.pdf")), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return nullptr;
     printer->setOutputFormat(QPrinter::PdfFormat);

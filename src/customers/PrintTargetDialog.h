@@ -28,7 +28,9 @@ public:
 class PdfPrintTargetDialog : public PrintTargetDialog
 {
 public:
-    explicit PdfPrintTargetDialog(QString path) : m_path(std::move(path)) {}
+    explicit PdfPrintTargetDialog(QString path)
+        : m_path(std::move(path))
+    {}
     std::unique_ptr<QPrinter> choose(QWidget *parent) override;
 
 private:

@@ -42,7 +42,10 @@ QList<Money> Bill::readRates()
     return rates->mid(0, 6);
 }
 
-void Bill::tellStoreError(const QString &cause) { m_context.prompter.tell(storeErrorText(cause), Prompter::Icon::Critical); }
+void Bill::tellStoreError(const QString &cause)
+{
+    m_context.prompter.tell(storeErrorText(cause), Prompter::Icon::Critical);
+}
 
 QString Bill::chargetype() const { return isPrepaid() ? QStringLiteral("pretime") : QStringLiteral("normal"); }
 
@@ -208,9 +211,10 @@ bool Bill::mayClose()
 {
     if (!canConfirm() || m_closed)
         return true;
-    return m_context.prompter.ask(QStringLiteral("The bill of ") + m_name
-                                      + QStringLiteral(" is not confirmed.\nClose it? Pressing the computer shows it again."),
-                                  Prompter::Icon::Question);
+    return m_context.prompter.ask(
+        QStringLiteral("The bill of ") + m_name
+            + QStringLiteral(" is not confirmed.\nClose it? Pressing the computer shows it again."),
+        Prompter::Icon::Question);
 }
 
 void Bill::close()

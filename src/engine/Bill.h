@@ -41,10 +41,10 @@ class Bill : public QObject
     Q_OBJECT
 public:
     enum class Kind {
-        Normal,        // "Charge And Lock" of a normal time charge
-        Prepaid,       // the end of a prepaid time charge
-        Status,        // "Current Status" of a running normal time charge
-        PrepaidStatus  // "Current Status" of a running prepaid time charge
+        Normal,       // "Charge And Lock" of a normal time charge
+        Prepaid,      // the end of a prepaid time charge
+        Status,       // "Current Status" of a running normal time charge
+        PrepaidStatus // "Current Status" of a running prepaid time charge
     };
 
     // The text a cleared total holds; a total holding exactly this text is

@@ -74,9 +74,11 @@ QByteArray wireText(Command command, qint64 amount)
     return {};
 }
 
-static_assert([] {
-    for (size_t i = 0; i < Table.size(); ++i)
-        if (static_cast<size_t>(Table[i].command) != i)
-            return false;
-    return true;
-}(), "the command table is in the order of the enum");
+static_assert(
+    [] {
+        for (size_t i = 0; i < Table.size(); ++i)
+            if (static_cast<size_t>(Table[i].command) != i)
+                return false;
+        return true;
+    }(),
+    "the command table is in the order of the enum");

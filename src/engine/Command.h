@@ -25,10 +25,10 @@ enum class Command {
 struct CommandInfo
 {
     Command command;
-    const char *word;      // `pccommand` while in flight
-    const char *entry;     // pop-up menu entry, "" when none asks for it
-    const char *question;  // words before the computer's name, "" when none
-    const char *busyCode;  // ends "The previous command ... is still in progress "
+    const char *word;     // `pccommand` while in flight
+    const char *entry;    // pop-up menu entry, "" when none asks for it
+    const char *question; // words before the computer's name, "" when none
+    const char *busyCode; // ends "The previous command ... is still in progress "
 };
 
 const CommandInfo &commandInfo(Command command);

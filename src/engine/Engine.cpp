@@ -61,8 +61,8 @@ void Engine::loadRateSettings()
 
 BillContext Engine::billContext()
 {
-    return BillContext{m_cafe, m_prompter, m_clock, m_settings, &m_rateTab,
-                       [this](const Bill &bill) { return stoppcbd(bill); }};
+    return BillContext{m_cafe,     m_prompter, m_clock,
+                       m_settings, &m_rateTab, [this](const Bill &bill) { return stoppcbd(bill); }};
 }
 
 // --- prompts and dispatch
@@ -534,7 +534,8 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         }
         // Confirmed once: a second confirmation of the same row would count it twice.
         if (!row->enab && !row->pretimeenab) {
-            missing = QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(bill.transaction()).arg(name);
+            missing =
+                QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(bill.transaction()).arg(name);
             return false;
         }
         const bool cleared = bill.totalText() == Bill::ClearedTotal;

@@ -33,8 +33,8 @@ class Engine : public QObject
 {
     Q_OBJECT
 public:
-    Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel, Prompter &prompter,
-           const Clock &clock, QObject *parent = nullptr);
+    Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel, Prompter &prompter, const Clock &clock,
+           QObject *parent = nullptr);
     ~Engine() override;
 
     // --- roster and start-up

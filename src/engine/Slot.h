@@ -36,11 +36,11 @@ struct Slot
     QString name;
     QString address;
     SlotState state = SlotState::Free;
-    QDateTime start;         // invalid when none
-    QDateTime plannedEnd;    // prepaid only
-    qint64 transaction = 0;  // kin.aa of the open row, 0 when none
-    qint64 amount = 0;       // prepaid seconds, or the account's minutes at the start
-    QString pin;             // customer account only
+    QDateTime start;        // invalid when none
+    QDateTime plannedEnd;   // prepaid only
+    qint64 transaction = 0; // kin.aa of the open row, 0 when none
+    qint64 amount = 0;      // prepaid seconds, or the account's minutes at the start
+    QString pin;            // customer account only
     bool prepaidTimer = false;
     std::optional<Picture> picture; // none until the first state is shown
 

@@ -4,7 +4,9 @@
 #include <QNetworkInterface>
 #include <QVariant>
 
-Broadcaster::Broadcaster(QObject *parent) : QObject(parent) {}
+Broadcaster::Broadcaster(QObject *parent)
+    : QObject(parent)
+{}
 
 std::optional<QString> Broadcaster::bind(const Ports &ports)
 {

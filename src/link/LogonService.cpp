@@ -19,8 +19,12 @@ QString peerText(const QHostAddress &a)
 
 LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine,
                            const Clock &clock, QObject *parent)
-    : QObject(parent), m_cafe(cafe), m_customers(customers), m_reply(reply), m_engine(std::move(engine)),
-      m_throttle(clock)
+    : QObject(parent)
+    , m_cafe(cafe)
+    , m_customers(customers)
+    , m_reply(reply)
+    , m_engine(std::move(engine))
+    , m_throttle(clock)
 {
     m_server.setMaxPendingConnections(MaxPendingConnections);
     connect(&m_server, &QTcpServer::newConnection, this, &LogonService::acceptPending);
@@ -187,8 +191,8 @@ void LogonService::servePin(const QString &peer, const QString &pin)
         refuse(peer, Protocol::computerBusy());
         return;
     }
-    const auto accounts = pin.isEmpty() ? Result<QList<CustomerRow>>(QList<CustomerRow>())
-                                        : m_customers.accountsWithPin(pin);
+    const auto accounts =
+        pin.isEmpty() ? Result<QList<CustomerRow>>(QList<CustomerRow>()) : m_customers.accountsWithPin(pin);
     if (!accounts) {
         storeFailed(m_customers.lastError());
         refuse(peer, Protocol::invalidPassword());

@@ -42,8 +42,8 @@ public:
     static constexpr int MaxPendingConnections = 64;
     static constexpr int MaxQueuedReplies = 256;
 
-    LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine,
-                 const Clock &clock, QObject *parent = nullptr);
+    LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine, const Clock &clock,
+                 QObject *parent = nullptr);
     ~LogonService() override;
 
     // Listens on the logon port; an error text (with what to do) when it cannot.

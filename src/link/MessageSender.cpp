@@ -8,13 +8,9 @@ MessageSender::MessageSender(Broadcaster &broadcaster, ChannelFactory factory, Q
     : QObject(parent)
     , m_broadcaster(broadcaster)
     , m_factory(std::move(factory))
-{
-}
+{}
 
-bool MessageSender::isBusy() const
-{
-    return m_channel && m_channel->isBusy();
-}
+bool MessageSender::isBusy() const { return m_channel && m_channel->isBusy(); }
 
 bool MessageSender::sendTo(const QString &address, const QString &text)
 {
@@ -35,12 +31,6 @@ bool MessageSender::sendTo(const QString &address, const QString &text)
     return true;
 }
 
-void MessageSender::onConnected()
-{
-    m_channel->send(Protocol::encodeText(m_text));
-}
+void MessageSender::onConnected() { m_channel->send(Protocol::encodeText(m_text)); }
 
-Result<void> MessageSender::sendToAll(const QString &text)
-{
-    return m_broadcaster.send(Protocol::encodeText(text));
-}
+Result<void> MessageSender::sendToAll(const QString &text) { return m_broadcaster.send(Protocol::encodeText(text)); }

@@ -21,7 +21,8 @@ MessageWindow::MessageWindow(Broadcaster &broadcaster, Prompter &prompter, const
     , m_prompter(prompter)
 {
     const quint16 port = ports.text;
-    m_sender = new MessageSender(broadcaster, [port] { return new TcpChannel(port); }, this);
+    m_sender = new MessageSender(
+        broadcaster, [port] { return new TcpChannel(port); }, this);
     connect(m_sender, &MessageSender::delivered, this, &MessageWindow::onDelivered);
     connect(m_sender, &MessageSender::failed, this, &MessageWindow::onFailed);
     buildUi();
@@ -154,10 +155,7 @@ void MessageWindow::onFailed(const QString &description)
                     Prompter::Icon::Critical);
 }
 
-void MessageWindow::updateButtons()
-{
-    m_command1->setEnabled(!m_sender->isBusy());
-}
+void MessageWindow::updateButtons() { m_command1->setEnabled(!m_sender->isBusy()); }
 
 void MessageWindow::done(int result)
 {

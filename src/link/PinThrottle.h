@@ -18,7 +18,9 @@ public:
     static constexpr qint64 FirstPauseSecs = 30;
     static constexpr qint64 LongestPauseSecs = 3600;
 
-    explicit PinThrottle(const Clock &clock) : m_clock(clock) {}
+    explicit PinThrottle(const Clock &clock)
+        : m_clock(clock)
+    {}
 
     bool isPaused(quint32 address) const;
     // Counts an unknown PIN; true when this pauses the address for the

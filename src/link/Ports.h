@@ -8,10 +8,10 @@
 // unprivileged installs move them all above 1024 at once.
 struct Ports
 {
-    quint16 command = 1007;    // client listens: one command
-    quint16 text = 1008;       // client listens: one text to show
-    quint16 probe = 1009;      // client listens: presence probe
-    quint16 logon = 1010;      // console listens: PIN or "closeme"
+    quint16 command = 1007; // client listens: one command
+    quint16 text = 1008;    // client listens: one text to show
+    quint16 probe = 1009;   // client listens: presence probe
+    quint16 logon = 1010;   // console listens: PIN or "closeme"
     quint16 broadcastLocal = 5000;
     quint16 broadcastRemote = 9000;
     QHostAddress group{QStringLiteral("224.0.0.1")};

@@ -313,7 +313,8 @@ Picture PresencePoller::pictureFor(SlotState state)
 
 QString PresencePoller::workingText(const QString &name)
 {
-    return QStringLiteral(" Computer") + QStringLiteral(" ") + name + QStringLiteral(" ") + QStringLiteral(" Is Working");
+    return QStringLiteral(" Computer") + QStringLiteral(" ") + name + QStringLiteral(" ")
+           + QStringLiteral(" Is Working");
 }
 
 QString PresencePoller::failedText(const QString &name)

@@ -112,10 +112,10 @@ private:
     QTimer *m_wheel;
     QElapsedTimer m_clock;
     qint64 m_turnStartMs = 0; // on m_clock, when this turn of the wheel began
-    int m_steps = 1; // a computer's step is its place in m_probes modulo this
+    int m_steps = 1;          // a computer's step is its place in m_probes modulo this
     int m_nextStep = 0;
     bool m_turned = false; // since the wheel started
-    int m_running = 0; // computers whose ticks run
+    int m_running = 0;     // computers whose ticks run
 
     struct Check
     {

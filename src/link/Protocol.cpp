@@ -8,10 +8,7 @@ namespace Protocol {
 
 namespace {
 
-QByteArray numbered(char letter, qint64 n)
-{
-    return QByteArray(1, letter) + QByteArray::number(n);
-}
+QByteArray numbered(char letter, qint64 n) { return QByteArray(1, letter) + QByteArray::number(n); }
 
 // Windows-1253 from 0x80 to 0xFF; 0 marks a byte the code page leaves out.
 constexpr std::array<char16_t, 128> HighHalf = {
@@ -118,8 +115,8 @@ Command parseCommand(const QByteArray &message)
         m.chop(1);
 
     static const QHash<QByteArray, Command::Kind> words = {
-        {startpc(), Command::StartPc},   {stoppc(), Command::StopPc},     {stopuser(), Command::StopUser},
-        {reboot(), Command::Reboot},     {logoff(), Command::Logoff},     {shutdown(), Command::Shutdown},
+        {startpc(), Command::StartPc},     {stoppc(), Command::StopPc}, {stopuser(), Command::StopUser},
+        {reboot(), Command::Reboot},       {logoff(), Command::Logoff}, {shutdown(), Command::Shutdown},
         {powerdown(), Command::Powerdown},
     };
     if (const auto it = words.constFind(m); it != words.constEnd())
@@ -128,11 +125,20 @@ Command parseCommand(const QByteArray &message)
         return {};
     Command::Kind kind = Command::Unknown;
     switch (m.at(0)) {
-    case 't': kind = Command::Prepaid; break;
-    case 'u': kind = Command::Account; break;
-    case 'm': kind = Command::MovedNormal; break;
-    case 'p': kind = Command::MovedPrepaid; break;
-    default: return {};
+    case 't':
+        kind = Command::Prepaid;
+        break;
+    case 'u':
+        kind = Command::Account;
+        break;
+    case 'm':
+        kind = Command::MovedNormal;
+        break;
+    case 'p':
+        kind = Command::MovedPrepaid;
+        break;
+    default:
+        return {};
     }
     const auto n = decimal(m.mid(1));
     if (!n)

@@ -55,9 +55,9 @@ struct Command
         Unknown,
         StartPc,
         StopPc,
-        Prepaid,     // number: seconds
-        Account,     // number: minutes
-        MovedNormal, // number: seconds used
+        Prepaid,      // number: seconds
+        Account,      // number: minutes
+        MovedNormal,  // number: seconds used
         MovedPrepaid, // number: seconds left
         StopUser,
         Reboot,

@@ -14,10 +14,7 @@ TcpChannel::TcpChannel(quint16 port, QObject *parent)
     connect(m_timer, &QTimer::timeout, this, &TcpChannel::onTimeout);
 }
 
-TcpChannel::~TcpChannel()
-{
-    dropSocket();
-}
+TcpChannel::~TcpChannel() { dropSocket(); }
 
 void TcpChannel::open(const QString &address)
 {
@@ -114,10 +111,17 @@ void TcpChannel::onError()
 void TcpChannel::onTimeout()
 {
     switch (m_state) {
-    case Idle: return;
-    case Connecting: fail(QStringLiteral("Connection timed out")); return;
-    case Connected: fail(QStringLiteral("Nothing was sent on the connection")); return;
-    case Sending: fail(QStringLiteral("The message could not be sent in time")); return;
+    case Idle:
+        return;
+    case Connecting:
+        fail(QStringLiteral("Connection timed out"));
+        return;
+    case Connected:
+        fail(QStringLiteral("Nothing was sent on the connection"));
+        return;
+    case Sending:
+        fail(QStringLiteral("The message could not be sent in time"));
+        return;
     }
 }
 

@@ -23,8 +23,7 @@ Transfer::Transfer(Engine &engine, CafeStore &cafe, Prompter &prompter, const Cl
     , m_prompter(prompter)
     , m_clock(clock)
     , m_factory(std::move(factory))
-{
-}
+{}
 
 bool Transfer::load(qint64 aa)
 {

@@ -17,7 +17,8 @@ TransferWindow::TransferWindow(Engine &engine, CafeStore &cafe, Prompter &prompt
     : QDialog(parent)
 {
     const quint16 port = ports.command;
-    m_transfer = new Transfer(engine, cafe, prompter, clock, [port] { return new TcpChannel(port); }, this);
+    m_transfer = new Transfer(
+        engine, cafe, prompter, clock, [port] { return new TcpChannel(port); }, this);
     connect(m_transfer, &Transfer::busyChanged, this, &TransferWindow::setBusy);
     connect(m_transfer, &Transfer::failed, this, &TransferWindow::fillList);
     connect(m_transfer, &Transfer::ended, this, [this] {
@@ -85,10 +86,10 @@ bool TransferWindow::openFor(qint64 aa)
     setWindowTitle(prepaid ? QStringLiteral("Transfer") : QStringLiteral("Transferring ") + f.label1);
     m_label1->setText(f.label1);
     const QString values[7] = {f.text1, f.text2, f.text3, f.text4, f.text5, f.text6, f.text7};
-    static const char *const normalCaptions[7] = {"Status", "Start Time", "Address", "Transaction", "",
-                                                  "Seconds Used", ""};
-    static const char *const prepaidCaptions[7] = {"Status", "End Time", "Start Time", "Address", "Transaction",
-                                                   "Seconds Left", "Prepaid Seconds"};
+    static const char *const normalCaptions[7] = {"Status", "Start Time",   "Address", "Transaction",
+                                                  "",       "Seconds Used", ""};
+    static const char *const prepaidCaptions[7] = {"Status",      "End Time",     "Start Time",     "Address",
+                                                   "Transaction", "Seconds Left", "Prepaid Seconds"};
     for (int i = 0; i < 7; ++i) {
         m_text[i]->setText(values[i]);
         m_caption[i]->setText(QString::fromLatin1(prepaid ? prepaidCaptions[i] : normalCaptions[i]));

@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ExtraChargesWindow::ExtraChargesWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+ExtraChargesWindow::ExtraChargesWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmkinextra"));
     setWindowTitle(QStringLiteral("ExtraCharges"));

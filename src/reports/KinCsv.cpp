@@ -27,21 +27,21 @@ QStringList header(const KinFilter &f)
     if (f.kind == KinFilter::Kind::User)
         return {QStringLiteral("COMPUTER"), QStringLiteral("DATE"), QStringLiteral("START TIME"),
                 QStringLiteral("END TIME"), QStringLiteral("TIME"), QStringLiteral("PIN")};
-    return {QStringLiteral("COMPUTER"), QStringLiteral("DATE"),   QStringLiteral("START DATE"),
-            QStringLiteral("END TIME"), QStringLiteral("TIME"),   QStringLiteral("CHARGE"),
-            QStringLiteral("EXTRA"),    QStringLiteral("TOTAL"),  QStringLiteral("REASON")};
+    return {QStringLiteral("COMPUTER"), QStringLiteral("DATE"),  QStringLiteral("START DATE"),
+            QStringLiteral("END TIME"), QStringLiteral("TIME"),  QStringLiteral("CHARGE"),
+            QStringLiteral("EXTRA"),    QStringLiteral("TOTAL"), QStringLiteral("REASON")};
 }
 
 QString line(const KinFilter &f, const KinRow &r)
 {
     QStringList fields{field(r.computer), r.startdate.toString(Qt::ISODate),
-                       clock(r.starttime.isValid() ? r.starttime.time() : QTime()),
-                       clock(r.endtime.value_or(QTime())), field(r.totaltime)};
+                       clock(r.starttime.isValid() ? r.starttime.time() : QTime()), clock(r.endtime.value_or(QTime())),
+                       field(r.totaltime)};
     if (f.kind == KinFilter::Kind::User) {
         fields << field(r.userpin);
     } else {
-        fields << field(number(r.timecharged), false) << field(number(r.extra), false)
-               << field(number(r.total), false) << field(r.reason);
+        fields << field(number(r.timecharged), false) << field(number(r.extra), false) << field(number(r.total), false)
+               << field(r.reason);
     }
     return fields.join(separator());
 }

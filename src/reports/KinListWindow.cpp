@@ -20,7 +20,11 @@
 
 KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &clock, ReportOutlet &outlet,
                              QWidget *parent)
-    : QWidget(parent, Qt::Window), m_book(store), m_prompter(prompter), m_clock(clock), m_outlet(outlet)
+    : QWidget(parent, Qt::Window)
+    , m_book(store)
+    , m_prompter(prompter)
+    , m_clock(clock)
+    , m_outlet(outlet)
 {
     // A book made before the listings' indexes and daily sums gets them once, here.
     if (const Result<void> r = m_book.ensureSchema(); !r)
@@ -120,10 +124,7 @@ QLabel *KinListWindow::labelFor(const QString &text, QWidget *buddy)
     return l;
 }
 
-QPushButton *KinListWindow::button(const QString &objectName) const
-{
-    return findChild<QPushButton *>(objectName);
-}
+QPushButton *KinListWindow::button(const QString &objectName) const { return findChild<QPushButton *>(objectName); }
 
 std::optional<KinSums> KinListWindow::list(const KinFilter &filter)
 {
@@ -166,5 +167,6 @@ void KinListWindow::exportListing()
     if (!rows)
         m_prompter.tell(rows.error(), Prompter::Icon::Critical);
     else
-        m_prompter.tell(QStringLiteral("%1 transactions saved in %2").arg(*rows).arg(path), Prompter::Icon::Information);
+        m_prompter.tell(QStringLiteral("%1 transactions saved in %2").arg(*rows).arg(path),
+                        Prompter::Icon::Information);
 }

@@ -6,7 +6,10 @@ namespace {
 const QDate Epoch(2000, 1, 1);
 }
 
-KinPagesModel::KinPagesModel(KinBook &book, QObject *parent) : QAbstractTableModel(parent), m_book(book) {}
+KinPagesModel::KinPagesModel(KinBook &book, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_book(book)
+{}
 
 Result<KinSums> KinPagesModel::list(const KinFilter &filter)
 {

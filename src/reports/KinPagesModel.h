@@ -44,7 +44,7 @@ protected:
         qint64 timecharged = NoMoney;
         qint64 extra = NoMoney;
         qint64 total = NoMoney;
-        qint32 startdate = 0; // days after KinPagesModel::epoch(); the invalid date is INT_MIN
+        qint32 startdate = 0;  // days after KinPagesModel::epoch(); the invalid date is INT_MIN
         qint32 starttime = -1; // seconds since midnight; -1 none
         qint32 endtime = -1;
         qint32 computer = 0; // indexes into the text pool, 0 is the empty text

@@ -31,7 +31,10 @@ QFont reportFont(qreal points, qreal scale, bool bold = false)
 }
 } // namespace
 
-KinReport::KinReport(KinBook &book, const KinFilter &filter) : m_book(book), m_filter(filter) {}
+KinReport::KinReport(KinBook &book, const KinFilter &filter)
+    : m_book(book)
+    , m_filter(filter)
+{}
 
 QString KinReport::heading() const
 {
@@ -51,8 +54,8 @@ QString KinReport::scope() const
 QStringList KinReport::titles() const
 {
     if (isUser())
-        return {QStringLiteral("COMPUTER"), QStringLiteral("DATE"),     QStringLiteral("TIME"),
-                QStringLiteral("START"),    QStringLiteral("END"), QStringLiteral("PIN")};
+        return {QStringLiteral("COMPUTER"), QStringLiteral("DATE"), QStringLiteral("TIME"),
+                QStringLiteral("START"),    QStringLiteral("END"),  QStringLiteral("PIN")};
     return {QStringLiteral("COMPUTER"), QStringLiteral("DATE"),  QStringLiteral("START"), QStringLiteral("END"),
             QStringLiteral("CHARGE"),   QStringLiteral("EXTRA"), QStringLiteral("TOTAL")};
 }
@@ -77,7 +80,9 @@ QString KinReport::amount(const std::optional<Money> &m)
     const qint64 rest = (cents < 0 ? -cents : cents) % 100;
     QString text = greek.toString(whole);
     text.replace(greek.groupSeparator(), QStringLiteral("."));
-    return QStringLiteral("%1%2,%3 €").arg(cents < 0 ? QStringLiteral("-") : QString(), text).arg(rest, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1%2,%3 €")
+        .arg(cents < 0 ? QStringLiteral("-") : QString(), text)
+        .arg(rest, 2, 10, QLatin1Char('0'));
 }
 
 QString KinReport::clock(const QTime &t)

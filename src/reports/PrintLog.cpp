@@ -7,8 +7,8 @@
 
 QString PrintLog::entry(const QDateTime &when, const QString &cardName, const QString &pin)
 {
-    return Format::shortDate(when.date()) + QLatin1Char(' ') + Format::longTime(when.time())
-           + QStringLiteral(" | ") + cardName + QStringLiteral(" | ") + pin;
+    return Format::shortDate(when.date()) + QLatin1Char(' ') + Format::longTime(when.time()) + QStringLiteral(" | ")
+           + cardName + QStringLiteral(" | ") + pin;
 }
 
 Result<qint64> PrintLog::append(const QString &entry)

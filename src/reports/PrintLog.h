@@ -11,7 +11,9 @@
 class PrintLog
 {
 public:
-    explicit PrintLog(QString path) : m_path(std::move(path)) {}
+    explicit PrintLog(QString path)
+        : m_path(std::move(path))
+    {}
 
     // date and time, " | ", the card's name, " | ", the PIN (no line end).
     static QString entry(const QDateTime &when, const QString &cardName, const QString &pin);

@@ -8,7 +8,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-PrinterLogWindow::PrinterLogWindow(const QString &printLog, QWidget *parent) : QWidget(parent, Qt::Window)
+PrinterLogWindow::PrinterLogWindow(const QString &printLog, QWidget *parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmkinprt"));
     setWindowTitle(QStringLiteral("Printer Transactions"));

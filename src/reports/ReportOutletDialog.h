@@ -10,7 +10,9 @@ class Prompter;
 class DialogReportOutlet : public ReportOutlet
 {
 public:
-    explicit DialogReportOutlet(Prompter &prompter) : m_prompter(prompter) {}
+    explicit DialogReportOutlet(Prompter &prompter)
+        : m_prompter(prompter)
+    {}
     void preview(KinReport &report, QWidget *parent) override;
     QString csvPath(const QString &suggestedName, QWidget *parent) override;
 

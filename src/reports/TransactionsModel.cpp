@@ -21,16 +21,26 @@ QVariant TransactionsModel::data(const QModelIndex &index, int role) const
     };
     const auto clock = [](qint32 seconds) { return seconds < 0 ? QString() : Format::longTime(time(seconds)); };
     switch (column) {
-    case Computer: return text(l.computer);
-    case Date: return Format::shortDate(date(l.startdate));
-    case StartTime: return clock(l.starttime);
-    case EndTime: return clock(l.endtime);
-    case Time: return text(l.totaltime);
-    case Charge: return amount(l.timecharged);
-    case Extra: return amount(l.extra);
-    case Total: return amount(l.total);
-    case Key: return l.aa;
-    case Reason: return text(l.reason);
+    case Computer:
+        return text(l.computer);
+    case Date:
+        return Format::shortDate(date(l.startdate));
+    case StartTime:
+        return clock(l.starttime);
+    case EndTime:
+        return clock(l.endtime);
+    case Time:
+        return text(l.totaltime);
+    case Charge:
+        return amount(l.timecharged);
+    case Extra:
+        return amount(l.extra);
+    case Total:
+        return amount(l.total);
+    case Key:
+        return l.aa;
+    case Reason:
+        return text(l.reason);
     }
     return {};
 }

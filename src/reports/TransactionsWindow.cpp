@@ -22,7 +22,8 @@ const QString All = QStringLiteral("ALL");
 
 TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Prompter &prompter, const Clock &clock,
                                        ReportOutlet &outlet, QWidget *parent)
-    : KinListWindow(store, prompter, clock, outlet, parent), m_paths(paths)
+    : KinListWindow(store, prompter, clock, outlet, parent)
+    , m_paths(paths)
 {
     setObjectName(QStringLiteral("frmkin"));
     setWindowTitle(QStringLiteral("Κινήσεις"));

@@ -15,12 +15,18 @@ QVariant UserTransactionsModel::data(const QModelIndex &index, int role) const
         return seconds < 0 ? QString() : QLocale().toString(time(seconds), QLocale::ShortFormat);
     };
     switch (index.column()) {
-    case Computer: return text(l.computer);
-    case Date: return Format::shortDate(date(l.startdate));
-    case StartTime: return clock(l.starttime);
-    case EndTime: return clock(l.endtime);
-    case Time: return text(l.totaltime);
-    case Pin: return text(l.userpin);
+    case Computer:
+        return text(l.computer);
+    case Date:
+        return Format::shortDate(date(l.startdate));
+    case StartTime:
+        return clock(l.starttime);
+    case EndTime:
+        return clock(l.endtime);
+    case Time:
+        return text(l.totaltime);
+    case Pin:
+        return text(l.userpin);
     }
     return {};
 }

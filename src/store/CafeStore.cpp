@@ -88,9 +88,12 @@ bool CafeStore::yesNo(const QVariant &v)
 QString CafeStore::flagColumn(ComputerFlag flag)
 {
     switch (flag) {
-    case ComputerFlag::Timer: return QStringLiteral("timer");
-    case ComputerFlag::Pretime: return QStringLiteral("pretime");
-    case ComputerFlag::User: return QStringLiteral("\"user\"");
+    case ComputerFlag::Timer:
+        return QStringLiteral("timer");
+    case ComputerFlag::Pretime:
+        return QStringLiteral("pretime");
+    case ComputerFlag::User:
+        return QStringLiteral("\"user\"");
     }
     return QString();
 }
@@ -124,20 +127,22 @@ KinRow CafeStore::kinFrom(const QSqlQuery &q)
 
 Result<QList<ComputerRow>> CafeStore::computers()
 {
-    return collect<ComputerRow>(*this, run(QStringLiteral("SELECT %1 FROM computers ORDER BY aa").arg(kComputerColumns)),
-                                computerFrom);
+    return collect<ComputerRow>(
+        *this, run(QStringLiteral("SELECT %1 FROM computers ORDER BY aa").arg(kComputerColumns)), computerFrom);
 }
 
 Result<QList<ComputerRow>> CafeStore::computersFlagged(ComputerFlag flag)
 {
-    return collect<ComputerRow>(*this, 
-        run(QStringLiteral("SELECT %1 FROM computers WHERE %2 = 1 ORDER BY aa").arg(kComputerColumns, flagColumn(flag))),
-        computerFrom);
+    return collect<ComputerRow>(*this,
+                                run(QStringLiteral("SELECT %1 FROM computers WHERE %2 = 1 ORDER BY aa")
+                                        .arg(kComputerColumns, flagColumn(flag))),
+                                computerFrom);
 }
 
 Result<QList<ComputerRow>> CafeStore::freeComputers()
 {
-    return collect<ComputerRow>(*this, 
+    return collect<ComputerRow>(
+        *this,
         run(QStringLiteral("SELECT %1 FROM computers WHERE timer = 0 AND pretime = 0 AND \"user\" = 0 ORDER BY aa")
                 .arg(kComputerColumns)),
         computerFrom);
@@ -145,14 +150,15 @@ Result<QList<ComputerRow>> CafeStore::freeComputers()
 
 Result<QList<ComputerRow>> CafeStore::computersWithIp(const QString &ip)
 {
-    return collect<ComputerRow>(*this, 
-        run(QStringLiteral("SELECT %1 FROM computers WHERE ip = ? ORDER BY aa").arg(kComputerColumns), {ip}),
+    return collect<ComputerRow>(
+        *this, run(QStringLiteral("SELECT %1 FROM computers WHERE ip = ? ORDER BY aa").arg(kComputerColumns), {ip}),
         computerFrom);
 }
 
 Result<QList<ComputerRow>> CafeStore::computersNamed(const QString &name)
 {
-    return collect<ComputerRow>(*this, 
+    return collect<ComputerRow>(
+        *this,
         run(QStringLiteral("SELECT %1 FROM computers WHERE pcname = ? ORDER BY aa").arg(kComputerColumns), {name}),
         computerFrom);
 }
@@ -213,7 +219,8 @@ bool CafeStore::updateTransaction(const KinRow &row)
 
 Result<QList<KinRow>> CafeStore::openNormal(const QString &computer)
 {
-    return collect<KinRow>(*this, run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND computer = ? AND enddate IS NULL"
+    return collect<KinRow>(*this,
+                           run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND computer = ? AND enddate IS NULL"
                                               " ORDER BY aa")
                                    .arg(kKinColumns),
                                {computer}),
@@ -222,7 +229,8 @@ Result<QList<KinRow>> CafeStore::openNormal(const QString &computer)
 
 Result<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
 {
-    return collect<KinRow>(*this, 
+    return collect<KinRow>(
+        *this,
         run(QStringLiteral("SELECT %1 FROM kin WHERE pretimeenab = 1 AND computer = ? AND totaltime IS NULL"
                            " ORDER BY aa")
                 .arg(kKinColumns),
@@ -232,7 +240,8 @@ Result<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
 
 Result<QList<KinRow>> CafeStore::openAccount(const QString &computer)
 {
-    return collect<KinRow>(*this, 
+    return collect<KinRow>(
+        *this,
         run(QStringLiteral("SELECT %1 FROM kin WHERE userenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
             {computer}),
         kinFrom);
@@ -244,10 +253,11 @@ Result<QList<KinRow>> CafeStore::unconfirmed()
     // enabled: the bill was never confirmed.
     // Two selects, so that each walks its own partial index of open rows
     // instead of the whole year.
-    auto rows = collect<KinRow>(*this, run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND enddate IS NOT NULL"
-                                                          " UNION ALL SELECT %1 FROM kin WHERE pretimeenab = 1"
-                                                          " AND totaltime IS NOT NULL")
-                                               .arg(kKinColumns)),
+    auto rows = collect<KinRow>(*this,
+                                run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND enddate IS NOT NULL"
+                                                   " UNION ALL SELECT %1 FROM kin WHERE pretimeenab = 1"
+                                                   " AND totaltime IS NOT NULL")
+                                        .arg(kKinColumns)),
                                 kinFrom);
     if (!rows)
         return failure(lastError());
@@ -273,7 +283,8 @@ Result<Money> CafeStore::takingsOn(const QDate &day)
 
 Result<QList<ExtraRow>> CafeStore::extras(qint64 key)
 {
-    return collect<ExtraRow>(*this, run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
+    return collect<ExtraRow>(*this,
+                             run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
                                                 " WHERE \"key\" = ? ORDER BY aa"),
                                  {key}),
                              extraFrom);
@@ -291,8 +302,9 @@ std::optional<Money> CafeStore::sumExtras(qint64 key, bool *ok)
 
 Result<qint64> CafeStore::addExtra(const ExtraRow &e)
 {
-    auto q = run(QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge) VALUES (?, ?, ?, ?, ?)"),
-                 {e.key, e.itemdesc, e.itemquant, e.itemprice.units(), e.charge.units()});
+    auto q = run(
+        QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge) VALUES (?, ?, ?, ?, ?)"),
+        {e.key, e.itemdesc, e.itemquant, e.itemprice.units(), e.charge.units()});
     if (!q)
         return failure(lastError());
     return q->lastInsertId().toLongLong();
@@ -322,9 +334,10 @@ bool CafeStore::setRates(const QList<Money> &rates)
         if (!ids)
             return false;
         for (int i = 0; i < rates.size(); ++i) {
-            const bool ok = i < ids->size()
-                                ? exec(QStringLiteral("UPDATE rates SET rate = ? WHERE aa = ?"), {rates[i].units(), ids->at(i)})
-                                : exec(QStringLiteral("INSERT INTO rates (rate) VALUES (?)"), {rates[i].units()});
+            const bool ok =
+                i < ids->size()
+                    ? exec(QStringLiteral("UPDATE rates SET rate = ? WHERE aa = ?"), {rates[i].units(), ids->at(i)})
+                    : exec(QStringLiteral("INSERT INTO rates (rate) VALUES (?)"), {rates[i].units()});
             if (!ok)
                 return false;
         }
@@ -349,7 +362,8 @@ Result<RateSettings> CafeStore::rateSettings()
 
 bool CafeStore::setRateSettings(Money fixed, qint64 mintime, qint64 toltime)
 {
-    return exec(QStringLiteral("UPDATE settings SET fixed = ?, mintime = ?, toltime = ?"), {fixed.units(), mintime, toltime});
+    return exec(QStringLiteral("UPDATE settings SET fixed = ?, mintime = ?, toltime = ?"),
+                {fixed.units(), mintime, toltime});
 }
 
 bool CafeStore::setBackground(const QString &path)
@@ -361,8 +375,9 @@ bool CafeStore::setBackground(const QString &path)
 
 std::optional<QString> CafeStore::operatorLogin(const QString &username, const QString &password)
 {
-    auto q = run(QStringLiteral("SELECT username FROM users WHERE fold(username) = ? AND fold(password) = ? ORDER BY aa"),
-                 {fold(username), fold(password)});
+    auto q =
+        run(QStringLiteral("SELECT username FROM users WHERE fold(username) = ? AND fold(password) = ? ORDER BY aa"),
+            {fold(username), fold(password)});
     if (!q || !q->next())
         return std::nullopt;
     return q->value(0).toString();
@@ -429,15 +444,16 @@ Result<qint64> CafeStore::openAccountCharges(const QString &pin)
 
 Result<QList<ProductRow>> CafeStore::products()
 {
-    return collect<ProductRow>(*this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products ORDER BY category, aa")),
-                               [](const QSqlQuery &q) {
-                                   ProductRow p;
-                                   p.aa = q.value(0).toLongLong();
-                                   p.desc = q.value(1).toString();
-                                   p.price = Money::fromUnits(q.value(2).toLongLong());
-                                   p.category = q.value(3).toString();
-                                   return p;
-                               });
+    return collect<ProductRow>(
+        *this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products ORDER BY category, aa")),
+        [](const QSqlQuery &q) {
+            ProductRow p;
+            p.aa = q.value(0).toLongLong();
+            p.desc = q.value(1).toString();
+            p.price = Money::fromUnits(q.value(2).toLongLong());
+            p.category = q.value(3).toString();
+            return p;
+        });
 }
 
 // --- a customer's transactions
@@ -519,11 +535,13 @@ Result<void> CafeStore::deleteCategory(qint64 aa)
 Result<QList<ProductRow>> CafeStore::productPage(const std::optional<QString> &category, qint64 offset, qint64 limit)
 {
     const auto rows =
-        category ? collect<ProductRow>(*this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
+        category ? collect<ProductRow>(*this,
+                                       run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
                                                           " WHERE fold(category) = ? ORDER BY aa LIMIT ? OFFSET ?"),
                                            {fold(*category), limit, offset}),
                                        productFrom)
-                 : collect<ProductRow>(*this, run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
+                 : collect<ProductRow>(*this,
+                                       run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
                                                           " ORDER BY fold(category), aa LIMIT ? OFFSET ?"),
                                            {limit, offset}),
                                        productFrom);
@@ -534,7 +552,8 @@ Result<QList<ProductRow>> CafeStore::productPage(const std::optional<QString> &c
 
 Result<bool> CafeStore::hasProduct(const QString &desc, qint64 except)
 {
-    auto q = run(QStringLiteral("SELECT count(*) FROM products WHERE fold(\"desc\") = ? AND aa <> ?"), {fold(desc), except});
+    auto q =
+        run(QStringLiteral("SELECT count(*) FROM products WHERE fold(\"desc\") = ? AND aa <> ?"), {fold(desc), except});
     if (!q || !q->next())
         return booksFailure(lastError());
     return q->value(0).toLongLong() > 0;

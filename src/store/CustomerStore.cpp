@@ -1,8 +1,8 @@
 #include "store/CustomerStore.h"
 
 namespace {
-const QString kColumns = QStringLiteral(
-    "aa, name, lastname, telephone, password, \"time\", usedtime, timeleft, timer, pcused");
+const QString kColumns =
+    QStringLiteral("aa, name, lastname, telephone, password, \"time\", usedtime, timeleft, timer, pcused");
 
 CustomerRow customerFrom(const QSqlQuery &q)
 {
@@ -38,7 +38,8 @@ Result<QList<CustomerRow>> CustomerStore::accounts()
 
 Result<QList<CustomerRow>> CustomerStore::accountsWithPin(const QString &pin)
 {
-    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
+    return collect(*this,
+                   run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
 }
 
 std::optional<CustomerRow> CustomerStore::account(qint64 aa)
@@ -70,7 +71,8 @@ bool CustomerStore::updateAccount(const CustomerRow &c)
 
 Result<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, const QString &lastname)
 {
-    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
+    return collect(*this,
+                   run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
                            .arg(kColumns),
                        {fold(name), fold(lastname)}));
 }

@@ -120,8 +120,8 @@ Result<void> replaceFile(const QString &target, const QByteArray &data)
 Result<QString> datedCopy(const QString &source, const QString &folder, const QDateTime &when)
 {
     const QFileInfo info(source);
-    const QString stem = QStringLiteral("%1-%2").arg(info.completeBaseName(),
-                                                      when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+    const QString stem =
+        QStringLiteral("%1-%2").arg(info.completeBaseName(), when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     const QDir dir(folder);
     if (!dir.exists())

@@ -1,7 +1,7 @@
 #include "store/Installer.h"
 
-#include "store/SettingsFile.h"
 #include "store/Schema.h"
+#include "store/SettingsFile.h"
 #include "store/SqlStore.h"
 #include "store/StatusPictures.h"
 

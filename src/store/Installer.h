@@ -12,7 +12,7 @@ class Installer
 public:
     struct Result
     {
-        QStringList created;         // paths made by this run
+        QStringList created;          // paths made by this run
         std::optional<QString> error; // the first problem, naming the file and cause
     };
 

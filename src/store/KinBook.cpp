@@ -1,7 +1,7 @@
 #include "store/KinBook.h"
 
-#include "store/DatabaseCopy.h"
 #include "store/CafeStore.h"
+#include "store/DatabaseCopy.h"
 #include "store/Schema.h"
 #include "store/StoreValues.h"
 
@@ -130,9 +130,8 @@ Result<KinPage> KinBook::page(const KinFilter &filter, int limit, const KinCurso
     QVariantList values;
     const QString where = whereOf(filter, values, &after);
     values << limit;
-    auto q = m_store.run(QStringLiteral("SELECT %1 FROM kin WHERE %2 ORDER BY startdate, aa LIMIT ?")
-                             .arg(kColumns, where),
-                         values);
+    auto q = m_store.run(
+        QStringLiteral("SELECT %1 FROM kin WHERE %2 ORDER BY startdate, aa LIMIT ?").arg(kColumns, where), values);
     if (!q)
         return failure(m_store.lastError());
     page.rows.reserve(limit);

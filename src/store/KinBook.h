@@ -60,7 +60,9 @@ struct ExtraLines
 class KinBook
 {
 public:
-    explicit KinBook(CafeStore &store) : m_store(store) {}
+    explicit KinBook(CafeStore &store)
+        : m_store(store)
+    {}
 
     // The indexes and daily sums the listings need; a book made before them
     // gets them here, once (quick on a book that has them).

@@ -75,7 +75,8 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
         return failure(*e);
 
     QList<Finding> found;
-    for (const QString &p : integrity(cafe, QStringLiteral("icafe.dat")) + integrity(customers, QStringLiteral("users.dat")))
+    for (const QString &p :
+         integrity(cafe, QStringLiteral("icafe.dat")) + integrity(customers, QStringLiteral("users.dat")))
         found.append({p, false});
     const auto cafeShape = Installer::checkDatabase(m_paths.cafeDatabase(), Schema::cafeTables());
     const auto usersShape = Installer::checkDatabase(m_paths.customerDatabase(), Schema::customerTables());
@@ -103,12 +104,13 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
                 // The flag is what a restart trusts: set it for an open
                 // transaction so the charge comes back and can be billed,
                 // clear it where nothing is open.
-                const QString text = flagged
-                    ? QStringLiteral("%1 is marked as running %2 but has no open transaction of that kind")
-                          .arg(c.pcname, QLatin1String(k.words))
-                    : QStringLiteral("%1 has an open transaction of %2 (number %3) but is not marked as running it")
-                          .arg(c.pcname, QLatin1String(k.words))
-                          .arg(open->first().aa);
+                const QString text =
+                    flagged
+                        ? QStringLiteral("%1 is marked as running %2 but has no open transaction of that kind")
+                              .arg(c.pcname, QLatin1String(k.words))
+                        : QStringLiteral("%1 has an open transaction of %2 (number %3) but is not marked as running it")
+                              .arg(c.pcname, QLatin1String(k.words))
+                              .arg(open->first().aa);
                 found.append({text, true});
                 if (mend) {
                     if (!cafe.setFlag(c.pcname, k.flag, !flagged))
@@ -192,7 +194,8 @@ Result<void> Maintenance::restore(const QString &dir)
     const QString cafe = dir + QStringLiteral("/icafe.dat");
     const QString users = dir + QStringLiteral("/users.dat");
     // Both copies sound before either book is touched.
-    for (const auto &[path, tables] : {std::pair{cafe, Schema::cafeTables()}, std::pair{users, Schema::customerTables()}}) {
+    for (const auto &[path, tables] :
+         {std::pair{cafe, Schema::cafeTables()}, std::pair{users, Schema::customerTables()}}) {
         if (!QFileInfo(path).isFile())
             return failure(QStringLiteral("%1 is missing").arg(path));
         if (auto e = Installer::checkDatabase(path, tables))

@@ -19,7 +19,9 @@ public:
         bool repairable = false;
     };
 
-    explicit Maintenance(const Paths &paths) : m_paths(paths) {}
+    explicit Maintenance(const Paths &paths)
+        : m_paths(paths)
+    {}
 
     // Every problem found; an empty list is healthy books.
     Result<QList<Finding>> check();

@@ -5,8 +5,7 @@
 
 Paths::Paths(const QString &home)
     : m_home(QDir::cleanPath(QDir(home).absolutePath()))
-{
-}
+{}
 
 Paths Paths::resolve(const QString &homeOption)
 {
@@ -16,8 +15,7 @@ Paths Paths::resolve(const QString &homeOption)
     if (!env.isEmpty())
         return Paths(env);
     // GenericDataLocation is ~/.local/share; the application name is ours.
-    return Paths(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                 + QStringLiteral("/korvane"));
+    return Paths(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/korvane"));
 }
 
 QString Paths::system() const { return m_home + QStringLiteral("/system"); }

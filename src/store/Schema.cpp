@@ -5,34 +5,36 @@ namespace Schema {
 QStringList cafeStatements()
 {
     return QStringList{
-        QStringLiteral("CREATE TABLE computers (aa INTEGER PRIMARY KEY AUTOINCREMENT, pcname TEXT, ip TEXT,"
-                       " \"left\" INTEGER NOT NULL DEFAULT 0, top INTEGER NOT NULL DEFAULT 0,"
-                       " timer INTEGER NOT NULL DEFAULT 0, pretime INTEGER NOT NULL DEFAULT 0,"
-                       " \"user\" INTEGER NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE kin (aa INTEGER PRIMARY KEY AUTOINCREMENT, computer TEXT,"
-                       " startdate TEXT, starttime TEXT, enddate TEXT, endtime TEXT, ptime INTEGER,"
-                       " enab INTEGER NOT NULL DEFAULT 0, pretimeenab INTEGER NOT NULL DEFAULT 0,"
-                       " userenab INTEGER NOT NULL DEFAULT 0, userpin TEXT, type TEXT, totaltime TEXT,"
-                       " timecharged INTEGER, extra INTEGER, total INTEGER, reason TEXT)"),
-        QStringLiteral("CREATE TABLE extra (aa INTEGER PRIMARY KEY AUTOINCREMENT, \"key\" INTEGER,"
-                       " itemdesc TEXT, itemquant INTEGER, itemprice INTEGER, charge INTEGER)"),
-        QStringLiteral("CREATE TABLE rates (aa INTEGER PRIMARY KEY AUTOINCREMENT, rate INTEGER)"),
-        QStringLiteral("CREATE TABLE settings (aa INTEGER PRIMARY KEY AUTOINCREMENT, fixed INTEGER,"
-                       " mintime INTEGER, toltime INTEGER, backround TEXT)"),
-        QStringLiteral("CREATE TABLE groups (aa INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT)"),
-        QStringLiteral("CREATE TABLE products (aa INTEGER PRIMARY KEY AUTOINCREMENT, \"desc\" TEXT,"
-                       " price INTEGER, category TEXT)"),
-        QStringLiteral("CREATE TABLE users (aa INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, password TEXT)"),
-        // What the hot paths filter on.
-        QStringLiteral("CREATE INDEX kin_open_normal ON kin (computer) WHERE enab = 1"),
-        QStringLiteral("CREATE INDEX kin_open_prepaid ON kin (computer) WHERE pretimeenab = 1"),
-        QStringLiteral("CREATE INDEX kin_open_user ON kin (computer) WHERE userenab = 1"),
-        QStringLiteral("CREATE INDEX kin_by_start ON kin (startdate, type)"),
-        QStringLiteral("CREATE INDEX kin_by_pin ON kin (userpin, startdate) WHERE type = 'user'"),
-        QStringLiteral("CREATE INDEX extra_by_key ON extra (\"key\")"),
-        QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
-        QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
-    } + reportIndexes() + kinDaysStatements();
+               QStringLiteral("CREATE TABLE computers (aa INTEGER PRIMARY KEY AUTOINCREMENT, pcname TEXT, ip TEXT,"
+                              " \"left\" INTEGER NOT NULL DEFAULT 0, top INTEGER NOT NULL DEFAULT 0,"
+                              " timer INTEGER NOT NULL DEFAULT 0, pretime INTEGER NOT NULL DEFAULT 0,"
+                              " \"user\" INTEGER NOT NULL DEFAULT 0)"),
+               QStringLiteral("CREATE TABLE kin (aa INTEGER PRIMARY KEY AUTOINCREMENT, computer TEXT,"
+                              " startdate TEXT, starttime TEXT, enddate TEXT, endtime TEXT, ptime INTEGER,"
+                              " enab INTEGER NOT NULL DEFAULT 0, pretimeenab INTEGER NOT NULL DEFAULT 0,"
+                              " userenab INTEGER NOT NULL DEFAULT 0, userpin TEXT, type TEXT, totaltime TEXT,"
+                              " timecharged INTEGER, extra INTEGER, total INTEGER, reason TEXT)"),
+               QStringLiteral("CREATE TABLE extra (aa INTEGER PRIMARY KEY AUTOINCREMENT, \"key\" INTEGER,"
+                              " itemdesc TEXT, itemquant INTEGER, itemprice INTEGER, charge INTEGER)"),
+               QStringLiteral("CREATE TABLE rates (aa INTEGER PRIMARY KEY AUTOINCREMENT, rate INTEGER)"),
+               QStringLiteral("CREATE TABLE settings (aa INTEGER PRIMARY KEY AUTOINCREMENT, fixed INTEGER,"
+                              " mintime INTEGER, toltime INTEGER, backround TEXT)"),
+               QStringLiteral("CREATE TABLE groups (aa INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT)"),
+               QStringLiteral("CREATE TABLE products (aa INTEGER PRIMARY KEY AUTOINCREMENT, \"desc\" TEXT,"
+                              " price INTEGER, category TEXT)"),
+               QStringLiteral(
+                   "CREATE TABLE users (aa INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, password TEXT)"),
+               // What the hot paths filter on.
+               QStringLiteral("CREATE INDEX kin_open_normal ON kin (computer) WHERE enab = 1"),
+               QStringLiteral("CREATE INDEX kin_open_prepaid ON kin (computer) WHERE pretimeenab = 1"),
+               QStringLiteral("CREATE INDEX kin_open_user ON kin (computer) WHERE userenab = 1"),
+               QStringLiteral("CREATE INDEX kin_by_start ON kin (startdate, type)"),
+               QStringLiteral("CREATE INDEX kin_by_pin ON kin (userpin, startdate) WHERE type = 'user'"),
+               QStringLiteral("CREATE INDEX extra_by_key ON extra (\"key\")"),
+               QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
+               QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
+           }
+           + reportIndexes() + kinDaysStatements();
 }
 
 QStringList reportIndexes()
@@ -52,14 +54,15 @@ QStringList kinDaysStatements()
     // still running counts with nothing). Triggers keep it equal to kin
     // through every insert, change and delete, so that a year's sums add up a
     // few hundred rows a day instead of every transaction.
-    const QString add = QStringLiteral(
-        " ON CONFLICT (type, startdate, computer) DO UPDATE SET n = n + excluded.n,"
-        " timecharged = timecharged + excluded.timecharged, extra = extra + excluded.extra,"
-        " total = total + excluded.total");
-    const QString addNew = QStringLiteral(
-        "INSERT INTO kin_days SELECT new.type, new.startdate, coalesce(new.computer, ''), 1,"
-        " coalesce(new.timecharged, 0), coalesce(new.extra, 0), coalesce(new.total, 0)"
-        " WHERE new.type IS NOT NULL AND new.startdate IS NOT NULL") + add + QLatin1Char(';');
+    const QString add =
+        QStringLiteral(" ON CONFLICT (type, startdate, computer) DO UPDATE SET n = n + excluded.n,"
+                       " timecharged = timecharged + excluded.timecharged, extra = extra + excluded.extra,"
+                       " total = total + excluded.total");
+    const QString addNew =
+        QStringLiteral("INSERT INTO kin_days SELECT new.type, new.startdate, coalesce(new.computer, ''), 1,"
+                       " coalesce(new.timecharged, 0), coalesce(new.extra, 0), coalesce(new.total, 0)"
+                       " WHERE new.type IS NOT NULL AND new.startdate IS NOT NULL")
+        + add + QLatin1Char(';');
     const QString takeOld = QStringLiteral(
         "UPDATE kin_days SET n = n - 1, timecharged = timecharged - coalesce(old.timecharged, 0),"
         " extra = extra - coalesce(old.extra, 0), total = total - coalesce(old.total, 0)"
@@ -110,8 +113,8 @@ QStringList customerStatements()
 
 QStringList cafeTables()
 {
-    return {QStringLiteral("computers"), QStringLiteral("kin"), QStringLiteral("extra"), QStringLiteral("rates"),
-            QStringLiteral("settings"), QStringLiteral("groups"), QStringLiteral("products"), QStringLiteral("users")};
+    return {QStringLiteral("computers"), QStringLiteral("kin"),    QStringLiteral("extra"),    QStringLiteral("rates"),
+            QStringLiteral("settings"),  QStringLiteral("groups"), QStringLiteral("products"), QStringLiteral("users")};
 }
 
 QStringList customerTables() { return {QStringLiteral("users")}; }

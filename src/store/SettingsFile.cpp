@@ -14,20 +14,19 @@ const QStringList &defaults()
         QStringLiteral("6697728"),     // names in dark blue (RGB 0, 51, 102)
         QStringLiteral("DejaVu Sans"), // a font every Debian desktop has
         QStringLiteral("10"),
-        QStringLiteral("True"),        // bold
-        QStringLiteral("False"),       // not italic
+        QStringLiteral("True"),  // bold
+        QStringLiteral("False"), // not italic
         QStringLiteral("big"),
     };
     return d;
 }
 
-bool truthText(const QString &s)
-{
-    return s.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-}
+bool truthText(const QString &s) { return s.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0; }
 } // namespace
 
-SettingsFile::SettingsFile() : m_lines(defaults()) {}
+SettingsFile::SettingsFile()
+    : m_lines(defaults())
+{}
 
 SettingsFile SettingsFile::fromLines(const QStringList &lines)
 {

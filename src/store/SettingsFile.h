@@ -12,7 +12,18 @@ class SettingsFile
 {
 public:
     // The values in the order of their lines.
-    enum class Key { Polling, Interval, ToolbarShown, ToolbarSide, NameColor, FontName, FontSize, Bold, Italic, IconSize };
+    enum class Key {
+        Polling,
+        Interval,
+        ToolbarShown,
+        ToolbarSide,
+        NameColor,
+        FontName,
+        FontSize,
+        Bold,
+        Italic,
+        IconSize
+    };
     static constexpr int Lines = 10;
     // The shortest probe interval the console keeps to, whatever the file says.
     static constexpr int MinimumIntervalMs = 1000;

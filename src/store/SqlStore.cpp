@@ -23,13 +23,9 @@ void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 
 SqlStore::SqlStore()
     : m_name(QStringLiteral("korvane-%1").arg(s_counter.fetchAndAddRelaxed(1)))
-{
-}
+{}
 
-SqlStore::~SqlStore()
-{
-    close();
-}
+SqlStore::~SqlStore() { close(); }
 
 void SqlStore::close()
 {
@@ -77,8 +73,8 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
         sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
         if (h)
-            sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                       foldFunction, nullptr, nullptr, nullptr);
+            sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
+                                       nullptr, nullptr);
     }
     return std::nullopt;
 }
@@ -101,10 +97,7 @@ std::optional<QSqlQuery> SqlStore::run(const QString &sql, const QVariantList &v
     return q;
 }
 
-bool SqlStore::exec(const QString &sql, const QVariantList &values)
-{
-    return run(sql, values).has_value();
-}
+bool SqlStore::exec(const QString &sql, const QVariantList &values) { return run(sql, values).has_value(); }
 
 bool SqlStore::atomically(const std::function<bool()> &fn)
 {

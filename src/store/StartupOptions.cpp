@@ -36,7 +36,4 @@ StartupOptions StartupOptions::parse(const QStringList &args)
     return o;
 }
 
-QString StartupOptions::usage(const QString &program)
-{
-    return Manual::help(program);
-}
+QString StartupOptions::usage(const QString &program) { return Manual::help(program); }

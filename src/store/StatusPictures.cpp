@@ -5,16 +5,23 @@
 #include <QPainter>
 #include <QPainterPath>
 
-StatusPictures::StatusPictures(const Paths &paths) : m_paths(paths) {}
+StatusPictures::StatusPictures(const Paths &paths)
+    : m_paths(paths)
+{}
 
 QString StatusPictures::fileName(Picture p)
 {
     switch (p) {
-    case Picture::Free: return QStringLiteral("offsys.dqtz");
-    case Picture::Normal: return QStringLiteral("onsys.dqtz");
-    case Picture::Prepaid: return QStringLiteral("presys.dqtz");
-    case Picture::Account: return QStringLiteral("usersys.dqtz");
-    case Picture::Error: return QStringLiteral("errorsys.dqtz");
+    case Picture::Free:
+        return QStringLiteral("offsys.dqtz");
+    case Picture::Normal:
+        return QStringLiteral("onsys.dqtz");
+    case Picture::Prepaid:
+        return QStringLiteral("presys.dqtz");
+    case Picture::Account:
+        return QStringLiteral("usersys.dqtz");
+    case Picture::Error:
+        return QStringLiteral("errorsys.dqtz");
     }
     return QString();
 }
@@ -29,11 +36,21 @@ QImage StatusPictures::draw(Picture p)
     // A monitor on a stand; the screen's colour and sign tell the state.
     QColor screen;
     switch (p) {
-    case Picture::Free: screen = QColor(0x5f, 0x6b, 0x78); break;
-    case Picture::Normal: screen = QColor(0x2e, 0xa0, 0x4f); break;
-    case Picture::Prepaid: screen = QColor(0xe0, 0x8e, 0x0b); break;
-    case Picture::Account: screen = QColor(0x2f, 0x6f, 0xd6); break;
-    case Picture::Error: screen = QColor(0xc6, 0x28, 0x28); break;
+    case Picture::Free:
+        screen = QColor(0x5f, 0x6b, 0x78);
+        break;
+    case Picture::Normal:
+        screen = QColor(0x2e, 0xa0, 0x4f);
+        break;
+    case Picture::Prepaid:
+        screen = QColor(0xe0, 0x8e, 0x0b);
+        break;
+    case Picture::Account:
+        screen = QColor(0x2f, 0x6f, 0xd6);
+        break;
+    case Picture::Error:
+        screen = QColor(0xc6, 0x28, 0x28);
+        break;
     }
     QImage img(Width, Height, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);

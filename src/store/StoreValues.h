@@ -16,10 +16,14 @@ inline QVariant dateTime(const QDateTime &t)
 {
     return t.isValid() ? QVariant(t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))) : QVariant();
 }
-inline QVariant time(const QTime &t) { return t.isValid() ? QVariant(t.toString(QStringLiteral("HH:mm:ss"))) : QVariant(); }
+inline QVariant time(const QTime &t)
+{
+    return t.isValid() ? QVariant(t.toString(QStringLiteral("HH:mm:ss"))) : QVariant();
+}
 inline QVariant money(const std::optional<Money> &m) { return m ? QVariant(m->units()) : QVariant(); }
 inline QVariant optionalInt(const std::optional<qint64> &n) { return n ? QVariant(*n) : QVariant(); }
-template <typename T> QVariant optional(const std::optional<T> &v)
+template <typename T>
+QVariant optional(const std::optional<T> &v)
 {
     return v ? QVariant::fromValue(*v) : QVariant();
 }

@@ -26,10 +26,7 @@ QString amount(Money m)
     return text;
 }
 
-QString currency(Money m)
-{
-    return QLocale().toCurrencyString(static_cast<double>(m.cents()) / 100.0, QString(), 2);
-}
+QString currency(Money m) { return QLocale().toCurrencyString(static_cast<double>(m.cents()) / 100.0, QString(), 2); }
 
 namespace {
 QString clockText(qint64 seconds, int hourWidth)
@@ -51,7 +48,8 @@ QString minutes(qint64 count)
 {
     const bool negative = count < 0;
     const qint64 m = negative ? -count : count;
-    const QString text = QStringLiteral("%1:%2").arg(m / 60, 2, 10, QLatin1Char('0')).arg(m % 60, 2, 10, QLatin1Char('0'));
+    const QString text =
+        QStringLiteral("%1:%2").arg(m / 60, 2, 10, QLatin1Char('0')).arg(m % 60, 2, 10, QLatin1Char('0'));
     return negative ? QLatin1Char('-') + text : text;
 }
 

@@ -7,4 +7,4 @@
 namespace Manual {
 // Empty when the program has no manual source.
 QString help(const QString &program);
-}
+} // namespace Manual

@@ -6,11 +6,16 @@ namespace {
 QMessageBox::Icon toIcon(Prompter::Icon icon)
 {
     switch (icon) {
-    case Prompter::Icon::None: return QMessageBox::NoIcon;
-    case Prompter::Icon::Information: return QMessageBox::Information;
-    case Prompter::Icon::Question: return QMessageBox::Question;
-    case Prompter::Icon::Warning: return QMessageBox::Warning;
-    case Prompter::Icon::Critical: return QMessageBox::Critical;
+    case Prompter::Icon::None:
+        return QMessageBox::NoIcon;
+    case Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case Prompter::Icon::Question:
+        return QMessageBox::Question;
+    case Prompter::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompter::Icon::Critical:
+        return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }

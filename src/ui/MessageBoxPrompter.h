@@ -8,7 +8,9 @@ class QWidget;
 class MessageBoxPrompter : public Prompter
 {
 public:
-    explicit MessageBoxPrompter(QWidget *parent = nullptr) : m_parent(parent) {}
+    explicit MessageBoxPrompter(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {}
     void setParent(QWidget *parent) { m_parent = parent; }
     void tell(const QString &text, Icon icon = Icon::None) override;
     bool ask(const QString &text, Icon icon = Icon::Question) override;

@@ -1,6 +1,5 @@
 #include "ui/Money.h"
 
-
 namespace {
 qint64 divRound(qint64 value, qint64 by)
 {

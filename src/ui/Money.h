@@ -33,12 +33,18 @@ public:
     constexpr Money operator*(qint64 n) const { return Money(m_units * n); }
     // Halving for the half-hour price: exact while the rate has at most three decimals.
     Money half() const;
-    Money &operator+=(Money o) { m_units += o.m_units; return *this; }
+    Money &operator+=(Money o)
+    {
+        m_units += o.m_units;
+        return *this;
+    }
     constexpr bool operator==(const Money &) const = default;
     constexpr auto operator<=>(const Money &) const = default;
     constexpr bool isZero() const { return m_units == 0; }
 
 private:
-    constexpr explicit Money(qint64 units) : m_units(units) {}
+    constexpr explicit Money(qint64 units)
+        : m_units(units)
+    {}
     qint64 m_units = 0;
 };

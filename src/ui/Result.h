@@ -18,9 +18,15 @@ template <typename T>
 class Result
 {
 public:
-    Result(const T &value) : m_value(value) {}
-    Result(T &&value) : m_value(std::move(value)) {}
-    Result(Failure f) : m_error(std::move(f.text)) {}
+    Result(const T &value)
+        : m_value(value)
+    {}
+    Result(T &&value)
+        : m_value(std::move(value))
+    {}
+    Result(Failure f)
+        : m_error(std::move(f.text))
+    {}
 
     bool ok() const { return m_value.has_value(); }
     bool has_value() const { return ok(); }
@@ -46,7 +52,10 @@ class Result<void>
 {
 public:
     Result() = default;
-    Result(Failure f) : m_failed(true), m_error(std::move(f.text)) {}
+    Result(Failure f)
+        : m_failed(true)
+        , m_error(std::move(f.text))
+    {}
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }

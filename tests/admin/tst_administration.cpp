@@ -54,20 +54,43 @@ private slots:
         QTest::addColumn<QString>("stored"); // the account's password afterwards
 
         const QString changed = QStringLiteral("Password Has Been Changed");
-        QTest::newRow("admin: no current") << true << "" << "a" << "a" << QStringList{"Current Password Was Not Entered "} << "kelpo";
-        QTest::newRow("admin: no new") << true << "kelpo" << "" << "a" << QStringList{" New Password Is Blank"} << "kelpo";
-        QTest::newRow("admin: no verify") << true << "kelpo" << "a" << "" << QStringList{"Please verify Your Password"} << "kelpo";
-        QTest::newRow("admin: mismatch") << true << "kelpo" << "a" << "b" << QStringList{"Password Do Not Match"} << "kelpo";
+        QTest::newRow("admin: no current") << true << ""
+                                           << "a"
+                                           << "a" << QStringList{"Current Password Was Not Entered "} << "kelpo";
+        QTest::newRow("admin: no new") << true << "kelpo"
+                                       << ""
+                                       << "a" << QStringList{" New Password Is Blank"} << "kelpo";
+        QTest::newRow("admin: no verify") << true << "kelpo"
+                                          << "a"
+                                          << "" << QStringList{"Please verify Your Password"} << "kelpo";
+        QTest::newRow("admin: mismatch") << true << "kelpo"
+                                         << "a"
+                                         << "b" << QStringList{"Password Do Not Match"} << "kelpo";
         QTest::newRow("admin: wrong and mismatch")
-            << true << "nope" << "a" << "b" << QStringList{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
-        QTest::newRow("admin: other case") << true << "KELPO" << "a" << "a" << QStringList{" Current Password Is Invalid"} << "kelpo";
-        QTest::newRow("admin: same again") << true << "kelpo" << "kelpo" << "kelpo" << QStringList{changed} << "kelpo";
-        QTest::newRow("admin: greek, apostrophe, blanks")
-            << true << "kelpo" << " O'Κωδικός 2 " << " O'Κωδικός 2 " << QStringList{changed} << " O'Κωδικός 2 ";
-        QTest::newRow("user: no new") << false << "" << "" << "a" << QStringList{" New Password Is Blank"} << "dask";
-        QTest::newRow("user: no verify") << false << "" << "a" << "" << QStringList{"Please verify Your Password"} << "dask";
-        QTest::newRow("user: mismatch") << false << "" << "a" << "b" << QStringList{"Passwords Do Not Match"} << "dask";
-        QTest::newRow("user: no current asked") << false << "" << "ταμίας" << "ταμίας" << QStringList{changed} << "ταμίας";
+            << true << "nope"
+            << "a"
+            << "b" << QStringList{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
+        QTest::newRow("admin: other case") << true << "KELPO"
+                                           << "a"
+                                           << "a" << QStringList{" Current Password Is Invalid"} << "kelpo";
+        QTest::newRow("admin: same again") << true << "kelpo"
+                                           << "kelpo"
+                                           << "kelpo" << QStringList{changed} << "kelpo";
+        QTest::newRow("admin: greek, apostrophe, blanks") << true << "kelpo"
+                                                          << " O'Κωδικός 2 "
+                                                          << " O'Κωδικός 2 " << QStringList{changed} << " O'Κωδικός 2 ";
+        QTest::newRow("user: no new") << false << ""
+                                      << ""
+                                      << "a" << QStringList{" New Password Is Blank"} << "dask";
+        QTest::newRow("user: no verify") << false << ""
+                                         << "a"
+                                         << "" << QStringList{"Please verify Your Password"} << "dask";
+        QTest::newRow("user: mismatch") << false << ""
+                                        << "a"
+                                        << "b" << QStringList{"Passwords Do Not Match"} << "dask";
+        QTest::newRow("user: no current asked") << false << ""
+                                                << "ταμίας"
+                                                << "ταμίας" << QStringList{changed} << "ταμίας";
     }
     void passwordMessages()
     {
@@ -108,16 +131,25 @@ private slots:
         QTest::addColumn<QStringList>("rows");
 
         const QStringList before{"PC1/10.0.0.5", "καφε/10.0.0.9"};
-        QTest::newRow("no name") << "" << "10.0.0.6" << QStringList{" Computer Name Was Not Entered"} << before;
-        QTest::newRow("no address") << "PC2" << "" << QStringList{"IP Address Was Not Entered"} << before;
-        QTest::newRow("host name") << "PC2" << "pc2.local" << QStringList{Roster::invalidAddressMessage()} << before;
-        QTest::newRow("past 255") << "PC2" << "10.0.0.256" << QStringList{Roster::invalidAddressMessage()} << before;
-        QTest::newRow("three parts") << "PC2" << "10.0.6" << QStringList{Roster::invalidAddressMessage()} << before;
+        QTest::newRow("no name") << ""
+                                 << "10.0.0.6" << QStringList{" Computer Name Was Not Entered"} << before;
+        QTest::newRow("no address") << "PC2"
+                                    << "" << QStringList{"IP Address Was Not Entered"} << before;
+        QTest::newRow("host name") << "PC2"
+                                   << "pc2.local" << QStringList{Roster::invalidAddressMessage()} << before;
+        QTest::newRow("past 255") << "PC2"
+                                  << "10.0.0.256" << QStringList{Roster::invalidAddressMessage()} << before;
+        QTest::newRow("three parts") << "PC2"
+                                     << "10.0.6" << QStringList{Roster::invalidAddressMessage()} << before;
         const QStringList exists{" IP Address Or Computer Name Already Exists"};
-        QTest::newRow("name in other case") << "pc1" << "10.0.0.6" << exists << before;
-        QTest::newRow("greek name in other case") << "ΚΑΦΕ" << "10.0.0.6" << exists << before;
-        QTest::newRow("same address written otherwise") << "PC2" << "10.0.0.05" << exists << before;
-        QTest::newRow("new") << "PC2" << "10.0.0.06"
+        QTest::newRow("name in other case") << "pc1"
+                                            << "10.0.0.6" << exists << before;
+        QTest::newRow("greek name in other case") << "ΚΑΦΕ"
+                                                  << "10.0.0.6" << exists << before;
+        QTest::newRow("same address written otherwise") << "PC2"
+                                                        << "10.0.0.05" << exists << before;
+        QTest::newRow("new") << "PC2"
+                             << "10.0.0.06"
                              << QStringList{"Update Complete",
                                             "Setting Will Take Affect Only After Restarting The Application"}
                              << (before + QStringList{"PC2/10.0.0.6"});

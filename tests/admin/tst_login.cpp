@@ -57,13 +57,20 @@ private slots:
         QTest::addColumn<QString>("account");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("role"); // -1 wrong, 0 admin, 1 cashier
-        QTest::newRow("admin") << "Admin" << "kelpo" << 0;
-        QTest::newRow("admin upper case") << "Admin" << "KELPO" << 0;
-        QTest::newRow("cashier mixed case") << "user" << "dAsK" << 1;
-        QTest::newRow("other account's password") << "Admin" << "dask" << -1;
-        QTest::newRow("empty") << "Admin" << "" << -1;
-        QTest::newRow("quoted always-true") << "Admin" << "' or '1'='1" << -1;
-        QTest::newRow("trailing blank") << "Admin" << "kelpo " << -1;
+        QTest::newRow("admin") << "Admin"
+                               << "kelpo" << 0;
+        QTest::newRow("admin upper case") << "Admin"
+                                          << "KELPO" << 0;
+        QTest::newRow("cashier mixed case") << "user"
+                                            << "dAsK" << 1;
+        QTest::newRow("other account's password") << "Admin"
+                                                  << "dask" << -1;
+        QTest::newRow("empty") << "Admin"
+                               << "" << -1;
+        QTest::newRow("quoted always-true") << "Admin"
+                                            << "' or '1'='1" << -1;
+        QTest::newRow("trailing blank") << "Admin"
+                                        << "kelpo " << -1;
     }
     void passwords()
     {

@@ -18,7 +18,11 @@
 #include <QtTest>
 
 namespace {
-template <typename T> T *child(QWidget *w, const char *name) { return w->findChild<T *>(QLatin1String(name)); }
+template <typename T>
+T *child(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QLatin1String(name));
+}
 
 QStringList names(const QList<CategoryRow> &rows)
 {
@@ -136,16 +140,28 @@ private slots:
         QTest::addColumn<QString>("category");
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<qint64>("stored"); // ten-thousandths; -1 nothing
-        QTest::newRow("all missing") << "" << "" << "" << QStringList{"No Description Was Entered"} << qint64(-1);
-        QTest::newRow("no price") << "Tea" << "" << "" << QStringList{"No Price Was Entered"} << qint64(-1);
-        QTest::newRow("no category") << "Tea" << "1,20" << "" << QStringList{"No Category Was Entered"} << qint64(-1);
-        QTest::newRow("not a price") << "Tea" << "one euro" << "Drinks" << QStringList{"\"one euro\" Is Not A Price"}
-                                     << qint64(-1);
-        QTest::newRow("negative") << "Tea" << "-1,20" << "Drinks" << QStringList{"\"-1,20\" Is Not A Price"}
-                                  << qint64(-1);
-        QTest::newRow("added") << "Tea" << "1,20" << "Drinks" << QStringList{"Update Compelete"} << qint64(12000);
+        QTest::newRow("all missing") << ""
+                                     << ""
+                                     << "" << QStringList{"No Description Was Entered"} << qint64(-1);
+        QTest::newRow("no price") << "Tea"
+                                  << ""
+                                  << "" << QStringList{"No Price Was Entered"} << qint64(-1);
+        QTest::newRow("no category") << "Tea"
+                                     << "1,20"
+                                     << "" << QStringList{"No Category Was Entered"} << qint64(-1);
+        QTest::newRow("not a price") << "Tea"
+                                     << "one euro"
+                                     << "Drinks" << QStringList{"\"one euro\" Is Not A Price"} << qint64(-1);
+        QTest::newRow("negative") << "Tea"
+                                  << "-1,20"
+                                  << "Drinks" << QStringList{"\"-1,20\" Is Not A Price"} << qint64(-1);
+        QTest::newRow("added") << "Tea"
+                               << "1,20"
+                               << "Drinks" << QStringList{"Update Compelete"} << qint64(12000);
         QTest::newRow("exists, other case, other category")
-            << "COFFEE" << "9" << "Snacks" << QStringList{"Product Already Exists", "Update Compelete"} << qint64(-1);
+            << "COFFEE"
+            << "9"
+            << "Snacks" << QStringList{"Product Already Exists", "Update Compelete"} << qint64(-1);
     }
     void productValidationOrder()
     {
@@ -218,13 +234,24 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::addColumn<QString>("shown");
         const QString was = Format::currency(Money::fromCents(250));
-        QTest::newRow("price") << 1 << "3,20" << "" << Format::currency(Money::fromCents(320));
-        QTest::newRow("not a price") << 1 << "three" << "\"three\" Is Not A Price" << was;
-        QTest::newRow("empty price") << 1 << "" << "\"\" Is Not A Price" << was;
-        QTest::newRow("description") << 0 << "Espresso" << "" << "Espresso";
-        QTest::newRow("taken description") << 0 << "water" << "Product Already Exists" << "Coffee";
-        QTest::newRow("no description") << 0 << " " << "No Description Was Entered" << "Coffee";
-        QTest::newRow("category is read-only") << 2 << "Snacks" << "" << "Drinks";
+        QTest::newRow("price") << 1 << "3,20"
+                               << "" << Format::currency(Money::fromCents(320));
+        QTest::newRow("not a price") << 1 << "three"
+                                     << "\"three\" Is Not A Price" << was;
+        QTest::newRow("empty price") << 1 << ""
+                                     << "\"\" Is Not A Price" << was;
+        QTest::newRow("description") << 0 << "Espresso"
+                                     << ""
+                                     << "Espresso";
+        QTest::newRow("taken description") << 0 << "water"
+                                           << "Product Already Exists"
+                                           << "Coffee";
+        QTest::newRow("no description") << 0 << " "
+                                        << "No Description Was Entered"
+                                        << "Coffee";
+        QTest::newRow("category is read-only") << 2 << "Snacks"
+                                               << ""
+                                               << "Drinks";
     }
     void priceListEdits()
     {

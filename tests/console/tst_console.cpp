@@ -1,20 +1,20 @@
 // The whole console after a login, offscreen, against real client agents:
 // clicks on the map and pop-up entries reach the clients and the books.
-#include "LinkTestSupport.h"
 #include "ConsoleFixture.h"
 #include "Labels.h"
+#include "LinkTestSupport.h"
 #include "admin/LoginWindow.h"
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/ProductGridView.h"
 #include "console/ComputerMapWidget.h"
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
+#include "customers/CustomerWindow.h"
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
 #include "link/MessageWindow.h"
 #include "link/TransferWindow.h"
-#include "customers/CustomerWindow.h"
 #include "reports/PrinterLogWindow.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
@@ -23,17 +23,17 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QNetworkDatagram>
-#include <QUdpSocket>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QNetworkDatagram>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QUdpSocket>
 #include <QtTest>
 #include <memory>
 
@@ -479,7 +479,6 @@ private slots:
         QCOMPARE(row.total, std::optional(Money::fromCents(480)));
         QCOMPARE(cafe.extras(1)->size(), 2);
     }
-
 };
 
 QTEST_MAIN(TestConsole)

@@ -168,7 +168,8 @@ private slots:
         choose("delprint", {false});
         QCOMPARE(QFileInfo(system("print.dat")).size(), 14);
         choose("delprint", {true});
-        QCOMPARE(m_prompter.texts(), (QStringList{"Delete Printer Transactions ? ;", "Delete Printer Transactions ? ;"}));
+        QCOMPARE(m_prompter.texts(),
+                 (QStringList{"Delete Printer Transactions ? ;", "Delete Printer Transactions ? ;"}));
         QVERIFY(QFileInfo::exists(system("print.dat")));
         QCOMPARE(QFileInfo(system("print.dat")).size(), 0);
     }
@@ -289,8 +290,8 @@ private slots:
         Desk desk;
         QList<qint64> pcs;
         for (int i = 0; i < 40; ++i)
-            pcs << *desk.store.addComputer({0, QStringLiteral("PC%1").arg(i + 1), "127.0.0.11",
-                                            (i % 8) * 2400 + 300, (i / 8) * 2400 + 300, false, false, false});
+            pcs << *desk.store.addComputer({0, QStringLiteral("PC%1").arg(i + 1), "127.0.0.11", (i % 8) * 2400 + 300,
+                                            (i / 8) * 2400 + 300, false, false, false});
         MainWindow &main = desk.open();
         main.resize(1100, 720);
         QScrollArea *area = main.mapArea();

@@ -58,9 +58,12 @@ private slots:
         QTest::addColumn<QString>("side");
         QTest::addColumn<bool>("visible");
         QTest::addColumn<int>("area");
-        QTest::newRow("left") << "yes" << "3" << true << int(Qt::LeftToolBarArea);
-        QTest::newRow("hidden whatever the side") << "no" << "4" << false << 0;
-        QTest::newRow("YES is not yes") << "YES" << "1" << false << 0;
+        QTest::newRow("left") << "yes"
+                              << "3" << true << int(Qt::LeftToolBarArea);
+        QTest::newRow("hidden whatever the side") << "no"
+                                                  << "4" << false << 0;
+        QTest::newRow("YES is not yes") << "YES"
+                                        << "1" << false << 0;
     }
     void toolbarFromSettings()
     {
@@ -69,7 +72,8 @@ private slots:
         QFETCH(bool, visible);
         QFETCH(int, area);
         Map d;
-        QVERIFY(d.setSetting(SettingsFile::Key::ToolbarShown, shown) && d.setSetting(SettingsFile::Key::ToolbarSide, side));
+        QVERIFY(d.setSetting(SettingsFile::Key::ToolbarShown, shown)
+                && d.setSetting(SettingsFile::Key::ToolbarSide, side));
         MainWindow &m = d.open();
         QCOMPARE(m.toolbar()->isVisible(), visible);
         if (visible)
@@ -138,7 +142,8 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         Map d;
-        QVERIFY(d.setSetting(SettingsFile::Key::IconSize, size) && d.setSetting(SettingsFile::Key::NameColor, "255")); // red
+        QVERIFY(d.setSetting(SettingsFile::Key::IconSize, size)
+                && d.setSetting(SettingsFile::Key::NameColor, "255")); // red
         ComputerMapWidget *map = d.open().map();
         QCOMPARE(map->computers(), QList<int>({1, 2}));
         const QRect icon = map->icon(2)->geometry();
@@ -358,8 +363,12 @@ private slots:
         const QRect both = icon->geometry().united(map->label(2)->geometry());
         const QRect inside(QPoint(0, 0), map->extent());
         QVERIFY(inside.contains(both));
-        const QPoint edge(pull.x() < 0 ? both.left() : pull.x() > 0 ? inside.right() - both.right() : 0,
-                          pull.y() < 0 ? icon->y() : pull.y() > 0 ? inside.bottom() - both.bottom() : 0);
+        const QPoint edge(pull.x() < 0   ? both.left()
+                          : pull.x() > 0 ? inside.right() - both.right()
+                                         : 0,
+                          pull.y() < 0   ? icon->y()
+                          : pull.y() > 0 ? inside.bottom() - both.bottom()
+                                         : 0);
         QVERIFY2(edge.manhattanLength() <= 2, qPrintable(QString("%1 %2").arg(edge.x()).arg(edge.y())));
         const ComputerRow row = d.store.computers()->at(1);
         QCOMPARE(QPoint(row.left, row.top), map->position(2));

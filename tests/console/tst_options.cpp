@@ -74,15 +74,22 @@ private slots:
         QTest::addColumn<QString>("message"); // empty: accepted
         QTest::addColumn<int>("icon");
         QTest::addColumn<QString>("line2");
-        QTest::newRow("empty") << "" << "Check Time Was Not Entered" << int(Prompter::Icon::Critical) << "";
-        QTest::newRow("letters") << "abc" << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
-        QTest::newRow("not finite") << "inf" << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
-        QTest::newRow("6.5") << "6.5" << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical) << "";
-        QTest::newRow("negative") << "-10" << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical)
-                                  << "";
-        QTest::newRow("7 itself") << "7" << "" << 0 << "7000";
-        QTest::newRow("7.5") << "7.5" << "" << 0 << "7500";
-        QTest::newRow("7,5 with a comma") << "7,5" << "" << 0 << "7500";
+        QTest::newRow("empty") << ""
+                               << "Check Time Was Not Entered" << int(Prompter::Icon::Critical) << "";
+        QTest::newRow("letters") << "abc"
+                                 << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
+        QTest::newRow("not finite") << "inf"
+                                    << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
+        QTest::newRow("6.5") << "6.5"
+                             << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical) << "";
+        QTest::newRow("negative") << "-10"
+                                  << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical) << "";
+        QTest::newRow("7 itself") << "7"
+                                  << "" << 0 << "7000";
+        QTest::newRow("7.5") << "7.5"
+                             << "" << 0 << "7500";
+        QTest::newRow("7,5 with a comma") << "7,5"
+                                          << "" << 0 << "7500";
     }
     void saveChecks()
     {
@@ -105,8 +112,9 @@ private slots:
             QCOMPARE(saved.count(), 0);
         } else {
             QVERIFY(m_prompter.said().isEmpty());
-            QCOMPARE(fileBytes(), QByteArray("yes\r\n" + line2.toLatin1()
-                                             + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n"));
+            QCOMPARE(fileBytes(),
+                     QByteArray("yes\r\n" + line2.toLatin1()
+                                + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n"));
             QVERIFY(!w.isVisible());
             QCOMPARE(saved.count(), 1);
         }
@@ -136,8 +144,8 @@ private slots:
         w.sideButton(4)->click();
         QTest::mouseClick(w.saveButton(), Qt::LeftButton);
         const SettingsFile s = SettingsFile::read(path());
-        QCOMPARE(s.lines(), QStringList({"no", "10000", "no", "4", "3153936", "DejaVu Serif", "13", "False", "True",
-                                         "big"}));
+        QCOMPARE(s.lines(),
+                 QStringList({"no", "10000", "no", "4", "3153936", "DejaVu Serif", "13", "False", "True", "big"}));
     }
 
     void consoleFollowsAtOnce()

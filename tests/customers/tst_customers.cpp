@@ -25,9 +25,8 @@ struct Desk : Cafe
     quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random{seed};
     QList<double> scripted; // draws handed out before the seeded ones
-    CustomerAccounts accounts{customers, cafe, clock, [this] {
-                                  return scripted.isEmpty() ? random.generateDouble() : scripted.takeFirst();
-                              }};
+    CustomerAccounts accounts{customers, cafe, clock,
+                              [this] { return scripted.isEmpty() ? random.generateDouble() : scripted.takeFirst(); }};
     QString pdf = home.path() + QStringLiteral("/card.pdf");
     PdfPrintTargetDialog target{pdf};
     bool cashier = false;
@@ -109,29 +108,38 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<qint64>("stored"); // minutes of the new account, -1: none
         const QString numbers = "Only Numbers Are Accepted In This Field";
-        QTest::newRow("no name") << QStringList{"", "", "", "x", "x"} << "No Name Was Entered" << "Text1" << -1LL;
-        QTest::newRow("blank name") << QStringList{"  ", "B", "1", "1", "0"} << "No Name Was Entered" << "Text1"
-                                    << -1LL;
-        QTest::newRow("no last name") << QStringList{"A", "", "", "x", "x"} << "No Last Name Was Entered" << "Text2"
-                                      << -1LL;
+        QTest::newRow("no name") << QStringList{"", "", "", "x", "x"} << "No Name Was Entered"
+                                 << "Text1" << -1LL;
+        QTest::newRow("blank name") << QStringList{"  ", "B", "1", "1", "0"} << "No Name Was Entered"
+                                    << "Text1" << -1LL;
+        QTest::newRow("no last name") << QStringList{"A", "", "", "x", "x"} << "No Last Name Was Entered"
+                                      << "Text2" << -1LL;
         QTest::newRow("no telephone") << QStringList{"A", "B", "", "x", "x"} << "No Telephone Number Was Entered"
                                       << "Text3" << -1LL;
         QTest::newRow("hours not numeric") << QStringList{"A", "B", "1", "x", "y"} << numbers << "Text4" << -1LL;
         QTest::newRow("negative hours") << QStringList{"A", "B", "1", "-1", "0"} << numbers << "Text4" << -1LL;
-        QTest::newRow("minutes not numeric") << QStringList{"A", "B", "1", "1", "1e2"} << numbers << "Text5"
-                                             << -1LL;
+        QTest::newRow("minutes not numeric") << QStringList{"A", "B", "1", "1", "1e2"} << numbers << "Text5" << -1LL;
         QTest::newRow("60 minutes") << QStringList{"A", "B", "1", "1", "60"} << "Please Use Less Than 59 Minutes"
                                     << "" << -1LL;
-        QTest::newRow("00 and 00") << QStringList{"A", "B", "1", "00", "00"} << "No Time Was Entered" << "" << -1LL;
-        QTest::newRow("59 minutes") << QStringList{"A", "B", "1", "00", "59"} << "" << "" << 59LL;
-        QTest::newRow("7 minutes") << QStringList{"A", "B", "1", "00", "7"} << "" << "" << 7LL;
-        QTest::newRow("0 and 0") << QStringList{"A", "B", "1", "0", "0"} << "" << "" << 0LL;
-        QTest::newRow("an hour and a half") << QStringList{"A", "B", "1", "1.5", "00"} << "" << "" << 90LL;
-        QTest::newRow("decimal comma") << QStringList{"A", "B", "1", "1,5", "10"} << "" << "" << 100LL;
-        QTest::newRow("a fraction to the minute") << QStringList{"A", "B", "1", "0.01", "0"} << "" << "" << 1LL;
+        QTest::newRow("00 and 00") << QStringList{"A", "B", "1", "00", "00"} << "No Time Was Entered"
+                                   << "" << -1LL;
+        QTest::newRow("59 minutes") << QStringList{"A", "B", "1", "00", "59"} << ""
+                                    << "" << 59LL;
+        QTest::newRow("7 minutes") << QStringList{"A", "B", "1", "00", "7"} << ""
+                                   << "" << 7LL;
+        QTest::newRow("0 and 0") << QStringList{"A", "B", "1", "0", "0"} << ""
+                                 << "" << 0LL;
+        QTest::newRow("an hour and a half") << QStringList{"A", "B", "1", "1.5", "00"} << ""
+                                            << "" << 90LL;
+        QTest::newRow("decimal comma") << QStringList{"A", "B", "1", "1,5", "10"} << ""
+                                       << "" << 100LL;
+        QTest::newRow("a fraction to the minute") << QStringList{"A", "B", "1", "0.01", "0"} << ""
+                                                  << "" << 1LL;
         // An empty field is only filled in with 00; the next press goes on.
-        QTest::newRow("hours empty") << QStringList{"A", "B", "1", "", "7"} << "" << "" << 7LL;
-        QTest::newRow("both empty") << QStringList{"A", "B", "1", "", ""} << "No Time Was Entered" << "" << -1LL;
+        QTest::newRow("hours empty") << QStringList{"A", "B", "1", "", "7"} << ""
+                                     << "" << 7LL;
+        QTest::newRow("both empty") << QStringList{"A", "B", "1", "", ""} << "No Time Was Entered"
+                                    << "" << -1LL;
     }
     void newUserChecks()
     {
@@ -253,11 +261,16 @@ private slots:
         QTest::addColumn<QString>("leftText");
         QTest::addColumn<QString>("usedText");
         QTest::addColumn<bool>("red");
-        QTest::newRow("1 minute") << 1LL << 75LL << "00:01" << "01:15" << true;
-        QTest::newRow("nothing") << 0LL << 0LL << "00:00" << "00:00" << true;
-        QTest::newRow("overdrawn") << -3LL << 10LL << "-00:03" << "00:10" << true;
-        QTest::newRow("2 minutes") << 2LL << 0LL << "00:02" << "00:00" << false;
-        QTest::newRow("ten hours") << 600LL << 59LL << "10:00" << "00:59" << false;
+        QTest::newRow("1 minute") << 1LL << 75LL << "00:01"
+                                  << "01:15" << true;
+        QTest::newRow("nothing") << 0LL << 0LL << "00:00"
+                                 << "00:00" << true;
+        QTest::newRow("overdrawn") << -3LL << 10LL << "-00:03"
+                                   << "00:10" << true;
+        QTest::newRow("2 minutes") << 2LL << 0LL << "00:02"
+                                   << "00:00" << false;
+        QTest::newRow("ten hours") << 600LL << 59LL << "10:00"
+                                   << "00:59" << false;
     }
     void timeLeft()
     {
@@ -287,12 +300,24 @@ private slots:
         QTest::addColumn<QString>("hours");
         QTest::addColumn<QString>("minutes");
         QTest::addColumn<QString>("line");
-        QTest::newRow("short press") << 0 << 0 << "00" << "00" << "Time That Will be Added : 00:00";
-        QTest::newRow("58 ticks") << 58 << 0 << "00" << "58" << "Time That Will be Added : 00:58";
-        QTest::newRow("59 ticks") << 59 << 0 << "1" << "00" << "Time That Will be Added : 01:00";
-        QTest::newRow("60 ticks") << 60 << 0 << "1" << "1" << "Time That Will be Added : 01:01";
-        QTest::newRow("back over the hour") << 59 << 1 << "00" << "58" << "Time That Will be Added : 00:58";
-        QTest::newRow("not below zero") << 2 << 5 << "00" << "00" << "Time That Will be Added : 00:00";
+        QTest::newRow("short press") << 0 << 0 << "00"
+                                     << "00"
+                                     << "Time That Will be Added : 00:00";
+        QTest::newRow("58 ticks") << 58 << 0 << "00"
+                                  << "58"
+                                  << "Time That Will be Added : 00:58";
+        QTest::newRow("59 ticks") << 59 << 0 << "1"
+                                  << "00"
+                                  << "Time That Will be Added : 01:00";
+        QTest::newRow("60 ticks") << 60 << 0 << "1"
+                                  << "1"
+                                  << "Time That Will be Added : 01:01";
+        QTest::newRow("back over the hour") << 59 << 1 << "00"
+                                            << "58"
+                                            << "Time That Will be Added : 00:58";
+        QTest::newRow("not below zero") << 2 << 5 << "00"
+                                        << "00"
+                                        << "Time That Will be Added : 00:00";
     }
     void picker()
     {
@@ -462,15 +487,17 @@ private slots:
         if (fault.isEmpty()) {
             QVERIFY(d.prompter.said().isEmpty());
             QTRY_VERIFY(!d.window->cardWindow());
-            QCOMPARE(QString::fromUtf8(d.log()), Format::shortDate(Day) + QString::fromUtf8(" 10:00:00 | Ελένη O'Brien"
-                                                                                       " | 8080808\r\n"));
+            QCOMPARE(QString::fromUtf8(d.log()), Format::shortDate(Day)
+                                                     + QString::fromUtf8(" 10:00:00 | Ελένη O'Brien"
+                                                                         " | 8080808\r\n"));
             QFile pdf(d.pdf);
             QVERIFY(pdf.open(QIODevice::ReadOnly));
             QVERIFY(pdf.read(5) == "%PDF-");
         } else {
             QCOMPARE(d.prompter.said().size(), 1);
             QVERIFY(d.prompter.last().contains("The card was not printed"));
-            QCOMPARE(d.prompter.said()[0].icon, fault == "cancel" ? Prompter::Icon::Information : Prompter::Icon::Critical);
+            QCOMPARE(d.prompter.said()[0].icon,
+                     fault == "cancel" ? Prompter::Icon::Information : Prompter::Icon::Critical);
             QVERIFY(!d.prompter.last().contains("8080808"));
             QVERIFY(!d.log().contains('|')); // no line, not even half of one
             QVERIFY(!QFile::exists(d.pdf));

@@ -37,18 +37,54 @@ private slots:
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("state");
-        QTest::newRow("normal start") << "" << "press" << "startpc" << "unlocked";
-        QTest::newRow("normal end") << "normal" << "press" << "stoppc" << "locked";
-        QTest::newRow("prepaid start") << "" << "prepaid 1800" << "t1800" << "unlocked 1800s";
-        QTest::newRow("prepaid stop") << "prepaid" << "stop prepaid" << "stoppc" << "locked";
-        QTest::newRow("account start") << "" << "account 60" << "u60" << "unlocked 60min";
-        QTest::newRow("account disconnect") << "account" << "press" << "stopuser" << "locked";
-        QTest::newRow("reboot") << "" << "rebootterm" << "reboot" << "locked";
-        QTest::newRow("log off") << "" << "logoff" << "logoff" << "locked";
-        QTest::newRow("shut down") << "" << "shutdown" << "shutdown" << "locked";
-        QTest::newRow("suspend") << "" << "powerdown" << "powerdown" << "locked";
-        QTest::newRow("normal moved") << "normal" << "move" << "m754" << "unlocked";
-        QTest::newRow("prepaid moved") << "prepaid" << "move" << "p1047" << "unlocked 1047s";
+        QTest::newRow("normal start") << ""
+                                      << "press"
+                                      << "startpc"
+                                      << "unlocked";
+        QTest::newRow("normal end") << "normal"
+                                    << "press"
+                                    << "stoppc"
+                                    << "locked";
+        QTest::newRow("prepaid start") << ""
+                                       << "prepaid 1800"
+                                       << "t1800"
+                                       << "unlocked 1800s";
+        QTest::newRow("prepaid stop") << "prepaid"
+                                      << "stop prepaid"
+                                      << "stoppc"
+                                      << "locked";
+        QTest::newRow("account start") << ""
+                                       << "account 60"
+                                       << "u60"
+                                       << "unlocked 60min";
+        QTest::newRow("account disconnect") << "account"
+                                            << "press"
+                                            << "stopuser"
+                                            << "locked";
+        QTest::newRow("reboot") << ""
+                                << "rebootterm"
+                                << "reboot"
+                                << "locked";
+        QTest::newRow("log off") << ""
+                                 << "logoff"
+                                 << "logoff"
+                                 << "locked";
+        QTest::newRow("shut down") << ""
+                                   << "shutdown"
+                                   << "shutdown"
+                                   << "locked";
+        QTest::newRow("suspend") << ""
+                                 << "powerdown"
+                                 << "powerdown"
+                                 << "locked";
+        QTest::newRow("normal moved") << "normal"
+                                      << "move"
+                                      << "m754"
+                                      << "unlocked";
+        QTest::newRow("prepaid moved") << "prepaid"
+                                       << "move"
+                                       << "p1047"
+                                       << "unlocked 1047s";
     }
     void wire()
     {
@@ -181,8 +217,8 @@ private slots:
         LiveCafe c(Shifted, roster);
         QVERIFY(c.ok());
 
-        PresencePoller poller(c.prompter, Shifted.probe, [&c](qint64 aa) { return c.status(aa); },
-                              [] { return QStringLiteral("yes"); });
+        PresencePoller poller(
+            c.prompter, Shifted.probe, [&c](qint64 aa) { return c.status(aa); }, [] { return QStringLiteral("yes"); });
         QHash<qint64, Picture> shown;
         connect(&poller, &PresencePoller::pictureDue, this, [&shown](qint64 aa, Picture p) { shown[aa] = p; });
         for (const auto &[name, ip] : roster)

@@ -39,7 +39,9 @@ Ports realPorts()
 // through it; a "startuser" that cannot be delivered frees the account.
 struct Console
 {
-    explicit Console(const Roster &roster) : c(realPorts(), roster) {}
+    explicit Console(const Roster &roster)
+        : c(realPorts(), roster)
+    {}
     LiveCafe c;
     TcpChannel reply{c.ports.text};
     std::unique_ptr<LogonService> logon;
@@ -108,14 +110,23 @@ private slots:
         const QString invalid = QStringLiteral("Invalid or non-existing password");
         const QString expired = QStringLiteral(" Your time has expired");
         const QString inUse = QStringLiteral(" Your PIN is already in use");
-        QTest::newRow("1 minute left") << qint64(1) << false << "1111" << "127.0.0.2" << expired;
-        QTest::newRow("2 minutes left") << qint64(2) << false << "1111" << "127.0.0.2" << "";
-        QTest::newRow("unknown PIN") << qint64(60) << false << "1112" << "127.0.0.2" << invalid;
-        QTest::newRow("in use") << qint64(60) << true << "1111" << "127.0.0.2" << inUse;
-        QTest::newRow("expired and in use") << qint64(0) << true << "1111" << "127.0.0.2" << expired;
-        QTest::newRow("unknown before expired") << qint64(1) << true << "111" << "127.0.0.2" << invalid;
-        QTest::newRow("query text") << qint64(60) << false << "' or ''='" << "127.0.0.2" << invalid;
-        QTest::newRow("not a roster address") << qint64(60) << false << "1111" << "127.0.0.9" << invalid;
+        QTest::newRow("1 minute left") << qint64(1) << false << "1111"
+                                       << "127.0.0.2" << expired;
+        QTest::newRow("2 minutes left") << qint64(2) << false << "1111"
+                                        << "127.0.0.2"
+                                        << "";
+        QTest::newRow("unknown PIN") << qint64(60) << false << "1112"
+                                     << "127.0.0.2" << invalid;
+        QTest::newRow("in use") << qint64(60) << true << "1111"
+                                << "127.0.0.2" << inUse;
+        QTest::newRow("expired and in use") << qint64(0) << true << "1111"
+                                            << "127.0.0.2" << expired;
+        QTest::newRow("unknown before expired") << qint64(1) << true << "111"
+                                                << "127.0.0.2" << invalid;
+        QTest::newRow("query text") << qint64(60) << false << "' or ''='"
+                                    << "127.0.0.2" << invalid;
+        QTest::newRow("not a roster address") << qint64(60) << false << "1111"
+                                              << "127.0.0.9" << invalid;
     }
     void refusals()
     {
@@ -224,8 +235,7 @@ private slots:
         client.disconnectFromHost();
         QTRY_COMPARE(failures.size(), 1);
         QTRY_VERIFY(k.c.idle());
-        QCOMPARE(k.c.prompter.texts(),
-                 QStringList{"Communication Error With PC9\n" + failures[0].at(0).toString()});
+        QCOMPARE(k.c.prompter.texts(), QStringList{"Communication Error With PC9\n" + failures[0].at(0).toString()});
         QCOMPARE(k.c.slot("PC9").state, SlotState::Free);
         QVERIFY(k.c.rows().isEmpty());
         QVERIFY(!k.c.account(account).timer);
@@ -300,7 +310,8 @@ private slots:
         desk.show();
         auto select = [&desk] {
             auto *grid = desk.findChild<QTableView *>("MSHFlexGrid1");
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->model()->index(0, 1)).center());
         };
 
         desk.findChild<QPushButton *>("Command2")->click();
@@ -321,7 +332,8 @@ private slots:
         QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
         k.c.prompter.answer(true);
         desk.findChild<QPushButton *>("Command1")->click();
-        QCOMPARE(k.c.prompter.last(), QString::fromUtf8("Μαρία Δ'Αντρέα is logged on at PC2 now and cannot be deleted."));
+        QCOMPARE(k.c.prompter.last(),
+                 QString::fromUtf8("Μαρία Δ'Αντρέα is logged on at PC2 now and cannot be deleted."));
 
         k.c.clock.advance(25 * 60);
         agent.write("closeme\n");

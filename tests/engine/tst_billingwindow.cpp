@@ -38,7 +38,11 @@ struct Billed : Cafe
         engine->startnormal(pc1);
         ready = QTest::qWaitFor([&] { return !window.isNull() && idle(); });
     }
-    template <typename T> T *find(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
+    template <typename T>
+    T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
     QString text(const char *name) const { return find<QLineEdit>(name)->text(); }
     void click(const char *name) const { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
 };

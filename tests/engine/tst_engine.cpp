@@ -37,7 +37,8 @@ private slots:
 void TestEngine::accountStartsWaitTheirTurn()
 {
     Cafe c;
-    const qint64 pc3 = *c.cafe.addComputer({0, QStringLiteral("PC3"), QStringLiteral("127.0.0.13"), 0, 0, false, false, false});
+    const qint64 pc3 =
+        *c.cafe.addComputer({0, QStringLiteral("PC3"), QStringLiteral("127.0.0.13"), 0, 0, false, false, false});
     c.restart();
     QSignalSpy failed(c.engine.get(), &Engine::accountStartFailed);
     c.channel.willHang();
@@ -46,7 +47,7 @@ void TestEngine::accountStartsWaitTheirTurn()
     c.engine->startaccount(c.pc2, 40, QStringLiteral("1111"));
     c.engine->startaccount(pc3, 50, QStringLiteral("2222"));
     c.engine->startaccount(c.pc1, 60, QStringLiteral("3333")); // PC1 will be running by then
-    QCOMPARE(c.prompter.said().size(), 1); // only "Start Charging"
+    QCOMPARE(c.prompter.said().size(), 1);                     // only "Start Charging"
     c.channel.willConnect();
     c.channel.connectNow();
     QTRY_COMPARE(c.slot(c.pc2).state, SlotState::Account);
@@ -298,9 +299,12 @@ void TestEngine::busyChannelRefusesTheSecondCommand_data()
 {
     QTest::addColumn<QString>("second");
     QTest::addColumn<QString>("told");
-    QTest::newRow("startterm") << "startterm" << "The previous command to PC1 is still in progress dqtzerr444";
-    QTest::newRow("stoptermforce") << "stoptermforce" << "The previous command to PC1 is still in progress dqtzerr333";
-    QTest::newRow("rebootterm") << "rebootterm" << "The previous command to PC1 is still in progress dqtzerr449";
+    QTest::newRow("startterm") << "startterm"
+                               << "The previous command to PC1 is still in progress dqtzerr444";
+    QTest::newRow("stoptermforce") << "stoptermforce"
+                                   << "The previous command to PC1 is still in progress dqtzerr333";
+    QTest::newRow("rebootterm") << "rebootterm"
+                                << "The previous command to PC1 is still in progress dqtzerr449";
 }
 
 void TestEngine::busyChannelRefusesTheSecondCommand()
@@ -399,10 +403,14 @@ void TestEngine::powerCommands_data()
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("asked");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("reboot") << "rebootterm" << "Reboot\rPC2?" << QByteArray("reboot");
-    QTest::newRow("log off") << "logoff" << "Log off\rPC2?" << QByteArray("logoff");
-    QTest::newRow("shut down") << "shutdown" << "Shut Down\rPC2?" << QByteArray("shutdown");
-    QTest::newRow("suspend") << "powerdown" << "Suspend\rPC2?" << QByteArray("powerdown");
+    QTest::newRow("reboot") << "rebootterm"
+                            << "Reboot\rPC2?" << QByteArray("reboot");
+    QTest::newRow("log off") << "logoff"
+                             << "Log off\rPC2?" << QByteArray("logoff");
+    QTest::newRow("shut down") << "shutdown"
+                               << "Shut Down\rPC2?" << QByteArray("shutdown");
+    QTest::newRow("suspend") << "powerdown"
+                             << "Suspend\rPC2?" << QByteArray("powerdown");
 }
 
 void TestEngine::powerCommands()

@@ -153,11 +153,16 @@ void TestMoneySafety::refusedWritesChangeNothing_data()
 {
     QTest::addColumn<QString>("step");
     QTest::addColumn<QString>("trigger");
-    QTest::newRow("normal start") << "normal" << "BEFORE INSERT ON kin";
-    QTest::newRow("prepaid start") << "prepaid" << "BEFORE INSERT ON kin";
-    QTest::newRow("account start") << "account" << "BEFORE INSERT ON kin";
-    QTest::newRow("confirmation") << "confirm" << "BEFORE UPDATE OF total ON kin";
-    QTest::newRow("account end") << "account end" << "BEFORE UPDATE ON kin";
+    QTest::newRow("normal start") << "normal"
+                                  << "BEFORE INSERT ON kin";
+    QTest::newRow("prepaid start") << "prepaid"
+                                   << "BEFORE INSERT ON kin";
+    QTest::newRow("account start") << "account"
+                                   << "BEFORE INSERT ON kin";
+    QTest::newRow("confirmation") << "confirm"
+                                  << "BEFORE UPDATE OF total ON kin";
+    QTest::newRow("account end") << "account end"
+                                 << "BEFORE UPDATE ON kin";
 }
 
 // A step whose write the books refuse rolls back whole, is told once, and

@@ -30,7 +30,8 @@ void TestTariffWindows::rates_data()
     for (int i = 0; i < 6; ++i) {
         QStringList missing = good;
         missing[i] = QString();
-        QTest::addRow("rate %d missing", i + 1) << missing << QStringLiteral("Rate %1 Was Not Entered").arg(i + 1) << false;
+        QTest::addRow("rate %d missing", i + 1)
+            << missing << QStringLiteral("Rate %1 Was Not Entered").arg(i + 1) << false;
     }
     QStringList first = good;
     first[0] = QString();
@@ -85,16 +86,46 @@ void TestTariffWindows::settings_data()
     QTest::addColumn<QString>("toltime");
     QTest::addColumn<QString>("told");
     QTest::addColumn<bool>("stored");
-    QTest::newRow("all three") << "0,80" << "15" << "3" << "Update Complete" << true;
-    QTest::newRow("no minimum charge") << "" << "15" << "3" << "Minimum Charge Rate Was Not Entered " << false;
-    QTest::newRow("no minimum time") << "0,80" << "" << "3" << "Minimum Time Was Not Entered" << false;
-    QTest::newRow("no tolerance") << "0,80" << "15" << "" << "Tolerance Time Was Not Entered" << false;
-    QTest::newRow("neither: the first is named") << "0,80" << " " << "" << "Minimum Time Was Not Entered" << false;
-    QTest::newRow("charge not an amount") << "abc" << "15" << "3" << "Minimum Charge Is Not An Amount" << false;
-    QTest::newRow("charge with a letter") << "2x" << "15" << "3" << "Minimum Charge Is Not An Amount" << false;
-    QTest::newRow("minutes not a number") << "0,80" << "1,5" << "3" << "Minimum Time Is Not A Number Of Minutes" << false;
-    QTest::newRow("tolerance not a number") << "0,80" << "15" << "five" << "Tolerance Is Not A Number Of Minutes" << false;
-    QTest::newRow("beyond 16 bits") << "0,80" << "40000" << "600" << "Update Complete" << true;
+    QTest::newRow("all three") << "0,80"
+                               << "15"
+                               << "3"
+                               << "Update Complete" << true;
+    QTest::newRow("no minimum charge") << ""
+                                       << "15"
+                                       << "3"
+                                       << "Minimum Charge Rate Was Not Entered " << false;
+    QTest::newRow("no minimum time") << "0,80"
+                                     << ""
+                                     << "3"
+                                     << "Minimum Time Was Not Entered" << false;
+    QTest::newRow("no tolerance") << "0,80"
+                                  << "15"
+                                  << ""
+                                  << "Tolerance Time Was Not Entered" << false;
+    QTest::newRow("neither: the first is named") << "0,80"
+                                                 << " "
+                                                 << ""
+                                                 << "Minimum Time Was Not Entered" << false;
+    QTest::newRow("charge not an amount") << "abc"
+                                          << "15"
+                                          << "3"
+                                          << "Minimum Charge Is Not An Amount" << false;
+    QTest::newRow("charge with a letter") << "2x"
+                                          << "15"
+                                          << "3"
+                                          << "Minimum Charge Is Not An Amount" << false;
+    QTest::newRow("minutes not a number") << "0,80"
+                                          << "1,5"
+                                          << "3"
+                                          << "Minimum Time Is Not A Number Of Minutes" << false;
+    QTest::newRow("tolerance not a number") << "0,80"
+                                            << "15"
+                                            << "five"
+                                            << "Tolerance Is Not A Number Of Minutes" << false;
+    QTest::newRow("beyond 16 bits") << "0,80"
+                                    << "40000"
+                                    << "600"
+                                    << "Update Complete" << true;
 }
 
 void TestTariffWindows::settings()

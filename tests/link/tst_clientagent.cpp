@@ -92,8 +92,8 @@ private slots:
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QString>("expected");
         QTest::newRow("unlock") << "unlock" << Shifted.command << QByteArray("startpc") << "startpc|unlocked";
-        QTest::newRow("message with quotes") << "message" << Shifted.text << QByteArray("it's \"$(rm -rf x)\"")
-                                             << "it's \"$(rm -rf x)\"|locked";
+        QTest::newRow("message with quotes")
+            << "message" << Shifted.text << QByteArray("it's \"$(rm -rf x)\"") << "it's \"$(rm -rf x)\"|locked";
     }
     void hooksGetTheText()
     {

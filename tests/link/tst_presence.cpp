@@ -24,8 +24,9 @@ struct Fixture
     QList<std::pair<qint64, Picture>> pictures;
     Fixture()
     {
-        QObject::connect(&poller, &PresencePoller::pictureDue, &poller,
-                         [this](qint64 aa, Picture p) { pictures.append({aa, p}); });
+        QObject::connect(&poller, &PresencePoller::pictureDue, &poller, [this](qint64 aa, Picture p) {
+            pictures.append({aa, p});
+        });
     }
     int countOf(qint64 aa, Picture p) const
     {
@@ -126,7 +127,8 @@ private slots:
         const int critical = int(Prompter::Icon::Critical);
         const QString working = " Computer PC 1  Is Working", silent = "Computer PC 1 Has a communication error";
         QTest::newRow("working, free") << address(3, 6) << true << SlotState::Free << working << info << Picture::Free;
-        QTest::newRow("working, account") << address(3, 6) << true << SlotState::Account << working << info << Picture::Account;
+        QTest::newRow("working, account")
+            << address(3, 6) << true << SlotState::Account << working << info << Picture::Account;
         QTest::newRow("silent") << address(3, 6) << false << SlotState::Normal << silent << critical << Picture::Error;
         QTest::newRow("no address") << "" << false << SlotState::Free << silent << critical << Picture::Error;
     }

@@ -30,7 +30,7 @@ struct Log
                           [] { return QStringLiteral("yes"); }};
     QElapsedTimer clock;
     std::map<qint64, QList<std::pair<qint64, Picture>>> seen; // per computer: when, what
-    QList<qint64> order; // every tick, in turn
+    QList<qint64> order;                                      // every tick, in turn
     Log()
     {
         clock.start();
@@ -105,7 +105,8 @@ private:
 
 int openDescriptors()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+    return int(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 } // namespace
 
@@ -122,9 +123,9 @@ private slots:
     // picture at once, which shows when every computer was ticked.
     void spreadsTheProbesOverTheInterval_data()
     {
-        QTest::addColumn<int>("first");  // computers added before polling starts
-        QTest::addColumn<int>("later");  // and one interval and a half after
-        QTest::addColumn<int>("steps");  // bursts in an interval
+        QTest::addColumn<int>("first"); // computers added before polling starts
+        QTest::addColumn<int>("later"); // and one interval and a half after
+        QTest::addColumn<int>("steps"); // bursts in an interval
         QTest::newRow("one") << 1 << 0 << 1;
         QTest::newRow("one burst") << PresencePoller::BurstSize << 0 << 1;
         QTest::newRow("one more") << PresencePoller::BurstSize + 1 << 0 << 2;
@@ -147,10 +148,10 @@ private slots:
             QTest::qWait(Interval + Interval / 2);
             add(first, later);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(log.seen.cbegin(), log.seen.cend(), [](const auto &e) {
-                                     return e.second.size() >= 3;
-                                 }) && int(log.seen.size()) == total,
-                                 5 * Interval);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(log.seen.cbegin(), log.seen.cend(), [](const auto &e) { return e.second.size() >= 3; })
+                && int(log.seen.size()) == total,
+            5 * Interval);
 
         // Once per turn each.
         QVERIFY(log.takesTurns(1, first));
@@ -187,9 +188,9 @@ private slots:
             QSKIP("cannot lower the descriptor limit here");
         for (int aa = 1; aa <= computers; ++aa)
             log.poller.addComputer(aa, address(8, 1));
-        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(log.seen.cbegin(), log.seen.cend(), [&](const auto &e) {
-                                     return log.countOf(e.first, Picture::Normal) >= 3;
-                                 }) && int(log.seen.size()) == computers,
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(log.seen.cbegin(), log.seen.cend(),
+                                             [&](const auto &e) { return log.countOf(e.first, Picture::Normal) >= 3; })
+                                     && int(log.seen.size()) == computers,
                                  6 * Interval);
         for (int aa = 1; aa <= computers; ++aa)
             QCOMPARE(log.countOf(aa, Picture::Error), 0);

@@ -87,19 +87,32 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");
-        QTest::newRow("dotted") << "192.168.1.20" << "192.168.1.20";
-        QTest::newRow("blanks around") << " 127.0.0.2 " << "127.0.0.2";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("blank") << "   " << "";
-        QTest::newRow("host name") << "pc1" << "";
-        QTest::newRow("three parts") << "127.0.1" << "";
-        QTest::newRow("short form") << "127.1" << "";
-        QTest::newRow("octet too big") << "256.0.0.1" << "";
-        QTest::newRow("negative") << "10.-1.0.1" << "";
-        QTest::newRow("ipv6") << "::1" << "";
-        QTest::newRow("trailing dot") << "10.0.0.1." << "";
-        QTest::newRow("letters") << "10.0.0.x" << "";
-        QTest::newRow("port") << "10.0.0.1:1007" << "";
+        QTest::newRow("dotted") << "192.168.1.20"
+                                << "192.168.1.20";
+        QTest::newRow("blanks around") << " 127.0.0.2 "
+                                       << "127.0.0.2";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("blank") << "   "
+                               << "";
+        QTest::newRow("host name") << "pc1"
+                                   << "";
+        QTest::newRow("three parts") << "127.0.1"
+                                     << "";
+        QTest::newRow("short form") << "127.1"
+                                    << "";
+        QTest::newRow("octet too big") << "256.0.0.1"
+                                       << "";
+        QTest::newRow("negative") << "10.-1.0.1"
+                                  << "";
+        QTest::newRow("ipv6") << "::1"
+                              << "";
+        QTest::newRow("trailing dot") << "10.0.0.1."
+                                      << "";
+        QTest::newRow("letters") << "10.0.0.x"
+                                 << "";
+        QTest::newRow("port") << "10.0.0.1:1007"
+                              << "";
     }
     void addresses()
     {

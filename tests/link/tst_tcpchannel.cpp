@@ -42,8 +42,10 @@ private slots:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("description");
         QTest::newRow("refused") << address(1, 2) << "refused";
-        QTest::newRow("empty") << "" << "No address was given";
-        QTest::newRow("garbage") << "12.x" << "Not an IPv4 address: \"12.x\"";
+        QTest::newRow("empty") << ""
+                               << "No address was given";
+        QTest::newRow("garbage") << "12.x"
+                                 << "Not an IPv4 address: \"12.x\"";
     }
     void failures()
     {

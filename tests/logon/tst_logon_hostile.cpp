@@ -131,8 +131,15 @@ private slots:
 
         // 10,000 hostile requests, 50 at a time: junk, SQL, apostrophes, a split
         // request, megabyte payloads and silent connections.
-        const QList<QByteArray> fixed{"' or ''='", "4242' OR '1'='1", "'; DELETE FROM users; --", "closeme",
-                                      "7777 ", "", QByteArray("42\0" "42", 5)};
+        const QList<QByteArray> fixed{"' or ''='",
+                                      "4242' OR '1'='1",
+                                      "'; DELETE FROM users; --",
+                                      "closeme",
+                                      "7777 ",
+                                      "",
+                                      QByteArray("42\0"
+                                                 "42",
+                                                 5)};
         int done = 0;
         QList<QTcpSocket *> silent;
         const quint32 seed = QRandomGenerator::global()->generate();

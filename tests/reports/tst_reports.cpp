@@ -132,8 +132,8 @@ private slots:
         QTest::addColumn<QString>("computer");
         QTest::addColumn<QStringList>("computers");
         QTest::addColumn<QStringList>("sums"); // in cents; empty when nothing is listed
-        QTest::newRow("one day, running charge in it") << 0 << 0 << "ALL" << QStringList{"PC1", "PC2", "PC2"}
-                                                        << QStringList{"300", "150", "450"};
+        QTest::newRow("one day, running charge in it")
+            << 0 << 0 << "ALL" << QStringList{"PC1", "PC2", "PC2"} << QStringList{"300", "150", "450"};
         QTest::newRow("two days") << -1 << 0 << "ALL" << QStringList{"PC1", "PC1", "PC2", "PC2"}
                                   << QStringList{"700", "150", "850"};
         QTest::newRow("one computer") << -1 << 0 << "PC1" << QStringList{"PC1", "PC1"}
@@ -157,7 +157,8 @@ private slots:
         w->button("Command3")->click();
         QCOMPARE(column(w->model(), TransactionsModel::Computer), computers);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(w->sumField(i + 1)->text(), sums.isEmpty() ? QString() : Format::currency(cents(sums[i].toLongLong())));
+            QCOMPARE(w->sumField(i + 1)->text(),
+                     sums.isEmpty() ? QString() : Format::currency(cents(sums[i].toLongLong())));
         QCOMPARE(w->computerChooser()->currentText(), QString("ALL"));
         if (from == 0 && to == 0) { // the running charge: empty cells, not zeros
             QCOMPARE(w->model()->index(2, TransactionsModel::Total).data().toString(), QString());
@@ -207,10 +208,10 @@ private slots:
                                        KinFilter::normal(Day, Day, "PC3")};
         const auto agree = [&] {
             for (const KinFilter &f : filters) {
-                auto q = m_cafe.run("SELECT count(*), coalesce(sum(total), 0), coalesce(sum(timecharged), 0) FROM kin"
-                                    " WHERE type = 'normal' AND startdate BETWEEN ? AND ? AND (? = '' OR computer = ?)",
-                                    {f.from.toString(Qt::ISODate), f.to.toString(Qt::ISODate), f.computer + "",
-                                     f.computer + ""});
+                auto q = m_cafe.run(
+                    "SELECT count(*), coalesce(sum(total), 0), coalesce(sum(timecharged), 0) FROM kin"
+                    " WHERE type = 'normal' AND startdate BETWEEN ? AND ? AND (? = '' OR computer = ?)",
+                    {f.from.toString(Qt::ISODate), f.to.toString(Qt::ISODate), f.computer + "", f.computer + ""});
                 QVERIFY(q && q->next());
                 const auto sums = book.sums(f);
                 QVERIFY(sums);

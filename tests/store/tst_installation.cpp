@@ -146,9 +146,12 @@ private slots:
     {
         QTest::addColumn<QString>("file"); // junk is written there; empty: a file where the folder should be
         QTest::addColumn<QString>("cause");
-        QTest::newRow("corrupt books") << "icafe.dat" << "not a Korvane database";
-        QTest::newRow("corrupt customers") << "users.dat" << "not a Korvane database";
-        QTest::newRow("unwritable folder") << "" << "cannot be created";
+        QTest::newRow("corrupt books") << "icafe.dat"
+                                       << "not a Korvane database";
+        QTest::newRow("corrupt customers") << "users.dat"
+                                           << "not a Korvane database";
+        QTest::newRow("unwritable folder") << ""
+                                           << "cannot be created";
     }
     void startRefused()
     {
@@ -165,8 +168,9 @@ private slots:
         } else {
             named = home.paths().systemFile(file);
             // KORVANE_SEED replays a failed run.
-            const quint32 seed = qEnvironmentVariableIsSet("KORVANE_SEED") ? quint32(qEnvironmentVariableIntValue("KORVANE_SEED"))
-                                                                           : QRandomGenerator::global()->generate();
+            const quint32 seed = qEnvironmentVariableIsSet("KORVANE_SEED")
+                                     ? quint32(qEnvironmentVariableIntValue("KORVANE_SEED"))
+                                     : QRandomGenerator::global()->generate();
             qDebug("KORVANE_SEED=%u", seed);
             QRandomGenerator random(seed);
             junk.resize(4096);

@@ -63,11 +63,21 @@ private slots:
         QTest::addColumn<int>("ms");
         QTest::addColumn<int>("toolbar");
         QTest::addColumn<int>("fontSize");
-        QTest::newRow("normal") << "7500" << "3" << "13" << 7500 << 3 << 13;
-        QTest::newRow("zero") << "0" << "0" << "0" << SettingsFile::MinimumIntervalMs << 0 << 10;
-        QTest::newRow("negative") << "-5" << "9" << "-1" << SettingsFile::MinimumIntervalMs << 0 << 10;
-        QTest::newRow("words") << "abc" << "top" << "big" << SettingsFile::MinimumIntervalMs << 0 << 10;
-        QTest::newRow("empty") << "" << "" << "" << SettingsFile::MinimumIntervalMs << 0 << 10;
+        QTest::newRow("normal") << "7500"
+                                << "3"
+                                << "13" << 7500 << 3 << 13;
+        QTest::newRow("zero") << "0"
+                              << "0"
+                              << "0" << SettingsFile::MinimumIntervalMs << 0 << 10;
+        QTest::newRow("negative") << "-5"
+                                  << "9"
+                                  << "-1" << SettingsFile::MinimumIntervalMs << 0 << 10;
+        QTest::newRow("words") << "abc"
+                               << "top"
+                               << "big" << SettingsFile::MinimumIntervalMs << 0 << 10;
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "" << SettingsFile::MinimumIntervalMs << 0 << 10;
     }
     void oddValuesAreSane()
     {

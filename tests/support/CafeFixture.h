@@ -91,10 +91,7 @@ struct BasicCafe
     }
     CustomerRow account(qint64 aa) { return customers.account(aa).value_or(CustomerRow()); }
 
-    qint64 key(const QString &name)
-    {
-        return computer(name).aa;
-    }
+    qint64 key(const QString &name) { return computer(name).aa; }
     const Slot &slot(qint64 aa) const { return *engine->slot(aa); }
     const Slot &slot(const QString &name) { return slot(key(name)); }
     auto status(qint64 aa) const
@@ -142,14 +139,18 @@ struct Cafe : BasicCafe<FakeChannel>
             r.append({QStringLiteral("PC%1").arg(i), QStringLiteral("127.0.0.1%1").arg(i)});
         return r;
     }
-    explicit Cafe(int computers = 2) : BasicCafe(numbered(computers)) {}
+    explicit Cafe(int computers = 2)
+        : BasicCafe(numbered(computers))
+    {}
 };
 
 // The real socket channel on `ports`, for tests against korvane-client
 // agents (LinkTestSupport.h); a silent client costs a second.
 struct LiveCafe : BasicCafe<TcpChannel>
 {
-    LiveCafe(const Ports &p, const Roster &roster) : BasicCafe(roster, p.command), ports(p)
+    LiveCafe(const Ports &p, const Roster &roster)
+        : BasicCafe(roster, p.command)
+        , ports(p)
     {
         channel.setTimeoutMs(1000);
     }

@@ -34,10 +34,7 @@ public:
 
 // Per-user settings (the first-run flag) go to a private folder for the
 // whole test program; call before anything reads QSettings.
-inline void isolateUserSettings(QTemporaryDir &dir)
-{
-    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-}
+inline void isolateUserSettings(QTemporaryDir &dir) { qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit()); }
 
 // An installed folder whose café books are open; open() puts the main
 // window on them, logged in, as the console does after the login.

@@ -17,7 +17,11 @@ public:
 
     // The outcome of the next open() calls (Connect until told otherwise).
     void willConnect() { m_outcome = Outcome::Connect; }
-    void willFail(const QString &description) { m_outcome = Outcome::Fail; m_description = description; }
+    void willFail(const QString &description)
+    {
+        m_outcome = Outcome::Fail;
+        m_description = description;
+    }
     // Stays connecting until connectNow() or failNow().
     void willHang() { m_outcome = Outcome::Hang; }
     void connectNow();

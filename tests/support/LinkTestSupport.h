@@ -15,8 +15,8 @@
 
 #include "link/TcpChannel.h"
 
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace linktest {
@@ -59,7 +59,10 @@ inline bool deliver(const QString &address, quint16 port, const QByteArray &mess
 class Agent
 {
 public:
-    Agent() { QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, &m_proc, [this] { pump(); }); }
+    Agent()
+    {
+        QObject::connect(&m_proc, &QProcess::readyReadStandardOutput, &m_proc, [this] { pump(); });
+    }
     ~Agent() { stop(); }
 
     bool start(const QString &listen, QStringList extra = {}, int offset = Offset)
@@ -146,12 +149,14 @@ public:
         }
         // Once one filler sits in the queue, the rest (and every later
         // connection) hang.
-        return QTest::qWaitFor([this] {
-            for (QTcpSocket *s : m_fillers)
-                if (s->state() == QAbstractSocket::ConnectedState)
-                    return true;
-            return false;
-        }, 5000);
+        return QTest::qWaitFor(
+            [this] {
+                for (QTcpSocket *s : m_fillers)
+                    if (s->state() == QAbstractSocket::ConnectedState)
+                        return true;
+                return false;
+            },
+            5000);
     }
     ~HangingPort()
     {

@@ -62,7 +62,8 @@ inline Outcome rerun(const QString &function, const QString &dataTag)
 {
     const QStringList how = unshareOptions();
     if (how.isEmpty())
-        return {Outcome::Skipped, QStringLiteral("cannot create a network namespace here (unshare -n and -rn both refused)")};
+        return {Outcome::Skipped,
+                QStringLiteral("cannot create a network namespace here (unshare -n and -rn both refused)")};
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(ChildVariable), QStringLiteral("1"));
@@ -81,9 +82,9 @@ inline Outcome rerun(const QString &function, const QString &dataTag)
         return {Outcome::Skipped, output};
     const QString passLine = QStringLiteral("::") + function + QLatin1Char('(') + dataTag + QLatin1Char(')');
     const bool passed = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
-                        && output.contains(QRegularExpression(QStringLiteral("^PASS   : \\S+")
-                                                                  + QRegularExpression::escape(passLine) + QLatin1Char('$'),
-                                                              QRegularExpression::MultilineOption));
+                        && output.contains(QRegularExpression(
+                            QStringLiteral("^PASS   : \\S+") + QRegularExpression::escape(passLine) + QLatin1Char('$'),
+                            QRegularExpression::MultilineOption));
     return {passed ? Outcome::Passed : Outcome::Failed, output};
 }
 
@@ -94,14 +95,17 @@ inline bool prepareLoopback(QString *why)
     for (const QNetworkInterface &i : QNetworkInterface::allInterfaces()) {
         if (!(i.flags() & QNetworkInterface::IsLoopBack)) {
             *why = QStringLiteral("refusing to set up the loopback: interface %1 exists, so this is not a"
-                                  " network namespace of our own").arg(i.name());
+                                  " network namespace of our own")
+                       .arg(i.name());
             return false;
         }
     }
     const QList<QStringList> steps = {
         {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")},
-        {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("multicast"), QStringLiteral("on")},
-        {QStringLiteral("route"), QStringLiteral("replace"), QStringLiteral("224.0.0.0/4"), QStringLiteral("dev"), QStringLiteral("lo")},
+        {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("multicast"),
+         QStringLiteral("on")},
+        {QStringLiteral("route"), QStringLiteral("replace"), QStringLiteral("224.0.0.0/4"), QStringLiteral("dev"),
+         QStringLiteral("lo")},
     };
     for (const QStringList &step : steps) {
         QString out;
@@ -117,17 +121,17 @@ inline bool prepareLoopback(QString *why)
 
 // Outside the namespace: run this test (row) inside one and report its
 // outcome. Inside: prepare the loopback and go on with the test.
-#define KORVANE_IN_NETNS()                                                                                   \
-    do {                                                                                                     \
-        if (!netns::inside()) {                                                                              \
-            const netns::Outcome outcome_ = netns::rerun(QString::fromLatin1(QTest::currentTestFunction()),  \
-                                                         QString::fromLatin1(QTest::currentDataTag()));      \
-            if (outcome_.kind == netns::Outcome::Skipped)                                                    \
-                QSKIP(qPrintable(outcome_.output));                                                          \
-            QVERIFY2(outcome_.kind == netns::Outcome::Passed, qPrintable(outcome_.output));                  \
-            return;                                                                                          \
-        }                                                                                                    \
-        QString why_;                                                                                        \
-        if (!netns::prepareLoopback(&why_))                                                                  \
-            QSKIP(qPrintable(why_));                                                                         \
+#define KORVANE_IN_NETNS()                                                                                             \
+    do {                                                                                                               \
+        if (!netns::inside()) {                                                                                        \
+            const netns::Outcome outcome_ = netns::rerun(QString::fromLatin1(QTest::currentTestFunction()),            \
+                                                         QString::fromLatin1(QTest::currentDataTag()));                \
+            if (outcome_.kind == netns::Outcome::Skipped)                                                              \
+                QSKIP(qPrintable(outcome_.output));                                                                    \
+            QVERIFY2(outcome_.kind == netns::Outcome::Passed, qPrintable(outcome_.output));                            \
+            return;                                                                                                    \
+        }                                                                                                              \
+        QString why_;                                                                                                  \
+        if (!netns::prepareLoopback(&why_))                                                                            \
+            QSKIP(qPrintable(why_));                                                                                   \
     } while (false)

@@ -38,8 +38,11 @@ struct Messages
         ports.broadcastRemote = group.localPort();
         return !broadcaster.bind(ports);
     }
-    template<typename T>
-    T *find(const QString &name) const { return window->findChild<T *>(name); }
+    template <typename T>
+    T *find(const QString &name) const
+    {
+        return window->findChild<T *>(name);
+    }
     QString frame() const { return find<QGroupBox>(QStringLiteral("Frame1"))->title(); }
     QPlainTextEdit *text1() const { return find<QPlainTextEdit>(QStringLiteral("Text1")); }
     QPushButton *command1() const { return find<QPushButton>(QStringLiteral("Command1")); }
@@ -64,8 +67,9 @@ private slots:
         QTest::addColumn<QString>("frame");
         QTest::addColumn<bool>("all");
         QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers"
-                                       << "Sending Message To All Computers" << true;
-        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << "Send Message To PC1" << false;
+                                   << "Sending Message To All Computers" << true;
+        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message"
+                                       << "Send Message To PC1" << false;
     }
 
     void modes()
@@ -178,7 +182,8 @@ private slots:
         m.type(QStringLiteral("terminate"));
         m.command2()->click();
         QCOMPARE(m.prompter.texts(),
-                 QStringList{QStringLiteral("The message could not be sent to all computers: the broadcast port %1 is not open.")
+                 QStringList{QStringLiteral(
+                                 "The message could not be sent to all computers: the broadcast port %1 is not open.")
                                  .arg(Ports().broadcastLocal)});
         QVERIFY(m.window->isVisible());
         QCOMPARE(m.text1()->toPlainText(), QStringLiteral("terminate"));

@@ -19,7 +19,8 @@ struct Moving : Cafe
     qint64 pc3 = key(QStringLiteral("PC3"));
     qint64 pc4 = key(QStringLiteral("PC4"));
 
-    Moving() : Cafe(4)
+    Moving()
+        : Cafe(4)
     {
         window = std::make_unique<TransferWindow>(*engine, cafe, prompter, clock, Ports());
         setChannels([](FakeChannel *) {});
@@ -34,8 +35,11 @@ struct Moving : Cafe
             return made;
         });
     }
-    template<typename T>
-    T *find(const QString &name) const { return window->findChild<T *>(name); }
+    template <typename T>
+    T *find(const QString &name) const
+    {
+        return window->findChild<T *>(name);
+    }
     QString text(int n) const { return find<QLineEdit>(QStringLiteral("Text%1").arg(n))->text(); }
     QComboBox *combo() const { return find<QComboBox>(QStringLiteral("Combo1")); }
     QPushButton *okButton() const { return find<QPushButton>(QStringLiteral("Command1")); }
@@ -72,12 +76,12 @@ private slots:
         const QDateTime ten(Day, QTime(10, 0));
         QTest::newRow("normal") << ten << qint64(0) << qint64(1530) << qint64(0) << QByteArray("m1530");
         // The seconds are those of the moment the new computer accepts.
-        QTest::newRow("normal, window left open") << ten << qint64(0) << qint64(1530) << qint64(45)
-                                                  << QByteArray("m1575");
-        QTest::newRow("prepaid, one second left") << ten << qint64(1800) << qint64(1799) << qint64(0)
-                                                  << QByteArray("p2");
-        QTest::newRow("prepaid across midnight") << QDateTime(Day, QTime(23, 30)) << qint64(3600) << qint64(45 * 60)
-                                                 << qint64(0) << QByteArray("p901");
+        QTest::newRow("normal, window left open")
+            << ten << qint64(0) << qint64(1530) << qint64(45) << QByteArray("m1575");
+        QTest::newRow("prepaid, one second left")
+            << ten << qint64(1800) << qint64(1799) << qint64(0) << QByteArray("p2");
+        QTest::newRow("prepaid across midnight")
+            << QDateTime(Day, QTime(23, 30)) << qint64(3600) << qint64(45 * 60) << qint64(0) << QByteArray("p901");
     }
 
     void chargeFollowsTheCustomer()
@@ -229,7 +233,10 @@ private slots:
         const qint64 key = c.slot(c.pc1).transaction;
         c.clock.advance(60);
         QVERIFY(c.window->openFor(c.pc1));
-        c.setChannels([&c](FakeChannel *f) { if (c.newChannel) f->willFail(QStringLiteral("Connection timed out")); });
+        c.setChannels([&c](FakeChannel *f) {
+            if (c.newChannel)
+                f->willFail(QStringLiteral("Connection timed out"));
+        });
         c.move(QStringLiteral("PC2"));
         QTRY_VERIFY(!c.window->isVisible());
         QCOMPARE(c.newChannel->sent(), QByteArrayList{"m60"});
@@ -251,10 +258,14 @@ private slots:
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QString>("told");
         QTest::addColumn<bool>("stays");
-        QTest::newRow("new computer started") << "start PC2" << "PC2 is no longer free" << true;
-        QTest::newRow("new computer flagged in the books") << "flag PC2" << "PC2 is no longer free" << true;
-        QTest::newRow("charge ended") << "end PC1" << "The time charge of PC1 has already ended" << false;
-        QTest::newRow("prepaid time up") << "expire PC1" << "The time charge of PC1 has already ended" << false;
+        QTest::newRow("new computer started") << "start PC2"
+                                              << "PC2 is no longer free" << true;
+        QTest::newRow("new computer flagged in the books") << "flag PC2"
+                                                           << "PC2 is no longer free" << true;
+        QTest::newRow("charge ended") << "end PC1"
+                                      << "The time charge of PC1 has already ended" << false;
+        QTest::newRow("prepaid time up") << "expire PC1"
+                                         << "The time charge of PC1 has already ended" << false;
     }
 
     void refusedWhenNoLongerPossible()
@@ -300,9 +311,12 @@ private slots:
     {
         QTest::addColumn<QString>("why");
         QTest::addColumn<QString>("told");
-        QTest::newRow("refused") << "refused" << "Communication Error\nConnection refused";
-        QTest::newRow("taken while connecting") << "taken" << "PC2 is no longer free";
-        QTest::newRow("books refuse") << "books" << "The books could not be read or written.\n";
+        QTest::newRow("refused") << "refused"
+                                 << "Communication Error\nConnection refused";
+        QTest::newRow("taken while connecting") << "taken"
+                                                << "PC2 is no longer free";
+        QTest::newRow("books refuse") << "books"
+                                      << "The books could not be read or written.\n";
     }
     void newComputerCannotTakeIt()
     {
@@ -360,7 +374,10 @@ private slots:
         QVERIFY(c.ok());
         QVERIFY(c.startNormal(c.pc1));
         QVERIFY(c.window->openFor(c.pc1));
-        c.setChannels([&c](FakeChannel *f) { if (!c.newChannel) f->willHang(); });
+        c.setChannels([&c](FakeChannel *f) {
+            if (!c.newChannel)
+                f->willHang();
+        });
         c.move(QStringLiteral("PC2"));
         c.window->reject();
         c.window->close();
