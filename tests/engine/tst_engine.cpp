@@ -19,8 +19,6 @@ private slots:
     void busyChannelRefusesTheSecondCommand();
     void errorHandlerByStatusWord_data();
     void errorHandlerByStatusWord();
-    void powerCommands_data();
-    void powerCommands();
     void usageTips();
     void pressOnPrepaidDoesNothing();
     void accountEnd_data();
@@ -134,6 +132,7 @@ void TestEngine::nothingChangesWithoutTheClient_data()
     QTest::newRow("prepaid, client unreachable") << "prepaid" << true << refused;
     QTest::newRow("normal, operator says No") << "normal" << false << QString();
     QTest::newRow("prepaid, operator says No") << "prepaid" << false << QString();
+    QTest::newRow("reboot, operator says No") << "rebootterm" << false << QString();
 }
 
 void TestEngine::nothingChangesWithoutTheClient()
@@ -148,8 +147,10 @@ void TestEngine::nothingChangesWithoutTheClient()
     c.prompter.answer(answer);
     if (kind == QLatin1String("normal"))
         c.engine->startnormal(c.pc1);
-    else
+    else if (kind == QLatin1String("prepaid"))
         c.engine->startprepaid(c.pc1, 1800);
+    else
+        c.engine->power(c.pc1, *commandNamed(kind));
     if (answer)
         QTRY_COMPARE(c.prompter.said().size(), 2);
     QTRY_VERIFY(c.idle());
@@ -396,38 +397,6 @@ void TestEngine::errorHandlerByStatusWord()
         QVERIFY(c.computer(c.pc1).timer);
     }
     QCOMPARE(c.rows().size(), rowsBefore);
-}
-
-void TestEngine::powerCommands_data()
-{
-    QTest::addColumn<QString>("word");
-    QTest::addColumn<QString>("asked");
-    QTest::addColumn<QByteArray>("message");
-    QTest::newRow("reboot") << "rebootterm"
-                            << "Reboot\rPC2?" << QByteArray("reboot");
-    QTest::newRow("log off") << "logoff"
-                             << "Log off\rPC2?" << QByteArray("logoff");
-    QTest::newRow("shut down") << "shutdown"
-                               << "Shut Down\rPC2?" << QByteArray("shutdown");
-    QTest::newRow("suspend") << "powerdown"
-                             << "Suspend\rPC2?" << QByteArray("powerdown");
-}
-
-void TestEngine::powerCommands()
-{
-    QFETCH(QString, word);
-    QFETCH(QString, asked);
-    QFETCH(QByteArray, message);
-    Cafe c;
-    c.prompter.answer(false);
-    c.engine->power(c.pc2, *commandNamed(word));
-    QCOMPARE(c.prompter.last(), asked);
-    QCOMPARE(c.channel.openCount(), 0);
-    c.prompter.answer(true);
-    c.engine->power(c.pc2, *commandNamed(word));
-    QTRY_COMPARE(c.channel.sent(), QByteArrayList{message});
-    QCOMPARE(c.channel.opened(), QStringList{QStringLiteral("127.0.0.12")});
-    QCOMPARE(c.slot(c.pc2).state, SlotState::Free);
 }
 
 void TestEngine::usageTips()
