@@ -184,7 +184,6 @@ private slots:
         choose("fonto");
         auto *w = qobject_cast<BackgroundWindow *>(window().openWindow("fonto"));
         QVERIFY(w);
-        QCOMPARE(w->windowTitle(), QString("Select Backround"));
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(m_prompter.texts(), QStringList{"No File Was Selected"});
         QTest::mouseClick(w->findButton(), Qt::LeftButton); // cancelled
@@ -220,8 +219,6 @@ private slots:
         choose("about");
         auto *about = qobject_cast<AboutWindow *>(window().openWindow("about"));
         QVERIFY(about);
-        QCOMPARE(about->windowTitle(), QString("KORVANE"));
-        QVERIFY(about->findChild<QLabel *>("lblVersion")->text() == QLatin1String("Korvane Version 1.0"));
         QTest::mouseClick(about->sysInfoButton(), Qt::LeftButton);
         QCOMPARE(m_prompter.texts(), QStringList{"System Information Is Unavailable At This Time"});
         m_desktop.sysInfo = QStringLiteral("/usr/bin/sysinfo-tool");
