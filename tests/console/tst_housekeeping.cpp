@@ -200,12 +200,6 @@ private slots:
         QVERIFY(open()); // the next start
         QCOMPARE(window().map()->background().pixel(1, 1), wall.pixel(1, 1));
         QCOMPARE(m_prompter.said().size(), 1);
-
-        QVERIFY(QFile::remove(picture));
-        QVERIFY(open());
-        QVERIFY(window().map()->background().isNull());
-        QCOMPARE(m_prompter.said().size(), 2);
-        QCOMPARE(m_prompter.said().last().icon, Prompter::Icon::Critical);
     }
 
     void helpSupportAbout()
