@@ -120,10 +120,6 @@ private slots:
                                     << "" << QStringList{"IP Address Was Not Entered"} << before;
         QTest::newRow("host name") << "PC2"
                                    << "pc2.local" << QStringList{Roster::invalidAddressMessage()} << before;
-        QTest::newRow("past 255") << "PC2"
-                                  << "10.0.0.256" << QStringList{Roster::invalidAddressMessage()} << before;
-        QTest::newRow("three parts") << "PC2"
-                                     << "10.0.6" << QStringList{Roster::invalidAddressMessage()} << before;
         const QStringList exists{" IP Address Or Computer Name Already Exists"};
         QTest::newRow("name in other case") << "pc1"
                                             << "10.0.0.6" << exists << before;
