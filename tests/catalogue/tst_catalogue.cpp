@@ -133,45 +133,30 @@ private slots:
     // Description, price, category: the first one missing is the one told.
     void productValidationOrder_data()
     {
-        QTest::addColumn<QString>("desc");
-        QTest::addColumn<QString>("price");
-        QTest::addColumn<QString>("category");
+        QTest::addColumn<QStringList>("typed"); // description, price, category ("": none chosen)
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<qint64>("stored"); // ten-thousandths; -1 nothing
-        QTest::newRow("all missing") << ""
-                                     << ""
-                                     << "" << QStringList{"No Description Was Entered"} << qint64(-1);
-        QTest::newRow("no price") << "Tea"
-                                  << ""
-                                  << "" << QStringList{"No Price Was Entered"} << qint64(-1);
-        QTest::newRow("no category") << "Tea"
-                                     << "1,20"
-                                     << "" << QStringList{"No Category Was Entered"} << qint64(-1);
-        QTest::newRow("not a price") << "Tea"
-                                     << "one euro"
-                                     << "Drinks" << QStringList{"\"one euro\" Is Not A Price"} << qint64(-1);
-        QTest::newRow("negative") << "Tea"
-                                  << "-1,20"
-                                  << "Drinks" << QStringList{"\"-1,20\" Is Not A Price"} << qint64(-1);
-        QTest::newRow("added") << "Tea"
-                               << "1,20"
-                               << "Drinks" << QStringList{"Update Compelete"} << qint64(12000);
+        const auto told = [](const char *t) { return QStringList{t}; };
+        QTest::newRow("all missing") << QStringList{"", "", ""} << told("No Description Was Entered") << -1LL;
+        QTest::newRow("no price") << QStringList{"Tea", "", ""} << told("No Price Was Entered") << -1LL;
+        QTest::newRow("no category") << QStringList{"Tea", "1,20", ""} << told("No Category Was Entered") << -1LL;
+        QTest::newRow("not a price") << QStringList{"Tea", "one euro", "Drinks"} << told("\"one euro\" Is Not A Price")
+                                     << -1LL;
+        QTest::newRow("negative") << QStringList{"Tea", "-1,20", "Drinks"} << told("\"-1,20\" Is Not A Price") << -1LL;
+        QTest::newRow("added") << QStringList{"Tea", "1,20", "Drinks"} << told("Update Compelete") << 12000LL;
         QTest::newRow("exists, other case, other category")
-            << "COFFEE"
-            << "9"
-            << "Snacks" << QStringList{"Product Already Exists", "Update Compelete"} << qint64(-1);
+            << QStringList{"COFFEE", "9", "Snacks"} << QStringList{"Product Already Exists", "Update Compelete"}
+            << -1LL;
     }
     void productValidationOrder()
     {
-        QFETCH(QString, desc);
-        QFETCH(QString, price);
-        QFETCH(QString, category);
+        QFETCH(QStringList, typed);
         QFETCH(QStringList, told);
         QFETCH(qint64, stored);
         Cafe c;
         stock(c.cafe);
         Catalogue catalogue(c.cafe, c.prompter);
-        catalogue.addproduct(desc, price, category.isEmpty() ? std::nullopt : std::optional(category));
+        catalogue.addproduct(typed[0], typed[1], typed[2].isEmpty() ? std::nullopt : std::optional(typed[2]));
         QCOMPARE(c.prompter.texts(), told);
         const QList<ProductRow> rows = *c.cafe.productPage(std::nullopt, 0, 100);
         QCOMPARE(rows.size(), stored < 0 ? 2 : 3);
@@ -221,35 +206,20 @@ private slots:
     void priceListEdits_data()
     {
         QTest::addColumn<int>("col");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("told");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("edit"); // typed, told, shown afterwards
         const QString was = Format::currency(Money::fromCents(250));
-        QTest::newRow("price") << 1 << "3,20"
-                               << "" << Format::currency(Money::fromCents(320));
-        QTest::newRow("not a price") << 1 << "three"
-                                     << "\"three\" Is Not A Price" << was;
-        QTest::newRow("empty price") << 1 << ""
-                                     << "\"\" Is Not A Price" << was;
-        QTest::newRow("description") << 0 << "Espresso"
-                                     << ""
-                                     << "Espresso";
-        QTest::newRow("taken description") << 0 << "water"
-                                           << "Product Already Exists"
-                                           << "Coffee";
-        QTest::newRow("no description") << 0 << " "
-                                        << "No Description Was Entered"
-                                        << "Coffee";
-        QTest::newRow("category is read-only") << 2 << "Snacks"
-                                               << ""
-                                               << "Drinks";
+        QTest::newRow("price") << 1 << QStringList{"3,20", "", Format::currency(Money::fromCents(320))};
+        QTest::newRow("not a price") << 1 << QStringList{"three", "\"three\" Is Not A Price", was};
+        QTest::newRow("empty price") << 1 << QStringList{"", "\"\" Is Not A Price", was};
+        QTest::newRow("description") << 0 << QStringList{"Espresso", "", "Espresso"};
+        QTest::newRow("taken description") << 0 << QStringList{"water", "Product Already Exists", "Coffee"};
+        QTest::newRow("no description") << 0 << QStringList{" ", "No Description Was Entered", "Coffee"};
+        QTest::newRow("category is read-only") << 2 << QStringList{"Snacks", "", "Drinks"};
     }
     void priceListEdits()
     {
         QFETCH(int, col);
-        QFETCH(QString, typed);
-        QFETCH(QString, told);
-        QFETCH(QString, shown);
+        QFETCH(QStringList, edit);
         Cafe c;
         stock(c.cafe);
         (void)c.cafe.addProduct({0, QStringLiteral("Chips"), Money::fromCents(120), QStringLiteral("Crisps")});
@@ -259,12 +229,12 @@ private slots:
         QCOMPARE(column(m, 2), (QStringList{"Crisps", "Drinks", "Drinks"}));
         const QModelIndex cell = m->index(1, col);
         if (m->flags(cell) & Qt::ItemIsEditable)
-            m->setData(cell, typed);
-        QCOMPARE(c.prompter.last(), told);
-        QCOMPARE(cell.data().toString(), shown);
+            m->setData(cell, edit[0]);
+        QCOMPARE(c.prompter.last(), edit[1]);
+        QCOMPARE(cell.data().toString(), edit[2]);
         // What the grid shows is what is stored.
         PriceListWindow again(c.cafe, c.prompter);
-        QCOMPARE(child<ProductGridView>(&again, "GRDDataGrid")->model()->index(1, col).data().toString(), shown);
+        QCOMPARE(child<ProductGridView>(&again, "GRDDataGrid")->model()->index(1, col).data().toString(), edit[2]);
     }
 
     // One unit sold onto a running charge's 64-bit transaction key; the same
