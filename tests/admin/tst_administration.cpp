@@ -30,58 +30,40 @@ private slots:
     void passwordMessages_data()
     {
         QTest::addColumn<bool>("admin");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("fresh");
-        QTest::addColumn<QString>("again");
+        QTest::addColumn<QStringList>("typed"); // current, new, again
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<QString>("stored"); // the account's password afterwards
-
-        const QString changed = QStringLiteral("Password Has Been Changed");
-        QTest::newRow("admin: no current") << true << ""
-                                           << "a"
-                                           << "a" << QStringList{"Current Password Was Not Entered "} << "kelpo";
-        QTest::newRow("admin: no new") << true << "kelpo"
-                                       << ""
-                                       << "a" << QStringList{" New Password Is Blank"} << "kelpo";
-        QTest::newRow("admin: no verify") << true << "kelpo"
-                                          << "a"
-                                          << "" << QStringList{"Please verify Your Password"} << "kelpo";
-        QTest::newRow("admin: mismatch") << true << "kelpo"
-                                         << "a"
-                                         << "b" << QStringList{"Password Do Not Match"} << "kelpo";
+        const auto told = [](const char *t) { return QStringList{t}; };
+        const QStringList changed{"Password Has Been Changed"};
+        const QString greek = " O'Κωδικός 2 ";
+        QTest::newRow("admin: no current")
+            << true << QStringList{"", "a", "a"} << told("Current Password Was Not Entered ") << "kelpo";
+        QTest::newRow("admin: no new") << true << QStringList{"kelpo", "", "a"} << told(" New Password Is Blank")
+                                       << "kelpo";
+        QTest::newRow("admin: no verify")
+            << true << QStringList{"kelpo", "a", ""} << told("Please verify Your Password") << "kelpo";
+        QTest::newRow("admin: mismatch") << true << QStringList{"kelpo", "a", "b"} << told("Password Do Not Match")
+                                         << "kelpo";
         QTest::newRow("admin: wrong and mismatch")
-            << true << "nope"
-            << "a"
-            << "b" << QStringList{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
-        QTest::newRow("admin: other case") << true << "KELPO"
-                                           << "a"
-                                           << "a" << QStringList{" Current Password Is Invalid"} << "kelpo";
-        QTest::newRow("admin: same again") << true << "kelpo"
-                                           << "kelpo"
-                                           << "kelpo" << QStringList{changed} << "kelpo";
-        QTest::newRow("admin: greek, apostrophe, blanks") << true << "kelpo"
-                                                          << " O'Κωδικός 2 "
-                                                          << " O'Κωδικός 2 " << QStringList{changed} << " O'Κωδικός 2 ";
-        QTest::newRow("user: no new") << false << ""
-                                      << ""
-                                      << "a" << QStringList{" New Password Is Blank"} << "dask";
-        QTest::newRow("user: no verify") << false << ""
-                                         << "a"
-                                         << "" << QStringList{"Please verify Your Password"} << "dask";
-        QTest::newRow("user: mismatch") << false << ""
-                                        << "a"
-                                        << "b" << QStringList{"Passwords Do Not Match"} << "dask";
-        QTest::newRow("user: no current asked") << false << ""
-                                                << "ταμίας"
-                                                << "ταμίας" << QStringList{changed} << "ταμίας";
+            << true << QStringList{"nope", "a", "b"}
+            << QStringList{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
+        QTest::newRow("admin: other case")
+            << true << QStringList{"KELPO", "a", "a"} << told(" Current Password Is Invalid") << "kelpo";
+        QTest::newRow("admin: same again") << true << QStringList{"kelpo", "kelpo", "kelpo"} << changed << "kelpo";
+        QTest::newRow("admin: greek, apostrophe, blanks")
+            << true << QStringList{"kelpo", greek, greek} << changed << greek;
+        QTest::newRow("user: no new") << false << QStringList{"", "", "a"} << told(" New Password Is Blank") << "dask";
+        QTest::newRow("user: no verify") << false << QStringList{"", "a", ""} << told("Please verify Your Password")
+                                         << "dask";
+        QTest::newRow("user: mismatch") << false << QStringList{"", "a", "b"} << told("Passwords Do Not Match")
+                                        << "dask";
+        QTest::newRow("user: no current asked") << false << QStringList{"", "ταμίας", "ταμίας"} << changed << "ταμίας";
     }
     void passwordMessages()
     {
         Desk d;
         QFETCH(bool, admin);
-        QFETCH(QString, current);
-        QFETCH(QString, fresh);
-        QFETCH(QString, again);
+        QFETCH(QStringList, typed);
         QFETCH(QStringList, told);
         QFETCH(QString, stored);
 
@@ -90,9 +72,9 @@ private slots:
         w.show();
         QCOMPARE(w.currentField()->isVisible(), admin);
         if (admin)
-            type(w.currentField(), current);
-        type(w.newField(), fresh);
-        type(w.againField(), again);
+            type(w.currentField(), typed[0]);
+        type(w.newField(), typed[1]);
+        type(w.againField(), typed[2]);
         QTest::mouseClick(w.changeButton(), Qt::LeftButton);
         QCOMPARE(d.prompter.texts(), told);
         QCOMPARE(w.isVisible(), told.last() != QLatin1String("Password Has Been Changed"));
@@ -102,33 +84,25 @@ private slots:
         QCOMPARE(q->value(0).toString(), stored);
         // The login takes the stored password in any letter case.
         const auto role = Login(d.store).auth(admin ? "Admin" : "user", stored.toUpper());
-        QVERIFY(role);
-        QCOMPARE(*role, admin ? Login::Role::Admin : Login::Role::Cashier);
+        QCOMPARE(role.value_or(Login::Role(-1)), admin ? Login::Role::Admin : Login::Role::Cashier);
     }
 
     void rosterAdd_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("typed"); // name, address
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<QStringList>("rows");
-
         const QStringList before{"PC1/10.0.0.5", "καφε/10.0.0.9"};
-        QTest::newRow("no name") << ""
-                                 << "10.0.0.6" << QStringList{" Computer Name Was Not Entered"} << before;
-        QTest::newRow("no address") << "PC2"
-                                    << "" << QStringList{"IP Address Was Not Entered"} << before;
-        QTest::newRow("host name") << "PC2"
-                                   << "pc2.local" << QStringList{Roster::invalidAddressMessage()} << before;
         const QStringList exists{" IP Address Or Computer Name Already Exists"};
-        QTest::newRow("name in other case") << "pc1"
-                                            << "10.0.0.6" << exists << before;
-        QTest::newRow("greek name in other case") << "ΚΑΦΕ"
-                                                  << "10.0.0.6" << exists << before;
-        QTest::newRow("same address written otherwise") << "PC2"
-                                                        << "10.0.0.05" << exists << before;
-        QTest::newRow("new") << "PC2"
-                             << "10.0.0.06"
+        QTest::newRow("no name") << QStringList{"", "10.0.0.6"} << QStringList{" Computer Name Was Not Entered"}
+                                 << before;
+        QTest::newRow("no address") << QStringList{"PC2", ""} << QStringList{"IP Address Was Not Entered"} << before;
+        QTest::newRow("host name") << QStringList{"PC2", "pc2.local"} << QStringList{Roster::invalidAddressMessage()}
+                                   << before;
+        QTest::newRow("name in other case") << QStringList{"pc1", "10.0.0.6"} << exists << before;
+        QTest::newRow("greek name in other case") << QStringList{"ΚΑΦΕ", "10.0.0.6"} << exists << before;
+        QTest::newRow("same address written otherwise") << QStringList{"PC2", "10.0.0.05"} << exists << before;
+        QTest::newRow("new") << QStringList{"PC2", "10.0.0.06"}
                              << QStringList{"Update Complete",
                                             "Setting Will Take Affect Only After Restarting The Application"}
                              << (before + QStringList{"PC2/10.0.0.6"});
@@ -136,8 +110,7 @@ private slots:
     void rosterAdd()
     {
         Desk d;
-        QFETCH(QString, name);
-        QFETCH(QString, address);
+        QFETCH(QStringList, typed);
         QFETCH(QStringList, told);
         QFETCH(QStringList, rows);
         QVERIFY(d.store.addComputer({0, "PC1", "10.0.0.5", 300, 300, false, false, false}));
@@ -145,12 +118,12 @@ private slots:
 
         RosterWindow w(d.store, d.prompter);
         w.show();
-        type(w.nameField(), name);
-        type(w.addressField(), address);
+        type(w.nameField(), typed[0]);
+        type(w.addressField(), typed[1]);
         QTest::mouseClick(w.addButton(), Qt::LeftButton);
         QCOMPARE(d.prompter.texts(), told);
         QCOMPARE(rosterRows(w), rows);
-        QCOMPARE(w.nameField()->text(), told.first() == QLatin1String("Update Complete") ? QString() : name);
+        QCOMPARE(w.nameField()->text(), told.first() == QLatin1String("Update Complete") ? QString() : typed[0]);
     }
 
     void newComputerLandsOnAFreePlace()
@@ -204,19 +177,14 @@ private slots:
         QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.5", "PC1/10.0.0.7"}));
 
         // Deleting one with a running time charge would leave its transaction unbillable.
-        KinRow open;
-        open.computer = "PC1";
-        open.startdate = QDate(2026, 3, 2);
-        open.starttime = QDateTime(open.startdate, QTime(10, 0));
-        open.enab = true;
-        open.type = "normal";
-        const qint64 kin = *d.store.appendTransaction(open);
+        const QDateTime ten(QDate(2026, 3, 2), QTime(10, 0));
+        const qint64 kin = *d.store.appendTransaction(
+            {.computer = "PC1", .startdate = ten.date(), .starttime = ten, .enab = true, .type = "normal"});
         QVERIFY(d.store.setFlag("PC1", ComputerFlag::Timer, true));
         d.prompter.clear();
         edit = w.edit(0);
         edit->remove();
-        QCOMPARE(d.prompter.said().size(), 1);
-        QVERIFY(!d.prompter.said().first().question);
+        QVERIFY(d.prompter.said().size() == 1 && !d.prompter.said().first().question);
         QVERIFY(d.prompter.last().contains(QStringLiteral("Transaction %1").arg(kin)));
         QCOMPARE(d.store.computers()->size(), 2);
         // Nor renamed: the next start finds its transaction by the name.
