@@ -67,9 +67,9 @@ private slots:
         QTest::addColumn<QString>("frame");
         QTest::addColumn<bool>("all");
         QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers"
-                                   << "Sending Message To All Computers" << true;
-        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message"
-                                       << "Send Message To PC1" << false;
+                                   << QString("Sending Message To All Computers") << true;
+        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << QString("Send Message To PC1")
+                                       << false;
     }
 
     void modes()
