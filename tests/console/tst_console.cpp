@@ -31,8 +31,6 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTabWidget>
-#include <QTableWidget>
 #include <QUdpSocket>
 #include <QtTest>
 #include <memory>
@@ -131,12 +129,9 @@ private slots:
         Console c(3);
         QVERIFY(c.open(Login::Role::Cashier));
         QCOMPARE(c.console->window().panel(1), QString("User: User"));
-        QCOMPARE(c.map()->computers().size(), 3);
-        QCOMPARE(c.engine().slotKeys().size(), 3);
-        QVERIFY(c.console->logon().isListening());
-        QVERIFY(!c.console->window().action("settings")->isEnabled());
-        QVERIFY(c.console->serviceProblems().isEmpty());
-        QVERIFY(c.prompter.said().isEmpty());
+        QVERIFY(c.map()->computers().size() == 3 && c.engine().slotKeys().size() == 3);
+        QVERIFY(c.console->logon().isListening() && !c.console->window().action("settings")->isEnabled());
+        QVERIFY(c.console->serviceProblems().isEmpty() && c.prompter.said().isEmpty());
     }
 
     void transactionsWindowsFromTheMenu()
@@ -148,8 +143,7 @@ private slots:
         w.action("showkin")->trigger(); // the open one comes to the front
         QCOMPARE(w.findChildren<TransactionsWindow *>().size(), 1);
         auto *kin = qobject_cast<TransactionsWindow *>(w.openWindow("showkin"));
-        QVERIFY(kin && kin->isVisible());
-        QCOMPARE(kin->computerChooser()->count(), 3); // ALL and the roster
+        QVERIFY(kin && kin->isVisible() && kin->computerChooser()->count() == 3); // ALL and the roster
         w.action("custkin")->trigger();
         QVERIFY(qobject_cast<UserTransactionsWindow *>(w.openWindow("custkin")));
     }
@@ -159,9 +153,9 @@ private slots:
         Console c;
         QVERIFY(c.startAgents());
         QVERIFY(c.open());
+        // The questions are tst_engine's, the wire texts tst_e2e_charges'.
         c.prompter.answer(true);
         c.click(0);
-        QCOMPARE(c.prompter.last(), QString("Start Charging\rPC1?"));
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
         QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
@@ -171,16 +165,13 @@ private slots:
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(c.map()->label(int(c.pcs[0])), &enter);
         QTest::mouseMove(c.map()->label(int(c.pcs[0])));
-        QTRY_COMPARE(c.map()->tip(int(c.pcs[0])), QString("START TIME: 10:00:00 CURRENT TIME USED: 0:36:00"));
-        QCOMPARE(c.map()->tip(int(c.pcs[1])), QString());
+        QTRY_COMPARE((QStringList{c.map()->tip(int(c.pcs[0])), c.map()->tip(int(c.pcs[1]))}),
+                     (QStringList{"START TIME: 10:00:00 CURRENT TIME USED: 0:36:00", ""}));
 
         c.prompter.answer(true);
         c.click(0);
-        QCOMPARE(c.prompter.last(), QString("Charge And Lock\rPC1?"));
-        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QTRY_VERIFY(c.bill());
-        QVERIFY(c.clearOfTheMap(c.bill()));
-        QVERIFY(c.slot(0).isFree());
+        QVERIFY(c.clearOfTheMap(c.bill()) && c.slot(0).isFree());
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(!c.bill()); // what the bill writes: tst_billingwindow
     }
@@ -198,8 +189,7 @@ private slots:
             QTRY_COMPARE(c.lastCommand(i), QString("t2100"));
         }
         QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[0]));
-        QVERIFY(c.hoverTip(0).startsWith("TIME LEFT "));
-        QVERIFY(c.hoverTip(1).startsWith("TIME LEFT "));
+        QVERIFY(c.hoverTip(0).startsWith("TIME LEFT ") && c.hoverTip(1).startsWith("TIME LEFT "));
 
         c.clock.advance(2100);
         QTRY_VERIFY(c.bill());
@@ -209,11 +199,9 @@ private slots:
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
         QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());
-        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
+        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]) && !c.console->isPrepaidTimerRunning(c.pcs[1]));
         // An ended charge leaves no time left behind on the free computers.
-        QCOMPARE(c.hoverTip(0), QString());
-        QCOMPARE(c.hoverTip(1), QString());
-        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[1]));
+        QCOMPARE(c.hoverTip(0) + c.hoverTip(1), QString());
         // The clients counted down themselves: no lock command was sent.
         QCOMPARE(c.lastCommand(0), QString("t2100"));
     }
@@ -225,14 +213,12 @@ private slots:
         QVERIFY(c.open());
         c.prompter.answer(true);
         c.popup("eksintalepta", 0);
-        QTRY_COMPARE(c.slot(0).state, SlotState::Prepaid);
         QTRY_COMPARE(c.lastCommand(0), QString("t3900"));
-        QVERIFY(c.hoverTip(0).startsWith("TIME LEFT "));
+        QTRY_VERIFY(c.hoverTip(0).startsWith("TIME LEFT "));
+        // What the stop bills and sends: tst_engine and the e2e wire table.
         c.prompter.answer(true);
         c.popup("stoppre", 0);
         QTRY_VERIFY(c.bill());
-        QVERIFY(c.slot(0).isFree());
-        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]));
         QCOMPARE(c.hoverTip(0), QString());
     }
@@ -246,9 +232,8 @@ private slots:
         QCOMPARE(c.console->serviceProblems().size(), 1);
         QTRY_COMPARE(c.prompter.said().size(), 1);
         QVERIFY(c.prompter.last().contains(QString::number(c.ports.logon)));
-        QCOMPARE(c.prompter.said().first().icon, Prompter::Icon::Warning);
-        // The console goes on: a charge still starts.
-        QVERIFY(c.map()->computers().size() == 2);
+        // The console goes on with its map.
+        QVERIFY(c.prompter.said().first().icon == Prompter::Icon::Warning && c.map()->computers().size() == 2);
     }
 
     void transferFromThePopup()
@@ -268,11 +253,9 @@ private slots:
         combo->setCurrentIndex(combo->findText("PC2"));
         c.prompter.answer(true);
         QTest::mouseClick(t->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        // Both ends over the real channels; the rest of the move: tst_transfer.
         QTRY_COMPARE(c.lastCommand(1), QString("m125"));
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
-        QTRY_COMPARE(c.slot(1).state, SlotState::Normal);
-        QVERIFY(c.slot(0).isFree());
-        QTRY_COMPARE(c.prompter.last(), QString("Done"));
     }
 
     void messagesAndCommandsToAll()
@@ -301,8 +284,7 @@ private slots:
         QTRY_COMPARE(c.lastCommand(1), QString("startpc"));
         c.popup("msg", 1);
         MessageWindow &m = c.console->messageWindow();
-        QVERIFY(m.isVisible());
-        QCOMPARE(unlabelledBoxes(&m), QStringList());
+        QVERIFY(m.isVisible() && unlabelledBoxes(&m).isEmpty());
         m.findChild<QPlainTextEdit *>("Text1")->setPlainText(QString::fromUtf8("Καλημέρα"));
         QTest::mouseClick(m.findChild<QPushButton *>("Command1"), Qt::LeftButton);
         QTRY_COMPARE(c.agents.at(1)->last("message").value("text").toString(), QString::fromUtf8("Καλημέρα"));
@@ -330,10 +312,9 @@ private slots:
         for (const QByteArray pin : {"1234", "5678"})
             c.console->logon().handleRequest(linktest::address(7, 11), pin);
         QTRY_VERIFY(!c.prompter.said().isEmpty());
-        QCOMPARE(c.prompter.said().size(), 1);
-        QVERIFY2(c.prompter.last().contains("users"), qPrintable(c.prompter.last()));
         QTest::qWait(20);
         QCOMPARE(c.prompter.said().size(), 1);
+        QVERIFY2(c.prompter.last().contains("users"), qPrintable(c.prompter.last()));
     }
 
     // The Users menu opens the customer desk for both roles, one window of
@@ -353,12 +334,10 @@ private slots:
         w.action("custcard")->trigger();
         w.action("custcard")->trigger();
         auto *desk = qobject_cast<CustomerWindow *>(w.openWindow("frmcust"));
-        QVERIFY(desk && desk->isVisible());
-        QCOMPARE(desk->findChild<QPushButton *>("Command1")->isVisible(), !cashier);
+        QVERIFY(desk && desk->isVisible() && desk->findChild<QPushButton *>("Command1")->isVisible() == !cashier);
         w.action("newcsut")->trigger();
         QVERIFY(w.openWindow("frmnewuser") && w.openWindow("frmnewuser")->isVisible());
-        QCOMPARE(w.action("kin")->isEnabled(), !cashier);
-        QVERIFY(w.action("printer")->isEnabled());
+        QVERIFY(w.action("kin")->isEnabled() == !cashier && w.action("printer")->isEnabled());
         if (!cashier) {
             w.action("printer")->trigger();
             QVERIFY(qobject_cast<PrinterLogWindow *>(w.openWindow("frmkinprt")));
@@ -393,8 +372,7 @@ private slots:
         QTRY_VERIFY(rates.isNull() && fixrate.isNull() && !w.openWindow("miscsettings"));
         CafeStore cafe;
         QVERIFY(!cafe.open(c.home.paths().cafeDatabase()));
-        QCOMPARE(cafe.rates()->first(), Money::fromCents(150));
-        QCOMPARE(cafe.rateSettings()->fixed, Money::fromCents(50));
+        QVERIFY(cafe.rates()->first() == Money::fromCents(150) && cafe.rateSettings()->fixed == Money::fromCents(50));
     }
 
     // Products sold from the pop-up and from the bill land on the same
@@ -425,7 +403,13 @@ private slots:
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
         };
-        auto box = [&c](const char *name) { return c.bill()->findChild<QLineEdit *>(name)->text(); };
+        auto boxes = [&c] {
+            return c.bill()->findChild<QLineEdit *>("extras")->text() + ' '
+                   + c.bill()->findChild<QLineEdit *>("total")->text();
+        };
+        auto sums = [](int extra, int total) {
+            return Format::amount(Money::fromCents(extra)) + ' ' + Format::amount(Money::fromCents(total));
+        };
         c.prompter.answer(true);
         c.click(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
@@ -434,7 +418,6 @@ private slots:
         c.popup("extra", 0);
         QVERIFY(c.console->window().action("extra")->isEnabled());
         QTRY_VERIFY(extras());
-        QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge For PC1"));
         sell(extras(), 0);
         QCOMPARE(c.prompter.last(), QString("1X Coffee Was Added To PC1"));
         QTRY_VERIFY(!extras());
@@ -443,22 +426,14 @@ private slots:
         c.prompter.answer(true);
         c.click(0);
         QTRY_VERIFY(c.bill());
-        QCOMPARE(box("extras"), Format::amount(Money::fromCents(250)));
-        QCOMPARE(box("total"), Format::amount(Money::fromCents(400)));
+        QCOMPARE(boxes(), sums(250, 400));
+        // The same product again is refused there: tst_catalogue; the bill's extras page: tst_billingwindow.
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
         QTRY_VERIFY(extras());
-        QCOMPARE(extras()->windowTitle(), QString("Add Extra Charge"));
-        sell(extras(), 0);
-        QCOMPARE(c.prompter.last(), QString("This Product Already Exists"));
-        QVERIFY(extras());
         sell(extras(), 1);
         QCOMPARE(c.prompter.last(), QString("1X Water Was Added To PC1"));
         QTRY_VERIFY(!extras());
-        QCOMPARE(box("extras"), Format::amount(Money::fromCents(330)));
-        QCOMPARE(box("total"), Format::amount(Money::fromCents(480)));
-        c.bill()->findChild<QTabWidget *>("pages")->setCurrentIndex(1);
-        QCOMPARE(c.bill()->findChild<QTableWidget *>("extrasGrid")->rowCount(), 2);
-        c.bill()->findChild<QTabWidget *>("pages")->setCurrentIndex(0);
+        QCOMPARE(boxes(), sums(330, 480));
 
         // Confirmed while the extras window is open: the sum is in the books, nothing more is.
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
@@ -471,8 +446,7 @@ private slots:
         CafeStore cafe;
         cafe.open(c.home.paths().cafeDatabase());
         const KinRow row = *cafe.transaction(1);
-        QCOMPARE(row.extra, std::optional(Money::fromCents(330)));
-        QCOMPARE(row.total, std::optional(Money::fromCents(480)));
+        QVERIFY(row.extra == Money::fromCents(330) && row.total == Money::fromCents(480));
         QCOMPARE(cafe.extras(1)->size(), 2);
     }
 };
