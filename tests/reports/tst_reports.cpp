@@ -161,12 +161,11 @@ private slots:
                      sums.isEmpty() ? QString() : Format::currency(cents(sums[i].toLongLong())));
         QCOMPARE(w->computerChooser()->currentText(), QString("ALL"));
         if (from == 0 && to == 0) { // the running charge: empty cells, not zeros
-            QCOMPARE(w->model()->index(2, TransactionsModel::Total).data().toString(), QString());
-            QCOMPARE(w->model()->index(2, TransactionsModel::EndTime).data().toString(), QString());
-            QCOMPARE(w->model()->index(1, TransactionsModel::Reason).data().toString(), QString("O'Brien's friend"));
+            const auto cell = [w](int r, int c) { return w->model()->index(r, c).data().toString(); };
+            QCOMPARE(cell(2, TransactionsModel::Total) + cell(2, TransactionsModel::EndTime), QString());
+            QCOMPARE(cell(1, TransactionsModel::Reason), QString("O'Brien's friend"));
         }
-        QVERIFY(w->grid()->isColumnHidden(TransactionsModel::Key));
-        QVERIFY(m_prompter.said().isEmpty());
+        QVERIFY(w->grid()->isColumnHidden(TransactionsModel::Key) && m_prompter.said().isEmpty());
         w->close();
     }
 
@@ -183,11 +182,10 @@ private slots:
         KinBook book(m_cafe);
         TransactionsModel model(book);
         const auto sums = model.list(KinFilter::normal(Day.addDays(-2), Day));
-        QVERIFY(sums);
         while (model.canFetchMore({}))
             model.fetchMore({});
-        QCOMPARE(model.rowCount(), int(sums->count));
-        QCOMPARE(sums->count, 2 * KinPagesModel::PageSize + 50 + 4);
+        QCOMPARE(model.rowCount(), 2 * KinPagesModel::PageSize + 50 + 4);
+        QCOMPARE(sums.value_or(KinSums()).count, qint64(model.rowCount()));
         QSet<qint64> keys;
         for (int r = 0; r < model.rowCount(); ++r) {
             keys << model.keyAt(r);
@@ -213,11 +211,9 @@ private slots:
                     " WHERE type = 'normal' AND startdate BETWEEN ? AND ? AND (? = '' OR computer = ?)",
                     {f.from.toString(Qt::ISODate), f.to.toString(Qt::ISODate), f.computer + "", f.computer + ""});
                 QVERIFY(q && q->next());
-                const auto sums = book.sums(f);
-                QVERIFY(sums);
-                QCOMPARE(sums->count, q->value(0).toLongLong());
-                QCOMPARE(sums->total.units(), q->value(1).toLongLong());
-                QCOMPARE(sums->timecharged.units(), q->value(2).toLongLong());
+                const auto sums = book.sums(f).value_or(KinSums{-1});
+                QCOMPARE((QList<qint64>{sums.count, sums.total.units(), sums.timecharged.units()}),
+                         (QList<qint64>{q->value(0).toLongLong(), q->value(1).toLongLong(), q->value(2).toLongLong()}));
             }
         };
         agree();
@@ -266,12 +262,12 @@ private slots:
         m_prompter.answer(true);
         w->button("Command1")->click();
         QCOMPARE(m_prompter.said().at(0).text, QString("Delete All The Transactions ?"));
-        QCOMPARE(count("SELECT count(*) FROM kin"), 2); // the two still running
-        QCOMPARE(count("SELECT count(*) FROM kin WHERE enab = 0 AND userenab = 0"), 0);
-        QCOMPARE(count("SELECT count(*) FROM extra"), 1);
-        QCOMPARE(count(QString("SELECT \"key\" FROM extra")), int(m_running));
-        QCOMPARE(w->model()->rowCount(), 0);
-        QCOMPARE(w->sumField(3)->text(), QString());
+        // The two still running, and the extra of one.
+        QCOMPARE((QList<int>{count("SELECT count(*) FROM kin"),
+                             count("SELECT count(*) FROM kin WHERE enab = 0 AND userenab = 0"),
+                             count("SELECT count(*) FROM extra"), count("SELECT \"key\" FROM extra")}),
+                 (QList<int>{2, 0, 1, int(m_running)}));
+        QVERIFY(w->model()->rowCount() == 0 && w->sumField(3)->text().isEmpty());
 
         const QStringList copies = QDir(m_home->paths().backup()).entryList({"icafe-*.dat"});
         QCOMPARE(copies, QStringList{"icafe-2026-03-02-180000.dat"});
@@ -280,8 +276,7 @@ private slots:
         CafeStore before;
         QVERIFY(!before.open(copy));
         auto q = before.run("SELECT count(*) FROM kin");
-        QVERIFY(q && q->next());
-        QCOMPARE(q->value(0).toInt(), 7);
+        QVERIFY(q && q->next() && q->value(0).toInt() == 7);
         w->close();
     }
 
@@ -336,22 +331,18 @@ private slots:
         p.start(pdftotext, {"-layout", m_outlet.pdf, "-"});
         QVERIFY(p.waitForFinished(30000));
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
-        QVERIFY2(text.contains("Transaction Report"), qPrintable(text));
-        QVERIFY(text.contains("Computer: ALL"));
-        QVERIFY(text.contains(Format::shortDate(Day.addDays(-2))));
-        QVERIFY(text.contains("8:01:00 AM"));
-        QVERIFY(text.contains("1.234,50 €"));
-        QVERIFY(text.contains("3:30:00 PM"));
-        QVERIFY(text.contains("86.423,50 €")); // 70 × 1.234,50 + 3,50 + 1,00 + 4,00
-        QVERIFY(text.contains("Page 2 of 2"));
+        // The total: 70 × 1.234,50 + 3,50 + 1,00 + 4,00.
+        for (const QString &part : {QString("Transaction Report"), QString("Computer: ALL"),
+                                    Format::shortDate(Day.addDays(-2)), QString("8:01:00 AM"), QString("1.234,50 €"),
+                                    QString("3:30:00 PM"), QString("86.423,50 €"), QString("Page 2 of 2")})
+            QVERIFY2(text.contains(part), qPrintable(part + " missing from\n" + text));
         w->close();
 
         // A cancelled report stops before its first page.
         KinBook book(m_cafe);
         KinReport report(book, KinFilter::normal(Day.addDays(-2), Day));
         const auto cancelled = report.renderPdf(m_outlet.pdf, [](qint64, qint64) { return false; });
-        QVERIFY(cancelled && cancelled->cancelled);
-        QCOMPARE(cancelled->pages, 0);
+        QVERIFY(cancelled && cancelled->cancelled && cancelled->pages == 0);
     }
 
     void csvExport()
@@ -363,8 +354,7 @@ private slots:
         w->button("exportCsv")->click();
         QCOMPARE(m_prompter.last(), QString("5 transactions saved in %1").arg(m_outlet.csv));
         QFile f(m_outlet.csv);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray data = f.readAll();
+        const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
         const QStringList lines = QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 6);
