@@ -37,8 +37,7 @@ private slots:
         QFETCH(Kind, kind);
         QFETCH(qint64, number);
         const Protocol::Command c = Protocol::parseCommand(message);
-        QCOMPARE(c.kind, kind);
-        QCOMPARE(c.number, number);
+        QVERIFY(c.kind == kind && c.number == number);
     }
 
     void broadcasts_data()
@@ -87,32 +86,12 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");
-        QTest::newRow("dotted") << "192.168.1.20"
-                                << "192.168.1.20";
-        QTest::newRow("blanks around") << " 127.0.0.2 "
-                                       << "127.0.0.2";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("blank") << "   "
-                               << "";
-        QTest::newRow("host name") << "pc1"
-                                   << "";
-        QTest::newRow("three parts") << "127.0.1"
-                                     << "";
-        QTest::newRow("short form") << "127.1"
-                                    << "";
-        QTest::newRow("octet too big") << "256.0.0.1"
-                                       << "";
-        QTest::newRow("negative") << "10.-1.0.1"
-                                  << "";
-        QTest::newRow("ipv6") << "::1"
-                              << "";
-        QTest::newRow("trailing dot") << "10.0.0.1."
-                                      << "";
-        QTest::newRow("letters") << "10.0.0.x"
-                                 << "";
-        QTest::newRow("port") << "10.0.0.1:1007"
-                              << "";
+        // Refused: none.
+        QTest::newRow("dotted") << "192.168.1.20" << QString("192.168.1.20");
+        QTest::newRow("blanks around") << " 127.0.0.2 " << QString("127.0.0.2");
+        for (const char *refused : {"", "   ", "pc1", "127.0.1", "127.1", "256.0.0.1", "10.-1.0.1", "::1", "10.0.0.1.",
+                                    "10.0.0.x", "10.0.0.1:1007"})
+            QTest::newRow(qPrintable("refused: \"" + QString(refused) + '"')) << refused << QString();
     }
     void addresses()
     {
