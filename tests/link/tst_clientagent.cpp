@@ -42,10 +42,9 @@ private slots:
             QVERIFY(deliver(address(4, 1), Shifted.command, m));
         QTRY_COMPARE(agent.count("command") + agent.count("error"), sent.size());
         const QJsonObject last = agent.events().last();
-        QCOMPARE(last.value("text").toString(), QString::fromLatin1(sent.last()));
-        QCOMPARE(last.value("port").toInt(), int(Shifted.command));
-        QCOMPARE(last.value("state").toString(), state);
-        QCOMPARE(last.value("from").toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE((QStringList{last.value("text").toString(), QString::number(last.value("port").toInt()),
+                              last.value("state").toString(), last.value("from").toString()}),
+                 (QStringList{QString::fromLatin1(sent.last()), QString::number(Shifted.command), state, "127.0.0.1"}));
         if (sent.last().startsWith('m')) // a moved charge keeps the seconds it had used
             QVERIFY(last.value("used").toInt() >= 65);
     }
@@ -107,8 +106,7 @@ private slots:
         QVERIFY(deliver(address(4, 6), port, message));
         QTRY_VERIFY(QFileInfo(out).size() > 0);
         QFile f(out);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(f.readAll()), expected);
+        QCOMPARE(f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString(), expected);
         // The hook's own output never lands among the event lines.
         for (const QJsonObject &e : agent.events())
             QVERIFY(!e.isEmpty());
