@@ -220,57 +220,42 @@ private slots:
         QVERIFY(CustomerAccounts::pinFrom(0.9999999, 0.9999999, 59) <= 9999999); // seven digits at most
     }
 
-    // The cashier neither sees Delete nor can reveal the PIN.
-    void roles_data()
+    // Times as HH:MM; 1 minute or less left shows on red. The cashier
+    // neither sees Delete nor can reveal the PIN.
+    void selected_data()
     {
         QTest::addColumn<bool>("cashier");
-        QTest::newRow("administrator") << false;
-        QTest::newRow("cashier") << true;
-    }
-    void roles()
-    {
-        QFETCH(bool, cashier);
-        Desk d;
-        d.cashier = cashier;
-        d.add("Anna", "Lee", "765432", 30);
-        d.open();
-        QCOMPARE(d.shown("Command1"), !cashier);
-        d.select(0);
-        QCOMPARE(d.text("Text5"), QString("******"));
-        QTest::mouseClick(d.child<QLabel>(d.window.get(), "Label5"), Qt::LeftButton);
-        QCOMPARE(d.prompter.texts(), cashier ? QStringList() : QStringList{"765432"});
-        QVERIFY(!d.logged("765432"));
-    }
-
-    // Times as HH:MM; 1 minute or less left shows on red.
-    void timeLeft_data()
-    {
         QTest::addColumn<qint64>("left");
         QTest::addColumn<qint64>("used");
         QTest::addColumn<QString>("shown"); // time left and time used
         QTest::addColumn<bool>("red");
-        QTest::newRow("1 minute") << 1LL << 75LL << "00:01 01:15" << true;
-        QTest::newRow("nothing") << 0LL << 0LL << "00:00 00:00" << true;
-        QTest::newRow("overdrawn") << -3LL << 10LL << "-00:03 00:10" << true;
-        QTest::newRow("2 minutes") << 2LL << 0LL << "00:02 00:00" << false;
-        QTest::newRow("ten hours") << 600LL << 59LL << "10:00 00:59" << false;
+        QTest::newRow("1 minute, administrator") << false << 1LL << 75LL << "00:01 01:15" << true;
+        QTest::newRow("nothing, cashier") << true << 0LL << 0LL << "00:00 00:00" << true;
+        QTest::newRow("overdrawn") << false << -3LL << 10LL << "-00:03 00:10" << true;
+        QTest::newRow("2 minutes") << false << 2LL << 0LL << "00:02 00:00" << false;
+        QTest::newRow("ten hours, cashier") << true << 600LL << 59LL << "10:00 00:59" << false;
     }
-    void timeLeft()
+    void selected()
     {
+        QFETCH(bool, cashier);
         QFETCH(qint64, left);
         QFETCH(qint64, used);
         QFETCH(QString, shown);
         QFETCH(bool, red);
         Desk d;
-        d.add("Anna", "Lee", "1", left, used);
+        d.cashier = cashier;
+        d.add("Anna", "Lee", "765432", left, used);
         d.open();
-        QVERIFY(!d.shown("Command6"));
+        QVERIFY(!d.shown("Command6") && d.shown("Command1") == !cashier);
         d.select(0);
-        QCOMPARE(d.text("Text2"), QString("Anna"));
-        QCOMPARE(d.text("Text8") + ' ' + d.text("Text7"), shown);
+        QCOMPARE(d.text("Text2") + ' ' + d.text("Text8") + ' ' + d.text("Text7"), "Anna " + shown);
         QCOMPARE(d.child(d.window.get(), "Text8")->palette().color(QPalette::Base),
                  red ? QColor(255, 0, 0) : QColor(Qt::white));
         QVERIFY(d.shown("Command6"));
+        QCOMPARE(d.text("Text5"), QString("******"));
+        QTest::mouseClick(d.child<QLabel>(d.window.get(), "Label5"), Qt::LeftButton);
+        QCOMPARE(d.prompter.texts(), cashier ? QStringList() : QStringList{"765432"});
+        QVERIFY(!d.logged("765432"));
     }
 
     // The picker steps once per tick while a button is held.

@@ -96,40 +96,48 @@ private slots:
         QVERIFY(m.text1()->toPlainText().isEmpty());
     }
 
-    void emptyMessageRefused_data()
+    // Typed as a keyboard with a Greek layout would and sent in the code
+    // page: to one computer on the text port, to all in one datagram.
+    void send_data()
     {
         QTest::addColumn<bool>("all");
-        QTest::newRow("one computer") << false;
-        QTest::newRow("all computers") << true;
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::newRow("one computer") << false << QString::fromUtf8("Καλημέρα 5€")
+                                      << QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80");
+        QTest::newRow("all computers") << true << QString::fromUtf8("Κλείνουμε σε 10'")
+                                       << QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'");
+        QTest::newRow("nothing to one") << false << QString() << QByteArray();
+        QTest::newRow("nothing to all") << true << QString() << QByteArray();
     }
-
-    void emptyMessageRefused()
+    void send()
     {
         QFETCH(bool, all);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, bytes);
         Messages m;
         QVERIFY(m.openGroup());
         if (all)
             m.window->openForAll();
         else
             m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
+        m.type(typed);
         (all ? m.command2() : m.command1())->click();
-        QCOMPARE(m.prompter.texts(), QStringList{QStringLiteral("No Message Was Entered")});
-        QVERIFY(m.window->isVisible());
-        QVERIFY(!m.channel);
-        QVERIFY(!m.group.hasPendingDatagrams());
-    }
-
-    void oneMessageInTheCodePage()
-    {
-        Messages m;
-        m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
-        m.type(QStringLiteral("Καλημέρα 5€"));
-        m.command1()->click();
-        QTRY_VERIFY(!m.window->isVisible());
-        QVERIFY(m.channel);
-        QCOMPARE(m.channel->opened(), QStringList{QStringLiteral("127.0.0.11")});
-        QCOMPARE(m.channel->sent(), QByteArrayList{QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80")});
-        QVERIFY(m.prompter.said().isEmpty());
+        QCOMPARE(m.prompter.texts(), bytes.isEmpty() ? QStringList{"No Message Was Entered"} : QStringList());
+        if (bytes.isEmpty()) {
+            QVERIFY(m.window->isVisible() && !m.channel && !m.group.hasPendingDatagrams());
+        } else if (all) {
+            QVERIFY(!m.window->isVisible());
+            QTRY_VERIFY(m.group.hasPendingDatagrams());
+            QCOMPARE(m.group.receiveDatagram().data(), bytes);
+            QVERIFY(!m.group.hasPendingDatagrams() && !m.channel);
+            QVERIFY(!m.window->allComputers()); // closed, it is back to one computer
+        } else {
+            QTRY_VERIFY(!m.window->isVisible());
+            QVERIFY(m.channel && !m.group.hasPendingDatagrams());
+            QCOMPARE(m.channel->opened(), QStringList{QStringLiteral("127.0.0.11")});
+            QCOMPARE(m.channel->sent(), QByteArrayList{bytes});
+        }
     }
 
     void failedMessageToldAndWindowUsable()
@@ -156,23 +164,6 @@ private slots:
         QTRY_VERIFY(!m.window->isVisible());
         QCOMPARE(m.channel->sent(), QByteArrayList{"Your coffee is ready"});
         QCOMPARE(m.prompter.said().size(), 1);
-    }
-
-    void oneDatagramForAll()
-    {
-        Messages m;
-        QVERIFY(m.openGroup());
-        m.window->openForAll();
-        m.type(QStringLiteral("Κλείνουμε σε 10'"));
-        m.command2()->click();
-        QVERIFY(!m.window->isVisible());
-        QTRY_VERIFY(m.group.hasPendingDatagrams());
-        QCOMPARE(m.group.receiveDatagram().data(), QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'"));
-        QVERIFY(!m.group.hasPendingDatagrams());
-        QVERIFY(!m.channel);
-        QVERIFY(m.prompter.said().isEmpty());
-        // Closed, it is back to one computer.
-        QVERIFY(!m.window->allComputers());
     }
 
     void broadcastPortNotOpen()
