@@ -177,9 +177,13 @@ private slots:
         QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.5", "PC1/10.0.0.7"}));
 
         // Deleting one with a running time charge would leave its transaction unbillable.
-        const QDateTime ten(QDate(2026, 3, 2), QTime(10, 0));
-        const qint64 kin = *d.store.appendTransaction(
-            {.computer = "PC1", .startdate = ten.date(), .starttime = ten, .enab = true, .type = "normal"});
+        KinRow open;
+        open.computer = "PC1";
+        open.startdate = QDate(2026, 3, 2);
+        open.starttime = QDateTime(open.startdate, QTime(10, 0));
+        open.enab = true;
+        open.type = "normal";
+        const qint64 kin = *d.store.appendTransaction(open);
         QVERIFY(d.store.setFlag("PC1", ComputerFlag::Timer, true));
         d.prompter.clear();
         edit = w.edit(0);
