@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <memory>
@@ -118,9 +119,9 @@ QStringList problems(sqlite3 *db, bool everyPage)
 {
     QStringList found;
     auto take = [&found](const Result<QStringList> &rows) {
-        for (const QString &r : rows ? *rows : QStringList{rows.error()})
+        for (QString r : rows ? *rows : QStringList{rows.error()})
             if (r != QLatin1String("ok"))
-                found << r;
+                found << r.remove(QRegularExpression(QStringLiteral("^\\*\\*\\* in database \\w+ \\*\\*\\*\\n")));
     };
     if (everyPage) {
         take(column(db, "PRAGMA quick_check"));
