@@ -1,6 +1,7 @@
 #include "TempHome.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
+#include "store/DatabaseCopy.h"
 #include "store/Migrations.h"
 #include "store/SettingsFile.h"
 #include "store/SqlStore.h"
@@ -260,6 +261,9 @@ private slots:
             }
         }
         const QStringList before = damage == "crash" ? computers(book) : QStringList();
+        if (damage != "foreign") // a backup of the same day, to restore
+            for (const QString &f : {book, home.paths().customerDatabase()})
+                QVERIFY(DatabaseCopy::copyLive(f, home.paths().backup() + "/" + QFileInfo(f).fileName()));
         if (damage == "truncated")
             QVERIFY(file.resize(file.size() / 2));
         if (damage == "page") {
@@ -283,6 +287,13 @@ private slots:
         QVERIFY(r.error);
         QVERIFY2(r.error->contains(book) && r.error->contains(told), qPrintable(*r.error));
         QCOMPARE(snapshot(paths.system()), files);
+        // The tool the message points to still restores.
+        if (damage != "foreign") {
+            QProcess tools;
+            tools.start(korvane() + "-tools", {"--home", paths.home(), "restore", paths.backup(), "--yes"});
+            QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 0);
+            QVERIFY(!Installer::install(paths).error);
+        }
     }
 
     // A book of today's installations (no version) is brought up step by step
