@@ -7,7 +7,8 @@
 #include <optional>
 
 // Creates whatever of the application folder is missing, before any window
-// opens; never overwrites or alters what exists.
+// opens; never overwrites what exists, and changes an existing book only by
+// the migrations that bring it up to this version.
 class Installer
 {
 public:

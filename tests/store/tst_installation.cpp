@@ -219,23 +219,17 @@ private slots:
     // it was, its log included; the log of committed work a crash leaves is replayed.
     void damagedBooksRefusedUntouched_data()
     {
-        QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("told"); // empty: the book opens
-        QTest::newRow("truncated") << "truncated"
-                                   << "is damaged: it is cut short";
-        QTest::newRow("damaged page") << "page"
-                                      << "is damaged";
-        QTest::newRow("foreign wal") << "foreign"
-                                     << "-wal does not belong to";
-        QTest::newRow("newer version") << "newer"
-                                       << "(books version 3); this Korvane reads books up to version 1";
-        QTest::newRow("genuine wal kept") << "crash"
-                                          << "";
+        QTest::newRow("truncated") << "is damaged: it is cut short";
+        QTest::newRow("damaged page") << "is damaged";
+        QTest::newRow("foreign wal") << "-wal does not belong to";
+        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 1";
+        QTest::newRow("genuine wal kept") << "";
     }
     void damagedBooksRefusedUntouched()
     {
-        QFETCH(QString, damage);
         QFETCH(QString, told);
+        const QString damage = QTest::currentDataTag();
         TempHome home, crashed;
         const QString book = home.paths().cafeDatabase();
         QFile file(book);
@@ -255,28 +249,28 @@ private slots:
             CustomerStore other;
             QVERIFY(!other.open(home.paths().customerDatabase()) && other.exec("PRAGMA wal_autocheckpoint = 0"));
             QVERIFY(other.addAccount(CustomerRow{}));
-            if (damage == "foreign") {
+            if (damage == "foreign wal") {
                 cafe.close();
                 QVERIFY(QFile::copy(home.paths().customerDatabase() + "-wal", book + "-wal"));
             }
         }
-        const QStringList before = damage == "crash" ? computers(book) : QStringList();
-        if (damage != "foreign") // a backup of the same day, to restore
+        const QStringList before = damage == "genuine wal kept" ? computers(book) : QStringList();
+        if (damage != "foreign wal") // a backup of the same day, to restore
             for (const QString &f : {book, home.paths().customerDatabase()})
                 QVERIFY(DatabaseCopy::copyLive(f, home.paths().backup() + "/" + QFileInfo(f).fileName()));
         if (damage == "truncated")
             QVERIFY(file.resize(file.size() / 2));
-        if (damage == "page") {
+        if (damage == "damaged page") {
             // A sector of zeros in the middle of the book.
             QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(file.size() / 4096 / 2 * 4096));
             QCOMPARE(file.write(QByteArray(4096, 0)), 4096);
             file.close();
         }
-        if (damage == "newer") {
+        if (damage == "newer version") {
             SqlStore s;
             QVERIFY(!s.open(book) && s.exec("PRAGMA user_version = 3"));
         }
-        const Paths &paths = damage == "crash" ? crashed.paths() : home.paths();
+        const Paths &paths = damage == "genuine wal kept" ? crashed.paths() : home.paths();
         const auto files = snapshot(paths.system());
         const Installer::Result r = Installer::install(paths);
         if (told.isEmpty()) {
@@ -288,7 +282,7 @@ private slots:
         QVERIFY2(r.error->contains(book) && r.error->contains(told), qPrintable(*r.error));
         QCOMPARE(snapshot(paths.system()), files);
         // The tool the message points to still restores.
-        if (damage != "foreign") {
+        if (damage != "foreign wal") {
             QProcess tools;
             tools.start(korvane() + "-tools", {"--home", paths.home(), "restore", paths.backup(), "--yes"});
             QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 0);
