@@ -54,24 +54,9 @@ void Engine::endaccount(qint64 aa)
         used = 1;
     const QString usedText = Format::duration(s->start.secsTo(now));
 
-    // The slot's own transaction, not "the computer's open rows".
-    const bool ok = m_cafe.atomically([&] {
-        if (s->transaction != 0) {
-            auto row = m_cafe.transaction(s->transaction);
-            if (!row)
-                return false;
-            row->enddate = now.date();
-            row->endtime = now.time();
-            row->userenab = false;
-            row->totaltime = usedText;
-            if (!m_cafe.updateTransaction(*row))
-                return false;
-        }
-        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
-    });
-    if (!ok)
-        reportStoreError(m_cafe.lastError());
-
+    // The account is settled before the charge ends: a kill between the two
+    // books leaves a running charge of a settled account, which the restart
+    // ends without charging the credit again.
     const qint64 left = s->amount - used;
     const QString pin = s->pin;
     const auto accounts = m_customers.accountsWithPin(pin);
@@ -91,6 +76,24 @@ void Engine::endaccount(qint64 aa)
     }
     if (!customersOk)
         reportStoreError(m_customers.lastError());
+
+    // The slot's own transaction, not "the computer's open rows".
+    const bool ok = m_cafe.atomically([&] {
+        if (s->transaction != 0) {
+            auto row = m_cafe.transaction(s->transaction);
+            if (!row)
+                return false;
+            row->enddate = now.date();
+            row->endtime = now.time();
+            row->userenab = false;
+            row->totaltime = usedText;
+            if (!m_cafe.updateTransaction(*row))
+                return false;
+        }
+        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
+    });
+    if (!ok)
+        reportStoreError(m_cafe.lastError());
 
     freeSlot(*s, Picture::Free);
     emit slotChanged(s->aa);
