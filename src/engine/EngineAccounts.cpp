@@ -43,11 +43,11 @@ void Engine::nextAccountStart()
     });
 }
 
-void Engine::endaccount(qint64 aa)
+bool Engine::endaccount(qint64 aa)
 {
     Slot *s = slotFor(aa);
     if (!s || s->state != SlotState::Account)
-        return;
+        return false;
     const QDateTime now = m_clock.now();
     qint64 used = Format::minuteBoundaries(s->start, now);
     if (used < 1)
@@ -69,8 +69,12 @@ void Engine::endaccount(qint64 aa)
         }
         return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
     });
-    if (!ok)
+    if (!ok) {
+        // Freed on screen but running in the books, it would come back at the
+        // next start and keep the account in use.
         reportStoreError(m_cafe.lastError());
+        return false;
+    }
 
     const qint64 left = s->amount - used;
     const QString pin = s->pin;
@@ -95,6 +99,7 @@ void Engine::endaccount(qint64 aa)
     freeSlot(*s, Picture::Free);
     emit slotChanged(s->aa);
     emit accountEnded(aa, pin);
+    return true;
 }
 
 void Engine::endaccountask(qint64 aa)
@@ -108,6 +113,6 @@ void Engine::endaccountask(qint64 aa)
     // Ended here but never told to lock, the client would stay open for free.
     if (refusedWhileBusy(Command::StopUser, *s))
         return;
-    endaccount(aa);
-    dispatch(Command::StopUser, aa);
+    if (endaccount(aa))
+        dispatch(Command::StopUser, aa);
 }
