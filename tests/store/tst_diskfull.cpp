@@ -56,19 +56,20 @@ struct Step
     std::function<bool(Cafe &)> done;
 };
 
-qint64 charge(Cafe &c) { return c.rows().last().aa; }
+// The charge of the step, never the morning's.
+qint64 charge(Cafe &c) { return c.rows().size() > 1 ? c.rows().last().aa : 0; }
 void ask(Cafe &c, void (Engine::*fn)(qint64))
 {
     c.prompter.answer(true);
     (c.engine.get()->*fn)(c.pc2);
 }
 void startAccount(Cafe &c) { c.engine->startaccount(c.pc2, 60, QStringLiteral("1234")); }
-void stopNormal(Cafe &c)
+void normalRunning(Cafe &c)
 {
     c.startNormal(c.pc2);
     c.clock.advance(1500);
 }
-void startPrepaid(Cafe &c)
+void prepaidDue(Cafe &c)
 {
     c.startPrepaid(c.pc2, 1800);
     c.clock.advance(1900);
@@ -78,17 +79,21 @@ bool ended(Cafe &c) { return !c.row(charge(c)).totaltime.isEmpty(); }
 const QList<Step> steps{
     {"normal start", nullptr, [](Cafe &c) { ask(c, &Engine::startnormal); },
      [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Normal; }},
-    {"charge and lock", stopNormal, [](Cafe &c) { ask(c, &Engine::startnormal); }, ended},
+    {"charge and lock", normalRunning, [](Cafe &c) { ask(c, &Engine::startnormal); }, ended},
     {"confirmation",
      [](Cafe &c) {
-         stopNormal(c);
+         normalRunning(c);
          ask(c, &Engine::startnormal);
      },
      [](Cafe &c) { c.bills.last()->confirm(); }, [](Cafe &c) { return c.row(charge(c)).total.has_value(); }},
-    {"prepaid start", nullptr, [](Cafe &c) { c.startPrepaid(c.pc2, 1800); },
+    {"prepaid start", nullptr,
+     [](Cafe &c) {
+         c.prompter.answer(true);
+         c.engine->startprepaid(c.pc2, 1800);
+     },
      [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Prepaid; }},
-    {"prepaid stop", startPrepaid, [](Cafe &c) { ask(c, &Engine::stopPrepaid); }, ended},
-    {"prepaid run out", startPrepaid, [](Cafe &c) { c.engine->checkPrepaidExpiry(c.pc2); }, ended},
+    {"prepaid stop", prepaidDue, [](Cafe &c) { ask(c, &Engine::stopPrepaid); }, ended},
+    {"prepaid run out", prepaidDue, [](Cafe &c) { c.engine->checkPrepaidExpiry(c.pc2); }, ended},
     {"account start", [](Cafe &c) { c.addAccount(QStringLiteral("1234"), 60, true); }, startAccount,
      [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Account; }},
     {"account end",
@@ -114,11 +119,7 @@ QString disagreement(Cafe &c)
         const SlotState kinds[] = {SlotState::Normal, SlotState::Prepaid, SlotState::Account};
         for (int k = 0; k < 3; ++k)
             if (flags[k] != (state == kinds[k]) || open[k] != flags[k])
-                return QStringLiteral("%1: flag %2, open row %3, slot %4")
-                    .arg(pc.pcname)
-                    .arg(flags[k])
-                    .arg(open[k])
-                    .arg(int(state));
+                return pc.pcname + QStringLiteral(" disagrees");
     }
     for (const KinRow &r : c.rows())
         if (r.type != QLatin1String("user") && r.total.has_value() != (!r.enab && !r.pretimeenab))
@@ -157,10 +158,10 @@ void TestDiskFull::failedWriteMidDay()
     }
     QTemporaryDir disk;
     QString out;
-    QVERIFY2(mount({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=4m"),
-                    QStringLiteral("tmpfs"), disk.path()},
-                   &out),
-             qPrintable(out));
+    if (!mount({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=4m"),
+                QStringLiteral("tmpfs"), disk.path()},
+               &out))
+        QSKIP(qPrintable(QStringLiteral("cannot mount a small tmpfs in the namespace: ") + out));
     const auto unmount = qScopeGuard([&] { netns::runQuietly(QStringLiteral("umount"), {disk.path()}); });
     qputenv("TMPDIR", disk.path().toLocal8Bit());
 
@@ -174,6 +175,7 @@ void TestDiskFull::failedWriteMidDay()
     c.engine->startnormal(c.pc1);
     QTRY_COMPARE(c.bills.size(), 1);
     QVERIFY(c.bills.first()->confirm());
+    QTRY_VERIFY(c.idle());
     const KinRow morning = c.rows().first();
     QVERIFY(morning.total.has_value());
 
