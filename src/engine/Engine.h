@@ -48,6 +48,11 @@ public:
     void restorenormal();
     void restoreprepaid();
     void restoreaccount();
+    // Tells every client again what the books say of it, each through a
+    // channel of its own: a command lost with the last run (a start recorded
+    // but never sent, an end recorded but never delivered) cannot leave a
+    // client open for free or a charge running on a locked computer.
+    void retellClients(const std::function<CommandChannel *()> &newChannel);
 
     // --- starting; each refuses a computer that is not free
     void startnormal(qint64 aa);
@@ -59,8 +64,8 @@ public:
     void chargeandlock(qint64 aa);
     void stopcharge(qint64 aa);
     void stopchargeforce(qint64 aa);
-    // False, with the operator told and the charge running on, when its end
-    // cannot be written.
+    // False, with the operator told and the charge running on, when the
+    // account cannot be settled.
     bool endaccount(qint64 aa);
     void endaccountask(qint64 aa);
     void stopPrepaid(qint64 aa);
@@ -130,6 +135,9 @@ private:
     void restore(ComputerFlag flag, SlotState state, Picture picture,
                  Result<QList<KinRow>> (CafeStore::*openRows)(const QString &),
                  const std::function<void(Slot &, const KinRow &)> &reload);
+    // After a kill between the two books: clears the mark of an account whose
+    // charge was never recorded, and ends a charge whose account was settled.
+    void settleAccounts();
     bool confirmAction(Command command, const Slot &s);
     bool dispatch(Command command, qint64 aa, qint64 amount = 0, const QString &pin = QString());
     // True, with the operator told, while another command is in flight.

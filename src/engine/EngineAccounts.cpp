@@ -54,28 +54,9 @@ bool Engine::endaccount(qint64 aa)
         used = 1;
     const QString usedText = Format::duration(s->start.secsTo(now));
 
-    // The slot's own transaction, not "the computer's open rows".
-    const bool ok = m_cafe.atomically([&] {
-        if (s->transaction != 0) {
-            auto row = m_cafe.transaction(s->transaction);
-            if (!row)
-                return false;
-            row->enddate = now.date();
-            row->endtime = now.time();
-            row->userenab = false;
-            row->totaltime = usedText;
-            if (!m_cafe.updateTransaction(*row))
-                return false;
-        }
-        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
-    });
-    if (!ok) {
-        // Freed on screen but running in the books, it would come back at the
-        // next start and keep the account in use.
-        reportStoreError(m_cafe.lastError());
-        return false;
-    }
-
+    // The account is settled before the charge ends: a kill between the two
+    // books leaves a running charge of a settled account, which the restart
+    // ends without charging the credit again.
     const qint64 left = s->amount - used;
     const QString pin = s->pin;
     const auto accounts = m_customers.accountsWithPin(pin);
@@ -93,8 +74,30 @@ bool Engine::endaccount(qint64 aa)
             return true;
         });
     }
-    if (!customersOk)
+    if (!customersOk) {
+        // Nothing settled, nothing ended: the charge runs on, its client told nothing.
         reportStoreError(m_customers.lastError());
+        return false;
+    }
+
+    // The slot's own transaction, not "the computer's open rows".
+    const bool ok = m_cafe.atomically([&] {
+        if (s->transaction != 0) {
+            auto row = m_cafe.transaction(s->transaction);
+            if (!row)
+                return false;
+            row->enddate = now.date();
+            row->endtime = now.time();
+            row->userenab = false;
+            row->totaltime = usedText;
+            if (!m_cafe.updateTransaction(*row))
+                return false;
+        }
+        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
+    });
+    // Settled, the charge has ended; a row left open is closed at the next start.
+    if (!ok)
+        reportStoreError(m_cafe.lastError());
 
     freeSlot(*s, Picture::Free);
     emit slotChanged(s->aa);

@@ -1,8 +1,12 @@
 // The console's restart: charges the books show as running come back with
 // their original start, and bills that were never confirmed are offered again.
+#include "engine/CommandChannel.h"
 #include "engine/Engine.h"
+#include "link/Protocol.h"
 #include "store/CafeStore.h"
+#include "store/CustomerStore.h"
 #include "ui/Clock.h"
+#include "ui/Format.h"
 #include "ui/Prompter.h"
 
 void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
@@ -58,6 +62,88 @@ void Engine::restoreaccount()
                 s.amount = k.ptime.value_or(0);
                 s.pin = k.userpin;
             });
+    settleAccounts();
+}
+
+void Engine::settleAccounts()
+{
+    const auto accounts = m_customers.accounts();
+    if (!accounts)
+        return reportStoreError(accounts.error());
+    QSet<QString> running;
+    for (Slot &s : m_slots) {
+        if (s.state != SlotState::Account)
+            continue;
+        bool inUse = false;
+        for (const CustomerRow &c : *accounts)
+            inUse = inUse || (c.timer && c.password == s.pin);
+        if (inUse) {
+            running << s.pin;
+            continue;
+        }
+        // The credit was charged when the end began; only the books' end is missing.
+        const QDateTime now = m_clock.now();
+        const bool ok = m_cafe.atomically([&] {
+            auto row = m_cafe.transaction(s.transaction);
+            if (!row)
+                return false;
+            row->enddate = now.date();
+            row->endtime = now.time();
+            row->userenab = false;
+            row->totaltime = Format::duration(s.start.secsTo(now));
+            return m_cafe.updateTransaction(*row)
+                   && (stillRunning(s.name, SlotState::Account, s.aa)
+                       || m_cafe.setFlag(s.name, ComputerFlag::User, false));
+        });
+        if (!ok)
+            reportStoreError(m_cafe.lastError());
+        freeSlot(s, Picture::Free);
+        emit slotChanged(s.aa);
+    }
+    for (CustomerRow c : *accounts)
+        if (c.timer && !running.contains(c.password)) {
+            c.timer = false;
+            if (!m_customers.updateAccount(c))
+                reportStoreError(m_customers.lastError());
+        }
+}
+
+void Engine::retellClients(const std::function<CommandChannel *()> &newChannel)
+{
+    const QDateTime now = m_clock.now();
+    QSet<QString> ended;
+    if (const auto rows = m_cafe.unconfirmed())
+        for (const KinRow &row : *rows)
+            ended << row.computer;
+    for (const Slot &s : std::as_const(m_slots)) {
+        QByteArray text;
+        switch (s.state) {
+        case SlotState::Normal:
+            text = Protocol::movedNormal(std::max<qint64>(0, s.start.secsTo(now)));
+            break;
+        case SlotState::Prepaid:
+            // One that ran out meanwhile is ended by its timer, and the client locks by itself.
+            if (now.secsTo(s.plannedEnd) > 0)
+                text = Protocol::movedPrepaid(now.secsTo(s.plannedEnd));
+            break;
+        case SlotState::Account:
+            text = Protocol::account(std::max<qint64>(1, s.amount - s.start.secsTo(now) / 60));
+            break;
+        case SlotState::Free:
+            if (ended.contains(s.name))
+                text = Protocol::stoppc();
+            break;
+        }
+        if (text.isEmpty())
+            continue;
+        CommandChannel *channel = newChannel();
+        channel->setParent(this);
+        connect(channel, &CommandChannel::connected, channel, [channel, text] { channel->send(text); });
+        // An unreachable client shows as such on the map; it is told at its next command.
+        connect(channel, &CommandChannel::finished, channel, &QObject::deleteLater);
+        connect(channel, &CommandChannel::failed, channel, &QObject::deleteLater);
+        channel->open(s.address);
+    }
 }
 
 Result<QList<KinRow>> Engine::unconfirmedBills()

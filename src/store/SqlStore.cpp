@@ -8,6 +8,22 @@
 
 namespace {
 QAtomicInt s_counter;
+SqlStore::CommitWatcher s_commitWatcher;
+
+int beforeCommit(void *store)
+{
+    s_commitWatcher(SqlStore::CommitMoment::Before, static_cast<SqlStore *>(store)->path());
+    return 0;
+}
+
+// Taking SQLite's WAL hook replaces its automatic checkpoint, so it is kept here.
+int afterCommit(void *store, sqlite3 *db, const char *name, int frames)
+{
+    s_commitWatcher(SqlStore::CommitMoment::After, static_cast<SqlStore *>(store)->path());
+    if (frames >= 1000)
+        sqlite3_wal_checkpoint(db, name);
+    return SQLITE_OK;
+}
 
 void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
@@ -26,6 +42,8 @@ SqlStore::SqlStore()
 {}
 
 SqlStore::~SqlStore() { close(); }
+
+void SqlStore::setCommitWatcher(CommitWatcher watcher) { s_commitWatcher = std::move(watcher); }
 
 void SqlStore::close()
 {
@@ -75,6 +93,10 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
         if (h)
             sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                                        nullptr, nullptr);
+        if (h && s_commitWatcher) {
+            sqlite3_commit_hook(h, beforeCommit, this);
+            sqlite3_wal_hook(h, afterCommit, this);
+        }
     }
     return std::nullopt;
 }

@@ -48,6 +48,12 @@ public:
     // fold(text); bind values folded with this on the C++ side.
     static QString fold(const QString &s) { return s.toCaseFolded(); }
 
+    // For crash tests: called just before and just after every commit of
+    // every connection opened while it is set, with the file's path.
+    enum class CommitMoment { Before, After };
+    using CommitWatcher = std::function<void(CommitMoment, const QString &)>;
+    static void setCommitWatcher(CommitWatcher watcher);
+
 protected:
     QSqlDatabase &db() { return m_db; }
 
