@@ -6,7 +6,8 @@
 // about 10 ms of CPU a second by itself, more than the polling it watches.
 // First, in the same run and against the same listeners, it measures the
 // floor: a bare loop doing only a probe's system calls, in the poller's
-// steps, and it reports the poller's cost as a ratio to that floor.
+// steps, and it reports the poller's cost as a ratio to that floor. Last, it
+// reports how the probes of an interval fell into bursts.
 
 #include "link/PresencePoller.h"
 #include "ui/Prompter.h"
@@ -17,6 +18,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
@@ -49,6 +51,32 @@ double systemMs()
     return u.ru_stime.tv_sec * 1e3 + u.ru_stime.tv_usec / 1e3;
 }
 } // namespace
+
+// Groups phases (instants modulo `interval`) lying closer than `gap`
+// together, around the circle; the sizes of the groups.
+std::vector<int> bursts(std::vector<qint64> at, qint64 interval, qint64 gap)
+{
+    for (qint64 &t : at)
+        t %= interval;
+    std::sort(at.begin(), at.end());
+    // Begin after the widest opening, so that no group is cut in two.
+    size_t start = 0;
+    qint64 widest = at.front() + interval - at.back();
+    for (size_t i = 1; i < at.size(); ++i)
+        if (at[i] - at[i - 1] > widest) {
+            widest = at[i] - at[i - 1];
+            start = i;
+        }
+    std::vector<int> sizes;
+    for (size_t k = 0; k < at.size(); ++k) {
+        const size_t i = (start + k) % at.size();
+        const qint64 opening = (at[i] - at[(i + at.size() - 1) % at.size()] + interval) % interval;
+        if (k == 0 || opening > gap)
+            sizes.push_back(0);
+        ++sizes.back();
+    }
+    return sizes;
+}
 
 QString addressOf(int i) { return QStringLiteral("127.77.%1.%2").arg(i / 200).arg(i % 200 + 1); }
 
@@ -152,8 +180,13 @@ int main(int argc, char **argv)
         prompter, port, [](qint64) { return SlotState::Normal; }, [] { return QStringLiteral("yes"); });
     poller.setIntervalMs(PresencePoller::MinimumIntervalMs);
     int answered = 0, errors = 0;
-    QObject::connect(&poller, &PresencePoller::pictureDue, &app,
-                     [&](qint64, Picture p) { (p == Picture::Error ? errors : answered)++; });
+    QElapsedTimer since;
+    since.start();
+    std::vector<qint64> lastTick(computers, 0); // per computer, since the start
+    QObject::connect(&poller, &PresencePoller::pictureDue, &app, [&](qint64 aa, Picture p) {
+        (p == Picture::Error ? errors : answered)++;
+        lastTick[aa - 1] = since.elapsed();
+    });
 
     // Event-loop beat: a 5 ms timer; any gap beyond it is delay.
     QElapsedTimer beat;
@@ -199,6 +232,10 @@ int main(int argc, char **argv)
         const double perCycle = (user + sys) / measuredCycles;
         std::printf("floor per cycle     %.2f ms (bare system calls, same steps; %d answered)\n", floor, floorAnswered);
         std::printf("ratio to the floor  %.2f\n", perCycle / floor);
+        const int steps = (computers + PresencePoller::BurstSize - 1) / PresencePoller::BurstSize;
+        const std::vector<int> sizes = bursts(lastTick, interval, interval / (2 * steps));
+        std::printf("bursts per interval %zu, the largest %d probes (aimed at: %d of at most %d)\n", sizes.size(),
+                    *std::max_element(sizes.begin(), sizes.end()), steps, PresencePoller::BurstSize);
         app.quit();
     });
     const int rc = app.exec();

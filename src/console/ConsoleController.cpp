@@ -322,7 +322,7 @@ void ConsoleController::start(Login::Role role)
     m_engine->restorenormal();
     m_engine->restoreprepaid();
     m_engine->restoreaccount();
-    m_engine->retellClients([this] { return new TcpChannel(m_ports.command); });
+    m_engine->retellClients([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
     m_window->showAsLeft();
     // Bills left unconfirmed by the last run are offered once the map is up.
     QTimer::singleShot(0, this, [this] { m_engine->offerUnconfirmedBills(); });

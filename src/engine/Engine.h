@@ -51,8 +51,10 @@ public:
     // Tells every client again what the books say of it, each through a
     // channel of its own: a command lost with the last run (a start recorded
     // but never sent, an end recorded but never delivered) cannot leave a
-    // client open for free or a charge running on a locked computer.
-    void retellClients(const std::function<CommandChannel *()> &newChannel);
+    // client open for free or a charge running on a locked computer. After a
+    // run that died, every free computer is locked (one being moved from may
+    // still be open); otherwise those whose bill waits for confirmation.
+    void retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
 
     // --- starting; each refuses a computer that is not free
     void startnormal(qint64 aa);

@@ -108,7 +108,7 @@ void Engine::settleAccounts()
         }
 }
 
-void Engine::retellClients(const std::function<CommandChannel *()> &newChannel)
+void Engine::retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree)
 {
     const QDateTime now = m_clock.now();
     QSet<QString> ended;
@@ -130,7 +130,7 @@ void Engine::retellClients(const std::function<CommandChannel *()> &newChannel)
             text = Protocol::account(std::max<qint64>(1, s.amount - s.start.secsTo(now) / 60));
             break;
         case SlotState::Free:
-            if (ended.contains(s.name))
+            if (lockEveryFree || ended.contains(s.name))
                 text = Protocol::stoppc();
             break;
         }

@@ -1,10 +1,12 @@
 #include "store/ConsoleLock.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 bool ConsoleLock::take(const Paths &paths)
 {
     QDir().mkpath(paths.home());
+    const bool left = QFileInfo::exists(path(paths));
     m_lock = std::make_unique<QLockFile>(path(paths));
     // The lock of a program that died is taken over at once.
     m_lock->setStaleLockTime(0);
@@ -12,6 +14,7 @@ bool ConsoleLock::take(const Paths &paths)
         m_lock.reset();
         return false;
     }
+    m_stale = left;
     return true;
 }
 

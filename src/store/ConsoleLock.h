@@ -15,6 +15,9 @@ public:
     // Takes the lock; false when another live process holds it.
     bool take(const Paths &paths);
     bool held() const { return m_lock && m_lock->isLocked(); }
+    // Whether the lock was left by a program that died: the last console
+    // ended without closing (killed, crashed, or the power went).
+    bool tookOverFromTheDead() const { return m_stale; }
     void release() { m_lock.reset(); }
 
     // Whether a console (or another tool) holds the folder now.
@@ -22,4 +25,5 @@ public:
 
 private:
     std::unique_ptr<QLockFile> m_lock;
+    bool m_stale = false;
 };

@@ -149,7 +149,6 @@ private slots:
         QCOMPARE(w.findChildren<TransactionsWindow *>().size(), 1);
         auto *kin = qobject_cast<TransactionsWindow *>(w.openWindow("showkin"));
         QVERIFY(kin && kin->isVisible());
-        QCOMPARE(kin->windowTitle(), QString("Κινήσεις"));
         QCOMPARE(kin->computerChooser()->count(), 3); // ALL and the roster
         w.action("custkin")->trigger();
         QVERIFY(qobject_cast<UserTransactionsWindow *>(w.openWindow("custkin")));
@@ -205,11 +204,8 @@ private slots:
         c.clock.advance(2100);
         QTRY_VERIFY(c.bill());
         QPointer<BillingWindow> first = c.bill(); // a later window may reuse its address
-        // The other computer's expiry waits while a bill is on screen.
-        QTest::qWait(1500);
-        QCOMPARE(c.bill(), first);
-        int freed = int(c.slot(0).isFree()) + int(c.slot(1).isFree());
-        QCOMPARE(freed, 1);
+        // The other computer's expiry waits while a bill is on screen (its timing: tst_engine).
+        QCOMPARE(int(c.slot(0).isFree()) + int(c.slot(1).isFree()), 1);
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
         QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());

@@ -82,8 +82,6 @@ private slots:
                                     << " Only Numbers In This Field" << int(Prompter::Icon::None) << "";
         QTest::newRow("6.5") << "6.5"
                              << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical) << "";
-        QTest::newRow("negative") << "-10"
-                                  << "The Time You Entered Is To Small" << int(Prompter::Icon::Critical) << "";
         QTest::newRow("7 itself") << "7"
                                   << "" << 0 << "7000";
         QTest::newRow("7.5") << "7.5"

@@ -19,8 +19,6 @@ private slots:
     void busyChannelRefusesTheSecondCommand();
     void errorHandlerByStatusWord_data();
     void errorHandlerByStatusWord();
-    void powerCommands_data();
-    void powerCommands();
     void usageTips();
     void pressOnPrepaidDoesNothing();
     void accountEnd_data();
@@ -134,6 +132,7 @@ void TestEngine::nothingChangesWithoutTheClient_data()
     QTest::newRow("prepaid, client unreachable") << "prepaid" << true << refused;
     QTest::newRow("normal, operator says No") << "normal" << false << QString();
     QTest::newRow("prepaid, operator says No") << "prepaid" << false << QString();
+    QTest::newRow("reboot, operator says No") << "rebootterm" << false << QString();
 }
 
 void TestEngine::nothingChangesWithoutTheClient()
@@ -148,8 +147,10 @@ void TestEngine::nothingChangesWithoutTheClient()
     c.prompter.answer(answer);
     if (kind == QLatin1String("normal"))
         c.engine->startnormal(c.pc1);
-    else
+    else if (kind == QLatin1String("prepaid"))
         c.engine->startprepaid(c.pc1, 1800);
+    else
+        c.engine->power(c.pc1, *commandNamed(kind));
     if (answer)
         QTRY_COMPARE(c.prompter.said().size(), 2);
     QTRY_VERIFY(c.idle());
@@ -171,10 +172,7 @@ void TestEngine::confirmClosesOnlyItsOwnTransaction()
 {
     Cafe c;
     QSignalSpy opened(c.engine.get(), &Engine::billOpened);
-    c.prompter.answer(true);
-    c.engine->startnormal(c.pc1);
-    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
-    QTRY_VERIFY(c.idle());
+    QVERIFY(c.startNormal(c.pc1));
     const qint64 first = c.slot(c.pc1).transaction;
     c.clock.advance(40 * 60);
     c.prompter.answer(true);
@@ -185,9 +183,7 @@ void TestEngine::confirmClosesOnlyItsOwnTransaction()
 
     // A new charge starts on the free computer while the old bill waits.
     c.clock.advance(60);
-    c.prompter.answer(true);
-    c.engine->startnormal(c.pc1);
-    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
+    QVERIFY(c.startNormal(c.pc1));
     const qint64 second = c.slot(c.pc1).transaction;
     QVERIFY(second != first);
 
@@ -270,10 +266,7 @@ void TestEngine::prepaidCrossingMidnightRestored()
 void TestEngine::stopPrepaidBillsAndLocks()
 {
     Cafe c;
-    c.prompter.answer(true);
-    c.engine->startprepaid(c.pc1, 3600);
-    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
-    QTRY_VERIFY(c.idle());
+    QVERIFY(c.startPrepaid(c.pc1, 3600));
 
     c.clock.advance(600);
     c.prompter.answer(false);
@@ -357,10 +350,7 @@ void TestEngine::errorHandlerByStatusWord()
     QFETCH(bool, terminate);
     QFETCH(QString, told);
     Cafe c;
-    CustomerRow customer;
-    customer.password = QStringLiteral("1234");
-    customer.timeleft = 60;
-    c.customers.addAccount(customer);
+    c.addAccount(QStringLiteral("1234"), 60);
     if (status == SlotState::Normal) {
         c.prompter.answer(true);
         c.engine->startnormal(c.pc1);
@@ -398,49 +388,12 @@ void TestEngine::errorHandlerByStatusWord()
     QCOMPARE(c.rows().size(), rowsBefore);
 }
 
-void TestEngine::powerCommands_data()
-{
-    QTest::addColumn<QString>("word");
-    QTest::addColumn<QString>("asked");
-    QTest::addColumn<QByteArray>("message");
-    QTest::newRow("reboot") << "rebootterm"
-                            << "Reboot\rPC2?" << QByteArray("reboot");
-    QTest::newRow("log off") << "logoff"
-                             << "Log off\rPC2?" << QByteArray("logoff");
-    QTest::newRow("shut down") << "shutdown"
-                               << "Shut Down\rPC2?" << QByteArray("shutdown");
-    QTest::newRow("suspend") << "powerdown"
-                             << "Suspend\rPC2?" << QByteArray("powerdown");
-}
-
-void TestEngine::powerCommands()
-{
-    QFETCH(QString, word);
-    QFETCH(QString, asked);
-    QFETCH(QByteArray, message);
-    Cafe c;
-    c.prompter.answer(false);
-    c.engine->power(c.pc2, *commandNamed(word));
-    QCOMPARE(c.prompter.last(), asked);
-    QCOMPARE(c.channel.openCount(), 0);
-    c.prompter.answer(true);
-    c.engine->power(c.pc2, *commandNamed(word));
-    QTRY_COMPARE(c.channel.sent(), QByteArrayList{message});
-    QCOMPARE(c.channel.opened(), QStringList{QStringLiteral("127.0.0.12")});
-    QCOMPARE(c.slot(c.pc2).state, SlotState::Free);
-}
-
 void TestEngine::usageTips()
 {
     Cafe c;
     c.clock.set(QDateTime(Day, QTime(10, 0, 59)));
-    c.prompter.answer(true);
-    c.engine->startnormal(c.pc1);
-    c.prompter.answer(true);
-    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
-    QTRY_VERIFY(c.idle());
-    c.engine->startprepaid(c.pc2, 1800);
-    QTRY_COMPARE(c.slot(c.pc2).state, SlotState::Prepaid);
+    QVERIFY(c.startNormal(c.pc1));
+    QVERIFY(c.startPrepaid(c.pc2, 1800));
     c.clock.advance(1);
     QCOMPARE(c.engine->usageTip(c.pc1), QStringLiteral("START TIME: 10:00:59 CURRENT TIME USED: 0:00:01"));
     QCOMPARE(c.engine->usageTip(c.pc2), QStringLiteral("TIME LEFT 00:29:59"));
@@ -466,10 +419,7 @@ void TestEngine::usageTips()
 void TestEngine::pressOnPrepaidDoesNothing()
 {
     Cafe c;
-    c.prompter.answer(true);
-    c.engine->startprepaid(c.pc1, 1800);
-    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
-    QTRY_VERIFY(c.idle());
+    QVERIFY(c.startPrepaid(c.pc1, 1800));
     const int said = int(c.prompter.said().size());
     c.engine->startnormal(c.pc1);
     QCOMPARE(c.prompter.said().size(), said);
@@ -541,10 +491,7 @@ void TestEngine::accountEnd()
 void TestEngine::accountDisconnectedByOperator()
 {
     Cafe c;
-    CustomerRow customer;
-    customer.password = QStringLiteral("77");
-    customer.timeleft = 50;
-    c.customers.addAccount(customer);
+    c.addAccount(QStringLiteral("77"), 50);
     c.engine->startaccount(c.pc1, 50, QStringLiteral("77"));
     QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Account);
     QTRY_VERIFY(c.idle());
@@ -581,10 +528,7 @@ void TestEngine::secondBillWaitsForTheFirst()
     Cafe c;
     QSignalSpy opened(c.engine.get(), &Engine::billOpened);
     for (qint64 aa : {c.pc1, c.pc2}) {
-        c.prompter.answer(true);
-        c.engine->startnormal(aa);
-        QTRY_COMPARE(c.slot(aa).state, SlotState::Normal);
-        QTRY_VERIFY(c.idle());
+        QVERIFY(c.startNormal(aa));
     }
     c.clock.advance(20 * 60);
     for (qint64 aa : {c.pc1, c.pc2}) {
@@ -599,9 +543,7 @@ void TestEngine::secondBillWaitsForTheFirst()
     QCOMPARE(first->computer(), QStringLiteral("PC1"));
 
     // A prepaid expiry waits while a bill is on screen.
-    c.prompter.answer(true);
-    c.engine->startprepaid(c.pc1, 60);
-    QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
+    QVERIFY(c.startPrepaid(c.pc1, 60));
     c.clock.advance(120);
     c.engine->checkPrepaidExpiry(c.pc1);
     QCOMPARE(c.slot(c.pc1).state, SlotState::Prepaid);

@@ -27,9 +27,6 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("sent");
         QTest::addColumn<QString>("state");
         using L = QList<QByteArray>;
-        QTest::newRow("startpc, stoppc") << L{"startpc", "stoppc"} << "locked";
-        QTest::newRow("prepaid moved") << L{"p2"} << "unlocked 2s";
-        QTest::newRow("account, stopuser") << L{"u120", "stopuser"} << "locked";
         QTest::newRow("moved normal") << L{"m65"} << "unlocked";
         QTest::newRow("power keeps state") << L{"startpc", "reboot", "logoff", "powerdown"} << "unlocked";
         QTest::newRow("nothing left") << L{"t0"} << "locked";
