@@ -8,7 +8,7 @@ points=${1:-200}
 seed=${2:-$(date +%s)}
 echo "crash day: $points kill points, seed $seed"
 start=$(date +%s)
-KORVANE_CRASH_POINTS=$points KORVANE_CRASH_SEED=$seed QT_QPA_PLATFORM=offscreen \
+KORVANE_CRASH_POINTS=$points KORVANE_CRASH_SEED=$seed QT_QPA_PLATFORM=offscreen QTEST_FUNCTION_TIMEOUT=86400000 \
     KORVANE_BIN_DIR="$PWD/app" tests/tst_crashday -maxwarnings 0 2>&1 \
     | grep -E 'QINFO|FAIL|Loc:|Totals'
 echo "took $(( $(date +%s) - start )) s"

@@ -127,10 +127,14 @@ void Engine::onConnected()
         begin(*s, p, now);
         break;
     case Command::StopTerm: {
-        m_channel.send(wireText(p.command));
-        // The client is locked from here on: the charge has ended now.
+        // The end is in the books before the client locks: when it cannot be
+        // written the client is told nothing and the charge runs on.
         const QString used = Format::duration(s->start.secsTo(now));
-        recordEnd(*s, now, used);
+        if (!recordEnd(*s, now, used)) {
+            m_channel.send(QByteArray());
+            break;
+        }
+        m_channel.send(wireText(p.command));
         auto *bill = new Bill(billContext(), Bill::Kind::Normal, *s, now, this);
         freeSlot(*s, Picture::Free);
         present(bill);
@@ -288,7 +292,7 @@ Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
     return *key;
 }
 
-void Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
+bool Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
 {
     const bool prepaid = s.state == SlotState::Prepaid;
     const bool ok = m_cafe.atomically([&] {
@@ -307,6 +311,7 @@ void Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
     });
     if (!ok)
         reportStoreError(m_cafe.lastError());
+    return ok;
 }
 
 // --- starting
@@ -356,15 +361,17 @@ void Engine::stopcharge(qint64 aa) { dispatch(Command::StopTerm, aa); }
 
 void Engine::stopchargeforce(qint64 aa) { dispatch(Command::StopTermForce, aa); }
 
-void Engine::endprepaid(Slot &s)
+bool Engine::endprepaid(Slot &s, bool stopping)
 {
     // Billed to its planned end; the time used is what marks it ended in the books.
     const QDateTime end = s.plannedEnd.isValid() ? s.plannedEnd : m_clock.now();
-    recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0));
+    if (!recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0)) && stopping)
+        return false;
     present(new Bill(billContext(), Bill::Kind::Prepaid, s, end, this));
     setPrepaidTimer(s, false);
     freeSlot(s, Picture::Free);
     emit slotChanged(s.aa);
+    return true;
 }
 
 void Engine::stopPrepaid(qint64 aa)
@@ -377,8 +384,8 @@ void Engine::stopPrepaid(qint64 aa)
     // Billed here but never told to lock, the client would run on to its planned end.
     if (refusedWhileBusy(Command::StopTermForce, *s))
         return;
-    endprepaid(*s);
-    stopchargeforce(aa);
+    if (endprepaid(*s, true))
+        stopchargeforce(aa);
 }
 
 void Engine::checkPrepaidExpiry(qint64 aa)
@@ -391,7 +398,7 @@ void Engine::checkPrepaidExpiry(qint64 aa)
     // The expiry waits until the bill on screen is closed.
     if (billOnScreen())
         return;
-    endprepaid(*s);
+    endprepaid(*s, false);
 }
 
 void Engine::power(qint64 aa, Command command)

@@ -66,7 +66,9 @@ public:
     void chargeandlock(qint64 aa);
     void stopcharge(qint64 aa);
     void stopchargeforce(qint64 aa);
-    void endaccount(qint64 aa);
+    // False, with the operator told and the charge running on, when the
+    // account cannot be settled.
+    bool endaccount(qint64 aa);
     void endaccountask(qint64 aa);
     void stopPrepaid(qint64 aa);
     // One tick of a computer's prepaid timer.
@@ -154,11 +156,14 @@ private:
     Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
     // The end of a charge, stored at once with its flag cleared, so that a
     // restart never brings it back as running; the bill's total comes on
-    // confirmation.
-    void recordEnd(const Slot &s, const QDateTime &end, const QString &used);
+    // confirmation. False, with the operator told, when it cannot be written.
+    bool recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> stoppcbd(const Bill &bill);
-    // The prepaid paths that bill at once: stop command and expiry.
-    void endprepaid(Slot &s);
+    // The prepaid paths that bill at once: stop command and expiry. An end the
+    // books refuse stops nothing (false), but an expiry is billed all the
+    // same: the client locks itself at its planned end, and the confirmation
+    // writes the end.
+    bool endprepaid(Slot &s, bool stopping);
     // Frees a slot whose charge has ended or never began.
     void freeSlot(Slot &s, Picture picture);
     void setPicture(Slot &s, Picture p);

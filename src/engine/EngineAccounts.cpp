@@ -43,11 +43,11 @@ void Engine::nextAccountStart()
     });
 }
 
-void Engine::endaccount(qint64 aa)
+bool Engine::endaccount(qint64 aa)
 {
     Slot *s = slotFor(aa);
     if (!s || s->state != SlotState::Account)
-        return;
+        return false;
     const QDateTime now = m_clock.now();
     qint64 used = Format::minuteBoundaries(s->start, now);
     if (used < 1)
@@ -74,8 +74,11 @@ void Engine::endaccount(qint64 aa)
             return true;
         });
     }
-    if (!customersOk)
+    if (!customersOk) {
+        // Nothing settled, nothing ended: the charge runs on, its client told nothing.
         reportStoreError(m_customers.lastError());
+        return false;
+    }
 
     // The slot's own transaction, not "the computer's open rows".
     const bool ok = m_cafe.atomically([&] {
@@ -92,12 +95,14 @@ void Engine::endaccount(qint64 aa)
         }
         return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
     });
+    // Settled, the charge has ended; a row left open is closed at the next start.
     if (!ok)
         reportStoreError(m_cafe.lastError());
 
     freeSlot(*s, Picture::Free);
     emit slotChanged(s->aa);
     emit accountEnded(aa, pin);
+    return true;
 }
 
 void Engine::endaccountask(qint64 aa)
@@ -111,6 +116,6 @@ void Engine::endaccountask(qint64 aa)
     // Ended here but never told to lock, the client would stay open for free.
     if (refusedWhileBusy(Command::StopUser, *s))
         return;
-    endaccount(aa);
-    dispatch(Command::StopUser, aa);
+    if (endaccount(aa))
+        dispatch(Command::StopUser, aa);
 }

@@ -1,5 +1,6 @@
 #include "store/Installer.h"
 
+#include "store/BookCheck.h"
 #include "store/Schema.h"
 #include "store/SettingsFile.h"
 #include "store/SqlStore.h"
@@ -47,7 +48,8 @@ std::optional<QString> writeFile(const QString &path, const QByteArray &data, QS
     return std::nullopt;
 }
 
-std::optional<QString> createDatabase(const QString &path, const QStringList &statements, QStringList &created)
+std::optional<QString> createDatabase(const QString &path, const QStringList &statements, int version,
+                                      QStringList &created)
 {
     // Build beside the target and rename, so a failed install leaves no half-made book.
     const QString temp = path + QStringLiteral(".new");
@@ -62,7 +64,7 @@ std::optional<QString> createDatabase(const QString &path, const QStringList &st
             for (const QString &s : statements)
                 if (!store.exec(s))
                     return false;
-            return true;
+            return store.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
         });
         if (!ok) {
             const QString err = store.lastError();
@@ -82,24 +84,19 @@ std::optional<QString> createDatabase(const QString &path, const QStringList &st
 }
 } // namespace
 
-std::optional<QString> Installer::checkDatabase(const QString &path, const QStringList &tables)
+std::optional<QString> Installer::checkDatabase(const QString &path, const QStringList &tables, int newest)
 {
     const QFileInfo info(path);
     if (!info.isFile())
         return QStringLiteral("%1 is not a file").arg(path);
     if (!info.isReadable() || !info.isWritable())
         return QStringLiteral("%1 cannot be read and written by this user (check its owner and mode)").arg(path);
-    SqlStore store;
-    if (auto err = store.open(path))
-        return err;
-    const QStringList present = store.tables();
-    for (const QString &t : tables)
-        if (!present.contains(t))
-            return QStringLiteral("%1 is not a Korvane database: the table %2 is missing").arg(path, t);
+    if (const auto r = BookCheck::inspect(path, tables, newest); !r)
+        return r.error();
     return std::nullopt;
 }
 
-Installer::Result Installer::install(const Paths &paths)
+Installer::Result Installer::install(const Paths &paths, const Migrations &steps)
 {
     Result r;
     auto step = [&r](std::optional<QString> err) {
@@ -116,18 +113,26 @@ Installer::Result Installer::install(const Paths &paths)
         QString path;
         QStringList statements;
         QStringList tables;
+        QList<Migration> steps;
     };
     const QList<Book> books{
-        {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables()},
-        {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables()},
+        {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables(), steps.cafe},
+        {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables(), steps.customers},
     };
     for (const Book &b : books) {
-        if (QFileInfo::exists(b.path)) {
-            if (!step(checkDatabase(b.path, b.tables)))
+        const int latest = Migrations::latest(b.steps);
+        if (!QFileInfo::exists(b.path)) {
+            if (!step(createDatabase(b.path, b.statements, latest, r.created)))
                 return r;
-        } else if (!step(createDatabase(b.path, b.statements, r.created))) {
-            return r;
+            continue;
         }
+        if (!step(checkDatabase(b.path, b.tables, latest)))
+            return r;
+        SqlStore store;
+        if (!step(store.open(b.path)))
+            return r;
+        if (const auto m = Migrations::apply(store, b.steps); !m)
+            return step(m.error()), r;
     }
 
     if (!QFileInfo::exists(paths.settingsFile())) {

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "store/Migrations.h"
 #include "store/Paths.h"
 
 #include <QStringList>
 #include <optional>
 
 // Creates whatever of the application folder is missing, before any window
-// opens; never overwrites or alters what exists.
+// opens; never overwrites what exists, and changes an existing book only by
+// the migrations that bring it up to this version.
 class Installer
 {
 public:
@@ -16,7 +18,9 @@ public:
         std::optional<QString> error; // the first problem, naming the file and cause
     };
 
-    static Result install(const Paths &paths);
-    // An existing database file must be SQLite with every table the console uses.
-    static std::optional<QString> checkDatabase(const QString &path, const QStringList &tables);
+    // Existing books are checked and brought up to the last version of the steps.
+    static Result install(const Paths &paths, const Migrations &steps = Migrations::current());
+    // An existing database file must be a sound SQLite book (see BookCheck) no
+    // newer than newest, with every table the console uses. Writes nothing.
+    static std::optional<QString> checkDatabase(const QString &path, const QStringList &tables, int newest);
 };

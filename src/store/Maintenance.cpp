@@ -78,8 +78,11 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
     for (const QString &p :
          integrity(cafe, QStringLiteral("icafe.dat")) + integrity(customers, QStringLiteral("users.dat")))
         found.append({p, false});
-    const auto cafeShape = Installer::checkDatabase(m_paths.cafeDatabase(), Schema::cafeTables());
-    const auto usersShape = Installer::checkDatabase(m_paths.customerDatabase(), Schema::customerTables());
+    const Migrations steps = Migrations::current();
+    const auto cafeShape =
+        Installer::checkDatabase(m_paths.cafeDatabase(), Schema::cafeTables(), Migrations::latest(steps.cafe));
+    const auto usersShape = Installer::checkDatabase(m_paths.customerDatabase(), Schema::customerTables(),
+                                                     Migrations::latest(steps.customers));
     for (const auto &shape : {cafeShape, usersShape})
         if (shape)
             found.append({*shape, false});
@@ -194,11 +197,14 @@ Result<void> Maintenance::restore(const QString &dir)
     const QString cafe = dir + QStringLiteral("/icafe.dat");
     const QString users = dir + QStringLiteral("/users.dat");
     // Both copies sound before either book is touched.
-    for (const auto &[path, tables] :
-         {std::pair{cafe, Schema::cafeTables()}, std::pair{users, Schema::customerTables()}}) {
+    const Migrations steps = Migrations::current();
+    for (const auto &[path, tables, newest] :
+         {std::tuple{cafe, Schema::cafeTables(), Migrations::latest(steps.cafe)},
+          std::tuple{users, Schema::customerTables(), Migrations::latest(steps.customers)}}) {
         if (!QFileInfo(path).isFile())
             return failure(QStringLiteral("%1 is missing").arg(path));
-        if (auto e = Installer::checkDatabase(path, tables))
+        // A backup of older books is brought up at the next start; a newer one is refused.
+        if (auto e = Installer::checkDatabase(path, tables, newest))
             return failure(*e);
         SqlStore copy;
         if (auto e = copy.open(path))

@@ -1,7 +1,10 @@
 #include "TempHome.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
+#include "store/DatabaseCopy.h"
+#include "store/Migrations.h"
 #include "store/SettingsFile.h"
+#include "store/SqlStore.h"
 #include "store/StatusPictures.h"
 
 #include <QCryptographicHash>
@@ -27,6 +30,25 @@ QMap<QString, QByteArray> snapshot(const QString &root)
 }
 
 QString korvane() { return qEnvironmentVariable("KORVANE_BIN_DIR") + QStringLiteral("/korvane"); }
+
+// The computers in a book, with the rows' keys.
+QStringList computers(const QString &book)
+{
+    CafeStore cafe;
+    QStringList names;
+    if (!cafe.open(book))
+        for (const ComputerRow &c : cafe.computers().value_or({}))
+            names << QStringLiteral("%1 %2").arg(c.aa).arg(c.pcname);
+    return names;
+}
+
+int version(const QString &book)
+{
+    SqlStore s;
+    s.open(book);
+    auto q = s.run("PRAGMA user_version");
+    return q && q->next() ? q->value(0).toInt() : -1;
+}
 } // namespace
 
 class TestInstallation : public QObject
@@ -191,6 +213,127 @@ private slots:
             QCOMPARE(f.readAll(), junk);
             QVERIFY(!QFile::exists(named + "-wal"));
         }
+    }
+
+    // A book that cannot be trusted is refused naming it and left exactly as
+    // it was, its log included; the log of committed work a crash leaves is replayed.
+    void damagedBooksRefusedUntouched_data()
+    {
+        QTest::addColumn<QString>("told"); // empty: the book opens
+        QTest::newRow("truncated") << "is damaged: it is cut short";
+        QTest::newRow("damaged page") << "is damaged";
+        QTest::newRow("foreign wal") << "-wal does not belong to";
+        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 1";
+        QTest::newRow("genuine wal kept") << "";
+    }
+    void damagedBooksRefusedUntouched()
+    {
+        QFETCH(QString, told);
+        const QString damage = QTest::currentDataTag();
+        TempHome home, crashed;
+        const QString book = home.paths().cafeDatabase();
+        QFile file(book);
+        {
+            CafeStore cafe;
+            QVERIFY(!cafe.open(book));
+            for (int i = 1; i <= 40; ++i)
+                QVERIFY(cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", i, i, false, false, false}));
+            // What a power cut leaves: committed work still in the log, the copies taken with the book open.
+            QVERIFY(cafe.exec("PRAGMA wal_autocheckpoint = 0"));
+            QVERIFY(cafe.addComputer({0, "LATE", "127.0.0.2", 1, 1, false, false, false}));
+            for (const QString &f : {book, book + "-wal"}) {
+                const QString copy = crashed.paths().system() + "/" + QFileInfo(f).fileName();
+                QFile::remove(copy);
+                QVERIFY(QFile::copy(f, copy));
+            }
+            CustomerStore other;
+            QVERIFY(!other.open(home.paths().customerDatabase()) && other.exec("PRAGMA wal_autocheckpoint = 0"));
+            QVERIFY(other.addAccount(CustomerRow{}));
+            if (damage == "foreign wal") {
+                cafe.close();
+                QVERIFY(QFile::copy(home.paths().customerDatabase() + "-wal", book + "-wal"));
+            }
+        }
+        const QStringList before = damage == "genuine wal kept" ? computers(book) : QStringList();
+        if (damage != "foreign wal") // a backup of the same day, to restore
+            for (const QString &f : {book, home.paths().customerDatabase()})
+                QVERIFY(DatabaseCopy::copyLive(f, home.paths().backup() + "/" + QFileInfo(f).fileName()));
+        if (damage == "truncated")
+            QVERIFY(file.resize(file.size() / 2));
+        if (damage == "damaged page") {
+            // A sector of zeros in the middle of the book.
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(file.size() / 4096 / 2 * 4096));
+            QCOMPARE(file.write(QByteArray(4096, 0)), 4096);
+            file.close();
+        }
+        if (damage == "newer version") {
+            SqlStore s;
+            QVERIFY(!s.open(book) && s.exec("PRAGMA user_version = 3"));
+        }
+        const Paths &paths = damage == "genuine wal kept" ? crashed.paths() : home.paths();
+        const auto files = snapshot(paths.system());
+        const Installer::Result r = Installer::install(paths);
+        if (told.isEmpty()) {
+            QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
+            QCOMPARE(computers(paths.cafeDatabase()), before);
+            return;
+        }
+        QVERIFY(r.error);
+        QVERIFY2(r.error->contains(book) && r.error->contains(told), qPrintable(*r.error));
+        QCOMPARE(snapshot(paths.system()), files);
+        // The tool the message points to still restores.
+        if (damage != "foreign wal") {
+            QProcess tools;
+            tools.start(korvane() + "-tools", {"--home", paths.home(), "restore", paths.backup(), "--yes"});
+            QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 0);
+            QVERIFY(!Installer::install(paths).error);
+        }
+    }
+
+    // A book of today's installations (no version) is brought up step by step
+    // and keeps every row; a failed step leaves it at the last good version.
+    void olderBooksMigrate_data()
+    {
+        QTest::addColumn<QString>("third"); // the statement of the step to version 3
+        QTest::addColumn<int>("reached");
+        QTest::newRow("every step") << "CREATE TABLE notes (aa INTEGER PRIMARY KEY, note TEXT)" << 3;
+        QTest::newRow("third step fails") << "ALTER TABLE no_such_table ADD COLUMN x" << 2;
+    }
+    void olderBooksMigrate()
+    {
+        QFETCH(QString, third);
+        QFETCH(int, reached);
+        TempHome home;
+        const QString book = home.paths().cafeDatabase(), users = home.paths().customerDatabase();
+        QCOMPARE(version(book), 1);
+        QCOMPARE(version(users), 1);
+        {
+            CafeStore cafe;
+            CustomerStore customers;
+            QVERIFY(!cafe.open(book) && !customers.open(users) && cafe.exec("PRAGMA user_version = 0"));
+            for (int i = 1; i <= 5; ++i) {
+                QVERIFY(cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", i, i, false, false, false}));
+                CustomerRow account;
+                account.name = QStringLiteral("N%1").arg(i);
+                QVERIFY(customers.addAccount(account));
+            }
+        }
+        const QStringList before = computers(book);
+        Migrations steps;
+        steps.cafe = {{2, {"ALTER TABLE computers ADD COLUMN note TEXT"}}, {3, {third}}};
+        steps.customers = {{2, {"ALTER TABLE users ADD COLUMN note TEXT"}}};
+        const Installer::Result r = Installer::install(home.paths(), steps);
+        QCOMPARE(bool(r.error), reached < 3);
+        if (r.error)
+            QVERIFY2(r.error->contains(book) && r.error->contains("no_such_table") && r.error->contains("version 2"),
+                     qPrintable(*r.error));
+        QCOMPARE(version(book), reached);
+        QCOMPARE(version(users), r.error ? 1 : 2);
+        QCOMPARE(computers(book), before);
+        CustomerStore customers;
+        QVERIFY(!customers.open(users));
+        QCOMPARE(customers.accounts()->size(), 5);
+        QVERIFY(customers.exec("SELECT note FROM users") == !r.error);
     }
 
     void helpAndVersionNeedNoDisplay()

@@ -56,14 +56,10 @@ struct Outcome
     QString output;
 };
 
-// Runs `function` (with its data row, if any) of this binary inside a new
-// network namespace.
-inline Outcome rerun(const QString &function, const QString &dataTag)
+// Runs `function` (with its data row, if any) of this binary under
+// `unshare how`, with ChildVariable set.
+inline Outcome rerunUnder(const QStringList &how, const QString &function, const QString &dataTag)
 {
-    const QStringList how = unshareOptions();
-    if (how.isEmpty())
-        return {Outcome::Skipped,
-                QStringLiteral("cannot create a network namespace here (unshare -n and -rn both refused)")};
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(ChildVariable), QStringLiteral("1"));
@@ -86,6 +82,17 @@ inline Outcome rerun(const QString &function, const QString &dataTag)
                             QStringLiteral("^PASS   : \\S+") + QRegularExpression::escape(passLine) + QLatin1Char('$'),
                             QRegularExpression::MultilineOption));
     return {passed ? Outcome::Passed : Outcome::Failed, output};
+}
+
+// Runs `function` (with its data row, if any) of this binary inside a new
+// network namespace.
+inline Outcome rerun(const QString &function, const QString &dataTag)
+{
+    const QStringList how = unshareOptions();
+    if (how.isEmpty())
+        return {Outcome::Skipped,
+                QStringLiteral("cannot create a network namespace here (unshare -n and -rn both refused)")};
+    return rerunUnder(how, function, dataTag);
 }
 
 // Inside: the loopback up, multicast on it, and the group routed to it.

@@ -1,0 +1,41 @@
+#include "store/Migrations.h"
+
+#include "store/SqlStore.h"
+
+Migrations Migrations::current()
+{
+    // Append a step here, e.g. {2, {"ALTER TABLE computers ADD COLUMN ..."}},
+    // and make the same change in Schema.cpp for new books.
+    return {};
+}
+
+int Migrations::latest(const QList<Migration> &steps) { return steps.isEmpty() ? 1 : steps.last().version; }
+
+Result<void> Migrations::apply(SqlStore &book, const QList<Migration> &steps)
+{
+    auto q = book.run(QStringLiteral("PRAGMA user_version"));
+    if (!q || !q->next())
+        return failure(QStringLiteral("%1 cannot be read: %2").arg(book.path(), book.lastError()));
+    int at = qMax(1, q->value(0).toInt());
+    q->finish();
+    for (const Migration &step : steps) {
+        if (step.version <= at)
+            continue;
+        const bool done = book.atomically([&] {
+            for (const QString &s : step.statements)
+                if (!book.exec(s))
+                    return false;
+            // A pragma takes no bound value; the number is this program's own.
+            return book.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.version));
+        });
+        if (!done)
+            return failure(QStringLiteral("%1 cannot be brought up to books version %2: %3. It stays at version %4,"
+                                          " untouched by that step; start Korvane again once the cause is mended.")
+                               .arg(book.path())
+                               .arg(step.version)
+                               .arg(book.lastError())
+                               .arg(at));
+        at = step.version;
+    }
+    return {};
+}

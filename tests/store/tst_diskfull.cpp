@@ -1,0 +1,237 @@
+#include "CafeFixture.h"
+#include "NetNamespace.h"
+
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+// The books on a small filesystem that fills up, or on a folder that turns
+// read-only, in the middle of a day of charges. Each row runs in a user and
+// mount namespace of its own, where the test may mount a small tmpfs.
+class TestDiskFull : public QObject
+{
+    Q_OBJECT
+private slots:
+    void failedWriteMidDay_data();
+    void failedWriteMidDay();
+};
+
+namespace {
+bool mount(const QStringList &args, QString *out) { return netns::runQuietly(QStringLiteral("mount"), args, out); }
+
+void closeBooks(Cafe &c)
+{
+    c.cafe.close();
+    c.customers.close();
+}
+bool openBooks(Cafe &c)
+{
+    return !c.cafe.open(c.home.paths().cafeDatabase()) && !c.customers.open(c.home.paths().customerDatabase());
+}
+
+// Every byte left on the filesystem taken; the books' write-ahead logs
+// emptied first, so that their next write needs a new page.
+bool fill(Cafe &c, const QString &path)
+{
+    if (!c.cafe.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"))
+        || !c.customers.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")))
+        return false;
+    QFile ballast(path);
+    if (!ballast.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray page(4096, 'x');
+    while (ballast.write(page) == page.size()) {
+    }
+    return true;
+}
+
+struct Step
+{
+    const char *name;
+    std::function<void(Cafe &)> prepare;
+    std::function<void(Cafe &)> act;
+    // Whether the step took effect: the charge runs, or its end, total or
+    // account end is in the books.
+    std::function<bool(Cafe &)> done;
+};
+
+// The charge of the step, never the morning's.
+qint64 charge(Cafe &c) { return c.rows().size() > 1 ? c.rows().last().aa : 0; }
+void ask(Cafe &c, void (Engine::*fn)(qint64))
+{
+    c.prompter.answer(true);
+    (c.engine.get()->*fn)(c.pc2);
+}
+void startAccount(Cafe &c) { c.engine->startaccount(c.pc2, 60, QStringLiteral("1234")); }
+void normalRunning(Cafe &c)
+{
+    c.startNormal(c.pc2);
+    c.clock.advance(1500);
+}
+void prepaidDue(Cafe &c)
+{
+    c.startPrepaid(c.pc2, 1800);
+    c.clock.advance(1900);
+}
+bool ended(Cafe &c) { return !c.row(charge(c)).totaltime.isEmpty(); }
+
+const QList<Step> steps{
+    {"normal start", nullptr, [](Cafe &c) { ask(c, &Engine::startnormal); },
+     [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Normal; }},
+    {"charge and lock", normalRunning, [](Cafe &c) { ask(c, &Engine::startnormal); }, ended},
+    {"confirmation",
+     [](Cafe &c) {
+         normalRunning(c);
+         ask(c, &Engine::startnormal);
+     },
+     [](Cafe &c) { c.bills.last()->confirm(); }, [](Cafe &c) { return c.row(charge(c)).total.has_value(); }},
+    {"prepaid start", nullptr,
+     [](Cafe &c) {
+         c.prompter.answer(true);
+         c.engine->startprepaid(c.pc2, 1800);
+     },
+     [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Prepaid; }},
+    {"prepaid stop", prepaidDue, [](Cafe &c) { ask(c, &Engine::stopPrepaid); }, ended},
+    {"prepaid run out", prepaidDue, [](Cafe &c) { c.engine->checkPrepaidExpiry(c.pc2); }, ended},
+    {"account start", [](Cafe &c) { c.addAccount(QStringLiteral("1234"), 60, true); }, startAccount,
+     [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Account; }},
+    {"account end",
+     [](Cafe &c) {
+         c.addAccount(QStringLiteral("1234"), 60, true);
+         startAccount(c);
+         c.clock.advance(600);
+     },
+     [](Cafe &c) { ask(c, &Engine::endaccountask); }, [](Cafe &c) { return !c.row(charge(c)).userenab; }},
+};
+
+// The books and the engine tell the same story: a computer's flag is set
+// exactly when its slot runs that kind of charge and an open row exists, and
+// every normal or prepaid row closed in the books carries its total.
+QString disagreement(Cafe &c)
+{
+    for (const qint64 aa : c.engine->slotKeys()) {
+        const ComputerRow pc = c.computer(aa);
+        const SlotState state = c.slot(aa).state;
+        const bool open[] = {!c.cafe.openNormal(pc.pcname)->isEmpty(), !c.cafe.openPrepaid(pc.pcname)->isEmpty(),
+                             !c.cafe.openAccount(pc.pcname)->isEmpty()};
+        const bool flags[] = {pc.timer, pc.pretime, pc.user};
+        const SlotState kinds[] = {SlotState::Normal, SlotState::Prepaid, SlotState::Account};
+        for (int k = 0; k < 3; ++k)
+            if (flags[k] != (state == kinds[k]) || open[k] != flags[k])
+                return pc.pcname + QStringLiteral(" disagrees");
+    }
+    for (const KinRow &r : c.rows())
+        if (r.type != QLatin1String("user") && r.total.has_value() != (!r.enab && !r.pretimeenab))
+            return QStringLiteral("row %1 is half confirmed").arg(r.aa);
+    return {};
+}
+} // namespace
+
+void TestDiskFull::failedWriteMidDay_data()
+{
+    QTest::addColumn<bool>("full");
+    QTest::addColumn<int>("step");
+    for (const bool full : {true, false})
+        for (int i = 0; i < steps.size(); ++i)
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(full ? "disk full" : "read-only", steps[i].name)))
+                << full << i;
+}
+
+// A failed write is told once with its cause and leaves the books as they
+// were; once the disk has room or the folder is writable again, the same
+// action succeeds and the day's confirmed bills are all there.
+void TestDiskFull::failedWriteMidDay()
+{
+    QFETCH(bool, full);
+    QFETCH(int, step);
+    if (!netns::inside()) {
+        if (!netns::runQuietly(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("true")}))
+            QSKIP("cannot create a user and mount namespace here (unshare -rm refused): no small filesystem to fill");
+        const auto outcome =
+            netns::rerunUnder({QStringLiteral("-rm")}, QString::fromLatin1(QTest::currentTestFunction()),
+                              QString::fromLatin1(QTest::currentDataTag()));
+        if (outcome.kind == netns::Outcome::Skipped)
+            QSKIP(qPrintable(outcome.output));
+        QVERIFY2(outcome.kind == netns::Outcome::Passed, qPrintable(outcome.output));
+        return;
+    }
+    QTemporaryDir disk;
+    QString out;
+    if (!mount({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=4m"),
+                QStringLiteral("tmpfs"), disk.path()},
+               &out))
+        QSKIP(qPrintable(QStringLiteral("cannot mount a small tmpfs in the namespace: ") + out));
+    const auto unmount = qScopeGuard([&] { netns::runQuietly(QStringLiteral("umount"), {disk.path()}); });
+    qputenv("TMPDIR", disk.path().toLocal8Bit());
+
+    Cafe c(2);
+    QVERIFY(c.ok());
+    const QString home = c.home.path();
+    // The morning's bill, confirmed before anything goes wrong.
+    QVERIFY(c.startNormal(c.pc1));
+    c.clock.advance(2400);
+    c.prompter.answer(true);
+    c.engine->startnormal(c.pc1);
+    QTRY_COMPARE(c.bills.size(), 1);
+    QVERIFY(c.bills.first()->confirm());
+    QTRY_VERIFY(c.idle());
+    const KinRow morning = c.rows().first();
+    QVERIFY(morning.total.has_value());
+
+    const Step &s = steps.at(step);
+    if (s.prepare)
+        s.prepare(c);
+    QTRY_VERIFY(c.idle());
+    const int sent = int(c.channel.sent().size());
+    c.prompter.clear();
+
+    if (full) {
+        QVERIFY(fill(c, disk.path() + QStringLiteral("/ballast")));
+    } else {
+        // Linux refuses to remount read-only a filesystem with files open for
+        // writing, so the books are reopened through a read-only view of the folder.
+        QVERIFY2(mount({QStringLiteral("--bind"), home, home}, &out), qPrintable(out));
+        QVERIFY2(mount({QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), home}, &out), qPrintable(out));
+        closeBooks(c);
+        QVERIFY(openBooks(c));
+    }
+    s.act(c);
+    QTRY_VERIFY(c.idle());
+
+    QVERIFY(!s.done(c));
+    QCOMPARE(c.channel.sent().size(), sent); // the client is told nothing
+    QStringList critical;
+    for (const auto &said : c.prompter.said())
+        if (said.icon == Prompter::Icon::Critical)
+            critical << said.text;
+    QCOMPARE(critical.size(), 1);
+    QVERIFY2(critical.first().contains(full ? QStringLiteral("disk is full") : QStringLiteral("readonly")),
+             qPrintable(critical.first()));
+    if (QLatin1String(s.name) != QLatin1String("prepaid run out")) // the client locks itself at its end
+        QVERIFY2(disagreement(c).isEmpty(), qPrintable(disagreement(c)));
+
+    if (full) {
+        QVERIFY(QFile::remove(disk.path() + QStringLiteral("/ballast")));
+    } else {
+        closeBooks(c);
+        QVERIFY2(netns::runQuietly(QStringLiteral("umount"), {home}, &out), qPrintable(out));
+        QVERIFY(openBooks(c));
+    }
+    c.prompter.clear();
+    if (!s.done(c))
+        s.act(c);
+    QTRY_VERIFY(c.idle());
+    for (Bill *b : c.bills)
+        if (b && !b->isConfirmed() && !b->isStatusView())
+            QVERIFY(b->confirm());
+    QVERIFY(s.done(c));
+    QVERIFY2(c.prompter.texts().filter(QStringLiteral("could not")).isEmpty(), qPrintable(c.prompter.last()));
+    QVERIFY2(disagreement(c).isEmpty(), qPrintable(disagreement(c)));
+    QCOMPARE(c.rows().first().total, morning.total);
+    QCOMPARE(c.cafe.integrityCheck().value_or(QStringList{QStringLiteral("unreadable")}), QStringList());
+    QCOMPARE(c.customers.integrityCheck().value_or(QStringList{QStringLiteral("unreadable")}), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestDiskFull)
+#include "tst_diskfull.moc"
