@@ -56,24 +56,22 @@ private slots:
     {
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("side");
-        QTest::addColumn<bool>("visible");
-        QTest::addColumn<int>("area");
-        QTest::newRow("left") << "yes" << 3 << true << int(Qt::LeftToolBarArea);
-        QTest::newRow("hidden whatever the side") << "no" << 4 << false << 0;
-        QTest::newRow("YES is not yes") << "YES" << 1 << false << 0;
+        QTest::addColumn<int>("area"); // 0: hidden
+        QTest::newRow("left") << "yes" << 3 << int(Qt::LeftToolBarArea);
+        QTest::newRow("hidden whatever the side") << "no" << 4 << 0;
+        QTest::newRow("YES is not yes") << "YES" << 1 << 0;
     }
     void toolbarFromSettings()
     {
         QFETCH(QString, shown);
         QFETCH(int, side);
-        QFETCH(bool, visible);
         QFETCH(int, area);
         Map d;
         QVERIFY(d.setSetting(SettingsFile::Key::ToolbarShown, shown)
                 && d.setSetting(SettingsFile::Key::ToolbarSide, QString::number(side)));
         MainWindow &m = d.open();
-        QCOMPARE(m.toolbar()->isVisible(), visible);
-        if (visible)
+        QCOMPARE(m.toolbar()->isVisible(), area != 0);
+        if (area)
             QCOMPARE(int(m.toolBarArea(m.toolbar())), area);
     }
 
@@ -126,23 +124,21 @@ private slots:
     void mapPlacesIconsAndNames_data()
     {
         QTest::addColumn<QString>("size");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::newRow("big") << "big" << 930 << 960;
-        QTest::newRow("anything else is small") << "Big" << 610 << 600;
+        QTest::addColumn<QSize>("icon"); // twips
+        QTest::newRow("big") << "big" << QSize(930, 960);
+        QTest::newRow("anything else is small") << "Big" << QSize(610, 600);
     }
     void mapPlacesIconsAndNames()
     {
         QFETCH(QString, size);
-        QFETCH(int, width);
-        QFETCH(int, height);
+        QFETCH(QSize, icon);
         Map d;
         QVERIFY(d.setSetting(SettingsFile::Key::IconSize, size)
                 && d.setSetting(SettingsFile::Key::NameColor, "255")); // red
         ComputerMapWidget *map = d.open().map();
         QCOMPARE(map->computers(), QList<int>({1, 2}));
-        const QRect icon = map->icon(2)->geometry();
-        QCOMPARE(icon, QRect(map->toPixelsX(1800), map->toPixelsY(450), map->toPixelsX(width), map->toPixelsY(height)));
+        QCOMPARE(map->icon(2)->geometry(), QRect(map->toPixelsX(1800), map->toPixelsY(450),
+                                                 map->toPixelsX(icon.width()), map->toPixelsY(icon.height())));
         QLabel *label = map->label(2);
         QCOMPARE(label->text(), QString("Pc2"));
         QCOMPARE(label->pos(), QPoint(map->toPixelsX(1850), map->toPixelsY(960)));
