@@ -418,11 +418,9 @@ private slots:
         d.click(d.window.get(), "Command3");
         CardWindow *card = d.window->cardWindow();
         QVERIFY(card && card->isVisible());
-        const auto fields = [&] {
-            return QStringList{d.child(card, "Text1")->text(), d.child(card, "Text2")->text(),
-                               d.child(card, "Text3")->text()};
-        };
-        QCOMPARE(fields(), (QStringList{QString::fromUtf8("Ελένη O'Brien"), "*******", "01:35"}));
+        QCOMPARE(d.child(card, "Text1")->text() + '/' + d.child(card, "Text2")->text() + '/'
+                     + d.child(card, "Text3")->text(),
+                 QString::fromUtf8("Ελένη O'Brien/*******/01:35"));
         d.click(card, "Command1");
         if (fault.isEmpty()) {
             QVERIFY(d.prompter.said().isEmpty());
@@ -433,11 +431,10 @@ private slots:
             QFile pdf(d.pdf);
             QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
         } else {
-            QCOMPARE(d.prompter.said().size(), 1);
-            QVERIFY(d.prompter.last().contains("The card was not printed"));
+            QVERIFY(d.prompter.said().size() == 1 && d.prompter.last().contains("The card was not printed")
+                    && !d.prompter.last().contains("8080808"));
             QCOMPARE(d.prompter.said()[0].icon,
                      fault == "cancel" ? Prompter::Icon::Information : Prompter::Icon::Critical);
-            QVERIFY(!d.prompter.last().contains("8080808"));
             QVERIFY(!d.log().contains('|')); // no line, not even half of one
             QVERIFY(!QFile::exists(d.pdf) && card->isVisible());
             QCOMPARE(d.child(card, "Text2")->text(), QString("*******"));
