@@ -256,6 +256,7 @@ private slots:
         QRandomGenerator plan(seed);
         QStringList runningAtKill;
         int restarts = 0, checks = 0, kills = 0;
+        int byKind[3] = {}; // between events, before a commit, after one
         for (int k = 0; k <= points; ++k) {
             const int kind = plan.bounded(3);
             const QString kill =
@@ -298,13 +299,15 @@ private slots:
             if (child.exitStatus() != QProcess::CrashExit)
                 QVERIFY2(child.exitCode() == 0, qPrintable(QString::fromLocal8Bit(child.readAllStandardError())));
             ++restarts;
-            kills += child.exitStatus() == QProcess::CrashExit;
+            if (child.exitStatus() == QProcess::CrashExit)
+                ++kills, ++byKind[k == points ? 0 : kind];
             const Books after = check();
             QVERIFY2(after.problems.isEmpty() || k < points, qPrintable(after.problems.join("; ")));
             runningAtKill = running(after);
         }
-        qInfo("kill points %d, kills %d, restarts %d, checks %d, events %d, bills checked %d, violations 0", points,
-              kills, restarts, checks, m_done, int(m_confirmed.size()));
+        qInfo("kill points %d, kills %d (between events %d, before a commit %d, after one %d), restarts %d, checks %d,"
+              " events %d, bills checked %d, violations 0",
+              points, kills, byKind[0], byKind[1], byKind[2], restarts, checks, m_done, int(m_confirmed.size()));
         // A commit that a short run never reached is a clean restart, not a kill.
         QVERIFY2(kills >= points * 2 / 3, qPrintable(QString::number(kills)));
     }
@@ -395,10 +398,13 @@ private:
         QFile journal(m_journalPath);
         journal.open(QIODevice::ReadOnly | QIODevice::Text);
         QHash<qint64, Money> confirmed;
+        QList<qint64> started;
         for (const QByteArray &raw : journal.readAll().split('\n')) {
             const QStringList f = QString::fromUtf8(raw).split(' ');
             if (f[0] == "done")
                 m_done = std::max(m_done, f[1].toInt());
+            if (f[0] == "started")
+                started << f[1].toLongLong();
             if (f[0] != "confirmed")
                 continue;
             if (confirmed.contains(f[1].toLongLong()))
@@ -414,6 +420,9 @@ private:
             if (!row.isOpen())
                 booked = booked + row.total.value_or(Money());
         }
+        for (qint64 key : std::as_const(started))
+            if (!byKey.contains(key))
+                b.problems << QStringLiteral("the started charge %1 is not in the books").arg(key);
         for (auto it = confirmed.cbegin(); it != confirmed.cend(); ++it) {
             const KinRow *row = byKey.value(it.key());
             if (!row || row->isOpen() || row->total != it.value())
