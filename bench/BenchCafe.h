@@ -143,6 +143,16 @@ inline bool build(const Paths &paths, const CafeSize &size, QTextStream &log)
     return true;
 }
 
+// The size of the command line: the number of transactions in argv[1], the
+// default size without it.
+inline CafeSize sizeFrom(int argc, char **argv)
+{
+    CafeSize size;
+    if (argc > 1)
+        size.transactions = QString::fromLatin1(argv[1]).toInt();
+    return size;
+}
+
 inline long peakRssKb()
 {
     rusage u{};

@@ -11,9 +11,7 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTemporaryDir dir;
     const Paths paths(dir.path() + QStringLiteral("/home"));
-    bench::CafeSize size;
-    if (argc > 1)
-        size.transactions = QString::fromLatin1(argv[1]).toInt();
+    const bench::CafeSize size = bench::sizeFrom(argc, argv);
     if (!bench::build(paths, size, out))
         return 1;
 

@@ -104,9 +104,7 @@ int main(int argc, char **argv)
     // million rows takes minutes on a busy machine); the runs leave it as it was.
     const QString kept = qEnvironmentVariable("KORVANE_BENCH_HOME");
     const Paths paths(kept.isEmpty() ? dir.path() + QStringLiteral("/home") : kept);
-    bench::CafeSize size;
-    if (argc > 1)
-        size.transactions = QString::fromLatin1(argv[1]).toInt();
+    const bench::CafeSize size = bench::sizeFrom(argc, argv);
     if (!QFileInfo::exists(paths.cafeDatabase()) && !bench::build(paths, size, out))
         return 1;
     out << "memory after building " << bench::peakRssKb() / 1024 << " MB\n";

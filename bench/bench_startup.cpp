@@ -19,9 +19,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     const Paths paths(dir.path() + QStringLiteral("/home"));
-    bench::CafeSize size;
-    if (argc > 1)
-        size.transactions = QString::fromLatin1(argv[1]).toInt();
+    const bench::CafeSize size = bench::sizeFrom(argc, argv);
     if (!bench::build(paths, size, out))
         return 1;
     const long rssBefore = bench::peakRssKb();
