@@ -174,14 +174,9 @@ void TestMoneySafety::refusedWritesChangeNothing()
     QFETCH(QString, trigger);
     Cafe c;
     // A charge billed and confirmed first: its row must survive what follows.
-    QVERIFY(c.startNormal(c.pc1));
-    c.clock.advance(600);
-    c.prompter.answer(true);
-    c.engine->startnormal(c.pc1);
-    QTRY_COMPARE(c.bills.size(), 1);
-    QVERIFY(c.bills.first()->confirm());
-    QTRY_VERIFY(c.idle());
-    const KinRow billed = c.rows().first();
+    const auto confirmed = c.confirmedCharge(c.pc1, 600);
+    QVERIFY(confirmed);
+    const KinRow billed = *confirmed;
     QCOMPARE(c.slot(c.pc1).transaction, qint64(0));
 
     if (step == QLatin1String("confirm") || step == QLatin1String("account end"))

@@ -169,15 +169,9 @@ void TestDiskFull::failedWriteMidDay()
     QVERIFY(c.ok());
     const QString home = c.home.path();
     // The morning's bill, confirmed before anything goes wrong.
-    QVERIFY(c.startNormal(c.pc1));
-    c.clock.advance(2400);
-    c.prompter.answer(true);
-    c.engine->startnormal(c.pc1);
-    QTRY_COMPARE(c.bills.size(), 1);
-    QVERIFY(c.bills.first()->confirm());
-    QTRY_VERIFY(c.idle());
-    const KinRow morning = c.rows().first();
-    QVERIFY(morning.total.has_value());
+    const auto confirmed = c.confirmedCharge(c.pc1, 2400);
+    QVERIFY(confirmed && confirmed->total);
+    const KinRow morning = *confirmed;
 
     const Step &s = steps.at(step);
     if (s.prepare)

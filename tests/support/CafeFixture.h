@@ -78,6 +78,25 @@ struct BasicCafe
         return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Prepaid && idle(); });
     }
 
+    // A normal charge of `seconds` on aa, ended and its bill confirmed: the
+    // confirmed row, nothing when any step failed.
+    std::optional<KinRow> confirmedCharge(qint64 aa, qint64 seconds)
+    {
+        const qsizetype before = bills.size();
+        if (!startNormal(aa))
+            return std::nullopt;
+        clock.advance(seconds);
+        prompter.answer(true);
+        engine->startnormal(aa);
+        if (!QTest::qWaitFor([&] { return bills.size() > before && bills.last(); }))
+            return std::nullopt;
+        // A confirmed bill closes and goes.
+        const qint64 key = bills.last()->transaction();
+        if (!bills.last()->confirm() || !QTest::qWaitFor([&] { return idle(); }))
+            return std::nullopt;
+        return row(key);
+    }
+
     // A customer account with `minutes` of credit; in use as the logon
     // service marks it before the start.
     qint64 addAccount(const QString &pin, qint64 minutes, bool inUse = false)
