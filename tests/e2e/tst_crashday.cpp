@@ -151,7 +151,13 @@ private:
             engine().startprepaid(aa, 60 * r.bounded(5, 20));
             started(aa, SlotState::Prepaid);
         } else if (state == SlotState::Free) {
-            fromClient(aa, Pins.at(r.bounded(qsizetype(Pins.size()))).toLatin1());
+            // A PIN in use is refused at once; the day waits only for one that logs on.
+            QStringList free = Pins;
+            for (qint64 other : having(SlotState::Account))
+                free.removeAll(engine().slot(other)->pin);
+            if (free.isEmpty())
+                return;
+            fromClient(aa, free.at(r.bounded(qsizetype(free.size()))).toLatin1());
             started(aa, SlotState::Account);
         } else if (state == SlotState::Normal && what < 2) {
             ExtraSale(m_console->cafe(), m_prompter, engine().slot(aa)->transaction, engine().slot(aa)->name,
@@ -250,7 +256,7 @@ private slots:
                               : 20261206u;
         const int points = qEnvironmentVariableIntValue("KORVANE_CRASH_POINTS") > 0
                                ? qEnvironmentVariableIntValue("KORVANE_CRASH_POINTS")
-                               : 36;
+                               : 60;
         qInfo("seed %u, %d kill points", seed, points);
         QVERIFY(prepare());
         QRandomGenerator plan(seed);
@@ -296,11 +302,13 @@ private slots:
                 child.write("go\n");
             }
             QVERIFY2(child.state() == QProcess::NotRunning || child.waitForFinished(60000), qPrintable(kill));
-            if (child.exitStatus() != QProcess::CrashExit)
-                QVERIFY2(child.exitCode() == 0, qPrintable(QString::fromLocal8Bit(child.readAllStandardError())));
+            // Only our own SIGKILL may end a run early: any other death is a fault of the console.
+            const bool killed = child.exitStatus() == QProcess::CrashExit;
+            QVERIFY2(child.exitCode() == (killed ? SIGKILL : 0) && (!killed || k < points),
+                     qPrintable(kill + ": " + QString::fromLocal8Bit(child.readAllStandardError())));
             ++restarts;
-            if (child.exitStatus() == QProcess::CrashExit)
-                ++kills, ++byKind[k == points ? 0 : kind];
+            if (killed)
+                ++kills, ++byKind[kind];
             const Books after = check();
             QVERIFY2(after.problems.isEmpty() || k < points, qPrintable(after.problems.join("; ")));
             runningAtKill = running(after);
@@ -309,7 +317,7 @@ private slots:
               " events %d, bills checked %d, violations 0",
               points, kills, byKind[0], byKind[1], byKind[2], restarts, checks, m_done, int(m_confirmed.size()));
         // A commit that a short run never reached is a clean restart, not a kill.
-        QVERIFY2(kills >= points * 2 / 3, qPrintable(QString::number(kills)));
+        QVERIFY2(kills >= points * 2 / 3 && checks >= points * 2 / 3, qPrintable(QString::number(kills)));
     }
 
 private:
@@ -487,6 +495,7 @@ private:
 int main(int argc, char **argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "--day") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         QStringList args = app.arguments().mid(2);
         return Day(args).run();
