@@ -15,7 +15,9 @@
 
 #include "link/TcpChannel.h"
 
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -73,6 +75,8 @@ public:
         if (!extra.contains(QStringLiteral("--console")))
             extra << QStringLiteral("--console") << QStringLiteral("127.0.0.1");
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
+        // An agent goes with the test, even one killed on a timeout.
+        m_proc.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_proc.start(clientBinary(), QStringList{"--listen", listen, "--port-offset", QString::number(offset)} + extra);
         if (!m_proc.waitForStarted(5000))
             return false;
