@@ -37,54 +37,22 @@ private slots:
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("state");
-        QTest::newRow("normal start") << ""
-                                      << "press"
-                                      << "startpc"
-                                      << "unlocked";
-        QTest::newRow("normal end") << "normal"
-                                    << "press"
-                                    << "stoppc"
-                                    << "locked";
-        QTest::newRow("prepaid start") << ""
-                                       << "prepaid 1800"
-                                       << "t1800"
-                                       << "unlocked 1800s";
-        QTest::newRow("prepaid stop") << "prepaid"
-                                      << "stop prepaid"
-                                      << "stoppc"
-                                      << "locked";
-        QTest::newRow("account start") << ""
-                                       << "account 60"
-                                       << "u60"
-                                       << "unlocked 60min";
-        QTest::newRow("account disconnect") << "account"
-                                            << "press"
-                                            << "stopuser"
-                                            << "locked";
-        QTest::newRow("reboot") << ""
-                                << "rebootterm"
-                                << "reboot"
-                                << "locked";
-        QTest::newRow("log off") << ""
-                                 << "logoff"
-                                 << "logoff"
-                                 << "locked";
-        QTest::newRow("shut down") << ""
-                                   << "shutdown"
-                                   << "shutdown"
-                                   << "locked";
-        QTest::newRow("suspend") << ""
-                                 << "powerdown"
-                                 << "powerdown"
-                                 << "locked";
-        QTest::newRow("normal moved") << "normal"
-                                      << "move"
-                                      << "m754"
-                                      << "unlocked";
-        QTest::newRow("prepaid moved") << "prepaid"
-                                       << "move"
-                                       << "p1047"
-                                       << "unlocked 1047s";
+        const auto row = [](const char *name, const char *running, const char *step, const char *text,
+                            const char *state) {
+            QTest::newRow(name) << QString(running) << QString(step) << QString(text) << QString(state);
+        };
+        row("normal start", "", "press", "startpc", "unlocked");
+        row("normal end", "normal", "press", "stoppc", "locked");
+        row("prepaid start", "", "prepaid 1800", "t1800", "unlocked 1800s");
+        row("prepaid stop", "prepaid", "stop prepaid", "stoppc", "locked");
+        row("account start", "", "account 60", "u60", "unlocked 60min");
+        row("account disconnect", "account", "press", "stopuser", "locked");
+        row("reboot", "", "rebootterm", "reboot", "locked");
+        row("log off", "", "logoff", "logoff", "locked");
+        row("shut down", "", "shutdown", "shutdown", "locked");
+        row("suspend", "", "powerdown", "powerdown", "locked");
+        row("normal moved", "normal", "move", "m754", "unlocked");
+        row("prepaid moved", "prepaid", "move", "p1047", "unlocked 1047s");
     }
     void wire()
     {
@@ -184,13 +152,9 @@ private slots:
         QVERIFY2(ended == locked, ended ? "the console ended the charge but the client was never locked"
                                         : "the client was locked but the console still runs the charge");
         if (!ended) {
-            QCOMPARE(c.slot(pc).state, running);
-            QVERIFY(c.rows().value(0).isOpen());
-            QVERIFY(c.bills.isEmpty());
-            if (kind == QLatin1String("account")) {
-                QVERIFY(c.account(account).timer);
-                QCOMPARE(c.account(account).timeleft, qint64(60));
-            }
+            QVERIFY(c.slot(pc).state == running && c.rows().value(0).isOpen() && c.bills.isEmpty());
+            if (kind == QLatin1String("account"))
+                QVERIFY(c.account(account).timer && c.account(account).timeleft == 60);
         }
     }
 
@@ -237,9 +201,8 @@ private slots:
             QVERIFY(!description.isEmpty());
             QCOMPARE(c.prompter.last(), "Communication Error With " + name + "\n" + description);
             QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Critical);
-            QVERIFY(c.slot(name).isFree());
             const ComputerRow row = c.computer(name);
-            QVERIFY(!row.timer && !row.pretime && !row.user);
+            QVERIFY(c.slot(name).isFree() && !row.timer && !row.pretime && !row.user);
         }
         QCOMPARE(failures.size(), tried.size());
         QVERIFY(c.rows().isEmpty());
@@ -253,8 +216,7 @@ private slots:
         c.engine->startnormal(c.key("LIVE"));
         QVERIFY(live.waitFor("command"));
         QTRY_COMPARE(c.slot("LIVE").state, SlotState::Normal);
-        QCOMPARE(c.rows().size(), 1);
-        QCOMPARE(c.rows()[0].computer, QStringLiteral("LIVE"));
+        QVERIFY(c.rows().size() == 1 && c.rows()[0].computer == QStringLiteral("LIVE"));
         QTRY_VERIFY_WITH_TIMEOUT(shown.value(c.key("LIVE")) == Picture::Normal, Patience);
     }
 };
