@@ -104,14 +104,11 @@ private slots:
     void guessingPausesGrow()
     {
         Logon l;
-        const auto guess = [&l] {
+        for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < PinThrottle::FailuresAllowed; ++i)
                 l.pin(QByteArray::number(9000 + i));
-        };
-        guess();
-        l.clock.advance(PinThrottle::FirstPauseSecs + 1);
-        guess();
-        l.clock.advance(PinThrottle::FirstPauseSecs + 1);
+            l.clock.advance(PinThrottle::FirstPauseSecs + 1);
+        }
         l.pin("4242"); // the second pause is twice as long
         QVERIFY(l.started.isEmpty());
         l.clock.advance(PinThrottle::FirstPauseSecs);
@@ -131,21 +128,14 @@ private slots:
 
         // 10,000 hostile requests, 50 at a time: junk, SQL, apostrophes, a split
         // request, megabyte payloads and silent connections.
-        const QList<QByteArray> fixed{"' or ''='",
-                                      "4242' OR '1'='1",
-                                      "'; DELETE FROM users; --",
-                                      "closeme",
-                                      "7777 ",
-                                      "",
-                                      QByteArray("42\0"
-                                                 "42",
-                                                 5)};
+        QList<QByteArray> fixed =
+            QByteArray("' or ''='|4242' OR '1'='1|'; DELETE FROM users; --|closeme|7777 |").split('|');
+        fixed << QByteArray("42") + '\0' + "42";
         int done = 0;
         QList<QTcpSocket *> silent;
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("seed %u", seed);
         QRandomGenerator random(seed);
-        auto *rng = &random;
         const int total = 10000;
         int next = 0;
         QList<QTcpSocket *> inFlight;
@@ -165,9 +155,9 @@ private slots:
                 else if (i % 3 == 0)
                     payload = fixed.at(i % fixed.size());
                 else {
-                    payload.resize(1 + rng->bounded(40));
+                    payload.resize(1 + random.bounded(40));
                     for (char &c : payload)
-                        c = char(rng->bounded(256));
+                        c = char(random.bounded(256));
                 }
                 connect(s, &QTcpSocket::connected, s, [s, payload] {
                     s->write(payload);
@@ -185,8 +175,7 @@ private slots:
             QTest::qWait(1);
         }
         QCOMPARE(done, total);
-        QVERIFY(l.service->isListening());
-        QVERIFY(l.started.isEmpty()); // no junk was a valid PIN
+        QVERIFY(l.service->isListening() && l.started.isEmpty()); // no junk was a valid PIN
         QCOMPARE(told.size(), 1);
 
         // A valid PIN from another computer is served, its address never
@@ -217,8 +206,7 @@ private slots:
         QVERIFY(squatter.listen(QHostAddress::LocalHost, ports.logon));
         Logon l;
         const auto err = l.service->listen(ports, QHostAddress::LocalHost);
-        QVERIFY(err);
-        QVERIFY2(err->contains(QString::number(ports.logon)), qPrintable(*err));
+        QVERIFY2(err && err->contains(QString::number(ports.logon)), qPrintable(err.value_or("")));
         QVERIFY(!l.service->isListening());
     }
 };
