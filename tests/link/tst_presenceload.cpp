@@ -49,28 +49,22 @@ struct Log
     int countOf(qint64 aa, Picture p) const
     {
         const auto it = seen.find(aa);
-        if (it == seen.end())
-            return 0;
-        return int(std::count(it->second.cbegin(), it->second.cend(), p));
+        return it == seen.end() ? 0 : int(it->second.count(p));
     }
 };
 
-class DescriptorLimit
+struct DescriptorLimit
 {
-public:
     explicit DescriptorLimit(rlim_t soft)
     {
-        getrlimit(RLIMIT_NOFILE, &m_saved);
-        rlimit lowered = m_saved;
+        getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit lowered = saved;
         lowered.rlim_cur = soft;
-        m_ok = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+        ok = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
     }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &m_saved); }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    bool m_ok = false;
+    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved); }
+    rlimit saved{};
+    bool ok = false;
 };
 
 int openDescriptors()
@@ -141,7 +135,7 @@ private slots:
             log.status.insert(aa, SlotState::Normal);
         const int base = openDescriptors();
         DescriptorLimit limit(rlim_t(base + 80));
-        if (!limit.ok())
+        if (!limit.ok)
             QSKIP("cannot lower the descriptor limit here");
         for (int aa = 1; aa <= computers; ++aa)
             log.poller.addComputer(aa, address(8, 1));
