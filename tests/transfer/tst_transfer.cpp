@@ -125,8 +125,8 @@ private slots:
 
         const Slot &moved = c.slot(c.pc2);
         QCOMPARE(moved.state, prepaid ? SlotState::Prepaid : SlotState::Normal);
-        QVERIFY(moved.start == startAt && moved.transaction == key && moved.prepaidTimer == !!prepaid);
-        QVERIFY(moved.plannedEnd == before.plannedEnd && moved.amount == before.amount);
+        QVERIFY(moved.start == startAt && moved.transaction == key && moved.prepaidTimer == !!prepaid
+                && moved.plannedEnd == before.plannedEnd && moved.amount == before.amount);
         QCOMPARE(moved.picture, std::optional<Picture>(prepaid ? Picture::Prepaid : Picture::Normal));
         const Slot &left = c.slot(c.pc1);
         QVERIFY(left.isFree() && left.transaction == 0 && !left.start.isValid() && !left.prepaidTimer);
@@ -164,42 +164,19 @@ private slots:
         QFETCH(QStringList, texts);
         Moving c;
         QVERIFY(prepaid ? c.startPrepaid(c.pc1, prepaid) : c.startNormal(c.pc1));
+        QVERIFY(c.startPrepaid(c.pc3, 600));
+        // A customer account runs on PC4: only its roster flag says so here.
+        QVERIFY(c.cafe.setFlag(QStringLiteral("PC4"), ComputerFlag::User, true));
         c.clock.advance(95);
         QVERIFY(c.window->openFor(c.pc1));
+        // Only free computers are offered.
+        QCOMPARE(c.listed(), (QStringList{QStringLiteral("-ΕΠΙΛΟΓΗ-"), QStringLiteral("PC2")}));
+        QCOMPARE(c.combo()->currentText(), QStringLiteral("-ΕΠΙΛΟΓΗ-"));
         QCOMPARE(c.window->windowTitle(), title);
         QCOMPARE(c.find<QLabel>(QStringLiteral("Label1"))->text(), QStringLiteral("PC1"));
         const QString key = QString::number(c.slot(c.pc1).transaction);
         for (int i = 0; i < 7; ++i)
             QCOMPARE(c.text(i + 1), texts[i] == QLatin1String("#") ? key : texts[i]);
-    }
-
-    void listOffersOnlyFreeComputers()
-    {
-        Moving c;
-        QVERIFY(c.startNormal(c.pc1));
-        QVERIFY(c.startPrepaid(c.pc3, 600));
-        // A customer account runs on PC4: only its roster flag says so here.
-        QVERIFY(c.cafe.setFlag(QStringLiteral("PC4"), ComputerFlag::User, true));
-        QVERIFY(c.window->openFor(c.pc1));
-        QCOMPARE(c.listed(), (QStringList{QStringLiteral("-ΕΠΙΛΟΓΗ-"), QStringLiteral("PC2")}));
-        QCOMPARE(c.combo()->currentText(), QStringLiteral("-ΕΠΙΛΟΓΗ-"));
-    }
-
-    void nothingMovesUnlessChosenAndConfirmed()
-    {
-        Moving c;
-        QVERIFY(c.startNormal(c.pc1));
-        const qint64 key = c.slot(c.pc1).transaction;
-        QVERIFY(c.window->openFor(c.pc1));
-        c.prompter.clear();
-        c.okButton()->click();
-        QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Information);
-        c.move(QStringLiteral("PC2"), false);
-        QCOMPARE(c.prompter.texts(), (QStringList{"No Computer Has Been Selected ", "Change Computer ?"}));
-        QVERIFY(c.window->isVisible() && !c.newChannel);
-        QVERIFY(c.slot(c.pc1).state == SlotState::Normal && c.slot(c.pc2).isFree());
-        QCOMPARE(c.row(key).computer, QStringLiteral("PC1"));
-        QVERIFY(c.computer(c.pc1).timer && !c.computer(c.pc2).timer);
     }
 
     void oldComputerUnreachable()
@@ -219,8 +196,7 @@ private slots:
                  (QList<QByteArrayList>{{"m60"}, {}}));
         QCOMPARE(c.prompter.last(), QStringLiteral("The time charge now runs on PC2, but PC1 could not be reached and"
                                                    " was not locked.\nConnection timed out"));
-        QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Critical);
-        QVERIFY(!c.prompter.texts().contains(QStringLiteral("Done")));
+        QVERIFY(c.prompter.said().last().icon == Prompter::Icon::Critical && !c.prompter.texts().contains("Done"));
         // The books follow the charge all the same.
         QVERIFY(c.row(key).computer == "PC2" && c.computer(c.pc2).timer && !c.computer(c.pc1).timer);
         QVERIFY(c.slot(c.pc2).transaction == key && c.slot(c.pc1).isFree());
@@ -232,6 +208,10 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::addColumn<bool>("stays");
         const QString taken = "PC2 is no longer free", ended = "The time charge of PC1 has already ended";
+        QTest::newRow("nothing chosen") << "unchoose"
+                                        << "No Computer Has Been Selected " << true;
+        QTest::newRow("answered No") << "answer No"
+                                     << "Change Computer ?" << true;
         QTest::newRow("new computer started") << "start PC2" << taken << true;
         QTest::newRow("new computer flagged in the books") << "flag PC2" << taken << true;
         QTest::newRow("charge ended") << "end PC1" << ended << false;
@@ -250,7 +230,9 @@ private slots:
         QVERIFY(c.window->openFor(c.pc1));
         c.choose(QStringLiteral("PC2"));
 
-        if (meanwhile == QLatin1String("start PC2")) {
+        if (meanwhile == QLatin1String("unchoose")) {
+            c.combo()->setCurrentIndex(0);
+        } else if (meanwhile == QLatin1String("start PC2")) {
             QVERIFY(c.startNormal(c.pc2));
         } else if (meanwhile == QLatin1String("flag PC2")) {
             QVERIFY(c.cafe.setFlag(QStringLiteral("PC2"), ComputerFlag::User, true));
@@ -258,18 +240,21 @@ private slots:
             c.prompter.answer(true);
             c.engine->startnormal(c.pc1);
             QTRY_VERIFY(c.slot(c.pc1).isFree());
-        } else {
+        } else if (meanwhile == QLatin1String("expire PC1")) {
             // The last second has passed; the timer has not ticked yet.
             c.clock.advance(600);
         }
         c.prompter.clear();
-        c.prompter.answer(true);
+        c.prompter.answer(meanwhile != QLatin1String("answer No"));
         c.okButton()->click();
         QCOMPARE(c.prompter.texts(), QStringList{told});
+        if (meanwhile == QLatin1String("unchoose"))
+            QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Information);
         QVERIFY(c.window->isVisible() == stays && !c.newChannel);
         if (stays)
-            QVERIFY(!c.listed().contains(QStringLiteral("PC2")));
-        QVERIFY(c.row(key).computer == "PC1" && c.slot(c.pc2).transaction != key);
+            QVERIFY(c.listed().contains(QStringLiteral("PC2")) == !told.endsWith("free") && c.computer(c.pc1).timer);
+        QVERIFY(c.row(key).computer == "PC1" && c.slot(c.pc2).transaction != key
+                && c.computer(c.pc2).timer == (meanwhile == QLatin1String("start PC2")));
     }
 
     // The new computer cannot take the charge: nothing moves, nothing that
