@@ -249,8 +249,7 @@ private slots:
         for (int i = 0; i < x->list()->count(); ++i)
             lines << x->list()->item(i)->text();
         QCOMPARE(lines, QStringList({"2 X Coffee", "1 X Cake", "1 X Water"}));
-        QCOMPARE(x->frame()->title(), QString("Extra Charge For PC2"));
-        QCOMPARE(x->sum()->text(), Format::currency(cents(30)));
+        QCOMPARE(x->frame()->title() + " " + x->sum()->text(), "Extra Charge For PC2 " + Format::currency(cents(30)));
         w->close();
     }
 
@@ -274,10 +273,8 @@ private slots:
         QCOMPARE(copies, QStringList{"icafe-2026-03-02-180000.dat"});
         const QString copy = QDir(m_home->paths().backup()).filePath(copies.at(0));
         QVERIFY(m_prompter.last().endsWith(copy));
-        CafeStore before;
-        QVERIFY(!before.open(copy));
-        auto q = before.run("SELECT count(*) FROM kin");
-        QVERIFY(q && q->next() && q->value(0).toInt() == 7);
+        m_cafe.close();
+        QVERIFY(!m_cafe.open(copy) && count("SELECT count(*) FROM kin") == 7);
         w->close();
     }
 
@@ -357,14 +354,14 @@ private slots:
         QFile f(m_outlet.csv);
         const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
-        const QStringList lines = QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines[0], QString("COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON"));
-        QCOMPARE(lines[1], QString("PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;"));
-        QCOMPARE(lines[3], QString("PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend"));
-        QCOMPARE(lines[4], QString("PC2;2026-03-02;17:00:00;;;;;;"));
-        QCOMPARE(lines[5], QString("PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
-                                   "\"'=HYPERLINK(\"\"x\"\")\""));
+        QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts),
+                 (QStringList{"COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON",
+                              "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
+                              "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;",
+                              "PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend",
+                              "PC2;2026-03-02;17:00:00;;;;;;",
+                              "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
+                              "\"'=HYPERLINK(\"\"x\"\")\""}));
         w->close();
     }
 };
