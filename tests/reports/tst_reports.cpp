@@ -89,10 +89,9 @@ class TestReports : public QObject
             list << m->index(r, c).data().toString();
         return list;
     }
-    TransactionsWindow *browser()
+    std::unique_ptr<TransactionsWindow> browser()
     {
-        auto *w = new TransactionsWindow(m_cafe, m_home->paths(), m_prompter, m_clock, m_outlet);
-        w->setAttribute(Qt::WA_DeleteOnClose);
+        auto w = std::make_unique<TransactionsWindow>(m_cafe, m_home->paths(), m_prompter, m_clock, m_outlet);
         w->show();
         return w;
     }
@@ -149,7 +148,7 @@ private slots:
         QFETCH(QString, computer);
         QFETCH(QStringList, computers);
         QFETCH(QStringList, sums);
-        auto *w = browser();
+        auto w = browser();
         w->button("Command3")->click(); // an earlier listing, to be replaced
         w->fromPicker()->setDate(Day.addDays(from));
         w->toPicker()->setDate(Day.addDays(to));
@@ -161,12 +160,11 @@ private slots:
                      sums.isEmpty() ? QString() : Format::currency(cents(sums[i].toLongLong())));
         QCOMPARE(w->computerChooser()->currentText(), QString("ALL"));
         if (from == 0 && to == 0) { // the running charge: empty cells, not zeros
-            const auto cell = [w](int r, int c) { return w->model()->index(r, c).data().toString(); };
+            const auto cell = [&w](int r, int c) { return w->model()->index(r, c).data().toString(); };
             QCOMPARE(cell(2, TransactionsModel::Total) + cell(2, TransactionsModel::EndTime), QString());
             QCOMPARE(cell(1, TransactionsModel::Reason), QString("O'Brien's friend"));
         }
         QVERIFY(w->grid()->isColumnHidden(TransactionsModel::Key) && m_prompter.said().isEmpty());
-        w->close();
     }
 
     void pagesFollowEachOtherInOrder()
@@ -238,7 +236,7 @@ private slots:
 
     void extrasOfTwoTransactions()
     {
-        auto *w = browser();
+        auto w = browser();
         w->button("Command3")->click();
         QCOMPARE(w->model()->rowCount(), 3);
         emit w->grid()->doubleClicked(w->model()->index(0, 0));
@@ -250,12 +248,11 @@ private slots:
             lines << x->list()->item(i)->text();
         QCOMPARE(lines, QStringList({"2 X Coffee", "1 X Cake", "1 X Water"}));
         QCOMPARE(x->frame()->title() + " " + x->sum()->text(), "Extra Charge For PC2 " + Format::currency(cents(30)));
-        w->close();
     }
 
     void deleteKeepsRunningChargesAndCopiesTheBook()
     {
-        auto *w = browser();
+        auto w = browser();
         w->button("Command3")->click();
         w->button("Command1")->click(); // No
         QCOMPARE(count("SELECT count(*) FROM kin"), 7);
@@ -275,7 +272,6 @@ private slots:
         QVERIFY(m_prompter.last().endsWith(copy));
         m_cafe.close();
         QVERIFY(!m_cafe.open(copy) && count("SELECT count(*) FROM kin") == 7);
-        w->close();
     }
 
     void customerListing_data()
@@ -292,8 +288,7 @@ private slots:
     {
         QFETCH(QString, pin);
         QFETCH(QStringList, pins);
-        auto *w = new UserTransactionsWindow(m_cafe, m_prompter, m_clock, m_outlet);
-        w->setAttribute(Qt::WA_DeleteOnClose);
+        auto w = std::make_unique<UserTransactionsWindow>(m_cafe, m_prompter, m_clock, m_outlet);
         w->pinField()->setText("5678");
         w->button("Command3")->click();
         QCOMPARE(w->model()->rowCount(), 1);
@@ -306,7 +301,6 @@ private slots:
         m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf");
         w->button("Command2")->click();
         QCOMPARE(m_outlet.outcome.has_value(), !pin.isEmpty());
-        w->close();
     }
 
     void reportToPdf()
@@ -319,7 +313,7 @@ private slots:
                 add("PC2", Day.addDays(-2), QTime(8, 0).addSecs(i * 60), cents(123450));
             return true;
         });
-        auto *w = browser();
+        auto w = browser();
         w->fromPicker()->setDate(Day.addDays(-2));
         m_outlet.pdf = QDir(m_home->path()).filePath("report.pdf");
         w->button("Command2")->click();
@@ -334,7 +328,6 @@ private slots:
                                     Format::shortDate(Day.addDays(-2)), QString("8:01:00 AM"), QString("1.234,50 €"),
                                     QString("3:30:00 PM"), QString("86.423,50 €"), QString("Page 2 of 2")})
             QVERIFY2(text.contains(part), qPrintable(part + " missing from\n" + text));
-        w->close();
 
         // A cancelled report stops before its first page.
         KinBook book(m_cafe);
@@ -346,7 +339,7 @@ private slots:
     void csvExport()
     {
         add("PC1", Day, QTime(16, 0), cents(123456), {}, "normal", {}, "=HYPERLINK(\"x\")");
-        auto *w = browser();
+        auto w = browser();
         w->fromPicker()->setDate(Day.addDays(-1));
         m_outlet.csv = QDir(m_home->path()).filePath("kin.csv");
         w->button("exportCsv")->click();
@@ -362,7 +355,6 @@ private slots:
                               "PC2;2026-03-02;17:00:00;;;;;;",
                               "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
                               "\"'=HYPERLINK(\"\"x\"\")\""}));
-        w->close();
     }
 };
 
