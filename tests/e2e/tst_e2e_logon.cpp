@@ -165,46 +165,45 @@ private slots:
         QVERIFY(k.logon->isListening());
     }
 
-    // "closeme" ends the charge at that computer and draws the minutes used
-    // (the arithmetic is the engine's own test); nothing goes back on the
-    // wire, and the account can log on again with what is left.
-    void closemeEndsTheCharge()
+    // "closeme" ends an account charge at that computer and draws the
+    // minutes used (the arithmetic is the engine's own test); nothing goes
+    // back on the wire, and the account can log on again with what is left.
+    // From a computer that runs no account charge, it leaves that as it is.
+    void closeme_data()
+    {
+        QTest::addColumn<bool>("account");
+        QTest::newRow("account charge ends") << true;
+        QTest::newRow("normal charge stays") << false;
+    }
+    void closeme()
     {
         KORVANE_IN_NETNS();
+        QFETCH(bool, account);
         Agent agent;
         QVERIFY2(startAgent(agent, "127.0.0.4"), qPrintable(agent.errors()));
         Console k(Roster{{"PC4", "127.0.0.4"}});
         QVERIFY(k.start());
-        const qint64 account = k.c.addAccount("2468", 30);
-        QVERIFY(logOn(agent, "2468", 30));
-        QTRY_COMPARE(k.c.slot("PC4").state, SlotState::Account);
+        const qint64 customer = k.c.addAccount("2468", 30);
+        QVERIFY(account ? logOn(agent, "2468", 30) : k.c.startNormal(k.c.key("PC4")));
+        QTRY_COMPARE(k.c.slot("PC4").state, account ? SlotState::Account : SlotState::Normal);
 
         k.c.clock.advance(5 * 60);
         agent.write("closeme\n");
+        if (!account) {
+            QVERIFY(agent.waitFor("sent"));
+            QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC4").state != SlotState::Normal; }, 500));
+            QVERIFY(k.c.rows().value(0).enab && k.c.computer("PC4").timer);
+            return;
+        }
         QTRY_VERIFY(k.c.slot("PC4").isFree());
-        QCOMPARE(k.c.account(account).timeleft, qint64(25));
-        QVERIFY(!k.c.account(account).timer && !k.c.rows().value(0).userenab);
+        QCOMPARE(k.c.account(customer).timeleft, qint64(25));
+        QVERIFY(!k.c.account(customer).timer && !k.c.rows().value(0).userenab);
         QCOMPARE(k.c.slot("PC4").picture, std::optional(Picture::Free));
         QVERIFY(!agent.waitFor("command", 2, 300) && k.c.prompter.said().isEmpty());
 
         agent.write("pin 2468\n");
         QVERIFY(agent.waitFor("command", 2));
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u25"));
-    }
-
-    // "closeme" from a computer that runs no account charge leaves it as it is.
-    void closemeLeavesOtherCharges()
-    {
-        KORVANE_IN_NETNS();
-        Agent agent;
-        QVERIFY2(startAgent(agent, "127.0.0.5"), qPrintable(agent.errors()));
-        Console k(Roster{{"PC5", "127.0.0.5"}});
-        QVERIFY(k.start());
-        QVERIFY(k.c.startNormal(k.c.key("PC5")));
-        agent.write("closeme\n");
-        QVERIFY(agent.waitFor("sent"));
-        QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC5").state != SlotState::Normal; }, 500));
-        QVERIFY(k.c.rows().value(0).enab && k.c.computer("PC5").timer);
     }
 
     // An accepted PIN whose "u" cannot reach the computer: no charge, the
