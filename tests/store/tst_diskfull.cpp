@@ -20,14 +20,14 @@ private slots:
 namespace {
 bool mount(const QStringList &args, QString *out) { return netns::runQuietly(QStringLiteral("mount"), args, out); }
 
-void closeBooks(Cafe &c)
+// The books closed and opened again, `between` done while they are closed.
+bool reopen(
+    Cafe &c, const std::function<bool()> &between = [] { return true; })
 {
     c.cafe.close();
     c.customers.close();
-}
-bool openBooks(Cafe &c)
-{
-    return !c.cafe.open(c.home.paths().cafeDatabase()) && !c.customers.open(c.home.paths().customerDatabase());
+    return between() && !c.cafe.open(c.home.paths().cafeDatabase())
+           && !c.customers.open(c.home.paths().customerDatabase());
 }
 
 // Every byte left on the filesystem taken; the books' write-ahead logs
@@ -184,8 +184,7 @@ void TestDiskFull::failedWriteMidDay()
         // writing, so the books are reopened through a read-only view of the folder.
         QVERIFY2(mount({QStringLiteral("--bind"), home, home}, &out), qPrintable(out));
         QVERIFY2(mount({QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), home}, &out), qPrintable(out));
-        closeBooks(c);
-        QVERIFY(openBooks(c));
+        QVERIFY(reopen(c));
     }
     s.act(c);
     QTRY_VERIFY(c.idle());
@@ -205,9 +204,7 @@ void TestDiskFull::failedWriteMidDay()
     if (full) {
         QVERIFY(QFile::remove(disk.path() + QStringLiteral("/ballast")));
     } else {
-        closeBooks(c);
-        QVERIFY2(netns::runQuietly(QStringLiteral("umount"), {home}, &out), qPrintable(out));
-        QVERIFY(openBooks(c));
+        QVERIFY2(reopen(c, [&] { return netns::runQuietly(QStringLiteral("umount"), {home}, &out); }), qPrintable(out));
     }
     c.prompter.clear();
     if (!s.done(c))
