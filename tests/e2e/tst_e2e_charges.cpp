@@ -118,20 +118,15 @@ private slots:
         QVERIFY2(agent.start(address(44, 1), noBroadcast()), qPrintable(agent.errors()));
         LiveCafe c(Shifted, {{"PC1", address(44, 1)}, {"SLOW", address(44, 250)}});
         QVERIFY(c.ok());
-        const qint64 pc = c.pc1;
-        const qint64 account = c.addAccount("1234", 60, true);
+        const qint64 pc = c.pc1, account = c.addAccount("1234", 60, true);
         QVERIFY(account);
-
-        if (kind == QLatin1String("account")) {
+        if (kind == QLatin1String("account"))
             c.engine->startaccount(pc, 60, QStringLiteral("1234"));
-        } else {
-            c.prompter.answer(true);
-            c.engine->startprepaid(pc, 1800);
-        }
+        else
+            QVERIFY(c.startPrepaid(pc, 1800));
         QVERIFY(agent.waitFor("command"));
-        QTRY_VERIFY(c.idle());
+        QTRY_VERIFY(c.idle() && !c.slot(pc).isFree());
         const auto running = c.slot(pc).state;
-        QVERIFY(!c.slot(pc).isFree());
 
         c.prompter.answer(true);
         c.engine->startnormal(c.key("SLOW"));
