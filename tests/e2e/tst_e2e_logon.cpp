@@ -60,15 +60,12 @@ struct Console
         logon = std::make_unique<LogonService>(c.cafe, c.customers, reply, hooks, c.clock);
         QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
                          [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
-        if (const auto error = logon->listen(c.ports)) {
+        std::optional<QString> error = logon->listen(c.ports);
+        if (!error)
+            error = broadcaster.bind(c.ports);
+        if (error)
             qWarning("%s", qPrintable(*error));
-            return false;
-        }
-        if (const auto error = broadcaster.bind(c.ports)) {
-            qWarning("%s", qPrintable(*error));
-            return false;
-        }
-        return true;
+        return !error;
     }
 };
 
