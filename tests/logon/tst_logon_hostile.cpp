@@ -43,10 +43,9 @@ struct Logon
             c.timeleft = c.time = 90;
             customers.addAccount(c);
         }
-        LogonService::Engine engine;
-        engine.statusOf = [this](qint64 aa) { return status.value(aa); };
-        engine.startaccount = [this](qint64 aa, qint64, const QString &) { started << aa; };
-        engine.endaccount = [this](qint64 aa) { ended << aa; };
+        const LogonService::Engine engine{[this](qint64 aa) { return status.value(aa); },
+                                          [this](qint64 aa, qint64, const QString &) { started << aa; },
+                                          [this](qint64 aa) { ended << aa; }};
         service = std::make_unique<LogonService>(cafe, customers, reply, engine, clock);
     }
     QList<bool> inUse()
