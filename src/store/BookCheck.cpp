@@ -1,5 +1,6 @@
 #include "store/BookCheck.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,16 @@
 #include <unistd.h>
 
 namespace {
+// A check killed midway leaves its private folder behind; one an hour old is nobody's.
+void sweepLeftovers(const QString &folder)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QFileInfoList found =
+        QDir(folder).entryInfoList({QStringLiteral(".check-*")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &f : found)
+        if (f.lastModified().secsTo(now) > 3600)
+            QDir(f.filePath()).removeRecursively();
+}
 
 constexpr int kHeaderBytes = 100;
 constexpr int kLogHeaderBytes = 32;
@@ -204,6 +215,7 @@ Result<int> lookWithLog(const QString &path, const QStringList &tables, int newe
         return failure(foreignLog(path, QStringLiteral("its pages are not the size of the book's")));
 
     // Beside the book, so that the link works; elsewhere when the folder is full or read-only.
+    sweepLeftovers(QFileInfo(path).absolutePath());
     auto dir = std::make_unique<QTemporaryDir>(QFileInfo(path).absolutePath() + QStringLiteral("/.check-XXXXXX"));
     if (!dir->isValid())
         dir = std::make_unique<QTemporaryDir>();

@@ -13,6 +13,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QtTest>
+#include <ctime>
+#include <utime.h>
 
 namespace {
 // Every file under the folder with a hash of its content.
@@ -239,11 +241,17 @@ private slots:
             QVERIFY(!s.open(book) && s.exec("PRAGMA user_version = 3"));
         }
         const Paths &paths = damage == "genuine wal kept" ? crashed.paths() : home.paths();
+        // What a check killed two hours ago left goes; one running now is left alone.
+        const QString stale = crashed.paths().system() + "/.check-stale", running = stale + "-not";
+        QVERIFY(QDir().mkpath(stale) && QDir().mkpath(running));
+        const utimbuf twoHoursAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
+        QVERIFY(::utime(stale.toLocal8Bit().constData(), &twoHoursAgo) == 0);
         const auto files = snapshot(paths.system());
         const Installer::Result r = Installer::install(paths);
         if (told.isEmpty()) {
             QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
             QCOMPARE(computers(paths.cafeDatabase()), before);
+            QVERIFY(!QFileInfo::exists(stale) && QFileInfo::exists(running));
             return;
         }
         QVERIFY(r.error);
