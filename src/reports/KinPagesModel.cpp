@@ -1,5 +1,7 @@
 #include "reports/KinPagesModel.h"
 
+#include "ui/Format.h"
+
 #include <climits>
 
 namespace {
@@ -70,6 +72,25 @@ QString KinPagesModel::computerAt(int row) const
 QDate KinPagesModel::date(qint32 days) { return days == INT_MIN ? QDate() : Epoch.addDays(days); }
 
 QTime KinPagesModel::time(qint32 seconds) { return seconds < 0 ? QTime() : QTime(0, 0).addSecs(seconds); }
+
+QVariant KinPagesModel::leadingCell(const Line &l, int column, QString (*showTime)(const QTime &)) const
+{
+    // A charge still running has no end yet: that cell stays empty.
+    const auto clock = [showTime](qint32 seconds) { return seconds < 0 ? QString() : showTime(time(seconds)); };
+    switch (column) {
+    case LeadComputer:
+        return text(l.computer);
+    case LeadDate:
+        return Format::shortDate(date(l.startdate));
+    case LeadStart:
+        return clock(l.starttime);
+    case LeadEnd:
+        return clock(l.endtime);
+    case LeadTime:
+        return text(l.totaltime);
+    }
+    return {};
+}
 
 std::optional<Money> KinPagesModel::money(qint64 units)
 {

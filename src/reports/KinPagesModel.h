@@ -57,6 +57,10 @@ protected:
     static QDate date(qint32 days);
     static QTime time(qint32 seconds);
     static std::optional<Money> money(qint64 units);
+    // The five columns every listing begins with: computer, date, start, end
+    // and time used; times long or short as the listing shows them.
+    enum LeadingColumn { LeadComputer, LeadDate, LeadStart, LeadEnd, LeadTime, LeadingColumns };
+    QVariant leadingCell(const Line &l, int column, QString (*showTime)(const QTime &)) const;
 
 private:
     qint32 intern(const QString &text);

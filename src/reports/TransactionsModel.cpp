@@ -13,24 +13,16 @@ QVariant TransactionsModel::data(const QModelIndex &index, int role) const
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
         return {};
+    static_assert(int(Charge) == int(LeadingColumns), "the listing begins with the leading columns");
     const Line &l = line(index.row());
-    // A charge still running has no end, time or amounts yet: those cells stay empty.
+    if (column < LeadingColumns)
+        return leadingCell(l, column, Format::longTime);
+    // A charge still running has no amounts yet: those cells stay empty.
     const auto amount = [](qint64 units) {
         const auto m = money(units);
         return m ? Format::currency(*m) : QString();
     };
-    const auto clock = [](qint32 seconds) { return seconds < 0 ? QString() : Format::longTime(time(seconds)); };
     switch (column) {
-    case Computer:
-        return text(l.computer);
-    case Date:
-        return Format::shortDate(date(l.startdate));
-    case StartTime:
-        return clock(l.starttime);
-    case EndTime:
-        return clock(l.endtime);
-    case Time:
-        return text(l.totaltime);
     case Charge:
         return amount(l.timecharged);
     case Extra:

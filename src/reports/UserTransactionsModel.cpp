@@ -10,25 +10,12 @@ QVariant UserTransactionsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
         return {};
+    static_assert(int(Pin) == int(LeadingColumns), "the listing begins with the leading columns");
     const Line &l = line(index.row());
-    const auto clock = [](qint32 seconds) {
-        return seconds < 0 ? QString() : QLocale().toString(time(seconds), QLocale::ShortFormat);
-    };
-    switch (index.column()) {
-    case Computer:
-        return text(l.computer);
-    case Date:
-        return Format::shortDate(date(l.startdate));
-    case StartTime:
-        return clock(l.starttime);
-    case EndTime:
-        return clock(l.endtime);
-    case Time:
-        return text(l.totaltime);
-    case Pin:
-        return text(l.userpin);
-    }
-    return {};
+    if (index.column() < LeadingColumns)
+        return leadingCell(l, index.column(),
+                           [](const QTime &t) { return QLocale().toString(t, QLocale::ShortFormat); });
+    return index.column() == Pin ? QVariant(text(l.userpin)) : QVariant();
 }
 
 QVariant UserTransactionsModel::headerData(int section, Qt::Orientation orientation, int role) const
