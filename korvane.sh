@@ -12,8 +12,9 @@ PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt
           libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3
           dpkg-dev desktop-file-utils)
 # The package test verifies the service's unit with systemd-analyze; the
-# reports' test reads its PDF back with pdftotext.
-TEST_PACKAGES=(systemd poppler-utils)
+# reports' test reads its PDF back with pdftotext; the disk-full test mounts
+# a small tmpfs in a namespace of its own.
+TEST_PACKAGES=(systemd poppler-utils mount)
 
 install_packages() {
     local missing=()
