@@ -261,7 +261,7 @@ void ConsoleController::wireReports()
 // The customer desk: the customer window, new accounts and the card log.
 void ConsoleController::wireCustomers()
 {
-    m_accounts = std::make_unique<CustomerAccounts>(m_customers, m_windowCafe, m_clock);
+    m_accounts = std::make_unique<CustomerAccounts>(m_customers, m_windowCafe);
     if (!m_printTarget)
         m_printTarget = std::make_unique<SystemPrintTargetDialog>();
     MainWindow *w = m_window.get();

@@ -2,9 +2,9 @@
 
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "ui/Clock.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -18,10 +18,9 @@ Failure storeFailure(const SqlStore &store, const QString &what)
 }
 } // namespace
 
-CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, const Clock &clock, Uniform uniform)
+CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, Uniform uniform)
     : m_customers(customers)
     , m_cafe(cafe)
-    , m_clock(clock)
     , m_uniform(std::move(uniform))
 {
     if (!m_uniform)
@@ -135,9 +134,11 @@ Result<void> CustomerAccounts::deleteCustomer(qint64 aa)
     return {};
 }
 
-qint64 CustomerAccounts::pinFrom(double r1, double r2, int seconds)
+qint64 CustomerAccounts::pinFrom(double uniform)
 {
-    return qint64(std::floor(r1 * 999999)) + 9 * qint64(std::floor(seconds * r2));
+    constexpr qint64 Pins = 10'000'000;
+    // A draw a hair below 1 may round up to the eighth digit.
+    return std::clamp(qint64(std::floor(uniform * Pins)), qint64(0), Pins - 1);
 }
 
 Result<bool> CustomerAccounts::pinTaken(const QString &pin)
@@ -155,9 +156,7 @@ Result<bool> CustomerAccounts::pinTaken(const QString &pin)
 Result<QString> CustomerAccounts::drawPin()
 {
     for (int i = 0; i < kMaxDraws; ++i) {
-        const double r1 = m_uniform();
-        const double r2 = m_uniform();
-        const QString pin = QString::number(pinFrom(r1, r2, m_clock.now().time().second()));
+        const QString pin = QString::number(pinFrom(m_uniform()));
         const Result<bool> taken = pinTaken(pin);
         if (!taken)
             return failure(taken.error());

@@ -8,7 +8,6 @@
 #include <functional>
 
 class CafeStore;
-class Clock;
 class CustomerStore;
 
 // The customer desk's books: listing, creating, topping up and deleting the
@@ -21,7 +20,7 @@ public:
     // gives its own.
     using Uniform = std::function<double()>;
 
-    CustomerAccounts(CustomerStore &customers, CafeStore &cafe, const Clock &clock, Uniform uniform = {});
+    CustomerAccounts(CustomerStore &customers, CafeStore &cafe, Uniform uniform = {});
 
     // Up to `limit` accounts whose key is greater than `after`, by key.
     Result<QList<CustomerRow>> page(qint64 after, int limit);
@@ -47,15 +46,14 @@ public:
 
     // A PIN no account and no transaction uses yet.
     Result<QString> drawPin();
-    // The PIN from two uniform draws and the seconds of the clock: a whole
-    // number of at most seven digits.
-    static qint64 pinFrom(double r1, double r2, int seconds);
+    // The PIN of a uniform draw: every whole number of up to seven digits
+    // equally likely, so that a guess finds a PIN as seldom as can be.
+    static qint64 pinFrom(double uniform);
 
 private:
     Result<bool> pinTaken(const QString &pin);
 
     CustomerStore &m_customers;
     CafeStore &m_cafe;
-    const Clock &m_clock;
     Uniform m_uniform;
 };

@@ -285,7 +285,7 @@ private slots:
         QVERIFY2(startAgent(agent, "127.0.0.2"), qPrintable(agent.errors()));
         Console k(Roster{{"PC2", "127.0.0.2"}});
         QVERIFY(k.start());
-        CustomerAccounts accounts(k.c.customers, k.c.cafe, k.c.clock);
+        CustomerAccounts accounts(k.c.customers, k.c.cafe);
         PdfPrintTargetDialog pdf(k.c.home.path() + "/card.pdf");
         CustomerWindow desk(accounts, k.c.prompter, k.c.clock, pdf, k.c.home.paths().printLog(), [] { return false; });
         desk.show();
