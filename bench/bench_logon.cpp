@@ -1,7 +1,7 @@
 // Logon requests served per second on loopback, from the client's connect to
 // the answer arriving at the client: refused PINs (answered on the text
 // port) and accepted ones (answered with "u" on the command port). Unknown
-// PINs are measured twice: looked up (the clock moves a minute after every
+// PINs are measured twice: looked up (the clock moves a day after every
 // round, so no address is paused for guessing) and from paused addresses,
 // which are refused unseen.
 #include "BenchCafe.h"
@@ -125,7 +125,7 @@ int main(int argc, char **argv)
                     run.lastNs = now;
                     ++run.done;
                     if (minutePerRound && run.done % computers == 0)
-                        clock.advance(PinThrottle::WindowSecs + 1);
+                        clock.advance(PinThrottle::DaySecs);
                     if (next < requests)
                         send(next++);
                 }
@@ -146,9 +146,9 @@ int main(int argc, char **argv)
     const auto unknown = [](int i) { return QStringLiteral("9%1").arg(i); };
     measure("refused (unknown PIN, looked up)", 2000, unknown, false, true);
     // Five unknown PINs from every address pause them all.
-    measure("pausing every address", computers * PinThrottle::FailuresAllowed, unknown, false, false);
+    measure("pausing every address", computers * PinThrottle::BurstFailures, unknown, false, false);
     measure("refused (unknown PIN, address paused)", 2000, unknown, false, false);
-    clock.advance(PinThrottle::LongestPauseSecs);
+    clock.advance(PinThrottle::DaySecs);
     measure(
         "accepted (one per computer)", computers, [](int i) { return QString::number(100000 + i); }, true, false);
     return 0;

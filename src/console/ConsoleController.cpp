@@ -305,8 +305,16 @@ void ConsoleController::wireLogonReports()
         m_logon.get(), &LogonService::guessing, this,
         [this](const QString &peer) {
             m_prompter.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused for"
-                                           " a while, longer while this goes on.")
+                                           " up to ten minutes, and up to a day while this goes on.")
                                 .arg(peer),
+                            Prompter::Icon::Warning);
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_logon.get(), &LogonService::cafeGuessing, this,
+        [this] {
+            m_prompter.tell(QStringLiteral("Unknown PINs keep coming from several computers: until they stop, PINs are"
+                                           " looked up only from computers that sent no unknown PIN in the last day."),
                             Prompter::Icon::Warning);
         },
         Qt::QueuedConnection);

@@ -199,8 +199,11 @@ void LogonService::servePin(const QString &peer, const QString &pin)
         return;
     }
     if (accounts->isEmpty()) {
-        if (m_throttle.failed(key))
+        const PinThrottle::Notice notice = m_throttle.failed(key);
+        if (notice.address)
             emit guessing(peer);
+        if (notice.cafe)
+            emit cafeGuessing();
         refuse(peer, Protocol::invalidPassword());
         return;
     }
@@ -222,7 +225,6 @@ void LogonService::servePin(const QString &peer, const QString &pin)
         refuse(peer, Protocol::invalidPassword());
         return;
     }
-    m_throttle.succeeded(key);
     m_storeFailing = false;
     emit accepted(peer, *aa, account.timeleft);
     m_engine.startaccount(*aa, account.timeleft, account.password);

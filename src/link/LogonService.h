@@ -62,8 +62,11 @@ signals:
     // A database error while serving a request (the request is refused);
     // signalled once until a PIN is served again.
     void failedToServe(const QString &description);
-    // An address was paused for guessing PINs; signalled once per address.
+    // An address was paused for guessing PINs; signalled once per address
+    // until it has been quiet for a day.
     void guessing(const QString &peer);
+    // Unknown PINs from the whole café reached the café's limit.
+    void cafeGuessing();
 
 private:
     void acceptPending();

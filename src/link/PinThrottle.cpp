@@ -2,48 +2,72 @@
 
 #include "ui/Clock.h"
 
-#include <algorithm>
-
 namespace {
 // Addresses seen failing; a café's network holds far fewer.
 constexpr qsizetype TrackedLimit = 4096;
+
+// Whether the latest `count` failures all fall within `window` seconds.
+bool reached(const QList<qint64> &failures, int count, qint64 window, qint64 now)
+{
+    return failures.size() >= count && now - failures.at(failures.size() - count) < window;
+}
+
+void keepLatest(QList<qint64> &failures, int count)
+{
+    while (failures.size() > count)
+        failures.removeFirst();
+}
 } // namespace
+
+qint64 PinThrottle::now() const { return m_clock.now().toSecsSinceEpoch(); }
+
+bool PinThrottle::overOwnLimits(const QList<qint64> &failures, qint64 now) const
+{
+    return reached(failures, BurstFailures, BurstSecs, now) || reached(failures, DayFailures, DaySecs, now);
+}
 
 bool PinThrottle::isPaused(quint32 address) const
 {
-    const auto it = m_entries.constFind(address);
-    return it != m_entries.constEnd() && it->pausedUntil.isValid() && m_clock.now() < it->pausedUntil;
+    const auto it = m_failures.constFind(address);
+    if (it == m_failures.constEnd() || it->isEmpty())
+        return false;
+    const qint64 t = now();
+    if (overOwnLimits(*it, t))
+        return true;
+    return t - it->last() < DaySecs && reached(m_cafe, CafeFailures, DaySecs, t);
 }
 
-bool PinThrottle::failed(quint32 address)
+PinThrottle::Notice PinThrottle::failed(quint32 address)
 {
-    const QDateTime now = m_clock.now();
-    if (!m_entries.contains(address) && m_entries.size() >= TrackedLimit)
-        forgetQuiet(now);
-    Entry &e = m_entries[address];
-    if (!e.windowStart.isValid() || e.windowStart.secsTo(now) >= WindowSecs) {
-        e.windowStart = now;
-        e.failures = 0;
+    const qint64 t = now();
+    if (!m_failures.contains(address) && m_failures.size() >= TrackedLimit)
+        forgetQuiet(t);
+    QList<qint64> &failures = m_failures[address];
+    // A day without a wrong PIN, and the address is told of again.
+    if (!failures.isEmpty() && t - failures.last() >= DaySecs)
+        m_told.remove(address);
+    failures.append(t);
+    keepLatest(failures, DayFailures);
+    m_cafe.append(t);
+    keepLatest(m_cafe, CafeFailures);
+
+    Notice notice;
+    if (overOwnLimits(failures, t) && !m_told.contains(address)) {
+        m_told.insert(address);
+        notice.address = true;
     }
-    if (++e.failures < FailuresAllowed)
-        return false;
-    const qint64 pause = std::min(FirstPauseSecs << std::min(e.pauses, 12), LongestPauseSecs);
-    e.pausedUntil = now.addSecs(pause);
-    ++e.pauses;
-    e.failures = 0;
-    e.windowStart = QDateTime();
-    if (m_told.contains(address))
-        return false;
-    m_told.insert(address);
-    return true;
+    const bool cafeOver = reached(m_cafe, CafeFailures, DaySecs, t);
+    notice.cafe = cafeOver && !m_cafeTold;
+    m_cafeTold = cafeOver;
+    return notice;
 }
 
-void PinThrottle::forgetQuiet(const QDateTime &now)
+void PinThrottle::forgetQuiet(qint64 now)
 {
-    // An address quiet for the longest pause has stopped guessing.
-    m_entries.removeIf([&now](QHash<quint32, Entry>::iterator it) {
-        const Entry &e = it.value();
-        const QDateTime last = e.pausedUntil.isValid() ? e.pausedUntil : e.windowStart;
-        return !last.isValid() || last.secsTo(now) >= LongestPauseSecs;
+    m_failures.removeIf([this, now](QHash<quint32, QList<qint64>>::iterator it) {
+        const bool quiet = it->isEmpty() || now - it->last() >= DaySecs;
+        if (quiet)
+            m_told.remove(it.key());
+        return quiet;
     });
 }

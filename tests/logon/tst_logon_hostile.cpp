@@ -44,8 +44,11 @@ struct Logon
             customers.addAccount(c);
         }
         const LogonService::Engine engine{[this](qint64 aa) { return status.value(aa); },
-                                          [this](qint64 aa, qint64, const QString &) { started << aa; },
-                                          [this](qint64 aa) { ended << aa; }};
+                                          [this](qint64 aa, qint64, const QString &) {
+                                              started << aa;
+                                              status.insert(aa, SlotState::Account);
+                                          },
+                                          [this](qint64 aa) { end(aa); }};
         service = std::make_unique<LogonService>(cafe, customers, reply, engine, clock);
     }
     QList<bool> inUse()
@@ -56,6 +59,16 @@ struct Logon
         return marks;
     }
     void pin(const QByteArray &text, const QString &from = Peer) { service->handleRequest(from, text); }
+    // As the engine ends an account charge: the computer is free, the account too.
+    void end(qint64 aa)
+    {
+        ended << aa;
+        status.remove(aa);
+        for (CustomerRow c : *customers.accounts()) {
+            c.timer = false;
+            customers.updateAccount(c);
+        }
+    }
 };
 } // namespace
 
@@ -100,19 +113,55 @@ private slots:
         QCOMPARE(l.ended, QList<qint64>{l.pc});
     }
 
-    void guessingPausesGrow()
+    // Unknown PINs pause an address however they are spread: in runs that
+    // a per-minute count would forget, between logons with the customer's
+    // own PIN, slowly all day, or over many computers. A computer that sent
+    // no unknown PIN is served all along; the operator hears of it once.
+    void guessingIsPaused_data()
     {
+        QTest::addColumn<int>("computers"); // guessing, each at its own address
+        QTest::addColumn<int>("perRound");  // unknown PINs from each
+        QTest::addColumn<int>("gap");       // seconds between rounds
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<bool>("ownPin"); // a logon and "closeme" after every round
+        QTest::addColumn<bool>("cafe");   // stopped by the café's limit, not the address's
+        QTest::newRow("four a minute") << 1 << 4 << 61 << 2 << false << false;
+        QTest::newRow("own PIN between runs") << 1 << 4 << 1 << 2 << true << false;
+        QTest::newRow("one every ten minutes") << 1 << 1 << 601 << PinThrottle::DayFailures << false << false;
+        QTest::newRow("many computers") << 25 << 4 << 601 << PinThrottle::CafeFailures / 100 << false << true;
+    }
+    void guessingIsPaused()
+    {
+        QFETCH(int, computers);
+        QFETCH(int, perRound);
+        QFETCH(int, gap);
+        QFETCH(int, rounds);
+        QFETCH(bool, ownPin);
+        QFETCH(bool, cafe);
         Logon l;
-        for (int round = 0; round < 2; ++round) {
-            for (int i = 0; i < PinThrottle::FailuresAllowed; ++i)
-                l.pin(QByteArray::number(9000 + i));
-            l.clock.advance(PinThrottle::FirstPauseSecs + 1);
+        QStringList guessers{"127.0.0.1"};
+        for (int i = 1; i < computers; ++i) {
+            guessers << QStringLiteral("127.0.1.%1").arg(i);
+            l.cafe.addComputer({0, "G" + QString::number(i), guessers.last(), 0, 0, false, false, false});
         }
-        l.pin("4242"); // the second pause is twice as long
-        QVERIFY(l.started.isEmpty());
-        l.clock.advance(PinThrottle::FirstPauseSecs);
+        QSignalSpy told(l.service.get(), &LogonService::guessing);
+        QSignalSpy toldCafe(l.service.get(), &LogonService::cafeGuessing);
+        int guess = 0;
+        for (int round = 0; round < rounds; ++round) {
+            for (const QString &from : guessers)
+                for (int i = 0; i < perRound; ++i)
+                    l.pin(QByteArray::number(9000 + guess++), from);
+            if (ownPin) {
+                l.pin("7777", "127.0.0.1");
+                l.pin("closeme", "127.0.0.1");
+            }
+            l.clock.advance(gap);
+        }
+        l.pin("7777", "127.0.0.1");
+        QCOMPARE(l.started.count(l.guesser), ownPin ? 1 : 0);
         l.pin("4242");
-        QCOMPARE(l.started, QList<qint64>{l.pc});
+        QCOMPARE(l.started.last(), l.pc);
+        QCOMPARE((QList<qsizetype>{told.size(), toldCafe.size()}), (QList<qsizetype>{cafe ? 0 : 1, cafe ? 1 : 0}));
     }
 
     void floodThenAValidPin()
@@ -189,7 +238,7 @@ private slots:
         l.pin("7777", "127.0.0.1");
         QCOMPARE(l.started, QList<qint64>{l.pc});
         QCOMPARE(l.inUse(), QList<bool>({true, false}));
-        l.clock.advance(PinThrottle::LongestPauseSecs);
+        l.clock.advance(PinThrottle::DaySecs);
         l.pin("7777", "127.0.0.1");
         QCOMPARE(l.started, QList<qint64>({l.pc, l.guesser}));
         qDeleteAll(silent);
