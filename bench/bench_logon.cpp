@@ -86,13 +86,14 @@ int main(int argc, char **argv)
     bench::SilentPrompter prompter;
     // Moved by hand between rounds: the guessing pause is counted on it.
     SettableClock clock(QDateTime::currentDateTime());
-    TcpChannel command(ports.command), reply(ports.text);
+    TcpChannel command(ports.command);
     Engine engine(engineCafe, customers, command, prompter, clock);
     engine.loadRoster(*engineCafe.computers());
     LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->state; },
                                [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
                                [&](qint64 aa) { engine.endaccount(aa); }};
-    LogonService logon(cafe, customers, reply, hooks, clock);
+    LogonService logon(
+        cafe, customers, [&] { return new TcpChannel(ports.text); }, hooks, clock);
     if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
         out << *e << "\n";
         return 1;

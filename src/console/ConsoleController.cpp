@@ -77,7 +77,6 @@ std::optional<QString> ConsoleController::openBooks()
         return e;
 
     m_command = std::make_unique<TcpChannel>(m_ports.command);
-    m_reply = std::make_unique<TcpChannel>(m_ports.text);
     m_engine = std::make_unique<Engine>(m_engineCafe, m_customers, *m_command, m_prompter, m_clock);
     auto stateOf = [this](qint64 aa) {
         const Slot *s = m_engine->slot(aa);
@@ -92,7 +91,8 @@ std::optional<QString> ConsoleController::openBooks()
         m_engine->startaccount(aa, minutes, pin);
     };
     hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
-    m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, *m_reply, hooks, m_clock);
+    m_logon = std::make_unique<LogonService>(
+        m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, hooks, m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
     m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });
     m_window->setUnconfirmedSource([this] {

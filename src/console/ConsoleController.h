@@ -104,7 +104,6 @@ private:
     StatusPictures m_pictures;
 
     std::unique_ptr<TcpChannel> m_command;
-    std::unique_ptr<TcpChannel> m_reply;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<PresencePoller> m_poller;
     std::unique_ptr<LogonService> m_logon;

@@ -17,32 +17,18 @@ QString peerText(const QHostAddress &a)
 }
 } // namespace
 
-LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine,
-                           const Clock &clock, QObject *parent)
+LogonService::LogonService(CafeStore &cafe, CustomerStore &customers,
+                           std::function<CommandChannel *()> newReplyChannel, Engine engine, const Clock &clock,
+                           QObject *parent)
     : QObject(parent)
     , m_cafe(cafe)
     , m_customers(customers)
-    , m_reply(reply)
+    , m_newReplyChannel(std::move(newReplyChannel))
     , m_engine(std::move(engine))
     , m_throttle(clock)
 {
     m_server.setMaxPendingConnections(MaxPendingConnections);
     connect(&m_server, &QTcpServer::newConnection, this, &LogonService::acceptPending);
-    connect(&m_reply, &CommandChannel::connected, this, [this] {
-        if (!m_replies.isEmpty())
-            m_reply.send(m_replies.head().second);
-    });
-    // A refusal that cannot be delivered is dropped without a word, as the client is gone.
-    connect(&m_reply, &CommandChannel::finished, this, [this] {
-        if (!m_replies.isEmpty())
-            m_replies.dequeue();
-        sendNextReply();
-    });
-    connect(&m_reply, &CommandChannel::failed, this, [this] {
-        if (!m_replies.isEmpty())
-            m_replies.dequeue();
-        sendNextReply();
-    });
 }
 
 LogonService::~LogonService()
@@ -54,6 +40,8 @@ LogonService::~LogonService()
         s->disconnect(this);
         delete s;
     }
+    for (const Outbox &box : std::as_const(m_outboxes))
+        delete box.channel;
     m_server.close();
 }
 
@@ -76,7 +64,10 @@ std::optional<QString> LogonService::listen(const Ports &ports, const QHostAddre
 void LogonService::acceptPending()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        if (m_pending.size() >= MaxPendingConnections) {
+        const QString peer = peerText(socket->peerAddress());
+        const auto parsed = Protocol::ipv4(peer);
+        const quint32 address = parsed ? parsed->toIPv4Address() : 0;
+        if (!mayConnect(peer, address)) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -85,7 +76,8 @@ void LogonService::acceptPending()
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, this, [this, socket] { drop(socket); });
         timer->start(RequestTimeoutMs);
-        m_pending.insert(socket, timer);
+        m_pending.insert(socket, {timer, address});
+        ++m_connectionsFrom[address];
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (socket->bytesAvailable() == 0)
@@ -96,10 +88,24 @@ void LogonService::acceptPending()
     }
 }
 
+bool LogonService::mayConnect(const QString &peer, quint32 address)
+{
+    if (m_pending.size() >= MaxPendingConnections || m_connectionsFrom.value(address) >= MaxConnectionsPerAddress)
+        return false;
+    // A machine the roster does not know has nothing to ask; books that
+    // cannot be read are told when its request is served.
+    const auto aa = computerAt(peer);
+    return !aa || *aa != 0;
+}
+
 void LogonService::drop(QTcpSocket *socket)
 {
-    if (!m_pending.remove(socket))
+    const auto it = m_pending.constFind(socket);
+    if (it == m_pending.constEnd())
         return;
+    if (--m_connectionsFrom[it->address] <= 0)
+        m_connectionsFrom.remove(it->address);
+    m_pending.erase(it);
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
@@ -137,8 +143,9 @@ Result<qint64> LogonService::computerAt(const QString &peer)
     if (!address)
         return qint64(0);
     const quint32 key = address->toIPv4Address();
-    // Read again on a miss, so that a computer added meanwhile is found.
-    if (!m_rosterRead || !m_roster.contains(key)) {
+    // Read again on a miss, so that a computer added meanwhile is found,
+    // but not for every connection of a machine that is not there.
+    if (!m_rosterRead || (!m_roster.contains(key) && m_rosterAge.hasExpired(1000))) {
         const auto rows = m_cafe.computers();
         if (!rows)
             return failure(m_cafe.lastError());
@@ -147,6 +154,7 @@ Result<qint64> LogonService::computerAt(const QString &peer)
             if (const auto a = Protocol::ipv4(r.ip))
                 m_roster.insert(a->toIPv4Address(), r.aa); // the last of a shared address wins
         m_rosterRead = true;
+        m_rosterAge.start();
     }
     return m_roster.value(key, 0);
 }
@@ -181,10 +189,8 @@ void LogonService::servePin(const QString &peer, const QString &pin)
         return;
     }
     // A request from an address the roster does not know concerns no computer.
-    if (*aa == 0) {
-        refuse(peer, Protocol::invalidPassword());
+    if (*aa == 0)
         return;
-    }
     // A charge already runs there (the client rebooted, or lies): starting an
     // account on top of it would orphan that charge.
     if (m_engine.statusOf(*aa) != SlotState::Free) {
@@ -259,16 +265,42 @@ void LogonService::storeFailed(const QString &cause)
 void LogonService::refuse(const QString &peer, const QByteArray &text)
 {
     emit refused(peer, QString::fromLatin1(text));
-    if (m_replies.size() >= MaxQueuedReplies)
+    Outbox &box = m_outboxes[peer];
+    if (box.texts.size() >= MaxRepliesPerAddress)
         return; // a flood: drop rather than let replies pile up without end
-    m_replies.enqueue({peer, text});
-    if (m_replies.size() == 1)
-        sendNextReply();
+    box.texts.enqueue(text);
+    if (!box.channel)
+        sendNextReply(peer);
 }
 
-void LogonService::sendNextReply()
+void LogonService::sendNextReply(const QString &peer)
 {
-    if (m_replies.isEmpty() || m_reply.isBusy())
+    const auto it = m_outboxes.find(peer);
+    if (it == m_outboxes.end())
         return;
-    m_reply.open(m_replies.head().first);
+    if (it->texts.isEmpty()) {
+        if (it->channel)
+            it->channel->deleteLater();
+        m_outboxes.erase(it);
+        return;
+    }
+    if (!it->channel) {
+        CommandChannel *channel = m_newReplyChannel();
+        channel->setParent(this);
+        connect(channel, &CommandChannel::connected, this, [this, channel, peer] {
+            const Outbox box = m_outboxes.value(peer);
+            channel->send(box.texts.isEmpty() ? QByteArray() : box.texts.head());
+        });
+        // A refusal that cannot be delivered is dropped without a word, as the client is gone.
+        const auto next = [this, peer] {
+            Outbox &box = m_outboxes[peer];
+            if (!box.texts.isEmpty())
+                box.texts.dequeue();
+            sendNextReply(peer);
+        };
+        connect(channel, &CommandChannel::finished, this, next);
+        connect(channel, &CommandChannel::failed, this, next);
+        it->channel = channel;
+    }
+    it->channel->open(peer);
 }

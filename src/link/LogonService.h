@@ -5,6 +5,7 @@
 #include "link/Ports.h"
 #include "ui/Result.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QQueue>
@@ -25,6 +26,9 @@ class QTimer;
 // the computer's customer-account time charge. A PIN from a computer that
 // runs a time charge is refused before anything is written, and a client
 // address that keeps sending unknown PINs is paused (see PinThrottle).
+// Only the roster's computers are heard, each on a few connections at once,
+// and each gets its refusals in a queue of its own, so that no computer can
+// keep another's customers waiting.
 class LogonService : public QObject
 {
     Q_OBJECT
@@ -39,11 +43,14 @@ public:
 
     static constexpr int RequestTimeoutMs = 3000; // a silent connection is closed after this
     static constexpr int MaxRequestBytes = 256;   // a PIN is short; more is not a request
-    static constexpr int MaxPendingConnections = 64;
-    static constexpr int MaxQueuedReplies = 256;
+    static constexpr int MaxConnectionsPerAddress = 4;
+    static constexpr int MaxPendingConnections = 512; // all addresses together: the descriptors' bound
+    static constexpr int MaxRepliesPerAddress = 4;
 
-    LogonService(CafeStore &cafe, CustomerStore &customers, CommandChannel &reply, Engine engine, const Clock &clock,
-                 QObject *parent = nullptr);
+    // `newReplyChannel` gives a channel to the text port; one is made per
+    // address while it has refusals to send.
+    LogonService(CafeStore &cafe, CustomerStore &customers, std::function<CommandChannel *()> newReplyChannel,
+                 Engine engine, const Clock &clock, QObject *parent = nullptr);
     ~LogonService() override;
 
     // Listens on the logon port; an error text (with what to do) when it cannot.
@@ -69,27 +76,42 @@ signals:
     void cafeGuessing();
 
 private:
+    struct Connection
+    {
+        QTimer *timer = nullptr;
+        quint32 address = 0;
+    };
+    // The refusals waiting for one address, the first in flight.
+    struct Outbox
+    {
+        CommandChannel *channel = nullptr;
+        QQueue<QByteArray> texts;
+    };
+
     void acceptPending();
+    bool mayConnect(const QString &peer, quint32 address);
     void readFrom(QTcpSocket *socket);
     void drop(QTcpSocket *socket);
     void refuse(const QString &peer, const QByteArray &text);
     void storeFailed(const QString &cause);
     // The roster key of the computer at an address; 0 when none.
     Result<qint64> computerAt(const QString &peer);
-    void sendNextReply();
+    void sendNextReply(const QString &peer);
     void servePin(const QString &peer, const QString &pin);
     void serveCloseme(const QString &peer);
 
     CafeStore &m_cafe;
     CustomerStore &m_customers;
-    CommandChannel &m_reply;
+    std::function<CommandChannel *()> m_newReplyChannel;
     Engine m_engine;
     PinThrottle m_throttle;
     // Roster addresses, parsed: an address is compared as an address.
     QHash<quint32, qint64> m_roster;
     bool m_rosterRead = false;
+    QElapsedTimer m_rosterAge;
     bool m_storeFailing = false;
     QTcpServer m_server;
-    QHash<QTcpSocket *, QTimer *> m_pending;
-    QQueue<QPair<QString, QByteArray>> m_replies;
+    QHash<QTcpSocket *, Connection> m_pending;
+    QHash<quint32, int> m_connectionsFrom;
+    QHash<QString, Outbox> m_outboxes;
 };

@@ -49,7 +49,8 @@ struct Logon
                                               status.insert(aa, SlotState::Account);
                                           },
                                           [this](qint64 aa) { end(aa); }};
-        service = std::make_unique<LogonService>(cafe, customers, reply, engine, clock);
+        service = std::make_unique<LogonService>(
+            cafe, customers, [this] { return reply.spawn(); }, engine, clock);
     }
     QList<bool> inUse()
     {
@@ -242,6 +243,60 @@ private slots:
         l.pin("7777", "127.0.0.1");
         QCOMPARE(l.started, QList<qint64>({l.pc, l.guesser}));
         qDeleteAll(silent);
+    }
+
+    // Silent connections hold no other computer's logon: a machine the
+    // roster does not know is dropped at once, a roster computer keeps a
+    // few, and a valid PIN from another computer is served meanwhile.
+    void idleConnections_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("not in the roster") << "127.0.0.9" << 0;
+        QTest::newRow("a roster computer") << "127.0.0.1" << LogonService::MaxConnectionsPerAddress;
+    }
+    void idleConnections()
+    {
+        QFETCH(QString, from);
+        QFETCH(int, kept);
+        Logon l;
+        const Ports ports = Ports::withOffset(29500 + QRandomGenerator::global()->bounded(2000));
+        QVERIFY(!l.service->listen(ports, QHostAddress::LocalHost));
+        QElapsedTimer since;
+        since.start();
+        std::vector<std::unique_ptr<QTcpSocket>> silent(70);
+        int dropped = 0;
+        for (auto &s : silent) {
+            s = std::make_unique<QTcpSocket>();
+            QVERIFY(s->bind(QHostAddress(from)));
+            connect(s.get(), &QAbstractSocket::stateChanged, this, [&dropped](QAbstractSocket::SocketState state) {
+                dropped += state == QAbstractSocket::UnconnectedState;
+            });
+            s->connectToHost(QHostAddress::LocalHost, ports.logon);
+        }
+        QTRY_COMPARE(dropped, int(silent.size()) - kept);
+        QTcpSocket valid;
+        QVERIFY(valid.bind(QHostAddress(Peer)));
+        valid.connectToHost(QHostAddress::LocalHost, ports.logon);
+        QVERIFY(valid.waitForConnected(2000));
+        valid.write("4242");
+        valid.disconnectFromHost();
+        QTRY_COMPARE(l.started, QList<qint64>{l.pc});
+        // All at once, while the connections kept were still waiting to speak.
+        QVERIFY(since.elapsed() < LogonService::RequestTimeoutMs);
+    }
+
+    // Refusals for a computer whose text port never answers wait for it alone.
+    void refusalsQueuePerAddress()
+    {
+        Logon l;
+        l.reply.willHang();
+        for (int i = 0; i < 3; ++i)
+            l.pin("1", "127.0.0.1");
+        l.reply.willConnect();
+        l.pin("2");
+        QTRY_COMPARE(l.reply.sent(), QByteArrayList{Protocol::invalidPassword()});
+        QCOMPARE(l.reply.opened(), (QStringList{"127.0.0.1", Peer}));
     }
 
     void busyPortIsExplained()

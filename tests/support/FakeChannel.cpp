@@ -2,19 +2,39 @@
 
 #include <QTimer>
 
+FakeChannel *FakeChannel::spawn()
+{
+    auto *child = new FakeChannel;
+    child->m_root = m_root;
+    m_root->m_spawned.removeIf([](const QPointer<FakeChannel> &c) { return c.isNull(); });
+    m_root->m_spawned.append(child);
+    return child;
+}
+
+QList<FakeChannel *> FakeChannel::inFlight()
+{
+    if (m_busy)
+        return {this};
+    QList<FakeChannel *> list;
+    for (FakeChannel *c : std::as_const(m_spawned))
+        if (c && c->m_busy)
+            list << c;
+    return list;
+}
+
 void FakeChannel::open(const QString &address)
 {
     m_address = address;
-    m_opened.append(address);
+    m_root->m_opened.append(address);
     m_busy = true;
     m_connected = false;
-    switch (m_outcome) {
+    switch (m_root->m_outcome) {
     case Outcome::Connect:
-        QTimer::singleShot(0, this, &FakeChannel::connectNow);
+        QTimer::singleShot(0, this, &FakeChannel::connectOne);
         break;
     case Outcome::Fail: {
-        const QString description = m_description;
-        QTimer::singleShot(0, this, [this, description] { failNow(description); });
+        const QString description = m_root->m_description;
+        QTimer::singleShot(0, this, [this, description] { failOne(description); });
         break;
     }
     case Outcome::Hang:
@@ -23,6 +43,18 @@ void FakeChannel::open(const QString &address)
 }
 
 void FakeChannel::connectNow()
+{
+    for (FakeChannel *c : inFlight())
+        c->connectOne();
+}
+
+void FakeChannel::failNow(const QString &description)
+{
+    for (FakeChannel *c : inFlight())
+        c->failOne(description);
+}
+
+void FakeChannel::connectOne()
 {
     if (!m_busy || m_connected)
         return;
@@ -36,7 +68,7 @@ void FakeChannel::connectNow()
     });
 }
 
-void FakeChannel::failNow(const QString &description)
+void FakeChannel::failOne(const QString &description)
 {
     if (!m_busy)
         return;
@@ -49,5 +81,5 @@ void FakeChannel::send(const QByteArray &message)
 {
     // An empty message closes the connection with nothing sent.
     if (!message.isEmpty())
-        m_sent.append(message);
+        m_root->m_sent.append(message);
 }

@@ -3,10 +3,13 @@
 #include "engine/CommandChannel.h"
 
 #include <QByteArrayList>
+#include <QPointer>
 #include <QStringList>
 
 // A command channel that connects or fails when the test says so, always
 // from the event loop. It records every address opened and message sent.
+// Where the console makes a channel per message, spawn() gives one that
+// behaves as this one is told and records here.
 class FakeChannel : public CommandChannel
 {
     Q_OBJECT
@@ -24,19 +27,27 @@ public:
     }
     // Stays connecting until connectNow() or failNow().
     void willHang() { m_outcome = Outcome::Hang; }
+    // This channel, or else every spawned one in flight.
     void connectNow();
     void failNow(const QString &description);
+    FakeChannel *spawn();
 
     bool isBusy() const override { return m_busy; }
     void open(const QString &address) override;
     void send(const QByteArray &message) override;
     QString address() const override { return m_address; }
 
-    QStringList opened() const { return m_opened; }
-    QByteArrayList sent() const { return m_sent; }
-    int openCount() const { return int(m_opened.size()); }
+    QStringList opened() const { return m_root->m_opened; }
+    QByteArrayList sent() const { return m_root->m_sent; }
+    int openCount() const { return int(m_root->m_opened.size()); }
 
 private:
+    QList<FakeChannel *> inFlight();
+    void connectOne();
+    void failOne(const QString &description);
+
+    FakeChannel *m_root = this;
+    QList<QPointer<FakeChannel>> m_spawned;
     Outcome m_outcome = Outcome::Connect;
     QString m_description;
     QString m_address;
