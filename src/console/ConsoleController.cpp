@@ -47,6 +47,7 @@ ConsoleController::ConsoleController(const Paths &paths, const Ports &ports, Pro
     , m_prompter(prompter)
     , m_clock(clock)
     , m_picker(picker)
+    , m_guessingNotices(prompter, Prompter::Icon::Warning)
     , m_pictures(paths)
     , m_systemDesktop(std::make_unique<SystemDesktop>())
     , m_fileDialogs(std::make_unique<FileChooserDialog>())
@@ -77,7 +78,8 @@ std::optional<QString> ConsoleController::openBooks()
         return e;
 
     m_command = std::make_unique<TcpChannel>(m_ports.command);
-    m_engine = std::make_unique<Engine>(m_engineCafe, m_customers, *m_command, m_prompter, m_clock);
+    m_engine = std::make_unique<Engine>(
+        m_engineCafe, m_customers, *m_command, [this] { return new TcpChannel(m_ports.command); }, m_prompter, m_clock);
     auto stateOf = [this](qint64 aa) {
         const Slot *s = m_engine->slot(aa);
         return s ? s->state : SlotState::Free;
@@ -91,6 +93,7 @@ std::optional<QString> ConsoleController::openBooks()
         m_engine->startaccount(aa, minutes, pin);
     };
     hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
+    hooks.starting = [this](qint64 aa) { return m_engine->startingAccounts().contains(aa); };
     m_logon = std::make_unique<LogonService>(
         m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, hooks, m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
@@ -301,21 +304,21 @@ void ConsoleController::wireLogonReports()
                             Prompter::Icon::Critical);
         },
         Qt::QueuedConnection);
+    // Many computers may guess at once: their notices share one box.
     connect(
         m_logon.get(), &LogonService::guessing, this,
         [this](const QString &peer) {
-            m_prompter.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused for"
-                                           " up to ten minutes, and up to a day while this goes on.")
-                                .arg(peer),
-                            Prompter::Icon::Warning);
+            m_guessingNotices.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused"
+                                                  " for up to ten minutes, and up to a day while this goes on.")
+                                       .arg(peer));
         },
         Qt::QueuedConnection);
     connect(
         m_logon.get(), &LogonService::cafeGuessing, this,
         [this] {
-            m_prompter.tell(QStringLiteral("Unknown PINs keep coming from several computers: until they stop, PINs are"
-                                           " looked up only from computers that sent no unknown PIN in the last day."),
-                            Prompter::Icon::Warning);
+            m_guessingNotices.tell(QStringLiteral("Unknown PINs keep coming from several computers: until they stop,"
+                                                  " PINs are looked up only from computers that sent no unknown PIN in"
+                                                  " the last day."));
         },
         Qt::QueuedConnection);
 }

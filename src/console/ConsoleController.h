@@ -7,6 +7,7 @@
 #include "store/CustomerStore.h"
 #include "store/Paths.h"
 #include "store/StatusPictures.h"
+#include "ui/Prompter.h"
 
 #include <QHash>
 #include <QObject>
@@ -27,7 +28,6 @@ class MessageWindow;
 class Picker;
 class PresencePoller;
 class PrintTargetDialog;
-class Prompter;
 class QTimer;
 class ReportOutlet;
 class TcpChannel;
@@ -97,6 +97,7 @@ private:
     Prompter &m_prompter;
     const Clock &m_clock;
     Picker &m_picker;
+    NoticeQueue m_guessingNotices;
 
     CafeStore m_windowCafe;
     CafeStore m_engineCafe;

@@ -7,16 +7,17 @@
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
-#include <QScopeGuard>
-
-Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel, Prompter &prompter,
-               const Clock &clock, QObject *parent)
+Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel,
+               std::function<CommandChannel *()> newAccountChannel, Prompter &prompter, const Clock &clock,
+               QObject *parent)
     : QObject(parent)
     , m_cafe(cafe)
     , m_customers(customers)
     , m_channel(channel)
     , m_prompter(prompter)
     , m_clock(clock)
+    , m_newAccountChannel(std::move(newAccountChannel))
+    , m_startFailures(prompter, Prompter::Icon::Critical)
 {
     connect(&m_channel, &CommandChannel::connected, this, &Engine::onConnected);
     connect(&m_channel, &CommandChannel::failed, this, &Engine::onFailed);
@@ -79,16 +80,10 @@ bool Engine::dispatch(Command command, qint64 aa, qint64 amount, const QString &
     if (!s)
         return false;
     // Whoever asks, a charge never starts on top of another.
-    if (isStart(command) && !s->isFree()) {
-        if (command == Command::StartUser)
-            emit accountStartFailed(aa, pin);
+    if (isStart(command) && !s->isFree())
         return false;
-    }
-    if (refusedWhileBusy(command, *s)) {
-        if (command == Command::StartUser)
-            emit accountStartFailed(aa, pin);
+    if (refusedWhileBusy(command, *s))
         return false;
-    }
     m_pending = Pending{command, aa, amount, pin};
     m_lastWord = commandWord(command);
     m_channel.open(s->address);
@@ -97,10 +92,12 @@ bool Engine::dispatch(Command command, qint64 aa, qint64 amount, const QString &
 
 bool Engine::refusedWhileBusy(Command command, const Slot &s)
 {
-    if (!m_pending && !m_channel.isBusy())
+    // A customer's start on its way there is a command in flight too.
+    const bool starting = m_accountStarts.contains(s.aa);
+    if (!m_pending && !m_channel.isBusy() && !starting)
         return false;
     // The command in flight keeps its word and its computer.
-    const Slot *busy = m_pending ? slot(m_pending->aa) : nullptr;
+    const Slot *busy = m_pending && !starting ? slot(m_pending->aa) : nullptr;
     const QString busyName = busy ? busy->name : s.name;
     m_prompter.tell(QStringLiteral("The previous command to ") + busyName + QStringLiteral(" is still in progress ")
                         + busyCode(command),
@@ -124,7 +121,7 @@ void Engine::onConnected()
     case Command::StartTerm:
     case Command::StartPre:
     case Command::StartUser:
-        begin(*s, p, now);
+        begin(*s, p, now, m_channel);
         break;
     case Command::StopTerm: {
         // The end is in the books before the client locks: when it cannot be
@@ -152,11 +149,11 @@ void Engine::onConnected()
     emit slotChanged(s->aa);
 }
 
-void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
+void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChannel &channel)
 {
     if (!s.isFree()) {
         // Taken since the command left: the client is told nothing.
-        m_channel.send(QByteArray());
+        channel.send(QByteArray());
         if (p.command == Command::StartUser)
             emit accountStartFailed(p.aa, p.pin);
         return;
@@ -192,7 +189,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
     const Result<qint64> key = record(s, flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
-        m_channel.send(QByteArray());
+        channel.send(QByteArray());
         s.clearCharge();
         reportStoreError(key.error());
         if (p.command == Command::StartUser)
@@ -200,7 +197,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
         return;
     }
     s.transaction = *key;
-    m_channel.send(wireText(p.command, p.amount));
+    channel.send(wireText(p.command, p.amount));
     switch (p.command) {
     case Command::StartPre:
         s.state = SlotState::Prepaid;
@@ -220,21 +217,12 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
 
 void Engine::onFailed(const QString &description)
 {
-    // Whatever the report, the customers waiting for the channel go next.
-    const auto next = qScopeGuard([this] { nextAccountStart(); });
     if (!m_pending)
         return;
     const Pending p = *m_pending;
     m_pending.reset();
-    // The report names the computer the command was for, which for
-    // "startuser" is the logon's computer, not the one last pressed.
+    // The report names the computer the command was for.
     Slot *s = slotFor(p.aa);
-    if (p.command == Command::StartUser) {
-        // Recorded before the send failed: the account's mark stays with its charge.
-        const bool running = s && s->state == SlotState::Account && s->pin == p.pin;
-        if (!running)
-            emit accountStartFailed(p.aa, p.pin);
-    }
     if (!s)
         return;
     const QString error = QStringLiteral("Communication Error With ") + s->name;
@@ -257,11 +245,7 @@ void Engine::onFailed(const QString &description)
     }
 }
 
-void Engine::onFinished()
-{
-    m_pending.reset();
-    nextAccountStart();
-}
+void Engine::onFinished() { m_pending.reset(); }
 
 // --- recording
 
@@ -421,7 +405,7 @@ bool Engine::canmove(qint64 from, qint64 to) const
     if (source->state != SlotState::Normal && source->state != SlotState::Prepaid)
         return false;
     // A command in flight would land on a computer whose charge has moved.
-    return !(m_pending && (m_pending->aa == from || m_pending->aa == to));
+    return !(m_pending && (m_pending->aa == from || m_pending->aa == to)) && !m_accountStarts.contains(to);
 }
 
 bool Engine::movecharge(qint64 from, qint64 to)

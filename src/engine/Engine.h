@@ -5,26 +5,30 @@
 #include "engine/Slot.h"
 #include "store/Records.h"
 #include "store/StatusPictures.h"
+#include "ui/Prompter.h"
 #include "ui/Result.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <functional>
 #include <optional>
 
 class CafeStore;
 class CustomerStore;
 class CommandChannel;
-class Prompter;
 class Clock;
 
 // The time-charge engine: one slot per computer of the roster, the three
 // kinds of time charge from start to bill, and the commands that reach the
 // client computers through the command channel. A computer's state changes
 // only once its client has accepted the command's connection, and a start
-// reaches the client only once the books hold it.
+// reaches the client only once the books hold it. The operator's commands
+// go one at a time through the command channel; customers' logons each
+// through a channel of their own, so that neither waits for the other.
 //
 // Engine.cpp holds dispatch and the normal and prepaid charges;
 // EngineAccounts.cpp the customer-account charges; EngineRestore.cpp the
@@ -33,7 +37,10 @@ class Engine : public QObject
 {
     Q_OBJECT
 public:
-    Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel, Prompter &prompter, const Clock &clock,
+    // `newAccountChannel` makes a channel to the command port for each
+    // customer-account start.
+    Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel,
+           std::function<CommandChannel *()> newAccountChannel, Prompter &prompter, const Clock &clock,
            QObject *parent = nullptr);
     ~Engine() override;
 
@@ -59,8 +66,12 @@ public:
     // --- starting; each refuses a computer that is not free
     void startnormal(qint64 aa);
     void startprepaid(qint64 aa, qint64 seconds);
-    // No question: the logon service has checked the PIN.
+    // No question: the logon service has checked the PIN. One start at a
+    // time per computer; the operator hears once of a client that fails,
+    // until a start there succeeds.
     void startaccount(qint64 aa, qint64 minutes, const QString &pin);
+    // The computers a customer-account start is on its way to.
+    QList<qint64> startingAccounts() const { return m_accountStarts.keys(); }
 
     // --- ending
     void chargeandlock(qint64 aa);
@@ -147,10 +158,10 @@ private:
     void onConnected();
     void onFailed(const QString &description);
     void onFinished();
-    void nextAccountStart();
-    // A start the client accepted: recorded first, then sent; a start the
-    // books refuse leaves the slot free and the client locked.
-    void begin(Slot &s, const Pending &p, const QDateTime &now);
+    void accountStartLost(const Pending &p, const QString &description);
+    // A start the client accepted: recorded first, then sent on `channel`; a
+    // start the books refuse leaves the slot free and the client locked.
+    void begin(Slot &s, const Pending &p, const QDateTime &now, CommandChannel &channel);
 
     KinRow startRow(const Slot &s) const;
     Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
@@ -186,9 +197,11 @@ private:
     QMap<qint64, Slot> m_slots;
     RateSettings m_settings;
     std::optional<Pending> m_pending;
-    // Customers whose PIN was accepted while another command was in flight:
-    // they wait their turn instead of being turned away.
-    QList<Pending> m_accountStarts;
+    std::function<CommandChannel *()> m_newAccountChannel;
+    QHash<qint64, CommandChannel *> m_accountStarts;
+    // Computers whose failed account start the operator has heard of.
+    QSet<qint64> m_failingClients;
+    NoticeQueue m_startFailures;
     QString m_lastWord;
     qint64 m_current = 0;
     int m_rateTab = 0;

@@ -8,39 +8,55 @@
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
-#include <QTimer>
-
 void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
 {
     const Slot *s = slot(aa);
-    if (!s || !s->isFree()) {
+    const bool operatorStarting = m_pending && m_pending->aa == aa && isStart(m_pending->command);
+    if (!s || !s->isFree() || m_accountStarts.contains(aa) || operatorStarting) {
         emit accountStartFailed(aa, pin);
         return;
     }
-    // Nobody stands at the counter for a logon: no busy report, just a short wait.
-    if (m_pending || m_channel.isBusy()) {
-        m_accountStarts.append(Pending{Command::StartUser, aa, minutes, pin});
-        return;
-    }
-    dispatch(Command::StartUser, aa, minutes, pin);
+    // Nobody stands at the counter for a logon: it goes out at once, on a
+    // channel of its own, whatever else is in flight.
+    CommandChannel *channel = m_newAccountChannel();
+    channel->setParent(this);
+    m_accountStarts.insert(aa, channel);
+    const Pending p{Command::StartUser, aa, minutes, pin};
+    connect(channel, &CommandChannel::connected, this, [this, channel, p] {
+        Slot *s = slotFor(p.aa);
+        if (!s) {
+            channel->send(QByteArray());
+            emit accountStartFailed(p.aa, p.pin);
+            return;
+        }
+        begin(*s, p, m_clock.now(), *channel);
+        if (s->state == SlotState::Account)
+            m_failingClients.remove(p.aa);
+        emit slotChanged(p.aa);
+    });
+    const auto done = [this, channel, aa] {
+        m_accountStarts.remove(aa);
+        channel->deleteLater();
+    };
+    connect(channel, &CommandChannel::finished, this, done);
+    connect(channel, &CommandChannel::failed, this, [this, done, p](const QString &description) {
+        done();
+        accountStartLost(p, description);
+    });
+    channel->open(s->address);
 }
 
-void Engine::nextAccountStart()
+void Engine::accountStartLost(const Pending &p, const QString &description)
 {
-    if (m_accountStarts.isEmpty())
+    Slot *s = slotFor(p.aa);
+    // Recorded before the send failed: the account's mark stays with its charge.
+    if (!(s && s->state == SlotState::Account && s->pin == p.pin))
+        emit accountStartFailed(p.aa, p.pin);
+    // A client that keeps failing is told once, not at every customer's try.
+    if (!s || !s->isFree() || m_failingClients.contains(p.aa))
         return;
-    // From the event loop, once the channel has let go of its last connection.
-    QTimer::singleShot(0, this, [this] {
-        while (!m_accountStarts.isEmpty() && !m_pending && !m_channel.isBusy()) {
-            const Pending p = m_accountStarts.takeFirst();
-            const Slot *s = slot(p.aa);
-            if (!s || !s->isFree()) {
-                emit accountStartFailed(p.aa, p.pin);
-                continue;
-            }
-            dispatch(Command::StartUser, p.aa, p.amount, p.pin);
-        }
-    });
+    m_failingClients.insert(p.aa);
+    m_startFailures.tell(QStringLiteral("Communication Error With ") + s->name + QLatin1Char('\n') + description);
 }
 
 bool Engine::endaccount(qint64 aa)

@@ -17,9 +17,8 @@ QString peerText(const QHostAddress &a)
 }
 } // namespace
 
-LogonService::LogonService(CafeStore &cafe, CustomerStore &customers,
-                           std::function<CommandChannel *()> newReplyChannel, Engine engine, const Clock &clock,
-                           QObject *parent)
+LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, std::function<CommandChannel *()> newReplyChannel,
+                           Engine engine, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_cafe(cafe)
     , m_customers(customers)
@@ -192,8 +191,9 @@ void LogonService::servePin(const QString &peer, const QString &pin)
     if (*aa == 0)
         return;
     // A charge already runs there (the client rebooted, or lies): starting an
-    // account on top of it would orphan that charge.
-    if (m_engine.statusOf(*aa) != SlotState::Free) {
+    // account on top of it would orphan that charge. One start at a time
+    // goes to a computer, however often its customer sends his PIN.
+    if (m_engine.statusOf(*aa) != SlotState::Free || m_engine.starting(*aa)) {
         refuse(peer, Protocol::computerBusy());
         return;
     }

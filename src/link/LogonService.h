@@ -39,6 +39,8 @@ public:
         std::function<SlotState(qint64 aa)> statusOf;
         std::function<void(qint64 aa, qint64 minutes, const QString &pin)> startaccount;
         std::function<void(qint64 aa)> endaccount;
+        // Whether an account start is on its way to the computer.
+        std::function<bool(qint64 aa)> starting;
     };
 
     static constexpr int RequestTimeoutMs = 3000; // a silent connection is closed after this

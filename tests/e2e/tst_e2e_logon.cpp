@@ -54,6 +54,7 @@ struct Console
             [this](qint64 aa) { return c.status(aa); },
             [this](qint64 aa, qint64 minutes, const QString &pin) { c.engine->startaccount(aa, minutes, pin); },
             [this](qint64 aa) { c.engine->endaccount(aa); },
+            [this](qint64 aa) { return c.engine->startingAccounts().contains(aa); },
         };
         const auto newReply = [this] {
             auto *reply = new TcpChannel(c.ports.text);
@@ -210,7 +211,7 @@ private slots:
         Console k(Roster{{"PC9", "127.0.0.9"}});
         QVERIFY(k.start());
         const qint64 account = k.c.addAccount("8642", 40);
-        QSignalSpy failures(&k.c.channel, &CommandChannel::failed);
+        QSignalSpy failures(k.c.engine.get(), &Engine::accountStartFailed);
 
         QTcpSocket client; // a client that asks but does not listen
         QVERIFY(client.bind(QHostAddress("127.0.0.9"), 0));
@@ -220,7 +221,8 @@ private slots:
         client.disconnectFromHost();
         QTRY_COMPARE(failures.size(), 1);
         QTRY_VERIFY(k.c.idle());
-        QCOMPARE(k.c.prompter.texts(), QStringList{"Communication Error With PC9\n" + failures[0].at(0).toString()});
+        QCOMPARE(k.c.prompter.said().size(), 1);
+        QVERIFY(k.c.prompter.last().startsWith("Communication Error With PC9\n"));
         QCOMPARE(k.c.slot("PC9").state, SlotState::Free);
         QVERIFY(k.c.rows().isEmpty() && !k.c.account(account).timer);
 

@@ -1,8 +1,7 @@
 // The logon port faces every machine on the café's network: floods, junk,
 // oversized and silent connections, guessed PINs and busy computers must not
 // start a charge nor stop a customer's logon.
-#include "FakeChannel.h"
-#include "TempHome.h"
+#include "CafeFixture.h"
 #include "link/LogonService.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
@@ -48,7 +47,7 @@ struct Logon
                                               started << aa;
                                               status.insert(aa, SlotState::Account);
                                           },
-                                          [this](qint64 aa) { end(aa); }};
+                                          [this](qint64 aa) { end(aa); }, [](qint64) { return false; }};
         service = std::make_unique<LogonService>(
             cafe, customers, [this] { return reply.spawn(); }, engine, clock);
     }
@@ -69,6 +68,22 @@ struct Logon
             c.timer = false;
             customers.updateAccount(c);
         }
+    }
+};
+
+// A message box that stays up, the event loop running, while whileShown()
+// runs (in the first box only); counts the boxes up at once.
+struct ModalPrompter : ScriptedPrompter
+{
+    std::function<void()> whileShown;
+    int open = 0, most = 0;
+    void tell(const QString &text, Icon icon) override
+    {
+        ScriptedPrompter::tell(text, icon);
+        most = std::max(most, ++open);
+        if (const auto during = std::exchange(whileShown, {}))
+            during();
+        --open;
     }
 };
 } // namespace
@@ -297,6 +312,63 @@ private slots:
         l.pin("2");
         QTRY_COMPARE(l.reply.sent(), QByteArrayList{Protocol::invalidPassword()});
         QCOMPARE(l.reply.opened(), (QStringList{"127.0.0.1", Peer}));
+    }
+
+    // A customer whose computer's command port never answers keeps sending
+    // his PIN: one start at a time goes there and the operator's commands go
+    // out meanwhile. However often he tries, its failure is told once, in
+    // one box (another computer's after it, not on top of it), and every
+    // account is left free.
+    void blockedCommandPort()
+    {
+        Cafe c(3);
+        ModalPrompter boxes;
+        Engine engine(
+            c.cafe, c.customers, c.channel, [&c] { return c.channel.spawn(); }, boxes, c.clock);
+        engine.loadRoster(*c.cafe.computers());
+        const LogonService::Engine hooks{
+            [&](qint64 aa) { return engine.slot(aa)->state; },
+            [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
+            [&](qint64 aa) { engine.endaccount(aa); },
+            [&](qint64 aa) { return engine.startingAccounts().contains(aa); }};
+        FakeChannel reply;
+        LogonService logon(
+            c.cafe, c.customers, [&reply] { return reply.spawn(); }, hooks, c.clock);
+        connect(&engine, &Engine::accountStartFailed, &logon,
+                [&logon](qint64, const QString &pin) { logon.accountStartFailed(pin); });
+        QSignalSpy refused(&logon, &LogonService::refused);
+        c.addAccount("4242", 90);
+        c.addAccount("7777", 90);
+        const auto tries = [&](const QString &from, const QByteArray &pin) {
+            logon.handleRequest(from, pin);
+            QVERIFY(QTest::qWaitFor([&] { return engine.startingAccounts().isEmpty(); }));
+        };
+
+        c.channel.willHang();
+        for (int i = 0; i < 10; ++i)
+            logon.handleRequest("127.0.0.11", "4242");
+        QCOMPARE(c.channel.opened(), QStringList{"127.0.0.11"});
+        QCOMPARE(refused.size(), 9);
+        QCOMPARE(refused.last().at(1).toString(), QString::fromLatin1(Protocol::computerBusy()));
+        c.channel.willConnect();
+        boxes.answer(true);
+        engine.startnormal(c.pc2);
+        QTRY_VERIFY(engine.slot(c.pc2)->state == SlotState::Normal && !c.channel.isBusy());
+
+        boxes.clear();
+        c.channel.willFail("Connection refused");
+        boxes.whileShown = [&] {
+            for (int i = 0; i < 5; ++i)
+                tries("127.0.0.11", "4242");
+            tries("127.0.0.13", "7777");
+        };
+        c.channel.failNow("Connection timed out");
+        QTRY_COMPARE(boxes.texts(), (QStringList{"Communication Error With PC1\nConnection timed out",
+                                                 "Communication Error With PC3\nConnection refused"}));
+        QCOMPARE(boxes.most, 1);
+        QCOMPARE(c.channel.openCount(), 8);
+        for (const CustomerRow &a : *c.customers.accounts())
+            QVERIFY(!a.timer);
     }
 
     void busyPortIsExplained()

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QtTest>
 #include <memory>
+#include <type_traits>
 
 namespace {
 const QDate Day(2026, 3, 2);
@@ -55,7 +56,8 @@ struct BasicCafe
     // as at the next start of the console.
     void restart()
     {
-        engine = std::make_unique<Engine>(cafe, customers, channel, prompter, clock);
+        engine = std::make_unique<Engine>(
+            cafe, customers, channel, [this] { return accountChannel(); }, prompter, clock);
         QObject::connect(engine.get(), &Engine::billOpened, engine.get(), [this](Bill *b) { bills.append(b); });
         engine->loadRoster(cafe.computers().value_or(QList<ComputerRow>()));
         engine->loadRateSettings();
@@ -141,7 +143,18 @@ struct BasicCafe
                 return r;
         return {};
     }
-    bool idle() const { return !channel.isBusy(); }
+    bool idle() const { return !channel.isBusy() && engine->startingAccounts().isEmpty(); }
+    // A customer's start goes on a channel of its own, as in the console.
+    CommandChannel *accountChannel()
+    {
+        if constexpr (std::is_same_v<Channel, FakeChannel>) {
+            return channel.spawn();
+        } else {
+            auto *c = new TcpChannel(channel.port());
+            c->setTimeoutMs(channel.timeoutMs());
+            return c;
+        }
+    }
 
 private:
     bool m_ok = false;
