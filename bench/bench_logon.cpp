@@ -4,7 +4,14 @@
 // PINs are measured twice: looked up (the clock moves a day after every
 // round, so no address is paused for guessing) and from paused addresses,
 // which are refused unseen.
+//
+// Then guessing at the throttle's limits, on a settable clock: every
+// guessing computer sends an unknown PIN each minute whenever its address
+// is not paused. The looked-up guesses over 30 days give the rate a guesser
+// gets; a number of cafés of 200 PINs, drawn as the customer desk draws
+// them, are guessed until the first PIN is found.
 #include "BenchCafe.h"
+#include "customers/CustomerAccounts.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
 #include "link/TcpChannel.h"
@@ -20,7 +27,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimeZone>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -39,12 +48,63 @@ struct Run
 };
 
 QString addressOf(int i) { return QStringLiteral("127.3.%1.%2").arg(i / 200).arg(i % 200 + 1); }
+
+struct Guessing
+{
+    qint64 looked = 0;
+    double days = 0;
+};
+
+// One guess a minute from each of `computers` addresses, whenever it is not
+// paused, until `guesses` have been looked up or `days` have passed.
+Guessing guess(int computers, qint64 guesses, double days)
+{
+    SettableClock clock(QDateTime(QDate(2026, 1, 1), QTime(0, 0), QTimeZone::utc()));
+    PinThrottle throttle(clock);
+    Guessing g;
+    qint64 minutes = 0;
+    while (g.looked < guesses && minutes < days * 1440) {
+        for (quint32 a = 1; a <= quint32(computers) && g.looked < guesses; ++a)
+            if (!throttle.isPaused(a)) {
+                ++g.looked;
+                throttle.failed(a);
+            }
+        clock.advance(60);
+        ++minutes;
+    }
+    g.days = minutes / 1440.0;
+    return g;
+}
+
+void guessingAtTheLimits(QTextStream &out)
+{
+    const int pins = 200, cafes = 20;
+    const double space = 1e7;
+    // The guesser tries 0, 1, 2, ... and so finds the lowest PIN first; any
+    // order does as well against PINs drawn uniformly.
+    const double expected = (space + 1) / (pins + 1);
+    for (int computers : {1, 40}) {
+        const double perDay = guess(computers, std::numeric_limits<qint64>::max(), 30).looked / 30.0;
+        double total = 0;
+        for (int c = 0; c < cafes; ++c) {
+            qint64 lowest = qint64(space);
+            for (int p = 0; p < pins; ++p)
+                lowest = std::min(lowest, CustomerAccounts::pinFrom(QRandomGenerator::global()->generateDouble()));
+            total += guess(computers, lowest + 1, 1e9).days;
+        }
+        out << "guessing from " << computers << " computer(s): " << perDay << " PINs looked up a day over 30 days; "
+            << expected << " guesses expected for one of " << pins << " PINs, so " << expected / perDay
+            << " days; found in " << total / cafes << " days on average over " << cafes << " cafés\n";
+        out.flush();
+    }
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
+    guessingAtTheLimits(out);
     QTemporaryDir dir;
     const Paths paths(dir.path() + QStringLiteral("/home"));
     Installer::install(paths);
