@@ -150,12 +150,8 @@ int main(int argc, char **argv)
     Engine engine(
         engineCafe, customers, command, [&] { return new TcpChannel(ports.command); }, prompter, clock);
     engine.loadRoster(*engineCafe.computers());
-    LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->state; },
-                               [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
-                               [&](qint64 aa) { engine.endaccount(aa); },
-                               [&](qint64 aa) { return engine.startingAccounts().contains(aa); }};
     LogonService logon(
-        cafe, customers, [&] { return new TcpChannel(ports.text); }, hooks, clock);
+        cafe, customers, [&] { return new TcpChannel(ports.text); }, LogonService::hooksOn(engine), clock);
     if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
         out << *e << "\n";
         return 1;

@@ -87,15 +87,8 @@ std::optional<QString> ConsoleController::openBooks()
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
     m_poller =
         std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->checkpc(); });
-    LogonService::Engine hooks;
-    hooks.statusOf = stateOf;
-    hooks.startaccount = [this](qint64 aa, qint64 minutes, const QString &pin) {
-        m_engine->startaccount(aa, minutes, pin);
-    };
-    hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
-    hooks.starting = [this](qint64 aa) { return m_engine->startingAccounts().contains(aa); };
-    m_logon = std::make_unique<LogonService>(
-        m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, hooks, m_clock);
+    m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); },
+                                             LogonService::hooksOn(*m_engine), m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
     m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });
     m_window->setUnconfirmedSource([this] {

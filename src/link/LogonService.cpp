@@ -1,6 +1,7 @@
 #include "link/LogonService.h"
 
 #include "engine/CommandChannel.h"
+#include "engine/Engine.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
@@ -16,6 +17,17 @@ QString peerText(const QHostAddress &a)
     return mapped ? QHostAddress(v4).toString() : a.toString();
 }
 } // namespace
+
+LogonService::Engine LogonService::hooksOn(::Engine &engine)
+{
+    return {[&engine](qint64 aa) {
+                const Slot *s = engine.slot(aa);
+                return s ? s->state : SlotState::Free;
+            },
+            [&engine](qint64 aa, qint64 minutes, const QString &pin) { engine.startaccount(aa, minutes, pin); },
+            [&engine](qint64 aa) { engine.endaccount(aa); },
+            [&engine](qint64 aa) { return engine.startingAccounts().contains(aa); }};
+}
 
 LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, std::function<CommandChannel *()> newReplyChannel,
                            Engine engine, const Clock &clock, QObject *parent)

@@ -17,6 +17,7 @@ class CafeStore;
 class Clock;
 class CommandChannel;
 class CustomerStore;
+class Engine;
 class QTcpSocket;
 class QTimer;
 
@@ -42,6 +43,8 @@ public:
         // Whether an account start is on its way to the computer.
         std::function<bool(qint64 aa)> starting;
     };
+    // The hooks on the console's engine, which must outlive the service.
+    static Engine hooksOn(::Engine &engine);
 
     static constexpr int RequestTimeoutMs = 3000; // a silent connection is closed after this
     static constexpr int MaxRequestBytes = 256;   // a PIN is short; more is not a request

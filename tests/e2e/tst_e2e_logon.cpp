@@ -50,18 +50,12 @@ struct Console
     {
         if (!c.ok())
             return false;
-        LogonService::Engine hooks{
-            [this](qint64 aa) { return c.status(aa); },
-            [this](qint64 aa, qint64 minutes, const QString &pin) { c.engine->startaccount(aa, minutes, pin); },
-            [this](qint64 aa) { c.engine->endaccount(aa); },
-            [this](qint64 aa) { return c.engine->startingAccounts().contains(aa); },
-        };
         const auto newReply = [this] {
             auto *reply = new TcpChannel(c.ports.text);
             reply->setTimeoutMs(1000);
             return reply;
         };
-        logon = std::make_unique<LogonService>(c.cafe, c.customers, newReply, hooks, c.clock);
+        logon = std::make_unique<LogonService>(c.cafe, c.customers, newReply, LogonService::hooksOn(*c.engine), c.clock);
         QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
                          [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
         std::optional<QString> error = logon->listen(c.ports);

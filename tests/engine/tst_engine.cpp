@@ -418,20 +418,6 @@ private slots:
         QCOMPARE(c.customers.accountsWithPin(QStringLiteral("77"))->first().timeleft, qint64(45));
     }
 
-    void failedAccountStartIsReported()
-    {
-        Cafe c;
-        QSignalSpy failed(c.engine.get(), &Engine::accountStartFailed);
-        c.channel.willFail(QStringLiteral("Connection refused"));
-        c.engine->setCurrentComputer(c.pc2);
-        c.engine->startaccount(c.pc1, 30, QStringLiteral("4321"));
-        QTRY_COMPARE(failed.size(), 1);
-        QCOMPARE(failed.first(), (QVariantList{c.pc1, QStringLiteral("4321")}));
-        // The report names the logon's computer, not the one last pressed.
-        QCOMPARE(c.prompter.last(), QStringLiteral("Communication Error With PC1\nConnection refused"));
-        QVERIFY(c.rows().isEmpty() && c.slot(c.pc1).state == SlotState::Free);
-    }
-
     void secondBillWaitsForTheFirst()
     {
         Cafe c;

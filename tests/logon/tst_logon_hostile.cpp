@@ -71,6 +71,22 @@ struct Logon
     }
 };
 
+// Alice's PIN in one write from Peer, as her client sends it, to the real port.
+bool alicePinTo(quint16 port)
+{
+    auto *s = new QTcpSocket;
+    QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+    s->bind(QHostAddress(Peer));
+    s->connectToHost(QHostAddress::LocalHost, port);
+    if (!s->waitForConnected(2000)) {
+        delete s;
+        return false;
+    }
+    s->write("4242");
+    s->disconnectFromHost();
+    return true;
+}
+
 // A message box that stays up, the event loop running, while whileShown()
 // runs (in the first box only); counts the boxes up at once.
 struct ModalPrompter : ScriptedPrompter
@@ -241,12 +257,7 @@ private slots:
 
         // A valid PIN from another computer is served, its address never
         // paused, even while silent connections are still open.
-        QTcpSocket valid;
-        QVERIFY(valid.bind(QHostAddress(Peer)));
-        valid.connectToHost(QHostAddress::LocalHost, ports.logon);
-        QVERIFY(valid.waitForConnected(2000));
-        valid.write("4242");
-        valid.disconnectFromHost();
+        QVERIFY(alicePinTo(ports.logon));
         QTRY_COMPARE(l.started, QList<qint64>{l.pc});
 
         // Bob's valid PIN from the guessing computer is refused unseen during
@@ -290,12 +301,7 @@ private slots:
             s->connectToHost(QHostAddress::LocalHost, ports.logon);
         }
         QTRY_COMPARE(dropped, int(silent.size()) - kept);
-        QTcpSocket valid;
-        QVERIFY(valid.bind(QHostAddress(Peer)));
-        valid.connectToHost(QHostAddress::LocalHost, ports.logon);
-        QVERIFY(valid.waitForConnected(2000));
-        valid.write("4242");
-        valid.disconnectFromHost();
+        QVERIFY(alicePinTo(ports.logon));
         QTRY_COMPARE(l.started, QList<qint64>{l.pc});
         // All at once, while the connections kept were still waiting to speak.
         QVERIFY(since.elapsed() < LogonService::RequestTimeoutMs);
@@ -326,14 +332,9 @@ private slots:
         Engine engine(
             c.cafe, c.customers, c.channel, [&c] { return c.channel.spawn(); }, boxes, c.clock);
         engine.loadRoster(*c.cafe.computers());
-        const LogonService::Engine hooks{
-            [&](qint64 aa) { return engine.slot(aa)->state; },
-            [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
-            [&](qint64 aa) { engine.endaccount(aa); },
-            [&](qint64 aa) { return engine.startingAccounts().contains(aa); }};
         FakeChannel reply;
         LogonService logon(
-            c.cafe, c.customers, [&reply] { return reply.spawn(); }, hooks, c.clock);
+            c.cafe, c.customers, [&reply] { return reply.spawn(); }, LogonService::hooksOn(engine), c.clock);
         connect(&engine, &Engine::accountStartFailed, &logon,
                 [&logon](qint64, const QString &pin) { logon.accountStartFailed(pin); });
         QSignalSpy refused(&logon, &LogonService::refused);
@@ -356,6 +357,7 @@ private slots:
         QTRY_VERIFY(engine.slot(c.pc2)->state == SlotState::Normal && !c.channel.isBusy());
 
         boxes.clear();
+        engine.setCurrentComputer(c.pc2); // the reports name the logons' computers
         c.channel.willFail("Connection refused");
         boxes.whileShown = [&] {
             for (int i = 0; i < 5; ++i)
