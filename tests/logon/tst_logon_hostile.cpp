@@ -140,7 +140,6 @@ private slots:
         Logon l(roster);
         l.pin("4242");
         QCOMPARE(l.started, QList<qint64>{l.pc});
-        l.status.insert(l.pc, SlotState::Account);
         l.pin("closeme");
         QCOMPARE(l.ended, QList<qint64>{l.pc});
     }
