@@ -25,7 +25,8 @@ ClientAgent::ClientAgent(Options options, QObject *parent)
     , m_consoleHost(Protocol::ipv4(m_options.console).value_or(QHostAddress()))
 {
     m_expiry.setSingleShot(true);
-    connect(&m_expiry, &QTimer::timeout, this, &ClientAgent::expire);
+    m_expiry.setTimerType(Qt::PreciseTimer);
+    connect(&m_expiry, &QTimer::timeout, this, &ClientAgent::countdown);
 }
 
 std::optional<QString> ClientAgent::start()
@@ -141,12 +142,19 @@ void ClientAgent::command(const QByteArray &message, const QString &peer)
     const C c = Protocol::parseCommand(message);
     const QString text = QString::fromLatin1(message);
     const QJsonObject from{{QStringLiteral("from"), peer}};
+    const auto refuse = [&](const QString &why) {
+        emitEvent(QStringLiteral("error"), m_options.ports.command, text,
+                  {{QStringLiteral("from"), peer}, {QStringLiteral("error"), why}});
+    };
+    // No console sends more than a year; a bigger number would overflow the
+    // countdown into an unlock of some other length.
+    const qint64 limit = c.kind == C::Account ? MaxUnlockSecs / 60 : MaxUnlockSecs;
+    if (c.number > limit || c.number < -limit)
+        return refuse(QStringLiteral("number out of range"));
     QString hook;
     switch (c.kind) {
     case C::Unknown:
-        emitEvent(QStringLiteral("error"), m_options.ports.command, text,
-                  {{QStringLiteral("from"), peer}, {QStringLiteral("error"), QStringLiteral("unknown command")}});
-        return;
+        return refuse(QStringLiteral("unknown command"));
     case C::StartPc:
         unlockOpen(0);
         hook = QStringLiteral("unlock");
@@ -323,10 +331,18 @@ void ClientAgent::unlockFor(Mode mode, qint64 seconds)
     }
     m_mode = mode;
     m_usedBefore = 0;
-    // Bounded so the timer's interval stays within an int.
-    m_lengthMs = qMin<qint64>(seconds, 24LL * 24 * 3600) * 1000;
+    m_lengthMs = seconds * 1000;
     m_since.start();
-    m_expiry.start(std::chrono::milliseconds(m_lengthMs));
+    countdown();
+}
+
+void ClientAgent::countdown()
+{
+    const qint64 leftMs = m_lengthMs - m_since.elapsed();
+    if (leftMs <= 0)
+        return expire();
+    // A timer's interval is an int of milliseconds: a long countdown wakes up on the way.
+    m_expiry.start(int(qMin<qint64>(leftMs, 3600 * 1000)));
 }
 
 QString ClientAgent::stateText() const

@@ -40,6 +40,8 @@ public:
     static constexpr int MaxMessageBytes = 64 * 1024;
     // A connection that has not ended its message by then is dropped.
     static constexpr int MessageTimeoutMs = 10000;
+    // The longest unlock a command may ask for.
+    static constexpr qint64 MaxUnlockSecs = 366LL * 24 * 3600;
 
     explicit ClientAgent(Options options, QObject *parent = nullptr);
 
@@ -60,6 +62,7 @@ private:
     bool fromConsole(const QHostAddress &peer) const;
     void line(const QByteArray &text);
     void sendToConsole(const QByteArray &message);
+    void countdown();
     void expire();
 
     void lock();

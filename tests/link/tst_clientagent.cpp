@@ -31,6 +31,9 @@ private slots:
         QTest::newRow("power keeps state") << L{"startpc", "reboot", "logoff", "powerdown"} << "unlocked";
         QTest::newRow("nothing left") << L{"t0"} << "locked";
         QTest::newRow("unknown ignored") << L{"startpc", "t-x"} << "unlocked";
+        QTest::newRow("minutes out of range") << L{"u999999999999999999"} << "locked";
+        QTest::newRow("seconds out of range") << L{"startpc", "t99999999999"} << "unlocked";
+        QTest::newRow("a year of minutes") << L{"u527040"} << "unlocked 527040min";
     }
     void commands()
     {
