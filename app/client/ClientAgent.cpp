@@ -260,7 +260,8 @@ void ClientAgent::line(const QByteArray &raw)
     if (l.isEmpty())
         return;
     if (l.startsWith("pin ")) {
-        sendToConsole(l.mid(4).trimmed());
+        // The event lines end up in logs and on the screen: a PIN shows as stars.
+        sendToConsole(l.mid(4).trimmed(), QStringLiteral("****"));
     } else if (l == Protocol::closeme()) {
         sendToConsole(Protocol::closeme());
     } else if (l == "status") {
@@ -271,10 +272,10 @@ void ClientAgent::line(const QByteArray &raw)
     }
 }
 
-void ClientAgent::sendToConsole(const QByteArray &message)
+void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown)
 {
     const quint16 port = m_options.ports.logon;
-    const QString text = QString::fromLatin1(message);
+    const QString text = shown.isNull() ? QString::fromLatin1(message) : shown;
     if (m_options.console.isEmpty()) {
         emitEvent(QStringLiteral("error"), port, text,
                   {{QStringLiteral("error"), QStringLiteral("no --console address was given")}});

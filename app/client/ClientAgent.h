@@ -61,7 +61,8 @@ private:
     void datagrams();
     bool fromConsole(const QHostAddress &peer) const;
     void line(const QByteArray &text);
-    void sendToConsole(const QByteArray &message);
+    // `shown` stands for the message in the event lines.
+    void sendToConsole(const QByteArray &message, const QString &shown = QString());
     void countdown();
     void expire();
 

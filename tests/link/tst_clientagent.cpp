@@ -115,13 +115,22 @@ private slots:
             QVERIFY(!e.isEmpty());
     }
 
-    void pinWithoutConsoleIsReported()
+    // A PIN goes to the console's logon port from the agent's own address;
+    // no event line shows it, delivered or not.
+    void pinIsSentUnseen()
     {
         Agent agent;
         QVERIFY(agent.start(address(5, 3), {"--no-broadcast", "--console", address(5, 4)}));
-        agent.write("pin 1\n");
+        agent.write("pin 1357\n");
         QVERIFY(agent.waitFor("error"));
-        QVERIFY(!agent.last("error").value("error").toString().isEmpty());
+        QCOMPARE(agent.last("error").value("text").toString(), QStringLiteral("****"));
+        Receiver console;
+        QVERIFY(console.listen(address(5, 4), Shifted.logon));
+        agent.write("pin 1357\n");
+        QVERIFY(agent.waitFor("sent"));
+        QTRY_COMPARE(console.messages, QList<QByteArray>{"1357"});
+        QCOMPARE(console.peers, QStringList{address(5, 3)});
+        QCOMPARE(agent.last("sent").value("text").toString(), QStringLiteral("****"));
         agent.write("hello\n");
         QVERIFY(agent.waitFor("error", 2));
     }
