@@ -377,18 +377,46 @@ void ClientAgent::emitEvent(const QString &event, quint16 port, const QString &t
 
 void ClientAgent::runHook(const QString &name, const QString &text)
 {
-    const QString cmd = m_options.hooks.value(name);
-    if (cmd.isEmpty())
+    if (m_options.hooks.value(name).isEmpty())
         return;
-    QProcess p;
+    // One of a kind at a time: a flood of messages must not become a flood of
+    // shells. What comes meanwhile runs once afterwards, with the latest text.
+    Hook &h = m_hooks[name];
+    h.text = text;
+    h.state = stateText();
+    h.again = h.running;
+    if (!h.running)
+        startHook(name);
+}
+
+void ClientAgent::startHook(const QString &name)
+{
+    Hook &h = m_hooks[name];
+    h.running = true;
+    h.again = false;
+    auto *p = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("KORVANE_TEXT"), text);
-    env.insert(QStringLiteral("KORVANE_STATE"), stateText());
+    env.insert(QStringLiteral("KORVANE_TEXT"), h.text);
+    env.insert(QStringLiteral("KORVANE_STATE"), h.state);
     env.insert(QStringLiteral("KORVANE_EVENT"), name);
-    p.setProcessEnvironment(env);
-    p.setProgram(QStringLiteral("/bin/sh"));
+    p->setProcessEnvironment(env);
+    p->setStandardInputFile(QProcess::nullDevice());
     // The hook's output must not mix with the event lines.
-    p.setArguments({QStringLiteral("-c"), QStringLiteral("exec 1>&2; ") + cmd});
-    if (!p.startDetached())
+    p->setProcessChannelMode(QProcess::ForwardedChannels);
+    const auto ended = [this, p, name] {
+        p->deleteLater();
+        Hook &h = m_hooks[name];
+        h.running = false;
+        if (h.again)
+            startHook(name);
+    };
+    connect(p, &QProcess::finished, this, ended);
+    connect(p, &QProcess::errorOccurred, this, [name, ended](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart)
+            return;
         std::fprintf(stderr, "korvane-client: cannot run the %s hook\n", qPrintable(name));
+        ended();
+    });
+    p->start(QStringLiteral("/bin/sh"),
+             {QStringLiteral("-c"), QStringLiteral("exec 1>&2; ") + m_options.hooks.value(name)});
 }

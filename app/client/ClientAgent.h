@@ -72,6 +72,7 @@ private:
 
     void emitEvent(const QString &event, quint16 port, const QString &text, QJsonObject extra = {});
     void runHook(const QString &name, const QString &text);
+    void startHook(const QString &name);
 
     Options m_options;
     QTcpServer *m_command;
@@ -87,4 +88,13 @@ private:
     qint64 m_usedBefore = 0; // seconds an open charge had used before it came here
     qint64 m_lengthMs = 0;   // prepaid or account: how long the unlock lasts
     QTimer m_expiry;
+
+    struct Hook
+    {
+        QString text;  // the latest asked for
+        QString state; // the state when it was asked for
+        bool running = false;
+        bool again = false;
+    };
+    QHash<QString, Hook> m_hooks;
 };

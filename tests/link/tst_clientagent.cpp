@@ -115,6 +115,30 @@ private slots:
             QVERIFY(!e.isEmpty());
     }
 
+    // A hook still running when its kind comes again runs once more when it
+    // ends, with the latest text; whatever came between is passed over.
+    void hooksOfAKindCoalesce()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out"), hold = dir.filePath("hold");
+        QVERIFY(QFile(hold).open(QIODevice::WriteOnly));
+        Agent agent;
+        QVERIFY(agent.start(
+            address(4, 7),
+            {"--no-broadcast", "--on-message",
+             QString("echo \"$KORVANE_TEXT\" >> '%1'; while [ -e '%2' ]; do sleep 0.05; done").arg(out, hold)}));
+        for (int i = 1; i <= 10; ++i)
+            QVERIFY(deliver(address(4, 7), Shifted.text, QByteArray::number(i)));
+        QVERIFY(agent.waitFor("message", 10));
+        const auto written = [&out] {
+            QFile f(out);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QTRY_COMPARE(written(), QByteArray("1\n"));
+        QFile::remove(hold);
+        QTRY_COMPARE(written(), QByteArray("1\n10\n"));
+    }
+
     // A PIN goes to the console's logon port from the agent's own address;
     // no event line shows it, delivered or not.
     void pinIsSentUnseen()
