@@ -61,9 +61,21 @@ std::optional<QString> ClientAgent::start()
                             iface = i;
             const bool joined =
                 iface.isValid() ? m_udp->joinMulticastGroup(p.group, iface) : m_udp->joinMulticastGroup(p.group);
-            if (!joined)
-                std::fprintf(stderr, "korvane-client: no broadcasts: cannot join %s: %s\n",
-                             qPrintable(p.group.toString()), qPrintable(m_udp->errorString()));
+            // The system's own words for this ("No such device", or none at all)
+            // do not tell what to set up.
+            const QString group = p.group.toString();
+            if (!joined && iface.isValid())
+                std::fprintf(stderr,
+                             "korvane-client: no broadcasts: cannot join %s on %s (%s): the interface needs"
+                             " multicast (ip link set %s multicast on)\n",
+                             qPrintable(group), qPrintable(iface.name()), qPrintable(m_udp->errorString()),
+                             qPrintable(iface.name()));
+            else if (!joined)
+                std::fprintf(stderr,
+                             "korvane-client: no broadcasts: cannot join %s, as no route leads to it (%s): add one"
+                             " through the interface on the cafe's network (ip route add 224.0.0.0/4 dev IFACE),"
+                             " or give --listen that interface's address\n",
+                             qPrintable(group), qPrintable(m_udp->errorString()));
             connect(m_udp, &QUdpSocket::readyRead, this, &ClientAgent::datagrams);
         }
     }

@@ -1,4 +1,5 @@
 #include "LinkTestSupport.h"
+#include "NetNamespace.h"
 #include "link/Ports.h"
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
@@ -137,6 +138,18 @@ private slots:
         QTRY_COMPARE(written(), QByteArray("1\n"));
         QFile::remove(hold);
         QTRY_COMPARE(written(), QByteArray("1\n10\n"));
+    }
+
+    // A machine with no route for the broadcast group: the agent says how
+    // to make one, and serves its ports all the same.
+    void broadcastGroupWithoutRoute()
+    {
+        KORVANE_IN_NETNS();
+        QVERIFY(netns::runQuietly("ip", {"route", "del", "224.0.0.0/4"}));
+        Agent agent;
+        QVERIFY(agent.start("0.0.0.0"));
+        QString said;
+        QTRY_VERIFY2((said += agent.errors()).contains("ip route add 224.0.0.0/4 dev"), qPrintable(said));
     }
 
     // A PIN goes to the console's logon port from the agent's own address;
