@@ -275,7 +275,7 @@ void ClientAgent::line(const QByteArray &raw)
         // The event lines end up in logs and on the screen: a PIN shows as stars.
         sendToConsole(l.mid(4).trimmed(), QStringLiteral("****"));
     } else if (l == Protocol::closeme()) {
-        sendToConsole(Protocol::closeme());
+        logOff();
     } else if (l == "status") {
         emitEvent(QStringLiteral("status"), 0, QString());
     } else {
@@ -315,8 +315,19 @@ void ClientAgent::expire()
     emitEvent(QStringLiteral("expired"), 0, QString());
     runHook(QStringLiteral("lock"), QString());
     // An exhausted account ends its use at the console as the customer would.
-    if (account && !m_options.console.isEmpty())
+    if (account)
         sendToConsole(Protocol::closeme());
+}
+
+void ClientAgent::logOff()
+{
+    // The next customer must not find the computer open, whether or not the
+    // console hears of this one leaving. Other charges run on at the console.
+    if (m_mode == Mode::Account) {
+        lock();
+        runHook(QStringLiteral("lock"), QString::fromLatin1(Protocol::closeme()));
+    }
+    sendToConsole(Protocol::closeme());
 }
 
 void ClientAgent::lock()

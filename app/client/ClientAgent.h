@@ -65,6 +65,7 @@ private:
     void sendToConsole(const QByteArray &message, const QString &shown = QString());
     void countdown();
     void expire();
+    void logOff();
 
     void lock();
     void unlockOpen(qint64 secondsUsed);

@@ -186,8 +186,10 @@ private slots:
 
         k.c.clock.advance(5 * 60);
         agent.write("closeme\n");
+        QVERIFY(agent.waitFor("sent", account ? 2 : 1));
+        // The customer's own computer locks; a normal charge goes on.
+        QCOMPARE(seen(agent, "sent"), (QStringList{"closeme", "1010", account ? "locked" : "unlocked"}));
         if (!account) {
-            QVERIFY(agent.waitFor("sent"));
             QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC4").state != SlotState::Normal; }, 500));
             QVERIFY(k.c.rows().value(0).enab && k.c.computer("PC4").timer);
             return;

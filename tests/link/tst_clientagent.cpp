@@ -152,6 +152,25 @@ private slots:
         QTRY_VERIFY2((said += agent.errors()).contains("ip route add 224.0.0.0/4 dev"), qPrintable(said));
     }
 
+    // A customer's logoff locks the computer at once and runs the lock hook,
+    // whether or not the console hears of it.
+    void logoffLocks()
+    {
+        QTemporaryDir dir;
+        const QString hooked = dir.filePath("locked");
+        Agent agent;
+        QVERIFY(agent.start(address(7, 2),
+                            {"--no-broadcast", "--console", address(7, 1), "--on-lock", "touch '" + hooked + "'"}));
+        TcpChannel console(Shifted.command);
+        console.setLocalAddress(QHostAddress(address(7, 1)));
+        QCOMPARE(deliver(console, address(7, 2), "u30"), QString());
+        QVERIFY(agent.waitFor("command"));
+        agent.write("closeme\n");
+        QVERIFY(agent.waitFor("error"));
+        QCOMPARE(agent.last("error").value("state").toString(), QStringLiteral("locked"));
+        QTRY_VERIFY(QFile::exists(hooked));
+    }
+
     // A PIN goes to the console's logon port from the agent's own address;
     // no event line shows it, delivered or not.
     void pinIsSentUnseen()
