@@ -96,6 +96,9 @@ void ClientAgent::accept(QTcpServer *server, quint16 port)
         if (port == m_options.ports.probe) {
             // Presence only: the console closes at once; so do we.
             emitEvent(QStringLiteral("probe"), port, QString(), {{QStringLiteral("from"), peer}});
+            // The console is back: a logoff it has not heard of can reach it now.
+            if (fromConsole(s->peerAddress()))
+                tellLeft();
             s->disconnectFromHost();
             continue;
         }
@@ -180,7 +183,12 @@ void ClientAgent::command(const QByteArray &message, const QString &peer)
         unlockFor(Mode::Prepaid, c.number);
         break;
     case C::Account:
-        unlockFor(Mode::Account, c.number * 60);
+        // A console that restarts tells the account again: the customer has
+        // gone, so it hears that instead and the computer stays locked.
+        if (m_leftAt.isValid())
+            tellLeft();
+        else
+            unlockFor(Mode::Account, c.number * 60);
         break;
     case C::StopPc:
     case C::StopUser:
@@ -284,27 +292,27 @@ void ClientAgent::line(const QByteArray &raw)
     }
 }
 
-void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown)
+void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown, std::function<void(bool)> done)
 {
     const quint16 port = m_options.ports.logon;
     const QString text = shown.isNull() ? QString::fromLatin1(message) : shown;
-    if (m_options.console.isEmpty()) {
-        emitEvent(QStringLiteral("error"), port, text,
-                  {{QStringLiteral("error"), QStringLiteral("no --console address was given")}});
-        return;
-    }
     auto *channel = new TcpChannel(port, this);
+    const auto ended = [this, channel, port, text, done](const QString &why) {
+        if (why.isNull())
+            emitEvent(QStringLiteral("sent"), port, text);
+        else
+            emitEvent(QStringLiteral("error"), port, text, {{QStringLiteral("error"), why}});
+        channel->deleteLater();
+        if (done)
+            done(why.isNull());
+    };
     if (m_options.listen != QHostAddress(QHostAddress::AnyIPv4))
         channel->setLocalAddress(m_options.listen);
     connect(channel, &CommandChannel::connected, channel, [channel, message] { channel->send(message); });
-    connect(channel, &CommandChannel::finished, this, [this, channel, port, text] {
-        emitEvent(QStringLiteral("sent"), port, text);
-        channel->deleteLater();
-    });
-    connect(channel, &CommandChannel::failed, this, [this, channel, port, text](const QString &why) {
-        emitEvent(QStringLiteral("error"), port, text, {{QStringLiteral("error"), why}});
-        channel->deleteLater();
-    });
+    connect(channel, &CommandChannel::finished, this, [ended] { ended(QString()); });
+    connect(channel, &CommandChannel::failed, this, ended);
+    if (m_options.console.isEmpty())
+        return ended(QStringLiteral("no --console address was given"));
     channel->open(m_options.console);
 }
 
@@ -316,22 +324,46 @@ void ClientAgent::expire()
     runHook(QStringLiteral("lock"), QString());
     // An exhausted account ends its use at the console as the customer would.
     if (account)
-        sendToConsole(Protocol::closeme());
+        leave();
 }
 
 void ClientAgent::logOff()
 {
+    // Other charges run on at the console; the word goes all the same.
+    if (m_mode != Mode::Account)
+        return sendToConsole(Protocol::closeme());
     // The next customer must not find the computer open, whether or not the
-    // console hears of this one leaving. Other charges run on at the console.
-    if (m_mode == Mode::Account) {
-        lock();
-        runHook(QStringLiteral("lock"), QString::fromLatin1(Protocol::closeme()));
-    }
-    sendToConsole(Protocol::closeme());
+    // console hears of this one leaving.
+    lock();
+    runHook(QStringLiteral("lock"), QString::fromLatin1(Protocol::closeme()));
+    leave();
+}
+
+void ClientAgent::leave()
+{
+    m_leftAt.start();
+    m_leaveTold = false;
+    tellLeft();
+}
+
+void ClientAgent::tellLeft()
+{
+    if (!m_leftAt.isValid() || m_leaveTelling)
+        return;
+    // Said at once, the plain word that every console knows; said later, when.
+    const QByteArray message = m_leaveTold ? Protocol::closeme(m_leftAt.elapsed() / 1000) : Protocol::closeme();
+    m_leaveTold = m_leaveTelling = true;
+    sendToConsole(message, QString(), [this](bool delivered) {
+        m_leaveTelling = false;
+        if (delivered)
+            m_leftAt.invalidate();
+    });
 }
 
 void ClientAgent::lock()
 {
+    // Whatever the console commands now, it has moved past a customer who left.
+    m_leftAt.invalidate();
     m_mode = Mode::Locked;
     m_expiry.stop();
     m_usedBefore = 0;
@@ -340,6 +372,7 @@ void ClientAgent::lock()
 
 void ClientAgent::unlockOpen(qint64 secondsUsed)
 {
+    m_leftAt.invalidate();
     m_expiry.stop();
     m_mode = Mode::Open;
     m_usedBefore = qMax<qint64>(0, secondsUsed);
@@ -353,6 +386,7 @@ void ClientAgent::unlockFor(Mode mode, qint64 seconds)
         lock();
         return;
     }
+    m_leftAt.invalidate();
     m_mode = mode;
     m_usedBefore = 0;
     m_lengthMs = seconds * 1000;

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 class QSocketNotifier;
@@ -61,11 +62,16 @@ private:
     void datagrams();
     bool fromConsole(const QHostAddress &peer) const;
     void line(const QByteArray &text);
-    // `shown` stands for the message in the event lines.
-    void sendToConsole(const QByteArray &message, const QString &shown = QString());
+    // `shown` stands for the message in the event lines; `done` hears whether
+    // it was delivered.
+    void sendToConsole(const QByteArray &message, const QString &shown = QString(),
+                       std::function<void(bool)> done = {});
     void countdown();
     void expire();
     void logOff();
+    // The customer has gone: the console is told, now or when it is back.
+    void leave();
+    void tellLeft();
 
     void lock();
     void unlockOpen(qint64 secondsUsed);
@@ -89,6 +95,9 @@ private:
     qint64 m_usedBefore = 0; // seconds an open charge had used before it came here
     qint64 m_lengthMs = 0;   // prepaid or account: how long the unlock lasts
     QTimer m_expiry;
+    QElapsedTimer m_leftAt; // valid while the console has not heard the customer leave
+    bool m_leaveTold = false;
+    bool m_leaveTelling = false;
 
     struct Hook
     {

@@ -153,7 +153,9 @@ private slots:
     }
 
     // A customer's logoff locks the computer at once and runs the lock hook,
-    // whether or not the console hears of it.
+    // whether or not the console hears of it. One the console did not hear
+    // of goes in answer to the "u" its restart sends, with the time since,
+    // and the computer stays locked.
     void logoffLocks()
     {
         QTemporaryDir dir;
@@ -169,6 +171,14 @@ private slots:
         QVERIFY(agent.waitFor("error"));
         QCOMPARE(agent.last("error").value("state").toString(), QStringLiteral("locked"));
         QTRY_VERIFY(QFile::exists(hooked));
+
+        Receiver back;
+        QVERIFY(back.listen(address(7, 1), Shifted.logon));
+        QCOMPARE(deliver(console, address(7, 2), "u29"), QString());
+        QTRY_COMPARE(back.messages.size(), 1);
+        QVERIFY2(QRegularExpression("^closeme[0-9]+$").match(back.messages[0]).hasMatch(), back.messages[0]);
+        QCOMPARE(back.peers, QStringList{address(7, 2)});
+        QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
     }
 
     // A PIN goes to the console's logon port from the agent's own address;
