@@ -3,7 +3,10 @@
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
 
+#include <QFile>
 #include <QJsonDocument>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QPointer>
@@ -13,7 +16,12 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 ClientAgent::ClientAgent(Options options, QObject *parent)
@@ -80,12 +88,57 @@ std::optional<QString> ClientAgent::start()
         }
     }
 
+    if (!m_options.screenSocket.isEmpty())
+        if (auto error = listenForScreens())
+            return error;
+
     m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
     connect(m_stdin, &QSocketNotifier::activated, this, &ClientAgent::readStdin);
 
     emitEvent(QStringLiteral("ready"), 0, QString(),
               {{QStringLiteral("listen"), m_options.listen.toString()}, {QStringLiteral("offset"), p.offset}});
     return std::nullopt;
+}
+
+std::optional<QString> ClientAgent::listenForScreens()
+{
+    const QString path = m_options.screenSocket;
+    // A socket left by an agent that died would refuse every screen.
+    QLocalServer::removeServer(path);
+    m_screens = new QLocalServer(this);
+    m_screens->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_screens->listen(path))
+        return QStringLiteral("cannot open the screens' socket %1: %2").arg(path, m_screens->errorString());
+    // Opened to the group only once it is the group's: no moment when others could connect.
+    if (!m_options.screenGroup.isEmpty()) {
+        const QByteArray file = QFile::encodeName(path);
+        const group *g = ::getgrnam(m_options.screenGroup.toLocal8Bit().constData());
+        if (!g || ::chown(file.constData(), uid_t(-1), g->gr_gid) != 0 || ::chmod(file.constData(), 0660) != 0)
+            return QStringLiteral("cannot give the screens' socket %1 to group %2: %3")
+                .arg(path, m_options.screenGroup,
+                     g ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("no such group"));
+    }
+    connect(m_screens, &QLocalServer::newConnection, this, &ClientAgent::screenConnected);
+    return std::nullopt;
+}
+
+void ClientAgent::screenConnected()
+{
+    while (QLocalSocket *s = m_screens->nextPendingConnection()) {
+        m_screenSockets.append(s);
+        connect(s, &QLocalSocket::disconnected, this, [this, s] {
+            m_screenSockets.removeOne(s);
+            s->deleteLater();
+        });
+        connect(s, &QLocalSocket::readyRead, this, [this, s] {
+            while (s->canReadLine())
+                line(s->readLine(MaxLineBytes));
+            if (s->bytesAvailable() > MaxLineBytes)
+                s->abort();
+        });
+    }
+    // What a new screen needs to show: the state and the café's name.
+    emitEvent(QStringLiteral("status"), 0, QString());
 }
 
 void ClientAgent::accept(QTcpServer *server, quint16 port)
@@ -149,6 +202,22 @@ void ClientAgent::received(quint16 port, const QByteArray &message, const QStrin
     const QString text = Protocol::decodeText(message);
     emitEvent(QStringLiteral("message"), port, text, {{QStringLiteral("from"), peer}});
     runHook(QStringLiteral("message"), text);
+    if (message == Protocol::invalidPassword() && m_pinSent.isValid() && m_pinSent.elapsed() < MessageTimeoutMs)
+        pinRefused();
+}
+
+void ClientAgent::pinRefused()
+{
+    m_pinSent.invalidate();
+    const bool wasPaused = m_guesses.isPaused(0);
+    m_guesses.failed(0);
+    if (wasPaused || !m_guesses.isPaused(0))
+        return;
+    // As long as the console's pause, which doubles with every run of failures.
+    const qint64 secs =
+        std::min(PinThrottle::FirstPauseSecs << std::min(m_pauses++, 12), PinThrottle::LongestPauseSecs);
+    m_pausedUntil.setRemainingTime(secs * 1000);
+    emitEvent(QStringLiteral("paused"), 0, QString(), {{QStringLiteral("wait"), secs}});
 }
 
 void ClientAgent::command(const QByteArray &message, const QString &peer)
@@ -185,10 +254,14 @@ void ClientAgent::command(const QByteArray &message, const QString &peer)
     case C::Account:
         // A console that restarts tells the account again: the customer has
         // gone, so it hears that instead and the computer stays locked.
-        if (m_leftAt.isValid())
+        if (m_leftAt.isValid()) {
             tellLeft();
-        else
-            unlockFor(Mode::Account, c.number * 60);
+            break;
+        }
+        m_guesses.succeeded(0);
+        m_pauses = 0;
+        m_pausedUntil = QDeadlineTimer();
+        unlockFor(Mode::Account, c.number * 60);
         break;
     case C::StopPc:
     case C::StopUser:
@@ -280,6 +353,11 @@ void ClientAgent::line(const QByteArray &raw)
     if (l.isEmpty())
         return;
     if (l.startsWith("pin ")) {
+        // The console would refuse it unseen.
+        if (!m_pausedUntil.hasExpired())
+            return emitEvent(QStringLiteral("paused"), 0, QString(),
+                             {{QStringLiteral("wait"), (m_pausedUntil.remainingTime() + 999) / 1000}});
+        m_pinSent.start();
         // The event lines end up in logs and on the screen: a PIN shows as stars.
         sendToConsole(l.mid(4).trimmed(), QStringLiteral("****"));
     } else if (l == Protocol::closeme()) {
@@ -297,11 +375,13 @@ void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown,
     const quint16 port = m_options.ports.logon;
     const QString text = shown.isNull() ? QString::fromLatin1(message) : shown;
     auto *channel = new TcpChannel(port, this);
-    const auto ended = [this, channel, port, text, done](const QString &why) {
-        if (why.isNull())
-            emitEvent(QStringLiteral("sent"), port, text);
-        else
-            emitEvent(QStringLiteral("error"), port, text, {{QStringLiteral("error"), why}});
+    const QJsonObject request{{QStringLiteral("request"),
+                               Protocol::parseCloseme(message) ? QStringLiteral("closeme") : QStringLiteral("pin")}};
+    const auto ended = [this, channel, port, text, done, request](const QString &why) {
+        QJsonObject extra = request;
+        if (!why.isNull())
+            extra.insert(QStringLiteral("error"), why);
+        emitEvent(why.isNull() ? QStringLiteral("sent") : QStringLiteral("error"), port, text, extra);
         channel->deleteLater();
         if (done)
             done(why.isNull());
@@ -391,6 +471,8 @@ void ClientAgent::unlockFor(Mode mode, qint64 seconds)
     m_usedBefore = 0;
     m_lengthMs = seconds * 1000;
     m_since.start();
+    // A warning for less time than there is at the start would say nothing new.
+    m_nextWarning = std::count_if(WarnAtSecs.begin(), WarnAtSecs.end(), [seconds](qint64 w) { return w >= seconds; });
     countdown();
 }
 
@@ -399,8 +481,12 @@ void ClientAgent::countdown()
     const qint64 leftMs = m_lengthMs - m_since.elapsed();
     if (leftMs <= 0)
         return expire();
+    for (; m_nextWarning < qsizetype(WarnAtSecs.size()) && leftMs <= WarnAtSecs[m_nextWarning] * 1000; ++m_nextWarning)
+        emitEvent(QStringLiteral("warning"), 0, QString(),
+                  {{QStringLiteral("minutes"), WarnAtSecs[m_nextWarning] / 60}});
+    const qint64 dueMs = leftMs - (m_nextWarning < qsizetype(WarnAtSecs.size()) ? WarnAtSecs[m_nextWarning] * 1000 : 0);
     // A timer's interval is an int of milliseconds: a long countdown wakes up on the way.
-    m_expiry.start(int(qMin<qint64>(leftMs, 3600 * 1000)));
+    m_expiry.start(int(qMin<qint64>(dueMs, 3600 * 1000)));
 }
 
 QString ClientAgent::stateText() const
@@ -425,11 +511,26 @@ void ClientAgent::emitEvent(const QString &event, quint16 port, const QString &t
     extra.insert(QStringLiteral("port"), port);
     extra.insert(QStringLiteral("text"), text);
     extra.insert(QStringLiteral("state"), stateText());
+    // What the screens show: the charge, and its time used or left.
+    static const char *const charges[] = {nullptr, "normal", "prepaid", "account"};
+    if (m_mode != Mode::Locked)
+        extra.insert(QStringLiteral("charge"), QLatin1String(charges[int(m_mode)]));
     if (m_mode == Mode::Open)
         extra.insert(QStringLiteral("used"), m_usedBefore + m_since.elapsed() / 1000);
+    else if (m_mode != Mode::Locked)
+        extra.insert(QStringLiteral("left"), qMax<qint64>(0, (m_lengthMs - m_since.elapsed() + 999) / 1000));
+    if (event == QLatin1String("status"))
+        extra.insert(QStringLiteral("cafe"), m_options.cafeName);
     const QByteArray out = QJsonDocument(extra).toJson(QJsonDocument::Compact) + '\n';
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fflush(stdout);
+    for (QLocalSocket *s : std::as_const(m_screenSockets)) {
+        // A screen that stopped reading is not waited for without end.
+        if (s->bytesToWrite() > MaxMessageBytes)
+            s->abort();
+        else
+            s->write(out);
+    }
 }
 
 void ClientAgent::runHook(const QString &name, const QString &text)

@@ -1,16 +1,37 @@
 #include "LinkTestSupport.h"
+#include "LockWindow.h"
 #include "NetNamespace.h"
+#include "ScreenSession.h"
+#include "TimePanel.h"
 #include "link/Ports.h"
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <grp.h>
+#include <sys/stat.h>
 
 using namespace linktest;
 
 namespace {
 const Ports Shifted = Ports::withOffset(Offset);
+
+// Sends `message` from `from` to `to`'s `port`; true once delivered.
+bool send(const QString &from, const QString &to, quint16 port, const QByteArray &message)
+{
+    TcpChannel c(port);
+    c.setLocalAddress(QHostAddress(from));
+    return deliver(c, to, message).isEmpty();
+}
+
+QString textOf(const QWidget *window, const char *label)
+{
+    return window->findChild<QLabel *>(QString::fromLatin1(label))->text();
+}
 } // namespace
 
 class TestClientAgent : public QObject
@@ -179,6 +200,86 @@ private slots:
         QVERIFY2(QRegularExpression("^closeme[0-9]+$").match(back.messages[0]).hasMatch(), back.messages[0]);
         QCOMPARE(back.peers, QStringList{address(7, 2)});
         QCOMPARE(agent.last("command").value("state").toString(), QStringLiteral("locked"));
+    }
+
+    // The screen against a real agent and a fake console: the café's name
+    // over every screen; a PIN typed there reaches the logon port from the
+    // computer's own address; the console's answers, the pause after five
+    // wrong PINs and the counter's texts show; a command from elsewhere
+    // changes nothing; "u60" brings the panel with the time left; Log Off
+    // sends "closeme" and locks; prepaid time warns at 5 and 1 minutes and
+    // locks when it runs out.
+    void screenFollowsTheAgent()
+    {
+        QTemporaryDir dir;
+        const QString socket = dir.filePath("screen"), console = address(8, 1), computer = address(8, 2);
+        Receiver logons;
+        QVERIFY(logons.listen(console, Shifted.logon));
+        Agent agent;
+        QVERIFY2(agent.start(computer, {"--no-broadcast", "--console", console, "--screen-socket", socket,
+                                        "--screen-group", QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name),
+                                        "--cafe-name", QString::fromUtf8("Καφέ Ώρα")}),
+                 qPrintable(agent.errors()));
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(socket).constData(), &st), 0);
+        QCOMPARE((QList<uint>{st.st_mode & 0777u, st.st_gid}), (QList<uint>{0660u, ::getgid()}));
+
+        ScreenSession session({socket, false});
+        session.start();
+        LockWindow *lock = session.lockWindow();
+        TimePanel *panel = session.panel();
+        QTRY_COMPARE(textOf(lock, "cafeName"), QString::fromUtf8("Καφέ Ώρα"));
+        QVERIFY(lock->isFullScreen() && lock->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !panel->isVisible());
+        auto *box = lock->findChild<QLineEdit *>("pinBox");
+        auto *logOn = lock->findChild<QPushButton *>("logOnButton");
+        const auto logOnWith = [&](const char *typed) {
+            QTest::keyClicks(box, typed);
+            logOn->click();
+        };
+        QTRY_VERIFY(box->isEnabled());
+        logOnWith("12a34");
+        QTRY_COMPARE(logons.messages, QList<QByteArray>{"1234"});
+        QCOMPARE(logons.peers, QStringList{computer});
+        QCOMPARE(box->echoMode(), QLineEdit::Password);
+        for (const QByteArray &refusal : {Protocol::timeExpired(), Protocol::pinInUse(), Protocol::computerBusy()}) {
+            QVERIFY(send(console, computer, Shifted.text, refusal));
+            QTRY_COMPARE(textOf(lock, "answer"), QString::fromLatin1(refusal));
+        }
+        for (int i = 2; i <= 6; ++i) {
+            logOnWith("4321");
+            QTRY_COMPARE(logons.messages.size(), i);
+            QVERIFY(send(console, computer, Shifted.text, Protocol::invalidPassword()));
+            if (i < 6)
+                QTRY_COMPARE(textOf(lock, "answer"), QString::fromLatin1(Protocol::invalidPassword()));
+        }
+        QTRY_VERIFY(textOf(lock, "answer").startsWith("Too many wrong PINs. Try again in "));
+        QVERIFY(!logOn->isEnabled());
+
+        QVERIFY(send(address(8, 9), computer, Shifted.command, "u60"));
+        QVERIFY(send(console, computer, Shifted.text, "Closing at ten"));
+        QTRY_COMPARE(textOf(lock, "message"), QStringLiteral("Closing at ten"));
+        QVERIFY(lock->isVisible() && !panel->isVisible());
+
+        QVERIFY(send(console, computer, Shifted.command, "u60"));
+        QTRY_VERIFY(panel->isVisible() && !lock->isVisible());
+        const QString left = textOf(panel, "timeValue");
+        QVERIFY2(textOf(panel, "timeCaption") == "Time left" && (left == "01:00:00" || left.startsWith("00:59:")),
+                 qPrintable(left));
+        QVERIFY(send(console, computer, Shifted.text, "Happy hour"));
+        QTRY_COMPARE(textOf(panel, "notice"), QStringLiteral("Happy hour"));
+        panel->findChild<QPushButton *>("logOffButton")->click();
+        QTRY_COMPARE(logons.messages.value(6), QByteArray("closeme"));
+        QTRY_VERIFY(lock->isVisible() && !panel->isVisible());
+
+        const QList<std::pair<QByteArray, QString>> countdowns = {{"t301", "5 minutes left. Save your work."},
+                                                                  {"t61", "1 minute left. Save your work."}};
+        for (const auto &[prepaid, warning] : countdowns) {
+            QVERIFY(send(console, computer, Shifted.command, prepaid));
+            QTRY_COMPARE(textOf(panel, "notice"), warning);
+        }
+        QVERIFY(send(console, computer, Shifted.command, "t1"));
+        QTRY_VERIFY(lock->isVisible());
+        QCOMPARE(textOf(lock, "answer"), QStringLiteral("Your time is up."));
     }
 
     // A PIN goes to the console's logon port from the agent's own address;
