@@ -29,7 +29,9 @@ void LockWindow::buildUi(bool takesLogon)
         "#logonCard { background: #223140; border-radius: 10px; }"
         "#pinLabel { font-size: 14pt; }"
         "#pinBox { font-size: 20pt; padding: 4px 8px; min-width: 9em; }"
-        "#logOnButton { font-size: 14pt; padding: 6px 22px; }"
+        "#logOnButton { font-size: 14pt; padding: 8px 24px; color: white; background: #2f80ed;"
+        " border: none; border-radius: 6px; }"
+        "#logOnButton:disabled { background: #3b4b5c; color: #8b98a5; }"
         "#answer { color: #ffc857; font-size: 13pt; }"
         "#message { background: #2d4156; border-radius: 6px; padding: 12px; font-size: 14pt; }"));
 
@@ -83,9 +85,16 @@ void LockWindow::buildUi(bool takesLogon)
     m_message->setObjectName(QStringLiteral("message"));
     m_message->setAlignment(Qt::AlignCenter);
     m_message->setWordWrap(true);
+    m_message->setMinimumWidth(480);
     m_message->setMaximumWidth(720);
     m_message->hide();
-    outer->addWidget(m_message, 0, Qt::AlignHCenter);
+    // Centred by stretches, not by alignment, so that a long text gets the
+    // height its wrapped lines need.
+    auto *messageRow = new QHBoxLayout;
+    messageRow->addStretch();
+    messageRow->addWidget(m_message);
+    messageRow->addStretch();
+    outer->addLayout(messageRow);
     outer->addStretch(3);
 }
 

@@ -1,7 +1,6 @@
 #include "TimePanel.h"
 
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -23,21 +22,23 @@ void TimePanel::buildUi()
                                  "QLabel { color: #e6edf3; }"
                                  "#timeCaption { color: #8b98a5; font-size: 10pt; }"
                                  "#timeValue { font-size: 22pt; font-weight: bold; }"
-                                 "#notice { color: #ffc857; font-size: 11pt; }"));
+                                 "#notice { color: #ffc857; font-size: 11pt; }"
+                                 "#logOffButton { font-size: 11pt; padding: 5px; color: white; background: #2f80ed;"
+                                 " border: none; border-radius: 5px; }"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 10, 14, 12);
 
     m_noticeBox = new QWidget(this);
-    auto *noticeRow = new QHBoxLayout(m_noticeBox);
-    noticeRow->setContentsMargins(0, 0, 0, 6);
+    auto *noticeLayout = new QVBoxLayout(m_noticeBox);
+    noticeLayout->setContentsMargins(0, 0, 0, 8);
     m_notice = new QLabel(m_noticeBox);
     m_notice->setObjectName(QStringLiteral("notice"));
     m_notice->setWordWrap(true);
-    m_notice->setMaximumWidth(280);
+    m_notice->setFixedWidth(240);
     auto *ok = new QPushButton(QStringLiteral("OK"), m_noticeBox);
     ok->setObjectName(QStringLiteral("noticeOk"));
-    noticeRow->addWidget(m_notice, 1);
-    noticeRow->addWidget(ok, 0, Qt::AlignTop);
+    noticeLayout->addWidget(m_notice);
+    noticeLayout->addWidget(ok, 0, Qt::AlignRight);
     m_noticeBox->hide();
     layout->addWidget(m_noticeBox);
 

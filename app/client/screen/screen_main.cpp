@@ -9,10 +9,10 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("korvane-screen"));
-    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
-
+    // --help and --version answer without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
@@ -21,7 +21,7 @@ int main(int argc, char **argv)
                                     QStringLiteral("/run/korvane-client/screen"));
     const QCommandLineOption window(QStringLiteral("window"));
     parser.addOptions({help, version, socket, window});
-    if (!parser.parse(app.arguments())) {
+    if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korvane-screen: %s (see korvane-screen --help)\n", qPrintable(parser.errorText()));
         return 2;
     }
@@ -34,14 +34,23 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvane-screen"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     ScreenSession session({parser.value(socket), parser.isSet(window)});
     // A user the computer's agent does not serve (an administrator at the
-    // machine) gets his desktop as it is.
-    QObject::connect(&session, &ScreenSession::refused, &app, [](const QString &why) {
-        std::fprintf(stderr, "korvane-screen: not allowed to reach the agent (%s): this user is not in the"
-                             " group korvane-screen\n", qPrintable(why));
-        QApplication::exit(1);
-    });
+    // machine) gets his desktop as it is. Queued: the refusal may come
+    // before the event loop runs, which would forget an exit.
+    QObject::connect(
+        &session, &ScreenSession::refused, &app,
+        [](const QString &why) {
+            std::fprintf(stderr,
+                         "korvane-screen: not allowed to reach the agent (%s): this user is not in the group"
+                         " korvane-screen\n",
+                         qPrintable(why));
+            QApplication::exit(1);
+        },
+        Qt::QueuedConnection);
     // A cover cannot be closed; a demo's window can, and that ends it.
     QApplication::setQuitOnLastWindowClosed(parser.isSet(window));
     session.start();
