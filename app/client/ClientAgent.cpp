@@ -103,15 +103,18 @@ std::optional<QString> ClientAgent::start()
 std::optional<QString> ClientAgent::listenForScreens()
 {
     const QString path = m_options.screenSocket;
-    // A socket left by an agent that died would refuse every screen.
-    QLocalServer::removeServer(path);
+    const QByteArray file = QFile::encodeName(path);
+    // A socket left by an agent that died would refuse every screen; any
+    // other file there is not ours to remove.
+    struct stat st;
+    if (::lstat(file.constData(), &st) == 0 && S_ISSOCK(st.st_mode))
+        QLocalServer::removeServer(path);
     m_screens = new QLocalServer(this);
     m_screens->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_screens->listen(path))
         return QStringLiteral("cannot open the screens' socket %1: %2").arg(path, m_screens->errorString());
     // Opened to the group only once it is the group's: no moment when others could connect.
     if (!m_options.screenGroup.isEmpty()) {
-        const QByteArray file = QFile::encodeName(path);
         const group *g = ::getgrnam(m_options.screenGroup.toLocal8Bit().constData());
         if (!g || ::chown(file.constData(), uid_t(-1), g->gr_gid) != 0 || ::chmod(file.constData(), 0660) != 0)
             return QStringLiteral("cannot give the screens' socket %1 to group %2: %3")
@@ -524,7 +527,9 @@ void ClientAgent::emitEvent(const QString &event, quint16 port, const QString &t
     const QByteArray out = QJsonDocument(extra).toJson(QJsonDocument::Compact) + '\n';
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fflush(stdout);
-    for (QLocalSocket *s : std::as_const(m_screenSockets)) {
+    // A copy: a screen aborted here leaves the list at once.
+    const QList<QLocalSocket *> screens = m_screenSockets;
+    for (QLocalSocket *s : screens) {
         // A screen that stopped reading is not waited for without end.
         if (s->bytesToWrite() > MaxMessageBytes)
             s->abort();

@@ -174,7 +174,9 @@ void ScreenSession::showState()
             m_options.windowed ? w->show() : w->showFullScreen();
             w->raise();
             w->activateWindow();
-        } else if (!locked) {
+        } else if (!locked && w->isVisible()) {
+            if (QWindow *h = w->windowHandle())
+                h->setKeyboardGrabEnabled(false);
             w->hide();
         }
     }
