@@ -90,9 +90,7 @@ QStringList seen(const Agent &agent, const char *kind)
 // A request to the console's logon port from a client's address.
 bool fromClient(const QString &address, const QByteArray &request)
 {
-    TcpChannel c(Ports::withOffset(0).logon);
-    c.setLocalAddress(QHostAddress(address));
-    return deliver(c, ConsoleAddress, request).isEmpty();
+    return deliver(address, ConsoleAddress, Ports::withOffset(0).logon, request);
 }
 
 // An agent whose PIN was accepted: "u" and the minutes have arrived.

@@ -20,14 +20,6 @@ using namespace linktest;
 namespace {
 const Ports Shifted = Ports::withOffset(Offset);
 
-// Sends `message` from `from` to `to`'s `port`; true once delivered.
-bool send(const QString &from, const QString &to, quint16 port, const QByteArray &message)
-{
-    TcpChannel c(port);
-    c.setLocalAddress(QHostAddress(from));
-    return deliver(c, to, message).isEmpty();
-}
-
 QString textOf(const QWidget *window, const char *label)
 {
     return window->findChild<QLabel *>(QString::fromLatin1(label))->text();
@@ -184,9 +176,7 @@ private slots:
         Agent agent;
         QVERIFY(agent.start(address(7, 2),
                             {"--no-broadcast", "--console", address(7, 1), "--on-lock", "touch '" + hooked + "'"}));
-        TcpChannel console(Shifted.command);
-        console.setLocalAddress(QHostAddress(address(7, 1)));
-        QCOMPARE(deliver(console, address(7, 2), "u30"), QString());
+        QVERIFY(deliver(address(7, 1), address(7, 2), Shifted.command, "u30"));
         QVERIFY(agent.waitFor("command"));
         agent.write("closeme\n");
         QVERIFY(agent.waitFor("error"));
@@ -195,7 +185,7 @@ private slots:
 
         Receiver back;
         QVERIFY(back.listen(address(7, 1), Shifted.logon));
-        QCOMPARE(deliver(console, address(7, 2), "u29"), QString());
+        QVERIFY(deliver(address(7, 1), address(7, 2), Shifted.command, "u29"));
         QTRY_COMPARE(back.messages.size(), 1);
         QVERIFY2(QRegularExpression("^closeme[0-9]+$").match(back.messages[0]).hasMatch(), back.messages[0]);
         QCOMPARE(back.peers, QStringList{address(7, 2)});
@@ -242,30 +232,30 @@ private slots:
         QCOMPARE(logons.peers, QStringList{computer});
         QCOMPARE(box->echoMode(), QLineEdit::Password);
         for (const QByteArray &refusal : {Protocol::timeExpired(), Protocol::pinInUse(), Protocol::computerBusy()}) {
-            QVERIFY(send(console, computer, Shifted.text, refusal));
+            QVERIFY(deliver(console, computer, Shifted.text, refusal));
             QTRY_COMPARE(textOf(lock, "answer"), QString::fromLatin1(refusal));
         }
         for (int i = 2; i <= 6; ++i) {
             logOnWith("4321");
             QTRY_COMPARE(logons.messages.size(), i);
-            QVERIFY(send(console, computer, Shifted.text, Protocol::invalidPassword()));
+            QVERIFY(deliver(console, computer, Shifted.text, Protocol::invalidPassword()));
             if (i < 6)
                 QTRY_COMPARE(textOf(lock, "answer"), QString::fromLatin1(Protocol::invalidPassword()));
         }
         QTRY_VERIFY(textOf(lock, "answer").startsWith("Too many wrong PINs. Try again in "));
         QVERIFY(!logOn->isEnabled());
 
-        QVERIFY(send(address(8, 9), computer, Shifted.command, "u60"));
-        QVERIFY(send(console, computer, Shifted.text, "Closing at ten"));
+        QVERIFY(deliver(address(8, 9), computer, Shifted.command, "u60"));
+        QVERIFY(deliver(console, computer, Shifted.text, "Closing at ten"));
         QTRY_COMPARE(textOf(lock, "message"), QStringLiteral("Closing at ten"));
         QVERIFY(lock->isVisible() && !panel->isVisible());
 
-        QVERIFY(send(console, computer, Shifted.command, "u60"));
+        QVERIFY(deliver(console, computer, Shifted.command, "u60"));
         QTRY_VERIFY(panel->isVisible() && !lock->isVisible());
         const QString left = textOf(panel, "timeValue");
         QVERIFY2(textOf(panel, "timeCaption") == "Time left" && (left == "01:00:00" || left.startsWith("00:59:")),
                  qPrintable(left));
-        QVERIFY(send(console, computer, Shifted.text, "Happy hour"));
+        QVERIFY(deliver(console, computer, Shifted.text, "Happy hour"));
         QTRY_COMPARE(textOf(panel, "notice"), QStringLiteral("Happy hour"));
         panel->findChild<QPushButton *>("logOffButton")->click();
         QTRY_COMPARE(logons.messages.value(6), QByteArray("closeme"));
@@ -274,10 +264,10 @@ private slots:
         const QList<std::pair<QByteArray, QString>> countdowns = {{"t301", "5 minutes left. Save your work."},
                                                                   {"t61", "1 minute left. Save your work."}};
         for (const auto &[prepaid, warning] : countdowns) {
-            QVERIFY(send(console, computer, Shifted.command, prepaid));
+            QVERIFY(deliver(console, computer, Shifted.command, prepaid));
             QTRY_COMPARE(textOf(panel, "notice"), warning);
         }
-        QVERIFY(send(console, computer, Shifted.command, "t1"));
+        QVERIFY(deliver(console, computer, Shifted.command, "t1"));
         QTRY_VERIFY(lock->isVisible());
         QCOMPARE(textOf(lock, "answer"), QStringLiteral("Your time is up."));
     }
