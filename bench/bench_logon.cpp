@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     engine.loadRoster(*engineCafe.computers());
     LogonService::Engine hooks{[&](qint64 aa) { return engine.slot(aa)->state; },
                                [&](qint64 aa, qint64 m, const QString &pin) { engine.startaccount(aa, m, pin); },
-                               [&](qint64 aa) { engine.endaccount(aa); }};
+                               [&](qint64 aa, const QDateTime &at) { engine.endaccount(aa, at); }};
     LogonService logon(cafe, customers, reply, hooks, clock);
     if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
         out << *e << "\n";

@@ -91,7 +91,7 @@ std::optional<QString> ConsoleController::openBooks()
     hooks.startaccount = [this](qint64 aa, qint64 minutes, const QString &pin) {
         m_engine->startaccount(aa, minutes, pin);
     };
-    hooks.endaccount = [this](qint64 aa) { m_engine->endaccount(aa); };
+    hooks.endaccount = [this](qint64 aa, const QDateTime &at) { m_engine->endaccount(aa, at); };
     m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, *m_reply, hooks, m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
     m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });

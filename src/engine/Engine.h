@@ -67,8 +67,9 @@ public:
     void stopcharge(qint64 aa);
     void stopchargeforce(qint64 aa);
     // False, with the operator told and the charge running on, when the
-    // account cannot be settled.
-    bool endaccount(qint64 aa);
+    // account cannot be settled. `at`, when valid and past, is when the
+    // customer left (never before the charge began).
+    bool endaccount(qint64 aa, const QDateTime &at = QDateTime());
     void endaccountask(qint64 aa);
     void stopPrepaid(qint64 aa);
     // One tick of a computer's prepaid timer.

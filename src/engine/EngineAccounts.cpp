@@ -9,6 +9,7 @@
 #include "ui/Prompter.h"
 
 #include <QTimer>
+#include <algorithm>
 
 void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
 {
@@ -43,12 +44,14 @@ void Engine::nextAccountStart()
     });
 }
 
-bool Engine::endaccount(qint64 aa)
+bool Engine::endaccount(qint64 aa, const QDateTime &at)
 {
     Slot *s = slotFor(aa);
     if (!s || s->state != SlotState::Account)
         return false;
-    const QDateTime now = m_clock.now();
+    QDateTime now = m_clock.now();
+    if (at.isValid() && at < now)
+        now = std::max(at, s->start);
     qint64 used = Format::minuteBoundaries(s->start, now);
     if (used < 1)
         used = 1;

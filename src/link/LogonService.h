@@ -34,7 +34,8 @@ public:
     {
         std::function<SlotState(qint64 aa)> statusOf;
         std::function<void(qint64 aa, qint64 minutes, const QString &pin)> startaccount;
-        std::function<void(qint64 aa)> endaccount;
+        // `at`: when the customer left, if not now.
+        std::function<void(qint64 aa, const QDateTime &at)> endaccount;
     };
 
     static constexpr int RequestTimeoutMs = 3000; // a silent connection is closed after this
@@ -75,12 +76,14 @@ private:
     Result<qint64> computerAt(const QString &peer);
     void sendNextReply();
     void servePin(const QString &peer, const QString &pin);
-    void serveCloseme(const QString &peer);
+    void serveCloseme(const QString &peer, qint64 secondsAgo);
 
     CafeStore &m_cafe;
     CustomerStore &m_customers;
     CommandChannel &m_reply;
     Engine m_engine;
+    const Clock &m_clock;
+    QDateTime m_listeningSince;
     PinThrottle m_throttle;
     // Roster addresses, parsed: an address is compared as an address.
     QHash<quint32, qint64> m_roster;

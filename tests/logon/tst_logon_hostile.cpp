@@ -45,7 +45,7 @@ struct Logon
         }
         const LogonService::Engine engine{[this](qint64 aa) { return status.value(aa); },
                                           [this](qint64 aa, qint64, const QString &) { started << aa; },
-                                          [this](qint64 aa) { ended << aa; }};
+                                          [this](qint64 aa, const QDateTime &) { ended << aa; }};
         service = std::make_unique<LogonService>(cafe, customers, reply, engine, clock);
     }
     QList<bool> inUse()
