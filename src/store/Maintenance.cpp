@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 namespace {
 
@@ -35,6 +36,27 @@ const Kind kinds[] = {{ComputerFlag::Timer, &CafeStore::openNormal, "a normal ti
 bool flagOf(const ComputerRow &r, ComputerFlag f)
 {
     return f == ComputerFlag::Timer ? r.timer : f == ComputerFlag::Pretime ? r.pretime : r.user;
+}
+
+// Transactions and marks find their computer by name, so where computers of
+// an older book share one (letter case and blanks aside) nobody can tell whose
+// charge is whose: each such name is reported, and nothing is mended by it.
+QStringList sharedNames(const QList<ComputerRow> &computers, QList<Maintenance::Finding> &found)
+{
+    QMap<QString, QStringList> byName;
+    for (const ComputerRow &c : computers)
+        byName[CafeStore::nameKey(c.pcname)] << QStringLiteral("%1 (%2)").arg(c.aa).arg(c.pcname);
+    QStringList shared;
+    for (auto it = byName.cbegin(); it != byName.cend(); ++it) {
+        if (it->size() < 2)
+            continue;
+        shared << it.key();
+        found.append({QStringLiteral("Computers %1 and %2 have the same name: give each its own in Settings >"
+                                     " Computers; until then their charges are neither checked nor mended")
+                          .arg(it->mid(0, it->size() - 1).join(QStringLiteral(", ")), it->last()),
+                      false});
+    }
+    return shared;
 }
 
 } // namespace
@@ -94,9 +116,12 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
     if (!computers)
         return failure(computers.error());
     QStringList names;
+    const QStringList shared = sharedNames(*computers, found);
     bool ok = cafe.atomically([&] {
         for (const ComputerRow &c : *computers) {
             names << c.pcname;
+            if (shared.contains(CafeStore::nameKey(c.pcname)))
+                continue;
             for (const Kind &k : kinds) {
                 const auto open = (cafe.*k.open)(c.pcname);
                 if (!open)
