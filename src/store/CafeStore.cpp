@@ -12,6 +12,14 @@ const QString kComputerColumns = QStringLiteral("aa, pcname, ip, \"left\", top, 
 const QString kKinColumns = QStringLiteral(
     "aa, computer, startdate, starttime, enddate, endtime, ptime, enab, pretimeenab, userenab, userpin, type,"
     " totaltime, timecharged, extra, total, reason");
+// CafeStore::nameKey in SQL, for the names older books may keep with blanks around them.
+const QString kOtherComputerNamed = QStringLiteral(
+    "SELECT 1 FROM computers WHERE aa IS NOT ? AND fold(trim(pcname, char(32, 9, 10, 11, 12, 13, 160))) = ?");
+
+QString nameTaken(const QString &pcname)
+{
+    return QStringLiteral("Another computer on the roster is already named %1.").arg(pcname.trimmed());
+}
 
 ComputerRow computerFrom(const QSqlQuery &q)
 {
@@ -179,10 +187,14 @@ bool CafeStore::savePosition(const QString &pcname, int left, int top)
 Result<qint64> CafeStore::addComputer(const ComputerRow &r)
 {
     auto q = run(QStringLiteral("INSERT INTO computers (pcname, ip, \"left\", top, timer, pretime, \"user\")"
-                                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                 {r.pcname, r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user)});
+                                " SELECT ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS (%1)")
+                     .arg(kOtherComputerNamed),
+                 {r.pcname.trimmed(), r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user), QVariant(),
+                  nameKey(r.pcname)});
     if (!q)
         return failure(lastError());
+    if (q->numRowsAffected() != 1)
+        return failure(nameTaken(r.pcname));
     return q->lastInsertId().toLongLong();
 }
 
@@ -401,8 +413,13 @@ Result<QList<ComputerRow>> CafeStore::computersAfter(qint64 after, int limit)
 
 Result<void> CafeStore::renameComputer(qint64 aa, const QString &pcname, const QString &ip)
 {
-    if (!exec(QStringLiteral("UPDATE computers SET pcname = ?, ip = ? WHERE aa = ?"), {pcname, ip, aa}))
+    auto q = run(QStringLiteral("UPDATE computers SET pcname = ?, ip = ? WHERE aa = ? AND NOT EXISTS (%1)")
+                     .arg(kOtherComputerNamed),
+                 {pcname.trimmed(), ip, aa, aa, nameKey(pcname)});
+    if (!q)
         return failure(lastError());
+    if (q->numRowsAffected() != 1)
+        return failure(nameTaken(pcname));
     return {};
 }
 

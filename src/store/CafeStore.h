@@ -25,7 +25,12 @@ public:
     bool setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value);
     // Writes the place of the first row of that name.
     bool savePosition(const QString &pcname, int left, int top);
+    // The name is stored trimmed; one that another computer has is refused.
     Result<qint64> addComputer(const ComputerRow &row);
+    // A computer's name as the roster tells names apart: letter case and the
+    // blanks around it aside. Transactions and marks find their computer by
+    // name, so two computers never share one.
+    static QString nameKey(const QString &pcname) { return fold(pcname.trimmed()); }
 
     // --- kin (transactions)
     Result<qint64> appendTransaction(const KinRow &row);
@@ -99,6 +104,7 @@ public:
     // --- administration: roster editing, operator passwords, book checks
     // A page of the roster in key order, the rows after key `after`.
     Result<QList<ComputerRow>> computersAfter(qint64 after, int limit);
+    // Refused, like addComputer, for a name another computer has.
     Result<void> renameComputer(qint64 aa, const QString &pcname, const QString &ip);
     Result<void> deleteComputer(qint64 aa);
     // The stored password of the account with exactly this user name.

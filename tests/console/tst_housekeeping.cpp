@@ -147,6 +147,13 @@ private slots:
         QFile copied(backup("print.dat"));
         QCOMPARE(copied.open(QIODevice::ReadOnly) ? copied.readAll() : QByteArray(), QByteArray("card 1\n"));
 
+        // A link left where a copy is written first is removed, never written through.
+        const QString outside = m_home->paths().home() + "-outside";
+        for (const char *part : {"icafe.dat.part", "print.dat.part"})
+            QVERIFY(QFile::link(outside, backup(QLatin1String(part))));
+        choose("backup", {true});
+        QVERIFY(m_prompter.last() == "Backup Complete" && !QFileInfo::exists(outside));
+
         // A backup that fails says why and keeps the good copy it would have replaced.
         const qint64 later = *m_console->cafe().appendTransaction(bill("PC1", 9000));
         QVERIFY(QDir().mkpath(backup("icafe.dat.part") + "/blocked"));
