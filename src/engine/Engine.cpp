@@ -129,8 +129,9 @@ void Engine::onConnected()
     case Command::StopTerm: {
         // The end is in the books before the client locks: when it cannot be
         // written the client is told nothing and the charge runs on.
-        const QString used = Format::duration(s->start.secsTo(now));
-        if (!recordEnd(*s, now, used)) {
+        const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now)));
+        if (!ended) {
+            reportStoreError(ended.error());
             m_channel.send(QByteArray());
             break;
         }
@@ -292,26 +293,16 @@ Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
     return *key;
 }
 
-bool Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
+Result<void> Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
 {
-    const bool prepaid = s.state == SlotState::Prepaid;
+    const ComputerFlag flag = s.state == SlotState::Prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
     const bool ok = m_cafe.atomically([&] {
-        auto row = m_cafe.transaction(s.transaction);
-        if (!row)
-            return false;
-        if (!prepaid) {
-            row->enddate = end.date();
-            row->endtime = end.time();
-        }
-        row->totaltime = used;
-        if (!m_cafe.updateTransaction(*row))
-            return false;
-        return stillRunning(s.name, s.state, s.aa)
-               || m_cafe.setFlag(s.name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
+        return m_cafe.endCharge(flag, s.transaction, end, used)
+               && (stillRunning(s.name, s.state, s.aa) || m_cafe.setFlag(s.name, flag, false));
     });
     if (!ok)
-        reportStoreError(m_cafe.lastError());
-    return ok;
+        return failure(m_cafe.lastError());
+    return {};
 }
 
 // --- starting
@@ -365,8 +356,12 @@ bool Engine::endprepaid(Slot &s, bool stopping)
 {
     // Billed to its planned end; the time used is what marks it ended in the books.
     const QDateTime end = s.plannedEnd.isValid() ? s.plannedEnd : m_clock.now();
-    if (!recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0)) && stopping)
-        return false;
+    if (const Result<void> ended = recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0));
+        !ended) {
+        reportStoreError(ended.error());
+        if (stopping)
+            return false;
+    }
     present(new Bill(billContext(), Bill::Kind::Prepaid, s, end, this));
     setPrepaidTimer(s, false);
     freeSlot(s, Picture::Free);
@@ -531,34 +526,19 @@ Result<void> Engine::stoppcbd(const Bill &bill)
 {
     const bool prepaid = bill.isPrepaid();
     const QString name = bill.computer();
-    QString missing;
     const bool ok = m_cafe.atomically([&] {
-        auto row = m_cafe.transaction(bill.transaction());
-        if (!row) {
-            if (m_cafe.lastError().isEmpty())
-                missing = QStringLiteral("The transaction %1 of %2 was not found.").arg(bill.transaction()).arg(name);
-            return false;
-        }
-        // Confirmed once: a second confirmation of the same row would count it twice.
-        if (!row->enab && !row->pretimeenab) {
-            missing =
-                QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(bill.transaction()).arg(name);
-            return false;
-        }
         const bool cleared = bill.totalText() == Bill::ClearedTotal;
-        if (!prepaid) {
-            row->enddate = bill.end().date();
-            row->endtime = bill.end().time();
-            row->enab = false;
-        } else {
-            row->pretimeenab = false;
-        }
-        row->timecharged = cleared ? Money() : bill.timeCharge().roundedToCents();
-        row->totaltime = bill.timeUsed();
-        row->extra = bill.extras().roundedToCents();
-        row->total = cleared ? Money() : (bill.timeCharge().roundedToCents() + bill.extras()).roundedToCents();
-        row->reason = bill.reasonShown() ? bill.reason() : QString();
-        if (!m_cafe.updateTransaction(*row))
+        KinRow row;
+        row.aa = bill.transaction();
+        row.enddate = bill.end().date();
+        row.endtime = bill.end().time();
+        row.timecharged = cleared ? Money() : bill.timeCharge().roundedToCents();
+        row.totaltime = bill.timeUsed();
+        row.extra = bill.extras().roundedToCents();
+        row.total = cleared ? Money() : (bill.timeCharge().roundedToCents() + bill.extras()).roundedToCents();
+        row.reason = bill.reasonShown() ? bill.reason() : QString();
+        // Confirmed once: a second confirmation of the same row would count it twice.
+        if (!m_cafe.confirmCharge(row, prepaid))
             return false;
         // A new charge of the same kind may already run there: its flag stays.
         const SlotState running = prepaid ? SlotState::Prepaid : SlotState::Normal;
@@ -567,7 +547,7 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         return m_cafe.setFlag(name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
     });
     if (!ok)
-        return failure(missing.isEmpty() ? m_cafe.lastError() : missing);
+        return failure(m_cafe.lastError());
     return {};
 }
 

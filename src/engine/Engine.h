@@ -156,8 +156,9 @@ private:
     Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
     // The end of a charge, stored at once with its flag cleared, so that a
     // restart never brings it back as running; the bill's total comes on
-    // confirmation. False, with the operator told, when it cannot be written.
-    bool recordEnd(const Slot &s, const QDateTime &end, const QString &used);
+    // confirmation. Refused when the books cannot write it or the row no
+    // longer runs.
+    Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> stoppcbd(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
     // books refuse stops nothing (false), but an expiry is billed all the

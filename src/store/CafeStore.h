@@ -30,8 +30,20 @@ public:
     // --- kin (transactions)
     Result<qint64> appendTransaction(const KinRow &row);
     std::optional<KinRow> transaction(qint64 aa);
-    // Rewrites every column of the row with that aa.
-    bool updateTransaction(const KinRow &row);
+    // The end and the bill of a charge change its row only while the row is
+    // in the state the writer expects, decided by the statement itself: no
+    // stale window, restart or second console can end a charge twice or
+    // rewrite a confirmed bill. A row in any other state is refused with
+    // what it is (also in lastError()), and nothing is written.
+    // A running row of that kind ends: a normal row gets its end and time
+    // used, a prepaid row only its time used (its planned end stays), an
+    // account row its end and time used and is closed (no bill follows).
+    Result<void> endCharge(ComputerFlag kind, qint64 aa, const QDateTime &end, const QString &used);
+    // The confirmed bill (charges, time used, extras, total, reason, and a
+    // normal row's end) closes a normal row that has ended, or a prepaid row
+    // not yet confirmed (one that ran out is billed even when its end could
+    // not be written).
+    Result<void> confirmCharge(const KinRow &bill, bool prepaid);
     // Open rows of a computer by kind: normal (enab and no end date),
     // prepaid (pretimeenab), customer account (userenab).
     Result<QList<KinRow>> openNormal(const QString &computer);
@@ -110,4 +122,9 @@ public:
 
     static QString flagColumn(ComputerFlag flag);
     static KinRow kinFrom(const QSqlQuery &q);
+
+private:
+    // One conditional write of the row aa (bound last); refused when it
+    // changed no row.
+    Result<void> changeCharge(qint64 aa, const QString &sql, QVariantList values, bool confirming);
 };

@@ -18,6 +18,7 @@ private slots:
     void refusedWritesChangeNothing_data();
     void refusedWritesChangeNothing();
     void accountChargeKeepsItsMarkWhenTheSendFails();
+    void staleConsoleRewritesNoBill();
 };
 
 namespace {
@@ -252,6 +253,35 @@ void TestMoneySafety::accountChargeKeepsItsMarkWhenTheSendFails()
     QCOMPARE(c.slot(c.pc1).state, SlotState::Account);
     QVERIFY(c.computer(c.pc1).user);
     QCOMPARE(refused.size(), 0);
+}
+
+// An engine that still shows a charge the books have since ended, billed and
+// followed by a new one (a second console on the folder did once) can neither
+// end it again nor clear the new charge's flag, and tells the client nothing.
+void TestMoneySafety::staleConsoleRewritesNoBill()
+{
+    Cafe c;
+    QVERIFY(c.startNormal(c.pc1));
+    const std::unique_ptr<Engine> stale = std::move(c.engine);
+    c.restart();
+    c.prompter.answer(true);
+    c.engine->startnormal(c.pc1); // Charge And Lock on the charge restored
+    QTRY_VERIFY(c.bills.size() == 1 && c.idle());
+    QVERIFY(c.bills.first()->confirm() && c.startNormal(c.pc1));
+    const QList<KinRow> before = c.rows();
+    const int sent = int(c.channel.sent().size());
+
+    c.clock.advance(600);
+    c.prompter.clear();
+    c.prompter.answer(true);
+    stale->startnormal(c.pc1);
+    QTRY_VERIFY(c.idle() && c.prompter.said().size() == 2);
+    QVERIFY2(c.prompter.last().endsWith(QStringLiteral("is not running: it has ended already.")),
+             qPrintable(c.prompter.last()));
+    QCOMPARE(c.channel.sent().size(), sent);
+    QVERIFY(c.computer(c.pc1).timer && stale->slot(c.pc1)->state == SlotState::Normal);
+    QCOMPARE(c.rows().first().endtime, before.first().endtime);
+    QCOMPARE(c.rows().first().totaltime, before.first().totaltime);
 }
 
 QTEST_MAIN(TestMoneySafety)
