@@ -131,8 +131,8 @@ void Engine::onConnected()
         // written the client is told nothing and the charge runs on.
         const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now)));
         if (!ended) {
+            dropCommand();
             reportStoreError(ended.error());
-            m_channel.send(QByteArray());
             break;
         }
         m_channel.send(wireText(p.command));
@@ -193,7 +193,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
     const Result<qint64> key = record(s, flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
-        m_channel.send(QByteArray());
+        dropCommand();
         s.clearCharge();
         reportStoreError(key.error());
         if (p.command == Command::StartUser)
@@ -217,6 +217,14 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
         setPicture(s, Picture::Normal);
         break;
     }
+}
+
+void Engine::dropCommand()
+{
+    // Closed with nothing sent and forgotten before its error is shown, so
+    // that the channel's timer cannot report it again behind the box.
+    m_channel.send(QByteArray());
+    m_pending.reset();
 }
 
 void Engine::onFailed(const QString &description)
@@ -247,12 +255,13 @@ void Engine::onFailed(const QString &description)
                                                   + QLatin1Char('\n') + QStringLiteral("do you want to terminate ?"),
                                               Prompter::Icon::Critical);
         if (terminate) {
-            setPicture(*s, Picture::Error);
-            s->state = SlotState::Free;
-            s->start = QDateTime();
-            if (!m_cafe.setFlag(s->name, ComputerFlag::Timer, false))
-                reportStoreError(m_cafe.lastError());
-            emit tipCleared(s->aa);
+            // Dropped without a bill, but ended in the books: the computer is
+            // never shown free while its row is open, and the bill waits for
+            // confirmation like any other.
+            const QDateTime now = m_clock.now();
+            if (const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now))); !ended)
+                return reportStoreError(ended.error());
+            freeSlot(*s, Picture::Error);
             emit slotChanged(s->aa);
         }
     }
@@ -358,9 +367,13 @@ bool Engine::endprepaid(Slot &s, bool stopping)
     const QDateTime end = s.plannedEnd.isValid() ? s.plannedEnd : m_clock.now();
     if (const Result<void> ended = recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0));
         !ended) {
+        // The charge stays on the map as long as its row runs. A run-out one
+        // is not retried every second: Terminate ends it, or the next start
+        // of the console.
+        if (!stopping)
+            setPrepaidTimer(s, false);
         reportStoreError(ended.error());
-        if (stopping)
-            return false;
+        return false;
     }
     present(new Bill(billContext(), Bill::Kind::Prepaid, s, end, this));
     setPrepaidTimer(s, false);

@@ -146,6 +146,8 @@ private:
     bool refusedWhileBusy(Command command, const Slot &s);
     void onConnected();
     void onFailed(const QString &description);
+    // Stops the connected command with nothing sent.
+    void dropCommand();
     void onFinished();
     void nextAccountStart();
     // A start the client accepted: recorded first, then sent; a start the
@@ -161,9 +163,8 @@ private:
     Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> stoppcbd(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
-    // books refuse stops nothing (false), but an expiry is billed all the
-    // same: the client locks itself at its planned end, and the confirmation
-    // writes the end.
+    // books refuse bills and frees nothing (false, the operator told); an
+    // expiry then stops its timer.
     bool endprepaid(Slot &s, bool stopping);
     // Frees a slot whose charge has ended or never began.
     void freeSlot(Slot &s, Picture picture);

@@ -160,6 +160,8 @@ void TestMoneySafety::refusedWritesChangeNothing_data()
                                    << "BEFORE INSERT ON kin";
     QTest::newRow("account start") << "account"
                                    << "BEFORE INSERT ON kin";
+    QTest::newRow("charge and lock") << "charge and lock"
+                                     << "BEFORE UPDATE ON kin";
     // The end written at the stop stays allowed: only a total is refused.
     QTest::newRow("confirmation") << "confirm"
                                   << "BEFORE UPDATE OF total ON kin WHEN NEW.total IS NOT NULL";
@@ -168,7 +170,8 @@ void TestMoneySafety::refusedWritesChangeNothing_data()
 }
 
 // A step whose write the books refuse rolls back whole, is told once, and
-// leaves no key behind for a later bill to close.
+// leaves no key behind for a later bill to close; an operator slow to answer
+// the error meets nothing else behind it (no command of it times out).
 void TestMoneySafety::refusedWritesChangeNothing()
 {
     QFETCH(QString, step);
@@ -180,11 +183,14 @@ void TestMoneySafety::refusedWritesChangeNothing()
     const KinRow billed = *confirmed;
     QCOMPARE(c.slot(c.pc1).transaction, qint64(0));
 
-    if (step == QLatin1String("confirm") || step == QLatin1String("account end"))
-        QVERIFY(run(c, step == QLatin1String("confirm") ? QStringLiteral("normal") : QStringLiteral("account"), c.pc1));
+    const bool ending = step == QLatin1String("confirm") || step == QLatin1String("charge and lock");
+    if (ending || step == QLatin1String("account end"))
+        QVERIFY(run(c, ending ? QStringLiteral("normal") : QStringLiteral("account"), c.pc1));
     const QList<KinRow> before = c.rows();
     const ComputerRow flags = c.computer(c.pc1);
     QVERIFY(failWrites(c, trigger));
+    c.channel.setTimeoutMs(20);
+    c.prompter.answerAfter(100);
     QSignalSpy refused(c.engine.get(), &Engine::accountStartFailed);
     c.prompter.clear();
     const int sent = int(c.channel.sent().size());
@@ -199,6 +205,14 @@ void TestMoneySafety::refusedWritesChangeNothing()
         QVERIFY(!c.bills.last()->isConfirmed());
     } else if (step == QLatin1String("account end")) {
         c.engine->endaccount(c.pc1);
+    } else if (step == QLatin1String("charge and lock")) {
+        c.prompter.answer(true);
+        c.prompter.answer(true); // to whatever is asked behind the error
+        c.engine->startnormal(c.pc1);
+        QTRY_VERIFY(c.idle() && c.prompter.said().size() > 1);
+        QCOMPARE(c.slot(c.pc1).state, SlotState::Normal); // never shown free
+        QVERIFY(c.computer(c.pc1).timer && !c.rows().last().enddate);
+        QCOMPARE(c.channel.sent().size(), sent);
     } else {
         c.prompter.answer(true);
         if (step == QLatin1String("normal"))
