@@ -322,7 +322,11 @@ Result<QList<KinRow>> CafeStore::unconfirmed()
 
 bool CafeStore::moveTransaction(qint64 aa, const QString &computer)
 {
-    return exec(QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ?"), {computer, aa});
+    return changeCharge(aa,
+                        QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ? AND ((enab = 1 AND enddate IS NULL)"
+                                       " OR (pretimeenab = 1 AND totaltime IS NULL))"),
+                        {computer}, false)
+        .ok();
 }
 
 Result<Money> CafeStore::takingsOn(const QDate &day)

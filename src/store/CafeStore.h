@@ -49,6 +49,7 @@ public:
     Result<QList<KinRow>> openNormal(const QString &computer);
     Result<QList<KinRow>> openPrepaid(const QString &computer);
     Result<QList<KinRow>> openAccount(const QString &computer);
+    // A running row to another computer; refused, as an end is, once it has ended.
     bool moveTransaction(qint64 aa, const QString &computer);
     // Charges that have ended but whose bill was not confirmed.
     Result<QList<KinRow>> unconfirmed();

@@ -271,7 +271,8 @@ void TestMoneySafety::accountChargeKeepsItsMarkWhenTheSendFails()
 
 // An engine that still shows a charge the books have since ended, billed and
 // followed by a new one (a second console on the folder did once) can neither
-// end it again nor clear the new charge's flag, and tells the client nothing.
+// end nor move it again nor clear the new charge's flag, and tells the client
+// nothing.
 void TestMoneySafety::staleConsoleRewritesNoBill()
 {
     Cafe c;
@@ -294,8 +295,11 @@ void TestMoneySafety::staleConsoleRewritesNoBill()
              qPrintable(c.prompter.last()));
     QCOMPARE(c.channel.sent().size(), sent);
     QVERIFY(c.computer(c.pc1).timer && stale->slot(c.pc1)->state == SlotState::Normal);
+    QVERIFY(!stale->movecharge(c.pc1, c.pc2));
+    QVERIFY(c.computer(c.pc1).timer && !c.computer(c.pc2).timer);
     QCOMPARE(c.rows().first().endtime, before.first().endtime);
     QCOMPARE(c.rows().first().totaltime, before.first().totaltime);
+    QCOMPARE(c.rows().first().computer, QStringLiteral("PC1"));
 }
 
 QTEST_MAIN(TestMoneySafety)
