@@ -235,7 +235,8 @@ Result<void> CafeStore::confirmCharge(const KinRow &bill, bool prepaid)
     if (prepaid)
         return changeCharge(bill.aa,
                             QStringLiteral("UPDATE kin SET timecharged = ?, totaltime = ?, extra = ?, total = ?,"
-                                           " reason = ?, pretimeenab = 0 WHERE aa = ? AND pretimeenab = 1"),
+                                           " reason = ?, pretimeenab = 0 WHERE aa = ? AND pretimeenab = 1"
+                                           " AND totaltime IS NOT NULL"),
                             charges, true);
     return changeCharge(bill.aa,
                         QStringLiteral("UPDATE kin SET timecharged = ?, totaltime = ?, extra = ?, total = ?, reason = ?,"

@@ -40,9 +40,7 @@ public:
     // account row its end and time used and is closed (no bill follows).
     Result<void> endCharge(ComputerFlag kind, qint64 aa, const QDateTime &end, const QString &used);
     // The confirmed bill (charges, time used, extras, total, reason, and a
-    // normal row's end) closes a normal row that has ended, or a prepaid row
-    // not yet confirmed (one that ran out is billed even when its end could
-    // not be written).
+    // normal row's end) closes a row that has ended and is not confirmed.
     Result<void> confirmCharge(const KinRow &bill, bool prepaid);
     // Open rows of a computer by kind: normal (enab and no end date),
     // prepaid (pretimeenab), customer account (userenab).
