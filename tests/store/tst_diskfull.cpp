@@ -194,10 +194,7 @@ void TestDiskFull::failedWriteMidDay()
 
     QVERIFY(!s.done(c));
     QCOMPARE(c.channel.sent().size(), sent); // the client is told nothing
-    QStringList critical;
-    for (const auto &said : c.prompter.said())
-        if (said.icon == Prompter::Icon::Critical)
-            critical << said.text;
+    const QStringList critical = c.prompter.texts(Prompter::Icon::Critical);
     QCOMPARE(critical.size(), 1);
     QVERIFY2(critical.first().contains(full ? QStringLiteral("disk is full") : QStringLiteral("readonly")),
              qPrintable(critical.first()));

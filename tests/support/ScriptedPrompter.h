@@ -6,6 +6,7 @@
 #include <QQueue>
 #include <QString>
 #include <QTest>
+#include <optional>
 
 // Records every text exactly and answers questions from a queue (No when
 // the queue is empty). A slow operator's box stays up a while, the events
@@ -36,11 +37,13 @@ public:
     // Every box answered only after ms of the event loop.
     void answerAfter(int ms) { m_slowMs = ms; }
     const QList<Said> &said() const { return m_said; }
-    QStringList texts() const
+    // Every text said, or those said with that icon.
+    QStringList texts(std::optional<Icon> icon = std::nullopt) const
     {
         QStringList t;
         for (const Said &s : m_said)
-            t << s.text;
+            if (!icon || s.icon == *icon)
+                t << s.text;
         return t;
     }
     QString last() const { return m_said.isEmpty() ? QString() : m_said.last().text; }
