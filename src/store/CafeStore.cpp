@@ -238,14 +238,15 @@ Result<void> CafeStore::confirmCharge(const KinRow &bill, bool prepaid)
                                            " reason = ?, pretimeenab = 0 WHERE aa = ? AND pretimeenab = 1"
                                            " AND totaltime IS NOT NULL"),
                             charges, true);
-    return changeCharge(bill.aa,
-                        QStringLiteral("UPDATE kin SET timecharged = ?, totaltime = ?, extra = ?, total = ?, reason = ?,"
-                                       " enddate = ?, endtime = ?, enab = 0"
-                                       " WHERE aa = ? AND enab = 1 AND enddate IS NOT NULL"),
-                        charges
-                            + QVariantList{bill.enddate ? date(*bill.enddate) : QVariant(),
-                                           bill.endtime ? time(*bill.endtime) : QVariant()},
-                        true);
+    return changeCharge(
+        bill.aa,
+        QStringLiteral("UPDATE kin SET timecharged = ?, totaltime = ?, extra = ?, total = ?, reason = ?,"
+                       " enddate = ?, endtime = ?, enab = 0"
+                       " WHERE aa = ? AND enab = 1 AND enddate IS NOT NULL"),
+        charges
+            + QVariantList{bill.enddate ? date(*bill.enddate) : QVariant(),
+                           bill.endtime ? time(*bill.endtime) : QVariant()},
+        true);
 }
 
 Result<void> CafeStore::changeCharge(qint64 aa, const QString &sql, QVariantList values, bool confirming)
@@ -261,7 +262,8 @@ Result<void> CafeStore::changeCharge(qint64 aa, const QString &sql, QVariantList
     if (!row)
         why = lastError().isEmpty() ? QStringLiteral("The transaction %1 was not found.").arg(aa) : lastError();
     else if (!confirming)
-        why = QStringLiteral("The transaction %1 of %2 is not running: it has ended already.").arg(aa).arg(row->computer);
+        why =
+            QStringLiteral("The transaction %1 of %2 is not running: it has ended already.").arg(aa).arg(row->computer);
     else if (!row->enab && !row->pretimeenab)
         why = QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(aa).arg(row->computer);
     else

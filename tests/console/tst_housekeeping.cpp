@@ -261,7 +261,8 @@ private slots:
         choose("backup", {true});
         // A second console on the folder stops before it touches the books; the tools wait.
         QCOMPARE(tool({}, &said, "korvane"), 1);
-        QVERIFY2(said.contains("A console already runs on the folder " + m_home->paths().home().toLocal8Bit()), said.constData());
+        QVERIFY2(said.contains("A console already runs on the folder " + m_home->paths().home().toLocal8Bit()),
+                 said.constData());
         QCOMPARE((QList<int>{tool({"restore", m_home->paths().backup(), "--yes"}), tool({"compact"})}),
                  (QList<int>{4, 4}));
         QCOMPARE(Maintenance(m_home->paths()).restore(m_home->paths().backup()).error(),

@@ -7,7 +7,8 @@ FakeChannel::FakeChannel(QObject *parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(TcpChannel::DefaultTimeoutMs);
-    connect(&m_timer, &QTimer::timeout, this, [this] { failNow(QStringLiteral("Nothing was sent on the connection")); });
+    connect(&m_timer, &QTimer::timeout, this,
+            [this] { failNow(QStringLiteral("Nothing was sent on the connection")); });
 }
 
 void FakeChannel::open(const QString &address)
