@@ -36,6 +36,7 @@
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSettings>
 #include <QTimer>
 
@@ -65,10 +66,23 @@ ConsoleController::~ConsoleController()
     m_engine.reset();
 }
 
+std::optional<QString> ConsoleController::holdFolder()
+{
+    if (m_lock.held() || m_lock.take(m_paths))
+        return std::nullopt;
+    if (!m_lock.heldElsewhere())
+        return QStringLiteral("%1 cannot be written (check the owner and mode of its folder)")
+            .arg(QDir::toNativeSeparators(ConsoleLock::path(m_paths)));
+    // Two consoles on one folder would start, end and bill the same computers twice.
+    return QStringLiteral("A console already runs on the folder %1, and only one may keep its books.\n"
+                          "Use that console, or close it before starting this one.")
+        .arg(QDir::toNativeSeparators(m_paths.home()));
+}
+
 std::optional<QString> ConsoleController::openBooks()
 {
-    // Held for the console's life; a second console on the folder runs without it.
-    m_lock.take(m_paths);
+    if (auto e = holdFolder())
+        return e;
     if (auto e = m_windowCafe.open(m_paths.cafeDatabase()))
         return e;
     if (auto e = m_engineCafe.open(m_paths.cafeDatabase()))

@@ -147,6 +147,8 @@ private:
     bool refusedWhileBusy(Command command, const Slot &s);
     void onConnected();
     void onFailed(const QString &description);
+    // Stops the connected command with nothing sent.
+    void dropCommand();
     void onFinished();
     void nextAccountStart();
     // A start the client accepted: recorded first, then sent; a start the
@@ -157,13 +159,13 @@ private:
     Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
     // The end of a charge, stored at once with its flag cleared, so that a
     // restart never brings it back as running; the bill's total comes on
-    // confirmation. False, with the operator told, when it cannot be written.
-    bool recordEnd(const Slot &s, const QDateTime &end, const QString &used);
+    // confirmation. Refused when the books cannot write it or the row no
+    // longer runs.
+    Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> stoppcbd(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
-    // books refuse stops nothing (false), but an expiry is billed all the
-    // same: the client locks itself at its planned end, and the confirmation
-    // writes the end.
+    // books refuse bills and frees nothing (false, the operator told); an
+    // expiry then stops its timer.
     bool endprepaid(Slot &s, bool stopping);
     // Frees a slot whose charge has ended or never began.
     void freeSlot(Slot &s, Picture picture);

@@ -85,17 +85,8 @@ bool Engine::endaccount(qint64 aa, const QDateTime &at)
 
     // The slot's own transaction, not "the computer's open rows".
     const bool ok = m_cafe.atomically([&] {
-        if (s->transaction != 0) {
-            auto row = m_cafe.transaction(s->transaction);
-            if (!row)
-                return false;
-            row->enddate = now.date();
-            row->endtime = now.time();
-            row->userenab = false;
-            row->totaltime = usedText;
-            if (!m_cafe.updateTransaction(*row))
-                return false;
-        }
+        if (s->transaction != 0 && !m_cafe.endCharge(ComputerFlag::User, s->transaction, now, usedText))
+            return false;
         return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
     });
     // Settled, the charge has ended; a row left open is closed at the next start.

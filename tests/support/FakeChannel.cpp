@@ -1,6 +1,15 @@
 #include "FakeChannel.h"
 
-#include <QTimer>
+#include "link/TcpChannel.h"
+
+FakeChannel::FakeChannel(QObject *parent)
+    : CommandChannel(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(TcpChannel::DefaultTimeoutMs);
+    connect(&m_timer, &QTimer::timeout, this,
+            [this] { failNow(QStringLiteral("Nothing was sent on the connection")); });
+}
 
 void FakeChannel::open(const QString &address)
 {
@@ -27,19 +36,15 @@ void FakeChannel::connectNow()
     if (!m_busy || m_connected)
         return;
     m_connected = true;
+    m_timer.start();
     emit connected();
-    // The message is written and the channel closes, later, as a socket does.
-    QTimer::singleShot(0, this, [this] {
-        m_connected = false;
-        m_busy = false;
-        emit finished();
-    });
 }
 
 void FakeChannel::failNow(const QString &description)
 {
     if (!m_busy)
         return;
+    m_timer.stop();
     m_busy = false;
     m_connected = false;
     emit failed(description);
@@ -47,7 +52,16 @@ void FakeChannel::failNow(const QString &description)
 
 void FakeChannel::send(const QByteArray &message)
 {
+    if (!m_connected)
+        return;
+    m_timer.stop();
     // An empty message closes the connection with nothing sent.
     if (!message.isEmpty())
         m_sent.append(message);
+    // The message is written and the channel closes, later, as a socket does.
+    QTimer::singleShot(0, this, [this] {
+        m_connected = false;
+        m_busy = false;
+        emit finished();
+    });
 }

@@ -4,16 +4,19 @@
 
 #include <QByteArrayList>
 #include <QStringList>
+#include <QTimer>
 
 // A command channel that connects or fails when the test says so, always
 // from the event loop. It records every address opened and message sent.
+// Like the real one, a connection given nothing to send fails after the
+// timeout.
 class FakeChannel : public CommandChannel
 {
     Q_OBJECT
 public:
     enum class Outcome { Connect, Fail, Hang };
 
-    using CommandChannel::CommandChannel;
+    explicit FakeChannel(QObject *parent = nullptr);
 
     // The outcome of the next open() calls (Connect until told otherwise).
     void willConnect() { m_outcome = Outcome::Connect; }
@@ -26,6 +29,7 @@ public:
     void willHang() { m_outcome = Outcome::Hang; }
     void connectNow();
     void failNow(const QString &description);
+    void setTimeoutMs(int ms) { m_timer.setInterval(ms); }
 
     bool isBusy() const override { return m_busy; }
     void open(const QString &address) override;
@@ -44,4 +48,5 @@ private:
     QByteArrayList m_sent;
     bool m_busy = false;
     bool m_connected = false;
+    QTimer m_timer;
 };
