@@ -10,6 +10,7 @@
 #include "ui/MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QSettings>
 #include <QTextStream>
@@ -76,14 +77,18 @@ int main(int argc, char **argv)
     QLocale::setDefault(Format::chooseLocale(options.locale));
 
     const Paths paths = Paths::resolve(options.home);
-    const Installer::Result installed = Installer::install(paths);
-    if (installed.error)
-        return fail(err, *installed.error);
-
     MessageBoxPrompter prompter;
     SystemClock clock;
     DialogPicker picker;
     ConsoleController console(paths, Ports::fromEnvironment(options.portOffset), prompter, clock, picker);
+    // Before the installation, which may bring the books up to a new layout;
+    // a folder not made yet is the installation's to make or to report.
+    if (QFileInfo(paths.home()).isDir())
+        if (const std::optional<QString> error = console.holdFolder())
+            return fail(err, *error);
+    const Installer::Result installed = Installer::install(paths);
+    if (installed.error)
+        return fail(err, *installed.error);
     if (const std::optional<QString> error = console.openBooks())
         return fail(err, *error);
     prompter.setParent(&console.window());

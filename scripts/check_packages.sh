@@ -40,22 +40,26 @@ expect "$console" /usr/bin/korvane /usr/bin/korvane-tools /usr/share/application
     /usr/share/icons/hicolor/scalable/apps/korvane.svg /usr/share/icons/hicolor/48x48/apps/korvane.png \
     /usr/share/icons/hicolor/256x256/apps/korvane.png /usr/share/man/man1/korvane.1.gz \
     /usr/share/man/man1/korvane-tools.1.gz /usr/share/doc/korvane/copyright
-expect "$client" /usr/bin/korvane-client /lib/systemd/system/korvane-client.service \
-    /etc/default/korvane-client /usr/share/man/man1/korvane-client.1.gz /usr/share/doc/korvane-client/copyright \
+expect "$client" /usr/bin/korvane-client /usr/bin/korvane-screen /lib/systemd/system/korvane-client.service \
+    /etc/default/korvane-client /etc/xdg/autostart/korvane-screen.desktop /usr/share/man/man1/korvane-client.1.gz \
+    /usr/share/man/man1/korvane-screen.1.gz /usr/share/doc/korvane-client/copyright \
     /usr/share/doc/korvane-client/examples/lock /usr/share/doc/korvane-client/examples/message
 [ "$(dpkg-deb -f "$client" Version)" = "$version" ] || fail "the two packages differ in version"
 for deb in "$console" "$client"; do
     grep -q 'libqt6core6' <<<"$(dpkg-deb -f "$deb" Depends)" || fail "$(basename "$deb"): Qt missing from Depends"
 done
 dpkg-deb -e "$client" "$work/client-control"
-grep -qx /etc/default/korvane-client "$work/client-control/conffiles" || fail "settings not a conffile"
+for f in /etc/default/korvane-client /etc/xdg/autostart/korvane-screen.desktop; do
+    grep -qx "$f" "$work/client-control/conffiles" || fail "$f not a conffile"
+done
+grep -q 'qt6-qpa-plugins' <<<"$(dpkg-deb -f "$client" Depends)" || fail "the screen's display plug-ins missing from Depends"
 for script in "$work"/client-control/p*; do sh -n "$script" || fail "$(basename "$script") is not valid sh"; done
 
 # The programs from an unpacked root: one version, taken from the build.
 root="$work/root"
 dpkg-deb -x "$console" "$root"
 dpkg-deb -x "$client" "$root"
-for program in korvane korvane-tools korvane-client; do
+for program in korvane korvane-tools korvane-client korvane-screen; do
     out=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/$program" --version 2>&1) || fail "$program --version failed"
     [ "$out" = "$program $version" ] || fail "$program --version says '$out', the package '$version'"
     out=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/$program" --help 2>&1) || fail "$program --help failed"
@@ -65,10 +69,22 @@ for program in korvane korvane-tools korvane-client; do
 done
 
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$root/usr/share/applications/korvane.desktop" || fail "korvane.desktop is not valid"
+    for entry in usr/share/applications/korvane.desktop etc/xdg/autostart/korvane-screen.desktop; do
+        desktop-file-validate "$root/$entry" || fail "$entry is not valid"
+    done
 else
     skip "desktop-file-validate missing (apt-get install desktop-file-utils)"
 fi
+
+# The screen started by the autostart entry looks for the socket where the service opens it.
+socket=$(sed -n 's|.*--screen-socket \([^ ]*\).*|\1|p' "$root/lib/systemd/system/korvane-client.service")
+grep -q "^Exec=korvane-screen$" "$root/etc/xdg/autostart/korvane-screen.desktop" \
+    && QT_QPA_PLATFORM=offscreen "$root/usr/bin/korvane-screen" --help | grep -q "Default: $socket\.$" \
+    || fail "the service's screen socket ($socket) is not where korvane-screen looks by default"
+# The service may set the socket's group only if the package creates it.
+grep -q "SupplementaryGroups=korvane-screen" "$root/lib/systemd/system/korvane-client.service" \
+    && grep -q "addgroup --system --quiet korvane-screen" "$work/client-control/postinst" \
+    || fail "the group korvane-screen is not both created and given to the service"
 
 if command -v systemd-analyze >/dev/null; then
     # The same unit, running the unpacked program.

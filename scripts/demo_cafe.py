@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Opens a demo café: eight computers at 127.0.0.11 to 127.0.0.18, each with a
-korvane-client agent, and the console on them. Everything stays on loopback
-(ports moved up by an offset, broadcasts kept on the loopback interface), and
-nothing is left running when the console closes.
+korvane-client agent, the screen of PC1 (its lock screen and time panel) in
+windows of their own, and the console on them. Everything stays on loopback
+(ports moved up by an offset, broadcasts kept on the loopback interface, the
+screen on a socket in the demo's folder), and nothing is left running when
+the console closes.
 
     ./korvane.sh demo [--home DIR] [--port-offset N]
 """
@@ -43,23 +45,29 @@ def main():
 
     logs = os.path.join(args.home, "demo-logs")
     os.makedirs(logs, exist_ok=True)
-    agents = []
+    screen = os.path.join(logs, "pc1-screen")
+    started = []
     try:
         for i in range(8):
             address = f"127.0.0.{11 + i}"
             log = open(os.path.join(logs, f"client-{address}.log"), "w")
-            agents.append(subprocess.Popen(
+            with_screen = ["--screen-socket", screen, "--cafe-name", "Korvane demo café"] if i == 0 else []
+            started.append(subprocess.Popen(
                 [os.path.join(BIN, "korvane-client"), "--listen", address, "--console", "127.0.0.1",
-                 "--port-offset", str(args.port_offset)],
+                 "--port-offset", str(args.port_offset)] + with_screen,
                 stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, env=env,
                 preexec_fn=die_with_parent))
+        started.append(subprocess.Popen([os.path.join(BIN, "korvane-screen"), "--socket", screen, "--window"],
+                                        stdin=subprocess.DEVNULL, env=env, preexec_fn=die_with_parent))
         print(f"Demo café in {args.home}: 8 client agents on 127.0.0.11-18, logs in {logs}")
         print("Log in as Admin with the password kelpo.")
+        print("The window \"Korvane demo café\" is the screen of PC1: add a customer (Users > Add New User),")
+        print("read the PIN (Users > Show Users, click the customer, click PIN) and type it there.")
         return subprocess.call([os.path.join(BIN, "korvane"), "--home", args.home] + console_args, env=env)
     finally:
-        for a in agents:
+        for a in started:
             a.terminate()
-        for a in agents:
+        for a in started:
             try:
                 a.wait(timeout=3)
             except subprocess.TimeoutExpired:

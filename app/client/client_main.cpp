@@ -23,7 +23,10 @@ int main(int argc, char **argv)
     const QCommandLineOption console(QStringLiteral("console"), QString(), QStringLiteral("ADDRESS"));
     const QCommandLineOption offset(QStringLiteral("port-offset"), QString(), QStringLiteral("N"));
     const QCommandLineOption noBroadcast(QStringLiteral("no-broadcast"));
-    parser.addOptions({listen, console, offset, noBroadcast});
+    const QCommandLineOption screenSocket(QStringLiteral("screen-socket"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption screenGroup(QStringLiteral("screen-group"), QString(), QStringLiteral("GROUP"));
+    const QCommandLineOption cafeName(QStringLiteral("cafe-name"), QString(), QStringLiteral("NAME"));
+    parser.addOptions({listen, console, offset, noBroadcast, screenSocket, screenGroup, cafeName});
     const QStringList hooks = {QStringLiteral("lock"),   QStringLiteral("unlock"), QStringLiteral("message"),
                                QStringLiteral("logoff"), QStringLiteral("reboot"), QStringLiteral("shutdown"),
                                QStringLiteral("suspend")};
@@ -66,6 +69,9 @@ int main(int argc, char **argv)
     }
     o.ports = Ports::fromEnvironment(parser.value(offset));
     o.broadcast = !parser.isSet(noBroadcast);
+    o.screenSocket = parser.value(screenSocket);
+    o.screenGroup = parser.value(screenGroup);
+    o.cafeName = parser.value(cafeName);
     for (int i = 0; i < hooks.size(); ++i)
         if (parser.isSet(hookOptions[i]))
             o.hooks.insert(hooks[i], parser.value(hookOptions[i]));

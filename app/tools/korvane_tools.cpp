@@ -11,6 +11,7 @@
 #include "ui/MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
@@ -98,9 +99,17 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     QString home;
-    if (args.size() >= 2 && args.first() == QLatin1String("--home")) {
-        home = args.at(1);
-        args = args.mid(2);
+    bool create = false;
+    for (bool option = true; option && !args.isEmpty();) {
+        if (args.size() >= 2 && args.first() == QLatin1String("--home")) {
+            home = args.at(1);
+            args = args.mid(2);
+        } else if (args.first() == QLatin1String("--create")) {
+            create = true;
+            args.removeFirst();
+        } else {
+            option = false;
+        }
     }
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -112,10 +121,20 @@ int main(int argc, char **argv)
     }
 
     const Paths paths = Paths::resolve(home);
+    // A mistyped folder would otherwise become a new café whose books are sound.
+    const QString missing =
+        create || QFileInfo::exists(paths.home()) || args.value(0) == QLatin1String("install")
+            ? QString()
+            : QStringLiteral("The application folder %1 does not exist. Give --create to make a new café there.")
+                  .arg(paths.home());
     if (args.isEmpty()) {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("korvane-tools"));
         MessageBoxPrompter prompter;
+        if (!missing.isEmpty()) {
+            prompter.tell(missing, Prompter::Icon::Critical);
+            return Failed;
+        }
         const Installer::Result installed = Installer::install(paths);
         if (installed.error) {
             prompter.tell(*installed.error, Prompter::Icon::Critical);
@@ -128,8 +147,14 @@ int main(int argc, char **argv)
     }
 
     QCoreApplication app(argc, argv);
+    if (!missing.isEmpty())
+        return failed(err, missing);
     const Installer::Result installed = Installer::install(paths);
-    // A refused book is what restore is there for.
+    // A refused book is what restore is there for, and what check is asked to find.
+    if (installed.bookRefused && args.first() == QLatin1String("check")) {
+        out << *installed.error << " (cannot be mended here)\n";
+        return Findings;
+    }
     if (installed.error && args.first() != QLatin1String("restore"))
         return failed(err, *installed.error);
     const QString command = args.takeFirst();

@@ -6,6 +6,10 @@
 #include <QPoint>
 #include <QRect>
 
+namespace {
+QString alreadyExists() { return QStringLiteral(" IP Address Or Computer Name Already Exists"); }
+} // namespace
+
 QString Roster::normalAddress(const QString &text)
 {
     // The one reading of an address the console's commands and logons use.
@@ -19,20 +23,34 @@ QString Roster::invalidAddressMessage()
                           " such as 192.168.0.12");
 }
 
+std::optional<QString> Roster::typed(const QString &name, const QString &address, bool adding, QString &ip)
+{
+    if (name.trimmed().isEmpty())
+        return adding ? QStringLiteral(" Computer Name Was Not Entered")
+                      : QStringLiteral(" No Computer Name Was Entered");
+    if (address.trimmed().isEmpty())
+        return adding ? QStringLiteral("IP Address Was Not Entered") : QStringLiteral("No IP Address Was Entered");
+    ip = normalAddress(address);
+    if (ip.isEmpty())
+        return invalidAddressMessage();
+    return std::nullopt;
+}
+
+bool Roster::taken(const QList<ComputerRow> &rows, qint64 aa, const QString &name, const QString &ip)
+{
+    // Names alike in any letter case and blanks around them aside, addresses alike as addresses.
+    for (const ComputerRow &c : rows)
+        if (c.aa != aa && (CafeStore::nameKey(c.pcname) == CafeStore::nameKey(name) || normalAddress(c.ip) == ip))
+            return true;
+    return false;
+}
+
 Roster::Outcome Roster::add(const QString &name, const QString &address)
 {
     Outcome o;
-    if (name.isEmpty()) {
-        o.messages << QStringLiteral(" Computer Name Was Not Entered");
-        return o;
-    }
-    if (address.isEmpty()) {
-        o.messages << QStringLiteral("IP Address Was Not Entered");
-        return o;
-    }
-    const QString ip = normalAddress(address);
-    if (ip.isEmpty()) {
-        o.messages << invalidAddressMessage();
+    QString ip;
+    if (const auto refused = typed(name, address, true, ip)) {
+        o.messages << *refused;
         return o;
     }
     const auto rows = m_store.computers();
@@ -40,13 +58,9 @@ Roster::Outcome Roster::add(const QString &name, const QString &address)
         o.error = rows.error();
         return o;
     }
-    // Names alike in any letter case (the books' own folding), addresses alike as addresses.
-    const QString folded = SqlStore::fold(name);
-    for (const ComputerRow &c : *rows) {
-        if (SqlStore::fold(c.pcname) == folded || normalAddress(c.ip) == ip) {
-            o.messages << QStringLiteral(" IP Address Or Computer Name Already Exists");
-            return o;
-        }
+    if (taken(*rows, 0, name, ip)) {
+        o.messages << alreadyExists();
+        return o;
     }
     const QPoint place = freePlace(*rows);
     ComputerRow r;
@@ -81,17 +95,18 @@ QPoint Roster::freePlace(const QList<ComputerRow> &rows)
 Roster::Outcome Roster::update(qint64 aa, const QString &name, const QString &address)
 {
     Outcome o;
-    if (name.isEmpty()) {
-        o.messages << QStringLiteral(" No Computer Name Was Entered");
+    QString ip;
+    if (const auto refused = typed(name, address, false, ip)) {
+        o.messages << *refused;
         return o;
     }
-    if (address.isEmpty()) {
-        o.messages << QStringLiteral("No IP Address Was Entered");
+    const auto rows = m_store.computers();
+    if (!rows) {
+        o.error = rows.error();
         return o;
     }
-    const QString ip = normalAddress(address);
-    if (ip.isEmpty()) {
-        o.messages << invalidAddressMessage();
+    if (taken(*rows, aa, name, ip)) {
+        o.messages << alreadyExists();
         return o;
     }
     const Result<ComputerRow> old = row(aa);
@@ -100,7 +115,7 @@ Roster::Outcome Roster::update(qint64 aa, const QString &name, const QString &ad
         return o;
     }
     // The open transaction is found by the computer's name at the next start.
-    if (old->pcname != name) {
+    if (old->pcname != name.trimmed()) {
         if (const auto charge = runningCharge(*old)) {
             o.messages << QStringLiteral("%1 Cannot Be Renamed While %2 Runs On It").arg(old->pcname, *charge);
             return o;

@@ -34,9 +34,9 @@ public:
     static QString invalidAddressMessage();
 
     // Add (roster window): the checks, then the new row at the first free
-    // place of the map, and the two notices.
+    // place of the map, and the two notices. Names are stored trimmed.
     Outcome add(const QString &name, const QString &address);
-    // Save (edit window).
+    // Save (edit window), with the same checks against every other computer.
     Outcome update(qint64 aa, const QString &name, const QString &address);
     // "Delete NAME?"; asked only when the computer may be deleted.
     static QString deleteQuestion(const QString &name);
@@ -45,6 +45,10 @@ public:
     Result<void> remove(qint64 aa);
 
 private:
+    // What is wrong with the fields as typed, or nothing; ip gets the address as stored.
+    static std::optional<QString> typed(const QString &name, const QString &address, bool adding, QString &ip);
+    // Whether a computer other than aa has that name or address.
+    static bool taken(const QList<ComputerRow> &rows, qint64 aa, const QString &name, const QString &ip);
     std::optional<QString> runningCharge(const ComputerRow &row);
     Result<ComputerRow> row(qint64 aa);
     static QPoint freePlace(const QList<ComputerRow> &rows);

@@ -27,7 +27,7 @@ Result<void> backitup(const Paths &paths)
         else if (name == QLatin1String("print.dat") && !QFileInfo::exists(source))
             copied = DatabaseCopy::replaceFile(target, {}); // no card printed yet
         else
-            copied = DatabaseCopy::copyFile(source, target);
+            copied = DatabaseCopy::copyFile(source, target, DatabaseCopy::plainLimit(name));
         if (!copied)
             return copied;
     }

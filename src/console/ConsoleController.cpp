@@ -36,6 +36,7 @@
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSettings>
 #include <QTimer>
 
@@ -66,10 +67,23 @@ ConsoleController::~ConsoleController()
     m_engine.reset();
 }
 
+std::optional<QString> ConsoleController::holdFolder()
+{
+    if (m_lock.held() || m_lock.take(m_paths))
+        return std::nullopt;
+    if (!m_lock.heldElsewhere())
+        return QStringLiteral("%1 cannot be written (check the owner and mode of its folder)")
+            .arg(QDir::toNativeSeparators(ConsoleLock::path(m_paths)));
+    // Two consoles on one folder would start, end and bill the same computers twice.
+    return QStringLiteral("A console already runs on the folder %1, and only one may keep its books.\n"
+                          "Use that console, or close it before starting this one.")
+        .arg(QDir::toNativeSeparators(m_paths.home()));
+}
+
 std::optional<QString> ConsoleController::openBooks()
 {
-    // Held for the console's life; a second console on the folder runs without it.
-    m_lock.take(m_paths);
+    if (auto e = holdFolder())
+        return e;
     if (auto e = m_windowCafe.open(m_paths.cafeDatabase()))
         return e;
     if (auto e = m_engineCafe.open(m_paths.cafeDatabase()))
@@ -87,8 +101,9 @@ std::optional<QString> ConsoleController::openBooks()
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
     m_poller =
         std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->checkpc(); });
-    m_logon = std::make_unique<LogonService>(m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); },
-                                             LogonService::hooksOn(*m_engine), m_clock);
+    m_logon = std::make_unique<LogonService>(
+        m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, LogonService::hooksOn(*m_engine),
+        m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
     m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });
     m_window->setUnconfirmedSource([this] {

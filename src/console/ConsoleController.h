@@ -43,8 +43,11 @@ public:
                       QObject *parent = nullptr);
     ~ConsoleController() override;
 
-    // Opens the three connections (the window's, the engine's, the customers');
-    // an error text names the file and the cause.
+    // Takes the folder's lock, held for the console's life: one console per
+    // application folder. Refused, naming the folder, while another holds it.
+    std::optional<QString> holdFolder();
+    // Opens the three connections (the window's, the engine's, the customers'),
+    // once the folder is held; an error text names the file and the cause.
     std::optional<QString> openBooks();
 
     // After a successful login: services, map, rate settings, role menus and

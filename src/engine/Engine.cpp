@@ -126,9 +126,10 @@ void Engine::onConnected()
     case Command::StopTerm: {
         // The end is in the books before the client locks: when it cannot be
         // written the client is told nothing and the charge runs on.
-        const QString used = Format::duration(s->start.secsTo(now));
-        if (!recordEnd(*s, now, used)) {
-            m_channel.send(QByteArray());
+        const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now)));
+        if (!ended) {
+            dropCommand();
+            reportStoreError(ended.error());
             break;
         }
         m_channel.send(wireText(p.command));
@@ -189,7 +190,10 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     const Result<qint64> key = record(s, flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
-        channel.send(QByteArray());
+        if (&channel == &m_channel)
+            dropCommand();
+        else
+            channel.send(QByteArray());
         s.clearCharge();
         reportStoreError(key.error());
         if (p.command == Command::StartUser)
@@ -215,6 +219,14 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     }
 }
 
+void Engine::dropCommand()
+{
+    // Closed with nothing sent and forgotten before its error is shown, so
+    // that the channel's timer cannot report it again behind the box.
+    m_channel.send(QByteArray());
+    m_pending.reset();
+}
+
 void Engine::onFailed(const QString &description)
 {
     if (!m_pending)
@@ -234,12 +246,13 @@ void Engine::onFailed(const QString &description)
                                                   + QLatin1Char('\n') + QStringLiteral("do you want to terminate ?"),
                                               Prompter::Icon::Critical);
         if (terminate) {
-            setPicture(*s, Picture::Error);
-            s->state = SlotState::Free;
-            s->start = QDateTime();
-            if (!m_cafe.setFlag(s->name, ComputerFlag::Timer, false))
-                reportStoreError(m_cafe.lastError());
-            emit tipCleared(s->aa);
+            // Dropped without a bill, but ended in the books: the computer is
+            // never shown free while its row is open, and the bill waits for
+            // confirmation like any other.
+            const QDateTime now = m_clock.now();
+            if (const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now))); !ended)
+                return reportStoreError(ended.error());
+            freeSlot(*s, Picture::Error);
             emit slotChanged(s->aa);
         }
     }
@@ -276,26 +289,16 @@ Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
     return *key;
 }
 
-bool Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
+Result<void> Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
 {
-    const bool prepaid = s.state == SlotState::Prepaid;
+    const ComputerFlag flag = s.state == SlotState::Prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
     const bool ok = m_cafe.atomically([&] {
-        auto row = m_cafe.transaction(s.transaction);
-        if (!row)
-            return false;
-        if (!prepaid) {
-            row->enddate = end.date();
-            row->endtime = end.time();
-        }
-        row->totaltime = used;
-        if (!m_cafe.updateTransaction(*row))
-            return false;
-        return stillRunning(s.name, s.state, s.aa)
-               || m_cafe.setFlag(s.name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
+        return m_cafe.endCharge(flag, s.transaction, end, used)
+               && (stillRunning(s.name, s.state, s.aa) || m_cafe.setFlag(s.name, flag, false));
     });
     if (!ok)
-        reportStoreError(m_cafe.lastError());
-    return ok;
+        return failure(m_cafe.lastError());
+    return {};
 }
 
 // --- starting
@@ -349,8 +352,16 @@ bool Engine::endprepaid(Slot &s, bool stopping)
 {
     // Billed to its planned end; the time used is what marks it ended in the books.
     const QDateTime end = s.plannedEnd.isValid() ? s.plannedEnd : m_clock.now();
-    if (!recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0)) && stopping)
+    if (const Result<void> ended = recordEnd(s, end, Format::duration(s.start.isValid() ? s.start.secsTo(end) : 0));
+        !ended) {
+        // The charge stays on the map as long as its row runs. A run-out one
+        // is not retried every second: Terminate ends it, or the next start
+        // of the console.
+        if (!stopping)
+            setPrepaidTimer(s, false);
+        reportStoreError(ended.error());
         return false;
+    }
     present(new Bill(billContext(), Bill::Kind::Prepaid, s, end, this));
     setPrepaidTimer(s, false);
     freeSlot(s, Picture::Free);
@@ -515,34 +526,19 @@ Result<void> Engine::stoppcbd(const Bill &bill)
 {
     const bool prepaid = bill.isPrepaid();
     const QString name = bill.computer();
-    QString missing;
     const bool ok = m_cafe.atomically([&] {
-        auto row = m_cafe.transaction(bill.transaction());
-        if (!row) {
-            if (m_cafe.lastError().isEmpty())
-                missing = QStringLiteral("The transaction %1 of %2 was not found.").arg(bill.transaction()).arg(name);
-            return false;
-        }
-        // Confirmed once: a second confirmation of the same row would count it twice.
-        if (!row->enab && !row->pretimeenab) {
-            missing =
-                QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(bill.transaction()).arg(name);
-            return false;
-        }
         const bool cleared = bill.totalText() == Bill::ClearedTotal;
-        if (!prepaid) {
-            row->enddate = bill.end().date();
-            row->endtime = bill.end().time();
-            row->enab = false;
-        } else {
-            row->pretimeenab = false;
-        }
-        row->timecharged = cleared ? Money() : bill.timeCharge().roundedToCents();
-        row->totaltime = bill.timeUsed();
-        row->extra = bill.extras().roundedToCents();
-        row->total = cleared ? Money() : (bill.timeCharge().roundedToCents() + bill.extras()).roundedToCents();
-        row->reason = bill.reasonShown() ? bill.reason() : QString();
-        if (!m_cafe.updateTransaction(*row))
+        KinRow row;
+        row.aa = bill.transaction();
+        row.enddate = bill.end().date();
+        row.endtime = bill.end().time();
+        row.timecharged = cleared ? Money() : bill.timeCharge().roundedToCents();
+        row.totaltime = bill.timeUsed();
+        row.extra = bill.extras().roundedToCents();
+        row.total = cleared ? Money() : (bill.timeCharge().roundedToCents() + bill.extras()).roundedToCents();
+        row.reason = bill.reasonShown() ? bill.reason() : QString();
+        // Confirmed once: a second confirmation of the same row would count it twice.
+        if (!m_cafe.confirmCharge(row, prepaid))
             return false;
         // A new charge of the same kind may already run there: its flag stays.
         const SlotState running = prepaid ? SlotState::Prepaid : SlotState::Normal;
@@ -551,7 +547,7 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         return m_cafe.setFlag(name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
     });
     if (!ok)
-        return failure(missing.isEmpty() ? m_cafe.lastError() : missing);
+        return failure(m_cafe.lastError());
     return {};
 }
 

@@ -78,8 +78,9 @@ public:
     void stopcharge(qint64 aa);
     void stopchargeforce(qint64 aa);
     // False, with the operator told and the charge running on, when the
-    // account cannot be settled.
-    bool endaccount(qint64 aa);
+    // account cannot be settled. `at`, when valid and past, is when the
+    // customer left (never before the charge began).
+    bool endaccount(qint64 aa, const QDateTime &at = QDateTime());
     void endaccountask(qint64 aa);
     void stopPrepaid(qint64 aa);
     // One tick of a computer's prepaid timer.
@@ -157,6 +158,8 @@ private:
     bool refusedWhileBusy(Command command, const Slot &s);
     void onConnected();
     void onFailed(const QString &description);
+    // Stops the connected command with nothing sent.
+    void dropCommand();
     void onFinished();
     void accountStartLost(const Pending &p, const QString &description);
     // A start the client accepted: recorded first, then sent on `channel`; a
@@ -167,13 +170,13 @@ private:
     Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
     // The end of a charge, stored at once with its flag cleared, so that a
     // restart never brings it back as running; the bill's total comes on
-    // confirmation. False, with the operator told, when it cannot be written.
-    bool recordEnd(const Slot &s, const QDateTime &end, const QString &used);
+    // confirmation. Refused when the books cannot write it or the row no
+    // longer runs.
+    Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> stoppcbd(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
-    // books refuse stops nothing (false), but an expiry is billed all the
-    // same: the client locks itself at its planned end, and the confirmation
-    // writes the end.
+    // books refuse bills and frees nothing (false, the operator told); an
+    // expiry then stops its timer.
     bool endprepaid(Slot &s, bool stopping);
     // Frees a slot whose charge has ended or never began.
     void freeSlot(Slot &s, Picture picture);

@@ -8,6 +8,8 @@
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
+#include <algorithm>
+
 void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
 {
     const Slot *s = slot(aa);
@@ -59,12 +61,14 @@ void Engine::accountStartLost(const Pending &p, const QString &description)
     m_startFailures.tell(QStringLiteral("Communication Error With ") + s->name + QLatin1Char('\n') + description);
 }
 
-bool Engine::endaccount(qint64 aa)
+bool Engine::endaccount(qint64 aa, const QDateTime &at)
 {
     Slot *s = slotFor(aa);
     if (!s || s->state != SlotState::Account)
         return false;
-    const QDateTime now = m_clock.now();
+    QDateTime now = m_clock.now();
+    if (at.isValid() && at < now)
+        now = std::max(at, s->start);
     qint64 used = Format::minuteBoundaries(s->start, now);
     if (used < 1)
         used = 1;
@@ -98,17 +102,8 @@ bool Engine::endaccount(qint64 aa)
 
     // The slot's own transaction, not "the computer's open rows".
     const bool ok = m_cafe.atomically([&] {
-        if (s->transaction != 0) {
-            auto row = m_cafe.transaction(s->transaction);
-            if (!row)
-                return false;
-            row->enddate = now.date();
-            row->endtime = now.time();
-            row->userenab = false;
-            row->totaltime = usedText;
-            if (!m_cafe.updateTransaction(*row))
-                return false;
-        }
+        if (s->transaction != 0 && !m_cafe.endCharge(ComputerFlag::User, s->transaction, now, usedText))
+            return false;
         return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
     });
     // Settled, the charge has ended; a row left open is closed at the next start.

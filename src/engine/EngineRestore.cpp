@@ -84,14 +84,7 @@ void Engine::settleAccounts()
         // The credit was charged when the end began; only the books' end is missing.
         const QDateTime now = m_clock.now();
         const bool ok = m_cafe.atomically([&] {
-            auto row = m_cafe.transaction(s.transaction);
-            if (!row)
-                return false;
-            row->enddate = now.date();
-            row->endtime = now.time();
-            row->userenab = false;
-            row->totaltime = Format::duration(s.start.secsTo(now));
-            return m_cafe.updateTransaction(*row)
+            return m_cafe.endCharge(ComputerFlag::User, s.transaction, now, Format::duration(s.start.secsTo(now)))
                    && (stillRunning(s.name, SlotState::Account, s.aa)
                        || m_cafe.setFlag(s.name, ComputerFlag::User, false));
         });

@@ -5,6 +5,7 @@
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
+#include "ui/Clock.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -25,7 +26,7 @@ LogonService::Engine LogonService::hooksOn(::Engine &engine)
                 return s ? s->state : SlotState::Free;
             },
             [&engine](qint64 aa, qint64 minutes, const QString &pin) { engine.startaccount(aa, minutes, pin); },
-            [&engine](qint64 aa) { engine.endaccount(aa); },
+            [&engine](qint64 aa, const QDateTime &at) { engine.endaccount(aa, at); },
             [&engine](qint64 aa) { return engine.startingAccounts().contains(aa); }};
 }
 
@@ -36,6 +37,7 @@ LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, std::funct
     , m_customers(customers)
     , m_newReplyChannel(std::move(newReplyChannel))
     , m_engine(std::move(engine))
+    , m_clock(clock)
     , m_throttle(clock)
 {
     m_server.setMaxPendingConnections(MaxPendingConnections);
@@ -58,8 +60,10 @@ LogonService::~LogonService()
 
 std::optional<QString> LogonService::listen(const Ports &ports, const QHostAddress &address)
 {
-    if (m_server.listen(address, ports.logon))
+    if (m_server.listen(address, ports.logon)) {
+        m_listeningSince = m_clock.now();
         return std::nullopt;
+    }
     QString advice;
     if (ports.logon < 1024)
         advice = QStringLiteral(" Ports below 1024 need the capability to bind them: run"
@@ -142,8 +146,8 @@ void LogonService::handleRequest(const QString &peer, const QByteArray &request)
     // A client typed by hand (netcat, telnet) ends its line; the line end is not part of the PIN.
     while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
-    if (text == QString::fromLatin1(Protocol::closeme()))
-        serveCloseme(peer);
+    if (const auto ago = Protocol::parseCloseme(text.toLatin1()))
+        serveCloseme(peer, *ago);
     else
         servePin(peer, text);
 }
@@ -170,7 +174,7 @@ Result<qint64> LogonService::computerAt(const QString &peer)
     return m_roster.value(key, 0);
 }
 
-void LogonService::serveCloseme(const QString &peer)
+void LogonService::serveCloseme(const QString &peer, qint64 secondsAgo)
 {
     const auto aa = computerAt(peer);
     if (!aa) {
@@ -180,7 +184,11 @@ void LogonService::serveCloseme(const QString &peer)
     // Only a customer-account charge ends here; anything else stays as it is.
     if (*aa == 0 || m_engine.statusOf(*aa) != SlotState::Account)
         return;
-    m_engine.endaccount(*aa);
+    // A logoff from before this console listened could not reach it: it ends
+    // the charge when the customer left. One claimed from since then is not
+    // believed, or a customer could send one and use the time for nothing.
+    const QDateTime at = m_clock.now().addSecs(-secondsAgo);
+    m_engine.endaccount(*aa, at < m_listeningSince ? at : QDateTime());
     emit closed(peer, *aa);
 }
 

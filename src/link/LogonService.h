@@ -39,7 +39,8 @@ public:
     {
         std::function<SlotState(qint64 aa)> statusOf;
         std::function<void(qint64 aa, qint64 minutes, const QString &pin)> startaccount;
-        std::function<void(qint64 aa)> endaccount;
+        // `at`: when the customer left, if not now.
+        std::function<void(qint64 aa, const QDateTime &at)> endaccount;
         // Whether an account start is on its way to the computer.
         std::function<bool(qint64 aa)> starting;
     };
@@ -103,12 +104,14 @@ private:
     Result<qint64> computerAt(const QString &peer);
     void sendNextReply(const QString &peer);
     void servePin(const QString &peer, const QString &pin);
-    void serveCloseme(const QString &peer);
+    void serveCloseme(const QString &peer, qint64 secondsAgo);
 
     CafeStore &m_cafe;
     CustomerStore &m_customers;
     std::function<CommandChannel *()> m_newReplyChannel;
     Engine m_engine;
+    const Clock &m_clock;
+    QDateTime m_listeningSince;
     PinThrottle m_throttle;
     // Roster addresses, parsed: an address is compared as an address.
     QHash<quint32, qint64> m_roster;

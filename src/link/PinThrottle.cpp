@@ -2,6 +2,9 @@
 
 #include "ui/Clock.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 // Addresses seen failing; a café's network holds far fewer.
 constexpr qsizetype TrackedLimit = 4096;
@@ -35,6 +38,19 @@ bool PinThrottle::isPaused(quint32 address) const
     if (overOwnLimits(*it, t))
         return true;
     return t - it->last() < DaySecs && reached(m_cafe, CafeFailures, DaySecs, t);
+}
+
+qint64 PinThrottle::pausedForSecs(quint32 address) const
+{
+    const QList<qint64> failures = m_failures.value(address);
+    const qint64 t = now();
+    qint64 secs = 0;
+    // Paused, an address adds no failures: the pause ends when the oldest
+    // failure of the limit it reached leaves that limit's window.
+    for (const auto &[count, window] : {std::pair{BurstFailures, BurstSecs}, std::pair{DayFailures, DaySecs}})
+        if (reached(failures, count, window, t))
+            secs = std::max(secs, failures.at(failures.size() - count) + window - t);
+    return secs;
 }
 
 PinThrottle::Notice PinThrottle::failed(quint32 address)

@@ -36,6 +36,9 @@ public:
     {}
 
     bool isPaused(quint32 address) const;
+    // Seconds until an address's own limits no longer pause it (0 when they
+    // do not); the café's limit is left out, as one address cannot see it.
+    qint64 pausedForSecs(quint32 address) const;
     // Counts an unknown PIN from an address that was not paused.
     Notice failed(quint32 address);
 

@@ -72,6 +72,18 @@ QByteArray pinInUse() { return QByteArrayLiteral(" Your PIN is already in use");
 QByteArray computerBusy() { return QByteArrayLiteral(" This computer is already in use"); }
 QByteArray terminate() { return QByteArrayLiteral("terminate"); }
 QByteArray closeme() { return QByteArrayLiteral("closeme"); }
+QByteArray closeme(qint64 secondsAgo) { return closeme() + QByteArray::number(secondsAgo); }
+
+std::optional<qint64> parseCloseme(const QByteArray &request)
+{
+    if (!request.startsWith(closeme()))
+        return std::nullopt;
+    const QByteArray rest = request.mid(closeme().size());
+    if (rest.isEmpty())
+        return 0;
+    const auto n = decimal(rest);
+    return n && *n >= 0 ? n : std::nullopt;
+}
 
 QByteArray encodeText(const QString &text)
 {

@@ -40,6 +40,11 @@ QByteArray terminate();
 
 // Client to console, logon port: "closeme", or else the PIN as typed.
 QByteArray closeme();
+// A logoff the console did not hear of when it happened: "closeme" + the
+// seconds since the customer logged off.
+QByteArray closeme(qint64 secondsAgo);
+// The seconds ago of a logoff request ("closeme" is 0); nothing for a PIN.
+std::optional<qint64> parseCloseme(const QByteArray &request);
 
 // Operator texts go in one single-byte code page: Windows-1253 (Greek ANSI),
 // the code page of the counter computers this console replaces. ASCII is

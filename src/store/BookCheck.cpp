@@ -138,9 +138,12 @@ QStringList problems(sqlite3 *db, bool everyPage)
         take(column(db, "PRAGMA quick_check"));
         return found;
     }
-    const auto tables = column(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
-    take(tables ? QStringList() : QStringList{tables.error()});
-    for (const QString &t : tables.value_or({}) << QStringLiteral("sqlite_master"))
+    const auto listed = column(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    take(listed ? QStringList() : QStringList{listed.error()});
+    // A list of its own: one built inside the loop's head would be gone before the loop runs.
+    QStringList tables = listed.value_or(QStringList());
+    tables << QStringLiteral("sqlite_master");
+    for (const QString &t : std::as_const(tables))
         if (std::find(std::begin(kHistory), std::end(kHistory), t.toStdString()) == std::end(kHistory))
             take(column(db, "SELECT * FROM pragma_quick_check(?)", t.toUtf8()));
     return found;

@@ -12,6 +12,14 @@ const QString kComputerColumns = QStringLiteral("aa, pcname, ip, \"left\", top, 
 const QString kKinColumns = QStringLiteral(
     "aa, computer, startdate, starttime, enddate, endtime, ptime, enab, pretimeenab, userenab, userpin, type,"
     " totaltime, timecharged, extra, total, reason");
+// CafeStore::nameKey in SQL, for the names older books may keep with blanks around them.
+const QString kOtherComputerNamed = QStringLiteral(
+    "SELECT 1 FROM computers WHERE aa IS NOT ? AND fold(trim(pcname, char(32, 9, 10, 11, 12, 13, 160))) = ?");
+
+QString nameTaken(const QString &pcname)
+{
+    return QStringLiteral("Another computer on the roster is already named %1.").arg(pcname.trimmed());
+}
 
 ComputerRow computerFrom(const QSqlQuery &q)
 {
@@ -179,10 +187,14 @@ bool CafeStore::savePosition(const QString &pcname, int left, int top)
 Result<qint64> CafeStore::addComputer(const ComputerRow &r)
 {
     auto q = run(QStringLiteral("INSERT INTO computers (pcname, ip, \"left\", top, timer, pretime, \"user\")"
-                                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                 {r.pcname, r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user)});
+                                " SELECT ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS (%1)")
+                     .arg(kOtherComputerNamed),
+                 {r.pcname.trimmed(), r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user), QVariant(),
+                  nameKey(r.pcname)});
     if (!q)
         return failure(lastError());
+    if (q->numRowsAffected() != 1)
+        return failure(nameTaken(r.pcname));
     return q->lastInsertId().toLongLong();
 }
 
@@ -207,14 +219,71 @@ std::optional<KinRow> CafeStore::transaction(qint64 aa)
     return kinFrom(*q);
 }
 
-bool CafeStore::updateTransaction(const KinRow &row)
+Result<void> CafeStore::endCharge(ComputerFlag kind, qint64 aa, const QDateTime &end, const QString &used)
 {
-    QVariantList values = kinValues(row);
-    values.append(row.aa);
-    return exec(QStringLiteral("UPDATE kin SET computer = ?, startdate = ?, starttime = ?, enddate = ?, endtime = ?,"
-                               " ptime = ?, enab = ?, pretimeenab = ?, userenab = ?, userpin = ?, type = ?,"
-                               " totaltime = ?, timecharged = ?, extra = ?, total = ?, reason = ? WHERE aa = ?"),
-                values);
+    switch (kind) {
+    case ComputerFlag::Timer:
+        return changeCharge(aa,
+                            QStringLiteral("UPDATE kin SET enddate = ?, endtime = ?, totaltime = ? WHERE aa = ?"
+                                           " AND enab = 1 AND enddate IS NULL"),
+                            {date(end.date()), time(end.time()), used}, false);
+    case ComputerFlag::Pretime:
+        return changeCharge(
+            aa, QStringLiteral("UPDATE kin SET totaltime = ? WHERE aa = ? AND pretimeenab = 1 AND totaltime IS NULL"),
+            {used}, false);
+    case ComputerFlag::User:
+        return changeCharge(aa,
+                            QStringLiteral("UPDATE kin SET enddate = ?, endtime = ?, totaltime = ?, userenab = 0"
+                                           " WHERE aa = ? AND userenab = 1"),
+                            {date(end.date()), time(end.time()), used}, false);
+    }
+    return failure(QStringLiteral("Unknown kind of charge"));
+}
+
+Result<void> CafeStore::confirmCharge(const KinRow &bill, bool prepaid)
+{
+    const QVariantList charges{money(bill.timecharged), bill.totaltime, money(bill.extra), money(bill.total),
+                               bill.reason.isNull() ? QVariant() : QVariant(bill.reason)};
+    if (prepaid)
+        return changeCharge(bill.aa,
+                            QStringLiteral("UPDATE kin SET timecharged = ?, totaltime = ?, extra = ?, total = ?,"
+                                           " reason = ?, pretimeenab = 0 WHERE aa = ? AND pretimeenab = 1"
+                                           " AND totaltime IS NOT NULL"),
+                            charges, true);
+    return changeCharge(
+        bill.aa,
+        QStringLiteral("UPDATE kin SET timecharged = ?, totaltime = ?, extra = ?, total = ?, reason = ?,"
+                       " enddate = ?, endtime = ?, enab = 0"
+                       " WHERE aa = ? AND enab = 1 AND enddate IS NOT NULL"),
+        charges
+            + QVariantList{bill.enddate ? date(*bill.enddate) : QVariant(),
+                           bill.endtime ? time(*bill.endtime) : QVariant()},
+        true);
+}
+
+Result<void> CafeStore::changeCharge(qint64 aa, const QString &sql, QVariantList values, bool confirming)
+{
+    values.append(aa);
+    const auto q = run(sql, values);
+    if (!q)
+        return failure(lastError());
+    if (q->numRowsAffected() == 1)
+        return {};
+    const std::optional<KinRow> row = transaction(aa);
+    QString why;
+    if (!row)
+        why = lastError().isEmpty() ? QStringLiteral("The transaction %1 was not found.").arg(aa) : lastError();
+    else if (!confirming)
+        why =
+            QStringLiteral("The transaction %1 of %2 is not running: it has ended already.").arg(aa).arg(row->computer);
+    else if (!row->enab && !row->pretimeenab)
+        why = QStringLiteral("The transaction %1 of %2 is already confirmed.").arg(aa).arg(row->computer);
+    else
+        why = QStringLiteral("The transaction %1 of %2 has not ended: its bill cannot be confirmed yet.")
+                  .arg(aa)
+                  .arg(row->computer);
+    setLastError(why);
+    return failure(why);
 }
 
 Result<QList<KinRow>> CafeStore::openNormal(const QString &computer)
@@ -268,7 +337,11 @@ Result<QList<KinRow>> CafeStore::unconfirmed()
 
 bool CafeStore::moveTransaction(qint64 aa, const QString &computer)
 {
-    return exec(QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ?"), {computer, aa});
+    return changeCharge(aa,
+                        QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ? AND ((enab = 1 AND enddate IS NULL)"
+                                       " OR (pretimeenab = 1 AND totaltime IS NULL))"),
+                        {computer}, false)
+        .ok();
 }
 
 Result<Money> CafeStore::takingsOn(const QDate &day)
@@ -401,8 +474,13 @@ Result<QList<ComputerRow>> CafeStore::computersAfter(qint64 after, int limit)
 
 Result<void> CafeStore::renameComputer(qint64 aa, const QString &pcname, const QString &ip)
 {
-    if (!exec(QStringLiteral("UPDATE computers SET pcname = ?, ip = ? WHERE aa = ?"), {pcname, ip, aa}))
+    auto q = run(QStringLiteral("UPDATE computers SET pcname = ?, ip = ? WHERE aa = ? AND NOT EXISTS (%1)")
+                     .arg(kOtherComputerNamed),
+                 {pcname.trimmed(), ip, aa, aa, nameKey(pcname)});
+    if (!q)
         return failure(lastError());
+    if (q->numRowsAffected() != 1)
+        return failure(nameTaken(pcname));
     return {};
 }
 

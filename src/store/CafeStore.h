@@ -25,18 +25,34 @@ public:
     bool setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value);
     // Writes the place of the first row of that name.
     bool savePosition(const QString &pcname, int left, int top);
+    // The name is stored trimmed; one that another computer has is refused.
     Result<qint64> addComputer(const ComputerRow &row);
+    // A computer's name as the roster tells names apart: letter case and the
+    // blanks around it aside. Transactions and marks find their computer by
+    // name, so two computers never share one.
+    static QString nameKey(const QString &pcname) { return fold(pcname.trimmed()); }
 
     // --- kin (transactions)
     Result<qint64> appendTransaction(const KinRow &row);
     std::optional<KinRow> transaction(qint64 aa);
-    // Rewrites every column of the row with that aa.
-    bool updateTransaction(const KinRow &row);
+    // The end and the bill of a charge change its row only while the row is
+    // in the state the writer expects, decided by the statement itself: no
+    // stale window, restart or second console can end a charge twice or
+    // rewrite a confirmed bill. A row in any other state is refused with
+    // what it is (also in lastError()), and nothing is written.
+    // A running row of that kind ends: a normal row gets its end and time
+    // used, a prepaid row only its time used (its planned end stays), an
+    // account row its end and time used and is closed (no bill follows).
+    Result<void> endCharge(ComputerFlag kind, qint64 aa, const QDateTime &end, const QString &used);
+    // The confirmed bill (charges, time used, extras, total, reason, and a
+    // normal row's end) closes a row that has ended and is not confirmed.
+    Result<void> confirmCharge(const KinRow &bill, bool prepaid);
     // Open rows of a computer by kind: normal (enab and no end date),
     // prepaid (pretimeenab), customer account (userenab).
     Result<QList<KinRow>> openNormal(const QString &computer);
     Result<QList<KinRow>> openPrepaid(const QString &computer);
     Result<QList<KinRow>> openAccount(const QString &computer);
+    // A running row to another computer; refused, as an end is, once it has ended.
     bool moveTransaction(qint64 aa, const QString &computer);
     // Charges that have ended but whose bill was not confirmed.
     Result<QList<KinRow>> unconfirmed();
@@ -99,6 +115,7 @@ public:
     // --- administration: roster editing, operator passwords, book checks
     // A page of the roster in key order, the rows after key `after`.
     Result<QList<ComputerRow>> computersAfter(qint64 after, int limit);
+    // Refused, like addComputer, for a name another computer has.
     Result<void> renameComputer(qint64 aa, const QString &pcname, const QString &ip);
     Result<void> deleteComputer(qint64 aa);
     // The stored password of the account with exactly this user name.
@@ -110,4 +127,9 @@ public:
 
     static QString flagColumn(ComputerFlag flag);
     static KinRow kinFrom(const QSqlQuery &q);
+
+private:
+    // One conditional write of the row aa (bound last); refused when it
+    // changed no row.
+    Result<void> changeCharge(qint64 aa, const QString &sql, QVariantList values, bool confirming);
 };

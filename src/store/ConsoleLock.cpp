@@ -11,6 +11,7 @@ bool ConsoleLock::take(const Paths &paths)
     // The lock of a program that died is taken over at once.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
+        m_heldElsewhere = m_lock->error() == QLockFile::LockFailedError;
         m_lock.reset();
         return false;
     }

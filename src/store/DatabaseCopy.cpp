@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -16,15 +18,13 @@ constexpr QFileDevice::Permissions kFileMode = QFileDevice::ReadOwner | QFileDev
 
 QString partOf(const QString &target) { return target + QStringLiteral(".part"); }
 
-Result<void> renameInto(const QString &part, const QString &target)
+// Whatever an earlier run left under the name, a link included, which is removed and never followed.
+Result<void> clear(const QString &path)
 {
-    // rename(2) replaces the target in one step; QFile::rename refuses an existing one.
-    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
-        const QString cause = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(part);
-        return failure(QStringLiteral("%1 cannot be written: %2").arg(target, cause));
-    }
-    return {};
+    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+        return {};
+    const QString cause = QString::fromLocal8Bit(std::strerror(errno));
+    return failure(QStringLiteral("%1 cannot be replaced: %2").arg(path, cause));
 }
 
 QString sqliteError(sqlite3 *db, int rc)
@@ -36,13 +36,25 @@ QString sqliteError(sqlite3 *db, int rc)
 
 namespace DatabaseCopy {
 
+Result<void> moveInto(const QString &part, const QString &target)
+{
+    // rename(2) replaces the target in one step; QFile::rename refuses an existing one.
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+        const QString cause = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(part);
+        return failure(QStringLiteral("%1 cannot be written: %2").arg(target, cause));
+    }
+    return {};
+}
+
 Result<void> copyLive(const QString &source, const QString &target)
 {
     if (!QFileInfo(source).isFile())
         return failure(QStringLiteral("%1 does not exist").arg(source));
     const QString part = partOf(target);
-    if (QFileInfo::exists(part) && !QFile::remove(part))
-        return failure(QStringLiteral("%1 cannot be replaced").arg(part));
+    for (const QString &leftover : {part, part + QStringLiteral("-journal")})
+        if (Result<void> r = clear(leftover); !r)
+            return r;
 
     sqlite3 *from = nullptr;
     sqlite3 *to = nullptr;
@@ -52,8 +64,8 @@ Result<void> copyLive(const QString &source, const QString &target)
         error = QStringLiteral("%1 cannot be read: %2").arg(source, sqliteError(from, rc));
     if (error.isEmpty()) {
         sqlite3_busy_timeout(from, 5000);
-        rc = sqlite3_open_v2(QFile::encodeName(part).constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+        rc = sqlite3_open_v2(QFile::encodeName(part).constData(), &to,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
         if (rc != SQLITE_OK)
             error = QStringLiteral("%1 cannot be written: %2").arg(part, sqliteError(to, rc));
     }
@@ -83,27 +95,53 @@ Result<void> copyLive(const QString &source, const QString &target)
     QFile::setPermissions(part, kFileMode);
     // The copy has its own journal files only while it was being written.
     QFile::remove(part + QStringLiteral("-journal"));
-    return renameInto(part, target);
+    return moveInto(part, target);
 }
 
-Result<void> copyFile(const QString &source, const QString &target)
+qint64 plainLimit(const QString &fileName)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("%1 cannot be read: %2").arg(source, in.errorString()));
-    const QByteArray data = in.readAll();
+    return fileName == QLatin1String("settings.dat") ? 64 * 1024 : 64 * 1024 * 1024;
+}
+
+Result<QByteArray> readPlain(const QString &path, qint64 limit)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ELOOP)
+            return failure(QStringLiteral("%1 is a link; only a plain file is copied").arg(path));
+        return failure(QStringLiteral("%1 cannot be read: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    QFile in;
+    in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return failure(QStringLiteral("%1 is not a plain file").arg(path));
+    // Read one byte past the limit: the file may grow while it is read.
+    const QByteArray data = in.read(limit + 1);
     if (in.error() != QFileDevice::NoError)
-        return failure(QStringLiteral("%1 cannot be read: %2").arg(source, in.errorString()));
-    return replaceFile(target, data);
+        return failure(QStringLiteral("%1 cannot be read: %2").arg(path, in.errorString()));
+    if (data.size() > limit)
+        return failure(QStringLiteral("%1 is larger than such a file can be (%2 bytes at most)").arg(path).arg(limit));
+    return data;
+}
+
+Result<void> copyFile(const QString &source, const QString &target, qint64 limit)
+{
+    const Result<QByteArray> data = readPlain(source, limit);
+    if (!data)
+        return failure(data.error());
+    return replaceFile(target, *data);
 }
 
 Result<void> replaceFile(const QString &target, const QByteArray &data)
 {
     const QString part = partOf(target);
-    if (QFileInfo::exists(part) && !QFile::remove(part))
-        return failure(QStringLiteral("%1 cannot be replaced").arg(part));
+    if (Result<void> r = clear(part); !r)
+        return r;
     QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return failure(QStringLiteral("%1 cannot be written: %2").arg(part, out.errorString()));
     // On disk before the rename, so a power cut never leaves an empty copy.
     if (out.write(data) != data.size() || !out.flush() || ::fsync(out.handle()) != 0) {
@@ -114,7 +152,7 @@ Result<void> replaceFile(const QString &target, const QByteArray &data)
     }
     out.close();
     QFile::setPermissions(part, kFileMode);
-    return renameInto(part, target);
+    return moveInto(part, target);
 }
 
 Result<QString> datedCopy(const QString &source, const QString &folder, const QDateTime &when)

@@ -96,6 +96,43 @@ std::optional<QString> Installer::checkDatabase(const QString &path, const QStri
     return std::nullopt;
 }
 
+QList<Installer::Book> Installer::books(const Paths &paths, const Migrations &steps)
+{
+    return {
+        {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables(), steps.cafe},
+        {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables(), steps.customers},
+    };
+}
+
+std::optional<QString> Installer::admit(const QString &path, const Book &kind)
+{
+    if (auto e = checkDatabase(path, kind.tables, Migrations::latest(kind.steps)))
+        return e;
+    SqlStore book;
+    if (auto e = book.open(path))
+        return e;
+    if (const auto m = Migrations::apply(book, kind.steps); !m)
+        return m.error();
+    // The columns of a new book of this kind; a table of the same name in
+    // another kind of book (the café's operators in users) lacks them.
+    SqlStore blank;
+    blank.create(QStringLiteral(":memory:"));
+    for (const QString &s : kind.statements)
+        blank.exec(s);
+    for (const QString &table : kind.tables) {
+        auto has = book.run(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+        QStringList present;
+        while (has && has->next())
+            present << has->value(0).toString();
+        auto wanted = blank.run(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+        while (wanted && wanted->next())
+            if (!present.contains(wanted->value(0).toString()))
+                return QStringLiteral("%1 is not a Korvane database: the table %2 has no column %3")
+                    .arg(path, table, wanted->value(0).toString());
+    }
+    return std::nullopt;
+}
+
 Installer::Result Installer::install(const Paths &paths, const Migrations &steps)
 {
     Result r;
@@ -108,31 +145,16 @@ Installer::Result Installer::install(const Paths &paths, const Migrations &steps
         || !step(makeDir(paths.backup(), r.created)) || !step(makeDir(paths.help(), r.created)))
         return r;
 
-    struct Book
-    {
-        QString path;
-        QStringList statements;
-        QStringList tables;
-        QList<Migration> steps;
-    };
-    const QList<Book> books{
-        {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables(), steps.cafe},
-        {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables(), steps.customers},
-    };
-    for (const Book &b : books) {
-        const int latest = Migrations::latest(b.steps);
+    for (const Book &b : books(paths, steps)) {
         if (!QFileInfo::exists(b.path)) {
-            if (!step(createDatabase(b.path, b.statements, latest, r.created)))
+            if (!step(createDatabase(b.path, b.statements, Migrations::latest(b.steps), r.created)))
                 return r;
             continue;
         }
-        if (!step(checkDatabase(b.path, b.tables, latest)))
+        if (!step(admit(b.path, b))) {
+            r.bookRefused = true;
             return r;
-        SqlStore store;
-        if (!step(store.open(b.path)))
-            return r;
-        if (const auto m = Migrations::apply(store, b.steps); !m)
-            return step(m.error()), r;
+        }
     }
 
     if (!QFileInfo::exists(paths.settingsFile())) {

@@ -6,9 +6,12 @@
 #include "store/DatabaseCopy.h"
 #include "store/Installer.h"
 #include "store/Schema.h"
+#include "store/SettingsFile.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QScopeGuard>
 
 namespace {
 
@@ -35,6 +38,27 @@ const Kind kinds[] = {{ComputerFlag::Timer, &CafeStore::openNormal, "a normal ti
 bool flagOf(const ComputerRow &r, ComputerFlag f)
 {
     return f == ComputerFlag::Timer ? r.timer : f == ComputerFlag::Pretime ? r.pretime : r.user;
+}
+
+// Transactions and marks find their computer by name, so where computers of
+// an older book share one (letter case and blanks aside) nobody can tell whose
+// charge is whose: each such name is reported, and nothing is mended by it.
+QStringList sharedNames(const QList<ComputerRow> &computers, QList<Maintenance::Finding> &found)
+{
+    QMap<QString, QStringList> byName;
+    for (const ComputerRow &c : computers)
+        byName[CafeStore::nameKey(c.pcname)] << QStringLiteral("%1 (%2)").arg(c.aa).arg(c.pcname);
+    QStringList shared;
+    for (auto it = byName.cbegin(); it != byName.cend(); ++it) {
+        if (it->size() < 2)
+            continue;
+        shared << it.key();
+        found.append({QStringLiteral("Computers %1 and %2 have the same name: give each its own in Settings >"
+                                     " Computers; until then their charges are neither checked nor mended")
+                          .arg(it->mid(0, it->size() - 1).join(QStringLiteral(", ")), it->last()),
+                      false});
+    }
+    return shared;
 }
 
 } // namespace
@@ -94,9 +118,12 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
     if (!computers)
         return failure(computers.error());
     QStringList names;
+    const QStringList shared = sharedNames(*computers, found);
     bool ok = cafe.atomically([&] {
         for (const ComputerRow &c : *computers) {
             names << c.pcname;
+            if (shared.contains(CafeStore::nameKey(c.pcname)))
+                continue;
             for (const Kind &k : kinds) {
                 const auto open = (cafe.*k.open)(c.pcname);
                 if (!open)
@@ -194,37 +221,61 @@ Result<void> Maintenance::restore(const QString &dir)
     ConsoleLock lock;
     if (!lock.take(m_paths))
         return failure(consoleRunningMessage());
-    const QString cafe = dir + QStringLiteral("/icafe.dat");
-    const QString users = dir + QStringLiteral("/users.dat");
-    // Both copies sound before either book is touched.
-    const Migrations steps = Migrations::current();
-    for (const auto &[path, tables, newest] :
-         {std::tuple{cafe, Schema::cafeTables(), Migrations::latest(steps.cafe)},
-          std::tuple{users, Schema::customerTables(), Migrations::latest(steps.customers)}}) {
-        if (!QFileInfo(path).isFile())
-            return failure(QStringLiteral("%1 is missing").arg(path));
-        // A backup of older books is brought up at the next start; a newer one is refused.
-        if (auto e = Installer::checkDatabase(path, tables, newest))
+    // Every file is read, checked and staged beside its target before any is
+    // replaced, so that a restore is whole or nothing; what was staged goes
+    // when it is refused.
+    QList<std::pair<QString, QString>> staged; // the staged copy and its target
+    const auto dropStaged = qScopeGuard([&staged] {
+        for (const auto &s : staged)
+            QFile::remove(s.first);
+    });
+    auto stage = [&staged](const QString &target) {
+        staged.append({target + QStringLiteral(".restore"), target});
+        return staged.last().first;
+    };
+    for (const Installer::Book &book : Installer::books(m_paths)) {
+        const QString source = dir + QLatin1Char('/') + QFileInfo(book.path).fileName();
+        // A link is not followed, and the log beside a book is read with it.
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+            const QFileInfo f(source + QLatin1String(suffix));
+            if (f.isSymLink() || (f.exists() && !f.isFile()))
+                return failure(QStringLiteral("%1 is not a plain file").arg(f.filePath()));
+        }
+        if (!QFileInfo::exists(source))
+            return failure(QStringLiteral("%1 is missing").arg(source));
+        // The copy is looked at first without writing to it or to its log.
+        if (auto e = Installer::checkDatabase(source, book.tables, Migrations::latest(book.steps)))
             return failure(*e);
-        SqlStore copy;
-        if (auto e = copy.open(path))
-            return failure(*e);
-        if (const QStringList bad = integrity(copy, QFileInfo(path).fileName()); !bad.isEmpty())
+        const QString copy = stage(book.path);
+        if (Result<void> r = DatabaseCopy::copyLive(source, copy); !r)
+            return r;
+        // A backup of older books is brought up to this version here; then every column is checked.
+        if (auto e = Installer::admit(copy, book))
+            return failure(e->replace(copy, source));
+        SqlStore check;
+        if (auto e = check.open(copy))
+            return failure(e->replace(copy, source));
+        if (const QStringList bad = integrity(check, QFileInfo(source).fileName()); !bad.isEmpty())
             return failure(bad.join(QLatin1Char('\n')));
     }
-    for (const QString &name : {QStringLiteral("icafe.dat"), QStringLiteral("users.dat")}) {
-        const QString target = m_paths.systemFile(name);
+    for (const QString &target : {m_paths.settingsFile(), m_paths.printLog()}) {
+        const QString name = QFileInfo(target).fileName(), source = dir + QLatin1Char('/') + name;
+        if (!QFileInfo(source).isSymLink() && !QFileInfo::exists(source))
+            continue;
+        const Result<QByteArray> data = DatabaseCopy::readPlain(source, DatabaseCopy::plainLimit(name));
+        if (!data)
+            return failure(data.error());
+        if (target == m_paths.settingsFile())
+            if (const Result<SettingsFile> settings = SettingsFile::parse(*data); !settings)
+                return failure(QStringLiteral("%1 is not a settings file: %2").arg(source, settings.error()));
+        if (Result<void> r = DatabaseCopy::replaceFile(stage(target), *data); !r)
+            return r;
+    }
+    for (const auto &[copy, target] : std::as_const(staged)) {
         // A write-ahead log left by the old book must not be replayed into the restored one.
         for (const char *suffix : {"-wal", "-shm"})
             QFile::remove(target + QLatin1String(suffix));
-        if (Result<void> r = DatabaseCopy::copyLive(dir + QLatin1Char('/') + name, target); !r)
-            return r;
-    }
-    for (const QString &name : {QStringLiteral("settings.dat"), QStringLiteral("print.dat")}) {
-        const QString source = dir + QLatin1Char('/') + name;
-        if (!QFileInfo::exists(source))
-            continue;
-        if (Result<void> r = DatabaseCopy::copyFile(source, m_paths.systemFile(name)); !r)
+        if (Result<void> r = DatabaseCopy::moveInto(copy, target); !r)
             return r;
     }
     return {};

@@ -22,6 +22,18 @@ const QStringList &defaults()
 }
 
 bool truthText(const QString &s) { return s.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0; }
+
+QStringList linesOf(const QByteArray &data)
+{
+    // Latin-1 keeps every byte of a single-byte code page; the file holds ASCII in practice.
+    QString text = QString::fromLatin1(data);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line end of the last line
+    return lines;
+}
 } // namespace
 
 SettingsFile::SettingsFile()
@@ -43,14 +55,18 @@ SettingsFile SettingsFile::read(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return SettingsFile();
-    // Latin-1 keeps every byte of a single-byte code page; the file holds ASCII in practice.
-    QString text = QString::fromLatin1(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line end of the last line
-    return fromLines(lines);
+    return fromLines(linesOf(f.readAll()));
+}
+
+Result<SettingsFile> SettingsFile::parse(const QByteArray &data)
+{
+    for (const char c : data)
+        if (uchar(c) < 0x20 && c != '\r' && c != '\n' && c != '\t')
+            return failure(QStringLiteral("it is not text"));
+    const SettingsFile s = fromLines(linesOf(data));
+    if (s.fromDefaults())
+        return failure(QStringLiteral("it does not hold the %1 lines of a settings file").arg(Lines));
+    return s;
 }
 
 std::optional<QString> SettingsFile::write(const QString &path) const

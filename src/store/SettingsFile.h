@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Result.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,9 @@ public:
     // Blocks of ten lines while the file has lines: the last full block wins.
     // A missing file or one without a full block gives the defaults.
     static SettingsFile read(const QString &path);
+    // The file these bytes make, or why they are not a settings file (not
+    // text, or without ten lines); a file brought in from elsewhere is checked so.
+    static Result<SettingsFile> parse(const QByteArray &data);
     static SettingsFile fromLines(const QStringList &lines);
     // Replaces the whole file with ten CRLF lines. Returns an error text.
     std::optional<QString> write(const QString &path) const;

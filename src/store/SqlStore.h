@@ -56,6 +56,9 @@ public:
 
 protected:
     QSqlDatabase &db() { return m_db; }
+    // A write the store itself refused (no row in the state it expects),
+    // kept like a database error so that atomically() rolls back and keeps it.
+    void setLastError(const QString &text) { m_lastError = text; }
 
 private:
     std::optional<QString> openFile(const QString &path, bool mayCreate);

@@ -96,16 +96,18 @@ private slots:
         const QStringList exists{" IP Address Or Computer Name Already Exists"};
         QTest::newRow("no name") << QStringList{"", "10.0.0.6"} << QStringList{" Computer Name Was Not Entered"}
                                  << before;
+        QTest::newRow("blank name") << QStringList{" \t ", "10.0.0.6"} << QStringList{" Computer Name Was Not Entered"}
+                                    << before;
         QTest::newRow("no address") << QStringList{"PC2", ""} << QStringList{"IP Address Was Not Entered"} << before;
         QTest::newRow("host name") << QStringList{"PC2", "pc2.local"} << QStringList{Roster::invalidAddressMessage()}
                                    << before;
-        QTest::newRow("name in other case") << QStringList{"pc1", "10.0.0.6"} << exists << before;
+        QTest::newRow("name in other case, blanks around") << QStringList{" pc1 ", "10.0.0.6"} << exists << before;
         QTest::newRow("greek name in other case") << QStringList{"ΚΑΦΕ", "10.0.0.6"} << exists << before;
         QTest::newRow("same address written otherwise") << QStringList{"PC2", "10.0.0.05"} << exists << before;
-        QTest::newRow("new") << QStringList{"PC2", "10.0.0.06"}
-                             << QStringList{"Update Complete",
-                                            "Setting Will Take Affect Only After Restarting The Application"}
-                             << (before + QStringList{"PC2/10.0.0.6"});
+        QTest::newRow("new, stored trimmed")
+            << QStringList{" PC2 ", "10.0.0.06"}
+            << QStringList{"Update Complete", "Setting Will Take Affect Only After Restarting The Application"}
+            << (before + QStringList{"PC2/10.0.0.6"});
     }
     void rosterAdd()
     {
@@ -169,12 +171,18 @@ private slots:
         edit->update();
         QCOMPARE(d.prompter.texts(), (QStringList{" No Computer Name Was Entered", "No IP Address Was Entered",
                                                   Roster::invalidAddressMessage()}));
-        // Another computer's name is allowed, as before.
-        type(edit->nameField(), "PC1");
+        // Another computer's name or address: both would find its transactions and logons.
+        for (const QStringList &taken : {QStringList{" pc1 ", "10.0.0.7"}, QStringList{"PC3", "10.0.0.05"}}) {
+            type(edit->nameField(), taken[0]);
+            type(edit->addressField(), taken[1]);
+            edit->update();
+            QCOMPARE(d.prompter.last(), QString(" IP Address Or Computer Name Already Exists"));
+        }
+        type(edit->nameField(), " PC3 ");
         type(edit->addressField(), "10.0.0.7");
         edit->update();
         QTRY_VERIFY(!w.findChild<ComputerEditWindow *>());
-        QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.5", "PC1/10.0.0.7"}));
+        QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.5", "PC3/10.0.0.7"}));
 
         // Deleting one with a running time charge would leave its transaction unbillable.
         KinRow open;
@@ -206,7 +214,7 @@ private slots:
         edit->remove();
         QCOMPARE(d.prompter.texts(), (QStringList{"Delete PC9?", "Delete PC9?"}));
         QTRY_VERIFY(!w.findChild<ComputerEditWindow *>());
-        QCOMPARE(rosterRows(w), (QStringList{"PC1/10.0.0.7"}));
+        QCOMPARE(rosterRows(w), (QStringList{"PC3/10.0.0.7"}));
     }
 };
 

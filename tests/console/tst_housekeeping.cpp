@@ -87,16 +87,17 @@ class TestHousekeeping : public QObject
         QVERIFY(window().action(entry)->isEnabled());
         window().action(entry)->trigger();
     }
-    int tool(const QStringList &args, QByteArray *output = nullptr)
+    int tool(const QStringList &args, QByteArray *output = nullptr, const QString &program = "korvane-tools")
     {
         QProcess p;
-        p.start(qEnvironmentVariable("KORVANE_BIN_DIR") + QStringLiteral("/korvane-tools"),
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(qEnvironmentVariable("KORVANE_BIN_DIR") + QLatin1Char('/') + program,
                 QStringList{QStringLiteral("--home"), m_home->paths().home()} + args);
         p.closeWriteChannel(); // no answer to any question
         if (!p.waitForFinished(60000))
             return -1;
         if (output)
-            *output = p.readAllStandardOutput();
+            *output = p.readAll();
         return p.exitCode();
     }
 
@@ -146,6 +147,13 @@ private slots:
             QVERIFY2(QFileInfo::exists(backup(QLatin1String(name))), name);
         QFile copied(backup("print.dat"));
         QCOMPARE(copied.open(QIODevice::ReadOnly) ? copied.readAll() : QByteArray(), QByteArray("card 1\n"));
+
+        // A link left where a copy is written first is removed, never written through.
+        const QString outside = m_home->paths().home() + "-outside";
+        for (const char *part : {"icafe.dat.part", "print.dat.part"})
+            QVERIFY(QFile::link(outside, backup(QLatin1String(part))));
+        choose("backup", {true});
+        QVERIFY(m_prompter.last() == "Backup Complete" && !QFileInfo::exists(outside));
 
         // A backup that fails says why and keeps the good copy it would have replaced.
         const qint64 later = *m_console->cafe().appendTransaction(bill("PC1", 9000));
@@ -258,7 +266,12 @@ private slots:
         QVERIFY(open());
         QVERIFY(!m_console->cafe().computersFlagged(ComputerFlag::Pretime)->size());
         choose("backup", {true});
-        QCOMPARE(tool({"restore", m_home->paths().backup(), "--yes"}), 4);
+        // A second console on the folder stops before it touches the books; the tools wait.
+        QCOMPARE(tool({}, &said, "korvane"), 1);
+        QVERIFY2(said.contains("A console already runs on the folder " + m_home->paths().home().toLocal8Bit()),
+                 said.constData());
+        QCOMPARE((QList<int>{tool({"restore", m_home->paths().backup(), "--yes"}), tool({"compact"})}),
+                 (QList<int>{4, 4}));
         QCOMPARE(Maintenance(m_home->paths()).restore(m_home->paths().backup()).error(),
                  Maintenance::consoleRunningMessage());
         window().setExitMode("force");

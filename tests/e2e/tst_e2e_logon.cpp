@@ -50,20 +50,27 @@ struct Console
     {
         if (!c.ok())
             return false;
-        const auto newReply = [this] {
-            auto *reply = new TcpChannel(c.ports.text);
-            reply->setTimeoutMs(1000);
-            return reply;
-        };
-        logon = std::make_unique<LogonService>(c.cafe, c.customers, newReply, LogonService::hooksOn(*c.engine), c.clock);
-        QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
-                         [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
-        std::optional<QString> error = logon->listen(c.ports);
+        std::optional<QString> error = listen();
         if (!error)
             error = broadcaster.bind(c.ports);
         if (error)
             qWarning("%s", qPrintable(*error));
         return !error;
+    }
+    // The logon service of a console (re)started now.
+    std::optional<QString> listen()
+    {
+        logon.reset();
+        const auto newReply = [this] {
+            auto *reply = new TcpChannel(c.ports.text);
+            reply->setTimeoutMs(1000);
+            return reply;
+        };
+        logon =
+            std::make_unique<LogonService>(c.cafe, c.customers, newReply, LogonService::hooksOn(*c.engine), c.clock);
+        QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
+                         [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
+        return logon->listen(c.ports);
     }
 };
 
@@ -77,6 +84,12 @@ QStringList seen(const Agent &agent, const char *kind)
 {
     const QJsonObject e = agent.last(QString::fromLatin1(kind));
     return {e.value("text").toString(), QString::number(e.value("port").toInt()), e.value("state").toString()};
+}
+
+// A request to the console's logon port from a client's address.
+bool fromClient(const QString &address, const QByteArray &request)
+{
+    return deliver(address, ConsoleAddress, Ports::withOffset(0).logon, request);
 }
 
 // An agent whose PIN was accepted: "u" and the minutes have arrived.
@@ -160,16 +173,29 @@ private slots:
     // minutes used (the arithmetic is the engine's own test); nothing goes
     // back on the wire, and the account can log on again with what is left.
     // From a computer that runs no account charge, it leaves that as it is.
+    // A logoff delivered late ends the charge when the customer left, if the
+    // console was not listening then.
     void closeme_data()
     {
         QTest::addColumn<bool>("account");
-        QTest::newRow("account charge ends") << true;
-        QTest::newRow("normal charge stays") << false;
+        QTest::addColumn<QByteArray>("late"); // empty: the customer logs off now, at the agent
+        QTest::addColumn<bool>("restart");
+        QTest::addColumn<qint64>("left");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("account charge ends") << true << QByteArray() << false << 25LL << "0:05:00";
+        QTest::newRow("normal charge stays") << false << QByteArray() << false << 30LL << "";
+        QTest::newRow("late, console restarted since") << true << QByteArray("closeme240") << true << 29LL << "0:01:00";
+        QTest::newRow("late, console listening then") << true << QByteArray("closeme240") << false << 25LL << "0:05:00";
+        QTest::newRow("late, before the charge") << true << QByteArray("closeme999") << true << 29LL << "0:00:00";
     }
     void closeme()
     {
         KORVANE_IN_NETNS();
         QFETCH(bool, account);
+        QFETCH(QByteArray, late);
+        QFETCH(bool, restart);
+        QFETCH(qint64, left);
+        QFETCH(QString, used);
         Agent agent;
         QVERIFY2(startAgent(agent, "127.0.0.4"), qPrintable(agent.errors()));
         Console k(Roster{{"PC4", "127.0.0.4"}});
@@ -179,22 +205,31 @@ private slots:
         QTRY_COMPARE(k.c.slot("PC4").state, account ? SlotState::Account : SlotState::Normal);
 
         k.c.clock.advance(5 * 60);
-        agent.write("closeme\n");
+        if (restart)
+            QCOMPARE(k.listen(), std::nullopt);
+        if (late.isEmpty()) {
+            agent.write("closeme\n");
+            QVERIFY(agent.waitFor("sent", account ? 2 : 1));
+            // The customer's own computer locks; a normal charge goes on.
+            QCOMPARE(seen(agent, "sent"), (QStringList{"closeme", "1010", account ? "locked" : "unlocked"}));
+        } else {
+            QVERIFY(fromClient("127.0.0.4", late));
+        }
         if (!account) {
-            QVERIFY(agent.waitFor("sent"));
             QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC4").state != SlotState::Normal; }, 500));
             QVERIFY(k.c.rows().value(0).enab && k.c.computer("PC4").timer);
             return;
         }
         QTRY_VERIFY(k.c.slot("PC4").isFree());
-        QCOMPARE(k.c.account(customer).timeleft, qint64(25));
+        QCOMPARE(k.c.account(customer).timeleft, left);
+        QCOMPARE(k.c.rows().value(0).totaltime, used);
         QVERIFY(!k.c.account(customer).timer && !k.c.rows().value(0).userenab);
         QCOMPARE(k.c.slot("PC4").picture, std::optional(Picture::Free));
         QVERIFY(!agent.waitFor("command", 2, 300) && k.c.prompter.said().isEmpty());
 
         agent.write("pin 2468\n");
         QVERIFY(agent.waitFor("command", 2));
-        QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u25"));
+        QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u%1").arg(left));
     }
 
     // An accepted PIN whose "u" cannot reach the computer: no charge, the
@@ -207,12 +242,7 @@ private slots:
         const qint64 account = k.c.addAccount("8642", 40);
         QSignalSpy failures(k.c.engine.get(), &Engine::accountStartFailed);
 
-        QTcpSocket client; // a client that asks but does not listen
-        QVERIFY(client.bind(QHostAddress("127.0.0.9"), 0));
-        client.connectToHost(QHostAddress(ConsoleAddress), k.c.ports.logon);
-        QVERIFY(client.waitForConnected(3000));
-        client.write("8642");
-        client.disconnectFromHost();
+        QVERIFY(fromClient("127.0.0.9", "8642")); // a client that asks but does not listen
         QTRY_COMPARE(failures.size(), 1);
         QTRY_VERIFY(k.c.idle());
         QCOMPARE(k.c.prompter.said().size(), 1);

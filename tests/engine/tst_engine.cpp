@@ -308,8 +308,9 @@ private slots:
                     && c.prompter.said().last().question == (status == SlotState::Normal));
         }
         QCOMPARE(c.slot(c.pc1).state, terminate ? SlotState::Free : status);
-        if (terminate) // nothing is billed or closed
-            QVERIFY(c.slot(c.pc1).picture == Picture::Error && !c.computer(c.pc1).timer && c.rows().first().enab);
+        if (terminate) // ended, nothing billed: the bill waits, as the map shows no running charge
+            QVERIFY(c.slot(c.pc1).picture == Picture::Error && !c.computer(c.pc1).timer
+                    && c.engine->unconfirmedBills()->size() == 1);
         else if (status == SlotState::Normal)
             QVERIFY(c.computer(c.pc1).timer);
         QCOMPARE(c.rows().size(), rowsBefore);

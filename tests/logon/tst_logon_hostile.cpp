@@ -47,7 +47,8 @@ struct Logon
                                               started << aa;
                                               status.insert(aa, SlotState::Account);
                                           },
-                                          [this](qint64 aa) { end(aa); }, [](qint64) { return false; }};
+                                          [this](qint64 aa, const QDateTime &) { end(aa); },
+                                          [](qint64) { return false; }};
         service = std::make_unique<LogonService>(
             cafe, customers, [this] { return reply.spawn(); }, engine, clock);
     }
@@ -193,6 +194,23 @@ private slots:
         l.pin("4242");
         QCOMPARE(l.started.last(), l.pc);
         QCOMPARE((QList<qsizetype>{told.size(), toldCafe.size()}), (QList<qsizetype>{cafe ? 0 : 1, cafe ? 1 : 0}));
+    }
+
+    // The client agent tells its customer how long a pause lasts: until the
+    // oldest wrong PIN of the limit reached leaves its window.
+    void pauseLastsUntilItsOldestFailureLeaves()
+    {
+        SettableClock clock;
+        PinThrottle throttle(clock);
+        for (int i = 0; i < PinThrottle::BurstFailures; ++i) {
+            throttle.failed(1);
+            clock.advance(60);
+        }
+        QCOMPARE(throttle.pausedForSecs(1), PinThrottle::BurstSecs - 300);
+        clock.advance(PinThrottle::BurstSecs - 301);
+        QVERIFY(throttle.isPaused(1) && throttle.pausedForSecs(1) == 1);
+        clock.advance(1);
+        QVERIFY(!throttle.isPaused(1) && throttle.pausedForSecs(1) == 0 && throttle.pausedForSecs(2) == 0);
     }
 
     void floodThenAValidPin()

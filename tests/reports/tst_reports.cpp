@@ -228,13 +228,14 @@ private slots:
             }
         };
         agree();
-        KinRow billed = *m_cafe.transaction(m_running); // the running charge is billed
-        billed.enab = false;
+        QVERIFY(m_cafe.moveTransaction(m_running, "PC3"));
+        agree();
+        // The running charge ends and is billed.
+        QVERIFY(m_cafe.endCharge(ComputerFlag::Timer, m_running, QDateTime(Day, QTime(18, 0)), "1:00:00"));
+        KinRow billed = *m_cafe.transaction(m_running);
         billed.timecharged = cents(250);
         billed.total = cents(370);
-        QVERIFY(m_cafe.updateTransaction(billed));
-        agree();
-        QVERIFY(m_cafe.moveTransaction(m_running, "PC3"));
+        QVERIFY(m_cafe.confirmCharge(billed, false));
         agree();
         QVERIFY(book.deleteFinished());
         agree();

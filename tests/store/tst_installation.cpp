@@ -1,7 +1,9 @@
 #include "TempHome.h"
+#include "store/BookCheck.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 #include "store/DatabaseCopy.h"
+#include "store/Maintenance.h"
 #include "store/Migrations.h"
 #include "store/SettingsFile.h"
 #include "store/SqlStore.h"
@@ -14,6 +16,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <ctime>
+#include <sys/stat.h>
 #include <utime.h>
 
 namespace {
@@ -117,24 +120,36 @@ private slots:
     void missingFileComesBackAlone_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::newRow("nothing missing: nothing changes") << "";
-        QTest::newRow("settings") << "system/settings.dat";
-        QTest::newRow("customers") << "system/users.dat";
-        QTest::newRow("picture") << "system/errorsys.dqtz";
+        QTest::addColumn<bool>("yearOfBooks"); // a café book over the size checked page by page at each start
+        QTest::newRow("nothing missing: nothing changes") << "" << false;
+        QTest::newRow("a year of books: nothing changes") << "" << true;
+        QTest::newRow("settings") << "system/settings.dat" << false;
+        QTest::newRow("customers") << "system/users.dat" << false;
+        QTest::newRow("picture") << "system/errorsys.dqtz" << false;
     }
     void missingFileComesBackAlone()
     {
         QFETCH(QString, file);
+        QFETCH(bool, yearOfBooks);
         TempHome home;
         const QString path = home.paths().home() + "/" + file;
         CafeStore cafe;
         QVERIFY(!cafe.open(home.paths().cafeDatabase()));
         cafe.addComputer({0, "PC1", "127.0.0.1", 100, 200, false, false, false});
+        if (yearOfBooks)
+            QVERIFY(cafe.exec("PRAGMA synchronous = OFF")
+                    && cafe.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?)"
+                                 " INSERT INTO kin (computer, reason) SELECT 'PC1', zeroblob(1048576) FROM n",
+                                 {int(BookCheck::kFullCheckBytes >> 20) + 1}));
         cafe.close();
+        QVERIFY((QFileInfo(home.paths().cafeDatabase()).size() > BookCheck::kFullCheckBytes) == yearOfBooks);
         const auto before = snapshot(home.paths().home());
         QVERIFY(file.isEmpty() || QFile::remove(path));
-        const Installer::Result again = Installer::install(home.paths());
-        QVERIFY(!again.error && again.created == (file.isEmpty() ? QStringList() : QStringList{path}));
+        // The install step as the programs run it, in a process of its own.
+        QProcess tools;
+        tools.start(korvane() + "-tools", {"--home", home.paths().home(), "install"});
+        QVERIFY(tools.waitForFinished(20000) && tools.exitStatus() == QProcess::NormalExit && tools.exitCode() == 0);
+        QCOMPARE(tools.readAllStandardOutput(), file.isEmpty() ? QByteArray() : "created " + path.toUtf8() + "\n");
         if (file.isEmpty())
             QCOMPARE(snapshot(home.paths().home()), before);
     }
@@ -257,6 +272,10 @@ private slots:
         QVERIFY(r.error);
         QVERIFY2(r.error->contains(book) && r.error->contains(told), qPrintable(*r.error));
         QCOMPARE(snapshot(paths.system()), files);
+        QProcess check;
+        check.start(korvane() + "-tools", {"--home", paths.home(), "check"});
+        QVERIFY(check.waitForFinished(20000) && check.exitCode() == 3
+                && check.readAllStandardOutput().contains(told.toUtf8()));
         // The tool the message points to still restores.
         if (damage != "foreign wal") {
             QProcess tools;
@@ -264,6 +283,64 @@ private slots:
             QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 0);
             QVERIFY(!Installer::install(paths).error);
         }
+    }
+
+    // A restore checks every file before it replaces any, and reads nothing
+    // through a link: a refused folder leaves the application folder as it was.
+    void hostileRestoreRefusedWhole_data()
+    {
+        QTest::addColumn<QString>("told"); // empty: restored
+        QTest::newRow("sound") << "";
+        QTest::newRow("users.dat a copy of icafe.dat")
+            << "users.dat is not a Korvane database: the table users has no column name";
+        QTest::newRow("icafe.dat a link") << "icafe.dat is not a plain file";
+        QTest::newRow("print.dat a pipe") << "print.dat is not a plain file";
+        QTest::newRow("print.dat a link to a device") << "print.dat is a link";
+        QTest::newRow("settings.dat too large") << "settings.dat is larger than such a file can be";
+        QTest::newRow("settings.dat not text") << "settings.dat is not a settings file: it is not text";
+    }
+    void hostileRestoreRefusedWhole()
+    {
+        QFETCH(QString, told);
+        const QString damage = QTest::currentDataTag();
+        TempHome home;
+        const Paths &p = home.paths();
+        const QString dir = home.path() + "-backup", outside = home.path() + "-outside.dat";
+        const QString target = dir + "/" + damage.section(' ', 0, 0);
+        QVERIFY(QDir().mkpath(dir));
+        CafeStore cafe;
+        QVERIFY(!cafe.open(p.cafeDatabase()) && cafe.addComputer({0, "PC1", "127.0.0.1", 0, 0, false, false, false}));
+        for (const QString &f : {p.cafeDatabase(), p.customerDatabase()})
+            QVERIFY(DatabaseCopy::copyLive(f, dir + "/" + QFileInfo(f).fileName()));
+        QVERIFY(QFile::copy(p.settingsFile(), dir + "/settings.dat"));
+        QVERIFY(DatabaseCopy::replaceFile(dir + "/print.dat", "card 1\r\n"));
+        QVERIFY(cafe.addComputer({0, "PC2", "127.0.0.2", 0, 0, false, false, false}));
+        cafe.close();
+
+        if (!damage.startsWith("sound"))
+            QVERIFY(QFile::remove(target));
+        if (damage.contains("a copy") || damage.endsWith("a link")) // the café book, as users.dat or out of the folder
+            QVERIFY(QFile::copy(p.cafeDatabase(), damage.contains("a copy") ? target : outside));
+        if (damage.contains("link"))
+            QVERIFY(QFile::link(damage.contains("device") ? "/dev/zero" : outside, target));
+        if (damage.contains("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        // Good lines over and over, or lines with a zero byte.
+        const QByteArray line = damage.contains("large") ? QByteArray("yes\r\n") : QByteArray("yes\0\r\n", 6);
+        if (damage.contains("settings"))
+            QVERIFY(DatabaseCopy::replaceFile(target, line.repeated(damage.contains("large") ? 14000 : 10)));
+        const auto before = snapshot(p.system());
+        const Result<void> r = Maintenance(p).restore(dir);
+        if (told.isEmpty()) {
+            QVERIFY2(r, qPrintable(r ? QString() : r.error()));
+            QCOMPARE(computers(p.cafeDatabase()), QStringList{"1 PC1"});
+            QFile print(p.printLog());
+            QVERIFY(print.open(QIODevice::ReadOnly) && print.readAll() == "card 1\r\n");
+            QVERIFY(!Installer::install(p).error);
+            return;
+        }
+        QVERIFY2(!r && r.error().contains(told), qPrintable(r ? QString() : r.error()));
+        QCOMPARE(snapshot(p.system()), before);
     }
 
     // A book of today's installations (no version) is brought up step by step
@@ -307,6 +384,19 @@ private slots:
         CustomerStore customers;
         QVERIFY(!customers.open(users) && customers.accounts()->size() == 5);
         QVERIFY(customers.exec("SELECT note FROM users") == !r.error);
+    }
+
+    // A mistyped folder is not made into a new café whose books look sound.
+    void toolsMakeNoFolderUnasked()
+    {
+        TempHome home(false);
+        QProcess tools;
+        tools.start(korvane() + "-tools", {"--home", home.path(), "check"});
+        QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 1 && !QFileInfo::exists(home.path()));
+        QVERIFY(tools.readAllStandardError().contains("does not exist. Give --create"));
+        tools.start(korvane() + "-tools", {"--home", home.path(), "--create", "check"});
+        QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 0
+                && QFileInfo(home.paths().cafeDatabase()).isFile());
     }
 
     void helpAndVersionNeedNoDisplay()

@@ -1,6 +1,7 @@
 #include "TempHome.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
+#include "store/Maintenance.h"
 
 #include <QtTest>
 
@@ -38,9 +39,9 @@ private slots:
     {
         QFETCH(QVariant, value);
         QFETCH(bool, stored);
-        // Two rows with the same name are flagged together; the other is not.
+        // Two rows with the same name (an older book's) are flagged together; the other is not.
         for (const char *ip : {"127.0.0.1", "127.0.0.2"})
-            m_cafe.addComputer({0, "PC1", ip, 0, 0, !stored, false, false});
+            QVERIFY(m_cafe.exec("INSERT INTO computers (pcname, ip, timer) VALUES ('PC1', ?, ?)", {ip, !stored}));
         m_cafe.addComputer({0, "PC2", "127.0.0.3", 0, 0, false, false, false});
         QVERIFY(m_cafe.setFlag("PC1", ComputerFlag::Timer, value));
         QCOMPARE(
@@ -48,6 +49,53 @@ private slots:
                               m_cafe.freeComputers()->size()}),
             (QList<qsizetype>{stored, 2 * stored, 3 - 2 * stored}));
         QCOMPARE(m_cafe.freeComputers()->last().pcname, QString("PC2"));
+    }
+
+    // Transactions and marks find their computer by name: no two computers share one.
+    void computerNamesStayApart_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("an older name with blanks, in other case") << " pc1\t" << false;
+        QTest::newRow("greek in other case") << "ΚΑΦΕ" << false;
+        QTest::newRow("its own in other case") << "pc3" << true;
+        QTest::newRow("new, stored trimmed") << " PC2 " << true;
+    }
+    void computerNamesStayApart()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, renamed);
+        QVERIFY(m_cafe.exec("INSERT INTO computers (pcname, ip) VALUES (' PC1 ', '127.0.0.1')"));
+        QVERIFY(m_cafe.addComputer({0, "καφε", "127.0.0.2", 0, 0, false, false, false}));
+        const qint64 pc3 = *m_cafe.addComputer({0, "PC3", "127.0.0.3", 0, 0, false, false, false});
+        QCOMPARE(bool(m_cafe.renameComputer(pc3, name, "127.0.0.3")), renamed);
+        QVERIFY(!m_cafe.addComputer({0, name, "127.0.0.4", 0, 0, false, false, false}));
+        QCOMPARE(m_cafe.computers()->last().pcname, renamed ? name.trimmed() : "PC3");
+        QCOMPARE(m_cafe.computers()->size(), 3);
+    }
+
+    // An older book's computers that share a name: reported, and no mark mended by that name.
+    void maintenanceLeavesSharedNamesAlone()
+    {
+        for (const QVariantList &row : QList<QVariantList>{{"PC1", 1}, {"PC1", 0}, {"pc1 ", 0}, {"PC2", 1}})
+            QVERIFY(m_cafe.exec("INSERT INTO computers (pcname, ip, timer) VALUES (?, '127.0.0.1', ?)", row));
+        KinRow open;
+        open.computer = "PC1";
+        open.enab = true;
+        QVERIFY(m_cafe.appendTransaction(open));
+        Maintenance m(m_home->paths());
+        QStringList told;
+        for (const Maintenance::Finding &f : *m.check())
+            told << f.text + (f.repairable ? " (mended)" : "");
+        QCOMPARE(told, (QStringList{"Computers 1 (PC1), 2 (PC1) and 3 (pc1 ) have the same name: give each its own in"
+                                    " Settings > Computers; until then their charges are neither checked nor mended",
+                                    "PC2 is marked as running a normal time charge but has no open transaction of"
+                                    " that kind (mended)"}));
+        QCOMPARE(*m.repair(), 1);
+        QList<bool> timers;
+        for (const ComputerRow &c : *m_cafe.computers())
+            timers << c.timer;
+        QCOMPARE(timers, (QList<bool>{true, false, false, false}));
     }
 
     void moneyIsExact()

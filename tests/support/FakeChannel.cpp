@@ -1,11 +1,21 @@
 #include "FakeChannel.h"
 
-#include <QTimer>
+#include "link/TcpChannel.h"
+
+FakeChannel::FakeChannel(QObject *parent)
+    : CommandChannel(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(TcpChannel::DefaultTimeoutMs);
+    connect(&m_timer, &QTimer::timeout, this,
+            [this] { failOne(QStringLiteral("Nothing was sent on the connection")); });
+}
 
 FakeChannel *FakeChannel::spawn()
 {
     auto *child = new FakeChannel;
     child->m_root = m_root;
+    child->m_timer.setInterval(m_root->m_timer.interval());
     m_root->m_spawned.removeIf([](const QPointer<FakeChannel> &c) { return c.isNull(); });
     m_root->m_spawned.append(child);
     return child;
@@ -59,19 +69,15 @@ void FakeChannel::connectOne()
     if (!m_busy || m_connected)
         return;
     m_connected = true;
+    m_timer.start();
     emit connected();
-    // The message is written and the channel closes, later, as a socket does.
-    QTimer::singleShot(0, this, [this] {
-        m_connected = false;
-        m_busy = false;
-        emit finished();
-    });
 }
 
 void FakeChannel::failOne(const QString &description)
 {
     if (!m_busy)
         return;
+    m_timer.stop();
     m_busy = false;
     m_connected = false;
     emit failed(description);
@@ -79,7 +85,16 @@ void FakeChannel::failOne(const QString &description)
 
 void FakeChannel::send(const QByteArray &message)
 {
+    if (!m_connected)
+        return;
+    m_timer.stop();
     // An empty message closes the connection with nothing sent.
     if (!message.isEmpty())
         m_root->m_sent.append(message);
+    // The message is written and the channel closes, later, as a socket does.
+    QTimer::singleShot(0, this, [this] {
+        m_connected = false;
+        m_busy = false;
+        emit finished();
+    });
 }

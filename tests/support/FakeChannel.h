@@ -5,18 +5,20 @@
 #include <QByteArrayList>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 // A command channel that connects or fails when the test says so, always
 // from the event loop. It records every address opened and message sent.
 // Where the console makes a channel per message, spawn() gives one that
-// behaves as this one is told and records here.
+// behaves as this one is told and records here. Like the real one, a
+// connection given nothing to send fails after the timeout.
 class FakeChannel : public CommandChannel
 {
     Q_OBJECT
 public:
     enum class Outcome { Connect, Fail, Hang };
 
-    using CommandChannel::CommandChannel;
+    explicit FakeChannel(QObject *parent = nullptr);
 
     // The outcome of the next open() calls (Connect until told otherwise).
     void willConnect() { m_outcome = Outcome::Connect; }
@@ -31,6 +33,8 @@ public:
     void connectNow();
     void failNow(const QString &description);
     FakeChannel *spawn();
+    // This channel's timeout, and that of those it spawns from now on.
+    void setTimeoutMs(int ms) { m_timer.setInterval(ms); }
 
     bool isBusy() const override { return m_busy; }
     void open(const QString &address) override;
@@ -55,4 +59,5 @@ private:
     QByteArrayList m_sent;
     bool m_busy = false;
     bool m_connected = false;
+    QTimer m_timer;
 };

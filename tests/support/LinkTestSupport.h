@@ -57,6 +57,13 @@ inline bool deliver(const QString &address, quint16 port, const QByteArray &mess
     TcpChannel c(port);
     return deliver(c, address, message).isEmpty();
 }
+// The same from the local address `from`, as a console or a client computer sends.
+inline bool deliver(const QString &from, const QString &address, quint16 port, const QByteArray &message)
+{
+    TcpChannel c(port);
+    c.setLocalAddress(QHostAddress(from));
+    return deliver(c, address, message).isEmpty();
+}
 
 class Agent
 {
