@@ -123,8 +123,11 @@ bool SqlStore::exec(const QString &sql, const QVariantList &values) { return run
 
 bool SqlStore::atomically(const std::function<bool()> &fn)
 {
-    if (!m_db.transaction()) {
-        m_lastError = m_db.lastError().text();
+    // Writing from the start: a transaction that read first and then found
+    // another connection writing (the transactions window's bulk work runs on
+    // a thread of its own) would fail at once instead of waiting its turn.
+    if (QSqlQuery begin(m_db); !begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        m_lastError = begin.lastError().text();
         return false;
     }
     if (!fn()) {
