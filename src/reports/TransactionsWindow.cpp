@@ -86,7 +86,13 @@ void TransactionsWindow::getpcs()
 
 std::optional<KinFilter> TransactionsWindow::currentFilter() const
 {
-    const QString chosen = m_computer->currentText();
+    // A name typed in another letter case is the roster's computer, as the
+    // roster itself compares names.
+    QString chosen = m_computer->currentText();
+    if (m_computer->findText(chosen) < 0)
+        for (int i = 0; i < m_computer->count(); ++i)
+            if (SqlStore::fold(m_computer->itemText(i)) == SqlStore::fold(chosen))
+                chosen = m_computer->itemText(i);
     return KinFilter::normal(fromPicker()->date(), toPicker()->date(), chosen == All ? QString() : chosen);
 }
 

@@ -137,6 +137,8 @@ private slots:
                                   << QStringList{"700", "150", "850"};
         QTest::newRow("one computer") << -1 << 0 << "PC1" << QStringList{"PC1", "PC1"}
                                       << QStringList{"600", "150", "750"};
+        QTest::newRow("its name in another case") << -1 << 0 << "pc1" << QStringList{"PC1", "PC1"}
+                                                  << QStringList{"600", "150", "750"};
         QTest::newRow("computer without transactions") << -1 << 0 << "Kid's PC" << QStringList{} << QStringList{};
         QTest::newRow("empty range") << 1 << 1 << "ALL" << QStringList{} << QStringList{};
         QTest::newRow("first day after the last") << 0 << -1 << "ALL" << QStringList{} << QStringList{};
