@@ -147,11 +147,18 @@ void KinListWindow::printListing()
 
 void KinListWindow::exportListing()
 {
-    const std::optional<KinFilter> filter = currentFilter();
+    // The listing on screen, though the chooser may have gone back to ALL;
+    // with none, what the choices say.
+    const std::optional<KinFilter> filter = m_model->listed() ? m_model->listed() : currentFilter();
     if (!filter)
         return;
-    const QString suggested = QStringLiteral("transactions-%1-%2.csv")
-                                  .arg(filter->from.toString(Qt::ISODate), filter->to.toString(Qt::ISODate));
+    QString computer = filter->computer;
+    for (QChar &c : computer)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    const QString suggested = QStringLiteral("transactions-%1%2-%3.csv")
+                                  .arg(computer.isEmpty() ? QString() : computer + QLatin1Char('-'),
+                                       filter->from.toString(Qt::ISODate), filter->to.toString(Qt::ISODate));
     const QString path = m_outlet.csvPath(suggested, this);
     if (path.isEmpty())
         return;

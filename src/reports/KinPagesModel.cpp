@@ -20,6 +20,7 @@ Result<KinSums> KinPagesModel::list(const KinFilter &filter)
     const Result<KinSums> sums = m_book.sums(filter);
     if (!sums)
         return sums;
+    m_listed = true;
     m_more = sums->count > 0;
     fetchMore(QModelIndex());
     return sums;
@@ -34,6 +35,7 @@ void KinPagesModel::clear()
     m_textIndex = {{QString(), 0}};
     m_cursor = {};
     m_more = false;
+    m_listed = false;
     endResetModel();
 }
 

@@ -23,7 +23,8 @@ public:
     // Replaces the listing: its sums, then its first page.
     Result<KinSums> list(const KinFilter &filter);
     void clear();
-    const KinFilter &filter() const { return m_filter; }
+    // What is listed; nullopt when nothing is.
+    std::optional<KinFilter> listed() const { return m_listed ? std::optional<KinFilter>(m_filter) : std::nullopt; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
@@ -70,6 +71,7 @@ private:
     KinFilter m_filter;
     KinCursor m_cursor;
     bool m_more = false;
+    bool m_listed = false;
     QVector<Line> m_lines;
     QStringList m_texts{QString()};
     QHash<QString, qint32> m_textIndex{{QString(), 0}};

@@ -32,8 +32,12 @@ class FileOutlet : public ReportOutlet
 {
 public:
     void preview(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
-    QString csvPath(const QString &, QWidget *) override { return csv; }
-    QString pdf, csv;
+    QString csvPath(const QString &suggested, QWidget *) override
+    {
+        suggestedName = suggested;
+        return csv;
+    }
+    QString pdf, csv, suggestedName;
     std::optional<Result<KinReport::Outcome>> outcome;
 };
 
@@ -334,25 +338,44 @@ private slots:
         QVERIFY(cancelled && cancelled->cancelled && cancelled->pages == 0);
     }
 
+    // The listing on screen, whichever computer the chooser went back to.
+    void csvExport_data()
+    {
+        QTest::addColumn<QString>("listed"); // empty: nothing listed, the choices as they stand
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("lines");
+        const QString header = "COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON";
+        const QStringList pc2{"PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend",
+                              "PC2;2026-03-02;17:00:00;;;;;;"};
+        QTest::newRow("all") << "" << "transactions-2026-03-01-2026-03-02.csv"
+                             << QStringList{header, "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
+                                            "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;", pc2[0],
+                                            pc2[1],
+                                            "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
+                                            "\"'=HYPERLINK(\"\"x\"\")\""};
+        QTest::newRow("one computer listed") << "PC2" << "transactions-PC2-2026-03-01-2026-03-02.csv"
+                                             << QStringList{header} + pc2;
+    }
     void csvExport()
     {
+        QFETCH(QString, listed);
+        QFETCH(QString, name);
+        QFETCH(QStringList, lines);
         add("PC1", Day, QTime(16, 0), cents(123456), {}, "normal", {}, "=HYPERLINK(\"x\")");
         auto w = browser();
         w->fromPicker()->setDate(Day.addDays(-1));
+        if (!listed.isEmpty()) {
+            w->computerChooser()->setCurrentText(listed);
+            w->button("Command3")->click();
+        }
         m_outlet.csv = QDir(m_home->path()).filePath("kin.csv");
         w->button("exportCsv")->click();
-        QCOMPARE(m_prompter.last(), QString("5 transactions saved in %1").arg(m_outlet.csv));
+        QCOMPARE(m_outlet.suggestedName, name);
+        QCOMPARE(m_prompter.last(), QString("%1 transactions saved in %2").arg(lines.size() - 1).arg(m_outlet.csv));
         QFile f(m_outlet.csv);
         const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
-        QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts),
-                 (QStringList{"COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON",
-                              "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
-                              "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;",
-                              "PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend",
-                              "PC2;2026-03-02;17:00:00;;;;;;",
-                              "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
-                              "\"'=HYPERLINK(\"\"x\"\")\""}));
+        QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts), lines);
     }
 };
 
