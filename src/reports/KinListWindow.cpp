@@ -4,6 +4,7 @@
 #include "reports/KinPagesModel.h"
 #include "reports/KinReport.h"
 #include "reports/ReportOutlet.h"
+#include "store/CafeStore.h"
 #include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/Prompter.h"
@@ -25,11 +26,7 @@ KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &
     , m_prompter(prompter)
     , m_clock(clock)
     , m_outlet(outlet)
-{
-    // A book made before the listings' indexes and daily sums gets them once, here.
-    if (const Result<void> r = m_book.ensureSchema(); !r)
-        m_prompter.tell(r.error(), Prompter::Icon::Critical);
-}
+{}
 
 void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget *chooser, QWidget *belowGrid,
                           const QList<QPushButton *> &extraButtons)
@@ -107,6 +104,65 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
         layout->addWidget(belowGrid);
     layout->addLayout(buttons);
     resize(980, 600);
+    prepareBook();
+}
+
+void KinListWindow::prepareBook()
+{
+    const Result<bool> ready = m_book.schemaReady();
+    if (!ready) {
+        m_prompter.tell(ready.error(), Prompter::Icon::Critical);
+        return;
+    }
+    if (*ready)
+        return;
+    const auto fill = [](KinBook &book, const KinProgress &progress) {
+        KinWorker::Outcome out;
+        const Result<bool> done = book.ensureSchema(progress);
+        out.error = done.error();
+        out.complete = done.value_or(false);
+        return out;
+    };
+    // Stopped, it goes on from where it was the next time the window opens.
+    work(QStringLiteral("Preparing the transactions for listing (once)…"), fill,
+         [this](const KinWorker::Outcome &out) {
+             if (!out.error.isEmpty())
+                 m_prompter.tell(out.error, Prompter::Icon::Critical);
+             if (!out.error.isEmpty() || !out.complete)
+                 close();
+         });
+}
+
+void KinListWindow::work(const QString &label, KinWorker::Job job,
+                         std::function<void(const KinWorker::Outcome &)> done)
+{
+    if (!m_worker)
+        m_worker = new KinWorker(m_book.store().path(), this);
+    const QList<QPushButton *> buttons = findChildren<QPushButton *>();
+    for (QPushButton *b : buttons)
+        b->setEnabled(b->objectName() == QLatin1String("Command4"));
+    auto *progress = new QProgressDialog(label, QStringLiteral("Cancel"), 0, 0, this);
+    progress->setObjectName(QStringLiteral("workProgress"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(400);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+    connect(progress, &QProgressDialog::canceled, m_worker, &KinWorker::cancel);
+    connect(m_worker, &KinWorker::progressed, progress, [progress](qint64 doneSoFar, qint64 total) {
+        progress->setMaximum(1000);
+        progress->setValue(total > 0 ? int(doneSoFar * 1000 / total) : 0);
+    });
+    connect(
+        m_worker, &KinWorker::finished, this,
+        [this, progress, buttons, done = std::move(done)](const KinWorker::Outcome &out) {
+            progress->hide();
+            progress->deleteLater(); // it may be inside its own setValue()
+            for (QPushButton *b : buttons)
+                b->setEnabled(true);
+            done(out);
+        },
+        Qt::SingleShotConnection);
+    m_worker->start(std::move(job));
 }
 
 QPushButton *KinListWindow::makeButton(const QString &objectName, const QString &text)

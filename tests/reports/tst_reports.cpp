@@ -214,12 +214,15 @@ private slots:
     }
 
     // The daily sums agree with the rows through every kind of change, and a
-    // book made before them gets them filled.
+    // book made before them gets them filled a slice of days at a time, off
+    // the window's thread, going on after a stop and through changes made
+    // meanwhile.
     void sumsFollowEveryChange()
     {
         KinBook book(m_cafe);
-        const QList<KinFilter> filters{KinFilter::normal(Day.addDays(-1), Day), KinFilter::normal(Day, Day, "PC2"),
-                                       KinFilter::normal(Day, Day, "PC3")};
+        const QList<KinFilter> filters{KinFilter::normal(Day.addDays(-40), Day), KinFilter::normal(Day, Day, "PC2"),
+                                       KinFilter::normal(Day, Day, "PC3"),
+                                       KinFilter::normal(Day.addDays(-40), Day.addDays(-13), "PC2")};
         const auto agree = [&] {
             for (const KinFilter &f : filters) {
                 auto q = m_cafe.run(
@@ -244,11 +247,38 @@ private slots:
         agree();
         QVERIFY(book.deleteFinished());
         agree();
-        for (const char *s : {"DROP TRIGGER kin_days_insert", "DROP TRIGGER kin_days_update",
-                              "DROP TRIGGER kin_days_delete", "DROP TABLE kin_days"})
-            QVERIFY(m_cafe.exec(s));
-        add("PC3", Day, QTime(8, 0), cents(500));
-        QVERIFY(book.ensureSchema());
+
+        const auto madeBefore = [this] {
+            for (const char *s : {"DROP TRIGGER kin_days_insert", "DROP TRIGGER kin_days_update",
+                                  "DROP TRIGGER kin_days_delete", "DROP TABLE kin_days"})
+                QVERIFY(m_cafe.exec(s));
+        };
+        madeBefore();
+        QList<qint64> keys; // 150 a day from Day - 40: the first slice ends 13 days before Day
+        m_cafe.atomically([&] {
+            for (int i = 0; i < 6000; ++i)
+                keys << add(i % 2 ? "PC1" : "PC2", Day.addDays(-40 + i / 150), QTime(8, 0), cents(100 + i % 7));
+            return true;
+        });
+        QCOMPARE(book.ensureSchema([](qint64 done, qint64) { return done == 0; }).value_or(true), false);
+        QCOMPARE(book.schemaReady().value_or(true), false);
+        const auto day = [](int d) { return Day.addDays(d).toString(Qt::ISODate); };
+        for (const auto &[sql, values] : QList<QPair<QString, QVariantList>>{
+                 {"UPDATE kin SET startdate = ? WHERE aa = ?", {day(-5), keys[0]}}, // a filled day to one not yet
+                 {"UPDATE kin SET startdate = ? WHERE aa = ?", {day(-39), keys[150 * 35]}}, // and the other way
+                 {"UPDATE kin SET total = 12345 WHERE aa = ?", {keys[1500]}},
+                 {"DELETE FROM kin WHERE aa = ?", {keys[1501]}}})
+            QVERIFY(m_cafe.exec(sql, values));
+        add("PC2", Day.addDays(-39), QTime(9, 0), cents(700));
+        add("PC2", Day.addDays(-2), QTime(9, 0), cents(900));
+        QVERIFY(book.ensureSchema().value_or(false) && book.schemaReady().value_or(false));
+        agree();
+
+        madeBefore();
+        auto w = browser();
+        QVERIFY(!w->button("Command3")->isEnabled()); // the filling runs off the window's thread
+        QTRY_VERIFY(w->button("Command3")->isEnabled());
+        QVERIFY(m_prompter.said().isEmpty());
         agree();
     }
 
@@ -260,6 +290,8 @@ private slots:
         QCOMPARE(count("SELECT count(*) FROM kin"), 7);
         m_prompter.answer(true);
         w->button("Command1")->click();
+        QVERIFY(!w->button("Command3")->isEnabled()); // the delete runs off the window's thread
+        QTRY_COMPARE(m_prompter.said().size(), 3);
         QCOMPARE(m_prompter.said().at(0).text, QString("Delete All The Transactions ?"));
         // The two still running, and the extra of one.
         QCOMPARE((QList<int>{count("SELECT count(*) FROM kin"),
@@ -274,6 +306,24 @@ private slots:
         QVERIFY(m_prompter.last().endsWith(copy));
         m_cafe.close();
         QVERIFY(!m_cafe.open(copy) && count("SELECT count(*) FROM kin") == 7);
+    }
+
+    // Stopped between two of its transactions, a delete leaves each with its extras.
+    void deleteStopsBetweenTransactions()
+    {
+        m_cafe.atomically([&] {
+            for (int i = 0; i < 3000; ++i)
+                addExtra(add("PC1", Day.addDays(-3), QTime(8, 0), cents(100)), "Tea", 1, cents(10));
+            return true;
+        });
+        KinBook book(m_cafe);
+        const auto stopped = book.deleteFinished([](qint64 done, qint64) { return done == 0; });
+        QVERIFY(stopped && !stopped->complete && stopped->rows > 0);
+        QCOMPARE(count("SELECT count(*) FROM kin"), 3007 - int(stopped->rows));
+        QCOMPARE(count("SELECT count(*) FROM extra WHERE \"key\" NOT IN (SELECT aa FROM kin)")
+                     + count("SELECT count(*) FROM kin WHERE startdate = '2026-02-27'"
+                             " AND aa NOT IN (SELECT \"key\" FROM extra)"),
+                 0);
     }
 
     void customerListing_data()
