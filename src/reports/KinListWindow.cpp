@@ -198,7 +198,7 @@ void KinListWindow::printListing()
     if (!filter)
         return;
     KinReport report(m_book, *filter);
-    m_outlet.preview(report, this);
+    m_outlet.print(report, this);
 }
 
 void KinListWindow::exportListing()

@@ -31,7 +31,7 @@ const QDate Day(2026, 3, 2);
 class FileOutlet : public ReportOutlet
 {
 public:
-    void preview(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
+    void print(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
     QString csvPath(const QString &suggested, QWidget *) override
     {
         suggestedName = suggested;
