@@ -31,6 +31,7 @@ KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &
 void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget *chooser, QWidget *belowGrid,
                           const QList<QPushButton *> &extraButtons)
 {
+    m_worker = new KinWorker(m_book.store().path(), this);
     m_model = model;
     connect(m_model, &KinPagesModel::failed, this,
             [this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
@@ -136,8 +137,6 @@ void KinListWindow::prepareBook()
 void KinListWindow::work(const QString &label, KinWorker::Job job,
                          std::function<void(const KinWorker::Outcome &)> done)
 {
-    if (!m_worker)
-        m_worker = new KinWorker(m_book.store().path(), this);
     const QList<QPushButton *> buttons = findChildren<QPushButton *>();
     for (QPushButton *b : buttons)
         b->setEnabled(b->objectName() == QLatin1String("Command4"));
@@ -147,22 +146,28 @@ void KinListWindow::work(const QString &label, KinWorker::Job job,
     progress->setMinimumDuration(400);
     progress->setAutoReset(false);
     progress->setAutoClose(false);
+    // Connected before the job starts, told its ticket before any signal of it arrives.
+    const auto ticket = std::make_shared<quint64>(0);
+    const auto finished = std::make_shared<QMetaObject::Connection>();
     connect(progress, &QProgressDialog::canceled, m_worker, &KinWorker::cancel);
-    connect(m_worker, &KinWorker::progressed, progress, [progress](qint64 doneSoFar, qint64 total) {
+    connect(m_worker, &KinWorker::progressed, progress, [progress, ticket](quint64 t, qint64 doneSoFar, qint64 total) {
+        if (t != *ticket)
+            return;
         progress->setMaximum(1000);
         progress->setValue(total > 0 ? int(doneSoFar * 1000 / total) : 0);
     });
-    connect(
-        m_worker, &KinWorker::finished, this,
-        [this, progress, buttons, done = std::move(done)](const KinWorker::Outcome &out) {
-            progress->hide();
-            progress->deleteLater(); // it may be inside its own setValue()
-            for (QPushButton *b : buttons)
-                b->setEnabled(true);
-            done(out);
-        },
-        Qt::SingleShotConnection);
-    m_worker->start(std::move(job));
+    *finished = connect(m_worker, &KinWorker::finished, this,
+                        [=, done = std::move(done)](quint64 t, const KinWorker::Outcome &out) {
+                            if (t != *ticket)
+                                return;
+                            disconnect(*finished);
+                            progress->hide();
+                            progress->deleteLater(); // it may be inside its own setValue()
+                            for (QPushButton *b : buttons)
+                                b->setEnabled(true);
+                            done(out);
+                        });
+    *ticket = m_worker->start(std::move(job));
 }
 
 QPushButton *KinListWindow::makeButton(const QString &objectName, const QString &text)

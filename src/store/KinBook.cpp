@@ -44,12 +44,12 @@ QString whereOf(const KinFilter &f, QVariantList &values, const KinCursor *after
 }
 
 // Sizes the bulk work's transactions so that each writes for about Target
-// milliseconds, and rests as long before the next: another connection
-// waiting to write (SQLite's busy handler polls) finds the book free.
+// milliseconds, and rests a little before the next: another connection
+// waiting to write (its busy handler looks every millisecond) gets in then.
 class Pace
 {
 public:
-    static constexpr qint64 TargetMs = 20;
+    static constexpr qint64 TargetMs = 25;
 
     explicit Pace(qint64 first)
         : m_step(first)
@@ -58,8 +58,8 @@ public:
     // Before each transaction but the first.
     void rest()
     {
-        if (m_lastMs > 0)
-            QThread::msleep(quint64(m_lastMs));
+        if (m_timer.isValid())
+            QThread::msleep(quint64(qMax<qint64>(5, m_lastMs / 4)));
         m_timer.start();
     }
     // After each transaction.
@@ -68,7 +68,7 @@ public:
         m_lastMs = m_timer.elapsed();
         if (m_lastMs < TargetMs / 2)
             m_step *= 2;
-        else if (m_lastMs > TargetMs && m_step > 64)
+        else if (m_lastMs > 2 * TargetMs && m_step > 256)
             m_step /= 2;
     }
 

@@ -73,9 +73,9 @@ struct KinDeletion
 // sums, the extras of one transaction, and the bulk delete.
 //
 // The bulk work (filling the daily sums, the delete) writes in short
-// transactions, resting between them as long as each took, so that another
-// connection's writes (the console's charges and bills) wait a few
-// milliseconds at most; a progress function may stop it between two.
+// transactions, resting a little between them, so that another connection's
+// writes (the console's charges and bills) wait some milliseconds at most; a
+// progress function may stop it between two.
 class KinBook
 {
 public:
