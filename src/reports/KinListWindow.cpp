@@ -33,6 +33,7 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
 {
     m_worker = new KinWorker(m_book.store().path(), this);
     m_model = model;
+    m_model->setWorker(m_worker);
     connect(m_model, &KinPagesModel::failed, this,
             [this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
 
