@@ -4,6 +4,7 @@
 #include "reports/KinPagesModel.h"
 #include "reports/KinReport.h"
 #include "reports/ReportOutlet.h"
+#include "reports/WorkProgressDialog.h"
 #include "store/CafeStore.h"
 #include "ui/Clock.h"
 #include "ui/Format.h"
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -141,10 +141,7 @@ void KinListWindow::work(const QString &label, KinWorker::Job job,
     const QList<QPushButton *> buttons = findChildren<QPushButton *>();
     for (QPushButton *b : buttons)
         b->setEnabled(b->objectName() == QLatin1String("Command4"));
-    auto *progress = new QProgressDialog(label, QStringLiteral("Cancel"), 0, 0, this);
-    progress->setObjectName(QStringLiteral("workProgress"));
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(400);
+    auto *progress = new WorkProgressDialog(label, this);
     progress->setAutoReset(false);
     progress->setAutoClose(false);
     // Connected before the job starts, told its ticket before any signal of it arrives.
@@ -152,10 +149,8 @@ void KinListWindow::work(const QString &label, KinWorker::Job job,
     const auto finished = std::make_shared<QMetaObject::Connection>();
     connect(progress, &QProgressDialog::canceled, m_worker, &KinWorker::cancel);
     connect(m_worker, &KinWorker::progressed, progress, [progress, ticket](quint64 t, qint64 doneSoFar, qint64 total) {
-        if (t != *ticket)
-            return;
-        progress->setMaximum(1000);
-        progress->setValue(total > 0 ? int(doneSoFar * 1000 / total) : 0);
+        if (t == *ticket)
+            progress->follow(doneSoFar, total);
     });
     *finished = connect(m_worker, &KinWorker::finished, this,
                         [=, done = std::move(done)](quint64 t, const KinWorker::Outcome &out) {
@@ -224,13 +219,9 @@ void KinListWindow::exportListing()
     const QString path = m_outlet.csvPath(suggested, this);
     if (path.isEmpty())
         return;
-    QProgressDialog progress(QStringLiteral("Saving the transactions…"), QStringLiteral("Cancel"), 0, 0, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
+    WorkProgressDialog progress(QStringLiteral("Saving the transactions…"), this);
     const Result<qint64> rows = KinCsv::write(m_book, *filter, path, [&progress](qint64 done, qint64 total) {
-        progress.setMaximum(int(qMin<qint64>(total, INT_MAX)));
-        progress.setValue(int(qMin<qint64>(done, INT_MAX)));
-        return !progress.wasCanceled();
+        return progress.follow(done, total);
     });
     progress.reset();
     if (!rows)

@@ -1,6 +1,7 @@
 #include "reports/ReportOutletDialog.h"
 
 #include "reports/KinReport.h"
+#include "reports/WorkProgressDialog.h"
 #include "ui/Prompter.h"
 
 #include <QDir>
@@ -9,8 +10,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QProgressDialog>
-#include <climits>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -44,14 +43,9 @@ void DialogReportOutlet::print(KinReport &report, QWidget *parent)
 
 void DialogReportOutlet::render(KinReport &report, QPrinter &printer, QWidget *parent)
 {
-    QProgressDialog progress(QStringLiteral("Preparing the report…"), QStringLiteral("Cancel"), 0, 0, parent);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
-    const Result<KinReport::Outcome> r = report.render(printer, [&progress](qint64 done, qint64 total) {
-        progress.setMaximum(int(qMin<qint64>(total, INT_MAX)));
-        progress.setValue(int(qMin<qint64>(done, INT_MAX)));
-        return !progress.wasCanceled();
-    });
+    WorkProgressDialog progress(QStringLiteral("Preparing the report…"), parent);
+    const Result<KinReport::Outcome> r =
+        report.render(printer, [&progress](qint64 done, qint64 total) { return progress.follow(done, total); });
     progress.reset();
     if (!r)
         m_prompter.tell(r.error(), Prompter::Icon::Critical);
