@@ -138,7 +138,7 @@ void KinListWindow::prepareBook()
 void KinListWindow::work(const QString &label, KinWorker::Job job,
                          std::function<void(const KinWorker::Outcome &)> done)
 {
-    const QList<QPushButton *> buttons = findChildren<QPushButton *>();
+    const QList<QPushButton *> buttons = findChildren<QPushButton *>(QString(), Qt::FindDirectChildrenOnly);
     for (QPushButton *b : buttons)
         b->setEnabled(b->objectName() == QLatin1String("Command4"));
     auto *progress = new WorkProgressDialog(label, this);
