@@ -137,13 +137,15 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
     // days filled so far equal to the rows, and the filling before every day.
     bool filling = false;
     bool ok = m_store.atomically([&] {
-        auto q = m_store.run(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'kin_days'"),
-                             {});
-        auto f = m_store.run(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = ?"), {Filling});
-        if (!q || !q->next() || !f || !f->next())
+        auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN ('kin_days', ?)"), {Filling});
+        if (!q)
             return false;
-        filling = f->value(0).toInt() > 0;
-        if (q->value(0).toInt() > 0)
+        QStringList names;
+        while (q->next())
+            names << q->value(0).toString();
+        q.reset();
+        filling = names.contains(Filling);
+        if (names.contains(QStringLiteral("kin_days")))
             return true;
         filling = true;
         const QStringList statements =
@@ -190,6 +192,7 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
         if (progress && !progress(qMin(done, total), total))
             return false;
         pace.rest();
+        const qint64 step = pace.step();
         ok = m_store.atomically([&] {
             const auto rest = after();
             if (!rest) {
@@ -198,7 +201,7 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
             }
             auto edge = m_store.run(
                 QStringLiteral("SELECT startdate FROM kin WHERE %1 ORDER BY startdate LIMIT 1 OFFSET ?").arg(rest->where),
-                rest->values + QVariantList{pace.step() - 1});
+                rest->values + QVariantList{step - 1});
             if (!edge)
                 return false;
             finished = !edge->next();
@@ -212,19 +215,21 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
                 return m_store.exec(sums.arg(rest->where, QStringLiteral(" AND startdate <= ?")),
                                     rest->values + QVariantList{upto})
                        && m_store.exec(QStringLiteral("UPDATE kin_days_fill SET upto = ?"), {upto});
-            QStringList last{sums.arg(rest->where, QString())};
+            if (!m_store.exec(sums.arg(rest->where, QString()), rest->values))
+                return false;
+            QStringList last;
             for (const char *name : {"kin_days_insert", "kin_days_delete", "kin_days_update"})
                 last << QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(name));
             last << Schema::kinDaysTriggers(false) << QStringLiteral("DROP TABLE kin_days_fill");
-            for (int i = 0; i < last.size(); ++i)
-                if (!m_store.exec(last[i], i == 0 ? rest->values : QVariantList{}))
+            for (const QString &statement : last)
+                if (!m_store.exec(statement))
                     return false;
             return true;
         });
         if (!ok)
             return failure(m_store.lastError());
         pace.took();
-        done += pace.step();
+        done += step;
     }
     if (progress)
         progress(total, total);
