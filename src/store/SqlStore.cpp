@@ -100,11 +100,11 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
     const QVariant handle = m_db.driver()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
         sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
-        if (h)
+        if (h) {
             sqlite3_busy_handler(h, waitForWriter, nullptr);
-        if (h)
             sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                                        nullptr, nullptr);
+        }
         if (h && s_commitWatcher) {
             sqlite3_commit_hook(h, beforeCommit, this);
             sqlite3_wal_hook(h, afterCommit, this);
