@@ -136,6 +136,12 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
     // A book without daily sums gets them empty, with triggers that keep the
     // days filled so far equal to the rows, and the filling before every day.
     bool filling = false;
+    const auto execAll = [this](const QStringList &statements) {
+        for (const QString &statement : statements)
+            if (!m_store.exec(statement))
+                return false;
+        return true;
+    };
     bool ok = m_store.atomically([&] {
         auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN ('kin_days', ?)"), {Filling});
         if (!q)
@@ -148,14 +154,9 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
         if (names.contains(QStringLiteral("kin_days")))
             return true;
         filling = true;
-        const QStringList statements =
-            QStringList{Schema::kinDaysTable()} + Schema::kinDaysTriggers(true)
-            + QStringList{QStringLiteral("CREATE TABLE kin_days_fill (upto TEXT)"),
-                          QStringLiteral("INSERT INTO kin_days_fill VALUES (NULL)")};
-        for (const QString &statement : statements)
-            if (!m_store.exec(statement))
-                return false;
-        return true;
+        return execAll(QStringList{Schema::kinDaysTable()} + Schema::kinDaysTriggers(true)
+                       + QStringList{QStringLiteral("CREATE TABLE kin_days_fill (upto TEXT)"),
+                                     QStringLiteral("INSERT INTO kin_days_fill VALUES (NULL)")});
     });
     if (!ok)
         return failure(m_store.lastError());
@@ -221,10 +222,7 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
             for (const char *name : {"kin_days_insert", "kin_days_delete", "kin_days_update"})
                 last << QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(name));
             last << Schema::kinDaysTriggers(false) << QStringLiteral("DROP TABLE kin_days_fill");
-            for (const QString &statement : last)
-                if (!m_store.exec(statement))
-                    return false;
-            return true;
+            return execAll(last);
         });
         if (!ok)
             return failure(m_store.lastError());
