@@ -47,13 +47,29 @@ QStringList reportIndexes()
     };
 }
 
-QStringList kinDaysStatements()
+QStringList kinDaysStatements() { return QStringList{kinDaysTable()} + kinDaysTriggers(false); }
+
+QString kinDaysTable()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS kin_days (type TEXT NOT NULL, startdate TEXT NOT NULL,"
+                          " computer TEXT NOT NULL, n INTEGER NOT NULL, timecharged INTEGER NOT NULL,"
+                          " extra INTEGER NOT NULL, total INTEGER NOT NULL,"
+                          " PRIMARY KEY (type, startdate, computer)) WITHOUT ROWID");
+}
+
+QStringList kinDaysTriggers(bool whileFilling)
 {
     // The sums of a listing come from kin_days: per type, start day and
     // computer, the count and the three amounts of the transactions (a charge
     // still running counts with nothing). Triggers keep it equal to kin
     // through every insert, change and delete, so that a year's sums add up a
-    // few hundred rows a day instead of every transaction.
+    // few hundred rows a day instead of every transaction. While a book made
+    // before them is being filled, they leave alone the days not filled yet.
+    const auto filled = [whileFilling](const char *row) {
+        return whileFilling
+                   ? QStringLiteral(" AND %1.startdate <= (SELECT upto FROM kin_days_fill)").arg(QLatin1String(row))
+                   : QString();
+    };
     const QString add =
         QStringLiteral(" ON CONFLICT (type, startdate, computer) DO UPDATE SET n = n + excluded.n,"
                        " timecharged = timecharged + excluded.timecharged, extra = extra + excluded.extra,"
@@ -62,16 +78,13 @@ QStringList kinDaysStatements()
         QStringLiteral("INSERT INTO kin_days SELECT new.type, new.startdate, coalesce(new.computer, ''), 1,"
                        " coalesce(new.timecharged, 0), coalesce(new.extra, 0), coalesce(new.total, 0)"
                        " WHERE new.type IS NOT NULL AND new.startdate IS NOT NULL")
-        + add + QLatin1Char(';');
+        + filled("new") + add + QLatin1Char(';');
     const QString takeOld = QStringLiteral(
         "UPDATE kin_days SET n = n - 1, timecharged = timecharged - coalesce(old.timecharged, 0),"
         " extra = extra - coalesce(old.extra, 0), total = total - coalesce(old.total, 0)"
-        " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '');");
+        " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '')")
+        + filled("old") + QLatin1Char(';');
     return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS kin_days (type TEXT NOT NULL, startdate TEXT NOT NULL,"
-                       " computer TEXT NOT NULL, n INTEGER NOT NULL, timecharged INTEGER NOT NULL,"
-                       " extra INTEGER NOT NULL, total INTEGER NOT NULL,"
-                       " PRIMARY KEY (type, startdate, computer)) WITHOUT ROWID"),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_insert AFTER INSERT ON kin BEGIN ") + addNew
             + QStringLiteral(" END"),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_delete AFTER DELETE ON kin BEGIN ") + takeOld
@@ -80,13 +93,6 @@ QStringList kinDaysStatements()
                        " timecharged, extra, total ON kin BEGIN ")
             + takeOld + QLatin1Char(' ') + addNew + QStringLiteral(" END"),
     };
-}
-
-QString kinDaysFill()
-{
-    return QStringLiteral("INSERT INTO kin_days SELECT type, startdate, coalesce(computer, ''), count(*),"
-                          " coalesce(sum(timecharged), 0), coalesce(sum(extra), 0), coalesce(sum(total), 0)"
-                          " FROM kin WHERE type IS NOT NULL AND startdate IS NOT NULL GROUP BY 1, 2, 3");
 }
 
 QStringList cafeDefaults()

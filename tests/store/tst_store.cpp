@@ -3,6 +3,8 @@
 #include "store/CustomerStore.h"
 #include "store/Maintenance.h"
 
+#include <QSemaphore>
+#include <QThread>
 #include <QtTest>
 
 class TestStore : public QObject
@@ -136,6 +138,32 @@ private slots:
         // The open row has no total yet and counts as zero.
         QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 1)), Money::fromCents(150));
         QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 2)), Money());
+    }
+
+    // A transaction that reads before it writes waits while another
+    // connection writes (the transactions window's bulk work, on its own
+    // thread), instead of failing at once.
+    void transactionsWaitForAnotherWriter()
+    {
+        QSemaphore writing;
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            CafeStore bulk;
+            bulk.open(m_home->paths().cafeDatabase());
+            bulk.atomically([&] {
+                const bool ok = bulk.exec("INSERT INTO groups (name) VALUES ('bulk')");
+                writing.release();
+                QThread::msleep(300); // holding the write meanwhile
+                return ok;
+            });
+        }));
+        other->start();
+        writing.acquire();
+        const bool ok = m_cafe.atomically([&] {
+            return m_cafe.categories() && m_cafe.exec("INSERT INTO groups (name) VALUES ('console')");
+        });
+        other->wait();
+        QVERIFY2(ok, qPrintable(m_cafe.lastError()));
+        QCOMPARE(m_cafe.categories()->size(), 2);
     }
 
     void namesAreData_data()
