@@ -1,0 +1,7 @@
+#pragma once
+
+// The offscreen platform warns about every window operation it lacks
+// (raise, grabs, size hints); those lines buried the warnings that matter.
+// Drops exactly those and passes everything else on. Installed once, from
+// the first test rig, after Qt Test's own handler.
+void quietPlatformNoise();
