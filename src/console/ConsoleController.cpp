@@ -36,6 +36,7 @@
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSettings>
 #include <QTimer>
 
@@ -208,7 +209,9 @@ void ConsoleController::provideAdministration()
         if (const Result<void> r = Backup::backitup(m_paths); !r)
             m_prompter.tell(r.error());
         else
-            m_prompter.tell(QStringLiteral("Backup Complete"), Prompter::Icon::Information);
+            m_prompter.tell(QStringLiteral("Backup Complete\nThe copies are in ")
+                                + QDir::toNativeSeparators(m_paths.backup()),
+                            Prompter::Icon::Information);
     });
     w->provide(QStringLiteral("delprint"), [this] {
         if (!m_prompter.ask(QStringLiteral("Delete Printer Transactions ? ;")))
