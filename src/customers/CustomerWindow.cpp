@@ -61,11 +61,13 @@ void CustomerWindow::buildUi()
     m_grid->setColumnWidth(CustomerTableModel::LastName, 150);
     m_grid->setColumnWidth(CustomerTableModel::Telephone, 110);
     m_grid->setMinimumWidth(420);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    selectRow(current.row());
-            });
+    // Only the operator chooses: the grid's own current row on taking the
+    // focus is no choice, and a click on the row already chosen shows it again.
+    connect(m_grid, &QAbstractItemView::clicked, this, [this](const QModelIndex &at) { selectRow(at.row()); });
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection &now) {
+        if (!now.isEmpty())
+            selectRow(now.indexes().first().row());
+    });
 
     auto *details = new QFormLayout;
     auto field = [this, details](const char *name, const char *labelName, const char *caption) {
