@@ -386,6 +386,7 @@ void MainWindow::authtype()
     m_roleName = m_adminlogin ? QStringLiteral("admin") : QStringLiteral("user");
     // Withdrawing the menus is not enough: a window they opened would still save.
     closeForbidden();
+    emit roleChanged();
 }
 
 Login::Role MainWindow::entryNeeds(const QString &entry)

@@ -125,6 +125,8 @@ signals:
     // `checkpc` changed by the options window: polling starts or stops.
     void pollingChanged(bool on);
     void settingsSaved(const SettingsFile &settings);
+    // The role menus were applied again: windows that show per role follow.
+    void roleChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

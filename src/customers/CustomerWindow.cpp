@@ -189,16 +189,22 @@ void CustomerWindow::browseMode()
     m_cancel->hide();
     m_addTimeButton->setVisible(m_selected.has_value());
     m_addNewButton->show();
-    m_delete->setVisible(!m_cashier());
+    followRole();
     if (m_addTime)
         m_addTime->close();
+}
+
+void CustomerWindow::followRole()
+{
+    // Adding time hides Delete whoever is logged in.
+    if (!m_save->isVisible())
+        m_delete->setVisible(!m_cashier());
 }
 
 void CustomerWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_save->isVisible())
-        m_delete->setVisible(!m_cashier());
+    followRole();
 }
 
 bool CustomerWindow::eventFilter(QObject *watched, QEvent *event)
@@ -219,6 +225,10 @@ void CustomerWindow::addNew()
 {
     clearDetails();
     m_addTimeButton->hide();
+    if (m_openNewUser) {
+        m_newUser = m_openNewUser();
+        return;
+    }
     if (!m_newUser) {
         m_newUser = new NewUserDialog(m_accounts, m_prompter, this);
         m_newUser->setAttribute(Qt::WA_DeleteOnClose);

@@ -10,6 +10,7 @@
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
 #include "customers/CustomerWindow.h"
+#include "customers/NewUserDialog.h"
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
@@ -318,7 +319,8 @@ private slots:
     }
 
     // The Users menu opens the customer desk for both roles, one window of
-    // each kind; the card log is the administrator's, under Transactions.
+    // each kind, Add New included; the card log is the administrator's,
+    // under Transactions. Delete follows a change of operator at once.
     void customerDeskFromTheMenus_data()
     {
         QTest::addColumn<bool>("cashier");
@@ -334,15 +336,21 @@ private slots:
         w.action("custcard")->trigger();
         w.action("custcard")->trigger();
         auto *desk = qobject_cast<CustomerWindow *>(w.openWindow("frmcust"));
-        QVERIFY(desk && desk->isVisible() && desk->findChild<QPushButton *>("Command1")->isVisible() == !cashier);
+        QVERIFY(desk && desk->isVisible());
+        auto *remove = desk->findChild<QPushButton *>("Command1");
+        QCOMPARE(remove->isVisible(), !cashier);
         w.action("newcsut")->trigger();
-        QVERIFY(w.openWindow("frmnewuser") && w.openWindow("frmnewuser")->isVisible());
+        desk->findChild<QPushButton *>("Command2")->click();
+        QCOMPARE(w.findChildren<NewUserDialog *>().size(), 1);
+        QVERIFY(w.openWindow("frmnewuser")->isVisible());
         QVERIFY(w.action("kin")->isEnabled() == !cashier && w.action("printer")->isEnabled());
         if (!cashier) {
             w.action("printer")->trigger();
             QVERIFY(qobject_cast<PrinterLogWindow *>(w.openWindow("frmkinprt")));
         }
         QVERIFY(c.prompter.said().isEmpty());
+        w.applyLogin(cashier ? Login::Role::Admin : Login::Role::Cashier, true);
+        QCOMPARE(remove->isVisible(), cashier);
     }
 
     // The administrator leaves the tariff windows open and lets the cashier
