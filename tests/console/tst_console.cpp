@@ -19,6 +19,7 @@
 #include "reports/PrinterLogWindow.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
+#include "store/CustomerStore.h"
 #include "store/StatusPictures.h"
 #include "ui/Format.h"
 
@@ -27,11 +28,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QUdpSocket>
 #include <QtTest>
 #include <memory>
@@ -97,9 +100,12 @@ struct Console
         return nullptr;
     }
     QString lastCommand(int i) { return agents.at(i)->last("command").value("text").toString(); }
-    // No icon or name of the map lies under the window.
+    // No icon or name of the map, nor the menu bar, lies under the window.
     bool clearOfTheMap(const QWidget *window)
     {
+        const QWidget *menus = console->window().menuBar();
+        if (window->frameGeometry().intersects(QRect(menus->mapToGlobal(QPoint(0, 0)), menus->size())))
+            return false;
         for (int aa : map()->computers()) {
             const QRect r = map()->icon(aa)->geometry().united(map()->label(aa)->geometry());
             if (window->frameGeometry().intersects(QRect(map()->mapToGlobal(r.topLeft()), r.size())))
@@ -319,8 +325,9 @@ private slots:
     }
 
     // The Users menu opens the customer desk for both roles, one window of
-    // each kind, Add New included; the card log is the administrator's,
-    // under Transactions. Delete follows a change of operator at once.
+    // each kind, clear of the map, also those the desk opens; the card log
+    // is the administrator's, under Transactions. Delete follows a change
+    // of operator at once.
     void customerDeskFromTheMenus_data()
     {
         QTest::addColumn<bool>("cashier");
@@ -331,6 +338,11 @@ private slots:
     {
         QFETCH(bool, cashier);
         Console c(1);
+        {
+            CustomerStore users;
+            QVERIFY(!users.open(c.home.paths().customerDatabase()));
+            QVERIFY(users.addAccount({0, "Anna", "Lee", "210", "4321", 60, 0, 60, false, {}}));
+        }
         QVERIFY(c.open(cashier ? Login::Role::Cashier : Login::Role::Admin));
         MainWindow &w = c.console->window();
         w.action("custcard")->trigger();
@@ -342,7 +354,11 @@ private slots:
         w.action("newcsut")->trigger();
         desk->findChild<QPushButton *>("Command2")->click();
         QCOMPARE(w.findChildren<NewUserDialog *>().size(), 1);
-        QVERIFY(w.openWindow("frmnewuser")->isVisible());
+        QVERIFY(w.openWindow("frmnewuser")->isVisible() && c.clearOfTheMap(w.openWindow("frmnewuser")));
+        auto *grid = desk->findChild<QTableView *>("MSHFlexGrid1");
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+        desk->findChild<QPushButton *>("Command3")->click();
+        QVERIFY(desk->cardWindow() && desk->cardWindow()->isVisible() && c.clearOfTheMap(desk->cardWindow()));
         QVERIFY(w.action("kin")->isEnabled() == !cashier && w.action("printer")->isEnabled());
         if (!cashier) {
             w.action("printer")->trigger();
