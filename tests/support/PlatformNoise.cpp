@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QtGlobal>
 
 namespace {
@@ -34,6 +35,9 @@ void filter(QtMsgType type, const QMessageLogContext &context, const QString &te
 
 void quietPlatformNoise()
 {
+    // Before the run, Qt Test's handler is not there yet and would go on top.
+    if (!QTest::currentTestFunction())
+        return;
     static const bool installed = [] {
         s_next = qInstallMessageHandler(filter);
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlatformNoise.h"
 #include "ui/Prompter.h"
 
 #include <QList>
@@ -17,6 +18,8 @@ public:
         Icon icon;
         bool question;
     };
+
+    ScriptedPrompter() { quietPlatformNoise(); } // every window test has one
 
     void tell(const QString &text, Icon icon = Icon::None) override { m_said.append({text, icon, false}); }
     bool ask(const QString &text, Icon icon = Icon::Question) override

@@ -5,7 +5,7 @@
 TempHome::TempHome(bool install)
     : m_paths(m_dir.path() + QStringLiteral("/home"))
 {
-    quietPlatformNoise(); // every rig starts with a folder
+    quietPlatformNoise();
     m_ok = m_dir.isValid();
     if (m_ok && install)
         m_ok = !Installer::install(m_paths).error.has_value();
