@@ -435,16 +435,14 @@ private slots:
     {
         Desk d;
         for (int i = 0; i < 3; ++i) // a row across the map, low enough to leave room above
-            d.store.addComputer({0, QString("PC%1").arg(i), QString("127.0.0.%1").arg(11 + i), i * 4500, 5220, false,
-                                 false, false});
+            d.store.addComputer(
+                {0, QString("PC%1").arg(i), QString("127.0.0.%1").arg(11 + i), i * 4500, 5220, false, false, false});
         MainWindow &m = d.open();
-        QWidget *prices = m.showSingle("show", [] {
-            auto *w = new QDialog;
-            w->resize(460, 420);
-            return w;
-        });
-        const QRect menus(m.mapToGlobal(QPoint(0, 0)), QSize(m.width(), m.centralWidget()->y()));
-        QVERIFY2(!prices->frameGeometry().intersects(menus), qPrintable(QString::number(prices->y())));
+        auto *prices = new QDialog(&m);
+        prices->resize(460, 420);
+        m.showBeside(prices, "show");
+        QVERIFY(!prices->frameGeometry().intersects(
+            QRect(m.mapToGlobal(QPoint()), QSize(m.width(), m.centralWidget()->y()))));
     }
 
     void selfOpenedWindowLeavesTheQuestionInFront()
