@@ -164,11 +164,13 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now)
     }
     KinRow row;
     ComputerFlag flag = ComputerFlag::Timer;
-    s.start = now;
+    // To the second, as the books keep it: the time used is then the stored
+    // end minus the stored start, before and after a restart alike.
+    s.start = now.addMSecs(-now.time().msec());
     row = startRow(s);
     switch (p.command) {
     case Command::StartPre:
-        s.plannedEnd = now.addSecs(p.amount);
+        s.plannedEnd = s.start.addSecs(p.amount);
         s.amount = p.amount;
         row.enddate = s.plannedEnd.date();
         row.endtime = s.plannedEnd.time();
