@@ -546,6 +546,17 @@ Result<void> Engine::stoppcbd(const Bill &bill)
             return false;
         }
         const bool cleared = bill.totalText() == Bill::ClearedTotal;
+        // The extras summed again in this transaction: a bill closes neither
+        // without them nor with other ones than it shows.
+        const Result<std::optional<Money>> extras = m_cafe.sumExtras(bill.transaction());
+        const std::optional<Money> total = bill.total();
+        if (!extras || bill.extras() != extras->value_or(Money()) || !total) {
+            missing = !extras ? extras.error()
+                              : QStringLiteral("The bill of %1 shows other extras than the books hold;"
+                                               " it shows theirs now. Confirm it again.")
+                                    .arg(name);
+            return false;
+        }
         if (!prepaid) {
             row->enddate = bill.end().date();
             row->endtime = bill.end().time();
@@ -553,10 +564,10 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         } else {
             row->pretimeenab = false;
         }
-        row->timecharged = cleared ? Money() : bill.timeCharge().roundedToCents();
+        row->timecharged = cleared ? Money() : bill.timeCharge()->roundedToCents();
         row->totaltime = bill.timeUsed();
-        row->extra = bill.extras().roundedToCents();
-        row->total = cleared ? Money() : (bill.timeCharge().roundedToCents() + bill.extras()).roundedToCents();
+        row->extra = bill.extras()->roundedToCents();
+        row->total = total;
         row->reason = bill.reasonShown() ? bill.reason() : QString();
         if (!m_cafe.updateTransaction(*row))
             return false;

@@ -46,12 +46,15 @@ public:
 
     // --- extra
     Result<QList<ExtraRow>> extras(qint64 key);
-    // nullopt when the transaction has no extras, a sum otherwise.
-    std::optional<Money> sumExtras(qint64 key, bool *ok = nullptr);
+    // nullopt when the transaction has no extras, a sum otherwise; a
+    // failure when they cannot be read, or add up to no exact amount within
+    // the limit.
+    Result<std::optional<Money>> sumExtras(qint64 key);
     Result<qint64> addExtra(const ExtraRow &row);
     bool deleteExtra(qint64 aa);
-    // Sets the quantity and recomputes the line (quantity × unit price).
-    bool setExtraQuantity(qint64 aa, qint64 quantity);
+    // Sets the quantity and recomputes the line (quantity × unit price);
+    // false, nothing written, when the line would pass the amount limit.
+    Result<bool> setExtraQuantity(qint64 aa, qint64 quantity);
 
     // --- tariff
     Result<QList<Money>> rates();

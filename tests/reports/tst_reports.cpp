@@ -66,7 +66,7 @@ class TestReports : public QObject
             r.totaltime = "1:00:00";
             r.timecharged = charge;
             r.extra = extra;
-            r.total = *charge + extra;
+            r.total = charge->plus(extra);
         } else {
             r.enab = type == "normal";
             r.userenab = type == "user";
@@ -75,7 +75,7 @@ class TestReports : public QObject
     }
     void addExtra(qint64 key, const QString &desc, int quant, Money price)
     {
-        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, price * quant}));
+        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, *price.times(quant)}));
     }
     int count(const QString &sql)
     {

@@ -57,11 +57,16 @@ private slots:
         row.computer = "PC1";
         row.timecharged = m;
         row.extra = Money::fromUnits(1);
-        row.total = m + Money::fromUnits(1);
+        row.total = m.plus(Money::fromUnits(1));
         const qint64 aa = *m_cafe.appendTransaction(row);
         const KinRow back = *m_cafe.transaction(aa);
         QCOMPARE((QList<std::optional<Money>>{back.timecharged, back.extra, back.total}),
                  (QList<std::optional<Money>>{m, Money::fromUnits(1), Money::fromUnits(12345678902)}));
+        // A quantity whose line would overflow is refused before SQLite could make it a REAL.
+        const qint64 line = *m_cafe.addExtra({0, aa, "Coffee", 1, Money::fromCents(2000), Money::fromCents(2000)});
+        const Result<bool> stored = m_cafe.setExtraQuantity(line, 600000000000000);
+        QVERIFY(stored && !*stored);
+        QCOMPARE(*m_cafe.sumExtras(aa), std::optional(Money::fromCents(2000)));
     }
 
     void openAndClosedTransactions()
