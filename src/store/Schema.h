@@ -10,6 +10,7 @@ namespace Schema {
 QStringList cafeStatements();     // icafe.dat: tables and indexes
 QStringList reportIndexes();      // what the transactions listings need; safe to run again
 QStringList kinDaysStatements();  // the listings' daily sums and their triggers; safe to run again
+QStringList boundTriggers();      // amounts, prices and quantities kept within Money's bounds
 QString kinDaysFill();            // fills a new kin_days from kin
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat

@@ -193,7 +193,7 @@ private slots:
         QTest::newRow("truncated") << "is damaged: it is cut short";
         QTest::newRow("damaged page") << "is damaged";
         QTest::newRow("foreign wal") << "-wal does not belong to";
-        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 1";
+        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 2";
         QTest::newRow("genuine wal kept") << "";
     }
     void damagedBooksRefusedUntouched()
@@ -281,7 +281,7 @@ private slots:
         QFETCH(int, reached);
         TempHome home;
         const QString book = home.paths().cafeDatabase(), users = home.paths().customerDatabase();
-        QVERIFY(version(book) == 1 && version(users) == 1);
+        QVERIFY(version(book) == 2 && version(users) == 1);
         {
             CafeStore cafe;
             CustomerStore customers;
@@ -307,6 +307,31 @@ private slots:
         CustomerStore customers;
         QVERIFY(!customers.open(users) && customers.accounts()->size() == 5);
         QVERIFY(customers.exec("SELECT note FROM users") == !r.error);
+    }
+
+    // Version 2: amounts bounded by the books themselves.
+    void versionTwo()
+    {
+        TempHome home;
+        const QString book = home.paths().cafeDatabase();
+        {
+            SqlStore s; // back as a book of version 1 kept them
+            QVERIFY(!s.open(book));
+            auto q = s.run("SELECT name FROM sqlite_master WHERE type = 'trigger' AND name LIKE '%bounded%'");
+            QStringList triggers;
+            while (q && q->next())
+                triggers << q->value(0).toString();
+            QCOMPARE(triggers.size(), 10);
+            for (const QString &t : triggers)
+                QVERIFY(s.exec("DROP TRIGGER " + t));
+            QVERIFY(s.exec("PRAGMA user_version = 1"));
+        }
+        const Installer::Result r = Installer::install(home.paths());
+        QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
+        QCOMPARE(version(book), 2);
+        CafeStore cafe;
+        QVERIFY(!cafe.open(book));
+        QVERIFY(!cafe.exec("UPDATE rates SET rate = -1") && cafe.lastError().contains("beyond"));
     }
 
     void helpAndVersionNeedNoDisplay()

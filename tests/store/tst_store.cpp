@@ -69,6 +69,35 @@ private slots:
         QCOMPARE(*m_cafe.sumExtras(aa), std::optional(Money::fromCents(2000)));
     }
 
+    // Whatever writes them, the books keep amounts, prices and quantities whole and within bounds.
+    void booksKeepMoneyWithinBounds_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("highest price") << "INSERT INTO products (price) VALUES (100000000000)" << true;
+        QTest::newRow("price beyond") << "INSERT INTO products (price) VALUES (100000000001)" << false;
+        QTest::newRow("negative rate") << "UPDATE rates SET rate = -1" << false;
+        QTest::newRow("inexact minimum charge") << "UPDATE settings SET fixed = 0.5" << false;
+        QTest::newRow("quantity beyond") << "INSERT INTO extra (itemquant) VALUES (10001)" << false;
+        QTest::newRow("overflowing line") << "UPDATE extra SET charge = itemquant * 9223372036854775807" << false;
+        QTest::newRow("total beyond") << "UPDATE kin SET total = 1000000000000001" << false;
+        QTest::newRow("a day's sum past 64 bits") << "UPDATE kin_days SET total = total + 9223372036854775807" << false;
+    }
+    void booksKeepMoneyWithinBounds()
+    {
+        QFETCH(QString, statement);
+        QFETCH(bool, kept);
+        KinRow row;
+        row.computer = "PC1";
+        row.type = "normal";
+        row.startdate = QDate(2026, 3, 2);
+        row.total = Money::fromCents(100);
+        const qint64 key = *m_cafe.appendTransaction(row);
+        QVERIFY(m_cafe.addExtra({0, key, "Tea", 2, Money::fromCents(100), Money::fromCents(200)}));
+        QCOMPARE(m_cafe.exec(statement), kept);
+        QCOMPARE(m_cafe.lastError().contains("beyond"), !kept);
+    }
+
     void openAndClosedTransactions()
     {
         const QDateTime start(QDate(2026, 3, 1), QTime(23, 50, 5));
