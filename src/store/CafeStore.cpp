@@ -1,5 +1,6 @@
 #include "store/CafeStore.h"
 
+#include "store/PasswordDigest.h"
 #include "store/StoreValues.h"
 #include "ui/Format.h"
 
@@ -393,17 +394,18 @@ bool CafeStore::setBackground(const QString &path)
 
 std::optional<QString> CafeStore::operatorLogin(const QString &username, const QString &password)
 {
-    auto q =
-        run(QStringLiteral("SELECT username FROM users WHERE fold(username) = ? AND fold(password) = ? ORDER BY aa"),
-            {fold(username), fold(password)});
-    if (!q || !q->next())
-        return std::nullopt;
-    return q->value(0).toString();
+    auto q = run(QStringLiteral("SELECT username, password FROM users WHERE fold(username) = ? ORDER BY aa"),
+                 {fold(username)});
+    while (q && q->next())
+        if (PasswordDigest::matches(q->value(1).toString(), password))
+            return q->value(0).toString();
+    return std::nullopt;
 }
 
 bool CafeStore::setOperatorPassword(const QString &username, const QString &password)
 {
-    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"), {password, fold(username)});
+    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"),
+                {PasswordDigest::make(password), fold(username)});
 }
 
 // --- administration

@@ -68,6 +68,7 @@ public:
     // The stored user name of the account matching both, ignoring letter case
     // in every alphabet; nullopt when none (or on error, see lastError()).
     std::optional<QString> operatorLogin(const QString &username, const QString &password);
+    // Stores a salted digest of the password, never the password itself.
     bool setOperatorPassword(const QString &username, const QString &password);
 
     // --- catalogue
@@ -104,7 +105,7 @@ public:
     Result<QList<ComputerRow>> computersAfter(qint64 after, int limit);
     Result<void> renameComputer(qint64 aa, const QString &pcname, const QString &ip);
     Result<void> deleteComputer(qint64 aa);
-    // The stored password of the account with exactly this user name.
+    // The stored password digest of the account with exactly this user name.
     Result<QString> operatorPassword(const QString &username);
     // Every open transaction of any kind, in key order.
     Result<QList<KinRow>> openTransactions();

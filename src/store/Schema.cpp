@@ -150,7 +150,8 @@ QStringList cafeDefaults()
         QStringLiteral("INSERT INTO rates (rate) VALUES (15000), (20000), (25000), (30000), (35000), (40000)"),
         // Minimum charge 0,50 for up to 10 minutes, 5 minutes' tolerance.
         QStringLiteral("INSERT INTO settings (fixed, mintime, toltime, backround) VALUES (5000, 10, 5, '')"),
-        QStringLiteral("INSERT INTO users (username, password) VALUES ('admin', 'kelpo'), ('user', 'dask')"),
+        QStringLiteral("INSERT INTO users (username, password)"
+                       " VALUES ('admin', password_digest('kelpo')), ('user', password_digest('dask'))"),
     };
 }
 

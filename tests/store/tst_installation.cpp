@@ -309,7 +309,8 @@ private slots:
         QVERIFY(customers.exec("SELECT note FROM users") == !r.error);
     }
 
-    // Version 2: amounts bounded by the books themselves.
+    // Version 2: amounts bounded by the books themselves; operator passwords
+    // kept as salted digests, letter case still ignored at login.
     void versionTwo()
     {
         TempHome home;
@@ -324,6 +325,7 @@ private slots:
             QCOMPARE(triggers.size(), 10);
             for (const QString &t : triggers)
                 QVERIFY(s.exec("DROP TRIGGER " + t));
+            QVERIFY(s.exec("UPDATE users SET password = CASE username WHEN 'admin' THEN 'Κέλπο' ELSE 'dask' END"));
             QVERIFY(s.exec("PRAGMA user_version = 1"));
         }
         const Installer::Result r = Installer::install(home.paths());
@@ -332,6 +334,13 @@ private slots:
         CafeStore cafe;
         QVERIFY(!cafe.open(book));
         QVERIFY(!cafe.exec("UPDATE rates SET rate = -1") && cafe.lastError().contains("beyond"));
+        auto q = cafe.run("SELECT group_concat(password, ' ') FROM users");
+        QVERIFY(q && q->next());
+        const QString kept = q->value(0).toString();
+        QVERIFY2(kept.count("pbkdf2-sha256$") == 2 && !kept.contains("dask") && !kept.contains("Κέλπο"),
+                 qPrintable(kept));
+        QCOMPARE(cafe.operatorLogin("Admin", "ΚΈΛΠΟ"), std::optional<QString>("admin"));
+        QCOMPARE(cafe.operatorLogin("user", "DASK"), std::optional<QString>("user"));
     }
 
     void helpAndVersionNeedNoDisplay()
