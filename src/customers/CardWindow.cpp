@@ -3,6 +3,7 @@
 #include "customers/PrintTargetDialog.h"
 #include "reports/PrintLog.h"
 #include "ui/Clock.h"
+#include "ui/PrivateFile.h"
 #include "ui/Prompter.h"
 
 #include <QFormLayout>
@@ -135,6 +136,7 @@ void CardWindow::print()
     m_print->hide();
     m_close->hide();
     showPin(true);
+    PrivateFile::prepare(printer->outputFileName());
     QPainter painter;
     bool printed = painter.begin(printer.get());
     if (printed) {

@@ -1,6 +1,7 @@
 #include "reports/ReportOutletDialog.h"
 
 #include "reports/KinReport.h"
+#include "ui/PrivateFile.h"
 #include "ui/Prompter.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@ void DialogReportOutlet::preview(KinReport &report, QWidget *parent)
     dialog.setWindowTitle(report.heading());
     dialog.resize(900, 760);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
+        PrivateFile::prepare(target->outputFileName()); // printed to a file
         QProgressDialog progress(QStringLiteral("Preparing the report…"), QStringLiteral("Cancel"), 0, 0, &dialog);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);

@@ -429,7 +429,7 @@ private slots:
                                                      + QString::fromUtf8(" 10:00:00 | Ελένη O'Brien"
                                                                          " | 8080808\r\n"));
             QFile pdf(d.pdf);
-            QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+            QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && ownerOnly(d.pdf));
         } else {
             QVERIFY(d.prompter.said().size() == 1 && d.prompter.last().contains("The card was not printed")
                     && !d.prompter.last().contains("8080808"));

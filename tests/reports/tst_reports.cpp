@@ -295,8 +295,10 @@ private slots:
             QCOMPARE(w->model()->index(1, 3).data().toString(), QString());
         m_outlet.outcome.reset();
         m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf");
+        QFile::remove(m_outlet.pdf);
         w->button("Command2")->click();
         QCOMPARE(m_outlet.outcome.has_value(), !pin.isEmpty());
+        QCOMPARE(ownerOnly(m_outlet.pdf), !pin.isEmpty()); // it shows PINs
     }
 
     void reportToPdf()
@@ -340,6 +342,7 @@ private slots:
         m_outlet.csv = QDir(m_home->path()).filePath("kin.csv");
         w->button("exportCsv")->click();
         QCOMPARE(m_prompter.last(), QString("5 transactions saved in %1").arg(m_outlet.csv));
+        QVERIFY(ownerOnly(m_outlet.csv));
         QFile f(m_outlet.csv);
         const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));

@@ -3,7 +3,16 @@
 #include "store/Installer.h"
 #include "store/Paths.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+// Whether nobody but its owner may read or write the file at path.
+inline bool ownerOnly(const QString &path)
+{
+    const QFileInfo f(path);
+    return f.exists()
+           && !(f.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+}
 
 // A fresh application folder, installed, removed when the test ends.
 class TempHome
