@@ -318,13 +318,9 @@ private slots:
         {
             SqlStore s; // back as a book of version 1 kept them
             QVERIFY(!s.open(book));
-            auto q = s.run("SELECT name FROM sqlite_master WHERE type = 'trigger' AND name LIKE '%bounded%'");
-            QStringList triggers;
-            while (q && q->next())
-                triggers << q->value(0).toString();
-            QCOMPARE(triggers.size(), 10);
-            for (const QString &t : triggers)
-                QVERIFY(s.exec("DROP TRIGGER " + t));
+            for (const QString t : {"extra", "kin", "products", "rates", "settings"})
+                QVERIFY(s.exec("DROP TRIGGER " + t + "_bounded_insert")
+                        && s.exec("DROP TRIGGER " + t + "_bounded_update"));
             QVERIFY(s.exec("UPDATE users SET password = CASE username WHEN 'admin' THEN 'Κέλπο' ELSE 'dask' END"));
             QVERIFY(s.exec("PRAGMA user_version = 1"));
         }
@@ -334,11 +330,8 @@ private slots:
         CafeStore cafe;
         QVERIFY(!cafe.open(book));
         QVERIFY(!cafe.exec("UPDATE rates SET rate = -1") && cafe.lastError().contains("beyond"));
-        auto q = cafe.run("SELECT group_concat(password, ' ') FROM users");
-        QVERIFY(q && q->next());
-        const QString kept = q->value(0).toString();
-        QVERIFY2(kept.count("pbkdf2-sha256$") == 2 && !kept.contains("dask") && !kept.contains("Κέλπο"),
-                 qPrintable(kept));
+        auto q = cafe.run("SELECT count(*) FROM users WHERE password LIKE 'pbkdf2-sha256$20000$%'");
+        QVERIFY(q && q->next() && q->value(0).toInt() == 2);
         QCOMPARE(cafe.operatorLogin("Admin", "ΚΈΛΠΟ"), std::optional<QString>("admin"));
         QCOMPARE(cafe.operatorLogin("user", "DASK"), std::optional<QString>("user"));
     }

@@ -9,9 +9,7 @@
 // Whether nobody but its owner may read or write the file at path.
 inline bool ownerOnly(const QString &path)
 {
-    const QFileInfo f(path);
-    return f.exists()
-           && !(f.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+    return QFileInfo::exists(path) && !(QFileInfo(path).permissions() & 0x77);
 }
 
 // A fresh application folder, installed, removed when the test ends.
