@@ -3,6 +3,7 @@
 #include "customers/PrintTargetDialog.h"
 #include "reports/PrintLog.h"
 #include "ui/Clock.h"
+#include "ui/PrivateFile.h"
 #include "ui/Prompter.h"
 
 #include <QFormLayout>
@@ -127,6 +128,7 @@ void CardWindow::print()
         return;
     }
 
+    PrivateFile::prepare(printer->outputFileName());
     QPainter painter;
     bool printed = painter.begin(printer.get());
     if (printed) {

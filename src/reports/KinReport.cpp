@@ -1,6 +1,7 @@
 #include "reports/KinReport.h"
 
 #include "ui/Format.h"
+#include "ui/PrivateFile.h"
 
 #include <QFile>
 #include <QLocale>
@@ -162,6 +163,7 @@ Result<KinReport::Outcome> KinReport::render(QPagedPaintDevice &device, const Pr
 
 Result<KinReport::Outcome> KinReport::renderPdf(const QString &path, const Progress &progress)
 {
+    PrivateFile::prepare(path);
     QPdfWriter pdf(path);
     pdf.setTitle(heading());
     pdf.setCreator(QStringLiteral("Korvane"));

@@ -2,6 +2,7 @@
 
 #include "reports/KinReport.h"
 #include "reports/WorkProgressDialog.h"
+#include "ui/PrivateFile.h"
 #include "ui/Prompter.h"
 
 #include <QDir>
@@ -43,6 +44,7 @@ void DialogReportOutlet::print(KinReport &report, QWidget *parent)
 
 void DialogReportOutlet::render(KinReport &report, QPrinter &printer, QWidget *parent)
 {
+    PrivateFile::prepare(printer.outputFileName()); // printed to a file
     WorkProgressDialog progress(QStringLiteral("Preparing the report…"), parent);
     const Result<KinReport::Outcome> r =
         report.render(printer, [&progress](qint64 done, qint64 total) { return progress.follow(done, total); });

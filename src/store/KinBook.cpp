@@ -289,11 +289,13 @@ Result<ExtraLines> KinBook::extrasOf(qint64 key)
     const auto rows = m_store.extras(key);
     if (!rows)
         return failure(rows.error());
+    const Result<std::optional<Money>> sum = m_store.sumExtras(key);
+    if (!sum)
+        return failure(sum.error());
     ExtraLines e;
-    for (const ExtraRow &r : *rows) {
+    for (const ExtraRow &r : *rows)
         e.lines << QStringLiteral("%1 X %2").arg(r.itemquant).arg(r.itemdesc);
-        e.sum += r.charge;
-    }
+    e.sum = sum->value_or(Money());
     return e;
 }
 

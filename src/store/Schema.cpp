@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "ui/Money.h"
+
 namespace Schema {
 
 QStringList cafeStatements()
@@ -34,7 +36,53 @@ QStringList cafeStatements()
                QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
                QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
            }
-           + reportIndexes() + kinDaysStatements();
+           + reportIndexes() + kinDaysStatements() + boundTriggers();
+}
+
+QStringList boundTriggers()
+{
+    // Whoever writes, the books keep only whole numbers within the bounds:
+    // SQLite would keep an overflowing product as an inexact REAL.
+    struct Column
+    {
+        QString name;
+        qint64 low;
+        qint64 high;
+    };
+    const qint64 price = Money::MaxPrice, amount = Money::Limit;
+    const QList<std::pair<QString, QList<Column>>> tables{
+        {QStringLiteral("extra"),
+         {{QStringLiteral("itemquant"), 0, Money::MaxQuantity},
+          {QStringLiteral("itemprice"), 0, price},
+          {QStringLiteral("charge"), -amount, amount}}},
+        {QStringLiteral("kin"),
+         {{QStringLiteral("timecharged"), -amount, amount},
+          {QStringLiteral("extra"), -amount, amount},
+          {QStringLiteral("total"), -amount, amount}}},
+        {QStringLiteral("products"), {{QStringLiteral("price"), 0, price}}},
+        {QStringLiteral("rates"), {{QStringLiteral("rate"), 0, price}}},
+        {QStringLiteral("settings"), {{QStringLiteral("fixed"), 0, price}}},
+    };
+    QStringList statements;
+    for (const auto &[table, columns] : tables) {
+        QStringList names, within;
+        for (const Column &c : columns) {
+            names << c.name;
+            within << QStringLiteral("(NEW.%1 IS NULL OR (typeof(NEW.%1) = 'integer' AND NEW.%1 BETWEEN %2 AND %3))")
+                          .arg(c.name)
+                          .arg(c.low)
+                          .arg(c.high);
+        }
+        const QString body = QStringLiteral(" ON %1 WHEN NOT (%2) BEGIN SELECT RAISE(ABORT,"
+                                            " 'An amount, a price or a quantity beyond the bounds of the books"
+                                            " was refused.'); END")
+                                 .arg(table, within.join(QStringLiteral(" AND ")));
+        statements << QStringLiteral("CREATE TRIGGER %1_bounded_insert BEFORE INSERT").arg(table) + body
+                   << QStringLiteral("CREATE TRIGGER %1_bounded_update BEFORE UPDATE OF %2")
+                              .arg(table, names.join(QStringLiteral(", ")))
+                          + body;
+    }
+    return statements;
 }
 
 QStringList reportIndexes()
@@ -92,6 +140,12 @@ QStringList kinDaysTriggers(bool whileFilling)
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_update AFTER UPDATE OF type, startdate, computer,"
                        " timecharged, extra, total ON kin BEGIN ")
             + takeOld + QLatin1Char(' ') + addNew + QStringLiteral(" END"),
+        // A sum that would overflow 64 bits becomes a REAL in SQLite: the
+        // write that caused it is refused instead.
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_whole BEFORE UPDATE ON kin_days"
+                       " WHEN typeof(NEW.timecharged) <> 'integer' OR typeof(NEW.extra) <> 'integer'"
+                       " OR typeof(NEW.total) <> 'integer' BEGIN SELECT RAISE(ABORT,"
+                       " 'A sum of the day is beyond what the books can count.'); END"),
     };
 }
 
@@ -102,7 +156,8 @@ QStringList cafeDefaults()
         QStringLiteral("INSERT INTO rates (rate) VALUES (15000), (20000), (25000), (30000), (35000), (40000)"),
         // Minimum charge 0,50 for up to 10 minutes, 5 minutes' tolerance.
         QStringLiteral("INSERT INTO settings (fixed, mintime, toltime, backround) VALUES (5000, 10, 5, '')"),
-        QStringLiteral("INSERT INTO users (username, password) VALUES ('admin', 'kelpo'), ('user', 'dask')"),
+        QStringLiteral("INSERT INTO users (username, password)"
+                       " VALUES ('admin', password_digest('kelpo')), ('user', password_digest('dask'))"),
     };
 }
 

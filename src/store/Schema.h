@@ -14,6 +14,7 @@ QString kinDaysTable();
 // The triggers alone; while filling, they leave out the days after
 // kin_days_fill.upto, which the filling has yet to reach.
 QStringList kinDaysTriggers(bool whileFilling);
+QStringList boundTriggers();      // amounts, prices and quantities kept within Money's bounds
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat
 QStringList cafeTables();

@@ -1,5 +1,7 @@
 #include "store/SqlStore.h"
 
+#include "store/PasswordDigest.h"
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -45,6 +47,17 @@ void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
     const QByteArray folded = QString::fromUtf8(text).toCaseFolded().toUtf8();
     sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+void digestFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const QByteArray digest = PasswordDigest::make(QString::fromUtf8(text)).toUtf8();
+    sqlite3_result_text(ctx, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
 }
 } // namespace
 
@@ -104,6 +117,8 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
             sqlite3_busy_handler(h, waitForWriter, nullptr);
             sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                                        nullptr, nullptr);
+            sqlite3_create_function_v2(h, "password_digest", 1, SQLITE_UTF8, nullptr, digestFunction, nullptr, nullptr,
+                                       nullptr);
         }
         if (h && s_commitWatcher) {
             sqlite3_commit_hook(h, beforeCommit, this);

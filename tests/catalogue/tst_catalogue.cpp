@@ -142,6 +142,10 @@ private slots:
         QTest::newRow("not a price") << QStringList{"Tea", "one euro", "Drinks"} << told("\"one euro\" Is Not A Price")
                                      << -1LL;
         QTest::newRow("negative") << QStringList{"Tea", "-1,20", "Drinks"} << told("\"-1,20\" Is Not A Price") << -1LL;
+        QTest::newRow("highest price") << QStringList{"Tea", "10.000.000", "Drinks"} << told("Update Compelete")
+                                       << 100000000000LL;
+        QTest::newRow("beyond the highest price")
+            << QStringList{"Tea", "10.000.000,01", "Drinks"} << told("\"10.000.000,01\" Is Not A Price") << -1LL;
         QTest::newRow("added") << QStringList{"Tea", "1,20", "Drinks"} << told("Update Compelete") << 12000LL;
         QTest::newRow("exists, other case, other category")
             << QStringList{"COFFEE", "9", "Snacks"} << QStringList{"Product Already Exists", "Update Compelete"}

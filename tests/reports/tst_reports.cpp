@@ -70,7 +70,7 @@ class TestReports : public QObject
             r.totaltime = "1:00:00";
             r.timecharged = charge;
             r.extra = extra;
-            r.total = *charge + extra;
+            r.total = charge->plus(extra);
         } else {
             r.enab = type == "normal";
             r.userenab = type == "user";
@@ -79,7 +79,7 @@ class TestReports : public QObject
     }
     void addExtra(qint64 key, const QString &desc, int quant, Money price)
     {
-        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, price * quant}));
+        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, *price.times(quant)}));
     }
     int count(const QString &sql)
     {
@@ -360,8 +360,10 @@ private slots:
             QCOMPARE(w->model()->index(1, 3).data().toString(), QString());
         m_outlet.outcome.reset();
         m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf");
+        QFile::remove(m_outlet.pdf);
         w->button("Command2")->click();
         QCOMPARE(m_outlet.outcome.has_value(), !pin.isEmpty());
+        QCOMPARE(ownerOnly(m_outlet.pdf), !pin.isEmpty()); // it shows PINs
     }
 
     void reportToPdf()
@@ -431,6 +433,7 @@ private slots:
         w->button("exportCsv")->click();
         QCOMPARE(m_outlet.suggestedName, name);
         QCOMPARE(m_prompter.last(), QString("%1 transactions saved in %2").arg(lines.size() - 1).arg(m_outlet.csv));
+        QVERIFY(ownerOnly(m_outlet.csv));
         QFile f(m_outlet.csv);
         const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
