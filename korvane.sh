@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a Debian machine for Korvane, builds it, and then either starts the
 # console or runs every test.
-#   ./korvane.sh [run] [korvane options]   build and start the console
-#   ./korvane.sh test                      build and run every test
-#   ./korvane.sh demo                      build and open the demo café
+#   ./korvane.sh [run] [korvane options]   build the programs and start the console
+#   ./korvane.sh test                      build everything and run every test
+#   ./korvane.sh demo                      build the programs and open the demo café
 #   ./korvane.sh package                   build the Debian packages into build/packages/
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -29,14 +29,18 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+# With no target, everything: the tests and benchmarks too.
 build() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build -j"$(nproc)"
+    if [ $# -gt 0 ]; then
+        cmake --build build -j"$(nproc)" --target "$@"
+    else
+        cmake --build build -j"$(nproc)"
+    fi
 }
 
 package() {
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build -j"$(nproc)" --target korvane korvane-tools korvane-client package_docs
+    build programs package_docs
     (cd build && cpack -G DEB)
     if command -v lintian >/dev/null; then
         lintian --fail-on error build/packages/*.deb
@@ -49,9 +53,9 @@ package() {
 
 mode="${1:-run}"
 case "$mode" in
-    run) shift || true; install_packages "${PACKAGES[@]}"; build; exec build/app/korvane "$@" ;;
+    run) shift || true; install_packages "${PACKAGES[@]}"; build programs; exec build/app/korvane "$@" ;;
     test) install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"; build; cd build && exec ctest --output-on-failure -j"$(nproc)" ;;
-    demo) shift; install_packages "${PACKAGES[@]}"; build; exec python3 scripts/demo_cafe.py "$@" ;;
+    demo) shift; install_packages "${PACKAGES[@]}"; build programs; exec python3 scripts/demo_cafe.py "$@" ;;
     package) install_packages "${PACKAGES[@]}"; package ;;
-    *) install_packages "${PACKAGES[@]}"; build; exec build/app/korvane "$@" ;;
+    *) install_packages "${PACKAGES[@]}"; build programs; exec build/app/korvane "$@" ;;
 esac

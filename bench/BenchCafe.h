@@ -17,13 +17,15 @@
 
 namespace bench {
 
-// Nobody answers in a benchmark: questions are No, texts are kept to print.
+// Nobody answers in a benchmark: questions are No (Yes once yes is set),
+// texts are kept to print.
 class SilentPrompter : public Prompter
 {
 public:
     void tell(const QString &text, Icon) override { told << text; }
-    bool ask(const QString &, Icon) override { return false; }
+    bool ask(const QString &, Icon) override { return yes; }
     QStringList told;
+    bool yes = false;
 };
 
 struct CafeSize

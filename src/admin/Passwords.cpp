@@ -1,6 +1,7 @@
 #include "admin/Passwords.h"
 
 #include "store/CafeStore.h"
+#include "store/PasswordDigest.h"
 
 QString Passwords::account() const { return m_mode == Mode::Admins ? QStringLiteral("admin") : QStringLiteral("user"); }
 
@@ -43,7 +44,7 @@ Passwords::Outcome Passwords::submit(const QString &current, const QString &fres
         // The mismatch is told and the current password still checked.
         if (fresh != again)
             o.messages << QStringLiteral("Password Do Not Match");
-        if (m_cadminpass != current) {
+        if (!PasswordDigest::matches(m_cadminpass, current)) {
             o.messages << QStringLiteral(" Current Password Is Invalid");
             o.focusCurrent = true;
             return o;
@@ -74,8 +75,9 @@ Passwords::Outcome Passwords::change(const QString &newpass)
         o.error = m_store.lastError();
         return o;
     }
-    m_cadminpass = newpass;
     o.changed = true;
     o.messages << QStringLiteral("Password Has Been Changed");
+    if (const Result<void> again = load(); !again)
+        o.error = again.error();
     return o;
 }

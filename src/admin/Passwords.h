@@ -7,7 +7,8 @@
 class CafeStore;
 
 // The change of one operator password: the administrator's own (the current
-// one asked and compared exactly) or the cashier's (no current one asked).
+// one asked and compared as the login compares it, since only a digest of the
+// folded password is kept) or the cashier's (no current one asked).
 class Passwords
 {
 public:
@@ -32,7 +33,7 @@ public:
     QString frameCaption() const; // "Change Administrator Password" / "Change User Password"
     QString titleSuffix() const;  // " Administrator" / " User"
 
-    // `getadminpass` / `getuserpass`: the stored password, kept for the checks.
+    // `getadminpass` / `getuserpass`: the stored digest, kept for the checks.
     Result<void> load();
 
     // Command1 (administrator) or Command2 (cashier) with the three fields.

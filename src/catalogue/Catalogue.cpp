@@ -57,7 +57,7 @@ bool Catalogue::delgroup(const std::optional<CategoryRow> &selected)
 std::optional<Money> Catalogue::priceFrom(const QString &text)
 {
     const std::optional<Money> price = Money::parse(text);
-    if (!price || *price < Money()) {
+    if (!price || !price->isPrice()) {
         m_prompter.tell(QStringLiteral("\"%1\" Is Not A Price").arg(text));
         return std::nullopt;
     }

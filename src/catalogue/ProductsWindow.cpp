@@ -41,6 +41,8 @@ ProductsWindow::ProductsWindow(CafeStore &cafe, Prompter &prompter, QWidget *par
     m_command1 = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), QString(), m_frame1);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setAccessibleName(QStringLiteral("Add"));
+    // Enter in either box adds, once: the window's own default button.
+    m_command1->setDefault(true);
     auto *entry = new QGridLayout(m_frame1);
     entry->addWidget(m_label1, 0, 0);
     entry->addWidget(m_text1, 0, 1);
@@ -74,7 +76,6 @@ ProductsWindow::ProductsWindow(CafeStore &cafe, Prompter &prompter, QWidget *par
 
     connect(m_combo1, &QComboBox::currentIndexChanged, this, &ProductsWindow::gridadd);
     connect(m_command1, &QPushButton::clicked, this, &ProductsWindow::addproduct);
-    connect(m_text2, &QLineEdit::returnPressed, this, &ProductsWindow::addproduct);
     connect(m_grid, &ProductGridView::productDoubleClicked, this, &ProductsWindow::deleteProduct);
     resize(360, 440);
 }

@@ -224,7 +224,8 @@ QSize ComputerMapWidget::iconsExtent() const
     QRect used;
     for (const Item &item : m_items)
         used |= item.icon->geometry() | item.label->geometry();
-    return used.isEmpty() ? QSize(0, 0) : QSize(used.right() + 1, used.bottom() + 1);
+    // An icon still above or left of the map (before it is brought inside) widens nothing.
+    return used.isEmpty() ? QSize(0, 0) : QSize(qMax(0, used.right() + 1), qMax(0, used.bottom() + 1));
 }
 
 void ComputerMapWidget::updateExtent() { setMinimumSize(iconsExtent()); }

@@ -219,7 +219,9 @@ void ConsoleController::provideAdministration()
         if (const Result<void> r = Backup::backitup(m_paths); !r)
             m_prompter.tell(r.error());
         else
-            m_prompter.tell(QStringLiteral("Backup Complete"), Prompter::Icon::Information);
+            m_prompter.tell(QStringLiteral("Backup Complete\nThe copies are in ")
+                                + QDir::toNativeSeparators(m_paths.backup()),
+                            Prompter::Icon::Information);
     });
     w->provide(QStringLiteral("delprint"), [this] {
         if (!m_prompter.ask(QStringLiteral("Delete Printer Transactions ? ;")))
@@ -278,25 +280,36 @@ void ConsoleController::wireCustomers()
     MainWindow *w = m_window.get();
     w->provide(QStringLiteral("custcard"), [this, w] {
         w->showSingle(QStringLiteral("frmcust"), [this, w]() -> QWidget * {
-            return new CustomerWindow(
+            auto *desk = new CustomerWindow(
                 *m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
                 [w] { return w->roleName() == QLatin1String("user"); }, w);
+            desk->setNewUserOpener([this] { return openNewUser(); });
+            connect(w, &MainWindow::roleChanged, desk, &CustomerWindow::followRole);
+            return desk;
         });
     });
-    w->provide(QStringLiteral("newcsut"), [this, w] {
-        w->showSingle(QStringLiteral("frmnewuser"), [this, w]() -> QWidget * {
+    w->provide(QStringLiteral("newcsut"), [this] { openNewUser(); });
+    w->provide(QStringLiteral("printer"), [this, w] {
+        w->showSingle(QStringLiteral("frmkinprt"),
+                      [this, w]() -> QWidget * { return new PrinterLogWindow(m_paths.printLog(), w); });
+    });
+}
+
+// One "New User" for the menu and the customer window's Add New.
+NewUserDialog *ConsoleController::openNewUser()
+{
+    MainWindow *w = m_window.get();
+    return qobject_cast<NewUserDialog *>(w->showSingle(
+        QStringLiteral("frmnewuser"),
+        [this, w]() -> QWidget * {
             auto *dialog = new NewUserDialog(*m_accounts, m_prompter, w);
             connect(dialog, &NewUserDialog::finished, this, [w] {
                 if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(QStringLiteral("frmcust"))))
                     customers->getusers();
             });
             return dialog;
-        });
-    });
-    w->provide(QStringLiteral("printer"), [this, w] {
-        w->showSingle(QStringLiteral("frmkinprt"),
-                      [this, w]() -> QWidget * { return new PrinterLogWindow(m_paths.printLog(), w); });
-    });
+        },
+        Login::Role::Cashier));
 }
 
 void ConsoleController::setPrintTarget(std::unique_ptr<PrintTargetDialog> target) { m_printTarget = std::move(target); }

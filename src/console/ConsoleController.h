@@ -25,6 +25,7 @@ class FileChooser;
 class LogonService;
 class MainWindow;
 class MessageWindow;
+class NewUserDialog;
 class Picker;
 class PresencePoller;
 class PrintTargetDialog;
@@ -79,6 +80,7 @@ public:
 private:
     void wire();
     void wireCustomers();
+    NewUserDialog *openNewUser();
     void wireReports();
     void wireLogonReports();
     void startServices();

@@ -172,6 +172,8 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
     connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::tick);
     m_clockTimer->start();
     tick();
+    // Windows opened from other windows are placed as they show.
+    qApp->installEventFilter(this);
 }
 
 void MainWindow::buildMenus()
@@ -386,6 +388,7 @@ void MainWindow::authtype()
     m_roleName = m_adminlogin ? QStringLiteral("admin") : QStringLiteral("user");
     // Withdrawing the menus is not enough: a window they opened would still save.
     closeForbidden();
+    emit roleChanged();
 }
 
 Login::Role MainWindow::entryNeeds(const QString &entry)
@@ -526,9 +529,19 @@ void MainWindow::place(QWidget *window, const QString &kind, int aa)
     }
     for (int c : m_map->computers()) {
         const QRect r = m_map->icon(c)->geometry().united(m_map->label(c)->geometry());
-        scene.icons << QRect(m_map->mapToGlobal(r.topLeft()), r.size());
+        scene.inSight << QRect(m_map->mapToGlobal(r.topLeft()), r.size());
         if (c == aa)
-            scene.near = scene.icons.last();
+            scene.near = scene.inSight.last();
+    }
+    // The menus and the toolbar as well; the status bar only tells.
+    for (const QWidget *bar : {static_cast<QWidget *>(menuBar()), static_cast<QWidget *>(m_toolbar)})
+        if (bar->isVisible())
+            scene.inSight << QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+    if (const QWidget *opener = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+        opener && opener != this && opener->isVisible()) {
+        scene.openers << opener->frameGeometry();
+        if (!scene.near.isValid())
+            scene.near = opener->frameGeometry();
     }
     QWidget *question = QApplication::activeModalWidget();
     if (question && question != window && question->isVisible())
@@ -546,8 +559,6 @@ void MainWindow::place(QWidget *window, const QString &kind, int aa)
     window->move(at);
     window->setProperty(PlacedAt, at);
     window->setProperty(PlaceKind, kind);
-    window->removeEventFilter(this);
-    window->installEventFilter(this);
 }
 
 void MainWindow::showBeside(QWidget *window, const QString &kind, int aa)
@@ -572,16 +583,31 @@ void MainWindow::showBeside(QWidget *window, const QString &kind, int aa)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    // A window going away remembers its place if the operator moved it.
-    if (event->type() == QEvent::Hide && watched->isWidgetType()) {
-        auto *w = static_cast<QWidget *>(watched);
-        const QString kind = w->property(PlaceKind).toString();
-        if (w->isWindow() && !kind.isEmpty() && w->pos() != w->property(PlacedAt).toPoint()) {
-            QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).setValue(placeKey(kind), w->pos());
-            w->setProperty(PlacedAt, w->pos());
-        }
+    // Sees every event of the program: only another window's show and hide count.
+    const QEvent::Type type = event->type();
+    auto *w = watched->isWidgetType() ? static_cast<QWidget *>(watched) : nullptr;
+    if ((type != QEvent::Show && type != QEvent::Hide) || !w || !w->isWindow() || w == this)
+        return QMainWindow::eventFilter(watched, event);
+    const QString kind = w->property(PlaceKind).toString();
+    if (type == QEvent::Show) {
+        // A window that another of ours opens without a word about where.
+        if (kind.isEmpty() && !w->isModal() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog)
+            && isOurs(w))
+            place(w, w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName());
+    } else if (!kind.isEmpty() && w->pos() != w->property(PlacedAt).toPoint()) {
+        // Going away, it remembers its place if the operator moved it.
+        QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).setValue(placeKey(kind), w->pos());
+        w->setProperty(PlacedAt, w->pos());
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::isOurs(const QWidget *w) const
+{
+    for (const QWidget *p = w->parentWidget(); p; p = p->parentWidget())
+        if (p == this)
+            return true;
+    return false;
 }
 
 OptionsWindow *MainWindow::openOptions()

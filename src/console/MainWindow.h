@@ -102,9 +102,11 @@ public:
     // The least role for a menu entry's window.
     static Login::Role entryNeeds(const QString &entry);
 
-    // Moves a window about to open beside computer aa (0: at the edge of the
-    // map), clear of the icons and of an open question; or where the
-    // operator last moved a window of this kind, remembered by kind.
+    // Moves a window about to open beside computer aa (0: beside the window
+    // it was opened from, else at the edge of the map), clear of the icons,
+    // the menus and an open question; or where the operator last moved a
+    // window of this kind, remembered by kind. A window that another window
+    // opens by itself is placed as it shows, its kind its object name.
     void place(QWidget *window, const QString &kind, int aa = 0);
     // place(), then shows it; one that opens while a question waits leaves
     // the question in front and the keyboard with it.
@@ -125,6 +127,8 @@ signals:
     // `checkpc` changed by the options window: polling starts or stops.
     void pollingChanged(bool on);
     void settingsSaved(const SettingsFile &settings);
+    // The role menus were applied again: windows that show per role follow.
+    void roleChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -139,6 +143,8 @@ private:
     void applySettingsSaved(const SettingsFile &s);
     void closeForbidden();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Whether w was opened, at any depth, from this window.
+    bool isOurs(const QWidget *w) const;
 
     Paths m_paths;
     CafeStore &m_store;

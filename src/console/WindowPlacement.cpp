@@ -7,14 +7,13 @@ namespace {
 
 constexpr int Gap = 8;
 
+qint64 pixels(const QRect &r) { return r.isEmpty() ? 0 : qint64(r.width()) * r.height(); }
+
 qint64 overlap(const QRect &a, const QList<QRect> &rects)
 {
     qint64 sum = 0;
-    for (const QRect &r : rects) {
-        const QRect both = a.intersected(r);
-        if (!both.isEmpty())
-            sum += qint64(both.width()) * both.height();
-    }
+    for (const QRect &r : rects)
+        sum += pixels(a.intersected(r));
     return sum;
 }
 
@@ -55,12 +54,14 @@ QPoint choose(const Scene &scene, QSize size)
 
     const QPoint target = scene.near.isValid() ? scene.near.center() : QPoint();
     QPoint best;
-    auto bestScore = std::make_tuple(std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max(),
-                                     std::numeric_limits<qint64>::max());
+    constexpr qint64 worst = std::numeric_limits<qint64>::max();
+    auto bestScore = std::make_tuple(worst, worst, worst, worst, worst);
     for (const QPoint &c : candidates) {
         const QRect r(inside(c, size, screen), size);
         const qint64 distance = scene.near.isValid() ? (r.center() - target).manhattanLength() : 0;
-        const auto score = std::make_tuple(overlap(r, scene.questions), overlap(r, scene.icons), distance);
+        const qint64 offMap = scene.map.isValid() ? pixels(r) - pixels(r.intersected(scene.map)) : 0;
+        const auto score = std::make_tuple(overlap(r, scene.questions), overlap(r, scene.inSight), offMap,
+                                           overlap(r, scene.openers), distance);
         if (score < bestScore) {
             bestScore = score;
             best = r.topLeft();

@@ -3,6 +3,7 @@
 #include "customers/PrintTargetDialog.h"
 #include "reports/PrintLog.h"
 #include "ui/Clock.h"
+#include "ui/PrivateFile.h"
 #include "ui/Prompter.h"
 
 #include <QFormLayout>
@@ -43,13 +44,13 @@ void CardWindow::buildUi()
     paper.setColor(QPalette::Text, Qt::black);
     m_card->setPalette(paper);
 
-    auto *heading = new QLabel(QStringLiteral("Internet Access Card"), m_card);
-    heading->setObjectName(QStringLiteral("Label1"));
-    QFont big = heading->font();
+    m_heading = new QLabel(QStringLiteral("Internet Access Card"), m_card);
+    m_heading->setObjectName(QStringLiteral("Label1"));
+    QFont big = m_heading->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
-    heading->setFont(big);
-    heading->setAlignment(Qt::AlignCenter);
+    m_heading->setFont(big);
+    m_heading->setAlignment(Qt::AlignCenter);
 
     auto field = [this](const char *name) {
         auto *e = new QLineEdit(m_card);
@@ -68,19 +69,19 @@ void CardWindow::buildUi()
     m_pinField = field("Text2");
     m_time = field("Text3");
 
-    auto *pinLabel = new QLabel(QStringLiteral("PIN"), m_card);
-    pinLabel->setObjectName(QStringLiteral("Label2"));
-    pinLabel->setBuddy(m_pinField);
-    auto *timeLabel = new QLabel(QStringLiteral(" Time"), m_card);
-    timeLabel->setObjectName(QStringLiteral("Label3"));
-    timeLabel->setBuddy(m_time);
+    m_pinLabel = new QLabel(QStringLiteral("PIN"), m_card);
+    m_pinLabel->setObjectName(QStringLiteral("Label2"));
+    m_pinLabel->setBuddy(m_pinField);
+    m_timeLabel = new QLabel(QStringLiteral(" Time"), m_card);
+    m_timeLabel->setObjectName(QStringLiteral("Label3"));
+    m_timeLabel->setBuddy(m_time);
 
     auto *form = new QFormLayout;
-    form->addRow(pinLabel, m_pinField);
-    form->addRow(timeLabel, m_time);
+    form->addRow(m_pinLabel, m_pinField);
+    form->addRow(m_timeLabel, m_time);
     auto *cardLayout = new QVBoxLayout(m_card);
     cardLayout->setContentsMargins(18, 14, 18, 14);
-    cardLayout->addWidget(heading);
+    cardLayout->addWidget(m_heading);
     cardLayout->addWidget(m_name);
     cardLayout->addLayout(form);
 
@@ -109,13 +110,8 @@ void CardWindow::fill(const QString &name, const QString &pin, const QString &ti
     m_name->setText(name);
     m_pin = pin;
     m_time->setText(timeLeft);
-    showPin(false);
-}
-
-void CardWindow::showPin(bool shown)
-{
-    // The masked text never holds the PIN itself.
-    m_pinField->setText(shown ? m_pin : QString(m_pin.size(), QLatin1Char('*')));
+    // The screen never holds the PIN itself; only the printed card does.
+    m_pinField->setText(QString(m_pin.size(), QLatin1Char('*')));
 }
 
 void CardWindow::print()
@@ -132,22 +128,13 @@ void CardWindow::print()
         return;
     }
 
-    m_print->hide();
-    m_close->hide();
-    showPin(true);
+    PrivateFile::prepare(printer->outputFileName());
     QPainter painter;
     bool printed = painter.begin(printer.get());
     if (printed) {
-        const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
-        // The card at about its size on screen, at the page's top left.
-        const qreal scale = qMin(printer->resolution() / qreal(logicalDpiX()), page.width() / qMax(1, m_card->width()));
-        painter.scale(scale, scale);
-        m_card->render(&painter);
+        drawCard(painter, printer->pageLayout().paintRectPixels(printer->resolution()), printer->resolution());
         printed = painter.end();
     }
-    showPin(false);
-    m_print->show();
-    m_close->show();
     if (!printed) {
         QString text = QStringLiteral("The card was not printed: the printer cannot be used.");
         if (const Result<void> undone = log.undo(*logged); !undone)
@@ -156,4 +143,28 @@ void CardWindow::print()
         return;
     }
     close();
+}
+
+void CardWindow::drawCard(QPainter &painter, const QRectF &page, int dpi) const
+{
+    // Text and lines, drawn in the card's own pixels at its size on screen
+    // (smaller if the page is narrower): sharp at any resolution, PIN in clear.
+    const qreal k = qMin(dpi / qreal(logicalDpiX()), page.width() / qMax(1, m_card->width()));
+    painter.translate(page.topLeft());
+    painter.scale(k, k);
+    const qreal line = m_card->lineWidth();
+    painter.setPen(QPen(Qt::black, line));
+    painter.drawRect(QRectF(m_card->rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2));
+    const auto text = [&painter](const QWidget *place, const QString &t, Qt::Alignment align) {
+        QFont f = place->font();
+        f.setPixelSize(QFontInfo(place->font()).pixelSize()); // in the card's pixels: scaled once, as the places are
+        painter.setFont(f);
+        painter.drawText(place->geometry(), int(align | Qt::AlignVCenter), t);
+    };
+    text(m_heading, m_heading->text(), Qt::AlignHCenter);
+    text(m_name, m_name->text(), Qt::AlignHCenter);
+    text(m_pinLabel, m_pinLabel->text(), Qt::AlignLeft);
+    text(m_pinField, m_pin, Qt::AlignLeft);
+    text(m_timeLabel, m_timeLabel->text(), Qt::AlignLeft);
+    text(m_time, m_time->text(), Qt::AlignLeft);
 }

@@ -6,8 +6,11 @@ class Clock;
 class PrintTargetDialog;
 class Prompter;
 class QFrame;
+class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
+class QRectF;
 
 // "Print Access Card": the card of one customer, its PIN masked on screen.
 // Print logs the card in print.dat, prints it with the PIN shown and
@@ -25,7 +28,7 @@ public:
 
 private:
     void buildUi();
-    void showPin(bool shown);
+    void drawCard(QPainter &painter, const QRectF &page, int dpi) const;
 
     QString m_printLog;
     PrintTargetDialog &m_target;
@@ -34,6 +37,9 @@ private:
     QString m_pin;
 
     QFrame *m_card = nullptr;
+    QLabel *m_heading = nullptr;
+    QLabel *m_pinLabel = nullptr;
+    QLabel *m_timeLabel = nullptr;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_pinField = nullptr;
     QLineEdit *m_time = nullptr;

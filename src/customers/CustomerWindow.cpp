@@ -61,11 +61,13 @@ void CustomerWindow::buildUi()
     m_grid->setColumnWidth(CustomerTableModel::LastName, 150);
     m_grid->setColumnWidth(CustomerTableModel::Telephone, 110);
     m_grid->setMinimumWidth(420);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    selectRow(current.row());
-            });
+    // Only the operator chooses: the grid's own current row on taking the
+    // focus is no choice, and a click on the row already chosen shows it again.
+    connect(m_grid, &QAbstractItemView::clicked, this, [this](const QModelIndex &at) { selectRow(at.row()); });
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection &now) {
+        if (!now.isEmpty())
+            selectRow(now.indexes().first().row());
+    });
 
     auto *details = new QFormLayout;
     auto field = [this, details](const char *name, const char *labelName, const char *caption) {
@@ -187,16 +189,22 @@ void CustomerWindow::browseMode()
     m_cancel->hide();
     m_addTimeButton->setVisible(m_selected.has_value());
     m_addNewButton->show();
-    m_delete->setVisible(!m_cashier());
+    followRole();
     if (m_addTime)
         m_addTime->close();
+}
+
+void CustomerWindow::followRole()
+{
+    // Adding time hides Delete whoever is logged in.
+    if (!m_save->isVisible())
+        m_delete->setVisible(!m_cashier());
 }
 
 void CustomerWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_save->isVisible())
-        m_delete->setVisible(!m_cashier());
+    followRole();
 }
 
 bool CustomerWindow::eventFilter(QObject *watched, QEvent *event)
@@ -217,6 +225,10 @@ void CustomerWindow::addNew()
 {
     clearDetails();
     m_addTimeButton->hide();
+    if (m_openNewUser) {
+        m_newUser = m_openNewUser();
+        return;
+    }
     if (!m_newUser) {
         m_newUser = new NewUserDialog(m_accounts, m_prompter, this);
         m_newUser->setAttribute(Qt::WA_DeleteOnClose);

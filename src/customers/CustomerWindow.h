@@ -34,6 +34,11 @@ public:
 
     // Reads the accounts again from the start.
     void getusers();
+    // Delete shown or hidden as the operator now logged in may use it.
+    void followRole();
+    // Where "New User" comes from when the console keeps one for every
+    // opener; unset, the window makes its own.
+    void setNewUserOpener(std::function<NewUserDialog *()> open) { m_openNewUser = std::move(open); }
     void selectRow(int row);
     const std::optional<CustomerRow> &selected() const { return m_selected; }
 
@@ -68,6 +73,7 @@ private:
     PrintTargetDialog &m_printTarget;
     QString m_printLog;
     std::function<bool()> m_cashier;
+    std::function<NewUserDialog *()> m_openNewUser;
 
     CustomerTableModel *m_model = nullptr;
     std::optional<CustomerRow> m_selected;

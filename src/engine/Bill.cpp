@@ -93,7 +93,7 @@ QStringList Bill::rateCaptions() const
     return captions;
 }
 
-QString Bill::timeChargeText() const { return Format::amount(m_timeCharge); }
+QString Bill::timeChargeText() const { return m_timeCharge ? Format::amount(*m_timeCharge) : QString(); }
 
 void Bill::selectRate(int n)
 {
@@ -121,16 +121,28 @@ void Bill::clearTotal()
     emit changed();
 }
 
-void Bill::getextras()
+void Bill::getextras(bool quiet)
 {
-    bool ok = false;
-    const auto sum = m_context.cafe.sumExtras(m_transaction, &ok);
-    if (!ok) {
-        tellStoreError(m_context.cafe.lastError());
+    const Result<std::optional<Money>> sum = m_context.cafe.sumExtras(m_transaction);
+    if (!sum) {
+        // Unknown, not none: the bill cannot be confirmed without them.
+        m_extras.reset();
+        m_extrasText.clear();
+        if (!quiet)
+            tellStoreError(sum.error());
         return;
     }
-    m_extras = sum.value_or(Money());
-    m_extrasText = sum ? Format::amount(*sum) : QStringLiteral("0");
+    m_extras = sum->value_or(Money());
+    m_extrasText = *sum ? Format::amount(**sum) : QStringLiteral("0");
+}
+
+std::optional<Money> Bill::total() const
+{
+    if (m_cleared)
+        return Money();
+    if (!m_timeCharge || !m_extras)
+        return std::nullopt;
+    return m_timeCharge->roundedToCents().plus(m_extras->roundedToCents());
 }
 
 void Bill::grandtotal()
@@ -140,7 +152,8 @@ void Bill::grandtotal()
         m_totalText = ClearedTotal;
         return;
     }
-    m_totalText = Format::amount(m_timeCharge.roundedToCents() + m_extras.roundedToCents());
+    const std::optional<Money> sum = total();
+    m_totalText = sum ? Format::amount(*sum) : QString();
 }
 
 QList<ExtraRow> Bill::extracharge()
@@ -182,11 +195,13 @@ bool Bill::setExtraQuantity(qint64 extraKey, const QString &quantity)
 {
     bool ok = false;
     const qint64 n = quantity.trimmed().toLongLong(&ok);
-    if (!ok || n < 0) {
+    const Result<bool> stored =
+        ok && n >= 0 && n <= Money::MaxQuantity ? m_context.cafe.setExtraQuantity(extraKey, n) : Result<bool>(false);
+    if (stored && !*stored) {
         m_context.prompter.tell(QStringLiteral(" Only Numbers In This Field"));
         return false;
     }
-    return extrasEdited(m_context.cafe.setExtraQuantity(extraKey, n));
+    return extrasEdited(stored.ok());
 }
 
 bool Bill::confirm()
@@ -197,8 +212,19 @@ bool Bill::confirm()
         m_context.prompter.tell(QStringLiteral("No Reason Entered"));
         return false;
     }
+    if (!m_cleared && m_extras && !total()) {
+        m_context.prompter.tell(QStringLiteral("The total of %1 is more than %2, the most a bill can hold.\n"
+                                               "Clear the total and enter the reason to close the charge.")
+                                    .arg(m_name, Format::amount(Money::fromUnits(Money::Limit))),
+                                Prompter::Icon::Critical);
+        return false;
+    }
     if (const Result<void> stored = m_context.store(*this); !stored) {
         tellStoreError(stored.error());
+        // Shown again as the books hold them, so that what is confirmed next is seen.
+        getextras(true);
+        grandtotal();
+        emit changed();
         return false;
     }
     m_confirmed = true;

@@ -87,12 +87,17 @@ public:
     int rateTab() const { return m_rateTab; }
     Money halfHourPrice() const { return m_halfHour; }
 
-    Money timeCharge() const { return m_timeCharge; }
+    // nullopt past the amount limit.
+    std::optional<Money> timeCharge() const { return m_timeCharge; }
     QString timeChargeText() const;
-    // "0" when the transaction has no extras.
+    // "0" when the transaction has no extras, empty when they could not be summed.
     QString extrasText() const { return m_extrasText; }
-    Money extras() const { return m_extras; }
+    std::optional<Money> extras() const { return m_extras; }
     QString totalText() const { return m_totalText; }
+    // What confirming stores as the total: nothing when cleared, else the
+    // time charge and the extras to the cent; nullopt when either is not
+    // known or the sum would pass the amount limit.
+    std::optional<Money> total() const;
     bool isCleared() const { return m_cleared; }
     bool reasonShown() const { return m_cleared; }
     QString reason() const { return m_reason; }
@@ -108,7 +113,8 @@ public:
     // (it stays in the books, waiting, and can be confirmed later).
     bool mayClose();
 
-    void getextras();
+    // Sums the extras; a failure is told unless `quiet`, and leaves them unknown.
+    void getextras(bool quiet = false);
     void grandtotal();
     // Re-sums the extras and returns the lines for the extras grid.
     QList<ExtraRow> extracharge();
@@ -149,8 +155,8 @@ private:
     QList<Money> m_rates;
     int m_rateTab = 1;
     Money m_halfHour;
-    Money m_timeCharge;
-    Money m_extras;
+    std::optional<Money> m_timeCharge;
+    std::optional<Money> m_extras;
     QString m_extrasText = QStringLiteral("0");
     QString m_totalText;
     bool m_cleared = false;

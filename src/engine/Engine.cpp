@@ -161,11 +161,13 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     }
     KinRow row;
     ComputerFlag flag = ComputerFlag::Timer;
-    s.start = now;
+    // To the second, as the books keep it: the time used is then the stored
+    // end minus the stored start, before and after a restart alike.
+    s.start = now.addMSecs(-now.time().msec());
     row = startRow(s);
     switch (p.command) {
     case Command::StartPre:
-        s.plannedEnd = now.addSecs(p.amount);
+        s.plannedEnd = s.start.addSecs(p.amount);
         s.amount = p.amount;
         row.enddate = s.plannedEnd.date();
         row.endtime = s.plannedEnd.time();
@@ -526,16 +528,28 @@ Result<void> Engine::stoppcbd(const Bill &bill)
 {
     const bool prepaid = bill.isPrepaid();
     const QString name = bill.computer();
+    QString missing;
     const bool ok = m_cafe.atomically([&] {
         const bool cleared = bill.totalText() == Bill::ClearedTotal;
+        // The extras summed again in this transaction: a bill closes neither
+        // without them nor with other ones than it shows.
+        const Result<std::optional<Money>> extras = m_cafe.sumExtras(bill.transaction());
+        const std::optional<Money> total = bill.total();
+        if (!extras || bill.extras() != extras->value_or(Money()) || !total) {
+            missing = !extras ? extras.error()
+                              : QStringLiteral("The bill of %1 shows other extras than the books hold;"
+                                               " it shows theirs now. Confirm it again.")
+                                    .arg(name);
+            return false;
+        }
         KinRow row;
         row.aa = bill.transaction();
         row.enddate = bill.end().date();
         row.endtime = bill.end().time();
-        row.timecharged = cleared ? Money() : bill.timeCharge().roundedToCents();
+        row.timecharged = cleared ? Money() : bill.timeCharge()->roundedToCents();
         row.totaltime = bill.timeUsed();
-        row.extra = bill.extras().roundedToCents();
-        row.total = cleared ? Money() : (bill.timeCharge().roundedToCents() + bill.extras()).roundedToCents();
+        row.extra = bill.extras()->roundedToCents();
+        row.total = total;
         row.reason = bill.reasonShown() ? bill.reason() : QString();
         // Confirmed once: a second confirmation of the same row would count it twice.
         if (!m_cafe.confirmCharge(row, prepaid))
@@ -547,7 +561,7 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         return m_cafe.setFlag(name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
     });
     if (!ok)
-        return failure(m_cafe.lastError());
+        return failure(missing.isEmpty() ? m_cafe.lastError() : missing);
     return {};
 }
 

@@ -12,11 +12,11 @@ qint64 blocks(qint64 minutes, qint64 tolerance)
 
 Money halfHourPrice(Money hourlyRate) { return hourlyRate.half(); }
 
-Money timeCharge(qint64 minutes, Money halfHour, const RateSettings &settings)
+std::optional<Money> timeCharge(qint64 minutes, Money halfHour, const RateSettings &settings)
 {
     if (minutes <= settings.mintime)
         return settings.fixed;
-    return halfHour * blocks(minutes, settings.toltime);
+    return halfHour.times(blocks(minutes, settings.toltime));
 }
 
 } // namespace Tariff

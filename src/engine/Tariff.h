@@ -18,7 +18,8 @@ qint64 blocks(qint64 minutes, qint64 tolerance);
 Money halfHourPrice(Money hourlyRate);
 
 // The charge for `minutes` of use at `halfHour` per started half-hour,
-// unrounded; round to cents where it is shown or stored.
-Money timeCharge(qint64 minutes, Money halfHour, const RateSettings &settings);
+// unrounded; round to cents where it is shown or stored. nullopt when it
+// would pass the amount limit.
+std::optional<Money> timeCharge(qint64 minutes, Money halfHour, const RateSettings &settings);
 
 } // namespace Tariff

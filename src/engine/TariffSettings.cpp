@@ -17,7 +17,7 @@ std::optional<qint64> minutesFrom(const QString &text)
 std::optional<Money> amountFrom(const QString &text)
 {
     const auto m = Money::parse(text);
-    if (!m || *m < Money())
+    if (!m || !m->isPrice())
         return std::nullopt;
     return m;
 }

@@ -1,5 +1,7 @@
 #include "reports/KinCsv.h"
 
+#include "ui/PrivateFile.h"
+
 #include <QLocale>
 #include <QSaveFile>
 
@@ -68,7 +70,7 @@ Result<qint64> write(KinBook &book, const KinFilter &filter, const QString &path
     if (!sums)
         return failure(sums.error());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(PrivateFile::kMode))
         return failure(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
     file.write("\xEF\xBB\xBF");
     file.write((header(filter).join(separator()) + QStringLiteral("\r\n")).toUtf8());

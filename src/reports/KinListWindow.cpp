@@ -4,6 +4,8 @@
 #include "reports/KinPagesModel.h"
 #include "reports/KinReport.h"
 #include "reports/ReportOutlet.h"
+#include "reports/WorkProgressDialog.h"
+#include "store/CafeStore.h"
 #include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/Prompter.h"
@@ -13,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -25,16 +26,14 @@ KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &
     , m_prompter(prompter)
     , m_clock(clock)
     , m_outlet(outlet)
-{
-    // A book made before the listings' indexes and daily sums gets them once, here.
-    if (const Result<void> r = m_book.ensureSchema(); !r)
-        m_prompter.tell(r.error(), Prompter::Icon::Critical);
-}
+{}
 
 void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget *chooser, QWidget *belowGrid,
                           const QList<QPushButton *> &extraButtons)
 {
+    m_worker = new KinWorker(m_book.store().path(), this);
     m_model = model;
+    m_model->setWorker(m_worker);
     connect(m_model, &KinPagesModel::failed, this,
             [this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
 
@@ -107,6 +106,64 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
         layout->addWidget(belowGrid);
     layout->addLayout(buttons);
     resize(980, 600);
+    prepareBook();
+}
+
+void KinListWindow::prepareBook()
+{
+    const Result<bool> ready = m_book.schemaReady();
+    if (!ready) {
+        m_prompter.tell(ready.error(), Prompter::Icon::Critical);
+        return;
+    }
+    if (*ready)
+        return;
+    const auto fill = [](KinBook &book, const KinProgress &progress) {
+        KinWorker::Outcome out;
+        const Result<bool> done = book.ensureSchema(progress);
+        out.error = done.error();
+        out.complete = done.value_or(false);
+        return out;
+    };
+    // Stopped, it goes on from where it was the next time the window opens.
+    work(QStringLiteral("Preparing the transactions for listing (once)…"), fill,
+         [this](const KinWorker::Outcome &out) {
+             if (!out.error.isEmpty())
+                 m_prompter.tell(out.error, Prompter::Icon::Critical);
+             if (!out.error.isEmpty() || !out.complete)
+                 close();
+         });
+}
+
+void KinListWindow::work(const QString &label, KinWorker::Job job,
+                         std::function<void(const KinWorker::Outcome &)> done)
+{
+    const QList<QPushButton *> buttons = findChildren<QPushButton *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QPushButton *b : buttons)
+        b->setEnabled(b->objectName() == QLatin1String("Command4"));
+    auto *progress = new WorkProgressDialog(label, this);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+    // Connected before the job starts, told its ticket before any signal of it arrives.
+    const auto ticket = std::make_shared<quint64>(0);
+    const auto finished = std::make_shared<QMetaObject::Connection>();
+    connect(progress, &QProgressDialog::canceled, m_worker, &KinWorker::cancel);
+    connect(m_worker, &KinWorker::progressed, progress, [progress, ticket](quint64 t, qint64 doneSoFar, qint64 total) {
+        if (t == *ticket)
+            progress->follow(doneSoFar, total);
+    });
+    *finished = connect(m_worker, &KinWorker::finished, this,
+                        [=, done = std::move(done)](quint64 t, const KinWorker::Outcome &out) {
+                            if (t != *ticket)
+                                return;
+                            disconnect(*finished);
+                            progress->hide();
+                            progress->deleteLater(); // it may be inside its own setValue()
+                            for (QPushButton *b : buttons)
+                                b->setEnabled(true);
+                            done(out);
+                        });
+    *ticket = m_worker->start(std::move(job));
 }
 
 QPushButton *KinListWindow::makeButton(const QString &objectName, const QString &text)
@@ -142,26 +199,29 @@ void KinListWindow::printListing()
     if (!filter)
         return;
     KinReport report(m_book, *filter);
-    m_outlet.preview(report, this);
+    m_outlet.print(report, this);
 }
 
 void KinListWindow::exportListing()
 {
-    const std::optional<KinFilter> filter = currentFilter();
+    // The listing on screen, though the chooser may have gone back to ALL;
+    // with none, what the choices say.
+    const std::optional<KinFilter> filter = m_model->listed() ? m_model->listed() : currentFilter();
     if (!filter)
         return;
-    const QString suggested = QStringLiteral("transactions-%1-%2.csv")
-                                  .arg(filter->from.toString(Qt::ISODate), filter->to.toString(Qt::ISODate));
+    QString computer = filter->computer;
+    for (QChar &c : computer)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-'))
+            c = QLatin1Char('_');
+    const QString suggested = QStringLiteral("transactions-%1%2-%3.csv")
+                                  .arg(computer.isEmpty() ? QString() : computer + QLatin1Char('-'),
+                                       filter->from.toString(Qt::ISODate), filter->to.toString(Qt::ISODate));
     const QString path = m_outlet.csvPath(suggested, this);
     if (path.isEmpty())
         return;
-    QProgressDialog progress(QStringLiteral("Saving the transactions…"), QStringLiteral("Cancel"), 0, 0, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(400);
+    WorkProgressDialog progress(QStringLiteral("Saving the transactions…"), this);
     const Result<qint64> rows = KinCsv::write(m_book, *filter, path, [&progress](qint64 done, qint64 total) {
-        progress.setMaximum(int(qMin<qint64>(total, INT_MAX)));
-        progress.setValue(int(qMin<qint64>(done, INT_MAX)));
-        return !progress.wasCanceled();
+        return progress.follow(done, total);
     });
     progress.reset();
     if (!rows)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/KinWorker.h"
 #include "store/KinBook.h"
 
 #include <QWidget>
@@ -45,6 +46,9 @@ protected:
     virtual std::optional<KinFilter> currentFilter() const = 0;
     // Lists, telling the operator when the book cannot be read.
     std::optional<KinSums> list(const KinFilter &filter);
+    // Runs job off the window's thread under a progress dialog that can stop
+    // it, the buttons but Exit disabled meanwhile; done(outcome) after.
+    void work(const QString &label, KinWorker::Job job, std::function<void(const KinWorker::Outcome &)> done);
 
     KinBook m_book;
     Prompter &m_prompter;
@@ -52,6 +56,10 @@ protected:
     ReportOutlet &m_outlet;
 
 private:
+    // A book made before the listings' daily sums gets them first.
+    void prepareBook();
+
+    KinWorker *m_worker = nullptr;
     QTableView *m_grid = nullptr;
     KinPagesModel *m_model = nullptr;
     QDateEdit *m_from = nullptr;

@@ -20,6 +20,7 @@ Result<KinSums> KinPagesModel::list(const KinFilter &filter)
     const Result<KinSums> sums = m_book.sums(filter);
     if (!sums)
         return sums;
+    m_listed = true;
     m_more = sums->count > 0;
     fetchMore(QModelIndex());
     return sums;
@@ -34,6 +35,8 @@ void KinPagesModel::clear()
     m_textIndex = {{QString(), 0}};
     m_cursor = {};
     m_more = false;
+    m_waiting = 0;
+    m_listed = false;
     endResetModel();
 }
 
@@ -41,11 +44,37 @@ int KinPagesModel::rowCount(const QModelIndex &parent) const { return parent.isV
 
 bool KinPagesModel::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && m_more; }
 
+void KinPagesModel::setWorker(KinWorker *worker)
+{
+    m_worker = worker;
+    connect(worker, &KinWorker::finished, this, [this](quint64 ticket, const KinWorker::Outcome &out) {
+        if (ticket != m_waiting) // a page of a listing replaced since
+            return;
+        m_waiting = 0;
+        add(out.error.isEmpty() ? Result<KinPage>(out.page) : Result<KinPage>(failure(out.error)));
+    });
+}
+
 void KinPagesModel::fetchMore(const QModelIndex &parent)
 {
-    if (!canFetchMore(parent))
+    if (!canFetchMore(parent) || m_waiting)
         return;
-    const Result<KinPage> page = m_book.page(m_filter, PageSize, m_cursor);
+    if (!m_worker || m_lines.isEmpty()) {
+        add(m_book.page(m_filter, PageSize, m_cursor));
+        return;
+    }
+    // The view asks again once the rows are in, if it still shows the last.
+    m_waiting = m_worker->start([filter = m_filter, cursor = m_cursor](KinBook &book, const KinProgress &) {
+        KinWorker::Outcome out;
+        Result<KinPage> page = book.page(filter, PageSize, cursor);
+        out.error = page.error();
+        out.page = page.value_or(KinPage());
+        return out;
+    });
+}
+
+void KinPagesModel::add(const Result<KinPage> &page)
+{
     if (!page) {
         m_more = false;
         emit failed(page.error());

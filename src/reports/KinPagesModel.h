@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/KinWorker.h"
 #include "store/KinBook.h"
 
 #include <QAbstractTableModel>
@@ -10,8 +11,9 @@
 #include <optional>
 
 // A listing of transactions read from the book a page at a time, as the view
-// scrolls (canFetchMore/fetchMore); its sums come from one aggregate query.
-// Rows are kept compact, so that a year of books stays within memory.
+// scrolls (canFetchMore/fetchMore): the first at once, the next ones off the
+// window's thread when a worker is given; its sums come from one aggregate
+// query. Rows are kept compact, so that a year of books stays within memory.
 class KinPagesModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,10 +22,15 @@ public:
 
     explicit KinPagesModel(KinBook &book, QObject *parent = nullptr);
 
+    // Reads the pages after the first on worker's thread.
+    void setWorker(KinWorker *worker);
     // Replaces the listing: its sums, then its first page.
     Result<KinSums> list(const KinFilter &filter);
+    // A page is being read.
+    bool fetching() const { return m_waiting != 0; }
     void clear();
-    const KinFilter &filter() const { return m_filter; }
+    // What is listed; nullopt when nothing is.
+    std::optional<KinFilter> listed() const { return m_listed ? std::optional<KinFilter>(m_filter) : std::nullopt; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
@@ -63,13 +70,17 @@ protected:
     QVariant leadingCell(const Line &l, int column, QString (*showTime)(const QTime &)) const;
 
 private:
+    void add(const Result<KinPage> &page);
     qint32 intern(const QString &text);
     Line compact(const KinRow &row);
 
     KinBook &m_book;
+    KinWorker *m_worker = nullptr;
+    quint64 m_waiting = 0; // the ticket of the page being read
     KinFilter m_filter;
     KinCursor m_cursor;
     bool m_more = false;
+    bool m_listed = false;
     QVector<Line> m_lines;
     QStringList m_texts{QString()};
     QHash<QString, qint32> m_textIndex{{QString(), 0}};

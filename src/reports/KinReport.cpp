@@ -1,6 +1,7 @@
 #include "reports/KinReport.h"
 
 #include "ui/Format.h"
+#include "ui/PrivateFile.h"
 
 #include <QFile>
 #include <QLocale>
@@ -90,24 +91,40 @@ QString KinReport::clock(const QTime &t)
     return t.isValid() ? QLocale::c().toString(t, QStringLiteral("h:mm:ss AP")) : QString();
 }
 
-Result<KinReport::Outcome> KinReport::render(QPagedPaintDevice &device, const Progress &progress)
+KinReport::Sheet KinReport::sheetOf(const QPaintDevice &device) const
+{
+    Sheet sheet;
+    sheet.scale = device.logicalDpiY() / 72.0;
+    sheet.area = QRectF(0, 0, device.width() / sheet.scale, device.height() / sheet.scale);
+    sheet.perPage = qMax(1, int((sheet.area.height() - HeadHeight - FootHeight) / LineHeight));
+    // The sums of the normal report take two lines after the last row.
+    const qint64 lines = m_sums.count + (isUser() ? 0 : 2);
+    sheet.pages = int(qMax<qint64>(1, (lines + sheet.perPage - 1) / sheet.perPage));
+    return sheet;
+}
+
+Result<int> KinReport::pageCount(const QPaintDevice &device)
 {
     const Result<KinSums> sums = m_book.sums(m_filter);
     if (!sums)
         return failure(sums.error());
     m_sums = *sums;
+    return sheetOf(device).pages;
+}
 
+Result<KinReport::Outcome> KinReport::render(QPagedPaintDevice &device, const Progress &progress)
+{
+    if (const Result<int> pages = pageCount(device); !pages)
+        return failure(pages.error());
     QPainter p;
     if (!p.begin(&device))
         return failure(QStringLiteral("The report cannot be drawn on this printer."));
-    const qreal scale = device.logicalDpiY() / 72.0;
-    p.scale(scale, scale);
-    m_scale = scale;
-    const QRectF area(0, 0, device.width() / scale, device.height() / scale);
-    const int perPage = qMax(1, int((area.height() - HeadHeight - FootHeight) / LineHeight));
-    // The sums of the normal report take two lines after the last row.
-    const qint64 lines = m_sums.count + (isUser() ? 0 : 2);
-    const int pages = int(qMax<qint64>(1, (lines + perPage - 1) / perPage));
+    const Sheet sheet = sheetOf(device);
+    p.scale(sheet.scale, sheet.scale);
+    m_scale = sheet.scale;
+    const QRectF &area = sheet.area;
+    const int perPage = sheet.perPage;
+    const int pages = sheet.pages;
 
     Outcome out;
     KinCursor cursor;
@@ -146,6 +163,7 @@ Result<KinReport::Outcome> KinReport::render(QPagedPaintDevice &device, const Pr
 
 Result<KinReport::Outcome> KinReport::renderPdf(const QString &path, const Progress &progress)
 {
+    PrivateFile::prepare(path);
     QPdfWriter pdf(path);
     pdf.setTitle(heading());
     pdf.setCreator(QStringLiteral("Korvane"));

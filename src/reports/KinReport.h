@@ -2,10 +2,12 @@
 
 #include "store/KinBook.h"
 
+#include <QRectF>
 #include <QStringList>
 #include <functional>
 
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 
 // The printed listing: "Transaction Report" (normal and prepaid charges, one
@@ -17,7 +19,7 @@ class KinReport
 {
 public:
     // Told how many rows are done of how many; false cancels the report.
-    using Progress = std::function<bool(qint64 done, qint64 total)>;
+    using Progress = KinProgress;
 
     struct Outcome
     {
@@ -35,6 +37,8 @@ public:
     // The fields of one detail line, formatted for paper.
     QStringList detail(const KinRow &row) const;
 
+    // How many pages the report takes on device.
+    Result<int> pageCount(const QPaintDevice &device);
     Result<Outcome> render(QPagedPaintDevice &device, const Progress &progress = {});
     Result<Outcome> renderPdf(const QString &path, const Progress &progress = {});
 
@@ -43,6 +47,15 @@ public:
     static QString clock(const QTime &t);
 
 private:
+    // The page in points, and how many rows and pages fill it.
+    struct Sheet
+    {
+        qreal scale = 1;
+        QRectF area;
+        int perPage = 1;
+        int pages = 1;
+    };
+    Sheet sheetOf(const QPaintDevice &device) const;
     bool isUser() const { return m_filter.kind == KinFilter::Kind::User; }
     void drawPage(QPainter &p, const QRectF &area, int page, int pages, const QList<QStringList> &lines,
                   bool last) const;

@@ -1,37 +1,73 @@
 #include "reports/ReportOutletDialog.h"
 
 #include "reports/KinReport.h"
+#include "reports/WorkProgressDialog.h"
+#include "ui/PrivateFile.h"
 #include "ui/Prompter.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QProgressDialog>
-#include <climits>
+#include <QPrinterInfo>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
-void DialogReportOutlet::preview(KinReport &report, QWidget *parent)
+void DialogReportOutlet::print(KinReport &report, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(report.heading());
     printer.setPageSize(QPageSize(QPageSize::A4));
+    const Result<int> pages = report.pageCount(printer);
+    if (!pages) {
+        m_prompter.tell(pages.error(), Prompter::Icon::Critical);
+        return;
+    }
+    if (*pages > PreviewPages) {
+        if (choosePrinter(report, printer, parent))
+            render(report, printer, parent);
+        return;
+    }
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(report.heading());
     dialog.resize(900, 760);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
-        QProgressDialog progress(QStringLiteral("Preparing the report…"), QStringLiteral("Cancel"), 0, 0, &dialog);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(400);
-        const Result<KinReport::Outcome> r = report.render(*target, [&progress](qint64 done, qint64 total) {
-            progress.setMaximum(int(qMin<qint64>(total, INT_MAX)));
-            progress.setValue(int(qMin<qint64>(done, INT_MAX)));
-            return !progress.wasCanceled();
-        });
-        progress.reset();
-        if (!r)
-            m_prompter.tell(r.error(), Prompter::Icon::Critical);
-    });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&](QPrinter *target) { render(report, *target, &dialog); });
     dialog.exec();
+#ifdef __GLIBC__
+    // The preview's pages were freed; the memory goes back to the system.
+    malloc_trim(0);
+#endif
+}
+
+void DialogReportOutlet::render(KinReport &report, QPrinter &printer, QWidget *parent)
+{
+    PrivateFile::prepare(printer.outputFileName()); // printed to a file
+    WorkProgressDialog progress(QStringLiteral("Preparing the report…"), parent);
+    const Result<KinReport::Outcome> r =
+        report.render(printer, [&progress](qint64 done, qint64 total) { return progress.follow(done, total); });
+    progress.reset();
+    if (!r)
+        m_prompter.tell(r.error(), Prompter::Icon::Critical);
+}
+
+bool DialogReportOutlet::choosePrinter(KinReport &report, QPrinter &printer, QWidget *parent)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty()) {
+        QPrintDialog dialog(&printer, parent);
+        dialog.setWindowTitle(report.heading());
+        return dialog.exec() == QDialog::Accepted;
+    }
+    const QString path = QFileDialog::getSaveFileName(parent, report.heading(),
+                                                      QDir::home().filePath(QStringLiteral("report.pdf")),
+                                                      QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    return true;
 }
 
 QString DialogReportOutlet::csvPath(const QString &suggestedName, QWidget *parent)

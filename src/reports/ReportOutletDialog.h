@@ -3,19 +3,28 @@
 #include "reports/ReportOutlet.h"
 
 class Prompter;
+class QPrinter;
 
-// The real outlet: Qt's print preview, from which the report goes to the
-// system's printer or to a PDF file (PDF when no printer is installed), drawn
-// under a progress dialog that can cancel it; and the save-file dialog.
+// The real outlet. A report of up to PreviewPages pages opens in Qt's print
+// preview, from which it goes to the system's printer or to a PDF file; a
+// longer one goes straight there (the preview would hold every page in
+// memory at once), after the print dialog, or the choice of a PDF file when
+// no printer is installed. Either way it is drawn under a progress dialog
+// that can cancel it. CSV files are chosen in the save-file dialog.
 class DialogReportOutlet : public ReportOutlet
 {
 public:
+    static constexpr int PreviewPages = 300;
+
     explicit DialogReportOutlet(Prompter &prompter)
         : m_prompter(prompter)
     {}
-    void preview(KinReport &report, QWidget *parent) override;
+    void print(KinReport &report, QWidget *parent) override;
     QString csvPath(const QString &suggestedName, QWidget *parent) override;
 
 private:
+    void render(KinReport &report, QPrinter &printer, QWidget *parent);
+    bool choosePrinter(KinReport &report, QPrinter &printer, QWidget *parent);
+
     Prompter &m_prompter;
 };

@@ -86,7 +86,13 @@ void TransactionsWindow::getpcs()
 
 std::optional<KinFilter> TransactionsWindow::currentFilter() const
 {
-    const QString chosen = m_computer->currentText();
+    // A name typed in another letter case is the roster's computer, as the
+    // roster itself compares names.
+    QString chosen = m_computer->currentText();
+    if (m_computer->findText(chosen) < 0)
+        for (int i = 0; i < m_computer->count(); ++i)
+            if (SqlStore::fold(m_computer->itemText(i)) == SqlStore::fold(chosen))
+                chosen = m_computer->itemText(i);
     return KinFilter::normal(fromPicker()->date(), toPicker()->date(), chosen == All ? QString() : chosen);
 }
 
@@ -132,15 +138,29 @@ void TransactionsWindow::delall()
 {
     if (!m_prompter.ask(QStringLiteral("Delete All The Transactions ?")))
         return;
-    const Result<QString> copy = m_book.delall(m_paths.backup(), m_clock.now());
-    if (!copy) {
-        m_prompter.tell(copy.error(), Prompter::Icon::Critical);
-        return;
-    }
-    model()->clear();
-    showSums(std::nullopt);
-    m_prompter.tell(QStringLiteral("The finished transactions were deleted. A copy of the books as they were"
-                                   " before is in %1")
-                        .arg(*copy),
-                    Prompter::Icon::Information);
+    const QString backup = m_paths.backup();
+    const QDateTime now = m_clock.now();
+    const auto job = [backup, now](KinBook &book, const KinProgress &progress) {
+        KinWorker::Outcome out;
+        const Result<KinDeletion> deleted = book.delall(backup, now, progress);
+        out.error = deleted.error();
+        out.deletion = deleted.value_or(KinDeletion());
+        out.complete = out.deletion.complete;
+        return out;
+    };
+    work(QStringLiteral("Deleting the finished transactions…"), job, [this](const KinWorker::Outcome &out) {
+        if (!out.error.isEmpty()) {
+            m_prompter.tell(out.error, Prompter::Icon::Critical);
+            return;
+        }
+        model()->clear();
+        showSums(std::nullopt);
+        // Stopped, it stops between two transactions: each goes with its extras or stays with them.
+        const QString what = out.complete ? QStringLiteral("The finished transactions were deleted.")
+                                          : QStringLiteral("The Delete was stopped: %1 finished transactions were"
+                                                           " deleted, the others are kept.")
+                                                .arg(out.deletion.rows);
+        m_prompter.tell(what + QStringLiteral(" A copy of the books as they were before is in %1").arg(out.deletion.copy),
+                        Prompter::Icon::Information);
+    });
 }

@@ -1,6 +1,8 @@
 #include "store/CafeStore.h"
 
+#include "store/PasswordDigest.h"
 #include "store/StoreValues.h"
+#include "ui/Format.h"
 
 #include <QSqlRecord>
 #include <algorithm>
@@ -363,14 +365,24 @@ Result<QList<ExtraRow>> CafeStore::extras(qint64 key)
                              extraFrom);
 }
 
-std::optional<Money> CafeStore::sumExtras(qint64 key, bool *ok)
+Result<std::optional<Money>> CafeStore::sumExtras(qint64 key)
 {
-    auto q = run(QStringLiteral("SELECT count(*), coalesce(sum(charge), 0) FROM extra WHERE \"key\" = ?"), {key});
-    if (ok)
-        *ok = q.has_value();
-    if (!q || !q->next() || q->value(0).toLongLong() == 0)
-        return std::nullopt;
-    return Money::fromUnits(q->value(1).toLongLong());
+    // SQLite's sum() refuses to overflow; a line that is not a whole number
+    // (written before lines were bounded) would make it an inexact REAL.
+    auto q = run(QStringLiteral("SELECT count(*), coalesce(sum(charge), 0),"
+                                " sum(charge IS NOT NULL AND typeof(charge) <> 'integer') FROM extra"
+                                " WHERE \"key\" = ?"),
+                 {key});
+    if (!q || !q->next())
+        return failure(QStringLiteral("The extras of transaction %1 cannot be summed: %2").arg(key).arg(lastError()));
+    if (q->value(0).toLongLong() == 0)
+        return std::optional<Money>();
+    const Money sum = Money::fromUnits(q->value(1).toLongLong());
+    if (q->value(2).toLongLong() > 0 || !sum.inBounds())
+        return failure(QStringLiteral("The extras of transaction %1 come to more than %2.")
+                           .arg(key)
+                           .arg(Format::amount(Money::fromUnits(Money::Limit))));
+    return std::optional<Money>(sum);
 }
 
 Result<qint64> CafeStore::addExtra(const ExtraRow &e)
@@ -385,10 +397,17 @@ Result<qint64> CafeStore::addExtra(const ExtraRow &e)
 
 bool CafeStore::deleteExtra(qint64 aa) { return exec(QStringLiteral("DELETE FROM extra WHERE aa = ?"), {aa}); }
 
-bool CafeStore::setExtraQuantity(qint64 aa, qint64 quantity)
+Result<bool> CafeStore::setExtraQuantity(qint64 aa, qint64 quantity)
 {
-    return exec(QStringLiteral("UPDATE extra SET itemquant = ?, charge = ? * itemprice WHERE aa = ?"),
-                {quantity, quantity, aa});
+    // Written only when the product stays within the limit, decided before
+    // SQLite could turn an overflowing product into an inexact REAL.
+    const qint64 most = Money::Limit / qMax<qint64>(1, quantity < 0 ? -quantity : quantity);
+    auto q = run(QStringLiteral("UPDATE extra SET itemquant = ?, charge = ? * itemprice WHERE aa = ?"
+                                " AND typeof(itemprice) = 'integer' AND itemprice BETWEEN ? AND ?"),
+                 {quantity, quantity, aa, -most, most});
+    if (!q)
+        return failure(lastError());
+    return q->numRowsAffected() > 0;
 }
 
 // --- tariff
@@ -448,17 +467,18 @@ bool CafeStore::setBackground(const QString &path)
 
 std::optional<QString> CafeStore::operatorLogin(const QString &username, const QString &password)
 {
-    auto q =
-        run(QStringLiteral("SELECT username FROM users WHERE fold(username) = ? AND fold(password) = ? ORDER BY aa"),
-            {fold(username), fold(password)});
-    if (!q || !q->next())
-        return std::nullopt;
-    return q->value(0).toString();
+    auto q = run(QStringLiteral("SELECT username, password FROM users WHERE fold(username) = ? ORDER BY aa"),
+                 {fold(username)});
+    while (q && q->next())
+        if (PasswordDigest::matches(q->value(1).toString(), password))
+            return q->value(0).toString();
+    return std::nullopt;
 }
 
 bool CafeStore::setOperatorPassword(const QString &username, const QString &password)
 {
-    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"), {password, fold(username)});
+    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"),
+                {PasswordDigest::make(password), fold(username)});
 }
 
 // --- administration

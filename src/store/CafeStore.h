@@ -62,12 +62,15 @@ public:
 
     // --- extra
     Result<QList<ExtraRow>> extras(qint64 key);
-    // nullopt when the transaction has no extras, a sum otherwise.
-    std::optional<Money> sumExtras(qint64 key, bool *ok = nullptr);
+    // nullopt when the transaction has no extras, a sum otherwise; a
+    // failure when they cannot be read, or add up to no exact amount within
+    // the limit.
+    Result<std::optional<Money>> sumExtras(qint64 key);
     Result<qint64> addExtra(const ExtraRow &row);
     bool deleteExtra(qint64 aa);
-    // Sets the quantity and recomputes the line (quantity × unit price).
-    bool setExtraQuantity(qint64 aa, qint64 quantity);
+    // Sets the quantity and recomputes the line (quantity × unit price);
+    // false, nothing written, when the line would pass the amount limit.
+    Result<bool> setExtraQuantity(qint64 aa, qint64 quantity);
 
     // --- tariff
     Result<QList<Money>> rates();
@@ -81,6 +84,7 @@ public:
     // The stored user name of the account matching both, ignoring letter case
     // in every alphabet; nullopt when none (or on error, see lastError()).
     std::optional<QString> operatorLogin(const QString &username, const QString &password);
+    // Stores a salted digest of the password, never the password itself.
     bool setOperatorPassword(const QString &username, const QString &password);
 
     // --- catalogue
@@ -118,7 +122,7 @@ public:
     // Refused, like addComputer, for a name another computer has.
     Result<void> renameComputer(qint64 aa, const QString &pcname, const QString &ip);
     Result<void> deleteComputer(qint64 aa);
-    // The stored password of the account with exactly this user name.
+    // The stored password digest of the account with exactly this user name.
     Result<QString> operatorPassword(const QString &username);
     // Every open transaction of any kind, in key order.
     Result<QList<KinRow>> openTransactions();

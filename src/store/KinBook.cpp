@@ -5,7 +5,9 @@
 #include "store/Schema.h"
 #include "store/StoreValues.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QThread>
 
 namespace {
 
@@ -41,6 +43,45 @@ QString whereOf(const KinFilter &f, QVariantList &values, const KinCursor *after
     return where;
 }
 
+// Sizes the bulk work's transactions so that each writes for about Target
+// milliseconds, and rests a little before the next: another connection
+// waiting to write (its busy handler looks every millisecond) gets in then.
+class Pace
+{
+public:
+    static constexpr qint64 TargetMs = 25;
+
+    explicit Pace(qint64 first)
+        : m_step(first)
+    {}
+    qint64 step() const { return m_step; }
+    // Before each transaction but the first.
+    void rest()
+    {
+        if (m_timer.isValid())
+            QThread::msleep(quint64(qMax<qint64>(5, m_lastMs / 4)));
+        m_timer.start();
+    }
+    // After each transaction.
+    void took()
+    {
+        m_lastMs = m_timer.elapsed();
+        if (m_lastMs < TargetMs / 2)
+            m_step *= 2;
+        else if (m_lastMs > 2 * TargetMs && m_step > 256)
+            m_step /= 2;
+    }
+
+private:
+    qint64 m_step;
+    qint64 m_lastMs = 0;
+    QElapsedTimer m_timer;
+};
+
+const QStringList ListingNames{QStringLiteral("kin_list_by_start"), QStringLiteral("kin_list_by_computer"),
+                              QStringLiteral("kin_days")};
+const QString Filling = QStringLiteral("kin_days_fill");
+
 } // namespace
 
 KinFilter KinFilter::normal(const QDate &from, const QDate &to, const QString &computer)
@@ -75,22 +116,122 @@ bool KinFilter::listsNothing() const
     return kind == Kind::User && !validPin(pin);
 }
 
-Result<void> KinBook::ensureSchema()
+Result<bool> KinBook::schemaReady()
 {
-    auto q = m_store.run(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'kin_days'"));
-    if (!q || !q->next())
+    auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN (?, ?, ?, ?)"),
+                         {ListingNames[0], ListingNames[1], ListingNames[2], Filling});
+    if (!q)
         return failure(m_store.lastError());
-    const bool fresh = q->value(0).toInt() == 0;
-    q.reset();
-    const bool ok = m_store.atomically([&] {
-        for (const QString &statement : Schema::reportIndexes() + Schema::kinDaysStatements())
+    QStringList names;
+    while (q->next())
+        names << q->value(0).toString();
+    return names.size() == ListingNames.size() && !names.contains(Filling);
+}
+
+Result<bool> KinBook::ensureSchema(const KinProgress &progress)
+{
+    for (const QString &statement : Schema::reportIndexes())
+        if (!m_store.exec(statement))
+            return failure(m_store.lastError());
+    // A book without daily sums gets them empty, with triggers that keep the
+    // days filled so far equal to the rows, and the filling before every day.
+    bool filling = false;
+    const auto execAll = [this](const QStringList &statements) {
+        for (const QString &statement : statements)
             if (!m_store.exec(statement))
                 return false;
-        return !fresh || m_store.exec(Schema::kinDaysFill());
+        return true;
+    };
+    bool ok = m_store.atomically([&] {
+        auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN ('kin_days', ?)"), {Filling});
+        if (!q)
+            return false;
+        QStringList names;
+        while (q->next())
+            names << q->value(0).toString();
+        q.reset();
+        filling = names.contains(Filling);
+        if (names.contains(QStringLiteral("kin_days")))
+            return true;
+        filling = true;
+        return execAll(QStringList{Schema::kinDaysTable()} + Schema::kinDaysTriggers(true)
+                       + QStringList{QStringLiteral("CREATE TABLE kin_days_fill (upto TEXT)"),
+                                     QStringLiteral("INSERT INTO kin_days_fill VALUES (NULL)")});
     });
     if (!ok)
         return failure(m_store.lastError());
-    return {};
+    if (!filling)
+        return true;
+
+    // The rows of the days after upto (NULL: every day): a condition and its value.
+    struct After
+    {
+        QString where;
+        QVariantList values;
+    };
+    const auto after = [this]() -> std::optional<After> {
+        auto q = m_store.run(QStringLiteral("SELECT upto FROM kin_days_fill"));
+        if (!q || !q->next()) // another window finished it meanwhile
+            return std::nullopt;
+        if (q->value(0).isNull())
+            return After{QStringLiteral("startdate IS NOT NULL"), {}};
+        return After{QStringLiteral("startdate > ?"), {q->value(0)}};
+    };
+    qint64 total = 0;
+    if (const auto rest = after()) {
+        auto q = m_store.run(QStringLiteral("SELECT count(*) FROM kin WHERE ") + rest->where, rest->values);
+        if (!q || !q->next())
+            return failure(m_store.lastError());
+        total = q->value(0).toLongLong();
+    }
+    // A slice is the days up to the start date some rows on; its sums are
+    // taken from the rows, and the filling moves past it, in one transaction.
+    // The last slice takes every day left, and puts the ordinary triggers in.
+    Pace pace(4096);
+    qint64 done = 0;
+    for (bool finished = false; !finished;) {
+        if (progress && !progress(qMin(done, total), total))
+            return false;
+        pace.rest();
+        const qint64 step = pace.step();
+        ok = m_store.atomically([&] {
+            const auto rest = after();
+            if (!rest) {
+                finished = true;
+                return true;
+            }
+            auto edge = m_store.run(
+                QStringLiteral("SELECT startdate FROM kin WHERE %1 ORDER BY startdate LIMIT 1 OFFSET ?").arg(rest->where),
+                rest->values + QVariantList{step - 1});
+            if (!edge)
+                return false;
+            finished = !edge->next();
+            const QVariant upto = finished ? QVariant() : edge->value(0);
+            edge.reset();
+            const QString sums = QStringLiteral(
+                "INSERT INTO kin_days SELECT type, startdate, coalesce(computer, ''), count(*),"
+                " coalesce(sum(timecharged), 0), coalesce(sum(extra), 0), coalesce(sum(total), 0)"
+                " FROM kin WHERE type IS NOT NULL AND %1%2 GROUP BY 1, 2, 3");
+            if (!finished)
+                return m_store.exec(sums.arg(rest->where, QStringLiteral(" AND startdate <= ?")),
+                                    rest->values + QVariantList{upto})
+                       && m_store.exec(QStringLiteral("UPDATE kin_days_fill SET upto = ?"), {upto});
+            if (!m_store.exec(sums.arg(rest->where, QString()), rest->values))
+                return false;
+            QStringList last;
+            for (const char *name : {"kin_days_insert", "kin_days_delete", "kin_days_update"})
+                last << QStringLiteral("DROP TRIGGER %1").arg(QLatin1String(name));
+            last << Schema::kinDaysTriggers(false) << QStringLiteral("DROP TABLE kin_days_fill");
+            return execAll(last);
+        });
+        if (!ok)
+            return failure(m_store.lastError());
+        pace.took();
+        done += step;
+    }
+    if (progress)
+        progress(total, total);
+    return true;
 }
 
 Result<KinSums> KinBook::sums(const KinFilter &filter)
@@ -148,38 +289,65 @@ Result<ExtraLines> KinBook::extrasOf(qint64 key)
     const auto rows = m_store.extras(key);
     if (!rows)
         return failure(rows.error());
+    const Result<std::optional<Money>> sum = m_store.sumExtras(key);
+    if (!sum)
+        return failure(sum.error());
     ExtraLines e;
-    for (const ExtraRow &r : *rows) {
+    for (const ExtraRow &r : *rows)
         e.lines << QStringLiteral("%1 X %2").arg(r.itemquant).arg(r.itemdesc);
-        e.sum += r.charge;
-    }
+    e.sum = sum->value_or(Money());
     return e;
 }
 
-Result<qint64> KinBook::deleteFinished()
+Result<KinDeletion> KinBook::deleteFinished(const KinProgress &progress)
 {
-    qint64 deleted = 0;
-    const bool ok = m_store.atomically([&] {
-        if (!m_store.exec(QStringLiteral("DELETE FROM extra WHERE \"key\" NOT IN"
-                                         " (SELECT aa FROM kin WHERE enab = 1 OR pretimeenab = 1 OR userenab = 1)")))
-            return false;
-        auto q = m_store.run(QStringLiteral("DELETE FROM kin WHERE enab = 0 AND pretimeenab = 0 AND userenab = 0"));
-        if (!q)
-            return false;
-        deleted = q->numRowsAffected();
-        return true;
-    });
-    if (!ok)
-        return failure(m_store.lastError());
-    return deleted;
+    KinDeletion d;
+    qint64 last = 0;
+    {
+        auto q = m_store.run(QStringLiteral("SELECT coalesce(max(aa), 0) FROM kin"));
+        if (!q || !q->next())
+            return failure(m_store.lastError());
+        last = q->value(0).toLongLong();
+    }
+    Pace pace(1024);
+    for (qint64 from = 0; from < last;) {
+        if (progress && !progress(from, last)) {
+            d.complete = false;
+            return d;
+        }
+        pace.rest();
+        const qint64 to = qMin(last, from + pace.step());
+        const bool ok = m_store.atomically([&] {
+            if (!m_store.exec(QStringLiteral("DELETE FROM extra WHERE \"key\" > ? AND \"key\" <= ? AND \"key\" NOT IN"
+                                             " (SELECT aa FROM kin WHERE aa > ? AND aa <= ?"
+                                             " AND (enab = 1 OR pretimeenab = 1 OR userenab = 1))"),
+                              {from, to, from, to}))
+                return false;
+            auto q = m_store.run(QStringLiteral("DELETE FROM kin WHERE aa > ? AND aa <= ?"
+                                                " AND enab = 0 AND pretimeenab = 0 AND userenab = 0"),
+                                 {from, to});
+            if (!q)
+                return false;
+            d.rows += q->numRowsAffected();
+            return true;
+        });
+        if (!ok)
+            return failure(m_store.lastError());
+        pace.took();
+        from = to;
+    }
+    if (progress)
+        progress(last, last);
+    return d;
 }
 
-Result<QString> KinBook::delall(const QString &backupFolder, const QDateTime &now)
+Result<KinDeletion> KinBook::delall(const QString &backupFolder, const QDateTime &now, const KinProgress &progress)
 {
     const Result<QString> copy = DatabaseCopy::datedCopy(m_store.path(), backupFolder, now);
     if (!copy)
         return failure(QStringLiteral("Nothing was deleted: the copy of the books failed. ") + copy.error());
-    if (const Result<qint64> deleted = deleteFinished(); !deleted)
-        return failure(deleted.error());
-    return *copy;
+    Result<KinDeletion> deleted = deleteFinished(progress);
+    if (deleted)
+        deleted->copy = *copy;
+    return deleted;
 }

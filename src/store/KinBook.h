@@ -4,8 +4,13 @@
 #include "ui/Result.h"
 
 #include <QList>
+#include <functional>
 
 class CafeStore;
+
+// Told how far a long piece of work has come; false stops it at the next
+// point where stopping leaves the books sound.
+using KinProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // Which transactions a listing, report or export covers.
 struct KinFilter
@@ -55,8 +60,22 @@ struct ExtraLines
     Money sum;
 };
 
+// What a bulk delete did: the rows that went, whether it went to the end,
+// and the copy of the book taken before it.
+struct KinDeletion
+{
+    qint64 rows = 0;
+    bool complete = true;
+    QString copy;
+};
+
 // The transactions books as the reports read them: pages of a listing, its
 // sums, the extras of one transaction, and the bulk delete.
+//
+// The bulk work (filling the daily sums, the delete) writes in short
+// transactions, resting a little between them, so that another connection's
+// writes (the console's charges and bills) wait some milliseconds at most; a
+// progress function may stop it between two.
 class KinBook
 {
 public:
@@ -64,9 +83,13 @@ public:
         : m_store(store)
     {}
 
-    // The indexes and daily sums the listings need; a book made before them
-    // gets them here, once (quick on a book that has them).
-    Result<void> ensureSchema();
+    // Whether the indexes and daily sums the listings need are all there.
+    Result<bool> schemaReady();
+    // Makes them: a book made before them gets its indexes (one write each)
+    // and its daily sums, filled a slice of days at a time. Stopped, it goes
+    // on from there next time, the days filled kept equal to the rows
+    // meanwhile. Gives whether it is done.
+    Result<bool> ensureSchema(const KinProgress &progress = {});
 
     Result<KinSums> sums(const KinFilter &filter);
     // At most limit rows after the cursor (from the start when omitted).
@@ -74,13 +97,13 @@ public:
 
     Result<ExtraLines> extrasOf(qint64 key);
 
-    // Every finished transaction of every type and the extras that belong to
-    // none still running; one database transaction. Gives the rows deleted.
-    Result<qint64> deleteFinished();
+    // Every finished transaction of every type begun before the delete, and
+    // the extras that belong to none still running, a few thousand keys per
+    // transaction: a transaction and its extras always go together.
+    Result<KinDeletion> deleteFinished(const KinProgress &progress = {});
     // The Delete command: a dated copy of the live book into backupFolder
-    // first (nothing is deleted without it), then deleteFinished(). Gives the
-    // copy's path.
-    Result<QString> delall(const QString &backupFolder, const QDateTime &now);
+    // first (nothing is deleted without it), then deleteFinished().
+    Result<KinDeletion> delall(const QString &backupFolder, const QDateTime &now, const KinProgress &progress = {});
 
     CafeStore &store() { return m_store; }
 

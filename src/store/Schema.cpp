@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "ui/Money.h"
+
 namespace Schema {
 
 QStringList cafeStatements()
@@ -34,7 +36,53 @@ QStringList cafeStatements()
                QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
                QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
            }
-           + reportIndexes() + kinDaysStatements();
+           + reportIndexes() + kinDaysStatements() + boundTriggers();
+}
+
+QStringList boundTriggers()
+{
+    // Whoever writes, the books keep only whole numbers within the bounds:
+    // SQLite would keep an overflowing product as an inexact REAL.
+    struct Column
+    {
+        QString name;
+        qint64 low;
+        qint64 high;
+    };
+    const qint64 price = Money::MaxPrice, amount = Money::Limit;
+    const QList<std::pair<QString, QList<Column>>> tables{
+        {QStringLiteral("extra"),
+         {{QStringLiteral("itemquant"), 0, Money::MaxQuantity},
+          {QStringLiteral("itemprice"), 0, price},
+          {QStringLiteral("charge"), -amount, amount}}},
+        {QStringLiteral("kin"),
+         {{QStringLiteral("timecharged"), -amount, amount},
+          {QStringLiteral("extra"), -amount, amount},
+          {QStringLiteral("total"), -amount, amount}}},
+        {QStringLiteral("products"), {{QStringLiteral("price"), 0, price}}},
+        {QStringLiteral("rates"), {{QStringLiteral("rate"), 0, price}}},
+        {QStringLiteral("settings"), {{QStringLiteral("fixed"), 0, price}}},
+    };
+    QStringList statements;
+    for (const auto &[table, columns] : tables) {
+        QStringList names, within;
+        for (const Column &c : columns) {
+            names << c.name;
+            within << QStringLiteral("(NEW.%1 IS NULL OR (typeof(NEW.%1) = 'integer' AND NEW.%1 BETWEEN %2 AND %3))")
+                          .arg(c.name)
+                          .arg(c.low)
+                          .arg(c.high);
+        }
+        const QString body = QStringLiteral(" ON %1 WHEN NOT (%2) BEGIN SELECT RAISE(ABORT,"
+                                            " 'An amount, a price or a quantity beyond the bounds of the books"
+                                            " was refused.'); END")
+                                 .arg(table, within.join(QStringLiteral(" AND ")));
+        statements << QStringLiteral("CREATE TRIGGER %1_bounded_insert BEFORE INSERT").arg(table) + body
+                   << QStringLiteral("CREATE TRIGGER %1_bounded_update BEFORE UPDATE OF %2")
+                              .arg(table, names.join(QStringLiteral(", ")))
+                          + body;
+    }
+    return statements;
 }
 
 QStringList reportIndexes()
@@ -47,13 +95,29 @@ QStringList reportIndexes()
     };
 }
 
-QStringList kinDaysStatements()
+QStringList kinDaysStatements() { return QStringList{kinDaysTable()} + kinDaysTriggers(false); }
+
+QString kinDaysTable()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS kin_days (type TEXT NOT NULL, startdate TEXT NOT NULL,"
+                          " computer TEXT NOT NULL, n INTEGER NOT NULL, timecharged INTEGER NOT NULL,"
+                          " extra INTEGER NOT NULL, total INTEGER NOT NULL,"
+                          " PRIMARY KEY (type, startdate, computer)) WITHOUT ROWID");
+}
+
+QStringList kinDaysTriggers(bool whileFilling)
 {
     // The sums of a listing come from kin_days: per type, start day and
     // computer, the count and the three amounts of the transactions (a charge
     // still running counts with nothing). Triggers keep it equal to kin
     // through every insert, change and delete, so that a year's sums add up a
-    // few hundred rows a day instead of every transaction.
+    // few hundred rows a day instead of every transaction. While a book made
+    // before them is being filled, they leave alone the days not filled yet.
+    const auto filled = [whileFilling](const char *row) {
+        return whileFilling
+                   ? QStringLiteral(" AND %1.startdate <= (SELECT upto FROM kin_days_fill)").arg(QLatin1String(row))
+                   : QString();
+    };
     const QString add =
         QStringLiteral(" ON CONFLICT (type, startdate, computer) DO UPDATE SET n = n + excluded.n,"
                        " timecharged = timecharged + excluded.timecharged, extra = extra + excluded.extra,"
@@ -62,16 +126,13 @@ QStringList kinDaysStatements()
         QStringLiteral("INSERT INTO kin_days SELECT new.type, new.startdate, coalesce(new.computer, ''), 1,"
                        " coalesce(new.timecharged, 0), coalesce(new.extra, 0), coalesce(new.total, 0)"
                        " WHERE new.type IS NOT NULL AND new.startdate IS NOT NULL")
-        + add + QLatin1Char(';');
+        + filled("new") + add + QLatin1Char(';');
     const QString takeOld = QStringLiteral(
         "UPDATE kin_days SET n = n - 1, timecharged = timecharged - coalesce(old.timecharged, 0),"
         " extra = extra - coalesce(old.extra, 0), total = total - coalesce(old.total, 0)"
-        " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '');");
+        " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '')")
+        + filled("old") + QLatin1Char(';');
     return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS kin_days (type TEXT NOT NULL, startdate TEXT NOT NULL,"
-                       " computer TEXT NOT NULL, n INTEGER NOT NULL, timecharged INTEGER NOT NULL,"
-                       " extra INTEGER NOT NULL, total INTEGER NOT NULL,"
-                       " PRIMARY KEY (type, startdate, computer)) WITHOUT ROWID"),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_insert AFTER INSERT ON kin BEGIN ") + addNew
             + QStringLiteral(" END"),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_delete AFTER DELETE ON kin BEGIN ") + takeOld
@@ -79,14 +140,13 @@ QStringList kinDaysStatements()
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_update AFTER UPDATE OF type, startdate, computer,"
                        " timecharged, extra, total ON kin BEGIN ")
             + takeOld + QLatin1Char(' ') + addNew + QStringLiteral(" END"),
+        // A sum that would overflow 64 bits becomes a REAL in SQLite: the
+        // write that caused it is refused instead.
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_whole BEFORE UPDATE ON kin_days"
+                       " WHEN typeof(NEW.timecharged) <> 'integer' OR typeof(NEW.extra) <> 'integer'"
+                       " OR typeof(NEW.total) <> 'integer' BEGIN SELECT RAISE(ABORT,"
+                       " 'A sum of the day is beyond what the books can count.'); END"),
     };
-}
-
-QString kinDaysFill()
-{
-    return QStringLiteral("INSERT INTO kin_days SELECT type, startdate, coalesce(computer, ''), count(*),"
-                          " coalesce(sum(timecharged), 0), coalesce(sum(extra), 0), coalesce(sum(total), 0)"
-                          " FROM kin WHERE type IS NOT NULL AND startdate IS NOT NULL GROUP BY 1, 2, 3");
 }
 
 QStringList cafeDefaults()
@@ -96,7 +156,8 @@ QStringList cafeDefaults()
         QStringLiteral("INSERT INTO rates (rate) VALUES (15000), (20000), (25000), (30000), (35000), (40000)"),
         // Minimum charge 0,50 for up to 10 minutes, 5 minutes' tolerance.
         QStringLiteral("INSERT INTO settings (fixed, mintime, toltime, backround) VALUES (5000, 10, 5, '')"),
-        QStringLiteral("INSERT INTO users (username, password) VALUES ('admin', 'kelpo'), ('user', 'dask')"),
+        QStringLiteral("INSERT INTO users (username, password)"
+                       " VALUES ('admin', password_digest('kelpo')), ('user', password_digest('dask'))"),
     };
 }
 

@@ -10,7 +10,11 @@ namespace Schema {
 QStringList cafeStatements();     // icafe.dat: tables and indexes
 QStringList reportIndexes();      // what the transactions listings need; safe to run again
 QStringList kinDaysStatements();  // the listings' daily sums and their triggers; safe to run again
-QString kinDaysFill();            // fills a new kin_days from kin
+QString kinDaysTable();
+// The triggers alone; while filling, they leave out the days after
+// kin_days_fill.upto, which the filling has yet to reach.
+QStringList kinDaysTriggers(bool whileFilling);
+QStringList boundTriggers();      // amounts, prices and quantities kept within Money's bounds
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat
 QStringList cafeTables();

@@ -1,5 +1,7 @@
 #include "store/SqlStore.h"
 
+#include "store/PasswordDigest.h"
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -25,6 +27,17 @@ int afterCommit(void *store, sqlite3 *db, const char *name, int frames)
     return SQLITE_OK;
 }
 
+// Another connection writing: look again every millisecond for three
+// seconds. SQLite's own timeout sleeps longer and longer (up to 100 ms at a
+// time) and keeps missing the short gaps between the bulk work's writes.
+int waitForWriter(void *, int tries)
+{
+    if (tries >= 3000)
+        return 0;
+    sqlite3_sleep(1);
+    return 1;
+}
+
 void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -34,6 +47,17 @@ void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
     const QByteArray folded = QString::fromUtf8(text).toCaseFolded().toUtf8();
     sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+void digestFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const QByteArray digest = PasswordDigest::make(QString::fromUtf8(text)).toUtf8();
+    sqlite3_result_text(ctx, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
 }
 } // namespace
 
@@ -85,14 +109,17 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
     }
     QSqlQuery pragma(m_db);
     pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    pragma.exec(QStringLiteral("PRAGMA busy_timeout=3000"));
 
     const QVariant handle = m_db.driver()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
         sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
-        if (h)
+        if (h) {
+            sqlite3_busy_handler(h, waitForWriter, nullptr);
             sqlite3_create_function_v2(h, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                                        nullptr, nullptr);
+            sqlite3_create_function_v2(h, "password_digest", 1, SQLITE_UTF8, nullptr, digestFunction, nullptr, nullptr,
+                                       nullptr);
+        }
         if (h && s_commitWatcher) {
             sqlite3_commit_hook(h, beforeCommit, this);
             sqlite3_wal_hook(h, afterCommit, this);
@@ -123,8 +150,11 @@ bool SqlStore::exec(const QString &sql, const QVariantList &values) { return run
 
 bool SqlStore::atomically(const std::function<bool()> &fn)
 {
-    if (!m_db.transaction()) {
-        m_lastError = m_db.lastError().text();
+    // Writing from the start: a transaction that read first and then found
+    // another connection writing (the transactions window's bulk work runs on
+    // a thread of its own) would fail at once instead of waiting its turn.
+    if (QSqlQuery begin(m_db); !begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        m_lastError = begin.lastError().text();
         return false;
     }
     if (!fn()) {

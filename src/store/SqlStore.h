@@ -30,7 +30,9 @@ public:
     // The text of the last failed statement's error, empty after a success.
     QString lastError() const { return m_lastError; }
 
-    // Runs fn inside one database transaction; rolls back when fn returns false.
+    // Runs fn inside one database transaction, which holds the write lock
+    // from its start (waiting for another connection's write to end); rolls
+    // back when fn returns false.
     bool atomically(const std::function<bool()> &fn);
 
     // Runs one statement; the query is positioned before its first row.

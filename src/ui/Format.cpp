@@ -13,20 +13,35 @@ QLocale chooseLocale(const QString &option)
     return locale;
 }
 
+namespace {
+// The digits of an amount without its sign, from the whole cents, in the
+// locale's own digits.
+QString unsignedAmount(const QLocale &locale, qint64 cents)
+{
+    const qint64 absCents = cents < 0 ? -cents : cents;
+    const qint64 fraction = absCents % 100;
+    return locale.toString(absCents / 100) + locale.decimalPoint() + (fraction < 10 ? locale.zeroDigit() : QString())
+           + locale.toString(fraction);
+}
+} // namespace
+
 QString amount(Money m)
 {
     const QLocale locale;
     const qint64 cents = m.cents();
-    const qint64 absCents = cents < 0 ? -cents : cents;
-    QString text = locale.toString(absCents / 100);
-    text += locale.decimalPoint();
-    text += QStringLiteral("%1").arg(absCents % 100, 2, 10, QLatin1Char('0'));
-    if (cents < 0)
-        text.prepend(locale.negativeSign());
-    return text;
+    const QString text = unsignedAmount(locale, cents);
+    return cents < 0 ? locale.negativeSign() + text : text;
 }
 
-QString currency(Money m) { return QLocale().toCurrencyString(static_cast<double>(m.cents()) / 100.0, QString(), 2); }
+QString currency(Money m)
+{
+    // The locale's currency form is taken from a one and the amount's own
+    // digits put in its place: a double would round amounts past 2^53 cents.
+    const QLocale locale;
+    const qint64 cents = m.cents();
+    const QString form = locale.toCurrencyString(cents < 0 ? -1.0 : 1.0, QString(), 2);
+    return QString(form).replace(locale.toString(1.0, 'f', 2), unsignedAmount(locale, cents));
+}
 
 namespace {
 QString clockText(qint64 seconds, int hourWidth)

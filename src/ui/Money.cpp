@@ -16,6 +16,30 @@ Money Money::roundedToCents() const { return Money(divRound(m_units, 100) * 100)
 Money Money::half() const { return Money(divRound(m_units, 2)); }
 
 namespace {
+std::optional<Money> bounded(bool overflowed, qint64 units)
+{
+    const Money m = Money::fromUnits(units);
+    if (overflowed || !m.inBounds())
+        return std::nullopt;
+    return m;
+}
+} // namespace
+
+std::optional<Money> Money::plus(Money o) const
+{
+    qint64 sum = 0;
+    const bool overflowed = __builtin_add_overflow(m_units, o.m_units, &sum);
+    return bounded(overflowed, sum);
+}
+
+std::optional<Money> Money::times(qint64 n) const
+{
+    qint64 product = 0;
+    const bool overflowed = __builtin_mul_overflow(m_units, n, &product);
+    return bounded(overflowed, product);
+}
+
+namespace {
 bool allDigits(QStringView text)
 {
     for (const QChar c : text)

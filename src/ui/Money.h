@@ -28,16 +28,20 @@ public:
     // refused. At most four decimals are kept, the fifth rounded.
     static std::optional<Money> parse(const QString &text, const QLocale &locale = QLocale());
 
-    constexpr Money operator+(Money o) const { return Money(m_units + o.m_units); }
-    constexpr Money operator-(Money o) const { return Money(m_units - o.m_units); }
-    constexpr Money operator*(qint64 n) const { return Money(m_units * n); }
+    // Bounds far above any café's use and far below where 64 bits overflow,
+    // so that the sums of many bills still add up exactly. A price at most
+    // times a quantity at most stays within the amount limit.
+    static constexpr qint64 MaxPrice = 10'000'000 * Scale;   // a product, an hourly rate, a minimum charge
+    static constexpr qint64 MaxQuantity = 10'000;            // of one product on one charge
+    static constexpr qint64 Limit = 100'000'000'000 * Scale; // any amount, either sign: a line, a bill, a total
+    bool isPrice() const { return m_units >= 0 && m_units <= MaxPrice; }
+    bool inBounds() const { return m_units >= -Limit && m_units <= Limit; }
+
+    // Checked arithmetic: nullopt when the result would leave the bounds.
+    std::optional<Money> plus(Money o) const;
+    std::optional<Money> times(qint64 n) const;
     // Halving for the half-hour price: exact while the rate has at most three decimals.
     Money half() const;
-    Money &operator+=(Money o)
-    {
-        m_units += o.m_units;
-        return *this;
-    }
     constexpr bool operator==(const Money &) const = default;
     constexpr auto operator<=>(const Money &) const = default;
     constexpr bool isZero() const { return m_units == 0; }

@@ -79,15 +79,6 @@ private slots:
         }
     }
 
-    void greekPasswordIgnoresCase()
-    {
-        Desk d;
-        QVERIFY(d.store.setOperatorPassword("admin", QString::fromUtf8("κωδικός")));
-        Login login(d.store);
-        QCOMPARE(login.auth("Admin", QString::fromUtf8("ΚΩΔΙΚΌΣ")), std::optional(Login::Role::Admin));
-        QCOMPARE(login.auth("Admin", "kelpo"), std::nullopt);
-    }
-
     void cancelCloses()
     {
         Desk d;

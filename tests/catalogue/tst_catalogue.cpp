@@ -142,6 +142,10 @@ private slots:
         QTest::newRow("not a price") << QStringList{"Tea", "one euro", "Drinks"} << told("\"one euro\" Is Not A Price")
                                      << -1LL;
         QTest::newRow("negative") << QStringList{"Tea", "-1,20", "Drinks"} << told("\"-1,20\" Is Not A Price") << -1LL;
+        QTest::newRow("highest price") << QStringList{"Tea", "10.000.000", "Drinks"} << told("Update Compelete")
+                                       << 100000000000LL;
+        QTest::newRow("beyond the highest price")
+            << QStringList{"Tea", "10.000.000,01", "Drinks"} << told("\"10.000.000,01\" Is Not A Price") << -1LL;
         QTest::newRow("added") << QStringList{"Tea", "1,20", "Drinks"} << told("Update Compelete") << 12000LL;
         QTest::newRow("exists, other case, other category")
             << QStringList{"COFFEE", "9", "Snacks"} << QStringList{"Product Already Exists", "Update Compelete"}
@@ -178,24 +182,27 @@ private slots:
         const QString tea = QStringLiteral(" Kid's \"Τσάι\" ");
         child<QLineEdit>(&w, "Text1")->setText(tea);
         child<QLineEdit>(&w, "Text2")->setText("1,20");
-        QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
-        QCOMPARE(c.prompter.texts(), QStringList{"Update Compelete"});
+        // Enter adds once, from the price box as from the description box.
+        QTest::keyClick(child<QLineEdit>(&w, "Text2"), Qt::Key_Return);
         QCOMPARE(column(grid->model(), 0), (QStringList{"Coffee", "Water", tea}));
         QVERIFY(child<QLineEdit>(&w, "Text1")->text().isEmpty());
+        child<QLineEdit>(&w, "Text1")->setText("Cake");
+        QTest::keyClick(child<QLineEdit>(&w, "Text1"), Qt::Key_Return);
+        QCOMPARE(c.prompter.texts(), (QStringList{"Update Compelete", "No Price Was Entered"}));
 
         // The title row and the answer No delete nothing; Yes deletes that product exactly.
         QTest::mouseDClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         doubleClickRow(&w, 2);
         c.prompter.answer(true);
         doubleClickRow(&w, 2);
-        QCOMPARE(c.prompter.texts().mid(1),
+        QCOMPARE(c.prompter.texts().mid(2),
                  (QStringList{"Delete " + tea + "?", "Delete " + tea + "?", tea + " Deleted"}));
         QCOMPARE(column(grid->model(), 0), (QStringList{"Coffee", "Water"}));
 
         choose(&w, "Snacks");
         QCOMPARE(grid->model()->rowCount(), 0);
         doubleClickRow(&w, 0);
-        QCOMPARE(c.prompter.said().size(), 4);
+        QCOMPARE(c.prompter.said().size(), 5);
     }
 
     // Description and price edited in place; a refused edit leaves what is stored.

@@ -10,6 +10,7 @@
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
 #include "customers/CustomerWindow.h"
+#include "customers/NewUserDialog.h"
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
 #include "link/LogonService.h"
@@ -18,6 +19,7 @@
 #include "reports/PrinterLogWindow.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
+#include "store/CustomerStore.h"
 #include "store/StatusPictures.h"
 #include "ui/Format.h"
 
@@ -26,11 +28,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QNetworkDatagram>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QUdpSocket>
 #include <QtTest>
 #include <memory>
@@ -96,9 +100,12 @@ struct Console
         return nullptr;
     }
     QString lastCommand(int i) { return agents.at(i)->last("command").value("text").toString(); }
-    // No icon or name of the map lies under the window.
+    // No icon or name of the map, nor the menu bar, lies under the window.
     bool clearOfTheMap(const QWidget *window)
     {
+        const QWidget *menus = console->window().menuBar();
+        if (window->frameGeometry().intersects(QRect(menus->mapToGlobal(QPoint(0, 0)), menus->size())))
+            return false;
         for (int aa : map()->computers()) {
             const QRect r = map()->icon(aa)->geometry().united(map()->label(aa)->geometry());
             if (window->frameGeometry().intersects(QRect(map()->mapToGlobal(r.topLeft()), r.size())))
@@ -318,7 +325,9 @@ private slots:
     }
 
     // The Users menu opens the customer desk for both roles, one window of
-    // each kind; the card log is the administrator's, under Transactions.
+    // each kind, clear of the map, also those the desk opens; the card log
+    // is the administrator's, under Transactions. Delete follows a change
+    // of operator at once.
     void customerDeskFromTheMenus_data()
     {
         QTest::addColumn<bool>("cashier");
@@ -329,20 +338,35 @@ private slots:
     {
         QFETCH(bool, cashier);
         Console c(1);
+        {
+            CustomerStore users;
+            QVERIFY(!users.open(c.home.paths().customerDatabase()));
+            QVERIFY(users.addAccount({0, "Anna", "Lee", "210", "4321", 60, 0, 60, false, {}}));
+        }
         QVERIFY(c.open(cashier ? Login::Role::Cashier : Login::Role::Admin));
         MainWindow &w = c.console->window();
         w.action("custcard")->trigger();
         w.action("custcard")->trigger();
         auto *desk = qobject_cast<CustomerWindow *>(w.openWindow("frmcust"));
-        QVERIFY(desk && desk->isVisible() && desk->findChild<QPushButton *>("Command1")->isVisible() == !cashier);
+        QVERIFY(desk && desk->isVisible());
+        auto *remove = desk->findChild<QPushButton *>("Command1");
+        QCOMPARE(remove->isVisible(), !cashier);
         w.action("newcsut")->trigger();
-        QVERIFY(w.openWindow("frmnewuser") && w.openWindow("frmnewuser")->isVisible());
+        desk->findChild<QPushButton *>("Command2")->click();
+        QCOMPARE(w.findChildren<NewUserDialog *>().size(), 1);
+        QVERIFY(w.openWindow("frmnewuser")->isVisible() && c.clearOfTheMap(w.openWindow("frmnewuser")));
+        auto *grid = desk->findChild<QTableView *>("MSHFlexGrid1");
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+        desk->findChild<QPushButton *>("Command3")->click();
+        QVERIFY(desk->cardWindow() && desk->cardWindow()->isVisible() && c.clearOfTheMap(desk->cardWindow()));
         QVERIFY(w.action("kin")->isEnabled() == !cashier && w.action("printer")->isEnabled());
         if (!cashier) {
             w.action("printer")->trigger();
             QVERIFY(qobject_cast<PrinterLogWindow *>(w.openWindow("frmkinprt")));
         }
         QVERIFY(c.prompter.said().isEmpty());
+        w.applyLogin(cashier ? Login::Role::Admin : Login::Role::Cashier, true);
+        QCOMPARE(remove->isVisible(), cashier);
     }
 
     // The administrator leaves the tariff windows open and lets the cashier

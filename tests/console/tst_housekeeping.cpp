@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(m_prompter.texts(), QStringList{" Start Backup ?"});
         QVERIFY(!QFileInfo::exists(backup("icafe.dat")));
         choose("backup", {true});
-        QCOMPARE(m_prompter.texts().last(), QString("Backup Complete"));
+        QCOMPARE(m_prompter.texts().last(), "Backup Complete\nThe copies are in " + m_home->paths().backup());
         QVERIFY(!QFileInfo::exists(backup("icafe.dat-wal")));
         QCOMPARE(totalIn(backup("icafe.dat"), aa), 25000);
         for (const char *name : {"users.dat", "settings.dat", "print.dat"})

@@ -420,13 +420,13 @@ private:
             confirmed.insert(f[1].toLongLong(), Money::parse(f[2]).value_or(Money::fromCents(-1)));
         }
         QHash<qint64, const KinRow *> byKey;
-        Money booked;
+        qint64 booked = 0;
         QSet<QDate> days;
         for (const KinRow &row : b.rows) {
             byKey.insert(row.aa, &row);
             days << row.startdate;
             if (!row.isOpen())
-                booked = booked + row.total.value_or(Money());
+                booked += row.total.value_or(Money()).units();
         }
         for (qint64 key : std::as_const(started))
             if (!byKey.contains(key))
@@ -448,9 +448,9 @@ private:
         for (auto it = confirmed.cbegin(); it != confirmed.cend(); ++it)
             m_confirmed.insert(it.key());
 
-        Money takings;
+        qint64 takings = 0;
         for (const QDate &d : days)
-            takings = takings + cafe.takingsOn(d).value_or(Money());
+            takings += cafe.takingsOn(d).value_or(Money()).units();
         if (takings != booked)
             b.problems << "the takings are not the sum of the confirmed totals";
 

@@ -38,7 +38,7 @@ private slots:
         Bill *bill = c.bills[0];
         QVERIFY(bill && bill->confirm());
 
-        const Money expected = bill->timeCharge().roundedToCents() + Money::fromCents(335);
+        const Money expected = *bill->timeCharge()->roundedToCents().plus(Money::fromCents(335));
         const KinRow row = c.rows().value(0);
         QCOMPARE(row.extra, std::optional(Money::fromCents(335)));
         QCOMPARE(row.total, std::optional(expected));

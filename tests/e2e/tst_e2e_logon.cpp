@@ -301,8 +301,8 @@ private slots:
     }
 
     // A customer created at the desk logs on with the PIN the desk shows,
-    // uses time and logs off; the desk then shows what was used and what is
-    // left.
+    // cannot be deleted while logged on, uses time and logs off; the desk
+    // then shows what was used and what is left.
     void customerFromTheDesk()
     {
         KORVANE_IN_NETNS();
@@ -336,6 +336,12 @@ private slots:
 
         QVERIFY(logOn(agent, pin, 90));
         QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Account);
+        // Logged on, the customer is not deleted at the desk.
+        const QString name = typed[0] + ' ' + typed[1];
+        k.c.prompter.answer(true);
+        desk.findChild<QPushButton *>("Command1")->click();
+        QCOMPARE(k.c.prompter.texts(),
+                 (QStringList{"Delete\r" + name + " ;", name + " is logged on at PC2 now and cannot be deleted."}));
 
         k.c.clock.advance(25 * 60);
         agent.write("closeme\n");

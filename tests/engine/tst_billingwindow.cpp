@@ -162,9 +162,13 @@ private slots:
         QTRY_COMPARE(grid->item(0, 2)->text(), QStringLiteral("3,00"));
         QCOMPARE(b.texts({"extras", "total"}), QStringLiteral("3,50 5,00"));
 
-        grid->item(1, 1)->setText(QStringLiteral("many"));
-        QCOMPARE(b.prompter.last(), QStringLiteral(" Only Numbers In This Field"));
-        QTRY_COMPARE(grid->item(1, 1)->text(), QStringLiteral("1"));
+        // Not a number, or more than any café sells (a held-down key): refused, the line kept.
+        for (const char *typed : {"many", "10001", "600000000000000"}) {
+            b.prompter.clear();
+            grid->item(1, 1)->setText(QString::fromLatin1(typed));
+            QCOMPARE(b.prompter.texts(), QStringList{QStringLiteral(" Only Numbers In This Field")});
+            QTRY_COMPARE(grid->item(1, 1)->text(), QStringLiteral("1"));
+        }
 
         grid->selectRow(1);
         b.prompter.clear();
@@ -178,6 +182,49 @@ private slots:
         QCOMPARE(grid->rowCount(), 0);
         // No extras left: the box shows "0".
         QCOMPARE(b.texts({"extras", "total"}), QStringLiteral("0 1,50"));
+        b.click("confirm");
+        QTRY_VERIFY(b.window.isNull());
+        QCOMPARE(b.row(b.transaction).total, std::optional(Money::fromCents(150)));
+    }
+
+    // Confirming sums the extras again with the write; a bill that cannot
+    // hold them, or shows others, is not closed.
+    void confirmSumsTheExtrasAgain_data()
+    {
+        QTest::addColumn<QString>("spoil");    // done to the books while the bill is shown
+        QTest::addColumn<QStringList>("told"); // at the first and the second Confirm; none: confirmed
+        const QString changed = QStringLiteral("shows other extras than the books hold");
+        QTest::newRow("unreadable") << "ALTER TABLE extra RENAME TO unreadable"
+                                    << QStringList{"cannot be summed", "cannot be summed"};
+        QTest::newRow("beyond the limit")
+            << "UPDATE extra SET itemquant = 10000, itemprice = 100000000000, charge = 1000000000000000"
+            << QStringList{"come to more than 100.000.000.000,00", "come to more than 100.000.000.000,00"};
+        QTest::newRow("changed") << "DELETE FROM extra WHERE itemdesc = 'Water'" << QStringList{changed};
+        QTest::newRow("total beyond the limit")
+            << "UPDATE extra SET itemquant = 10000, itemprice = 50000000000, charge = 500000000000000"
+            << QStringList{changed, "The total of PC1 is more than 100.000.000.000,00"};
+    }
+    void confirmSumsTheExtrasAgain()
+    {
+        QFETCH(QString, spoil);
+        QFETCH(QStringList, told);
+        Billed b;
+        QVERIFY(b.ready && b.cafe.exec(spoil));
+        for (const QString &refusal : told) {
+            b.prompter.clear();
+            b.click("confirm");
+            QVERIFY2(b.prompter.texts().size() == 1 && b.prompter.last().contains(refusal),
+                     qPrintable(b.prompter.last()));
+            QVERIFY(b.window && b.row(b.transaction).enab && !b.row(b.transaction).total);
+        }
+        if (told.size() == 2)
+            return;
+        // What the bill now shows is what is stored.
+        const QString shown = b.texts({"extras", "total"});
+        b.click("confirm");
+        QTRY_VERIFY(b.window.isNull());
+        const KinRow row = b.row(b.transaction);
+        QCOMPARE(Format::amount(*row.extra) + ' ' + Format::amount(*row.total), shown);
     }
 
     void everyBoxIsNamed_data()

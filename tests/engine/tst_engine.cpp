@@ -47,7 +47,8 @@ private slots:
     {
         Cafe c;
         QVERIFY(c.pc1);
-        c.clock.set(QDateTime(Day, QTime(23, 50)));
+        // Inside their seconds: the books keep whole ones, and the time used is theirs.
+        c.clock.set(QDateTime(Day, QTime(23, 50, 0, 800)));
         c.prompter.answer(true);
         c.engine->startnormal(c.pc1);
         QCOMPARE(c.prompter.last(), QStringLiteral("Start Charging\rPC1?"));
@@ -63,7 +64,7 @@ private slots:
         QCOMPARE(c.slot(c.pc1).transaction, started.aa);
         QTRY_VERIFY(c.idle());
 
-        c.clock.set(QDateTime(Day.addDays(1), QTime(0, 26, 30)));
+        c.clock.set(QDateTime(Day.addDays(1), QTime(0, 26, 30, 300)));
         QSignalSpy tips(c.engine.get(), &Engine::tipCleared);
         c.prompter.answer(true);
         c.engine->startnormal(c.pc1);

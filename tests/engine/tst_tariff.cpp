@@ -74,7 +74,7 @@ void TestTariff::charge()
         settings.fixed = Money::fromCents(50);
         settings.mintime = mintime;
         settings.toltime = toltime;
-        const Money charge = Tariff::timeCharge(minutes, Tariff::halfHourPrice(*hourly), settings);
+        const Money charge = Tariff::timeCharge(minutes, Tariff::halfHourPrice(*hourly), settings).value();
         QCOMPARE(charge.cents(), cents);
         if (minutes > mintime)
             QCOMPARE(Tariff::blocks(minutes, toltime), blocks);

@@ -40,6 +40,7 @@ void TestTariffWindows::rates_data()
     // Letters are never dropped to leave an amount behind.
     QTest::newRow("rate 3 \"1O\"") << with(2, "1O") << "Rate 3 Is Not An Amount" << false;
     QTest::newRow("negative") << with(5, "-1,00") << "Rate 6 Is Not An Amount" << false;
+    QTest::newRow("beyond the highest price") << with(4, "10.000.000,01") << "Rate 5 Is Not An Amount" << false;
 }
 
 void TestTariffWindows::rates()
@@ -80,6 +81,8 @@ void TestTariffWindows::settings_data()
     QTest::newRow("no tolerance") << L{"0,80", "15", ""} << "Tolerance Time Was Not Entered" << false;
     QTest::newRow("neither: the first is named") << L{"0,80", " ", ""} << "Minimum Time Was Not Entered" << false;
     QTest::newRow("charge with a letter") << L{"2x", "15", "3"} << "Minimum Charge Is Not An Amount" << false;
+    QTest::newRow("charge beyond the highest price")
+        << L{"10.000.000,01", "15", "3"} << "Minimum Charge Is Not An Amount" << false;
     QTest::newRow("minutes not a number")
         << L{"0,80", "1,5", "3"} << "Minimum Time Is Not A Number Of Minutes" << false;
     QTest::newRow("tolerance not a number")

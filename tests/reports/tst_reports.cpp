@@ -31,9 +31,13 @@ const QDate Day(2026, 3, 2);
 class FileOutlet : public ReportOutlet
 {
 public:
-    void preview(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
-    QString csvPath(const QString &, QWidget *) override { return csv; }
-    QString pdf, csv;
+    void print(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
+    QString csvPath(const QString &suggested, QWidget *) override
+    {
+        suggestedName = suggested;
+        return csv;
+    }
+    QString pdf, csv, suggestedName;
     std::optional<Result<KinReport::Outcome>> outcome;
 };
 
@@ -66,7 +70,7 @@ class TestReports : public QObject
             r.totaltime = "1:00:00";
             r.timecharged = charge;
             r.extra = extra;
-            r.total = *charge + extra;
+            r.total = charge->plus(extra);
         } else {
             r.enab = type == "normal";
             r.userenab = type == "user";
@@ -75,7 +79,7 @@ class TestReports : public QObject
     }
     void addExtra(qint64 key, const QString &desc, int quant, Money price)
     {
-        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, price * quant}));
+        QVERIFY(m_cafe.addExtra({0, key, desc, quant, price, *price.times(quant)}));
     }
     int count(const QString &sql)
     {
@@ -137,6 +141,8 @@ private slots:
                                   << QStringList{"700", "150", "850"};
         QTest::newRow("one computer") << -1 << 0 << "PC1" << QStringList{"PC1", "PC1"}
                                       << QStringList{"600", "150", "750"};
+        QTest::newRow("its name in another case") << -1 << 0 << "pc1" << QStringList{"PC1", "PC1"}
+                                                  << QStringList{"600", "150", "750"};
         QTest::newRow("computer without transactions") << -1 << 0 << "Kid's PC" << QStringList{} << QStringList{};
         QTest::newRow("empty range") << 1 << 1 << "ALL" << QStringList{} << QStringList{};
         QTest::newRow("first day after the last") << 0 << -1 << "ALL" << QStringList{} << QStringList{};
@@ -189,13 +195,19 @@ private slots:
                 add("PC1", Day.addDays(-int(rng.bounded(3))), QTime(8, 0), cents(100));
             return true;
         });
-        KinBook book(m_cafe);
-        TransactionsModel model(book);
-        const auto sums = model.list(KinFilter::normal(Day.addDays(-2), Day));
-        while (model.canFetchMore({}))
-            model.fetchMore({});
+        auto w = browser();
+        w->fromPicker()->setDate(Day.addDays(-2));
+        w->button("Command3")->click();
+        KinPagesModel &model = *w->model();
+        QCOMPARE(model.rowCount(), KinPagesModel::PageSize); // the first page at once
+        // The next ones off the window's thread, as the view is scrolled down.
+        while (model.canFetchMore({})) {
+            const int rows = model.rowCount();
+            w->grid()->scrollToBottom();
+            QVERIFY(model.fetching());
+            QTRY_VERIFY(model.rowCount() > rows || !model.canFetchMore({}));
+        }
         QCOMPARE(model.rowCount(), 2 * KinPagesModel::PageSize + 50 + 4);
-        QCOMPARE(sums.value_or(KinSums()).count, qint64(model.rowCount()));
         QSet<qint64> keys;
         for (int r = 0; r < model.rowCount(); ++r) {
             keys << model.keyAt(r);
@@ -208,12 +220,15 @@ private slots:
     }
 
     // The daily sums agree with the rows through every kind of change, and a
-    // book made before them gets them filled.
+    // book made before them gets them filled a slice of days at a time, off
+    // the window's thread, going on after a stop and through changes made
+    // meanwhile.
     void sumsFollowEveryChange()
     {
         KinBook book(m_cafe);
-        const QList<KinFilter> filters{KinFilter::normal(Day.addDays(-1), Day), KinFilter::normal(Day, Day, "PC2"),
-                                       KinFilter::normal(Day, Day, "PC3")};
+        const QList<KinFilter> filters{KinFilter::normal(Day.addDays(-40), Day), KinFilter::normal(Day, Day, "PC2"),
+                                       KinFilter::normal(Day, Day, "PC3"),
+                                       KinFilter::normal(Day.addDays(-40), Day.addDays(-13), "PC2")};
         const auto agree = [&] {
             for (const KinFilter &f : filters) {
                 auto q = m_cafe.run(
@@ -239,11 +254,38 @@ private slots:
         agree();
         QVERIFY(book.deleteFinished());
         agree();
-        for (const char *s : {"DROP TRIGGER kin_days_insert", "DROP TRIGGER kin_days_update",
-                              "DROP TRIGGER kin_days_delete", "DROP TABLE kin_days"})
-            QVERIFY(m_cafe.exec(s));
-        add("PC3", Day, QTime(8, 0), cents(500));
-        QVERIFY(book.ensureSchema());
+
+        const auto madeBefore = [this] {
+            for (const char *s : {"DROP TRIGGER kin_days_insert", "DROP TRIGGER kin_days_update",
+                                  "DROP TRIGGER kin_days_delete", "DROP TABLE kin_days"})
+                QVERIFY(m_cafe.exec(s));
+        };
+        madeBefore();
+        QList<qint64> keys; // 150 a day from Day - 40: the first slice ends 13 days before Day
+        m_cafe.atomically([&] {
+            for (int i = 0; i < 6000; ++i)
+                keys << add(i % 2 ? "PC1" : "PC2", Day.addDays(-40 + i / 150), QTime(8, 0), cents(100 + i % 7));
+            return true;
+        });
+        QCOMPARE(book.ensureSchema([](qint64 done, qint64) { return done == 0; }).value_or(true), false);
+        QCOMPARE(book.schemaReady().value_or(true), false);
+        const auto day = [](int d) { return Day.addDays(d).toString(Qt::ISODate); };
+        for (const auto &[sql, values] : QList<QPair<QString, QVariantList>>{
+                 {"UPDATE kin SET startdate = ? WHERE aa = ?", {day(-5), keys[0]}}, // a filled day to one not yet
+                 {"UPDATE kin SET startdate = ? WHERE aa = ?", {day(-39), keys[150 * 35]}}, // and the other way
+                 {"UPDATE kin SET total = 12345 WHERE aa = ?", {keys[1500]}},
+                 {"DELETE FROM kin WHERE aa = ?", {keys[1501]}}})
+            QVERIFY(m_cafe.exec(sql, values));
+        add("PC2", Day.addDays(-39), QTime(9, 0), cents(700));
+        add("PC2", Day.addDays(-2), QTime(9, 0), cents(900));
+        QVERIFY(book.ensureSchema().value_or(false) && book.schemaReady().value_or(false));
+        agree();
+
+        madeBefore();
+        auto w = browser();
+        QVERIFY(!w->button("Command3")->isEnabled()); // the filling runs off the window's thread
+        QTRY_VERIFY(w->button("Command3")->isEnabled());
+        QVERIFY(m_prompter.said().isEmpty());
         agree();
     }
 
@@ -253,8 +295,12 @@ private slots:
         w->button("Command3")->click();
         w->button("Command1")->click(); // No
         QCOMPARE(count("SELECT count(*) FROM kin"), 7);
+        emit w->grid()->doubleClicked(w->model()->index(0, 0)); // closed while the delete runs
         m_prompter.answer(true);
         w->button("Command1")->click();
+        QVERIFY(!w->button("Command3")->isEnabled()); // the delete runs off the window's thread
+        w->extrasWindow()->close();
+        QTRY_COMPARE(m_prompter.said().size(), 3);
         QCOMPARE(m_prompter.said().at(0).text, QString("Delete All The Transactions ?"));
         // The two still running, and the extra of one.
         QCOMPARE((QList<int>{count("SELECT count(*) FROM kin"),
@@ -269,6 +315,24 @@ private slots:
         QVERIFY(m_prompter.last().endsWith(copy));
         m_cafe.close();
         QVERIFY(!m_cafe.open(copy) && count("SELECT count(*) FROM kin") == 7);
+    }
+
+    // Stopped between two of its transactions, a delete leaves each with its extras.
+    void deleteStopsBetweenTransactions()
+    {
+        m_cafe.atomically([&] {
+            for (int i = 0; i < 3000; ++i)
+                addExtra(add("PC1", Day.addDays(-3), QTime(8, 0), cents(100)), "Tea", 1, cents(10));
+            return true;
+        });
+        KinBook book(m_cafe);
+        const auto stopped = book.deleteFinished([](qint64 done, qint64) { return done == 0; });
+        QVERIFY(stopped && !stopped->complete && stopped->rows > 0);
+        QCOMPARE(count("SELECT count(*) FROM kin"), 3007 - int(stopped->rows));
+        QCOMPARE(count("SELECT count(*) FROM extra WHERE \"key\" NOT IN (SELECT aa FROM kin)")
+                     + count("SELECT count(*) FROM kin WHERE startdate = '2026-02-27'"
+                             " AND aa NOT IN (SELECT \"key\" FROM extra)"),
+                 0);
     }
 
     void customerListing_data()
@@ -296,8 +360,10 @@ private slots:
             QCOMPARE(w->model()->index(1, 3).data().toString(), QString());
         m_outlet.outcome.reset();
         m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf");
+        QFile::remove(m_outlet.pdf);
         w->button("Command2")->click();
         QCOMPARE(m_outlet.outcome.has_value(), !pin.isEmpty());
+        QCOMPARE(ownerOnly(m_outlet.pdf), !pin.isEmpty()); // it shows PINs
     }
 
     void reportToPdf()
@@ -333,25 +399,45 @@ private slots:
         QVERIFY(cancelled && cancelled->cancelled && cancelled->pages == 0);
     }
 
+    // The listing on screen, whichever computer the chooser went back to.
+    void csvExport_data()
+    {
+        QTest::addColumn<QString>("listed"); // empty: nothing listed, the choices as they stand
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("lines");
+        const QString header = "COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON";
+        const QStringList pc2{"PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend",
+                              "PC2;2026-03-02;17:00:00;;;;;;"};
+        QTest::newRow("all") << "" << "transactions-2026-03-01-2026-03-02.csv"
+                             << QStringList{header, "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
+                                            "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;", pc2[0],
+                                            pc2[1],
+                                            "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
+                                            "\"'=HYPERLINK(\"\"x\"\")\""};
+        QTest::newRow("one computer listed") << "PC2" << "transactions-PC2-2026-03-01-2026-03-02.csv"
+                                             << QStringList{header} + pc2;
+    }
     void csvExport()
     {
+        QFETCH(QString, listed);
+        QFETCH(QString, name);
+        QFETCH(QStringList, lines);
         add("PC1", Day, QTime(16, 0), cents(123456), {}, "normal", {}, "=HYPERLINK(\"x\")");
         auto w = browser();
         w->fromPicker()->setDate(Day.addDays(-1));
+        if (!listed.isEmpty()) {
+            w->computerChooser()->setCurrentText(listed);
+            w->button("Command3")->click();
+        }
         m_outlet.csv = QDir(m_home->path()).filePath("kin.csv");
         w->button("exportCsv")->click();
-        QCOMPARE(m_prompter.last(), QString("5 transactions saved in %1").arg(m_outlet.csv));
+        QCOMPARE(m_outlet.suggestedName, name);
+        QCOMPARE(m_prompter.last(), QString("%1 transactions saved in %2").arg(lines.size() - 1).arg(m_outlet.csv));
+        QVERIFY(ownerOnly(m_outlet.csv));
         QFile f(m_outlet.csv);
         const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
-        QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts),
-                 (QStringList{"COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON",
-                              "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
-                              "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;",
-                              "PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend",
-                              "PC2;2026-03-02;17:00:00;;;;;;",
-                              "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
-                              "\"'=HYPERLINK(\"\"x\"\")\""}));
+        QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts), lines);
     }
 };
 

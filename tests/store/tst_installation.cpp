@@ -208,7 +208,7 @@ private slots:
         QTest::newRow("truncated") << "is damaged: it is cut short";
         QTest::newRow("damaged page") << "is damaged";
         QTest::newRow("foreign wal") << "-wal does not belong to";
-        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 1";
+        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 2";
         QTest::newRow("genuine wal kept") << "";
     }
     void damagedBooksRefusedUntouched()
@@ -358,7 +358,7 @@ private slots:
         QFETCH(int, reached);
         TempHome home;
         const QString book = home.paths().cafeDatabase(), users = home.paths().customerDatabase();
-        QVERIFY(version(book) == 1 && version(users) == 1);
+        QVERIFY(version(book) == 2 && version(users) == 1);
         {
             CafeStore cafe;
             CustomerStore customers;
@@ -397,6 +397,33 @@ private slots:
         tools.start(korvane() + "-tools", {"--home", home.path(), "--create", "check"});
         QVERIFY(tools.waitForFinished(20000) && tools.exitCode() == 0
                 && QFileInfo(home.paths().cafeDatabase()).isFile());
+    }
+
+    // Version 2: amounts bounded by the books themselves; operator passwords
+    // kept as salted digests, letter case still ignored at login.
+    void versionTwo()
+    {
+        TempHome home;
+        const QString book = home.paths().cafeDatabase();
+        {
+            SqlStore s; // back as a book of version 1 kept them
+            QVERIFY(!s.open(book));
+            for (const QString t : {"extra", "kin", "products", "rates", "settings"})
+                QVERIFY(s.exec("DROP TRIGGER " + t + "_bounded_insert")
+                        && s.exec("DROP TRIGGER " + t + "_bounded_update"));
+            QVERIFY(s.exec("UPDATE users SET password = CASE username WHEN 'admin' THEN 'Κέλπο' ELSE 'dask' END"));
+            QVERIFY(s.exec("PRAGMA user_version = 1"));
+        }
+        const Installer::Result r = Installer::install(home.paths());
+        QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
+        QCOMPARE(version(book), 2);
+        CafeStore cafe;
+        QVERIFY(!cafe.open(book));
+        QVERIFY(!cafe.exec("UPDATE rates SET rate = -1") && cafe.lastError().contains("beyond"));
+        auto q = cafe.run("SELECT count(*) FROM users WHERE password LIKE 'pbkdf2-sha256$20000$%'");
+        QVERIFY(q && q->next() && q->value(0).toInt() == 2);
+        QCOMPARE(cafe.operatorLogin("Admin", "ΚΈΛΠΟ"), std::optional<QString>("admin"));
+        QCOMPARE(cafe.operatorLogin("user", "DASK"), std::optional<QString>("user"));
     }
 
     void helpAndVersionNeedNoDisplay()

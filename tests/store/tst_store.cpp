@@ -3,6 +3,8 @@
 #include "store/CustomerStore.h"
 #include "store/Maintenance.h"
 
+#include <QSemaphore>
+#include <QThread>
 #include <QtTest>
 
 class TestStore : public QObject
@@ -105,11 +107,41 @@ private slots:
         row.computer = "PC1";
         row.timecharged = m;
         row.extra = Money::fromUnits(1);
-        row.total = m + Money::fromUnits(1);
+        row.total = m.plus(Money::fromUnits(1));
         const qint64 aa = *m_cafe.appendTransaction(row);
         const KinRow back = *m_cafe.transaction(aa);
         QCOMPARE((QList<std::optional<Money>>{back.timecharged, back.extra, back.total}),
                  (QList<std::optional<Money>>{m, Money::fromUnits(1), Money::fromUnits(12345678902)}));
+        // A quantity whose line would overflow is refused before SQLite could make it a REAL.
+        const qint64 line = *m_cafe.addExtra({0, aa, "Coffee", 1, Money::fromCents(2000), Money::fromCents(2000)});
+        const Result<bool> stored = m_cafe.setExtraQuantity(line, 600000000000000);
+        QVERIFY(stored && !*stored);
+        QCOMPARE(*m_cafe.sumExtras(aa), std::optional(Money::fromCents(2000)));
+    }
+
+    // Whatever writes them, the books keep amounts, prices and quantities whole and within bounds.
+    void booksKeepMoneyWithinBounds_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("highest price") << "INSERT INTO products (price) VALUES (100000000000)" << true;
+        QTest::newRow("price beyond") << "INSERT INTO products (price) VALUES (100000000001)" << false;
+        QTest::newRow("negative rate") << "UPDATE rates SET rate = -1" << false;
+        QTest::newRow("inexact minimum charge") << "UPDATE settings SET fixed = 0.5" << false;
+        QTest::newRow("quantity beyond") << "INSERT INTO extra (itemquant) VALUES (10001)" << false;
+        QTest::newRow("overflowing line") << "UPDATE extra SET charge = itemquant * 9223372036854775807" << false;
+        QTest::newRow("total beyond") << "UPDATE kin SET total = 1000000000000001" << false;
+        QTest::newRow("a day's sum past 64 bits") << "UPDATE kin_days SET total = total + 9223372036854775807" << false;
+    }
+    void booksKeepMoneyWithinBounds()
+    {
+        QFETCH(QString, statement);
+        QFETCH(bool, kept);
+        QVERIFY(
+            m_cafe.exec("INSERT INTO kin (computer, type, startdate, total) VALUES ('PC1', 'normal', '2026-03-02', 1)")
+            && m_cafe.exec("INSERT INTO extra (\"key\", itemquant, itemprice, charge) VALUES (1, 2, 100, 200)"));
+        QCOMPARE(m_cafe.exec(statement), kept);
+        QCOMPARE(m_cafe.lastError().contains("beyond"), !kept);
     }
 
     void openAndClosedTransactions()
@@ -136,6 +168,32 @@ private slots:
         // The open row has no total yet and counts as zero.
         QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 1)), Money::fromCents(150));
         QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 2)), Money());
+    }
+
+    // A transaction that reads before it writes waits while another
+    // connection writes (the transactions window's bulk work, on its own
+    // thread), instead of failing at once.
+    void transactionsWaitForAnotherWriter()
+    {
+        QSemaphore writing;
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            CafeStore bulk;
+            bulk.open(m_home->paths().cafeDatabase());
+            bulk.atomically([&] {
+                const bool ok = bulk.exec("INSERT INTO groups (name) VALUES ('bulk')");
+                writing.release();
+                QThread::msleep(300); // holding the write meanwhile
+                return ok;
+            });
+        }));
+        other->start();
+        writing.acquire();
+        const bool ok = m_cafe.atomically([&] {
+            return m_cafe.categories() && m_cafe.exec("INSERT INTO groups (name) VALUES ('console')");
+        });
+        other->wait();
+        QVERIFY2(ok, qPrintable(m_cafe.lastError()));
+        QCOMPARE(m_cafe.categories()->size(), 2);
     }
 
     void namesAreData_data()

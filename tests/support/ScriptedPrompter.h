@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlatformNoise.h"
 #include "ui/Prompter.h"
 
 #include <QList>
@@ -20,6 +21,8 @@ public:
         Icon icon;
         bool question;
     };
+
+    ScriptedPrompter() { quietPlatformNoise(); } // every window test has one
 
     void tell(const QString &text, Icon icon = Icon::None) override
     {

@@ -3,7 +3,14 @@
 #include "store/Installer.h"
 #include "store/Paths.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+// Whether nobody but its owner may read or write the file at path.
+inline bool ownerOnly(const QString &path)
+{
+    return QFileInfo::exists(path) && !(QFileInfo(path).permissions() & 0x77);
+}
 
 // A fresh application folder, installed, removed when the test ends.
 class TempHome

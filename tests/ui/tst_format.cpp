@@ -22,6 +22,7 @@ private slots:
         QTest::newRow("comma negative") << "el_GR" << qint64(-6250) << "-0,63";
         QTest::newRow("point") << "en_US" << qint64(12345000) << "1,234.50";
         QTest::newRow("point small") << "en_US" << qint64(49) << "0.00";
+        QTest::newRow("beyond a double's cents") << "el_GR" << qint64(999999999999999900) << "99.999.999.999.999,99";
     }
     void amounts()
     {
