@@ -101,7 +101,9 @@ struct Desk : Cafe
 QtMessageHandler s_shown = nullptr;
 void keep(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    s_messages << text;
+    // The test's own seed line is not the program's, and its digits may hold a PIN.
+    if (!text.startsWith(QLatin1String("PIN seed ")))
+        s_messages << text;
     s_shown(type, context, text);
 }
 } // namespace
