@@ -100,7 +100,7 @@ std::optional<QString> ConsoleController::openBooks()
     };
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
     m_poller =
-        std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->checkpc(); });
+        std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->pollingOn(); });
     m_logon = std::make_unique<LogonService>(
         m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, LogonService::hooksOn(*m_engine),
         m_clock);

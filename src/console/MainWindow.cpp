@@ -310,8 +310,6 @@ void MainWindow::load()
     UserSettings().markLoaded();
 
     m_settings = SettingsFile::read(m_paths.settingsFile());
-    m_checkpc = m_settings.checkpc();
-    m_checint = m_settings.checint();
     if (m_settings.toolbarVisible()) {
         m_toolbar->show();
         dockToolbar(m_settings.toolbarSide());
@@ -622,8 +620,7 @@ OptionsWindow *MainWindow::openOptions()
 void MainWindow::applySettingsSaved(const SettingsFile &s)
 {
     const bool wasPolling = m_settings.pollingOn();
-    m_checkpc = s.checkpc();
-    m_settings.setText(SettingsFile::Key::Polling, s.checkpc());
+    m_settings.setText(SettingsFile::Key::Polling, s.text(SettingsFile::Key::Polling));
     m_toolbar->setVisible(s.toolbarVisible());
     if (wasPolling != m_settings.pollingOn())
         emit pollingChanged(m_settings.pollingOn());
