@@ -8,11 +8,11 @@
 #include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxPrompter.h"
+#include "ui/UserSettings.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QSettings>
 #include <QTextStream>
 
 namespace {
@@ -96,7 +96,7 @@ int main(int argc, char **argv)
     // The login window first; the console only after a matching password.
     LoginWindow login(console.cafe(), prompter);
     QObject::connect(&login, &LoginWindow::loggedIn, &console, [&console](Login::Role role) { console.start(role); });
-    login.noticeFirstRun(QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")));
+    login.noticeFirstRun(UserSettings());
     if (login.exec() != QDialog::Accepted)
         return 0;
     return app.exec();

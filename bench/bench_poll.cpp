@@ -177,7 +177,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     SilentPrompter prompter;
     PresencePoller poller(
-        prompter, port, [](qint64) { return SlotState::Normal; }, [] { return QStringLiteral("yes"); });
+        prompter, port, [](qint64) { return SlotState::Normal; }, [] { return true; });
     poller.setIntervalMs(PresencePoller::MinimumIntervalMs);
     int answered = 0, errors = 0;
     QElapsedTimer since;

@@ -2,12 +2,6 @@
 
 #include "store/CafeStore.h"
 
-#include <QSettings>
-
-namespace {
-const QString firstRunKey = QStringLiteral("config/firstrun");
-}
-
 QStringList Login::accounts() { return {QStringLiteral("Admin"), QStringLiteral("user")}; }
 
 std::optional<Login::Role> Login::auth(const QString &account, const QString &password)
@@ -32,14 +26,6 @@ QString Login::panelText(Role role)
 }
 
 QString Login::roleName(Role role) { return role == Role::Admin ? QStringLiteral("admin") : QStringLiteral("user"); }
-
-bool Login::firstRun(const QSettings &settings) { return settings.value(firstRunKey).toString().isEmpty(); }
-
-void Login::markLoaded(QSettings &settings)
-{
-    settings.setValue(firstRunKey, QStringLiteral("no"));
-    settings.sync();
-}
 
 QString Login::firstRunNotice()
 {

@@ -5,7 +5,6 @@
 #include <optional>
 
 class CafeStore;
-class QSettings;
 
 // The two operator accounts and the check of a typed password.
 class Login
@@ -30,9 +29,7 @@ public:
     static QString panelText(Role role);
     static QString roleName(Role role); // "admin" / "user"
 
-    // The first-run flag lives in the per-user settings under "config/firstrun".
-    static bool firstRun(const QSettings &settings);
-    static void markLoaded(QSettings &settings);
+    // Shown at the login while the console has never loaded (UserSettings::firstRun).
     static QString firstRunNotice();
 
 private:

@@ -2,6 +2,7 @@
 
 #include "store/CafeStore.h"
 #include "ui/Prompter.h"
+#include "ui/UserSettings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -69,9 +70,9 @@ void LoginWindow::buildUi()
     setFocusProxy(m_password);
 }
 
-void LoginWindow::noticeFirstRun(const QSettings &settings)
+void LoginWindow::noticeFirstRun(const UserSettings &settings)
 {
-    if (Login::firstRun(settings))
+    if (settings.firstRun())
         m_prompter.tell(Login::firstRunNotice(), Prompter::Icon::Information);
 }
 

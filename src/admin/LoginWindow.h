@@ -9,7 +9,7 @@ class Prompter;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QSettings;
+class UserSettings;
 
 // Asks for the operator account and its password. In normal mode it opens the
 // console; in relogin mode the running console only changes its role.
@@ -25,7 +25,7 @@ public:
     Mode mode() const { return m_mode; }
 
     // Shows the first-run notice while the console has never loaded.
-    void noticeFirstRun(const QSettings &settings);
+    void noticeFirstRun(const UserSettings &settings);
 
     QComboBox *accountList() const { return m_account; }
     QLineEdit *passwordField() const { return m_password; }

@@ -34,10 +34,10 @@
 #include "ui/Desktop.h"
 #include "ui/FileChooserDialog.h"
 #include "ui/Prompter.h"
+#include "ui/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSettings>
 #include <QTimer>
 
 ConsoleController::ConsoleController(const Paths &paths, const Ports &ports, Prompter &prompter, const Clock &clock,
@@ -100,7 +100,7 @@ std::optional<QString> ConsoleController::openBooks()
     };
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
     m_poller =
-        std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->checkpc(); });
+        std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->pollingOn(); });
     m_logon = std::make_unique<LogonService>(
         m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, LogonService::hooksOn(*m_engine),
         m_clock);
@@ -210,7 +210,7 @@ void ConsoleController::provideAdministration()
             m_prompter.tell(r.error(), Prompter::Icon::Critical);
     });
     w->provide(QStringLiteral("support"), [this] {
-        if (const Result<void> r = m_desktop->openUrl(QUrl(supportAddress())); !r)
+        if (const Result<void> r = m_desktop->openUrl(QUrl(UserSettings().supportAddress())); !r)
             m_prompter.tell(r.error(), Prompter::Icon::Critical);
     });
     w->provide(QStringLiteral("backup"), [this] {
@@ -231,13 +231,6 @@ void ConsoleController::provideAdministration()
     });
     w->provide(QStringLiteral("db1"), [this] { maintenance(); });
     w->provide(QStringLiteral("db2"), [this] { maintenance(); });
-}
-
-QString ConsoleController::supportAddress()
-{
-    return QSettings(QStringLiteral("korvane"), QStringLiteral("korvane"))
-        .value(QStringLiteral("config/support"), QStringLiteral("https://www.korvane.org/support"))
-        .toString();
 }
 
 void ConsoleController::maintenance()

@@ -74,8 +74,6 @@ public:
     void setFileChooser(FileChooser &files) { m_files = &files; }
     // Whether this console holds the folder's lock (the maintenance tool waits for it).
     bool holdsLock() const { return m_lock.held(); }
-    // The support page: config/support in the per-user settings, or the maker's.
-    static QString supportAddress();
 
 private:
     void wire();

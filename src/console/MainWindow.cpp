@@ -11,6 +11,7 @@
 #include "ui/Clock.h"
 #include "ui/Format.h"
 #include "ui/Prompter.h"
+#include "ui/UserSettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,7 +22,6 @@
 #include <QMetaMethod>
 #include <QScreen>
 #include <QScrollArea>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -125,8 +125,7 @@ const QStringList popupCommands{
 // The menus the cashier loses, and with them every window they open.
 const QStringList adminMenus{QStringLiteral("settings"), QStringLiteral("kin"), QStringLiteral("tools")};
 
-// Per-user settings: where the operator last moved each kind of window.
-QString placeKey(const QString &kind) { return QStringLiteral("windows/") + kind + QStringLiteral("/pos"); }
+// Where a window was put and its kind, to tell the operator's move on its hide.
 const char *const PlacedAt = "korvanePlacedAt";
 const char *const PlaceKind = "korvanePlaceKind";
 
@@ -308,12 +307,9 @@ void MainWindow::connectMap()
 
 void MainWindow::load()
 {
-    QSettings flag(QStringLiteral("korvane"), QStringLiteral("korvane"));
-    Login::markLoaded(flag);
+    UserSettings().markLoaded();
 
     m_settings = SettingsFile::read(m_paths.settingsFile());
-    m_checkpc = m_settings.checkpc();
-    m_checint = m_settings.checint();
     if (m_settings.toolbarVisible()) {
         m_toolbar->show();
         dockToolbar(m_settings.toolbarSide());
@@ -548,14 +544,14 @@ void MainWindow::place(QWidget *window, const QString &kind, int aa)
         scene.questions << question->frameGeometry();
 
     QPoint at;
-    const QVariant kept = QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).value(placeKey(kind));
-    const QRect keptRect(kept.toPoint(), size);
+    const std::optional<QPoint> kept = UserSettings().windowPlace(kind);
+    const QRect keptRect(kept.value_or(QPoint()), size);
     // Where the operator put it, while that is still on a screen and clear of the question.
-    const bool keep = kept.isValid() && screen
+    const bool keep = kept && screen
                       && screen->availableVirtualGeometry().intersected(keptRect).width() >= qMin(size.width(), 80)
                       && screen->availableVirtualGeometry().contains(keptRect.topLeft())
                       && (scene.questions.isEmpty() || !keptRect.intersects(scene.questions.first()));
-    at = keep ? kept.toPoint() : WindowPlacement::choose(scene, size);
+    at = keep ? *kept : WindowPlacement::choose(scene, size);
     window->move(at);
     window->setProperty(PlacedAt, at);
     window->setProperty(PlaceKind, kind);
@@ -596,7 +592,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             place(w, w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName());
     } else if (!kind.isEmpty() && w->pos() != w->property(PlacedAt).toPoint()) {
         // Going away, it remembers its place if the operator moved it.
-        QSettings(QStringLiteral("korvane"), QStringLiteral("korvane")).setValue(placeKey(kind), w->pos());
+        UserSettings().setWindowPlace(kind, w->pos());
         w->setProperty(PlacedAt, w->pos());
     }
     return QMainWindow::eventFilter(watched, event);
@@ -624,8 +620,7 @@ OptionsWindow *MainWindow::openOptions()
 void MainWindow::applySettingsSaved(const SettingsFile &s)
 {
     const bool wasPolling = m_settings.pollingOn();
-    m_checkpc = s.checkpc();
-    m_settings.setText(SettingsFile::Key::Polling, s.checkpc());
+    m_settings.setText(SettingsFile::Key::Polling, s.text(SettingsFile::Key::Polling));
     m_toolbar->setVisible(s.toolbarVisible());
     if (wasPolling != m_settings.pollingOn())
         emit pollingChanged(m_settings.pollingOn());
@@ -649,8 +644,7 @@ void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_
 
 void MainWindow::showAsLeft()
 {
-    QSettings config(QStringLiteral("korvane"), QStringLiteral("korvane"));
-    if (restoreGeometry(config.value(QStringLiteral("config/geometry")).toByteArray()))
+    if (restoreGeometry(UserSettings().geometry()))
         show();
     else
         showMaximized();
@@ -664,8 +658,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
                                  : QStringLiteral("%1 bills wait for confirmation.").arg(waiting))
                    + QLatin1Char('\n') + question;
     if (m_exitMode == QLatin1String("force") || m_prompter.ask(question)) {
-        QSettings(QStringLiteral("korvane"), QStringLiteral("korvane"))
-            .setValue(QStringLiteral("config/geometry"), saveGeometry());
+        UserSettings().setGeometry(saveGeometry());
         event->accept();
         return;
     }

@@ -76,9 +76,8 @@ public:
     // How many ended charges wait for their bill's confirmation, for the exit question.
     void setUnconfirmedSource(std::function<int()> source) { m_unconfirmed = std::move(source); }
 
-    // Lines 1 and 2 of settings.dat as held for the run.
-    QString checkpc() const { return m_checkpc; }
-    QString checint() const { return m_checint; }
+    // settings.dat as held for the run; the options window switches polling live.
+    bool pollingOn() const { return m_settings.pollingOn(); }
     SettingsFile settings() const { return m_settings; }
     // Toolbar side 1 top .. 4 right.
     void dockToolbar(int side);
@@ -173,8 +172,6 @@ private:
     QStringList m_unbuilt{QStringLiteral("extra"), QStringLiteral("metafora"), QStringLiteral("msg")};
 
     SettingsFile m_settings;
-    QString m_checkpc;
-    QString m_checint;
     bool m_adminlogin = false;
     QString m_roleName;
     int m_current = 0;

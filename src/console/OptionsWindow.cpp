@@ -168,7 +168,7 @@ void OptionsWindow::load()
     const SettingsFile s = SettingsFile::read(m_path);
     m_check1->setChecked(s.pollingOn());
     bool ok = false;
-    const double ms = s.checint().trimmed().toDouble(&ok);
+    const double ms = s.text(SettingsFile::Key::Interval).trimmed().toDouble(&ok);
     m_text1->setText(ok ? QString::number(ms / 1000) : QString());
     m_check2->setChecked(s.toolbarVisible());
     if (QRadioButton *b = sideButton(s.toolbarSide()))

@@ -14,13 +14,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-PresencePoller::PresencePoller(Prompter &prompter, quint16 probePort, StatusLookup status, CheckpcGetter checkpc,
+PresencePoller::PresencePoller(Prompter &prompter, quint16 probePort, StatusLookup status, PollingSwitch polling,
                                QObject *parent)
     : QObject(parent)
     , m_prompter(prompter)
     , m_port(probePort)
     , m_status(std::move(status))
-    , m_checkpc(std::move(checkpc))
+    , m_polling(std::move(polling))
     , m_wheel(new QTimer(this))
     , m_checkTimer(new QTimer(this))
 {
@@ -119,7 +119,7 @@ void PresencePoller::turnWheel()
         m_turnStartMs += m_intervalMs;
     }
     // Read at every tick: the options window switches polling live.
-    if (step < m_probes.size() && m_checkpc() == QLatin1String("yes")) {
+    if (step < m_probes.size() && m_polling()) {
         std::vector<Probe *> pending;
         // By index: a slot of pictureDue may add computers.
         for (size_t i = step; i < m_probes.size(); i += steps)

@@ -19,7 +19,7 @@ class QTimer;
 
 // Watches whether the client program of each computer is running by
 // connecting to its probe port. Periodic probes (one tick and one socket
-// per computer and interval, while `checkpc` is exactly "yes") redraw a
+// per computer and interval, while polling is switched on) redraw a
 // computer's picture from its status word when answered and show the error
 // picture when refused or left unanswered for one interval; the manual check
 // tells the operator the outcome. Neither ever changes a status word or the
@@ -35,13 +35,13 @@ class PresencePoller : public QObject
     Q_OBJECT
 public:
     using StatusLookup = std::function<SlotState(qint64 aa)>;
-    using CheckpcGetter = std::function<QString()>;
+    using PollingSwitch = std::function<bool()>;
 
     static constexpr int MinimumIntervalMs = SettingsFile::MinimumIntervalMs;
     // The manual check waits this long before calling a client silent.
     static constexpr int CheckTimeoutMs = 3000;
 
-    PresencePoller(Prompter &prompter, quint16 probePort, StatusLookup status, CheckpcGetter checkpc,
+    PresencePoller(Prompter &prompter, quint16 probePort, StatusLookup status, PollingSwitch polling,
                    QObject *parent = nullptr);
     ~PresencePoller() override;
 
@@ -105,7 +105,7 @@ private:
     Prompter &m_prompter;
     quint16 m_port;
     StatusLookup m_status;
-    CheckpcGetter m_checkpc;
+    PollingSwitch m_polling;
     int m_intervalMs = MinimumIntervalMs;
     std::vector<std::unique_ptr<Probe>> m_probes;
     QHash<qint64, Probe *> m_byKey;

@@ -23,6 +23,40 @@ const QStringList &defaults()
 
 bool truthText(const QString &s) { return s.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0; }
 
+int intervalOf(const QString &line)
+{
+    bool ok = false;
+    const double v = line.trimmed().toDouble(&ok);
+    if (!ok || v < SettingsFile::MinimumIntervalMs)
+        return SettingsFile::MinimumIntervalMs;
+    if (v > 24.0 * 3600 * 1000)
+        return 24 * 3600 * 1000;
+    return static_cast<int>(v);
+}
+
+int sideOf(const QString &line)
+{
+    bool ok = false;
+    const int n = line.trimmed().toInt(&ok);
+    return ok && n >= 1 && n <= 4 ? n : 0;
+}
+
+QColor colorOf(const QString &line)
+{
+    bool ok = false;
+    const qlonglong v = line.trimmed().toLongLong(&ok);
+    if (!ok || v < 0 || v > 0xFFFFFF)
+        return QColor(Qt::black);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+int fontSizeOf(const QString &line)
+{
+    bool ok = false;
+    const int n = line.trimmed().toInt(&ok);
+    return ok && n >= 4 && n <= 72 ? n : 10;
+}
+
 QStringList linesOf(const QByteArray &data)
 {
     // Latin-1 keeps every byte of a single-byte code page; the file holds ASCII in practice.
@@ -38,7 +72,31 @@ QStringList linesOf(const QByteArray &data)
 
 SettingsFile::SettingsFile()
     : m_lines(defaults())
-{}
+{
+    understand();
+}
+
+void SettingsFile::setText(Key key, const QString &value)
+{
+    m_lines[int(key)] = value;
+    understand();
+}
+
+void SettingsFile::understand()
+{
+    const auto yes = [this](Key key) { return text(key) == QLatin1String("yes"); };
+    m_values = {
+        .polling = yes(Key::Polling),
+        .intervalMs = intervalOf(text(Key::Interval)),
+        .toolbarShown = yes(Key::ToolbarShown),
+        .toolbarSide = sideOf(text(Key::ToolbarSide)),
+        .nameColor = colorOf(text(Key::NameColor)),
+        .fontSize = fontSizeOf(text(Key::FontSize)),
+        .bold = truthText(text(Key::Bold)),
+        .italic = truthText(text(Key::Italic)),
+        .bigIcons = text(Key::IconSize) == QLatin1String("big"),
+    };
+}
 
 SettingsFile SettingsFile::fromLines(const QStringList &lines)
 {
@@ -47,6 +105,7 @@ SettingsFile SettingsFile::fromLines(const QStringList &lines)
         s.m_lines = lines.mid(at, Lines);
         s.m_defaults = false;
     }
+    s.understand();
     return s;
 }
 
@@ -84,45 +143,7 @@ std::optional<QString> SettingsFile::write(const QString &path) const
     return std::nullopt;
 }
 
-int SettingsFile::intervalMs() const
-{
-    bool ok = false;
-    const double v = text(Key::Interval).trimmed().toDouble(&ok);
-    if (!ok || v < MinimumIntervalMs)
-        return MinimumIntervalMs;
-    if (v > 24.0 * 3600 * 1000)
-        return 24 * 3600 * 1000;
-    return static_cast<int>(v);
-}
-
-int SettingsFile::toolbarSide() const
-{
-    const QString l = text(Key::ToolbarSide).trimmed();
-    bool ok = false;
-    const int n = l.toInt(&ok);
-    return ok && n >= 1 && n <= 4 ? n : 0;
-}
-
-QColor SettingsFile::nameColor() const
-{
-    bool ok = false;
-    const qlonglong v = text(Key::NameColor).trimmed().toLongLong(&ok);
-    if (!ok || v < 0 || v > 0xFFFFFF)
-        return QColor(Qt::black);
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-
 QString SettingsFile::colorText(const QColor &c)
 {
     return QString::number(c.blue() * 65536 + c.green() * 256 + c.red());
 }
-
-int SettingsFile::fontSize() const
-{
-    bool ok = false;
-    const int n = text(Key::FontSize).trimmed().toInt(&ok);
-    return ok && n >= 4 && n <= 72 ? n : 10;
-}
-
-bool SettingsFile::bold() const { return truthText(text(Key::Bold)); }
-bool SettingsFile::italic() const { return truthText(text(Key::Italic)); }

@@ -8,8 +8,9 @@
 #include <optional>
 
 // settings.dat: ten lines of display and polling options. Values are kept as
-// the text of their lines, so a file is rewritten as it was read; each value
-// is reached by its name, and the accessors say how it is understood.
+// the text of their lines, so a file is rewritten as it was read; each line
+// is understood once, when it is read or set, and the typed accessors hand
+// out what was understood.
 class SettingsFile
 {
 public:
@@ -43,30 +44,43 @@ public:
 
     QStringList lines() const { return m_lines; }
     QString text(Key key) const { return m_lines.value(int(key)); }
-    void setText(Key key, const QString &value) { m_lines[int(key)] = value; }
+    void setText(Key key, const QString &value);
     // "yes" or "no", as the file writes a switch.
     void setSwitch(Key key, bool on) { setText(key, on ? QStringLiteral("yes") : QStringLiteral("no")); }
-    bool isOn(Key key) const { return text(key) == QLatin1String("yes"); }
     bool fromDefaults() const { return m_defaults; }
 
-    QString checkpc() const { return text(Key::Polling); }
-    QString checint() const { return text(Key::Interval); }
-    bool pollingOn() const { return isOn(Key::Polling); }
+    // A switch is on only while its line is exactly "yes".
+    bool pollingOn() const { return m_values.polling; }
     // Line 2 in milliseconds; 0, negative or not a number gives the minimum.
-    int intervalMs() const;
-    bool toolbarVisible() const { return isOn(Key::ToolbarShown); }
+    int intervalMs() const { return m_values.intervalMs; }
+    bool toolbarVisible() const { return m_values.toolbarShown; }
     // 1 top, 2 bottom, 3 left, 4 right; 0 when line 4 is none of these.
-    int toolbarSide() const;
+    int toolbarSide() const { return m_values.toolbarSide; }
     // Line 5 holds blue × 65536 + green × 256 + red.
-    QColor nameColor() const;
+    QColor nameColor() const { return m_values.nameColor; }
     static QString colorText(const QColor &c);
     QString fontName() const { return text(Key::FontName); }
-    int fontSize() const;
-    bool bold() const;
-    bool italic() const;
-    bool bigIcons() const { return text(Key::IconSize) == QLatin1String("big"); }
+    int fontSize() const { return m_values.fontSize; }
+    bool bold() const { return m_values.bold; }
+    bool italic() const { return m_values.italic; }
+    bool bigIcons() const { return m_values.bigIcons; }
 
 private:
+    struct Values
+    {
+        bool polling = false;
+        int intervalMs = MinimumIntervalMs;
+        bool toolbarShown = false;
+        int toolbarSide = 0;
+        QColor nameColor;
+        int fontSize = 10;
+        bool bold = false;
+        bool italic = false;
+        bool bigIcons = false;
+    };
+    void understand();
+
     QStringList m_lines;
     bool m_defaults = true;
+    Values m_values;
 };

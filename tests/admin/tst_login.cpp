@@ -2,6 +2,7 @@
 #include "admin/Login.h"
 #include "admin/LoginWindow.h"
 #include "console/MainWindow.h"
+#include "ui/UserSettings.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -94,14 +95,13 @@ private slots:
     void firstRunNoticeUntilTheConsoleLoads()
     {
         Desk d;
-        QSettings settings("korvane", "korvane");
-        settings.remove("config/firstrun");
+        QSettings("korvane", "korvane").remove("config/firstrun");
         const QString notice = "this is the first time you are running korvane\n"
                                " The default password for Admin = kelpo\n"
                                "The default password for user = dask";
         for (int start = 0; start < 2; ++start) {
             LoginWindow w(d.store, d.prompter);
-            w.noticeFirstRun(QSettings("korvane", "korvane"));
+            w.noticeFirstRun(UserSettings());
             QCOMPARE(d.prompter.texts(), QStringList({notice}));
             QCOMPARE(d.prompter.said().first().icon, Prompter::Icon::Information);
             d.prompter.clear();
@@ -110,8 +110,24 @@ private slots:
         d.main.reset();
         QCOMPARE(QSettings("korvane", "korvane").value("config/firstrun").toString(), QString("no"));
         LoginWindow w(d.store, d.prompter);
-        w.noticeFirstRun(QSettings("korvane", "korvane"));
+        w.noticeFirstRun(UserSettings());
         QVERIFY(d.prompter.said().isEmpty());
+    }
+
+    // A user's settings from an earlier version still read: the names and forms are theirs.
+    void userSettingsReadWhatWasStored()
+    {
+        QSettings stored("korvane", "korvane");
+        stored.setValue("config/geometry", QByteArray("kept"));
+        stored.setValue("windows/chuser/pos", QPoint(12, 34));
+        stored.setValue("config/support", "http://127.0.0.1/help");
+        const UserSettings s;
+        QCOMPARE(s.geometry(), QByteArray("kept"));
+        QCOMPARE(s.windowPlace("chuser"), std::optional<QPoint>(QPoint(12, 34)));
+        QCOMPARE(s.windowPlace("miscsettings"), std::nullopt);
+        QCOMPARE(s.supportAddress(), QString("http://127.0.0.1/help"));
+        for (const char *key : {"config/geometry", "windows", "config/support"})
+            stored.remove(key);
     }
 
     void reloginChangesTheRoleAtOnce()

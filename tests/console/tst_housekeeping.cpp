@@ -210,7 +210,7 @@ private slots:
         choose("help");
         choose("support");
         QCOMPARE(m_desktop.urls, (QList<QUrl>{QUrl::fromLocalFile(m_home->paths().helpPage()),
-                                              QUrl(ConsoleController::supportAddress())}));
+                                              QUrl("https://www.korvane.org/support")}));
         QVERIFY(QFileInfo(m_home->paths().helpPage()).size() > 0);
         choose("about");
         auto *about = qobject_cast<AboutWindow *>(window().openWindow("about"));

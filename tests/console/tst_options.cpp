@@ -151,10 +151,10 @@ private slots:
         w->pollCheck()->click();
         w->toolbarCheck()->click();
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
-        QCOMPARE(main.checkpc(), QString("no"));
+        QVERIFY(!main.pollingOn());
         QCOMPARE(polling, (QList<QVariantList>{{false}}));
         // Line 2 waits for the next start.
-        QVERIFY(!main.toolbar()->isVisible() && main.checint() == "10000");
+        QVERIFY(!main.toolbar()->isVisible() && main.settings().text(SettingsFile::Key::Interval) == "10000");
     }
 };
 

@@ -177,7 +177,7 @@ private slots:
         QVERIFY(c.ok());
 
         PresencePoller poller(
-            c.prompter, Shifted.probe, [&c](qint64 aa) { return c.status(aa); }, [] { return QStringLiteral("yes"); });
+            c.prompter, Shifted.probe, [&c](qint64 aa) { return c.status(aa); }, [] { return true; });
         QHash<qint64, Picture> shown;
         connect(&poller, &PresencePoller::pictureDue, this, [&shown](qint64 aa, Picture p) { shown[aa] = p; });
         for (const auto &[name, ip] : roster)

@@ -26,8 +26,7 @@ struct Log
 {
     ScriptedPrompter prompter;
     QHash<qint64, SlotState> status;
-    PresencePoller poller{prompter, ProbePort, [this](qint64 aa) { return status.value(aa); },
-                          [] { return QStringLiteral("yes"); }};
+    PresencePoller poller{prompter, ProbePort, [this](qint64 aa) { return status.value(aa); }, [] { return true; }};
     std::map<qint64, QList<Picture>> seen; // per computer
     QList<qint64> order;                   // every tick, in turn
     Log()

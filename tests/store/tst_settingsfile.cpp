@@ -19,20 +19,22 @@ class TestSettingsFile : public QObject
 {
     Q_OBJECT
 private slots:
-    // The last full block of ten wins; without one, or without the file, the defaults.
+    // The last full block of ten wins; without one, or without the file, the
+    // defaults. Polling is on only while its line is exactly "yes".
     void blocksOfTen_data()
     {
         QTest::addColumn<bool>("exists");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<bool>("defaults");
         QTest::addColumn<QString>("checkpc");
-        QTest::newRow("ten") << true << block("no") << false << "no";
-        QTest::newRow("twenty: second wins") << true << block("no") + block("maybe") << false << "maybe";
-        QTest::newRow("fifteen: first wins") << true << block("no") + block("maybe").mid(0, 5) << false << "no";
-        QTest::newRow("seven: defaults") << true << block("no").mid(0, 7) << true << "yes";
-        QTest::newRow("empty") << true << QStringList() << true << "yes";
-        QTest::newRow("empty lines") << true << QStringList(10, QString()) << false << "";
-        QTest::newRow("no file") << false << QStringList() << true << "yes";
+        QTest::addColumn<bool>("polling");
+        QTest::newRow("ten") << true << block("no") << false << "no" << false;
+        QTest::newRow("twenty: second wins") << true << block("no") + block("Yes") << false << "Yes" << false;
+        QTest::newRow("fifteen: first wins") << true << block("yes") + block("no").mid(0, 5) << false << "yes" << true;
+        QTest::newRow("seven: defaults") << true << block("no").mid(0, 7) << true << "yes" << true;
+        QTest::newRow("empty") << true << QStringList() << true << "yes" << true;
+        QTest::newRow("empty lines") << true << QStringList(10, QString()) << false << "" << false;
+        QTest::newRow("no file") << false << QStringList() << true << "yes" << true;
     }
     void blocksOfTen()
     {
@@ -40,6 +42,7 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(bool, defaults);
         QFETCH(QString, checkpc);
+        QFETCH(bool, polling);
         QTemporaryDir dir;
         const QString path = dir.filePath("settings.dat");
         QFile f(path);
@@ -50,7 +53,8 @@ private slots:
         }
         const SettingsFile s = SettingsFile::read(path);
         QCOMPARE(s.fromDefaults(), defaults);
-        QCOMPARE(s.checkpc(), checkpc);
+        QCOMPARE(s.text(Key::Polling), checkpc);
+        QCOMPARE(s.pollingOn(), polling);
         QCOMPARE(s.lines().size(), 10);
         if (defaults)
             QCOMPARE(s.lines(), SettingsFile().lines());
