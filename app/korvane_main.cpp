@@ -86,7 +86,7 @@ int main(int argc, char **argv)
     if (QFileInfo(paths.home()).isDir())
         if (const std::optional<QString> error = console.holdFolder())
             return fail(err, *error);
-    const Installer::Result installed = Installer::install(paths);
+    const Installer::Report installed = Installer::install(paths);
     if (installed.error)
         return fail(err, *installed.error);
     if (const std::optional<QString> error = console.openBooks())

@@ -135,7 +135,7 @@ int main(int argc, char **argv)
             prompter.tell(missing, Prompter::Icon::Critical);
             return Failed;
         }
-        const Installer::Result installed = Installer::install(paths);
+        const Installer::Report installed = Installer::install(paths);
         if (installed.error) {
             prompter.tell(*installed.error, Prompter::Icon::Critical);
             return Failed;
@@ -149,7 +149,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     if (!missing.isEmpty())
         return failed(err, missing);
-    const Installer::Result installed = Installer::install(paths);
+    const Installer::Report installed = Installer::install(paths);
     // A refused book is what restore is there for, and what check is asked to find.
     if (installed.bookRefused && args.first() == QLatin1String("check")) {
         out << *installed.error << " (cannot be mended here)\n";

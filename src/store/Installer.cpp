@@ -133,9 +133,9 @@ std::optional<QString> Installer::admit(const QString &path, const Book &kind)
     return std::nullopt;
 }
 
-Installer::Result Installer::install(const Paths &paths, const Migrations &steps)
+Installer::Report Installer::install(const Paths &paths, const Migrations &steps)
 {
-    Result r;
+    Report r;
     auto step = [&r](std::optional<QString> err) {
         if (err && !r.error)
             r.error = err;

@@ -12,7 +12,7 @@
 class Installer
 {
 public:
-    struct Result
+    struct Report
     {
         QStringList created;          // paths made by this run
         std::optional<QString> error; // the first problem, naming the file and cause
@@ -30,7 +30,7 @@ public:
     static QList<Book> books(const Paths &paths, const Migrations &steps = Migrations::current());
 
     // Existing books are checked and brought up to the last version of the steps.
-    static Result install(const Paths &paths, const Migrations &steps = Migrations::current());
+    static Report install(const Paths &paths, const Migrations &steps = Migrations::current());
     // An existing database file must be a sound SQLite book (see BookCheck) no
     // newer than newest, with every table the console uses. Writes nothing.
     static std::optional<QString> checkDatabase(const QString &path, const QStringList &tables, int newest);

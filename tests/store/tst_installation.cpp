@@ -262,7 +262,7 @@ private slots:
         const utimbuf twoHoursAgo{std::time(nullptr) - 7200, std::time(nullptr) - 7200};
         QVERIFY(::utime(stale.toLocal8Bit().constData(), &twoHoursAgo) == 0);
         const auto files = snapshot(paths.system());
-        const Installer::Result r = Installer::install(paths);
+        const Installer::Report r = Installer::install(paths);
         if (told.isEmpty()) {
             QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
             QCOMPARE(computers(paths.cafeDatabase()), before);
@@ -378,7 +378,7 @@ private slots:
         Migrations steps;
         steps.cafe = {{2, {"ALTER TABLE computers ADD COLUMN note TEXT"}}, {3, {third}}};
         steps.customers = {{2, {"ALTER TABLE users ADD COLUMN note TEXT"}}};
-        const Installer::Result r = Installer::install(home.paths(), steps);
+        const Installer::Report r = Installer::install(home.paths(), steps);
         QCOMPARE(bool(r.error), reached < 3);
         if (r.error)
             QVERIFY2(r.error->contains(book) && r.error->contains("no_such_table") && r.error->contains("version 2"),
@@ -418,7 +418,7 @@ private slots:
             QVERIFY(s.exec("UPDATE users SET password = CASE username WHEN 'admin' THEN 'Κέλπο' ELSE 'dask' END"));
             QVERIFY(s.exec("PRAGMA user_version = 1"));
         }
-        const Installer::Result r = Installer::install(home.paths());
+        const Installer::Report r = Installer::install(home.paths());
         QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
         QCOMPARE(version(book), 2);
         CafeStore cafe;
