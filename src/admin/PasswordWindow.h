@@ -10,7 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Form8: the administrator changes his own password, or sets the cashier's.
+// The administrator changes his own password, or sets the cashier's.
 class PasswordWindow : public QDialog
 {
     Q_OBJECT

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <optional>
 
-// Which entries of a computer's pop-up menu are offered, by its status word.
+// Which entries of a computer's pop-up menu are offered, by what runs on it.
 struct PopupEntries
 {
     bool running = false;       // get, metafora, extra, msg

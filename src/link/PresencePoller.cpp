@@ -268,7 +268,7 @@ void PresencePoller::checkAnswered()
 {
     const Check c = m_check;
     endCheck();
-    // The picture follows the status word as it is now, not when asked.
+    // The picture follows what runs there now, not what ran when asked.
     const SlotState state = m_status ? m_status(c.aa) : c.state;
     m_prompter.tell(workingText(c.name), Prompter::Icon::Information);
     emit pictureDue(c.aa, pictureFor(state));

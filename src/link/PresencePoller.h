@@ -20,9 +20,9 @@ class QTimer;
 // Watches whether the client program of each computer is running by
 // connecting to its probe port. Periodic probes (one tick and one socket
 // per computer and interval, while polling is switched on) redraw a
-// computer's picture from its status word when answered and show the error
+// computer's picture from what runs there when answered and show the error
 // picture when refused or left unanswered for one interval; the manual check
-// tells the operator the outcome. Neither ever changes a status word or the
+// tells the operator the outcome. Neither ever changes what runs there or the
 // books.
 //
 // The periodic ticks are driven by one wheel that turns once per interval
@@ -65,8 +65,7 @@ public:
     // The operator's "check" of one computer.
     void check(qint64 aa, const QString &name, const QString &address, SlotState state);
 
-    // The picture an answered probe shows for a status word; none for a
-    // word that is not one of the four.
+    // The picture an answered probe shows for what runs on the computer.
     static Picture pictureFor(SlotState state);
     static QString workingText(const QString &name);
     static QString failedText(const QString &name);

@@ -8,7 +8,8 @@
 #include <QVariant>
 
 // icafe.dat: roster, transactions, extras, tariff, catalogue, operators.
-// Every operation returns nullopt/false on a database error; lastError() says why.
+// An operation that can fail returns a Result with its cause, or (the older
+// ones) nullopt/false with lastError() saying why.
 class CafeStore : public SqlStore
 {
 public:
