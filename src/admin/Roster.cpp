@@ -2,6 +2,7 @@
 
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
+#include "store/ChargeKinds.h"
 
 #include <QPoint>
 #include <QRect>
@@ -162,21 +163,12 @@ Result<ComputerRow> Roster::row(qint64 aa)
 
 std::optional<QString> Roster::runningCharge(const ComputerRow &row)
 {
-    struct Kind
-    {
-        bool flagged;
-        Result<QList<KinRow>> (CafeStore::*open)(const QString &);
-        const char *words;
-    };
-    const Kind kinds[] = {{row.timer, &CafeStore::openNormal, "A Time Charge"},
-                          {row.pretime, &CafeStore::openPrepaid, "A Prepaid Time Charge"},
-                          {row.user, &CafeStore::openAccount, "A Customer Account Time Charge"}};
-    for (const Kind &k : kinds) {
-        const auto open = (m_store.*k.open)(row.pcname);
+    for (const ChargeKind &k : chargeKinds) {
+        const auto open = m_store.openCharges(k.flag, row.pcname);
         if (open && !open->isEmpty())
-            return QStringLiteral("%1 (Transaction %2)").arg(QLatin1String(k.words)).arg(open->first().aa);
-        if (k.flagged)
-            return QString::fromLatin1(k.words);
+            return QStringLiteral("%1 (Transaction %2)").arg(QLatin1String(k.rosterWords)).arg(open->first().aa);
+        if (row.*k.flagged)
+            return QString::fromLatin1(k.rosterWords);
     }
     return std::nullopt;
 }

@@ -160,7 +160,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
         return;
     }
     KinRow row;
-    ComputerFlag flag = ComputerFlag::Timer;
+    SlotState started = SlotState::Normal;
     // To the second, as the books keep it: the time used is then the stored
     // end minus the stored start, before and after a restart alike.
     s.start = now.addMSecs(-now.time().msec());
@@ -173,7 +173,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
         row.endtime = s.plannedEnd.time();
         row.ptime = p.amount;
         row.pretimeenab = true;
-        flag = ComputerFlag::Pretime;
+        started = SlotState::Prepaid;
         break;
     case Command::StartUser:
         s.amount = p.amount;
@@ -182,14 +182,15 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
         row.userenab = true;
         row.userpin = p.pin;
         row.type = QStringLiteral("user");
-        flag = ComputerFlag::User;
+        started = SlotState::Account;
         break;
     default:
         row.enab = true;
         break;
     }
 
-    const Result<qint64> key = record(s, flag, row);
+    const ChargeKind &kind = *chargeKind(started);
+    const Result<qint64> key = record(s, kind.flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
         if (&channel == &m_channel)
@@ -204,21 +205,10 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     }
     s.transaction = *key;
     channel.send(wireText(p.command, p.amount));
-    switch (p.command) {
-    case Command::StartPre:
-        s.state = SlotState::Prepaid;
-        setPicture(s, Picture::Prepaid);
+    s.state = kind.state;
+    setPicture(s, kind.picture);
+    if (kind.state == SlotState::Prepaid)
         setPrepaidTimer(s, true);
-        break;
-    case Command::StartUser:
-        s.state = SlotState::Account;
-        setPicture(s, Picture::Account);
-        break;
-    default:
-        s.state = SlotState::Normal;
-        setPicture(s, Picture::Normal);
-        break;
-    }
 }
 
 void Engine::dropCommand()
@@ -427,8 +417,8 @@ bool Engine::movecharge(qint64 from, qint64 to)
         return false;
     Slot &source = *slotFor(from);
     Slot &target = *slotFor(to);
-    const bool prepaid = source.state == SlotState::Prepaid;
-    const ComputerFlag flag = prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
+    const ChargeKind &kind = *chargeKind(source.state);
+    const ComputerFlag flag = kind.flag;
 
     const bool ok = m_cafe.atomically([&] {
         if (source.transaction != 0 && !m_cafe.moveTransaction(source.transaction, target.name))
@@ -447,8 +437,8 @@ bool Engine::movecharge(qint64 from, qint64 to)
     target.plannedEnd = source.plannedEnd;
     target.transaction = source.transaction;
     target.amount = source.amount;
-    setPicture(target, prepaid ? Picture::Prepaid : Picture::Normal);
-    if (prepaid)
+    setPicture(target, kind.picture);
+    if (kind.state == SlotState::Prepaid)
         setPrepaidTimer(target, true);
 
     setPrepaidTimer(source, false);
@@ -555,10 +545,8 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         if (!m_cafe.confirmCharge(row, prepaid))
             return false;
         // A new charge of the same kind may already run there: its flag stays.
-        const SlotState running = prepaid ? SlotState::Prepaid : SlotState::Normal;
-        if (stillRunning(name, running, 0))
-            return true;
-        return m_cafe.setFlag(name, prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer, false);
+        const ChargeKind &kind = *chargeKind(prepaid ? SlotState::Prepaid : SlotState::Normal);
+        return stillRunning(name, kind.state, 0) || m_cafe.setFlag(name, kind.flag, false);
     });
     if (!ok)
         return failure(missing.isEmpty() ? m_cafe.lastError() : missing);

@@ -146,9 +146,7 @@ private:
     Slot *slotFor(qint64 aa);
     BillContext billContext();
     // Rebuilds the slots of the computers flagged as running one kind.
-    void restore(ComputerFlag flag, SlotState state, Picture picture,
-                 Result<QList<KinRow>> (CafeStore::*openRows)(const QString &),
-                 const std::function<void(Slot &, const KinRow &)> &reload);
+    void restore(const ChargeKind &kind, const std::function<void(Slot &, const KinRow &)> &reload);
     // After a kill between the two books: clears the mark of an account whose
     // charge was never recorded, and ends a charge whose account was settled.
     void settleAccounts();

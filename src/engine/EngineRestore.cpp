@@ -9,20 +9,18 @@
 #include "ui/Format.h"
 #include "ui/Prompter.h"
 
-void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
-                     Result<QList<KinRow>> (CafeStore::*openRows)(const QString &),
-                     const std::function<void(Slot &, const KinRow &)> &reload)
+void Engine::restore(const ChargeKind &kind, const std::function<void(Slot &, const KinRow &)> &reload)
 {
-    const auto rows = m_cafe.computersFlagged(flag);
+    const auto rows = m_cafe.computersFlagged(kind.flag);
     if (!rows)
         return reportStoreError(rows.error());
     for (const ComputerRow &row : *rows) {
         Slot *s = slotFor(row.aa);
         if (!s)
             continue;
-        s->state = state;
-        setPicture(*s, picture);
-        const auto open = (m_cafe.*openRows)(row.pcname);
+        s->state = kind.state;
+        setPicture(*s, kind.picture);
+        const auto open = m_cafe.openCharges(kind.flag, row.pcname);
         if (!open) {
             reportStoreError(open.error());
             continue;
@@ -32,7 +30,7 @@ void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
             s->transaction = k.aa;
             reload(*s, k);
         }
-        if (state == SlotState::Prepaid)
+        if (kind.state == SlotState::Prepaid)
             setPrepaidTimer(*s, true);
         emit slotChanged(s->aa);
     }
@@ -40,28 +38,25 @@ void Engine::restore(ComputerFlag flag, SlotState state, Picture picture,
 
 void Engine::restorenormal()
 {
-    restore(ComputerFlag::Timer, SlotState::Normal, Picture::Normal, &CafeStore::openNormal,
-            [](Slot &, const KinRow &) {});
+    restore(*chargeKind(SlotState::Normal), [](Slot &, const KinRow &) {});
 }
 
 void Engine::restoreprepaid()
 {
-    restore(ComputerFlag::Pretime, SlotState::Prepaid, Picture::Prepaid, &CafeStore::openPrepaid,
-            [this](Slot &s, const KinRow &k) {
-                // The stored end date, so that a charge crossing midnight is
-                // neither restored a day late nor expired at once.
-                s.plannedEnd = QDateTime(k.enddate.value_or(m_clock.now().date()), k.endtime.value_or(QTime(0, 0)));
-                s.amount = k.ptime.value_or(0);
-            });
+    restore(*chargeKind(SlotState::Prepaid), [this](Slot &s, const KinRow &k) {
+        // The stored end date, so that a charge crossing midnight is
+        // neither restored a day late nor expired at once.
+        s.plannedEnd = QDateTime(k.enddate.value_or(m_clock.now().date()), k.endtime.value_or(QTime(0, 0)));
+        s.amount = k.ptime.value_or(0);
+    });
 }
 
 void Engine::restoreaccount()
 {
-    restore(ComputerFlag::User, SlotState::Account, Picture::Account, &CafeStore::openAccount,
-            [](Slot &s, const KinRow &k) {
-                s.amount = k.ptime.value_or(0);
-                s.pin = k.userpin;
-            });
+    restore(*chargeKind(SlotState::Account), [](Slot &s, const KinRow &k) {
+        s.amount = k.ptime.value_or(0);
+        s.pin = k.userpin;
+    });
     settleAccounts();
 }
 

@@ -1,31 +1,17 @@
 #pragma once
 
-#include "store/StatusPictures.h"
+#include "store/ChargeKinds.h"
 
 #include <QDateTime>
 #include <QString>
 #include <optional>
 
-// What runs on a computer. The books keep it as the flags `timer`,
-// `pretime` and `user` of `computers`; the presence probe and the logon
-// service read it from the slot.
-enum class SlotState { Free, Normal, Prepaid, Account };
-
 // The status word of a state, where a stored form or a hidden field shows it:
 // "ison", "isonpre", "isonuser", or empty for a free computer.
 inline QString statusWord(SlotState state)
 {
-    switch (state) {
-    case SlotState::Normal:
-        return QStringLiteral("ison");
-    case SlotState::Prepaid:
-        return QStringLiteral("isonpre");
-    case SlotState::Account:
-        return QStringLiteral("isonuser");
-    case SlotState::Free:
-        break;
-    }
-    return QString();
+    const ChargeKind *kind = chargeKind(state);
+    return kind ? QString::fromLatin1(kind->statusWord) : QString();
 }
 
 // What the console keeps for one computer of the roster, addressed by the

@@ -298,17 +298,8 @@ void PresencePoller::endCheck()
 
 Picture PresencePoller::pictureFor(SlotState state)
 {
-    switch (state) {
-    case SlotState::Normal:
-        return Picture::Normal;
-    case SlotState::Prepaid:
-        return Picture::Prepaid;
-    case SlotState::Account:
-        return Picture::Account;
-    case SlotState::Free:
-        break;
-    }
-    return Picture::Free;
+    const ChargeKind *kind = chargeKind(state);
+    return kind ? kind->picture : Picture::Free;
 }
 
 QString PresencePoller::workingText(const QString &name)

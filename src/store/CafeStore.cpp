@@ -1,5 +1,6 @@
 #include "store/CafeStore.h"
 
+#include "store/ChargeKinds.h"
 #include "store/PasswordDigest.h"
 #include "store/StoreValues.h"
 #include "ui/Format.h"
@@ -95,18 +96,7 @@ bool CafeStore::yesNo(const QVariant &v)
     return v.toBool();
 }
 
-QString CafeStore::flagColumn(ComputerFlag flag)
-{
-    switch (flag) {
-    case ComputerFlag::Timer:
-        return QStringLiteral("timer");
-    case ComputerFlag::Pretime:
-        return QStringLiteral("pretime");
-    case ComputerFlag::User:
-        return QStringLiteral("\"user\"");
-    }
-    return QString();
-}
+QString CafeStore::flagColumn(ComputerFlag flag) { return QString::fromLatin1(chargeKind(flag).column); }
 
 KinRow CafeStore::kinFrom(const QSqlQuery &q)
 {
@@ -223,23 +213,16 @@ std::optional<KinRow> CafeStore::transaction(qint64 aa)
 
 Result<void> CafeStore::endCharge(ComputerFlag kind, qint64 aa, const QDateTime &end, const QString &used)
 {
-    switch (kind) {
-    case ComputerFlag::Timer:
-        return changeCharge(aa,
-                            QStringLiteral("UPDATE kin SET enddate = ?, endtime = ?, totaltime = ? WHERE aa = ?"
-                                           " AND enab = 1 AND enddate IS NULL"),
-                            {date(end.date()), time(end.time()), used}, false);
-    case ComputerFlag::Pretime:
-        return changeCharge(
-            aa, QStringLiteral("UPDATE kin SET totaltime = ? WHERE aa = ? AND pretimeenab = 1 AND totaltime IS NULL"),
-            {used}, false);
-    case ComputerFlag::User:
-        return changeCharge(aa,
-                            QStringLiteral("UPDATE kin SET enddate = ?, endtime = ?, totaltime = ?, userenab = 0"
-                                           " WHERE aa = ? AND userenab = 1"),
-                            {date(end.date()), time(end.time()), used}, false);
-    }
-    return failure(QStringLiteral("Unknown kind of charge"));
+    // Only a running row ends, and only once.
+    const QString running = QLatin1String(chargeKind(kind).openRow);
+    if (kind == ComputerFlag::Pretime)
+        return changeCharge(aa, QStringLiteral("UPDATE kin SET totaltime = ? WHERE aa = ? AND %1").arg(running), {used},
+                            false);
+    const QString closes = kind == ComputerFlag::User ? QStringLiteral(", userenab = 0") : QString();
+    return changeCharge(aa,
+                        QStringLiteral("UPDATE kin SET enddate = ?, endtime = ?, totaltime = ?%1 WHERE aa = ? AND %2")
+                            .arg(closes, running),
+                        {date(end.date()), time(end.time()), used}, false);
 }
 
 Result<void> CafeStore::confirmCharge(const KinRow &bill, bool prepaid)
@@ -288,34 +271,13 @@ Result<void> CafeStore::changeCharge(qint64 aa, const QString &sql, QVariantList
     return failure(why);
 }
 
-Result<QList<KinRow>> CafeStore::openNormal(const QString &computer)
+Result<QList<KinRow>> CafeStore::openCharges(ComputerFlag kind, const QString &computer)
 {
     return collect<KinRow>(*this,
-                           run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND computer = ? AND enddate IS NULL"
-                                              " ORDER BY aa")
-                                   .arg(kKinColumns),
+                           run(QStringLiteral("SELECT %1 FROM kin WHERE %2 AND computer = ? ORDER BY aa")
+                                   .arg(kKinColumns, QLatin1String(chargeKind(kind).openRow)),
                                {computer}),
                            kinFrom);
-}
-
-Result<QList<KinRow>> CafeStore::openPrepaid(const QString &computer)
-{
-    return collect<KinRow>(
-        *this,
-        run(QStringLiteral("SELECT %1 FROM kin WHERE pretimeenab = 1 AND computer = ? AND totaltime IS NULL"
-                           " ORDER BY aa")
-                .arg(kKinColumns),
-            {computer}),
-        kinFrom);
-}
-
-Result<QList<KinRow>> CafeStore::openAccount(const QString &computer)
-{
-    return collect<KinRow>(
-        *this,
-        run(QStringLiteral("SELECT %1 FROM kin WHERE userenab = 1 AND computer = ? ORDER BY aa").arg(kKinColumns),
-            {computer}),
-        kinFrom);
 }
 
 Result<QList<KinRow>> CafeStore::unconfirmed()
@@ -340,8 +302,9 @@ Result<QList<KinRow>> CafeStore::unconfirmed()
 bool CafeStore::moveTransaction(qint64 aa, const QString &computer)
 {
     return changeCharge(aa,
-                        QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ? AND ((enab = 1 AND enddate IS NULL)"
-                                       " OR (pretimeenab = 1 AND totaltime IS NULL))"),
+                        QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ? AND ((%1) OR (%2))")
+                            .arg(QLatin1String(chargeKind(ComputerFlag::Timer).openRow),
+                                 QLatin1String(chargeKind(ComputerFlag::Pretime).openRow)),
                         {computer}, false)
         .ok();
 }

@@ -48,11 +48,8 @@ public:
     // The confirmed bill (charges, time used, extras, total, reason, and a
     // normal row's end) closes a row that has ended and is not confirmed.
     Result<void> confirmCharge(const KinRow &bill, bool prepaid);
-    // Open rows of a computer by kind: normal (enab and no end date),
-    // prepaid (pretimeenab), customer account (userenab).
-    Result<QList<KinRow>> openNormal(const QString &computer);
-    Result<QList<KinRow>> openPrepaid(const QString &computer);
-    Result<QList<KinRow>> openAccount(const QString &computer);
+    // The running rows of a computer of one kind (ChargeKind::openRow).
+    Result<QList<KinRow>> openCharges(ComputerFlag kind, const QString &computer);
     // A running row to another computer; refused, as an end is, once it has ended.
     bool moveTransaction(qint64 aa, const QString &computer);
     // Charges that have ended but whose bill was not confirmed.

@@ -1,6 +1,7 @@
 #include "store/Maintenance.h"
 
 #include "store/CafeStore.h"
+#include "store/ChargeKinds.h"
 #include "store/ConsoleLock.h"
 #include "store/CustomerStore.h"
 #include "store/DatabaseCopy.h"
@@ -22,22 +23,6 @@ QStringList integrity(SqlStore &store, const QString &file)
     for (const QString &p : found ? *found : QStringList{found.error()})
         problems << QStringLiteral("%1: %2").arg(file, p);
     return problems;
-}
-
-struct Kind
-{
-    ComputerFlag flag;
-    Result<QList<KinRow>> (CafeStore::*open)(const QString &);
-    const char *words;
-};
-
-const Kind kinds[] = {{ComputerFlag::Timer, &CafeStore::openNormal, "a normal time charge"},
-                      {ComputerFlag::Pretime, &CafeStore::openPrepaid, "a prepaid time charge"},
-                      {ComputerFlag::User, &CafeStore::openAccount, "a customer account time charge"}};
-
-bool flagOf(const ComputerRow &r, ComputerFlag f)
-{
-    return f == ComputerFlag::Timer ? r.timer : f == ComputerFlag::Pretime ? r.pretime : r.user;
 }
 
 // Transactions and marks find their computer by name, so where computers of
@@ -124,11 +109,11 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
             names << c.pcname;
             if (shared.contains(CafeStore::nameKey(c.pcname)))
                 continue;
-            for (const Kind &k : kinds) {
-                const auto open = (cafe.*k.open)(c.pcname);
+            for (const ChargeKind &k : chargeKinds) {
+                const auto open = cafe.openCharges(k.flag, c.pcname);
                 if (!open)
                     return false;
-                const bool flagged = flagOf(c, k.flag);
+                const bool flagged = c.*k.flagged;
                 if (flagged == !open->isEmpty())
                     continue;
                 // The flag is what a restart trusts: set it for an open
@@ -137,9 +122,9 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
                 const QString text =
                     flagged
                         ? QStringLiteral("%1 is marked as running %2 but has no open transaction of that kind")
-                              .arg(c.pcname, QLatin1String(k.words))
+                              .arg(c.pcname, QLatin1String(k.findingWords))
                         : QStringLiteral("%1 has an open transaction of %2 (number %3) but is not marked as running it")
-                              .arg(c.pcname, QLatin1String(k.words))
+                              .arg(c.pcname, QLatin1String(k.findingWords))
                               .arg(open->first().aa);
                 found.append({text, true});
                 if (mend) {

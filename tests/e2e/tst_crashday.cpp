@@ -374,7 +374,7 @@ private:
         QString found;
         for (int i = 1; i <= Computers; ++i) {
             const QString name = QStringLiteral("PC%1").arg(i);
-            const auto open = cafe.openNormal(name);
+            const auto open = cafe.openCharges(ComputerFlag::Timer, name);
             if (!open)
                 return open.error();
             const bool charged = !open->isEmpty();

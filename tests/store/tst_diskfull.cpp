@@ -113,12 +113,9 @@ QString disagreement(Cafe &c)
     for (const qint64 aa : c.engine->slotKeys()) {
         const ComputerRow pc = c.computer(aa);
         const SlotState state = c.slot(aa).state;
-        const bool open[] = {!c.cafe.openNormal(pc.pcname)->isEmpty(), !c.cafe.openPrepaid(pc.pcname)->isEmpty(),
-                             !c.cafe.openAccount(pc.pcname)->isEmpty()};
-        const bool flags[] = {pc.timer, pc.pretime, pc.user};
-        const SlotState kinds[] = {SlotState::Normal, SlotState::Prepaid, SlotState::Account};
-        for (int k = 0; k < 3; ++k)
-            if (flags[k] != (state == kinds[k]) || open[k] != flags[k])
+        for (const ChargeKind &k : chargeKinds)
+            if (pc.*k.flagged != (state == k.state)
+                || c.cafe.openCharges(k.flag, pc.pcname)->isEmpty() == pc.*k.flagged)
                 return pc.pcname + QStringLiteral(" disagrees");
     }
     for (const KinRow &r : c.rows())

@@ -161,10 +161,11 @@ private slots:
         closed.total = Money::fromCents(150);
         m_cafe.appendTransaction(closed);
 
-        const auto found = *m_cafe.openNormal("PC1");
+        const auto found = *m_cafe.openCharges(ComputerFlag::Timer, "PC1");
         QCOMPARE(found.size(), 1);
         QVERIFY(found.first().aa == openKey && found.first().starttime == start);
-        QVERIFY(!found.first().enddate && !found.first().total && m_cafe.openNormal("PC2")->isEmpty());
+        QVERIFY(!found.first().enddate && !found.first().total
+                && m_cafe.openCharges(ComputerFlag::Timer, "PC2")->isEmpty());
         // The open row has no total yet and counts as zero.
         QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 1)), Money::fromCents(150));
         QCOMPARE(*m_cafe.takingsOn(QDate(2026, 3, 2)), Money());
