@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-// The status word of a state, where a stored form or a hidden field shows it:
+// The status word of a state, as the transfer window shows it:
 // "ison", "isonpre", "isonuser", or empty for a free computer.
 inline QString statusWord(SlotState state)
 {

@@ -22,7 +22,7 @@ struct ChargeKind
     // The running row in `kin`, as a condition; only the store runs it.
     const char *openRow;
     Picture picture;
-    const char *statusWord;   // where a stored form or a hidden field shows the state
+    const char *statusWord;   // the state as the transfer window shows it
     const char *findingWords; // the repair tool's findings
     const char *rosterWords;  // why the roster will not remove the computer
 };
