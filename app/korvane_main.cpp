@@ -5,10 +5,10 @@
 #include "store/Installer.h"
 #include "store/Paths.h"
 #include "store/StartupOptions.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
+#include "base/Clock.h"
+#include "base/Format.h"
 #include "ui/MessageBoxPrompter.h"
-#include "ui/UserSettings.h"
+#include "base/UserSettings.h"
 
 #include <QApplication>
 #include <QFileInfo>

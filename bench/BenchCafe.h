@@ -7,7 +7,7 @@
 #include "store/CustomerStore.h"
 #include "store/Installer.h"
 #include "store/StoreValues.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

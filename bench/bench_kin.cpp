@@ -14,7 +14,7 @@
 #include "reports/TransactionsModel.h"
 #include "reports/TransactionsWindow.h"
 #include "store/DatabaseCopy.h"
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <QApplication>
 #include <QHeaderView>

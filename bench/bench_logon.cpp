@@ -18,8 +18,8 @@
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 #include "store/Installer.h"
-#include "ui/Clock.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Prompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

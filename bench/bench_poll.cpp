@@ -10,7 +10,7 @@
 // reports how the probes of an interval fell into bursts.
 
 #include "link/PresencePoller.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,8 +6,8 @@
 #include "console/MainWindow.h"
 #include "console/PickerDialog.h"
 #include "engine/Engine.h"
-#include "ui/Clock.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Prompter.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "link/PinThrottle.h"
 #include "link/Ports.h"
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <QElapsedTimer>
 #include <QHash>

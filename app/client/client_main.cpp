@@ -1,7 +1,7 @@
 #include "ClientAgent.h"
 
 #include "link/Protocol.h"
-#include "ui/Manual.h"
+#include "base/Manual.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 #include "store/Maintenance.h"
 #include "store/Paths.h"
 #include "ui/FileChooserDialog.h"
-#include "ui/Manual.h"
+#include "base/Manual.h"
 #include "ui/MessageBoxPrompter.h"
 
 #include <QApplication>

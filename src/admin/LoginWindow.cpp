@@ -1,8 +1,8 @@
 #include "admin/LoginWindow.h"
 
 #include "store/CafeStore.h"
-#include "ui/Prompter.h"
-#include "ui/UserSettings.h"
+#include "base/Prompter.h"
+#include "base/UserSettings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

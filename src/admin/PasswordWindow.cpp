@@ -1,6 +1,6 @@
 #include "admin/PasswordWindow.h"
 
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,7 +1,7 @@
 #include "admin/RosterWindow.h"
 
 #include "admin/RosterModel.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

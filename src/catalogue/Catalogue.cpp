@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "store/CafeStore.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 namespace {
 // A name of blanks alone could be neither seen nor chosen: it counts as none.

@@ -1,7 +1,7 @@
 #include "catalogue/ExtraSale.h"
 
 #include "store/CafeStore.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 ExtraSale::ExtraSale(CafeStore &cafe, Prompter &prompter, qint64 transaction, const QString &computer, Caller caller,
                      QObject *parent)

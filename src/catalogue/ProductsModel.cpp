@@ -2,7 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "store/CafeStore.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 ProductsModel::ProductsModel(Catalogue &catalogue, QObject *parent)
     : QAbstractTableModel(parent)

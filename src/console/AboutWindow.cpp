@@ -1,8 +1,8 @@
 #include "console/AboutWindow.h"
 
 #include "console/ComputerMapWidget.h"
-#include "ui/Desktop.h"
-#include "ui/Prompter.h"
+#include "base/Desktop.h"
+#include "base/Prompter.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "console/BackgroundWindow.h"
 
 #include "store/CafeStore.h"
-#include "ui/FileChooser.h"
-#include "ui/Prompter.h"
+#include "base/FileChooser.h"
+#include "base/Prompter.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Paths.h"
-#include "ui/Result.h"
+#include "base/Result.h"
 
 #include <QStringList>
 

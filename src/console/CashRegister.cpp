@@ -1,8 +1,8 @@
 #include "console/CashRegister.h"
 
 #include "store/CafeStore.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 namespace CashRegister {
 

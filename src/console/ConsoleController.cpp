@@ -31,10 +31,10 @@
 #include "reports/ReportOutletDialog.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
-#include "ui/Desktop.h"
+#include "base/Desktop.h"
 #include "ui/FileChooserDialog.h"
-#include "ui/Prompter.h"
-#include "ui/UserSettings.h"
+#include "base/Prompter.h"
+#include "base/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>

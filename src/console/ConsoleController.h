@@ -7,7 +7,7 @@
 #include "store/CustomerStore.h"
 #include "store/Paths.h"
 #include "store/StatusPictures.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QHash>
 #include <QObject>

@@ -8,10 +8,10 @@
 #include "console/ToolIcons.h"
 #include "console/WindowPlacement.h"
 #include "store/CafeStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
-#include "ui/UserSettings.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
+#include "base/UserSettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "console/MaintenanceWindow.h"
 
 #include "store/ConsoleLock.h"
-#include "ui/FileChooser.h"
-#include "ui/Prompter.h"
+#include "base/FileChooser.h"
+#include "base/Prompter.h"
 
 #include <QGridLayout>
 #include <QLabel>

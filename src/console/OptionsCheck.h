@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QString>
 #include <variant>

@@ -3,7 +3,7 @@
 #include "console/ComputerMapWidget.h"
 #include "console/OptionsCheck.h"
 #include "console/PickerDialog.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

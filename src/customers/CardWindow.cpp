@@ -2,9 +2,9 @@
 
 #include "customers/PrintTargetDialog.h"
 #include "reports/PrintLog.h"
-#include "ui/Clock.h"
-#include "ui/PrivateFile.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/PrivateFile.h"
+#include "base/Prompter.h"
 
 #include <QFormLayout>
 #include <QFrame>

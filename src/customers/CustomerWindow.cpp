@@ -5,8 +5,8 @@
 #include "customers/CustomerAccounts.h"
 #include "customers/CustomerTableModel.h"
 #include "customers/NewUserDialog.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 #include <QEvent>
 #include <QFormLayout>

@@ -2,7 +2,7 @@
 
 #include "customers/CustomerAccounts.h"
 #include "customers/NewUserCheck.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

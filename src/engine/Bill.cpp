@@ -2,9 +2,9 @@
 
 #include "engine/Tariff.h"
 #include "store/CafeStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 QString storeErrorText(const QString &cause)
 {

@@ -2,8 +2,8 @@
 
 #include "engine/Slot.h"
 #include "store/Records.h"
-#include "ui/Money.h"
-#include "ui/Result.h"
+#include "base/Money.h"
+#include "base/Result.h"
 
 #include <QDateTime>
 #include <QList>

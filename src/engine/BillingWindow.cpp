@@ -1,7 +1,7 @@
 #include "engine/BillingWindow.h"
 
 #include "engine/Bill.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -3,9 +3,9 @@
 #include "engine/CommandChannel.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel,
                std::function<CommandChannel *()> newAccountChannel, Prompter &prompter, const Clock &clock,

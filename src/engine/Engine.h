@@ -5,8 +5,8 @@
 #include "engine/Slot.h"
 #include "store/Records.h"
 #include "store/StatusPictures.h"
-#include "ui/Prompter.h"
-#include "ui/Result.h"
+#include "base/Prompter.h"
+#include "base/Result.h"
 
 #include <QHash>
 #include <QList>

@@ -5,9 +5,9 @@
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 void Engine::restore(const ChargeKind &kind, const std::function<void(Slot &, const KinRow &)> &reload)
 {

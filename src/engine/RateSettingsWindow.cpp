@@ -1,7 +1,7 @@
 #include "engine/RateSettingsWindow.h"
 
 #include "engine/TariffSettings.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QFormLayout>
 #include <QLineEdit>

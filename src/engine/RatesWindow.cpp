@@ -1,7 +1,7 @@
 #include "engine/RatesWindow.h"
 
 #include "engine/TariffSettings.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

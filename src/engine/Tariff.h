@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Records.h"
-#include "ui/Money.h"
+#include "base/Money.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #include "engine/TariffSettings.h"
 
 #include "store/CafeStore.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 namespace {
 // A whole number of minutes, not negative.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/Ports.h"
-#include "ui/Result.h"
+#include "base/Result.h"
 
 #include <QObject>
 #include <QUdpSocket>

@@ -5,7 +5,7 @@
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <QTcpSocket>
 #include <QTimer>

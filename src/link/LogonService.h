@@ -3,7 +3,7 @@
 #include "engine/Slot.h"
 #include "link/PinThrottle.h"
 #include "link/Ports.h"
-#include "ui/Result.h"
+#include "base/Result.h"
 
 #include <QElapsedTimer>
 #include <QHash>

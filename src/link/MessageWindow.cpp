@@ -2,7 +2,7 @@
 
 #include "link/Ports.h"
 #include "link/TcpChannel.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

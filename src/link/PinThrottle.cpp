@@ -1,6 +1,6 @@
 #include "link/PinThrottle.h"
 
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,7 +1,7 @@
 #include "link/PresencePoller.h"
 
 #include "link/Protocol.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QSocketNotifier>
 #include <QTcpSocket>

@@ -4,9 +4,9 @@
 #include "engine/Engine.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 namespace {
 const QString kAnoikse = QStringLiteral("anoikse");

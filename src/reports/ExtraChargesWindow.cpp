@@ -1,6 +1,6 @@
 #include "reports/ExtraChargesWindow.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "reports/KinCsv.h"
 
-#include "ui/PrivateFile.h"
+#include "base/PrivateFile.h"
 
 #include <QLocale>
 #include <QSaveFile>

@@ -6,9 +6,9 @@
 #include "reports/ReportOutlet.h"
 #include "reports/WorkProgressDialog.h"
 #include "store/CafeStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 #include <QApplication>
 #include <QDateEdit>

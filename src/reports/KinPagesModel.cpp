@@ -1,6 +1,6 @@
 #include "reports/KinPagesModel.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <climits>
 

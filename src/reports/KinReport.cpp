@@ -1,7 +1,7 @@
 #include "reports/KinReport.h"
 
-#include "ui/Format.h"
-#include "ui/PrivateFile.h"
+#include "base/Format.h"
+#include "base/PrivateFile.h"
 
 #include <QFile>
 #include <QLocale>

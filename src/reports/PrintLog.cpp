@@ -1,6 +1,6 @@
 #include "reports/PrintLog.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QFile>
 #include <QFileInfo>

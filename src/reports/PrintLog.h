@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Result.h"
+#include "base/Result.h"
 
 #include <QByteArray>
 #include <QDateTime>

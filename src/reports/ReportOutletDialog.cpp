@@ -2,8 +2,8 @@
 
 #include "reports/KinReport.h"
 #include "reports/WorkProgressDialog.h"
-#include "ui/PrivateFile.h"
-#include "ui/Prompter.h"
+#include "base/PrivateFile.h"
+#include "base/Prompter.h"
 
 #include <QDir>
 #include <QFileDialog>

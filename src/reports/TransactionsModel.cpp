@@ -1,6 +1,6 @@
 #include "reports/TransactionsModel.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 int TransactionsModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ColumnCount; }
 

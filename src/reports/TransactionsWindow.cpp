@@ -3,9 +3,9 @@
 #include "reports/ExtraChargesWindow.h"
 #include "reports/TransactionsModel.h"
 #include "store/CafeStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
-#include "ui/Prompter.h"
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "base/Prompter.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -1,6 +1,6 @@
 #include "reports/UserTransactionsModel.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QLocale>
 

@@ -3,7 +3,7 @@
 #include "store/ChargeKinds.h"
 #include "store/PasswordDigest.h"
 #include "store/StoreValues.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QSqlRecord>
 #include <algorithm>

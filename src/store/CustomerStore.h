@@ -2,7 +2,7 @@
 
 #include "store/Records.h"
 #include "store/SqlStore.h"
-#include "ui/Result.h"
+#include "base/Result.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #include "store/Schema.h"
 
-#include "ui/Money.h"
+#include "base/Money.h"
 
 namespace Schema {
 

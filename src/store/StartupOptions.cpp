@@ -1,6 +1,6 @@
 #include "store/StartupOptions.h"
 
-#include "ui/Manual.h"
+#include "base/Manual.h"
 
 StartupOptions StartupOptions::parse(const QStringList &args)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Money.h"
+#include "base/Money.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/FileChooser.h"
+#include "base/FileChooser.h"
 
 // The desktop's own file and folder dialogs.
 class FileChooserDialog : public FileChooser

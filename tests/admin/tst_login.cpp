@@ -2,7 +2,7 @@
 #include "admin/Login.h"
 #include "admin/LoginWindow.h"
 #include "console/MainWindow.h"
-#include "ui/UserSettings.h"
+#include "base/UserSettings.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -7,7 +7,7 @@
 #include "catalogue/ProductGridView.h"
 #include "catalogue/ProductsModel.h"
 #include "catalogue/ProductsWindow.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QComboBox>
 #include <QHeaderView>

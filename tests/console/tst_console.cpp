@@ -21,7 +21,7 @@
 #include "reports/UserTransactionsWindow.h"
 #include "store/CustomerStore.h"
 #include "store/StatusPictures.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "customers/CustomerWindow.h"
 #include "customers/PrintTargetDialog.h"
 #include "reports/PrinterLogWindow.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QLabel>
 #include <QLineEdit>

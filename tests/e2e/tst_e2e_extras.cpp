@@ -4,7 +4,7 @@
 #include "LinkTestSupport.h"
 #include "catalogue/ExtraSale.h"
 #include "console/CashRegister.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QtTest>
 

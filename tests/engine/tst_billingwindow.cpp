@@ -1,7 +1,7 @@
 #include "CafeFixture.h"
 #include "Labels.h"
 #include "engine/BillingWindow.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 #include "CafeFixture.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,5 +1,5 @@
 #include "engine/Tariff.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 #include "engine/RateSettingsWindow.h"
 #include "engine/RatesWindow.h"
 #include "store/CafeStore.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -9,8 +9,8 @@
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/CafeStore.h"
-#include "ui/Clock.h"
-#include "ui/Format.h"
+#include "base/Clock.h"
+#include "base/Format.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -8,7 +8,7 @@
 #include "link/TcpChannel.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <QPointer>
 #include <QtTest>

@@ -8,7 +8,7 @@
 #include "console/PickerDialog.h"
 #include "store/CafeStore.h"
 #include "store/SettingsFile.h"
-#include "ui/Clock.h"
+#include "base/Clock.h"
 
 #include <QQueue>
 #include <QTemporaryDir>

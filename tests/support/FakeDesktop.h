@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/Desktop.h"
-#include "ui/FileChooser.h"
+#include "base/Desktop.h"
+#include "base/FileChooser.h"
 
 #include <QQueue>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PlatformNoise.h"
-#include "ui/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,6 +1,6 @@
 #include "CafeFixture.h"
 #include "link/TransferWindow.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QComboBox>
 #include <QLabel>

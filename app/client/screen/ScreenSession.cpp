@@ -3,7 +3,7 @@
 #include "LockWindow.h"
 #include "TimePanel.h"
 #include "link/Protocol.h"
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <QGuiApplication>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "ScreenSession.h"
 
-#include "ui/Manual.h"
+#include "base/Manual.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,4 +1,4 @@
-#include "ui/UserSettings.h"
+#include "base/UserSettings.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "ui/Manual.h"
+#include "base/Manual.h"
 
 #include <QFile>
 #include <QStringList>

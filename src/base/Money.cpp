@@ -1,4 +1,4 @@
-#include "ui/Money.h"
+#include "base/Money.h"
 
 namespace {
 qint64 divRound(qint64 value, qint64 by)

@@ -1,4 +1,4 @@
-#include "ui/PrivateFile.h"
+#include "base/PrivateFile.h"
 
 #include <QFile>
 

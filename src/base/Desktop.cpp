@@ -1,4 +1,4 @@
-#include "ui/Desktop.h"
+#include "base/Desktop.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
