@@ -13,7 +13,8 @@
 #include "BenchCafe.h"
 #include "customers/CustomerAccounts.h"
 #include "engine/Engine.h"
-#include "link/LogonService.h"
+#include "engine/CustomerLogon.h"
+#include "link/LogonPort.h"
 #include "link/TcpChannel.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
@@ -150,8 +151,8 @@ int main(int argc, char **argv)
     Engine engine(
         engineCafe, customers, command, [&] { return new TcpChannel(ports.command); }, prompter, clock);
     engine.loadRoster(*engineCafe.computers());
-    LogonService logon(
-        cafe, customers, [&] { return new TcpChannel(ports.text); }, LogonService::hooksOn(engine), clock);
+    CustomerLogon rules(customers, CustomerLogon::hooksOn(engine));
+    LogonPort logon(cafe, rules, [&] { return new TcpChannel(ports.text); }, clock);
     if (auto e = logon.listen(ports, QHostAddress::LocalHost)) {
         out << *e << "\n";
         return 1;

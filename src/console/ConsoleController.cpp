@@ -21,12 +21,13 @@
 #include "engine/RateSettingsWindow.h"
 #include "engine/RatesWindow.h"
 #include "link/Broadcaster.h"
-#include "link/LogonService.h"
+#include "engine/CustomerLogon.h"
+#include "link/LogonPort.h"
 #include "link/MessageWindow.h"
 #include "link/PresencePoller.h"
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
-#include "link/TransferWindow.h"
+#include "engine/TransferWindow.h"
 #include "reports/PrinterLogWindow.h"
 #include "reports/ReportOutletDialog.h"
 #include "reports/TransactionsWindow.h"
@@ -101,9 +102,9 @@ std::optional<QString> ConsoleController::openBooks()
     m_window = std::make_unique<MainWindow>(m_paths, m_windowCafe, m_prompter, m_clock, m_picker);
     m_poller =
         std::make_unique<PresencePoller>(m_prompter, m_ports.probe, stateOf, [this] { return m_window->pollingOn(); });
-    m_logon = std::make_unique<LogonService>(
-        m_windowCafe, m_customers, [this] { return new TcpChannel(m_ports.text); }, LogonService::hooksOn(*m_engine),
-        m_clock);
+    m_customerLogon = std::make_unique<CustomerLogon>(m_customers, CustomerLogon::hooksOn(*m_engine));
+    m_logon = std::make_unique<LogonPort>(
+        m_windowCafe, *m_customerLogon, [this] { return new TcpChannel(m_ports.text); }, m_clock);
     m_broadcaster = std::make_unique<Broadcaster>();
     m_window->setStatusSource([stateOf](int aa) { return stateOf(aa); });
     m_window->setUnconfirmedSource([this] {
@@ -140,8 +141,10 @@ void ConsoleController::wire()
         offerExtras(window);
         w->showBeside(window, QStringLiteral("bill"), int(bill->slotKey()));
     });
-    connect(e, &Engine::accountStartFailed, m_logon.get(),
-            [this](qint64, const QString &pin) { m_logon->accountStartFailed(pin); });
+    connect(e, &Engine::accountStartFailed, m_logon.get(), [this](qint64, const QString &pin) {
+        if (const auto freed = m_customerLogon->accountStartFailed(pin); !freed)
+            m_logon->storeFailed(freed.error());
+    });
     wireLogonReports();
 
     // The tariff is the administrator's: both windows close when the cashier takes over.
@@ -311,7 +314,7 @@ void ConsoleController::wireLogonReports()
 {
     // Queued: the box opens from the event loop, not in the middle of a request.
     connect(
-        m_logon.get(), &LogonService::failedToServe, this,
+        m_logon.get(), &LogonPort::failedToServe, this,
         [this](const QString &cause) {
             m_prompter.tell(QStringLiteral("Customers cannot log on: the books could not be read or written.\n")
                                 + cause,
@@ -320,7 +323,7 @@ void ConsoleController::wireLogonReports()
         Qt::QueuedConnection);
     // Many computers may guess at once: their notices share one box.
     connect(
-        m_logon.get(), &LogonService::guessing, this,
+        m_logon.get(), &LogonPort::guessing, this,
         [this](const QString &peer) {
             m_guessingNotices.tell(QStringLiteral("The computer at %1 keeps sending unknown PINs: its PINs are refused"
                                                   " for up to ten minutes, and up to a day while this goes on.")
@@ -328,7 +331,7 @@ void ConsoleController::wireLogonReports()
         },
         Qt::QueuedConnection);
     connect(
-        m_logon.get(), &LogonService::cafeGuessing, this,
+        m_logon.get(), &LogonPort::cafeGuessing, this,
         [this] {
             m_guessingNotices.tell(QStringLiteral("Unknown PINs keep coming from several computers: until they stop,"
                                                   " PINs are looked up only from computers that sent no unknown PIN in"

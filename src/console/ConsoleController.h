@@ -22,7 +22,8 @@ class CustomerAccounts;
 class Desktop;
 class Engine;
 class FileChooser;
-class LogonService;
+class CustomerLogon;
+class LogonPort;
 class MainWindow;
 class MessageWindow;
 class NewUserDialog;
@@ -59,7 +60,7 @@ public:
     MainWindow &window() { return *m_window; }
     Engine &engine() { return *m_engine; }
     PresencePoller &poller() { return *m_poller; }
-    LogonService &logon() { return *m_logon; }
+    LogonPort &logon() { return *m_logon; }
     Broadcaster &broadcaster() { return *m_broadcaster; }
     // What could not be started (logon port, broadcast port), told once.
     QStringList serviceProblems() const { return m_problems; }
@@ -110,7 +111,8 @@ private:
     std::unique_ptr<TcpChannel> m_command;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<PresencePoller> m_poller;
-    std::unique_ptr<LogonService> m_logon;
+    std::unique_ptr<CustomerLogon> m_customerLogon; // before the port that asks it
+    std::unique_ptr<LogonPort> m_logon;
     std::unique_ptr<Broadcaster> m_broadcaster;
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused

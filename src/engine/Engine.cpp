@@ -1,6 +1,6 @@
 #include "engine/Engine.h"
 
-#include "engine/CommandChannel.h"
+#include "link/CommandChannel.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 #include "base/Clock.h"

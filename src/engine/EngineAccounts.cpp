@@ -1,6 +1,6 @@
 // Customer-account time charges: started by the logon service, ended by the
 // client's "closeme" or by the operator, the minutes used taken off the account.
-#include "engine/CommandChannel.h"
+#include "link/CommandChannel.h"
 #include "engine/Engine.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"

@@ -1,6 +1,6 @@
 // The console's restart: charges the books show as running come back with
 // their original start, and bills that were never confirmed are offered again.
-#include "engine/CommandChannel.h"
+#include "link/CommandChannel.h"
 #include "engine/Engine.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"

@@ -1,6 +1,6 @@
 #include "link/MessageSender.h"
 
-#include "engine/CommandChannel.h"
+#include "link/CommandChannel.h"
 #include "link/Broadcaster.h"
 #include "link/Protocol.h"
 

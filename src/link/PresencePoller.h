@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Slot.h"
+#include "store/ChargeKinds.h"
 #include "store/SettingsFile.h"
 #include "store/StatusPictures.h"
 

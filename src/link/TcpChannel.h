@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CommandChannel.h"
+#include "link/CommandChannel.h"
 
 #include <QHostAddress>
 

@@ -12,7 +12,7 @@
 #include "console/ConsoleController.h"
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
-#include "link/Transfer.h"
+#include "engine/Transfer.h"
 #include "store/CustomerStore.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "CafeFixture.h"
 #include "LinkTestSupport.h"
 #include "link/PresencePoller.h"
-#include "link/Transfer.h"
+#include "engine/Transfer.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -11,7 +11,8 @@
 #include "customers/CustomerWindow.h"
 #include "customers/PrintTargetDialog.h"
 #include "link/Broadcaster.h"
-#include "link/LogonService.h"
+#include "engine/CustomerLogon.h"
+#include "link/LogonPort.h"
 #include "link/MessageSender.h"
 #include "link/Protocol.h"
 
@@ -43,7 +44,8 @@ struct Console
         : c(realPorts(), roster)
     {}
     LiveCafe c;
-    std::unique_ptr<LogonService> logon;
+    std::unique_ptr<CustomerLogon> rules;
+    std::unique_ptr<LogonPort> logon;
     Broadcaster broadcaster;
 
     bool start()
@@ -66,10 +68,10 @@ struct Console
             reply->setTimeoutMs(1000);
             return reply;
         };
-        logon =
-            std::make_unique<LogonService>(c.cafe, c.customers, newReply, LogonService::hooksOn(*c.engine), c.clock);
+        rules = std::make_unique<CustomerLogon>(c.customers, CustomerLogon::hooksOn(*c.engine));
+        logon = std::make_unique<LogonPort>(c.cafe, *rules, newReply, c.clock);
         QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
-                         [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
+                         [this](qint64, const QString &pin) { rules->accountStartFailed(pin); });
         return logon->listen(c.ports);
     }
 };

@@ -1,5 +1,5 @@
 #include "CafeFixture.h"
-#include "link/TransferWindow.h"
+#include "engine/TransferWindow.h"
 #include "base/Format.h"
 
 #include <QComboBox>

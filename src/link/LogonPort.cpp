@@ -1,10 +1,8 @@
-#include "link/LogonService.h"
+#include "link/LogonPort.h"
 
-#include "engine/CommandChannel.h"
-#include "engine/Engine.h"
+#include "link/CommandChannel.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
-#include "store/CustomerStore.h"
 #include "base/Clock.h"
 
 #include <QTcpSocket>
@@ -19,32 +17,20 @@ QString peerText(const QHostAddress &a)
 }
 } // namespace
 
-LogonService::Engine LogonService::hooksOn(::Engine &engine)
-{
-    return {[&engine](qint64 aa) {
-                const Slot *s = engine.slot(aa);
-                return s ? s->state : SlotState::Free;
-            },
-            [&engine](qint64 aa, qint64 minutes, const QString &pin) { engine.startaccount(aa, minutes, pin); },
-            [&engine](qint64 aa, const QDateTime &at) { engine.endaccount(aa, at); },
-            [&engine](qint64 aa) { return engine.startingAccounts().contains(aa); }};
-}
-
-LogonService::LogonService(CafeStore &cafe, CustomerStore &customers, std::function<CommandChannel *()> newReplyChannel,
-                           Engine engine, const Clock &clock, QObject *parent)
+LogonPort::LogonPort(CafeStore &cafe, LogonRules &rules, std::function<CommandChannel *()> newReplyChannel,
+                     const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_cafe(cafe)
-    , m_customers(customers)
+    , m_rules(rules)
     , m_newReplyChannel(std::move(newReplyChannel))
-    , m_engine(std::move(engine))
     , m_clock(clock)
     , m_throttle(clock)
 {
     m_server.setMaxPendingConnections(MaxPendingConnections);
-    connect(&m_server, &QTcpServer::newConnection, this, &LogonService::acceptPending);
+    connect(&m_server, &QTcpServer::newConnection, this, &LogonPort::acceptPending);
 }
 
-LogonService::~LogonService()
+LogonPort::~LogonPort()
 {
     // The sockets must not call back into a service that is half destroyed.
     const auto sockets = m_pending.keys();
@@ -58,7 +44,7 @@ LogonService::~LogonService()
     m_server.close();
 }
 
-std::optional<QString> LogonService::listen(const Ports &ports, const QHostAddress &address)
+std::optional<QString> LogonPort::listen(const Ports &ports, const QHostAddress &address)
 {
     if (m_server.listen(address, ports.logon)) {
         m_listeningSince = m_clock.now();
@@ -76,7 +62,7 @@ std::optional<QString> LogonService::listen(const Ports &ports, const QHostAddre
         .arg(m_server.errorString(), advice);
 }
 
-void LogonService::acceptPending()
+void LogonPort::acceptPending()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         const QString peer = peerText(socket->peerAddress());
@@ -103,7 +89,7 @@ void LogonService::acceptPending()
     }
 }
 
-bool LogonService::mayConnect(const QString &peer, quint32 address)
+bool LogonPort::mayConnect(const QString &peer, quint32 address)
 {
     if (m_pending.size() >= MaxPendingConnections || m_connectionsFrom.value(address) >= MaxConnectionsPerAddress)
         return false;
@@ -113,7 +99,7 @@ bool LogonService::mayConnect(const QString &peer, quint32 address)
     return !aa || *aa != 0;
 }
 
-void LogonService::drop(QTcpSocket *socket)
+void LogonPort::drop(QTcpSocket *socket)
 {
     const auto it = m_pending.constFind(socket);
     if (it == m_pending.constEnd())
@@ -126,7 +112,7 @@ void LogonService::drop(QTcpSocket *socket)
     socket->deleteLater();
 }
 
-void LogonService::readFrom(QTcpSocket *socket)
+void LogonPort::readFrom(QTcpSocket *socket)
 {
     if (!m_pending.contains(socket))
         return;
@@ -140,7 +126,7 @@ void LogonService::readFrom(QTcpSocket *socket)
     handleRequest(peer, data);
 }
 
-void LogonService::handleRequest(const QString &peer, const QByteArray &request)
+void LogonPort::handleRequest(const QString &peer, const QByteArray &request)
 {
     QString text = QString::fromLatin1(request);
     // A client typed by hand (netcat, telnet) ends its line; the line end is not part of the PIN.
@@ -152,7 +138,7 @@ void LogonService::handleRequest(const QString &peer, const QByteArray &request)
         servePin(peer, text);
 }
 
-Result<qint64> LogonService::computerAt(const QString &peer)
+Result<qint64> LogonPort::computerAt(const QString &peer)
 {
     const auto address = Protocol::ipv4(peer);
     if (!address)
@@ -174,25 +160,24 @@ Result<qint64> LogonService::computerAt(const QString &peer)
     return m_roster.value(key, 0);
 }
 
-void LogonService::serveCloseme(const QString &peer, qint64 secondsAgo)
+void LogonPort::serveCloseme(const QString &peer, qint64 secondsAgo)
 {
     const auto aa = computerAt(peer);
     if (!aa) {
         storeFailed(aa.error());
         return;
     }
-    // Only a customer-account charge ends here; anything else stays as it is.
-    if (*aa == 0 || m_engine.statusOf(*aa) != SlotState::Account)
+    if (*aa == 0)
         return;
     // A logoff from before this console listened could not reach it: it ends
     // the charge when the customer left. One claimed from since then is not
     // believed, or a customer could send one and use the time for nothing.
     const QDateTime at = m_clock.now().addSecs(-secondsAgo);
-    m_engine.endaccount(*aa, at < m_listeningSince ? at : QDateTime());
-    emit closed(peer, *aa);
+    if (m_rules.closeme(*aa, at < m_listeningSince ? at : QDateTime()))
+        emit closed(peer, *aa);
 }
 
-void LogonService::servePin(const QString &peer, const QString &pin)
+void LogonPort::servePin(const QString &peer, const QString &pin)
 {
     const auto address = Protocol::ipv4(peer);
     const quint32 key = address ? address->toIPv4Address() : 0;
@@ -210,79 +195,40 @@ void LogonService::servePin(const QString &peer, const QString &pin)
     // A request from an address the roster does not know concerns no computer.
     if (*aa == 0)
         return;
-    // A charge already runs there (the client rebooted, or lies): starting an
-    // account on top of it would orphan that charge. One start at a time
-    // goes to a computer, however often its customer sends his PIN.
-    if (m_engine.statusOf(*aa) != SlotState::Free || m_engine.starting(*aa)) {
-        refuse(peer, Protocol::computerBusy());
-        return;
-    }
-    const auto accounts =
-        pin.isEmpty() ? Result<QList<CustomerRow>>(QList<CustomerRow>()) : m_customers.accountsWithPin(pin);
-    if (!accounts) {
-        storeFailed(m_customers.lastError());
+    const auto answer = m_rules.pin(*aa, peer, pin);
+    if (!answer) {
+        storeFailed(answer.error());
         refuse(peer, Protocol::invalidPassword());
         return;
     }
-    if (accounts->isEmpty()) {
+    switch (answer->kind) {
+    case LogonRules::Answer::Kind::Accepted:
+        m_storeFailing = false;
+        emit accepted(peer, *aa, answer->minutes);
+        return;
+    case LogonRules::Answer::Kind::UnknownPin: {
         const PinThrottle::Notice notice = m_throttle.failed(key);
         if (notice.address)
             emit guessing(peer);
         if (notice.cafe)
             emit cafeGuessing();
-        refuse(peer, Protocol::invalidPassword());
-        return;
+        break;
     }
-    for (const CustomerRow &a : *accounts) {
-        if (a.timeleft < 2) {
-            refuse(peer, Protocol::timeExpired());
-            return;
-        }
-        if (a.timer) {
-            refuse(peer, Protocol::pinInUse());
-            return;
-        }
+    case LogonRules::Answer::Kind::Refused:
+        break;
     }
-    CustomerRow account = accounts->first();
-    account.timer = true;
-    account.pcused = peer;
-    if (!m_customers.updateAccount(account)) {
-        storeFailed(m_customers.lastError());
-        refuse(peer, Protocol::invalidPassword());
-        return;
-    }
-    m_storeFailing = false;
-    emit accepted(peer, *aa, account.timeleft);
-    m_engine.startaccount(*aa, account.timeleft, account.password);
+    refuse(peer, answer->refusal);
 }
 
-void LogonService::accountStartFailed(const QString &pin)
+void LogonPort::storeFailed(const QString &cause)
 {
-    const auto accounts = m_customers.accountsWithPin(pin);
-    if (!accounts) {
-        storeFailed(m_customers.lastError());
-        return;
-    }
-    for (CustomerRow a : *accounts) {
-        if (!a.timer)
-            continue;
-        a.timer = false;
-        if (!m_customers.updateAccount(a))
-            storeFailed(m_customers.lastError());
-    }
-}
-
-void LogonService::storeFailed(const QString &cause)
-{
-    // Every customer meets the same broken file: tell it once, not per PIN,
-    // until a logon succeeds again.
     if (m_storeFailing)
         return;
     m_storeFailing = true;
     emit failedToServe(cause);
 }
 
-void LogonService::refuse(const QString &peer, const QByteArray &text)
+void LogonPort::refuse(const QString &peer, const QByteArray &text)
 {
     emit refused(peer, QString::fromLatin1(text));
     Outbox &box = m_outboxes[peer];
@@ -293,7 +239,7 @@ void LogonService::refuse(const QString &peer, const QByteArray &text)
         sendNextReply(peer);
 }
 
-void LogonService::sendNextReply(const QString &peer)
+void LogonPort::sendNextReply(const QString &peer)
 {
     const auto it = m_outboxes.find(peer);
     if (it == m_outboxes.end())

@@ -1,4 +1,4 @@
-#include "link/TransferWindow.h"
+#include "engine/TransferWindow.h"
 
 #include "link/Ports.h"
 #include "link/TcpChannel.h"

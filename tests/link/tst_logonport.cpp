@@ -2,7 +2,8 @@
 // oversized and silent connections, guessed PINs and busy computers must not
 // start a charge nor stop a customer's logon.
 #include "CafeFixture.h"
-#include "link/LogonService.h"
+#include "engine/CustomerLogon.h"
+#include "link/LogonPort.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
@@ -27,7 +28,8 @@ struct Logon
     SettableClock clock;
     QHash<qint64, SlotState> status;
     QList<qint64> started, ended;
-    std::unique_ptr<LogonService> service;
+    std::unique_ptr<CustomerLogon> rules;
+    std::unique_ptr<LogonPort> service;
     qint64 pc = 0, guesser = 0;
 
     explicit Logon(const QString &address = Peer)
@@ -42,15 +44,15 @@ struct Logon
             c.timeleft = c.time = 90;
             customers.addAccount(c);
         }
-        const LogonService::Engine engine{[this](qint64 aa) { return status.value(aa); },
+        const CustomerLogon::Hooks engine{[this](qint64 aa) { return status.value(aa); },
                                           [this](qint64 aa, qint64, const QString &) {
                                               started << aa;
                                               status.insert(aa, SlotState::Account);
                                           },
                                           [this](qint64 aa, const QDateTime &) { end(aa); },
                                           [](qint64) { return false; }};
-        service = std::make_unique<LogonService>(
-            cafe, customers, [this] { return reply.spawn(); }, engine, clock);
+        rules = std::make_unique<CustomerLogon>(customers, engine);
+        service = std::make_unique<LogonPort>(cafe, *rules, [this] { return reply.spawn(); }, clock);
     }
     QList<bool> inUse()
     {
@@ -105,26 +107,61 @@ struct ModalPrompter : ScriptedPrompter
 };
 } // namespace
 
-class TestLogonHostile : public QObject
+class TestLogonPort : public QObject
 {
     Q_OBJECT
 private slots:
-    void pinFromABusyComputerIsRefused_data()
+    // What a PIN gets back, decided before anything is written: the credit's
+    // edge, the refusals' order, and a computer that already runs a charge.
+    void answers_data()
     {
-        QTest::addColumn<SlotState>("status");
-        QTest::newRow("normal charge") << SlotState::Normal;
-        QTest::newRow("prepaid charge") << SlotState::Prepaid;
-        QTest::newRow("account charge") << SlotState::Account;
+        QTest::addColumn<qint64>("timeleft");
+        QTest::addColumn<bool>("inUse");
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<SlotState>("status"); // of the computer asking
+        QTest::addColumn<QByteArray>("reply"); // empty: accepted
+        const QByteArray invalid = "Invalid or non-existing password", expired = " Your time has expired";
+        QTest::newRow("1 minute left") << 1LL << false << QByteArray("1111") << SlotState::Free << expired;
+        QTest::newRow("2 minutes left") << 2LL << false << QByteArray("1111") << SlotState::Free << QByteArray();
+        QTest::newRow("unknown PIN") << 60LL << false << QByteArray("1112") << SlotState::Free << invalid;
+        QTest::newRow("in use") << 60LL << true << QByteArray("1111") << SlotState::Free << QByteArray(" Your PIN is already in use");
+        QTest::newRow("expired and in use") << 0LL << true << QByteArray("1111") << SlotState::Free << expired;
+        QTest::newRow("unknown before expired") << 1LL << true << QByteArray("111") << SlotState::Free << invalid;
+        QTest::newRow("query text") << 60LL << false << QByteArray("' or ''='") << SlotState::Free << invalid;
+        QTest::newRow("typed line end") << 60LL << false << QByteArray("1111\r\n") << SlotState::Free << QByteArray();
+        QTest::newRow("normal charge") << 60LL << false << QByteArray("1111") << SlotState::Normal << Protocol::computerBusy();
+        QTest::newRow("prepaid charge") << 60LL << false << QByteArray("1111") << SlotState::Prepaid << Protocol::computerBusy();
+        QTest::newRow("account charge") << 60LL << false << QByteArray("1111") << SlotState::Account << Protocol::computerBusy();
     }
-    void pinFromABusyComputerIsRefused()
+    void answers()
     {
+        QFETCH(qint64, timeleft);
+        QFETCH(bool, inUse);
+        QFETCH(QByteArray, typed);
         QFETCH(SlotState, status);
+        QFETCH(QByteArray, reply);
         Logon l;
-        l.status.insert(l.pc, status);
-        l.pin("4242");
+        CustomerRow mine;
+        mine.password = "1111";
+        mine.time = 90;
+        mine.timeleft = timeleft;
+        mine.timer = inUse;
+        const qint64 account = *l.customers.addAccount(mine);
+        if (status != SlotState::Free)
+            l.status.insert(l.pc, status);
+        l.pin(typed);
+        const CustomerRow after = *l.customers.account(account);
+        QCOMPARE(after.timeleft, timeleft);
+        if (reply.isEmpty()) {
+            QCOMPARE(l.started, QList<qint64>{l.pc});
+            QVERIFY(after.timer && after.pcused == Peer);
+            QVERIFY(l.reply.opened().isEmpty());
+            return;
+        }
         QVERIFY(l.started.isEmpty());
-        QCOMPARE(l.inUse(), QList<bool>({false, false}));
-        QTRY_COMPARE(l.reply.sent(), QByteArrayList{Protocol::computerBusy()});
+        QCOMPARE(after.timer, inUse); // no in-use mark is left behind, none is taken away
+        QVERIFY(after.pcused.isEmpty());
+        QTRY_COMPARE(l.reply.sent(), QByteArrayList{reply});
         QCOMPARE(l.reply.opened(), QStringList{Peer});
     }
 
@@ -176,8 +213,8 @@ private slots:
             guessers << QStringLiteral("127.0.1.%1").arg(i);
             l.cafe.addComputer({0, "G" + QString::number(i), guessers.last(), 0, 0, false, false, false});
         }
-        QSignalSpy told(l.service.get(), &LogonService::guessing);
-        QSignalSpy toldCafe(l.service.get(), &LogonService::cafeGuessing);
+        QSignalSpy told(l.service.get(), &LogonPort::guessing);
+        QSignalSpy toldCafe(l.service.get(), &LogonPort::cafeGuessing);
         int guess = 0;
         for (int round = 0; round < rounds; ++round) {
             for (const QString &from : guessers)
@@ -217,7 +254,7 @@ private slots:
     {
         Logon l;
         l.reply.willFail("Connection refused"); // the flood's clients are gone
-        QSignalSpy told(l.service.get(), &LogonService::guessing);
+        QSignalSpy told(l.service.get(), &LogonPort::guessing);
         // Below the kernel's ephemeral ports (32768 up), which the flood's own
         // connections take, and apart from the console tests' offsets.
         const Ports ports = Ports::withOffset(29500 + QRandomGenerator::global()->bounded(2000));
@@ -296,7 +333,7 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<int>("kept");
         QTest::newRow("not in the roster") << "127.0.0.9" << 0;
-        QTest::newRow("a roster computer") << "127.0.0.1" << LogonService::MaxConnectionsPerAddress;
+        QTest::newRow("a roster computer") << "127.0.0.1" << LogonPort::MaxConnectionsPerAddress;
     }
     void idleConnections()
     {
@@ -321,7 +358,7 @@ private slots:
         QVERIFY(alicePinTo(ports.logon));
         QTRY_COMPARE(l.started, QList<qint64>{l.pc});
         // All at once, while the connections kept were still waiting to speak.
-        QVERIFY(since.elapsed() < LogonService::RequestTimeoutMs);
+        QVERIFY(since.elapsed() < LogonPort::RequestTimeoutMs);
     }
 
     // Refusals for a computer whose text port never answers wait for it alone.
@@ -350,11 +387,12 @@ private slots:
             c.cafe, c.customers, c.channel, [&c] { return c.channel.spawn(); }, boxes, c.clock);
         engine.loadRoster(*c.cafe.computers());
         FakeChannel reply;
-        LogonService logon(
-            c.cafe, c.customers, [&reply] { return reply.spawn(); }, LogonService::hooksOn(engine), c.clock);
-        connect(&engine, &Engine::accountStartFailed, &logon,
-                [&logon](qint64, const QString &pin) { logon.accountStartFailed(pin); });
-        QSignalSpy refused(&logon, &LogonService::refused);
+        CustomerLogon rules(c.customers, CustomerLogon::hooksOn(engine));
+        LogonPort logon(c.cafe, rules, [&reply] { return reply.spawn(); }, c.clock);
+        connect(&engine, &Engine::accountStartFailed, &logon, [&rules](qint64, const QString &pin) {
+            QVERIFY(rules.accountStartFailed(pin));
+        });
+        QSignalSpy refused(&logon, &LogonPort::refused);
         c.addAccount("4242", 90);
         c.addAccount("7777", 90);
         const auto tries = [&](const QString &from, const QByteArray &pin) {
@@ -402,5 +440,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLogonHostile)
-#include "tst_logon_hostile.moc"
+QTEST_MAIN(TestLogonPort)
+#include "tst_logonport.moc"

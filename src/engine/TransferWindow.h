@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Transfer.h"
+#include "engine/Transfer.h"
 
 #include <QDialog>
 

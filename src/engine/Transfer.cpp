@@ -1,6 +1,6 @@
-#include "link/Transfer.h"
+#include "engine/Transfer.h"
 
-#include "engine/CommandChannel.h"
+#include "link/CommandChannel.h"
 #include "engine/Engine.h"
 #include "link/Protocol.h"
 #include "store/CafeStore.h"

@@ -1,0 +1,81 @@
+#include "engine/CustomerLogon.h"
+
+#include "engine/Engine.h"
+#include "link/Protocol.h"
+#include "store/CustomerStore.h"
+
+namespace {
+LogonRules::Answer refusal(const QByteArray &text)
+{
+    return {LogonRules::Answer::Kind::Refused, text, 0};
+}
+} // namespace
+
+CustomerLogon::Hooks CustomerLogon::hooksOn(Engine &engine)
+{
+    return {[&engine](qint64 aa) {
+                const Slot *s = engine.slot(aa);
+                return s ? s->state : SlotState::Free;
+            },
+            [&engine](qint64 aa, qint64 minutes, const QString &pin) { engine.startaccount(aa, minutes, pin); },
+            [&engine](qint64 aa, const QDateTime &at) { engine.endaccount(aa, at); },
+            [&engine](qint64 aa) { return engine.startingAccounts().contains(aa); }};
+}
+
+CustomerLogon::CustomerLogon(CustomerStore &customers, Hooks engine)
+    : m_customers(customers)
+    , m_engine(std::move(engine))
+{}
+
+Result<LogonRules::Answer> CustomerLogon::pin(qint64 aa, const QString &peer, const QString &pin)
+{
+    // A charge already runs there (the client rebooted, or lies): starting an
+    // account on top of it would orphan that charge. One start at a time
+    // goes to a computer, however often its customer sends his PIN.
+    if (m_engine.statusOf(aa) != SlotState::Free || m_engine.starting(aa))
+        return refusal(Protocol::computerBusy());
+    const auto accounts =
+        pin.isEmpty() ? Result<QList<CustomerRow>>(QList<CustomerRow>()) : m_customers.accountsWithPin(pin);
+    if (!accounts)
+        return failure(accounts.error());
+    if (accounts->isEmpty())
+        return Answer{Answer::Kind::UnknownPin, Protocol::invalidPassword(), 0};
+    for (const CustomerRow &a : *accounts) {
+        // A minute left is not worth a logon: it would end as it begins.
+        if (a.timeleft < 2)
+            return refusal(Protocol::timeExpired());
+        if (a.timer)
+            return refusal(Protocol::pinInUse());
+    }
+    CustomerRow account = accounts->first();
+    account.timer = true;
+    account.pcused = peer;
+    if (!m_customers.updateAccount(account))
+        return failure(m_customers.lastError());
+    m_engine.startaccount(aa, account.timeleft, account.password);
+    return Answer{Answer::Kind::Accepted, {}, account.timeleft};
+}
+
+bool CustomerLogon::closeme(qint64 aa, const QDateTime &at)
+{
+    // Only a customer-account charge ends here; anything else stays as it is.
+    if (m_engine.statusOf(aa) != SlotState::Account)
+        return false;
+    m_engine.endaccount(aa, at);
+    return true;
+}
+
+Result<void> CustomerLogon::accountStartFailed(const QString &pin)
+{
+    const auto accounts = m_customers.accountsWithPin(pin);
+    if (!accounts)
+        return failure(accounts.error());
+    for (CustomerRow a : *accounts) {
+        if (!a.timer)
+            continue;
+        a.timer = false;
+        if (!m_customers.updateAccount(a))
+            return failure(m_customers.lastError());
+    }
+    return {};
+}
