@@ -57,6 +57,7 @@ public:
     static void setCommitWatcher(CommitWatcher watcher);
 
 protected:
+    friend class BookArea;
     QSqlDatabase &db() { return m_db; }
     // A write the store itself refused (no row in the state it expects),
     // kept like a database error so that atomically() rolls back and keeps it.

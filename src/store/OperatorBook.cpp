@@ -1,0 +1,32 @@
+#include "store/OperatorBook.h"
+
+#include "store/PasswordDigest.h"
+
+#include <QSqlRecord>
+#include <algorithm>
+
+std::optional<QString> OperatorBook::operatorLogin(const QString &username, const QString &password)
+{
+    auto q = run(QStringLiteral("SELECT username, password FROM users WHERE fold(username) = ? ORDER BY aa"),
+                 {fold(username)});
+    while (q && q->next())
+        if (PasswordDigest::matches(q->value(1).toString(), password))
+            return q->value(0).toString();
+    return std::nullopt;
+}
+
+bool OperatorBook::setOperatorPassword(const QString &username, const QString &password)
+{
+    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"),
+                {PasswordDigest::make(password), fold(username)});
+}
+
+Result<QString> OperatorBook::operatorPassword(const QString &username)
+{
+    auto q = run(QStringLiteral("SELECT password FROM users WHERE username = ? ORDER BY aa"), {username});
+    if (!q)
+        return failure(lastError());
+    if (!q->next())
+        return failure(QStringLiteral("The books have no operator account \"%1\".").arg(username));
+    return q->value(0).toString();
+}
