@@ -54,7 +54,12 @@ package() {
 mode="${1:-run}"
 case "$mode" in
     run) shift || true; install_packages "${PACKAGES[@]}"; build programs; exec build/app/korvane "$@" ;;
-    test) install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"; build; cd build && exec ctest --output-on-failure -j"$(nproc)" ;;
+    test)
+        install_packages "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"; build
+        status=0
+        (cd build && ctest --output-on-failure -j"$(nproc)") || status=$?
+        scripts/check-skips.sh build/Testing/Temporary/LastTest.log || status=1
+        exit "$status" ;;
     demo) shift; install_packages "${PACKAGES[@]}"; build programs; exec python3 scripts/demo_cafe.py "$@" ;;
     package) install_packages "${PACKAGES[@]}"; package ;;
     *) install_packages "${PACKAGES[@]}"; build programs; exec build/app/korvane "$@" ;;
