@@ -1,4 +1,4 @@
-#include "console/ConsoleController.h"
+#include "ConsoleController.h"
 
 #include "admin/PasswordWindow.h"
 #include "admin/RosterWindow.h"
@@ -33,7 +33,7 @@
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "base/Desktop.h"
-#include "ui/FileChooserDialog.h"
+#include "gui/FileChooserDialog.h"
 #include "base/Prompter.h"
 #include "base/UserSettings.h"
 

@@ -1,5 +1,5 @@
 #include "admin/LoginWindow.h"
-#include "console/ConsoleController.h"
+#include "ConsoleController.h"
 #include "console/MainWindow.h"
 #include "console/PickerDialog.h"
 #include "store/Installer.h"
@@ -7,7 +7,7 @@
 #include "store/StartupOptions.h"
 #include "base/Clock.h"
 #include "base/Format.h"
-#include "ui/MessageBoxPrompter.h"
+#include "gui/MessageBoxPrompter.h"
 #include "base/UserSettings.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // restored main window on a large café, beside the floor of an empty Qt main
 // window.
 #include "BenchCafe.h"
-#include "console/ConsoleController.h"
+#include "ConsoleController.h"
 #include "console/MainWindow.h"
 #include "console/PickerDialog.h"
 #include "engine/Engine.h"

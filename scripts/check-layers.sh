@@ -56,7 +56,8 @@ while IFS= read -r file; do
     # A bare name is a neighbour in the same folder.
     [[ $inc == */* ]] || continue
     case $inc in
-      gui/*) to="gui/$(cut -d/ -f2 <<<"$inc")" ;;
+      gui/*/*) to="gui/$(cut -d/ -f2 <<<"$inc")" ;;
+      gui/*) to=gui ;;
       *) to=${inc%%/*} ;;
     esac
     to_rank=$(rank_of "$to")

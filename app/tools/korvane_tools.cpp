@@ -6,9 +6,9 @@
 #include "store/Installer.h"
 #include "store/Maintenance.h"
 #include "store/Paths.h"
-#include "ui/FileChooserDialog.h"
+#include "gui/FileChooserDialog.h"
 #include "base/Manual.h"
-#include "ui/MessageBoxPrompter.h"
+#include "gui/MessageBoxPrompter.h"
 
 #include <QApplication>
 #include <QFileInfo>

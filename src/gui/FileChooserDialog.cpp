@@ -1,4 +1,4 @@
-#include "ui/FileChooserDialog.h"
+#include "gui/FileChooserDialog.h"
 
 #include <QFileDialog>
 

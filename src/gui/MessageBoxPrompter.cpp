@@ -1,4 +1,4 @@
-#include "ui/MessageBoxPrompter.h"
+#include "gui/MessageBoxPrompter.h"
 
 #include <QMessageBox>
 

@@ -7,7 +7,7 @@
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/ProductGridView.h"
 #include "console/ComputerMapWidget.h"
-#include "console/ConsoleController.h"
+#include "ConsoleController.h"
 #include "console/MainWindow.h"
 #include "customers/CustomerWindow.h"
 #include "customers/NewUserDialog.h"

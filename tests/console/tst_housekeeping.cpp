@@ -6,7 +6,7 @@
 #include "console/AboutWindow.h"
 #include "console/BackgroundWindow.h"
 #include "console/ComputerMapWidget.h"
-#include "console/ConsoleController.h"
+#include "ConsoleController.h"
 #include "console/MainWindow.h"
 #include "console/MaintenanceWindow.h"
 #include "link/Ports.h"

@@ -9,7 +9,7 @@
 #include "ConsoleFixture.h"
 #include "LinkTestSupport.h"
 #include "catalogue/ExtraSale.h"
-#include "console/ConsoleController.h"
+#include "ConsoleController.h"
 #include "engine/BillingWindow.h"
 #include "engine/Engine.h"
 #include "engine/Transfer.h"
