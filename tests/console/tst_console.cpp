@@ -3,6 +3,7 @@
 #include "ConsoleFixture.h"
 #include "Labels.h"
 #include "admin/LoginWindow.h"
+#include "base/Format.h"
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/ProductGridView.h"
 #include "customers/CustomerWindow.h"
@@ -14,7 +15,6 @@
 #include "reports/UserTransactionsWindow.h"
 #include "store/CustomerStore.h"
 #include "store/StatusPictures.h"
-#include "base/Format.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -155,7 +155,7 @@ private slots:
         choose("help");
         choose("support");
         QCOMPARE(c->desktop.urls, (QList<QUrl>{QUrl::fromLocalFile(c->home.paths().helpPage()),
-                                              QUrl("https://www.korvane.org/support")}));
+                                               QUrl("https://www.korvane.org/support")}));
         QVERIFY(QFileInfo(c->home.paths().helpPage()).size() > 0);
         choose("about");
         auto *about = qobject_cast<AboutWindow *>(window().openWindow("about"));

@@ -260,7 +260,8 @@ private slots:
         QVERIFY2(r.error->contains(book) && r.error->contains(told), qPrintable(*r.error));
         QCOMPARE(snapshot(paths.system()), files);
         QByteArray out;
-        QVERIFY(runProgram("korvane-tools", {"--home", paths.home(), "check"}, &out) == 3 && out.contains(told.toUtf8()));
+        QVERIFY(runProgram("korvane-tools", {"--home", paths.home(), "check"}, &out) == 3
+                && out.contains(told.toUtf8()));
         // The tool the message points to still restores.
         if (damage != "foreign wal") {
             QCOMPARE(runProgram("korvane-tools", {"--home", paths.home(), "restore", paths.backup(), "--yes"}), 0);

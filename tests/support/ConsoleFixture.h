@@ -6,6 +6,7 @@
 #include "LinkTestSupport.h"
 #include "ScriptedPrompter.h"
 #include "TempHome.h"
+#include "base/Clock.h"
 #include "console/ComputerMapWidget.h"
 #include "console/ConsoleController.h"
 #include "console/MainWindow.h"
@@ -14,7 +15,6 @@
 #include "engine/Engine.h"
 #include "store/CafeStore.h"
 #include "store/SettingsFile.h"
-#include "base/Clock.h"
 
 #include <QApplication>
 #include <QLabel>
