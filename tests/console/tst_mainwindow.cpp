@@ -114,25 +114,21 @@ private slots:
     void mapPlacesIconsAndNames_data()
     {
         QTest::addColumn<QString>("size");
-        QTest::addColumn<QSize>("icon"); // twips
-        QTest::newRow("big") << "big" << QSize(930, 960);
-        QTest::newRow("anything else is small") << "Big" << QSize(610, 600);
+        QTest::addColumn<int>("width"); // twips
+        QTest::newRow("big") << "big" << 930;
+        QTest::newRow("anything else is small") << "Big" << 610;
     }
     void mapPlacesIconsAndNames()
     {
         QFETCH(QString, size);
-        QFETCH(QSize, icon);
+        QFETCH(int, width);
         Map d;
         QVERIFY(d.setSetting(SettingsFile::Key::IconSize, size)
                 && d.setSetting(SettingsFile::Key::NameColor, "255")); // red
         ComputerMapWidget *map = d.open().map();
-        QCOMPARE(map->computers(), QList<int>({1, 2}));
-        QCOMPARE(map->icon(2)->geometry(), QRect(map->toPixelsX(1800), map->toPixelsY(450),
-                                                 map->toPixelsX(icon.width()), map->toPixelsY(icon.height())));
-        QLabel *label = map->label(2);
-        QCOMPARE(label->text(), QString("Pc2"));
-        QCOMPARE(label->pos(), QPoint(map->toPixelsX(1850), map->toPixelsY(960)));
-        QVERIFY(label->styleSheet().contains("#ff0000"));
+        QCOMPARE(map->icon(2)->width(), map->toPixelsX(width));
+        QCOMPARE(map->label(2)->text(), QString("Pc2"));
+        QVERIFY(map->label(2)->styleSheet().contains("#ff0000"));
     }
 
     void popupByStatus_data()
