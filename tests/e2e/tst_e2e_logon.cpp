@@ -29,7 +29,7 @@ Ports realPorts()
 
 // The console as the main window wires it: the logon service asks the
 // engine for a computer's status and starts and ends account charges
-// through it; a "startuser" that cannot be delivered frees the account.
+// through it.
 struct Console
 {
     explicit Console(const Roster &roster)
@@ -61,8 +61,6 @@ struct Console
         };
         logon =
             std::make_unique<LogonService>(c.cafe, c.customers, newReply, LogonService::hooksOn(*c.engine), c.clock);
-        QObject::connect(c.engine.get(), &Engine::accountStartFailed, logon.get(),
-                         [this](qint64, const QString &pin) { logon->accountStartFailed(pin); });
         return logon->listen(c.ports);
     }
 };
@@ -223,30 +221,6 @@ private slots:
         agent.write("pin 2468\n");
         QVERIFY(agent.waitFor("command", 2));
         QCOMPARE(agent.last("command").value("text").toString(), QStringLiteral("u%1").arg(left));
-    }
-
-    // An accepted PIN whose "u" cannot reach the computer: no charge, the
-    // operator hears of it, and the account is not locked out.
-    void startuserUndelivered()
-    {
-        KORVANE_IN_NETNS();
-        Console k(Roster{{"PC9", "127.0.0.9"}});
-        QVERIFY(k.start());
-        const qint64 account = k.c.addAccount("8642", 40);
-        QSignalSpy failures(k.c.engine.get(), &Engine::accountStartFailed);
-
-        QVERIFY(fromClient("127.0.0.9", "8642")); // a client that asks but does not listen
-        QTRY_COMPARE(failures.size(), 1);
-        QTRY_VERIFY(k.c.idle());
-        QCOMPARE(k.c.prompter.said().size(), 1);
-        QVERIFY(k.c.prompter.last().startsWith("Communication Error With PC9\n"));
-        QCOMPARE(k.c.slot("PC9").state, SlotState::Free);
-        QVERIFY(k.c.rows().isEmpty() && !k.c.account(account).timer);
-
-        Agent agent;
-        QVERIFY2(startAgent(agent, "127.0.0.9"), qPrintable(agent.errors()));
-        QVERIFY(logOn(agent, "8642", 40));
-        QTRY_COMPARE(k.c.slot("PC9").state, SlotState::Account);
     }
 
     // A message to one computer reaches that one only, on the text port; a
