@@ -202,6 +202,27 @@ private slots:
         QVERIFY2(c.prompter.last().contains("too large", Qt::CaseInsensitive), qPrintable(c.prompter.last()));
     }
 
+    // A customer's start that cannot reach the computer is told, and the
+    // account is not left marked in use: the console wires the engine's
+    // failure back to the logon service.
+    void undeliveredAccountStartFreesTheAccount()
+    {
+        Console c(1);
+        const auto inUse = [&c] {
+            CustomerStore users;
+            return !users.open(c.home.paths().customerDatabase()) && users.accounts()->value(0).timer;
+        };
+        {
+            CustomerStore users;
+            QVERIFY(!users.open(c.home.paths().customerDatabase()));
+            QVERIFY(users.addAccount({0, "Anna", "Lee", "210", "4321", 60, 0, 60, false, {}}));
+        }
+        QVERIFY(c.open()); // no client runs on PC1
+        c.console->logon().handleRequest(linktest::address(7, 11), "4321");
+        QTRY_VERIFY2(c.prompter.last().startsWith("Communication Error With PC1\n"), qPrintable(c.prompter.last()));
+        QVERIFY(!inUse() && c.slot(0).isFree());
+    }
+
     void logonStoreErrorIsToldOnceWithItsCause()
     {
         Console c;
