@@ -161,16 +161,16 @@ void ConsoleController::wire()
     m_message = new MessageWindow(*m_broadcaster, m_prompter, m_ports, w);
     w->setPopupEntryBuilt(QStringLiteral("metafora"));
     w->setPopupEntryBuilt(QStringLiteral("msg"));
-    w->provide(QStringLiteral("Toolbar1.msg"), [this] {
+    w->provide(QStringLiteral("toolbar.msg"), [this] {
         if (!m_prompter.ask(QStringLiteral("Send Message To All Computers ?")))
             return;
         if (!m_message->isVisible())
             m_window->place(m_message, QStringLiteral("msg"));
         m_message->openForAll();
     });
-    w->provide(QStringLiteral("Toolbar1.shutdown"),
+    w->provide(QStringLiteral("toolbar.shutdown"),
                [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
-    w->provide(QStringLiteral("Toolbar1.service"),
+    w->provide(QStringLiteral("toolbar.service"),
                [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
     wireCatalogue();
     provideAdministration();

@@ -44,7 +44,7 @@ AboutWindow::AboutWindow(Desktop &desktop, Prompter &prompter, QWidget *parent)
     disclaimer->setWordWrap(true);
     disclaimer->setEnabled(false);
     auto *web = new QLabel(webAddress(), this);
-    web->setObjectName(QStringLiteral("Label1"));
+    web->setObjectName(QStringLiteral("webAddressLabel"));
     web->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);

@@ -18,50 +18,50 @@ BackgroundWindow::BackgroundWindow(CafeStore &store, Prompter &prompter, FileCho
     , m_prompter(prompter)
     , m_files(files)
 {
-    setObjectName(QStringLiteral("Form7"));
+    setObjectName(QStringLiteral("backgroundWindow"));
     setWindowTitle(QStringLiteral("Select Backround"));
 
-    auto *frame1 = new QGroupBox(QStringLiteral("File"), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    m_text1 = new QLineEdit(frame1);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_command1 = new QPushButton(QStringLiteral("&Find"), frame1);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    auto *fileLabel = new QLabel(QStringLiteral("&Picture:"), frame1);
-    fileLabel->setBuddy(m_text1);
-    m_label2 = new QLabel(frame1);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setWordWrap(true);
-    m_label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *fileFrame = new QGroupBox(QStringLiteral("File"), this);
+    fileFrame->setObjectName(QStringLiteral("fileFrame"));
+    m_backgroundPathEdit = new QLineEdit(fileFrame);
+    m_backgroundPathEdit->setObjectName(QStringLiteral("backgroundPathEdit"));
+    m_findButton = new QPushButton(QStringLiteral("&Find"), fileFrame);
+    m_findButton->setObjectName(QStringLiteral("findButton"));
+    auto *fileLabel = new QLabel(QStringLiteral("&Picture:"), fileFrame);
+    fileLabel->setBuddy(m_backgroundPathEdit);
+    m_chosenPathLabel = new QLabel(fileFrame);
+    m_chosenPathLabel->setObjectName(QStringLiteral("chosenPathLabel"));
+    m_chosenPathLabel->setWordWrap(true);
+    m_chosenPathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(fileLabel);
-    fileRow->addWidget(m_text1, 1);
-    fileRow->addWidget(m_command1);
-    auto *frame1Layout = new QVBoxLayout(frame1);
-    frame1Layout->addLayout(fileRow);
-    frame1Layout->addWidget(m_label2);
+    fileRow->addWidget(m_backgroundPathEdit, 1);
+    fileRow->addWidget(m_findButton);
+    auto *fileLayout = new QVBoxLayout(fileFrame);
+    fileLayout->addLayout(fileRow);
+    fileLayout->addWidget(m_chosenPathLabel);
 
-    auto *frame2 = new QGroupBox(QStringLiteral("Preview"), this);
-    frame2->setObjectName(QStringLiteral("Frame2"));
-    m_image1 = new QLabel(frame2);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setFixedSize(320, 200);
-    m_image1->setAlignment(Qt::AlignCenter);
-    m_image1->setFrameShape(QFrame::StyledPanel);
-    auto *frame2Layout = new QVBoxLayout(frame2);
-    frame2Layout->addWidget(m_image1, 0, Qt::AlignCenter);
+    auto *previewFrame = new QGroupBox(QStringLiteral("Preview"), this);
+    previewFrame->setObjectName(QStringLiteral("previewFrame"));
+    m_preview = new QLabel(previewFrame);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setFixedSize(320, 200);
+    m_preview->setAlignment(Qt::AlignCenter);
+    m_preview->setFrameShape(QFrame::StyledPanel);
+    auto *previewLayout = new QVBoxLayout(previewFrame);
+    previewLayout->addWidget(m_preview, 0, Qt::AlignCenter);
 
-    m_command2 = new QPushButton(QStringLiteral("Save"), this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setDefault(true);
+    m_saveButton = new QPushButton(QStringLiteral("Save"), this);
+    m_saveButton->setObjectName(QStringLiteral("saveButton"));
+    m_saveButton->setDefault(true);
 
-    connect(m_command1, &QPushButton::clicked, this, &BackgroundWindow::find);
-    connect(m_command2, &QPushButton::clicked, this, &BackgroundWindow::save);
+    connect(m_findButton, &QPushButton::clicked, this, &BackgroundWindow::find);
+    connect(m_saveButton, &QPushButton::clicked, this, &BackgroundWindow::save);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame1);
-    layout->addWidget(frame2);
-    layout->addWidget(m_command2, 0, Qt::AlignRight);
+    layout->addWidget(fileFrame);
+    layout->addWidget(previewFrame);
+    layout->addWidget(m_saveButton, 0, Qt::AlignRight);
     getcurrenct();
 }
 
@@ -74,7 +74,7 @@ void BackgroundWindow::getcurrenct()
 {
     const auto rs = m_store.rateSettings();
     const QString path = rs ? rs->backround : QString();
-    m_label2->setText(path);
+    m_chosenPathLabel->setText(path);
     showPreview(path);
 }
 
@@ -83,11 +83,11 @@ void BackgroundWindow::showPreview(const QString &path)
     // A picture that cannot be read leaves the preview empty, untold.
     const QImage picture = path.isEmpty() ? QImage() : QImageReader(path).read();
     if (picture.isNull()) {
-        m_image1->clear();
+        m_preview->clear();
         return;
     }
-    m_image1->setPixmap(
-        QPixmap::fromImage(picture.scaled(m_image1->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    m_preview->setPixmap(
+        QPixmap::fromImage(picture.scaled(m_preview->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
 void BackgroundWindow::find()
@@ -95,19 +95,19 @@ void BackgroundWindow::find()
     const QString path = m_files.openFile(this, QStringLiteral("Open"), filter());
     if (path.isEmpty())
         return;
-    m_text1->setText(path);
+    m_backgroundPathEdit->setText(path);
     showPreview(path);
-    m_label2->setText(path);
+    m_chosenPathLabel->setText(path);
 }
 
 void BackgroundWindow::save()
 {
-    if (m_text1->text().isEmpty()) {
+    if (m_backgroundPathEdit->text().isEmpty()) {
         m_prompter.tell(QStringLiteral("No File Was Selected"));
-        m_text1->setFocus();
+        m_backgroundPathEdit->setFocus();
         return;
     }
-    const QString path = m_label2->text();
+    const QString path = m_chosenPathLabel->text();
     if (!m_store.setBackground(path)) {
         m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
         return;

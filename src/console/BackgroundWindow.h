@@ -9,7 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Form7: the picture behind the computer map.
+// The picture behind the computer map.
 class BackgroundWindow : public QDialog
 {
     Q_OBJECT
@@ -19,11 +19,11 @@ public:
     // The file dialog's choices: the JPEG, BMP and ICO, GIF of old, and PNG.
     static QString filter();
 
-    QLineEdit *fileField() const { return m_text1; }
-    QLabel *pathLabel() const { return m_label2; }
-    QLabel *preview() const { return m_image1; }
-    QPushButton *findButton() const { return m_command1; }
-    QPushButton *saveButton() const { return m_command2; }
+    QLineEdit *fileField() const { return m_backgroundPathEdit; }
+    QLabel *pathLabel() const { return m_chosenPathLabel; }
+    QLabel *preview() const { return m_preview; }
+    QPushButton *findButton() const { return m_findButton; }
+    QPushButton *saveButton() const { return m_saveButton; }
 
     void find();
     void save();
@@ -39,9 +39,9 @@ private:
     CafeStore &m_store;
     Prompter &m_prompter;
     FileChooser &m_files;
-    QLineEdit *m_text1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_image1 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
+    QLineEdit *m_backgroundPathEdit = nullptr;
+    QLabel *m_chosenPathLabel = nullptr;
+    QLabel *m_preview = nullptr;
+    QPushButton *m_findButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
 };

@@ -70,13 +70,13 @@ void ComputerMapWidget::addComputer(int aa, const QString &name, int left, int t
     item.top = top;
     item.picture = templatePicture();
     item.icon = new QLabel(this);
-    item.icon->setObjectName(QStringLiteral("Image2_%1").arg(aa));
+    item.icon->setObjectName(QStringLiteral("computerIcon_%1").arg(aa));
     item.icon->setScaledContents(true);
     item.icon->setPixmap(QPixmap::fromImage(item.picture));
     item.icon->setProperty("aa", aa);
     item.icon->installEventFilter(this);
     item.label = new QLabel(name, this);
-    item.label->setObjectName(QStringLiteral("Label1_%1").arg(aa));
+    item.label->setObjectName(QStringLiteral("computerName_%1").arg(aa));
     item.label->setAlignment(Qt::AlignCenter);
     item.label->setProperty("aa", aa);
     item.label->setMouseTracking(true);

@@ -148,7 +148,7 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
     , m_clock(clock)
     , m_picker(picker)
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Korvane Version 1.0"));
     resize(1100, 720);
     setMinimumSize(640, 420);
@@ -166,7 +166,7 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
     connectMap();
 
     m_clockTimer = new QTimer(this);
-    m_clockTimer->setObjectName(QStringLiteral("Timer3"));
+    m_clockTimer->setObjectName(QStringLiteral("clockTimer"));
     m_clockTimer->setInterval(1000);
     connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::tick);
     m_clockTimer->start();
@@ -236,7 +236,7 @@ void MainWindow::buildMenus()
 void MainWindow::buildToolbar()
 {
     m_toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
-    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setObjectName(QStringLiteral("toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setIconSize(QSize(28, 28));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -258,7 +258,7 @@ void MainWindow::buildToolbar()
     for (const Button &b : buttons) {
         const QString key = QString::fromLatin1(b.key);
         QAction *a = m_toolbar->addAction(ToolIcons::icon(key), QString::fromLatin1(b.text));
-        a->setObjectName(QStringLiteral("Toolbar1.") + key);
+        a->setObjectName(QStringLiteral("toolbar.") + key);
         a->setToolTip(QString::fromLatin1(b.tip));
         m_buttons.insert(key, a);
     }
@@ -273,7 +273,7 @@ void MainWindow::buildToolbar()
 void MainWindow::buildStatusBar()
 {
     QStatusBar *bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setObjectName(QStringLiteral("statusBar"));
     bar->setSizeGripEnabled(true);
     for (int i = 0; i < 3; ++i) {
         m_panel[i] = new QLabel(bar);
@@ -435,7 +435,7 @@ QAction *MainWindow::toolbarButton(const QString &key) const { return m_buttons.
 
 void MainWindow::provide(const QString &entry, std::function<void()> fn)
 {
-    static const QString prefix = QStringLiteral("Toolbar1.");
+    static const QString prefix = QStringLiteral("toolbar.");
     QAction *a = entry.startsWith(prefix) ? toolbarButton(entry.mid(prefix.size())) : action(entry);
     if (!a)
         return;

@@ -54,7 +54,7 @@ public:
     QToolBar *toolbar() const { return m_toolbar; }
     // Toolbar buttons by key: "msg", "shutdown", "user", "service", "exit".
     QAction *toolbarButton(const QString &key) const;
-    // Enables a menu entry or toolbar button (key prefixed "Toolbar1.") that
+    // Enables a menu entry or toolbar button (key prefixed "toolbar.") that
     // waits for a window or command of another part, and runs fn on it.
     void provide(const QString &entry, std::function<void()> fn);
 

@@ -42,7 +42,7 @@ OptionsWindow::OptionsWindow(const QString &settingsPath, Prompter &prompter, Pi
 
 QRadioButton *OptionsWindow::sideButton(int side) const
 {
-    return side >= 1 && side <= 4 ? m_option[side - 1] : nullptr;
+    return side >= 1 && side <= 4 ? m_sideButton[side - 1] : nullptr;
 }
 
 void OptionsWindow::buildUi()
@@ -51,63 +51,65 @@ void OptionsWindow::buildUi()
 
     // Polling
     auto *network = new QGroupBox(QStringLiteral("Network"), this);
-    m_check1 = new QCheckBox(QStringLiteral("Check computers if on-line ?"), network);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-    auto *label1 = new QLabel(QStringLiteral("Seconds Between Checks"), network);
-    label1->setObjectName(QStringLiteral("Label1"));
-    m_text1 = new QLineEdit(network);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setMaximumWidth(80);
-    label1->setBuddy(m_text1);
-    auto *label2 = new QLabel(QStringLiteral("(above 7)"), network);
-    label2->setObjectName(QStringLiteral("Label2"));
+    m_pollCheck = new QCheckBox(QStringLiteral("Check computers if on-line ?"), network);
+    m_pollCheck->setObjectName(QStringLiteral("pollCheck"));
+    auto *secondsLabel = new QLabel(QStringLiteral("Seconds Between Checks"), network);
+    secondsLabel->setObjectName(QStringLiteral("secondsLabel"));
+    m_secondsEdit = new QLineEdit(network);
+    m_secondsEdit->setObjectName(QStringLiteral("secondsEdit"));
+    m_secondsEdit->setMaximumWidth(80);
+    secondsLabel->setBuddy(m_secondsEdit);
+    auto *secondsHint = new QLabel(QStringLiteral("(above 7)"), network);
+    secondsHint->setObjectName(QStringLiteral("secondsHint"));
     auto *seconds = new QHBoxLayout;
-    seconds->addWidget(label1);
-    seconds->addWidget(m_text1);
-    seconds->addWidget(label2);
+    seconds->addWidget(secondsLabel);
+    seconds->addWidget(m_secondsEdit);
+    seconds->addWidget(secondsHint);
     seconds->addStretch();
     auto *networkLayout = new QVBoxLayout(network);
-    networkLayout->addWidget(m_check1);
+    networkLayout->addWidget(m_pollCheck);
     networkLayout->addLayout(seconds);
 
     // Toolbar
     auto *toolbar = new QGroupBox(QStringLiteral("Toolbar"), this);
-    m_check2 = new QCheckBox(QStringLiteral("Show Toolbar ?"), toolbar);
-    m_check2->setObjectName(QStringLiteral("Check2"));
-    auto *label3 = new QLabel(QStringLiteral("Toolbar Position"), toolbar);
-    label3->setObjectName(QStringLiteral("Label3"));
+    m_toolbarCheck = new QCheckBox(QStringLiteral("Show Toolbar ?"), toolbar);
+    m_toolbarCheck->setObjectName(QStringLiteral("toolbarCheck"));
+    auto *sideLabel = new QLabel(QStringLiteral("Toolbar Position"), toolbar);
+    sideLabel->setObjectName(QStringLiteral("sideLabel"));
     auto *sides = new QHBoxLayout;
     auto *sideGroup = new QButtonGroup(this);
     const QStringList sideCaptions{QStringLiteral("UP"), QStringLiteral("DOWN"), QStringLiteral("LEFT"),
                                    QStringLiteral("RIGHT")};
+    const QStringList sideNames{QStringLiteral("sideUpButton"), QStringLiteral("sideDownButton"),
+                                QStringLiteral("sideLeftButton"), QStringLiteral("sideRightButton")};
     for (int i = 0; i < 4; ++i) {
-        m_option[i] = new QRadioButton(sideCaptions[i], toolbar);
-        m_option[i]->setObjectName(QStringLiteral("Option%1").arg(i + 1));
-        sideGroup->addButton(m_option[i], i + 1);
-        sides->addWidget(m_option[i]);
+        m_sideButton[i] = new QRadioButton(sideCaptions[i], toolbar);
+        m_sideButton[i]->setObjectName(sideNames[i]);
+        sideGroup->addButton(m_sideButton[i], i + 1);
+        sides->addWidget(m_sideButton[i]);
     }
     sides->addStretch();
     connect(sideGroup, &QButtonGroup::idClicked, this, &OptionsWindow::toolbarSideChosen);
     auto *toolbarLayout = new QVBoxLayout(toolbar);
-    toolbarLayout->addWidget(m_check2);
-    toolbarLayout->addWidget(label3);
+    toolbarLayout->addWidget(m_toolbarCheck);
+    toolbarLayout->addWidget(sideLabel);
     toolbarLayout->addLayout(sides);
 
     // Names and icons
     auto *names = new QGroupBox(QStringLiteral("Computer Names"), this);
-    m_command2 = new QPushButton(QStringLiteral("&Font Color"), names);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command3 = new QPushButton(QStringLiteral("&Font"), names);
-    m_command3->setObjectName(QStringLiteral("Command3"));
-    const char *valueNames[6] = {"Label4", "Label5", "Label6", "Label7", "Label8", "Label10"};
+    m_colorButton = new QPushButton(QStringLiteral("&Font Color"), names);
+    m_colorButton->setObjectName(QStringLiteral("colorButton"));
+    m_fontButton = new QPushButton(QStringLiteral("&Font"), names);
+    m_fontButton->setObjectName(QStringLiteral("fontButton"));
+    const char *valueNames[6] = {"colorValue", "fontValue", "sizeValue", "boldValue", "italicValue", "iconSizeValue"};
     for (int i = 0; i < 6; ++i) {
         m_value[i] = new QLabel(names);
         m_value[i]->setObjectName(QString::fromLatin1(valueNames[i]));
         m_value[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
     auto *namesLayout = new QGridLayout(names);
-    namesLayout->addWidget(m_command2, 0, 0);
-    namesLayout->addWidget(m_command3, 0, 1);
+    namesLayout->addWidget(m_colorButton, 0, 0);
+    namesLayout->addWidget(m_fontButton, 0, 1);
     auto *values = new QFormLayout;
     values->addRow(QStringLiteral("Color:"), m_value[0]);
     values->addRow(QStringLiteral("Font:"), m_value[1]);
@@ -116,48 +118,48 @@ void OptionsWindow::buildUi()
     values->addRow(QStringLiteral("Italic:"), m_value[4]);
     values->addRow(QStringLiteral("Icons:"), m_value[5]);
     namesLayout->addLayout(values, 1, 0, 1, 2);
-    auto *label11 = new QLabel(QStringLiteral("Icon Size"), names);
-    label11->setObjectName(QStringLiteral("Label11"));
-    m_command5 = new QPushButton(QStringLiteral("Big"), names);
-    m_command5->setObjectName(QStringLiteral("Command5"));
-    m_command6 = new QPushButton(QStringLiteral("Small"), names);
-    m_command6->setObjectName(QStringLiteral("Command6"));
-    namesLayout->addWidget(label11, 2, 0, 1, 2, Qt::AlignBottom);
-    namesLayout->addWidget(m_command5, 3, 0);
-    namesLayout->addWidget(m_command6, 3, 1);
+    auto *iconSizeLabel = new QLabel(QStringLiteral("Icon Size"), names);
+    iconSizeLabel->setObjectName(QStringLiteral("iconSizeLabel"));
+    m_bigButton = new QPushButton(QStringLiteral("Big"), names);
+    m_bigButton->setObjectName(QStringLiteral("bigButton"));
+    m_smallButton = new QPushButton(QStringLiteral("Small"), names);
+    m_smallButton->setObjectName(QStringLiteral("smallButton"));
+    namesLayout->addWidget(iconSizeLabel, 2, 0, 1, 2, Qt::AlignBottom);
+    namesLayout->addWidget(m_bigButton, 3, 0);
+    namesLayout->addWidget(m_smallButton, 3, 1);
     namesLayout->setRowMinimumHeight(2, 36);
     namesLayout->setRowStretch(4, 1);
 
-    auto *frame1 = new QGroupBox(QStringLiteral("Preview"), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    m_preview = new ComputerMapWidget(frame1);
-    m_preview->setObjectName(QStringLiteral("Image3"));
+    auto *previewFrame = new QGroupBox(QStringLiteral("Preview"), this);
+    previewFrame->setObjectName(QStringLiteral("previewFrame"));
+    m_preview = new ComputerMapWidget(previewFrame);
+    m_preview->setObjectName(QStringLiteral("preview"));
     m_preview->addComputer(1, QStringLiteral("Computer"), PreviewLeft, PreviewTop);
-    m_preview->label(1)->setObjectName(QStringLiteral("Label9"));
+    m_preview->label(1)->setObjectName(QStringLiteral("previewName"));
     m_preview->setMinimumSize(m_preview->toPixelsX(PreviewLeft * 2 + ComputerMapWidget::BigWidth + 400),
                               m_preview->toPixelsY(PreviewTop * 2 + ComputerMapWidget::BigHeight + 200));
-    (new QVBoxLayout(frame1))->addWidget(m_preview);
+    (new QVBoxLayout(previewFrame))->addWidget(m_preview);
 
-    m_command1 = new QPushButton(QStringLiteral("&Save"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
+    m_saveButton = new QPushButton(QStringLiteral("&Save"), this);
+    m_saveButton->setObjectName(QStringLiteral("saveButton"));
+    m_saveButton->setDefault(true);
 
-    connect(m_command2, &QPushButton::clicked, this, &OptionsWindow::chooseColor);
-    connect(m_command3, &QPushButton::clicked, this, &OptionsWindow::chooseFont);
-    connect(m_command5, &QPushButton::clicked, this, [this] { setIconSize(true); });
-    connect(m_command6, &QPushButton::clicked, this, [this] { setIconSize(false); });
-    connect(m_command1, &QPushButton::clicked, this, &OptionsWindow::save);
+    connect(m_colorButton, &QPushButton::clicked, this, &OptionsWindow::chooseColor);
+    connect(m_fontButton, &QPushButton::clicked, this, &OptionsWindow::chooseFont);
+    connect(m_bigButton, &QPushButton::clicked, this, [this] { setIconSize(true); });
+    connect(m_smallButton, &QPushButton::clicked, this, [this] { setIconSize(false); });
+    connect(m_saveButton, &QPushButton::clicked, this, &OptionsWindow::save);
 
     auto *left = new QVBoxLayout;
     left->addWidget(network);
     left->addWidget(toolbar);
-    left->addWidget(frame1, 1);
+    left->addWidget(previewFrame, 1);
     auto *columns = new QHBoxLayout;
     columns->addLayout(left, 1);
     columns->addWidget(names, 1);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
-    bottom->addWidget(m_command1);
+    bottom->addWidget(m_saveButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
     layout->addLayout(bottom);
@@ -166,11 +168,11 @@ void OptionsWindow::buildUi()
 void OptionsWindow::load()
 {
     const SettingsFile s = SettingsFile::read(m_path);
-    m_check1->setChecked(s.pollingOn());
+    m_pollCheck->setChecked(s.pollingOn());
     bool ok = false;
     const double ms = s.text(SettingsFile::Key::Interval).trimmed().toDouble(&ok);
-    m_text1->setText(ok ? QString::number(ms / 1000) : QString());
-    m_check2->setChecked(s.toolbarVisible());
+    m_secondsEdit->setText(ok ? QString::number(ms / 1000) : QString());
+    m_toolbarCheck->setChecked(s.toolbarVisible());
     if (QRadioButton *b = sideButton(s.toolbarSide()))
         b->setChecked(true);
     for (int i = 0; i < LookValues; ++i)
@@ -228,19 +230,19 @@ void OptionsWindow::setIconSize(bool big)
 
 bool OptionsWindow::save()
 {
-    const auto checked = OptionsCheck::seconds(m_text1->text());
+    const auto checked = OptionsCheck::seconds(m_secondsEdit->text());
     if (const auto *refusal = std::get_if<OptionsCheck::Refusal>(&checked)) {
         m_prompter.tell(refusal->text, refusal->icon);
-        m_text1->setFocus();
+        m_secondsEdit->setFocus();
         return false;
     }
     SettingsFile s;
-    s.setSwitch(SettingsFile::Key::Polling, m_check1->isChecked());
+    s.setSwitch(SettingsFile::Key::Polling, m_pollCheck->isChecked());
     s.setText(SettingsFile::Key::Interval, OptionsCheck::intervalLine(std::get<double>(checked)));
-    s.setSwitch(SettingsFile::Key::ToolbarShown, m_check2->isChecked());
+    s.setSwitch(SettingsFile::Key::ToolbarShown, m_toolbarCheck->isChecked());
     int side = 1; // the top when none was chosen, so the file keeps ten lines
     for (int i = 0; i < 4; ++i) {
-        if (m_option[i]->isChecked()) {
+        if (m_sideButton[i]->isChecked()) {
             side = i + 1;
             break;
         }

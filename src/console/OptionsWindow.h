@@ -21,15 +21,15 @@ class OptionsWindow : public QDialog
 public:
     OptionsWindow(const QString &settingsPath, Prompter &prompter, Picker &picker, QWidget *parent = nullptr);
 
-    QCheckBox *pollCheck() const { return m_check1; }
-    QLineEdit *secondsField() const { return m_text1; }
-    QCheckBox *toolbarCheck() const { return m_check2; }
+    QCheckBox *pollCheck() const { return m_pollCheck; }
+    QLineEdit *secondsField() const { return m_secondsEdit; }
+    QCheckBox *toolbarCheck() const { return m_toolbarCheck; }
     QRadioButton *sideButton(int side) const; // 1 UP .. 4 RIGHT
-    QPushButton *colorButton() const { return m_command2; }
-    QPushButton *fontButton() const { return m_command3; }
-    QPushButton *bigButton() const { return m_command5; }
-    QPushButton *smallButton() const { return m_command6; }
-    QPushButton *saveButton() const { return m_command1; }
+    QPushButton *colorButton() const { return m_colorButton; }
+    QPushButton *fontButton() const { return m_fontButton; }
+    QPushButton *bigButton() const { return m_bigButton; }
+    QPushButton *smallButton() const { return m_smallButton; }
+    QPushButton *saveButton() const { return m_saveButton; }
     ComputerMapWidget *preview() const { return m_preview; }
     // Lines 5 to 10 as the window holds them.
     QStringList values() const;
@@ -55,16 +55,16 @@ private:
     QString m_path;
     Prompter &m_prompter;
     Picker &m_picker;
-    QCheckBox *m_check1 = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QCheckBox *m_check2 = nullptr;
-    QRadioButton *m_option[4] = {};
-    QPushButton *m_command2 = nullptr;
-    QPushButton *m_command3 = nullptr;
-    QPushButton *m_command5 = nullptr;
-    QPushButton *m_command6 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    // Label4 .. Label8, Label10: lines 5 to 10.
+    QCheckBox *m_pollCheck = nullptr;
+    QLineEdit *m_secondsEdit = nullptr;
+    QCheckBox *m_toolbarCheck = nullptr;
+    QRadioButton *m_sideButton[4] = {};
+    QPushButton *m_colorButton = nullptr;
+    QPushButton *m_fontButton = nullptr;
+    QPushButton *m_bigButton = nullptr;
+    QPushButton *m_smallButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    // Lines 5 to 10: name colour, font, size, bold, italic, icon size.
     QLabel *m_value[6] = {};
     ComputerMapWidget *m_preview = nullptr;
 };

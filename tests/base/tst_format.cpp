@@ -42,42 +42,28 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint64>("units");
-        QTest::newRow("comma decimal") << "el_GR"
-                                       << "2,5" << qint64(25000);
-        QTest::newRow("grouped") << "el_GR"
-                                 << "1.250" << qint64(12500000);
-        QTest::newRow("both") << "en_US"
-                              << "1,234.56" << qint64(12345600);
-        QTest::newRow("four decimals") << "en_US"
-                                       << "0.625" << qint64(6250);
-        QTest::newRow("symbol") << "el_GR" << QString::fromUtf8("3,00\u00a0€") << qint64(30000);
-        QTest::newRow("sign") << "el_GR"
-                              << "-0,63" << qint64(-6300);
+        const auto row = [](const char *name, const char *locale, const QString &text, qint64 units) {
+            QTest::newRow(name) << QString(locale) << text << units;
+        };
+        row("comma decimal", "el_GR", "2,5", qint64(25000));
+        row("grouped", "el_GR", "1.250", qint64(12500000));
+        row("both", "en_US", "1,234.56", qint64(12345600));
+        row("four decimals", "en_US", "0.625", qint64(6250));
+        row("symbol", "el_GR", QString::fromUtf8("3,00\u00a0€"), qint64(30000));
+        row("sign", "el_GR", "-0,63", qint64(-6300));
         // Refused: anything but the locale's own form.
-        QTest::newRow("letter O for zero") << "el_GR"
-                                           << "1O" << Refused;
-        QTest::newRow("trailing letter") << "el_GR"
-                                         << "2x" << Refused;
-        QTest::newRow("exponent") << "en_US"
-                                  << "1e5" << Refused;
-        QTest::newRow("point decimal in comma locale") << "el_GR"
-                                                       << "2.5" << Refused;
-        QTest::newRow("group in the fraction") << "el_GR"
-                                               << "1,234.5" << Refused;
-        QTest::newRow("short group") << "el_GR"
-                                     << "1.23,00" << Refused;
-        QTest::newRow("sign inside") << "el_GR"
-                                     << "2-5" << Refused;
-        QTest::newRow("nothing after the separator") << "el_GR"
-                                                     << "5," << Refused;
-        QTest::newRow("other currency") << "el_GR"
-                                        << "$2,50" << Refused;
-        QTest::newRow("word") << "en_US"
-                              << "abc" << Refused;
-        QTest::newRow("empty") << "en_US"
-                               << "" << Refused;
-        QTest::newRow("two points") << "en_US"
-                                    << "1.2.3" << Refused;
+        row("letter O for zero", "el_GR", "1O", Refused);
+        row("trailing letter", "el_GR", "2x", Refused);
+        row("exponent", "en_US", "1e5", Refused);
+        row("point decimal in comma locale", "el_GR", "2.5", Refused);
+        row("group in the fraction", "el_GR", "1,234.5", Refused);
+        row("short group", "el_GR", "1.23,00", Refused);
+        row("sign inside", "el_GR", "2-5", Refused);
+        row("nothing after the separator", "el_GR", "5,", Refused);
+        row("other currency", "el_GR", "$2,50", Refused);
+        row("word", "en_US", "abc", Refused);
+        row("empty", "en_US", "", Refused);
+        row("two points", "en_US", "1.2.3", Refused);
     }
     void parsing()
     {
@@ -96,27 +82,25 @@ private slots:
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QString>("used");
         QTest::addColumn<QString>("left");
-        QTest::newRow("hour five") << qint64(3900) << "1:05:00"
-                                   << "01:05:00";
-        QTest::newRow("over a day") << qint64(25 * 3600 + 61) << "25:01:01"
-                                    << "25:01:01";
-        QTest::newRow("past") << qint64(-300) << "-0:05:00"
-                              << "-00:05:00";
+        QTest::addColumn<QString>("minutes"); // the same count taken as minutes
+        const auto row = [](const char *name, qint64 seconds, const char *used, const char *left, const char *minutes) {
+            QTest::newRow(name) << seconds << QString(used) << QString(left) << QString(minutes);
+        };
+        row("hour five", 3900, "1:05:00", "01:05:00", "65:00");
+        row("over a day", 25 * 3600 + 61, "25:01:01", "25:01:01", "1501:01");
+        row("past", -300, "-0:05:00", "-00:05:00", "-05:00");
+        row("two minutes five", 125, "0:02:05", "00:02:05", "02:05");
+        row("six thousand", 6000, "1:40:00", "01:40:00", "100:00");
     }
     void durations()
     {
         QFETCH(qint64, seconds);
         QFETCH(QString, used);
         QFETCH(QString, left);
+        QFETCH(QString, minutes);
         QCOMPARE(Format::duration(seconds), used);
         QCOMPARE(Format::timeLeft(seconds), left);
-    }
-
-    void minuteCounts()
-    {
-        QCOMPARE(Format::minutes(125), QString("02:05"));
-        QCOMPARE(Format::minutes(-5), QString("-00:05"));
-        QCOMPARE(Format::minutes(6000), QString("100:00"));
+        QCOMPARE(Format::minutes(seconds), minutes);
     }
 
     void minuteBoundaries_data()

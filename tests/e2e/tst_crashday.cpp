@@ -14,6 +14,7 @@
 #include "engine/Engine.h"
 #include "engine/Transfer.h"
 #include "store/CustomerStore.h"
+#include "store/Maintenance.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -318,6 +319,64 @@ private slots:
               points, kills, byKind[0], byKind[1], byKind[2], restarts, checks, m_done, int(m_confirmed.size()));
         // A commit that a short run never reached is a clean restart, not a kill.
         QVERIFY2(kills >= points * 2 / 3 && checks >= points * 2 / 3, qPrintable(QString::number(kills)));
+    }
+
+    // A charge whose end cannot reach its client, ended anyway at the
+    // operator's word: the row is ended and nothing is counted until the
+    // bill, offered at the next start, is confirmed; then it counts once.
+    void terminateAfterCommunicationError()
+    {
+        LiveConsole c(2);
+        QVERIFY(c.startAgents() && c.open());
+        c.prompter.answer(true);
+        c.click(0);
+        QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
+        QTRY_VERIFY(c.engine().canmove(c.pcs[0], c.pcs[1])); // the start's command is done
+        c.agents[0]->stop();
+        c.clock.advance(47 * 60);
+        c.prompter.answer(true); // the end
+        c.prompter.answer(true); // "do you want to terminate ?"
+        c.click(0);
+        QTRY_VERIFY2(c.slot(0).isFree(), qPrintable(c.prompter.texts().join(" | ")));
+        QVERIFY2(c.prompter.last().startsWith("Communication Error With PC1\n"), qPrintable(c.prompter.last()));
+        QVERIFY(!c.bill());
+        c.close();
+        const auto books = [&c](Money *takings) {
+            CafeStore cafe;
+            if (cafe.open(c.home.paths().cafeDatabase()))
+                return KinRow();
+            *takings = cafe.takingsOn(c.clock.now().date()).value_or(Money::fromCents(-1));
+            return cafe.transaction(1).value_or(KinRow());
+        };
+        const auto findings = [&c] {
+            const auto found = Maintenance(c.home.paths()).check();
+            QStringList texts{found ? QString() : found.error()};
+            for (const Maintenance::Finding &f : found.value_or(QList<Maintenance::Finding>()))
+                texts << f.text;
+            return texts;
+        };
+        Money takings;
+        KinRow row = books(&takings);
+        QVERIFY(row.enddate && row.totaltime == "0:47:00" && !row.total && !runs(row));
+        QCOMPARE(takings, Money());
+        QCOMPARE(findings(), QStringList{QString()});
+
+        // The next start locks the client and offers the bill.
+        QVERIFY(c.agents[0]->start(address(7, 11), {"--no-broadcast"}, c.ports.offset));
+        c.prompter.clear();
+        c.prompter.answer(true);
+        QVERIFY(c.open());
+        QTRY_VERIFY(c.bill());
+        QVERIFY(c.prompter.texts().contains("1 bill waits for confirmation.\nShow it now?"));
+        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
+        QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
+        QTRY_VERIFY(!c.bill());
+        QVERIFY(c.engine().unconfirmedBills()->isEmpty()); // nothing is offered again
+        c.close();
+        row = books(&takings);
+        QVERIFY(row.total && *row.total > Money() && !runs(row));
+        QCOMPARE(takings, *row.total);
+        QCOMPARE(findings(), QStringList{QString()});
     }
 
 private:

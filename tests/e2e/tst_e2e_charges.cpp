@@ -4,7 +4,6 @@
 
 #include "CafeFixture.h"
 #include "LinkTestSupport.h"
-#include "link/PresencePoller.h"
 #include "engine/Transfer.h"
 
 #include <QSignalSpy>
@@ -14,8 +13,6 @@ using namespace linktest;
 
 namespace {
 const Ports Shifted = Ports::withOffset(Offset);
-// Generous on purpose: how soon is the business of bench/.
-constexpr int Patience = 10 * PresencePoller::MinimumIntervalMs;
 
 QStringList noBroadcast() { return {QStringLiteral("--no-broadcast")}; }
 } // namespace
@@ -151,68 +148,6 @@ private slots:
             if (kind == QLatin1String("account"))
                 QVERIFY(c.account(account).timer && c.account(account).timeleft == 60);
         }
-    }
-
-    // Dozens of clients failing at once (refused, hanging, unusable
-    // addresses): every computer shows the error picture, each failed start
-    // is told with its cause and records nothing, and the command channel
-    // still reaches a live client, whose picture then follows the engine.
-    void dozensFailingAtOnce()
-    {
-        HangingPort hangProbe, hangCommand;
-        const QString hangAddress = address(43, 250);
-        if (!hangProbe.open(hangAddress, Shifted.probe) || !hangCommand.open(hangAddress, Shifted.command))
-            QSKIP("cannot make a listener with a full backlog here");
-        Agent live;
-        QVERIFY2(live.start(address(43, 1), noBroadcast()), qPrintable(live.errors()));
-
-        Roster roster{{"LIVE", address(43, 1)}};
-        for (int i = 0; i < 20; ++i)
-            roster.append({QStringLiteral("R%1").arg(i), address(43, 10 + i)}); // refused
-        for (int i = 0; i < 10; ++i)
-            roster.append({QStringLiteral("H%1").arg(i), hangAddress});
-        for (int i = 0; i < 10; ++i)
-            roster.append({QStringLiteral("G%1").arg(i), i % 2 ? QString() : QStringLiteral("pc-%1.local").arg(i)});
-        LiveCafe c(Shifted, roster);
-        QVERIFY(c.ok());
-
-        PresencePoller poller(
-            c.prompter, Shifted.probe, [&c](qint64 aa) { return c.status(aa); }, [] { return true; });
-        QHash<qint64, Picture> shown;
-        connect(&poller, &PresencePoller::pictureDue, this, [&shown](qint64 aa, Picture p) { shown[aa] = p; });
-        for (const auto &[name, ip] : roster)
-            poller.addComputer(c.key(name), ip);
-
-        // Meanwhile the operator tries one failing computer of each kind after another.
-        QSignalSpy failures(&c.channel, &CommandChannel::failed);
-        const QStringList tried = {"R0", "H0", "G0", "G1", "R1"};
-        for (const QString &name : tried) {
-            c.prompter.clear();
-            c.prompter.answer(true);
-            c.engine->startnormal(c.key(name));
-            QTRY_VERIFY(c.idle());
-            QCOMPARE(c.prompter.said().size(), 2);
-            const QString description = failures.last().at(0).toString();
-            QVERIFY(!description.isEmpty());
-            QCOMPARE(c.prompter.last(), "Communication Error With " + name + "\n" + description);
-            QCOMPARE(c.prompter.said().last().icon, Prompter::Icon::Critical);
-            const ComputerRow row = c.computer(name);
-            QVERIFY(c.slot(name).isFree() && !row.timer && !row.pretime && !row.user);
-        }
-        QCOMPARE(failures.size(), tried.size());
-        QVERIFY(c.rows().isEmpty());
-
-        for (const auto &[name, ip] : roster) {
-            const Picture expected = name == QLatin1String("LIVE") ? Picture::Free : Picture::Error;
-            QTRY_VERIFY2_WITH_TIMEOUT(shown.value(c.key(name)) == expected, qPrintable(name), Patience);
-        }
-
-        c.prompter.answer(true);
-        c.engine->startnormal(c.key("LIVE"));
-        QVERIFY(live.waitFor("command"));
-        QTRY_COMPARE(c.slot("LIVE").state, SlotState::Normal);
-        QVERIFY(c.rows().size() == 1 && c.rows()[0].computer == QStringLiteral("LIVE"));
-        QTRY_VERIFY_WITH_TIMEOUT(shown.value(c.key("LIVE")) == Picture::Normal, Patience);
     }
 };
 

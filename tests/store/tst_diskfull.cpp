@@ -145,13 +145,9 @@ void TestDiskFull::failedWriteMidDay()
     if (!netns::inside()) {
         if (!netns::runQuietly(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("true")}))
             QSKIP("cannot create a user and mount namespace here (unshare -rm refused): no small filesystem to fill");
-        const auto outcome =
-            netns::rerunUnder({QStringLiteral("-rm")}, QString::fromLatin1(QTest::currentTestFunction()),
-                              QString::fromLatin1(QTest::currentDataTag()));
-        if (outcome.kind == netns::Outcome::Skipped)
-            QSKIP(qPrintable(outcome.output));
-        QVERIFY2(outcome.kind == netns::Outcome::Passed, qPrintable(outcome.output));
-        return;
+        KORVANE_RERUN_INSIDE(netns::rerunUnder({QStringLiteral("-rm")},
+                                               QString::fromLatin1(QTest::currentTestFunction()),
+                                               QString::fromLatin1(QTest::currentDataTag())));
     }
     QTemporaryDir disk;
     QString out;

@@ -189,9 +189,8 @@ private slots:
         }));
         other->start();
         writing.acquire();
-        const bool ok = m_cafe.atomically([&] {
-            return m_cafe.categories() && m_cafe.exec("INSERT INTO groups (name) VALUES ('console')");
-        });
+        const bool ok = m_cafe.atomically(
+            [&] { return m_cafe.categories() && m_cafe.exec("INSERT INTO groups (name) VALUES ('console')"); });
         other->wait();
         QVERIFY2(ok, qPrintable(m_cafe.lastError()));
         QCOMPARE(m_cafe.categories()->size(), 2);

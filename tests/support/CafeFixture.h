@@ -3,12 +3,12 @@
 #include "FakeChannel.h"
 #include "ScriptedPrompter.h"
 #include "TempHome.h"
+#include "base/Clock.h"
 #include "engine/Engine.h"
 #include "link/Ports.h"
 #include "link/TcpChannel.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "base/Clock.h"
 
 #include <QPointer>
 #include <QtTest>
@@ -115,11 +115,6 @@ struct BasicCafe
     qint64 key(const QString &name) { return computer(name).aa; }
     const Slot &slot(qint64 aa) const { return *engine->slot(aa); }
     const Slot &slot(const QString &name) { return slot(key(name)); }
-    auto status(qint64 aa) const
-    {
-        const Slot *s = engine->slot(aa);
-        return s ? s->state : SlotState::Free;
-    }
     QList<KinRow> rows()
     {
         QList<KinRow> list;

@@ -126,18 +126,24 @@ inline bool prepareLoopback(QString *why)
 
 } // namespace netns
 
+// Outside the namespace: run this test (row) inside one made by `outcome`
+// and report how it went.
+#define KORVANE_RERUN_INSIDE(outcome)                                                                                  \
+    do {                                                                                                               \
+        const netns::Outcome outcome_ = (outcome);                                                                     \
+        if (outcome_.kind == netns::Outcome::Skipped)                                                                  \
+            QSKIP(qPrintable(outcome_.output));                                                                        \
+        QVERIFY2(outcome_.kind == netns::Outcome::Passed, qPrintable(outcome_.output));                                \
+        return;                                                                                                        \
+    } while (false)
+
 // Outside the namespace: run this test (row) inside one and report its
 // outcome. Inside: prepare the loopback and go on with the test.
 #define KORVANE_IN_NETNS()                                                                                             \
     do {                                                                                                               \
-        if (!netns::inside()) {                                                                                        \
-            const netns::Outcome outcome_ = netns::rerun(QString::fromLatin1(QTest::currentTestFunction()),            \
-                                                         QString::fromLatin1(QTest::currentDataTag()));                \
-            if (outcome_.kind == netns::Outcome::Skipped)                                                              \
-                QSKIP(qPrintable(outcome_.output));                                                                    \
-            QVERIFY2(outcome_.kind == netns::Outcome::Passed, qPrintable(outcome_.output));                            \
-            return;                                                                                                    \
-        }                                                                                                              \
+        if (!netns::inside())                                                                                          \
+            KORVANE_RERUN_INSIDE(netns::rerun(QString::fromLatin1(QTest::currentTestFunction()),                       \
+                                              QString::fromLatin1(QTest::currentDataTag())));                          \
         QString why_;                                                                                                  \
         if (!netns::prepareLoopback(&why_))                                                                            \
             QSKIP(qPrintable(why_));                                                                                   \

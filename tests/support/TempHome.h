@@ -4,12 +4,30 @@
 #include "store/Paths.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 // Whether nobody but its owner may read or write the file at path.
 inline bool ownerOnly(const QString &path)
 {
     return QFileInfo::exists(path) && !(QFileInfo(path).permissions() & 0x77);
+}
+
+// A program of the build (korvane, korvane-tools) run to its end with no
+// answer to any question: its exit code, -1 when it did not end.
+inline int runProgram(const QString &program, const QStringList &args, QByteArray *out = nullptr,
+                      QByteArray *err = nullptr)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("KORVANE_BIN_DIR") + QLatin1Char('/') + program, args);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (out)
+        *out = p.readAllStandardOutput();
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitCode();
 }
 
 // A fresh application folder, installed, removed when the test ends.
