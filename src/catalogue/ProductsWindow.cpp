@@ -69,9 +69,9 @@ ProductsWindow::ProductsWindow(CafeStore &cafe, Prompter &prompter, QWidget *par
     layout->addWidget(m_gridFrame, 1);
 
     // Until a category is chosen there is nowhere to add a product to.
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_descriptionLabel), static_cast<QWidget *>(m_priceLabel), static_cast<QWidget *>(m_description),
-          static_cast<QWidget *>(m_price), static_cast<QWidget *>(m_addButton)})
+    for (QWidget *w : {static_cast<QWidget *>(m_descriptionLabel), static_cast<QWidget *>(m_priceLabel),
+                       static_cast<QWidget *>(m_description), static_cast<QWidget *>(m_price),
+                       static_cast<QWidget *>(m_addButton)})
         w->setVisible(false);
 
     connect(m_category, &QComboBox::currentIndexChanged, this, &ProductsWindow::gridadd);
@@ -96,9 +96,9 @@ void ProductsWindow::gridadd()
     m_grid->setColumnTwips({1400, 1200});
     m_entryFrame->setTitle(Catalogue::newProductCaption(*chosen));
     m_gridFrame->setTitle(Catalogue::productsCaption(*chosen));
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_descriptionLabel), static_cast<QWidget *>(m_priceLabel), static_cast<QWidget *>(m_description),
-          static_cast<QWidget *>(m_price), static_cast<QWidget *>(m_addButton)})
+    for (QWidget *w : {static_cast<QWidget *>(m_descriptionLabel), static_cast<QWidget *>(m_priceLabel),
+                       static_cast<QWidget *>(m_description), static_cast<QWidget *>(m_price),
+                       static_cast<QWidget *>(m_addButton)})
         w->setVisible(true);
 }
 

@@ -38,7 +38,8 @@ private slots:
         QTest::addColumn<QString>("stored"); // the account's password afterwards
         const L changed{"Password Has Been Changed"};
         const QString greek = " O'Κωδικός 2 ";
-        QTest::newRow("admin: no current") << true << L{"", "a", "a"} << L{"Current Password Was Not Entered "} << "kelpo";
+        QTest::newRow("admin: no current") << true << L{"", "a", "a"} << L{"Current Password Was Not Entered "}
+                                           << "kelpo";
         QTest::newRow("admin: no new") << true << L{"kelpo", "", "a"} << L{" New Password Is Blank"} << "kelpo";
         QTest::newRow("admin: no verify") << true << L{"kelpo", "a", ""} << L{"Please verify Your Password"} << "kelpo";
         QTest::newRow("admin: mismatch") << true << L{"kelpo", "a", "b"} << L{"Password Do Not Match"} << "kelpo";

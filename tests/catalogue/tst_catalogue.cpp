@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -32,6 +31,7 @@ void stock(CafeStore &cafe)
     (void)cafe.addProduct({0, QStringLiteral("Water"), Money::fromCents(80), QStringLiteral("Drinks")});
 }
 QAbstractItemModel *prices(QWidget *w) { return child<ProductGridView>(w, "priceGrid")->model(); }
+using L = QStringList;
 } // namespace
 
 class TestCatalogue : public QObject
@@ -90,7 +90,7 @@ private slots:
         QVERIFY(c.prompter.texts().size() == 1 && child<QListWidget>(&w, "categoryList")->count() == 1);
         QCOMPARE(c.cafe.categories()->value(0).name, QString("Snacks"));
         PriceListWindow list(c.cafe, c.prompter);
-        QCOMPARE(column(prices(&list), 0) + column(prices(&list), 2), QStringList({"Coffee", "Water", "Drinks", "Drinks"}));
+        QCOMPARE(column(prices(&list), 0) + column(prices(&list), 2), L({"Coffee", "Water", "Drinks", "Drinks"}));
     }
 
     // Description, price, category: the first one missing is the one told.
@@ -99,14 +99,14 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // description, price, category ("": none chosen)
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<qint64>("stored"); // ten-thousandths; -1 nothing
-        using L = QStringList;
         QTest::newRow("all missing") << L{"", "", ""} << L{"No Description Was Entered"} << -1LL;
         QTest::newRow("no price") << L{"Tea", "", ""} << L{"No Price Was Entered"} << -1LL;
         QTest::newRow("no category") << L{"Tea", "1,20", ""} << L{"No Category Was Entered"} << -1LL;
         QTest::newRow("not a price") << L{"Tea", "one euro", "Drinks"} << L{"\"one euro\" Is Not A Price"} << -1LL;
         QTest::newRow("negative") << L{"Tea", "-1,20", "Drinks"} << L{"\"-1,20\" Is Not A Price"} << -1LL;
         QTest::newRow("highest price") << L{"Tea", "10.000.000", "Drinks"} << L{"Update Compelete"} << 100000000000LL;
-        QTest::newRow("beyond it") << L{"Tea", "10.000.000,01", "Drinks"} << L{"\"10.000.000,01\" Is Not A Price"} << -1LL;
+        QTest::newRow("beyond it") << L{"Tea", "10.000.000,01", "Drinks"} << L{"\"10.000.000,01\" Is Not A Price"}
+                                   << -1LL;
         QTest::newRow("added") << L{"Tea", "1,20", "Drinks"} << L{"Update Compelete"} << 12000LL;
         QTest::newRow("exists, other case") << L{"COFFEE", "9", "Snacks"}
                                             << L{"Product Already Exists", "Update Compelete"} << -1LL;
@@ -151,7 +151,7 @@ private slots:
         clickRow(grid, 2, 0, true);
         c.prompter.answer(true);
         clickRow(grid, 2, 0, true);
-        QCOMPARE(c.prompter.texts().mid(2), (QStringList{"Delete " + tea + "?", "Delete " + tea + "?", tea + " Deleted"}));
+        QCOMPARE(c.prompter.texts().mid(2), (L{"Delete " + tea + "?", "Delete " + tea + "?", tea + " Deleted"}));
         QCOMPARE(column(grid->model(), 0), (QStringList{"Coffee", "Water"}));
         choose(&w, "category", "Snacks");
         clickRow(grid, 0, 0, true); // an empty grid
@@ -216,29 +216,6 @@ private slots:
         const QList<ExtraRow> rows = *c.cafe.extras(key);
         QVERIFY(rows.size() == 2 && rows[0].itemdesc == "Φραπέ" && rows[0].itemquant == 1);
         QCOMPARE(rows[0].charge, Money::fromCents(300));
-    }
-
-    // Drawn on every run; KORVANE_SCREENSHOTS keeps the pictures for the guide.
-    void screenshots()
-    {
-        QTemporaryDir scratch;
-        const QString dir = qEnvironmentVariable("KORVANE_SCREENSHOTS", scratch.path());
-        Cafe c;
-        stock(c.cafe);
-        (void)c.cafe.addCategory("Printing");
-        c.cafe.exec("INSERT INTO products (\"desc\", price, category) VALUES ('Φραπέ', 30000, 'Drinks'),"
-                    " ('Chips', 12000, 'Snacks'), ('Print, A4 page', 1500, 'Printing')");
-        CategoriesWindow categories(c.cafe, c.prompter);
-        ProductsWindow products(c.cafe, c.prompter);
-        choose(&products, "category", "Drinks");
-        PriceListWindow list(c.cafe, c.prompter);
-        ExtrasWindow extras(c.cafe, c.prompter, 0, "PC3", ExtraSale::Caller::Console);
-        choose(&extras, "Combo1", "Drinks");
-        for (const auto &[w, name] : QList<std::pair<QWidget *, QString>>{
-                 {&categories, "categories"}, {&products, "products"}, {&list, "pricelist"}, {&extras, "extras"}}) {
-            w->show();
-            QVERIFY(QTest::qWaitForWindowExposed(w) && w->grab().save(dir + "/catalogue-" + name + ".png"));
-        }
     }
 };
 

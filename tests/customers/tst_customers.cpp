@@ -121,8 +121,8 @@ private slots:
         // An empty field is only filled in with 00; the next press goes on.
         QTest::newRow("hours empty") << L{"A", "B", "1", "", "7"} << "" << 0 << 7LL;
         QTest::newRow("both empty") << L{"A", "B", "1", "", ""} << none << 0 << -1LL;
-        QTest::newRow("Greek capitals: exists") << L{"ΕΛΈΝΗ", "O'BRIEN", "1", "", "30"} << "ΕΛΈΝΗ O'BRIEN Already Exists"
-                                                << -1 << -1LL;
+        QTest::newRow("Greek capitals: exists")
+            << L{"ΕΛΈΝΗ", "O'BRIEN", "1", "", "30"} << "ΕΛΈΝΗ O'BRIEN Already Exists" << -1 << -1LL;
         QTest::newRow("other last name") << L{"Ελένη", "O Brien", "1", "", "30"} << "" << 0 << 30LL;
         QTest::newRow("blanks inside") << L{"Ελένη Μαρία", "O'Brien", "1", "", "30"} << "" << 0 << 30LL;
     }
@@ -378,7 +378,7 @@ private slots:
             // Text and lines, the PIN in clear; no picture of the window.
             QFile pdf(d.pdf);
             QVERIFY(pdf.open(QIODevice::ReadOnly) && !pdf.readAll().contains("/Subtype /Image") && ownerOnly(d.pdf));
-            QCOMPARE(pdfText(d.pdf).simplified(), QString("Internet Access Card Ελένη O'Brien PIN 8080808 Time 01:35"));
+            QCOMPARE(pdfText(d.pdf).simplified(), "Internet Access Card Ελένη O'Brien PIN 8080808 Time 01:35");
         } else {
             QVERIFY(d.prompter.said().size() == 1 && d.prompter.last().contains("The card was not printed")
                     && !d.prompter.last().contains("8080808"));
