@@ -20,9 +20,6 @@ public:
     // Reads the stored password; false (after telling why) when it cannot.
     bool load();
 
-    QLineEdit *currentField() const { return m_current; }
-    QLineEdit *newField() const { return m_new; }
-    QLineEdit *againField() const { return m_again; }
     // The administrator's own Change, or the one that sets the cashier's.
     QPushButton *changeButton() const;
 

@@ -19,12 +19,6 @@ class RosterWindow : public QDialog
 public:
     RosterWindow(CafeStore &store, Prompter &prompter, QWidget *parent = nullptr);
 
-    QTableView *list() const { return m_list; }
-    RosterModel *model() const { return m_model; }
-    QLineEdit *nameField() const { return m_name; }
-    QLineEdit *addressField() const { return m_address; }
-    QPushButton *addButton() const { return m_addButton; }
-
     void add();
     // Double-click on a row: the edit window for that computer.
     ComputerEditWindow *edit(int row);
@@ -51,12 +45,6 @@ class ComputerEditWindow : public QDialog
 public:
     ComputerEditWindow(CafeStore &store, Prompter &prompter, qint64 aa, const QString &name, const QString &address,
                        QWidget *parent = nullptr);
-
-    QLineEdit *keyField() const { return m_key; }
-    QLineEdit *nameField() const { return m_name; }
-    QLineEdit *addressField() const { return m_address; }
-    QPushButton *saveButton() const { return m_save; }
-    QPushButton *deleteButton() const { return m_delete; }
 
     void update();
     void remove();

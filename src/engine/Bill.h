@@ -122,7 +122,6 @@ public:
     void refresh();
     // The window went away, confirmed or not.
     void close();
-    bool isClosed() const { return m_closed; }
 
 signals:
     void changed();

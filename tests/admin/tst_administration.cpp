@@ -1,5 +1,6 @@
 // The administrator's windows: the two passwords and the computer roster.
 #include "ConsoleFixture.h"
+#include "Widgets.h"
 #include "admin/Login.h"
 #include "admin/PasswordWindow.h"
 #include "admin/RosterModel.h"
@@ -18,9 +19,10 @@ void type(QLineEdit *field, const QString &text)
 }
 QStringList rosterRows(RosterWindow &w)
 {
+    const auto *m = static_cast<RosterModel *>(child<QTableView>(&w, "computerGrid")->model());
     QStringList rows;
-    for (int r = 0; r < w.model()->rowCount(); ++r)
-        rows << w.model()->name(r) + QLatin1Char('/') + w.model()->address(r);
+    for (int r = 0; r < m->rowCount(); ++r)
+        rows << m->name(r) + QLatin1Char('/') + m->address(r);
     return rows;
 }
 using L = QStringList;
@@ -64,9 +66,9 @@ private slots:
         PasswordWindow w(d.store, d.prompter, admin ? Passwords::Mode::Admins : Passwords::Mode::Users);
         QVERIFY(w.load());
         w.show();
-        QCOMPARE(w.currentField()->isVisible(), admin);
-        for (QLineEdit *f : {w.currentField(), w.newField(), w.againField()})
-            type(f, typed.takeFirst());
+        QCOMPARE(child(&w, "currentPassword")->isVisible(), admin);
+        for (const char *name : {"currentPassword", "newPassword", "verifyPassword"})
+            type(child(&w, name), typed.takeFirst());
         QTest::mouseClick(w.changeButton(), Qt::LeftButton);
         QCOMPARE(d.prompter.texts(), told);
         QCOMPARE(w.isVisible(), told != L{"Password Has Been Changed"});
@@ -118,16 +120,17 @@ private slots:
         RosterWindow w(d.store, d.prompter);
         w.show();
         QPointer<ComputerEditWindow> e = edit ? w.edit(1) : nullptr;
-        type(edit ? e->nameField() : w.nameField(), typed[0]);
-        type(edit ? e->addressField() : w.addressField(), typed[1]);
-        QTest::mouseClick(edit ? e->saveButton() : w.addButton(), Qt::LeftButton);
+        QWidget *window = edit ? static_cast<QWidget *>(e) : &w;
+        type(child(window, "computerName"), typed[0]);
+        type(child(window, "ipAddress"), typed[1]);
+        click(window, edit ? "save" : "addComputer");
         QCOMPARE(d.prompter.texts(), told);
         QCOMPARE(rosterRows(w), rows);
         const bool done = rows != L{"PC1/10.0.0.5", "PC2/10.0.0.6", "καφε/10.0.0.9"};
         if (edit)
             QTRY_COMPARE(e.isNull(), done);
         else
-            QCOMPARE(w.nameField()->text(), done ? QString() : typed[0]);
+            QCOMPARE(child(&w, "computerName")->text(), done ? QString() : typed[0]);
     }
 
     void newComputerLandsOnAFreePlace()
@@ -135,8 +138,8 @@ private slots:
         Desk d;
         RosterWindow w(d.store, d.prompter);
         for (int i = 1; i <= 12; ++i) {
-            type(w.nameField(), QStringLiteral("PC%1").arg(i));
-            type(w.addressField(), QStringLiteral("10.0.1.%1").arg(i));
+            type(child(&w, "computerName"), QStringLiteral("PC%1").arg(i));
+            type(child(&w, "ipAddress"), QStringLiteral("10.0.1.%1").arg(i));
             w.add();
         }
         const auto rows = *d.store.computers();
@@ -159,11 +162,9 @@ private slots:
         RosterWindow w(d.store, d.prompter);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QPoint at = w.list()->visualRect(w.model()->index(1, RosterModel::Name)).center();
-        QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, at);
+        clickRow(child<QTableView>(&w, "computerGrid"), 1, RosterModel::Name, true);
         ComputerEditWindow *edit = w.findChild<ComputerEditWindow *>();
-        QVERIFY(edit && edit->isVisible() && edit->keyField()->text() == QString::number(pc2));
+        QVERIFY(edit && edit->isVisible() && child(edit, "key")->text() == QString::number(pc2));
         KinRow open;
         open.computer = "PC1";
         open.startdate = QDate(2026, 3, 2);
@@ -175,7 +176,7 @@ private slots:
         edit = w.edit(0);
         edit->remove();
         QVERIFY(d.prompter.said().size() == 1 && !d.prompter.said().first().question);
-        type(edit->nameField(), "PC9");
+        type(child(edit, "computerName"), "PC9");
         edit->update();
         for (const QString &told : d.prompter.texts())
             QVERIFY2(told.contains(QStringLiteral("Transaction %1").arg(kin)), qPrintable(told));

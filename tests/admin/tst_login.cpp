@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(d.prompter.texts(Prompter::Icon::Critical), QStringList{"Wrong Password"});
         QCOMPARE(d.prompter.said().size(), 1);
         QVERIFY(w.isVisible()); // another attempt may follow, or Cancel
-        QTest::mouseClick(w.cancelButton(), Qt::LeftButton);
+        QTest::mouseClick(w.findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
         QVERIFY(!w.isVisible() && w.result() == int(QDialog::Rejected) && spy.isEmpty());
     }
 

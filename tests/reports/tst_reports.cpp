@@ -339,10 +339,10 @@ private slots:
         QFETCH(QString, pin);
         QFETCH(QString, pins);
         auto w = std::make_unique<UserTransactionsWindow>(m_cafe, m_prompter, m_clock, m_outlet);
-        w->pinField()->setText("5678");
+        child(w.get(), "pin")->setText("5678");
         w->button("show")->click();
         QCOMPARE(w->model()->rowCount(), 1);
-        w->pinField()->setText(pin);
+        child(w.get(), "pin")->setText(pin);
         w->button("show")->click();
         QCOMPARE(column(w->model(), 5).join(' '), pins);
         if (pin == "1234") // the running one shows no end
