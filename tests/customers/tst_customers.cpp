@@ -260,13 +260,14 @@ private slots:
             d.inUse(aa);
         d.open();
         d.window->enterAddTime();
-        QCOMPARE(d.prompter.texts(), QStringList{"No User Has Been Selected"});
-        d.prompter.clear();
         d.select(0);
         click(d.window.get(), "addTimeButton");
         AddTimeDialog *a = d.window->addTimeDialog();
         QVERIFY(a && a->isVisible());
         QVERIFY(d.shown("saveTime") && d.shown("cancelTime") && !d.shown("Command1") && !d.shown("Command2"));
+        click(d.window.get(), "saveTime"); // nothing chosen yet
+        QCOMPARE(d.prompter.texts(), (QStringList{"No User Has Been Selected", "No Time Was Entered"}));
+        d.prompter.clear();
         auto *timer = a->findChild<QTimer *>("holdTimer");
         for (const auto &[name, ticks] : {std::pair{"up", up}, {"down", down}}) {
             QTest::mousePress(child<QAbstractButton>(a, name), Qt::LeftButton);
