@@ -391,10 +391,10 @@ int main(int argc, char **argv)
                                                               prompter, clock, outlet);
                 window->show();
             },
-            [&] { return window->button(QStringLiteral("Command3"))->isEnabled(); });
+            [&] { return window->button(QStringLiteral("show"))->isEnabled(); });
         prompter.yes = true;
         measure(QStringLiteral("Delete with its dated copy (every finished transaction, the running kept)"),
-                [&] { window->button(QStringLiteral("Command1"))->click(); }, [&] { return !prompter.told.isEmpty(); });
+                [&] { window->button(QStringLiteral("deleteAll"))->click(); }, [&] { return !prompter.told.isEmpty(); });
         if (!prompter.told.isEmpty())
             out << "told: " << prompter.told.join(QStringLiteral(" | ")) << "\n";
     }

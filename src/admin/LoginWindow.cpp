@@ -34,7 +34,7 @@ void LoginWindow::buildUi()
     sub->setEnabled(false);
 
     m_account = new QComboBox(this);
-    m_account->setObjectName(QStringLiteral("Combo1"));
+    m_account->setObjectName(QStringLiteral("account"));
     m_account->addItems(Login::accounts());
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("txtPassword"));

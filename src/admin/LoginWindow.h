@@ -30,7 +30,6 @@ public:
     QComboBox *accountList() const { return m_account; }
     QLineEdit *passwordField() const { return m_password; }
     QPushButton *okButton() const { return m_ok; }
-    QPushButton *cancelButton() const { return m_cancel; }
 
     // OK: `auth` or `authrelogin` by the mode.
     void auth();

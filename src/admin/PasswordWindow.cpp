@@ -15,7 +15,7 @@ PasswordWindow::PasswordWindow(CafeStore &store, Prompter &prompter, Passwords::
     , m_passwords(store, mode)
     , m_prompter(prompter)
 {
-    setObjectName(QStringLiteral("Form8"));
+    setObjectName(QStringLiteral("passwordWindow"));
     buildUi();
 }
 
@@ -31,51 +31,51 @@ void PasswordWindow::buildUi()
         f->setMinimumWidth(200);
         return f;
     };
-    m_text1 = makeField("Text1");
-    m_text2 = makeField("Text2");
-    m_text3 = makeField("Text3");
+    m_current = makeField("currentPassword");
+    m_new = makeField("newPassword");
+    m_again = makeField("verifyPassword");
 
-    m_frame1 = new QGroupBox(m_passwords.frameCaption(), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    auto *form = new QFormLayout(m_frame1);
-    m_label1 = new QLabel(QStringLiteral("&Current Password:"), m_frame1);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setBuddy(m_text1);
-    form->addRow(m_label1, m_text1);
-    auto *newLabel = new QLabel(QStringLiteral("&New Password:"), m_frame1);
-    newLabel->setBuddy(m_text2);
-    form->addRow(newLabel, m_text2);
-    auto *againLabel = new QLabel(QStringLiteral("&Verify Password:"), m_frame1);
-    againLabel->setBuddy(m_text3);
-    form->addRow(againLabel, m_text3);
+    m_frame = new QGroupBox(m_passwords.frameCaption(), this);
+    m_frame->setObjectName(QStringLiteral("passwordFrame"));
+    auto *form = new QFormLayout(m_frame);
+    m_currentLabel = new QLabel(QStringLiteral("&Current Password:"), m_frame);
+    m_currentLabel->setObjectName(QStringLiteral("currentPasswordLabel"));
+    m_currentLabel->setBuddy(m_current);
+    form->addRow(m_currentLabel, m_current);
+    auto *newLabel = new QLabel(QStringLiteral("&New Password:"), m_frame);
+    newLabel->setBuddy(m_new);
+    form->addRow(newLabel, m_new);
+    auto *againLabel = new QLabel(QStringLiteral("&Verify Password:"), m_frame);
+    againLabel->setBuddy(m_again);
+    form->addRow(againLabel, m_again);
 
     auto *buttons = new QDialogButtonBox(this);
-    m_command1 = buttons->addButton(QStringLiteral("C&hange"), QDialogButtonBox::ActionRole);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command2 = buttons->addButton(QStringLiteral("C&hange"), QDialogButtonBox::ActionRole);
-    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_changeAdmin = buttons->addButton(QStringLiteral("C&hange"), QDialogButtonBox::ActionRole);
+    m_changeAdmin->setObjectName(QStringLiteral("changeAdminPassword"));
+    m_changeUser = buttons->addButton(QStringLiteral("C&hange"), QDialogButtonBox::ActionRole);
+    m_changeUser->setObjectName(QStringLiteral("changeUserPassword"));
     QPushButton *close = buttons->addButton(QDialogButtonBox::Close);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(m_command1, &QPushButton::clicked, this, &PasswordWindow::submit);
-    connect(m_command2, &QPushButton::clicked, this, &PasswordWindow::submit);
+    connect(m_changeAdmin, &QPushButton::clicked, this, &PasswordWindow::submit);
+    connect(m_changeUser, &QPushButton::clicked, this, &PasswordWindow::submit);
     if (admin) {
-        m_command2->hide();
+        m_changeUser->hide();
     } else {
-        m_text1->hide();
-        m_label1->hide();
-        m_command1->hide();
+        m_current->hide();
+        m_currentLabel->hide();
+        m_changeAdmin->hide();
     }
     changeButton()->setDefault(true);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_frame1);
+    layout->addWidget(m_frame);
     layout->addWidget(buttons);
-    setFocusProxy(admin ? m_text1 : m_text2);
+    setFocusProxy(admin ? m_current : m_new);
 }
 
 QPushButton *PasswordWindow::changeButton() const
 {
-    return m_passwords.mode() == Passwords::Mode::Admins ? m_command1 : m_command2;
+    return m_passwords.mode() == Passwords::Mode::Admins ? m_changeAdmin : m_changeUser;
 }
 
 bool PasswordWindow::load()
@@ -88,13 +88,13 @@ bool PasswordWindow::load()
 
 void PasswordWindow::submit()
 {
-    const Passwords::Outcome o = m_passwords.submit(m_text1->text(), m_text2->text(), m_text3->text());
+    const Passwords::Outcome o = m_passwords.submit(m_current->text(), m_new->text(), m_again->text());
     for (const QString &m : o.messages)
         m_prompter.tell(m);
     if (!o.error.isEmpty())
         m_prompter.tell(o.error, Prompter::Icon::Critical);
     if (o.focusCurrent)
-        m_text1->setFocus();
+        m_current->setFocus();
     if (o.changed)
         close();
 }

@@ -20,10 +20,7 @@ public:
     // Reads the stored password; false (after telling why) when it cannot.
     bool load();
 
-    QLineEdit *currentField() const { return m_text1; }
-    QLineEdit *newField() const { return m_text2; }
-    QLineEdit *againField() const { return m_text3; }
-    // Command1 in administrator mode, Command2 in cashier mode.
+    // The administrator's own Change, or the one that sets the cashier's.
     QPushButton *changeButton() const;
 
     void submit();
@@ -33,11 +30,11 @@ private:
 
     Passwords m_passwords;
     Prompter &m_prompter;
-    QGroupBox *m_frame1 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QLineEdit *m_text3 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
+    QGroupBox *m_frame = nullptr;
+    QLabel *m_currentLabel = nullptr;
+    QLineEdit *m_current = nullptr;
+    QLineEdit *m_new = nullptr;
+    QLineEdit *m_again = nullptr;
+    QPushButton *m_changeAdmin = nullptr;
+    QPushButton *m_changeUser = nullptr;
 };

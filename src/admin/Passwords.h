@@ -36,7 +36,7 @@ public:
     // `getadminpass` / `getuserpass`: the stored digest, kept for the checks.
     Result<void> load();
 
-    // Command1 (administrator) or Command2 (cashier) with the three fields.
+    // Change, for the administrator or the cashier, with the three fields.
     Outcome submit(const QString &current, const QString &fresh, const QString &again);
 
 private:

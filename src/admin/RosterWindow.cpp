@@ -38,7 +38,7 @@ void RosterWindow::buildUi()
     setWindowTitle(QStringLiteral("Computers"));
     m_model = new RosterModel(m_store, this);
     m_list = new QTableView(this);
-    m_list->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_list->setObjectName(QStringLiteral("computerGrid"));
     m_list->setModel(m_model);
     m_list->setColumnHidden(RosterModel::Key, true);
     m_list->setColumnWidth(RosterModel::Name, 1700 / TwipsPerPixel);
@@ -52,20 +52,20 @@ void RosterWindow::buildUi()
     m_list->setToolTip(QStringLiteral("Double-click a computer to change or delete it"));
     connect(m_list, &QTableView::doubleClicked, this, [this](const QModelIndex &i) { edit(i.row()); });
 
-    m_text1 = new QLineEdit(this);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text2 = new QLineEdit(this);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setPlaceholderText(QStringLiteral("192.168.0.12"));
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("computerName"));
+    m_address = new QLineEdit(this);
+    m_address->setObjectName(QStringLiteral("ipAddress"));
+    m_address->setPlaceholderText(QStringLiteral("192.168.0.12"));
     auto *form = new QFormLayout;
-    form->addRow(buddyLabel(QStringLiteral("Computer &Name:"), m_text1, this), m_text1);
-    form->addRow(buddyLabel(QStringLiteral("&IP Address:"), m_text2, this), m_text2);
+    form->addRow(buddyLabel(QStringLiteral("Computer &Name:"), m_name, this), m_name);
+    form->addRow(buddyLabel(QStringLiteral("&IP Address:"), m_address, this), m_address);
 
     auto *buttons = new QDialogButtonBox(this);
-    m_command2 = buttons->addButton(QStringLiteral("&Add"), QDialogButtonBox::ActionRole);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setDefault(true);
-    connect(m_command2, &QPushButton::clicked, this, &RosterWindow::add);
+    m_addButton = buttons->addButton(QStringLiteral("&Add"), QDialogButtonBox::ActionRole);
+    m_addButton->setObjectName(QStringLiteral("addComputer"));
+    m_addButton->setDefault(true);
+    connect(m_addButton, &QPushButton::clicked, this, &RosterWindow::add);
     connect(buttons->addButton(QDialogButtonBox::Close), &QPushButton::clicked, this, &QDialog::close);
 
     auto *layout = new QVBoxLayout(this);
@@ -84,14 +84,14 @@ void RosterWindow::getpcs()
 
 void RosterWindow::add()
 {
-    const Roster::Outcome o = m_roster.add(m_text1->text(), m_text2->text());
+    const Roster::Outcome o = m_roster.add(m_name->text(), m_address->text());
     for (const QString &m : o.messages)
         m_prompter.tell(m);
     if (!o.error.isEmpty())
         m_prompter.tell(o.error, Prompter::Icon::Critical);
     if (o.done) {
-        m_text1->clear();
-        m_text2->clear();
+        m_name->clear();
+        m_address->clear();
     }
     getpcs();
 }
@@ -119,26 +119,26 @@ ComputerEditWindow::ComputerEditWindow(CafeStore &store, Prompter &prompter, qin
 {
     setObjectName(QStringLiteral("frmeditpc"));
     setWindowTitle(QStringLiteral("Edit Computer"));
-    m_text1 = new QLineEdit(QString::number(aa), this);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setReadOnly(true);
-    m_text2 = new QLineEdit(name, this);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text3 = new QLineEdit(address, this);
-    m_text3->setObjectName(QStringLiteral("Text3"));
+    m_key = new QLineEdit(QString::number(aa), this);
+    m_key->setObjectName(QStringLiteral("key"));
+    m_key->setReadOnly(true);
+    m_name = new QLineEdit(name, this);
+    m_name->setObjectName(QStringLiteral("computerName"));
+    m_address = new QLineEdit(address, this);
+    m_address->setObjectName(QStringLiteral("ipAddress"));
     auto *form = new QFormLayout;
-    form->addRow(buddyLabel(QStringLiteral("&Key:"), m_text1, this), m_text1);
-    form->addRow(buddyLabel(QStringLiteral("Computer &Name:"), m_text2, this), m_text2);
-    form->addRow(buddyLabel(QStringLiteral("&IP Address:"), m_text3, this), m_text3);
+    form->addRow(buddyLabel(QStringLiteral("&Key:"), m_key, this), m_key);
+    form->addRow(buddyLabel(QStringLiteral("Computer &Name:"), m_name, this), m_name);
+    form->addRow(buddyLabel(QStringLiteral("&IP Address:"), m_address, this), m_address);
 
     auto *buttons = new QDialogButtonBox(this);
-    m_command1 = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::ActionRole);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
-    m_command2 = buttons->addButton(QStringLiteral("&Delete"), QDialogButtonBox::ActionRole);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    connect(m_command1, &QPushButton::clicked, this, &ComputerEditWindow::update);
-    connect(m_command2, &QPushButton::clicked, this, &ComputerEditWindow::remove);
+    m_save = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::ActionRole);
+    m_save->setObjectName(QStringLiteral("save"));
+    m_save->setDefault(true);
+    m_delete = buttons->addButton(QStringLiteral("&Delete"), QDialogButtonBox::ActionRole);
+    m_delete->setObjectName(QStringLiteral("delete"));
+    connect(m_save, &QPushButton::clicked, this, &ComputerEditWindow::update);
+    connect(m_delete, &QPushButton::clicked, this, &ComputerEditWindow::remove);
     connect(buttons->addButton(QDialogButtonBox::Close), &QPushButton::clicked, this, &QDialog::close);
 
     auto *layout = new QVBoxLayout(this);
@@ -148,7 +148,7 @@ ComputerEditWindow::ComputerEditWindow(CafeStore &store, Prompter &prompter, qin
 
 void ComputerEditWindow::update()
 {
-    const Roster::Outcome o = m_roster.update(m_aa, m_text2->text(), m_text3->text());
+    const Roster::Outcome o = m_roster.update(m_aa, m_name->text(), m_address->text());
     for (const QString &m : o.messages)
         m_prompter.tell(m);
     if (!o.error.isEmpty())
@@ -165,7 +165,7 @@ void ComputerEditWindow::remove()
         m_prompter.tell(may.error(), Prompter::Icon::Warning);
         return;
     }
-    if (!m_prompter.ask(Roster::deleteQuestion(m_text2->text())))
+    if (!m_prompter.ask(Roster::deleteQuestion(m_name->text())))
         return;
     if (const Result<void> r = m_roster.remove(m_aa); !r) {
         m_prompter.tell(r.error(), Prompter::Icon::Critical);

@@ -19,12 +19,6 @@ class RosterWindow : public QDialog
 public:
     RosterWindow(CafeStore &store, Prompter &prompter, QWidget *parent = nullptr);
 
-    QTableView *list() const { return m_list; }
-    RosterModel *model() const { return m_model; }
-    QLineEdit *nameField() const { return m_text1; }
-    QLineEdit *addressField() const { return m_text2; }
-    QPushButton *addButton() const { return m_command2; }
-
     void add();
     // Double-click on a row: the edit window for that computer.
     ComputerEditWindow *edit(int row);
@@ -38,9 +32,9 @@ private:
     Roster m_roster;
     RosterModel *m_model = nullptr;
     QTableView *m_list = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QPushButton *m_command2 = nullptr;
+    QLineEdit *m_name = nullptr;
+    QLineEdit *m_address = nullptr;
+    QPushButton *m_addButton = nullptr;
     QPointer<ComputerEditWindow> m_edit;
 };
 
@@ -51,12 +45,6 @@ class ComputerEditWindow : public QDialog
 public:
     ComputerEditWindow(CafeStore &store, Prompter &prompter, qint64 aa, const QString &name, const QString &address,
                        QWidget *parent = nullptr);
-
-    QLineEdit *keyField() const { return m_text1; }
-    QLineEdit *nameField() const { return m_text2; }
-    QLineEdit *addressField() const { return m_text3; }
-    QPushButton *saveButton() const { return m_command1; }
-    QPushButton *deleteButton() const { return m_command2; }
 
     void update();
     void remove();
@@ -69,9 +57,9 @@ private:
     Prompter &m_prompter;
     Roster m_roster;
     qint64 m_aa;
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QLineEdit *m_text3 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
+    QLineEdit *m_key = nullptr;
+    QLineEdit *m_name = nullptr;
+    QLineEdit *m_address = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_delete = nullptr;
 };

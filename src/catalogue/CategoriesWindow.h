@@ -21,6 +21,6 @@ private:
     void delgroup();
 
     Catalogue m_catalogue;
-    QLineEdit *m_text1 = nullptr;
-    QListWidget *m_list1 = nullptr;
+    QLineEdit *m_name = nullptr;
+    QListWidget *m_list = nullptr;
 };

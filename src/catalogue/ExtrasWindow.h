@@ -28,7 +28,7 @@ private:
     Catalogue m_catalogue;
     ExtraSale m_sale;
     ProductsModel *m_model = nullptr;
-    QComboBox *m_combo1 = nullptr;
-    QGroupBox *m_frame1 = nullptr;
+    QComboBox *m_category = nullptr;
+    QGroupBox *m_frame = nullptr;
     ProductGridView *m_grid = nullptr;
 };

@@ -14,13 +14,13 @@ PriceListWindow::PriceListWindow(CafeStore &cafe, Prompter &prompter, QWidget *p
     setWindowTitle(QStringLiteral("Pricelist"));
     auto *model = new ProductsModel(m_catalogue, this);
     m_grid = new ProductGridView(model, palette().color(QPalette::AlternateBase), this);
-    m_grid->setObjectName(QStringLiteral("GRDDataGrid"));
+    m_grid->setObjectName(QStringLiteral("priceGrid"));
     m_grid->setAccessibleName(QStringLiteral("Pricelist"));
     model->showAll();
     m_grid->setColumnTwips({2400, 1200});
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setAutoDefault(false); // Enter commits a cell, it does not close the window
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
     auto *buttons = new QHBoxLayout;

@@ -28,13 +28,13 @@ private:
 
     Catalogue m_catalogue;
     ProductsModel *m_model = nullptr;
-    QComboBox *m_combo1 = nullptr;
-    QGroupBox *m_frame1 = nullptr;
-    QGroupBox *m_frame2 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QPushButton *m_command1 = nullptr;
+    QComboBox *m_category = nullptr;
+    QGroupBox *m_entryFrame = nullptr;
+    QGroupBox *m_gridFrame = nullptr;
+    QLabel *m_descriptionLabel = nullptr;
+    QLabel *m_priceLabel = nullptr;
+    QLineEdit *m_description = nullptr;
+    QLineEdit *m_price = nullptr;
+    QPushButton *m_addButton = nullptr;
     ProductGridView *m_grid = nullptr;
 };

@@ -13,7 +13,7 @@ AddTimeDialog::AddTimeDialog(QWidget *parent)
     setObjectName(QStringLiteral("frmaddtime"));
     setWindowTitle(QStringLiteral("Add Time"));
     m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setObjectName(QStringLiteral("holdTimer"));
     m_timer->setInterval(TickMs);
     connect(m_timer, &QTimer::timeout, this, &AddTimeDialog::tick);
     buildUi();
@@ -30,25 +30,25 @@ void AddTimeDialog::buildUi()
         e->setMaximumWidth(70);
         return e;
     };
-    m_hours = field("Text1");
-    m_minutes = field("Text2");
+    m_hours = field("hours");
+    m_minutes = field("minutes");
     auto *hoursLabel = new QLabel(QStringLiteral("HOURS"), this);
     hoursLabel->setBuddy(m_hours);
     auto *minutesLabel = new QLabel(QStringLiteral("MINUTES"), this);
     minutesLabel->setBuddy(m_minutes);
 
     auto *up = new QPushButton(this);
-    up->setObjectName(QStringLiteral("Command1"));
+    up->setObjectName(QStringLiteral("up"));
     up->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     up->setAccessibleName(QStringLiteral("Up"));
     up->setToolTip(QStringLiteral("Hold to add minutes"));
     auto *down = new QPushButton(this);
-    down->setObjectName(QStringLiteral("Command2"));
+    down->setObjectName(QStringLiteral("down"));
     down->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     down->setAccessibleName(QStringLiteral("Down"));
     down->setToolTip(QStringLiteral("Hold to take minutes away"));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command3"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
 
     connect(up, &QPushButton::pressed, this, [this] { hold(AddTimePicker::Direction::Up); });

@@ -11,7 +11,6 @@ public:
     enum class Direction { None, Up, Down };
 
     void setDirection(Direction d) { m_direction = d; }
-    Direction direction() const { return m_direction; }
     // One step in the current direction.
     void tick();
 

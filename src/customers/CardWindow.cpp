@@ -33,7 +33,7 @@ CardWindow::CardWindow(const QString &printLog, PrintTargetDialog &target, Promp
 void CardWindow::buildUi()
 {
     m_card = new QFrame(this);
-    m_card->setObjectName(QStringLiteral("Frame1"));
+    m_card->setObjectName(QStringLiteral("card"));
     m_card->setFrameShape(QFrame::Box);
     m_card->setLineWidth(2);
     m_card->setAutoFillBackground(true);
@@ -45,7 +45,7 @@ void CardWindow::buildUi()
     m_card->setPalette(paper);
 
     m_heading = new QLabel(QStringLiteral("Internet Access Card"), m_card);
-    m_heading->setObjectName(QStringLiteral("Label1"));
+    m_heading->setObjectName(QStringLiteral("heading"));
     QFont big = m_heading->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
@@ -59,21 +59,21 @@ void CardWindow::buildUi()
         e->setFrame(false);
         return e;
     };
-    m_name = field("Text1");
+    m_name = field("name");
     m_name->setText(QStringLiteral("MYNAME MYLASTNAME"));
     m_name->setAlignment(Qt::AlignCenter);
     m_name->setAccessibleName(QStringLiteral("Name"));
     QFont nameFont = m_name->font();
     nameFont.setBold(true);
     m_name->setFont(nameFont);
-    m_pinField = field("Text2");
-    m_time = field("Text3");
+    m_pinField = field("pin");
+    m_time = field("time");
 
     m_pinLabel = new QLabel(QStringLiteral("PIN"), m_card);
-    m_pinLabel->setObjectName(QStringLiteral("Label2"));
+    m_pinLabel->setObjectName(QStringLiteral("pinLabel"));
     m_pinLabel->setBuddy(m_pinField);
     m_timeLabel = new QLabel(QStringLiteral(" Time"), m_card);
-    m_timeLabel->setObjectName(QStringLiteral("Label3"));
+    m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
     m_timeLabel->setBuddy(m_time);
 
     auto *form = new QFormLayout;
@@ -86,9 +86,9 @@ void CardWindow::buildUi()
     cardLayout->addLayout(form);
 
     m_print = new QPushButton(QStringLiteral("Print"), this);
-    m_print->setObjectName(QStringLiteral("Command1"));
+    m_print->setObjectName(QStringLiteral("print"));
     m_close = new QPushButton(this);
-    m_close->setObjectName(QStringLiteral("Command2"));
+    m_close->setObjectName(QStringLiteral("close"));
     m_close->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     m_close->setToolTip(QStringLiteral("Close"));
     m_close->setAccessibleName(QStringLiteral("Close"));

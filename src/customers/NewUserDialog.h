@@ -14,7 +14,7 @@ class NewUserDialog : public QWidget
 public:
     NewUserDialog(CustomerAccounts &accounts, Prompter &prompter, QWidget *parent = nullptr);
 
-    // `Command1` "&Add".
+    // The "&Add" button.
     void add();
 
 signals:

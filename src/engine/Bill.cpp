@@ -117,7 +117,7 @@ void Bill::sumtotal()
 void Bill::clearTotal()
 {
     m_cleared = true;
-    m_totalText = ClearedTotal;
+    m_totalText = Format::amount(Money());
     emit changed();
 }
 
@@ -149,7 +149,7 @@ void Bill::grandtotal()
 {
     // A total the operator cleared stays cleared.
     if (m_cleared) {
-        m_totalText = ClearedTotal;
+        m_totalText = Format::amount(Money());
         return;
     }
     const std::optional<Money> sum = total();

@@ -47,10 +47,6 @@ public:
         PrepaidStatus // "Current Status" of a running prepaid time charge
     };
 
-    // The text a cleared total holds; a total holding exactly this text is
-    // stored with no time charge.
-    static inline const QString ClearedTotal = QStringLiteral("0,00");
-
     // `ended` is when the charge ended (a normal charge's "Charge And Lock");
     // a prepaid charge is billed to its planned end, a status view to now.
     Bill(const BillContext &context, Kind kind, const Slot &slot, const QDateTime &ended = QDateTime(),
@@ -105,7 +101,7 @@ public:
 
     // Tab n (1 to 6) of the hourly rates; remembered for the next bills.
     void selectRate(int n);
-    // Anything typed into the total: the total becomes "0,00" and a reason is due.
+    // Anything typed into the total: the total becomes zero and a reason is due.
     void clearTotal();
     // Closes the transaction; false (and nothing written) when refused.
     bool confirm();
@@ -126,7 +122,6 @@ public:
     void refresh();
     // The window went away, confirmed or not.
     void close();
-    bool isClosed() const { return m_closed; }
 
 signals:
     void changed();

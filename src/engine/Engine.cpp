@@ -520,7 +520,8 @@ Result<void> Engine::stoppcbd(const Bill &bill)
     const QString name = bill.computer();
     QString missing;
     const bool ok = m_cafe.atomically([&] {
-        const bool cleared = bill.totalText() == Bill::ClearedTotal;
+        // By the bill's state, not its text: the text follows the locale.
+        const bool cleared = bill.isCleared();
         // The extras summed again in this transaction: a bill closes neither
         // without them nor with other ones than it shows.
         const Result<std::optional<Money>> extras = m_cafe.sumExtras(bill.transaction());

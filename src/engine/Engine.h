@@ -112,8 +112,6 @@ public:
 
     // --- bills: one on screen, the others wait their turn
     bool billOnScreen() const { return m_shown != nullptr; }
-    Bill *shownBill() const { return m_shown; }
-    int waitingBills() const { return int(m_waiting.size()); }
     // Ended charges whose bill the operator has not confirmed yet.
     Result<QList<KinRow>> unconfirmedBills();
     // Shows every unconfirmed bill in turn (at start-up, after asking).

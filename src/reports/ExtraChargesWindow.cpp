@@ -17,20 +17,20 @@ ExtraChargesWindow::ExtraChargesWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("ExtraCharges"));
 
     m_frame = new QGroupBox(this);
-    m_frame->setObjectName(QStringLiteral("Frame1"));
+    m_frame->setObjectName(QStringLiteral("extrasFrame"));
     m_list = new QListWidget(m_frame);
-    m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setObjectName(QStringLiteral("extrasList"));
     auto *inFrame = new QVBoxLayout(m_frame);
     inFrame->addWidget(m_list);
 
     m_sum = new QLineEdit(this);
-    m_sum->setObjectName(QStringLiteral("Text1"));
+    m_sum->setObjectName(QStringLiteral("extrasTotal"));
     m_sum->setReadOnly(true);
     m_sum->setAlignment(Qt::AlignRight);
     auto *label = new QLabel(QStringLiteral("total"), this);
     label->setBuddy(m_sum);
     auto *ok = new QPushButton(QStringLiteral("&\u039F\u039A"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
 

@@ -38,7 +38,7 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
             [this](const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); });
 
     auto *title = new QLabel(heading, this);
-    title->setObjectName(QStringLiteral("Label1"));
+    title->setObjectName(QStringLiteral("heading"));
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
@@ -52,8 +52,8 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
         d->setDisplayFormat(Format::dateFormat());
         return d;
     };
-    m_from = picker(QStringLiteral("DTPicker1"));
-    m_to = picker(QStringLiteral("DTPicker2"));
+    m_from = picker(QStringLiteral("from"));
+    m_to = picker(QStringLiteral("to"));
 
     auto *choose = new QHBoxLayout;
     choose->addWidget(labelFor(QStringLiteral("&FROM"), m_from));
@@ -66,7 +66,7 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
     choose->addStretch();
 
     m_grid = new QTableView(this);
-    m_grid->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_grid->setObjectName(QStringLiteral("transactionGrid"));
     m_grid->setModel(m_model);
     m_grid->setAlternatingRowColors(true);
     QPalette pal = m_grid->palette();
@@ -81,10 +81,10 @@ void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget 
     m_grid->setWordWrap(false);
 
     auto *buttons = new QHBoxLayout;
-    auto *show = makeButton(QStringLiteral("Command3"), QStringLiteral("&Show"));
-    auto *print = makeButton(QStringLiteral("Command2"), QStringLiteral("&Print"));
+    auto *show = makeButton(QStringLiteral("show"), QStringLiteral("&Show"));
+    auto *print = makeButton(QStringLiteral("print"), QStringLiteral("&Print"));
     auto *csv = makeButton(QStringLiteral("exportCsv"), QStringLiteral("Save as CS&V"));
-    auto *exit = makeButton(QStringLiteral("Command4"), QStringLiteral("&Exit"));
+    auto *exit = makeButton(QStringLiteral("exit"), QStringLiteral("&Exit"));
     connect(show, &QPushButton::clicked, this, &KinListWindow::showListing);
     connect(print, &QPushButton::clicked, this, &KinListWindow::printListing);
     connect(csv, &QPushButton::clicked, this, &KinListWindow::exportListing);
@@ -140,7 +140,7 @@ void KinListWindow::work(const QString &label, KinWorker::Job job,
 {
     const QList<QPushButton *> buttons = findChildren<QPushButton *>(QString(), Qt::FindDirectChildrenOnly);
     for (QPushButton *b : buttons)
-        b->setEnabled(b->objectName() == QLatin1String("Command4"));
+        b->setEnabled(b->objectName() == QLatin1String("exit"));
     auto *progress = new WorkProgressDialog(label, this);
     progress->setAutoReset(false);
     progress->setAutoClose(false);

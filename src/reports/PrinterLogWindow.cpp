@@ -14,7 +14,7 @@ PrinterLogWindow::PrinterLogWindow(const QString &printLog, QWidget *parent)
     setObjectName(QStringLiteral("frmkinprt"));
     setWindowTitle(QStringLiteral("Printer Transactions"));
     m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setObjectName(QStringLiteral("log"));
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setAccessibleName(QStringLiteral("Printer Transactions"));
@@ -23,7 +23,7 @@ PrinterLogWindow::PrinterLogWindow(const QString &printLog, QWidget *parent)
     m_text->ensureCursorVisible();
 
     auto *ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("Command2"));
+    ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
     auto *buttons = new QHBoxLayout;

@@ -32,7 +32,7 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     auto *row = new QHBoxLayout(chooser);
     row->setContentsMargins(0, 0, 0, 0);
     m_computer = new QComboBox(chooser);
-    m_computer->setObjectName(QStringLiteral("Combo1"));
+    m_computer->setObjectName(QStringLiteral("computer"));
     m_computer->setEditable(true);
     m_computer->setInsertPolicy(QComboBox::NoInsert);
     m_computer->setMinimumContentsLength(12);
@@ -44,9 +44,10 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     sumRow->setContentsMargins(0, 0, 0, 0);
     sumRow->addStretch();
     const char *const labels[3] = {"Computers", "extra", "Total"};
+    const char *const names[3] = {"chargeSum", "extraSum", "totalSum"};
     for (int i = 0; i < 3; ++i) {
         m_sums[i] = new QLineEdit(sums);
-        m_sums[i]->setObjectName(QStringLiteral("Text%1").arg(i + 1));
+        m_sums[i]->setObjectName(QString::fromLatin1(names[i]));
         m_sums[i]->setReadOnly(true);
         m_sums[i]->setAlignment(Qt::AlignRight);
         m_sums[i]->setMaximumWidth(130);
@@ -54,7 +55,7 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
         sumRow->addWidget(m_sums[i]);
     }
 
-    auto *del = makeButton(QStringLiteral("Command1"), QStringLiteral("&Delete"));
+    auto *del = makeButton(QStringLiteral("deleteAll"), QStringLiteral("&Delete"));
     connect(del, &QPushButton::clicked, this, &TransactionsWindow::delall);
 
     m_transactions = new TransactionsModel(m_book, this);

@@ -21,7 +21,7 @@ public:
                        ReportOutlet &outlet, QWidget *parent = nullptr);
 
     QComboBox *computerChooser() const { return m_computer; }
-    // Text1, Text2, Text3: the sums of the CHARGE, EXTRA and TOTAL columns.
+    // 1, 2, 3: the sums of the CHARGE, EXTRA and TOTAL columns.
     QLineEdit *sumField(int n) const;
     ExtraChargesWindow *extrasWindow() const { return m_extras; }
 

@@ -21,7 +21,7 @@ UserTransactionsWindow::UserTransactionsWindow(CafeStore &store, Prompter &promp
     auto *row = new QHBoxLayout(chooser);
     row->setContentsMargins(0, 0, 0, 0);
     m_pin = new QLineEdit(chooser);
-    m_pin->setObjectName(QStringLiteral("Text1"));
+    m_pin->setObjectName(QStringLiteral("pin"));
     m_pin->setMaximumWidth(140);
     // Typing is held to digits; whatever else arrives (pasted, set) lists nothing.
     m_pin->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pin));

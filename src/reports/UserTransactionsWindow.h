@@ -14,7 +14,6 @@ public:
     UserTransactionsWindow(CafeStore &store, Prompter &prompter, const Clock &clock, ReportOutlet &outlet,
                            QWidget *parent = nullptr);
 
-    QLineEdit *pinField() const { return m_pin; }
     void showListing() override;
 
 protected:
