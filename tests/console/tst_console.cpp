@@ -349,15 +349,15 @@ private slots:
         w.action("custcard")->trigger();
         auto *desk = qobject_cast<CustomerWindow *>(w.openWindow("frmcust"));
         QVERIFY(desk && desk->isVisible());
-        auto *remove = desk->findChild<QPushButton *>("Command1");
+        auto *remove = desk->findChild<QPushButton *>("deleteCustomer");
         QCOMPARE(remove->isVisible(), !cashier);
         w.action("newcsut")->trigger();
-        desk->findChild<QPushButton *>("Command2")->click();
+        desk->findChild<QPushButton *>("addNew")->click();
         QCOMPARE(w.findChildren<NewUserDialog *>().size(), 1);
         QVERIFY(w.openWindow("frmnewuser")->isVisible() && c.clearOfTheMap(w.openWindow("frmnewuser")));
-        auto *grid = desk->findChild<QTableView *>("MSHFlexGrid1");
+        auto *grid = desk->findChild<QTableView *>("customerGrid");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
-        desk->findChild<QPushButton *>("Command3")->click();
+        desk->findChild<QPushButton *>("printCard")->click();
         QVERIFY(desk->cardWindow() && desk->cardWindow()->isVisible() && c.clearOfTheMap(desk->cardWindow()));
         QVERIFY(w.action("kin")->isEnabled() == !cashier && w.action("printer")->isEnabled());
         if (!cashier) {
@@ -420,9 +420,9 @@ private slots:
             return nullptr;
         };
         auto sell = [](ExtrasWindow *x, int row) {
-            auto *combo = x->findChild<QComboBox *>("Combo1");
+            auto *combo = x->findChild<QComboBox *>("category");
             combo->setCurrentIndex(combo->findText("Drinks"));
-            auto *grid = x->findChild<ProductGridView *>("MSHFlexGrid1");
+            auto *grid = x->findChild<ProductGridView *>("productGrid");
             const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);

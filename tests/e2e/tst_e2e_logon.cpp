@@ -315,21 +315,22 @@ private slots:
         CustomerWindow desk(accounts, k.c.prompter, k.c.clock, pdf, k.c.home.paths().printLog(), [] { return false; });
         desk.show();
         auto select = [&desk] {
-            auto *grid = desk.findChild<QTableView *>("MSHFlexGrid1");
+            auto *grid = desk.findChild<QTableView *>("customerGrid");
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualRect(grid->model()->index(0, 1)).center());
         };
 
-        desk.findChild<QPushButton *>("Command2")->click();
+        desk.findChild<QPushButton *>("addNew")->click();
         NewUserDialog *form = desk.newUserDialog();
         QVERIFY(form);
         const QStringList typed{QString::fromUtf8("Μαρία"), QString::fromUtf8("Δ'Αντρέα"), "6944 000", "1", "30"};
+        const char *const fields[] = {"name", "lastName", "telephone", "hours", "minutes"};
         for (int i = 0; i < typed.size(); ++i)
-            form->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(i + 1))->setText(typed[i]);
-        form->findChild<QPushButton *>("Command1")->click();
+            form->findChild<QLineEdit *>(QLatin1String(fields[i]))->setText(typed[i]);
+        form->findChild<QPushButton *>("add")->click();
         QTRY_VERIFY(!desk.newUserDialog());
         select();
-        QTest::mouseClick(desk.findChild<QLabel *>("Label5"), Qt::LeftButton);
+        QTest::mouseClick(desk.findChild<QLabel *>("pinLabel"), Qt::LeftButton);
         const QString pin = k.c.prompter.last();
         QVERIFY(!pin.isEmpty());
         k.c.prompter.clear();
@@ -339,7 +340,7 @@ private slots:
         // Logged on, the customer is not deleted at the desk.
         const QString name = typed[0] + ' ' + typed[1];
         k.c.prompter.answer(true);
-        desk.findChild<QPushButton *>("Command1")->click();
+        desk.findChild<QPushButton *>("deleteCustomer")->click();
         QCOMPARE(k.c.prompter.texts(),
                  (QStringList{"Delete\r" + name + " ;", name + " is logged on at PC2 now and cannot be deleted."}));
 
@@ -348,7 +349,7 @@ private slots:
         QTRY_COMPARE(k.c.slot("PC2").state, SlotState::Free);
         desk.getusers();
         select();
-        QCOMPARE(desk.findChild<QLineEdit *>("Text7")->text() + " " + desk.findChild<QLineEdit *>("Text8")->text(),
+        QCOMPARE(desk.findChild<QLineEdit *>("timeUsed")->text() + " " + desk.findChild<QLineEdit *>("timeLeft")->text(),
                  QString("00:25 01:05"));
     }
 };
