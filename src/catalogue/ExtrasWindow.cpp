@@ -18,7 +18,7 @@ ExtrasWindow::ExtrasWindow(CafeStore &cafe, Prompter &prompter, qint64 transacti
     setWindowTitle(m_sale.caption());
     auto *frame2 = new QGroupBox(QStringLiteral("Category"), this);
     m_category = new QComboBox(frame2);
-    m_category->setObjectName(QStringLiteral("Combo1"));
+    m_category->setObjectName(QStringLiteral("category"));
     m_category->setPlaceholderText(QStringLiteral("-SELECT-"));
     m_category->setAccessibleName(QStringLiteral("Category"));
     for (const CategoryRow &c : m_catalogue.getgroup())
@@ -32,7 +32,7 @@ ExtrasWindow::ExtrasWindow(CafeStore &cafe, Prompter &prompter, qint64 transacti
     m_model = new ProductsModel(m_catalogue, this);
     m_model->setTitled(false);
     m_grid = new ProductGridView(m_model, QToolTip::palette().color(QPalette::ToolTipBase), m_frame);
-    m_grid->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_grid->setObjectName(QStringLiteral("productGrid"));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setToolTip(QStringLiteral("Διπλό click στο είδος για καταχώριση"));
     auto *gridLayout = new QVBoxLayout(m_frame);

@@ -41,7 +41,7 @@ CustomerWindow::CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, c
 void CustomerWindow::buildUi()
 {
     m_grid = new QTableView(this);
-    m_grid->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    m_grid->setObjectName(QStringLiteral("customerGrid"));
     m_grid->setModel(m_model);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -83,10 +83,10 @@ void CustomerWindow::buildUi()
     m_name = field("name", "nameLabel", "NAME").first;
     m_lastname = field("lastName", "lastNameLabel", "LAST NAME").first;
     m_telephone = field("telephone", "telephoneLabel", "TELEPHONE").first;
-    std::tie(m_pin, m_pinLabel) = field("pin", "Label5", "PIN");
+    std::tie(m_pin, m_pinLabel) = field("pin", "pinLabel", "PIN");
     m_pinLabel->installEventFilter(this);
-    m_used = field("Text7", "Label7", "TIME USED").first;
-    m_left = field("Text8", "Label8", "AVAILABLE TIME").first;
+    m_used = field("timeUsed", "timeUsedLabel", "TIME USED").first;
+    m_left = field("timeLeft", "timeLeftLabel", "AVAILABLE TIME").first;
     m_left->setAutoFillBackground(true);
 
     m_addTimeButton = new QPushButton(QStringLiteral("+"), this);
@@ -109,9 +109,9 @@ void CustomerWindow::buildUi()
     };
     m_save = button("saveTime", "&Save", &CustomerWindow::save);
     m_cancel = button("cancelTime", "&Cancel", &CustomerWindow::cancel);
-    m_addNewButton = button("Command2", "Add New", &CustomerWindow::addNew);
-    m_delete = button("Command1", "Delete", &CustomerWindow::deleteCustomer);
-    m_printCard = button("Command3", "Print Card", &CustomerWindow::printCard);
+    m_addNewButton = button("addNew", "Add New", &CustomerWindow::addNew);
+    m_delete = button("deleteCustomer", "Delete", &CustomerWindow::deleteCustomer);
+    m_printCard = button("printCard", "Print Card", &CustomerWindow::printCard);
     connect(m_addTimeButton, &QPushButton::clicked, this, &CustomerWindow::enterAddTime);
     auto *exit = new QPushButton(QStringLiteral("&Exit"), this);
     exit->setObjectName(QStringLiteral("cmdClose"));

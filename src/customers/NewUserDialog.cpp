@@ -34,9 +34,9 @@ void NewUserDialog::buildUi()
         grid->addWidget(e, r, 1);
         return e;
     };
-    m_name = row("Text1", "NAME", 0);
-    m_lastname = row("Text2", "LAST NAME", 1);
-    m_telephone = row("Text3", "TELEPHONE", 2);
+    m_name = row("name", "NAME", 0);
+    m_lastname = row("lastName", "LAST NAME", 1);
+    m_telephone = row("telephone", "TELEPHONE", 2);
 
     auto *time = new QGroupBox(QStringLiteral("TIME"), this);
     auto *timeLayout = new QGridLayout(time);
@@ -51,12 +51,12 @@ void NewUserDialog::buildUi()
         timeLayout->addWidget(e, 1, c);
         return e;
     };
-    m_hours = number("Text4", "HOURS", 0);
-    m_minutes = number("Text5", "MINUTES", 1);
+    m_hours = number("hours", "HOURS", 0);
+    m_minutes = number("minutes", "MINUTES", 1);
     grid->addWidget(time, 3, 0, 1, 2);
 
     auto *add = new QPushButton(QStringLiteral("&Add"), this);
-    add->setObjectName(QStringLiteral("Command1"));
+    add->setObjectName(QStringLiteral("add"));
     add->setDefault(true);
     connect(add, &QPushButton::clicked, this, &NewUserDialog::add);
     connect(m_minutes, &QLineEdit::returnPressed, this, &NewUserDialog::add);

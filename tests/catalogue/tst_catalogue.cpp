@@ -201,10 +201,10 @@ private slots:
         QVERIFY(c.cafe.exec("INSERT INTO kin (aa, computer, enab) VALUES (?, 'PC1', 1)", {key}));
         ExtrasWindow w(c.cafe, c.prompter, key, "PC1", ExtraSale::Caller::Console);
         w.show();
-        auto *grid = child<ProductGridView>(&w, "MSHFlexGrid1");
-        choose(&w, "Combo1", "Snacks");
+        auto *grid = child<ProductGridView>(&w, "productGrid");
+        choose(&w, "category", "Snacks");
         clickRow(grid, 0, 0, true);
-        choose(&w, "Combo1", "Drinks");
+        choose(&w, "category", "Drinks");
         clickRow(grid, 2, 0, true);
         QCOMPARE(c.prompter.texts(), QStringList{"1X Φραπέ Was Added To PC1"});
         QTRY_VERIFY(!w.isVisible());

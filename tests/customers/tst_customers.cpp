@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -83,7 +84,7 @@ struct Desk : Cafe
     QList<CustomerRow> all() { return customers.accounts().value_or(QList<CustomerRow>()); }
     QString text(const char *name) { return child(window.get(), name)->text(); }
     bool shown(const char *name) { return child<QWidget>(window.get(), name)->isVisible(); }
-    void select(int row) { clickRow(child<QTableView>(window.get(), "MSHFlexGrid1"), row, 1); }
+    void select(int row) { clickRow(child<QTableView>(window.get(), "customerGrid"), row, 1); }
 };
 } // namespace
 
@@ -138,17 +139,19 @@ private slots:
         w.addNew();
         QPointer<NewUserDialog> n = w.newUserDialog();
         QVERIFY(n && n->isVisible());
-        const auto field = [&n](int i) { return child(n, qPrintable(QString("Text%1").arg(i))); };
+        const auto field = [&n](int i) {
+            return child(n, std::array{"name", "lastName", "telephone", "hours", "minutes"}[i - 1]);
+        };
         for (int i = 0; i < 5; ++i)
             field(i + 1)->setText(typed[i]);
         n->activateWindow();
-        click(n, "Command1");
+        click(n, "add");
         if (typed[3].isEmpty()) {
             QCOMPARE(field(4)->text(), QString("00"));
             QVERIFY(d.all().size() == 1 && d.prompter.said().isEmpty());
         }
         for (int press = 0; press < 2 && n && n->isVisible() && d.prompter.said().isEmpty(); ++press)
-            click(n, "Command1");
+            click(n, "add");
         QCOMPARE(d.prompter.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (focus > 0)
             QTRY_COMPARE(QApplication::focusWidget(), field(focus));
@@ -207,17 +210,17 @@ private slots:
         d.cashier = cashier;
         d.add("Anna", "Lee", "765432", left, used);
         d.open();
-        QVERIFY(!d.shown("addTimeButton") && d.shown("Command1") == !cashier);
+        QVERIFY(!d.shown("addTimeButton") && d.shown("deleteCustomer") == !cashier);
         d.select(0);
-        QCOMPARE(d.text("name") + ' ' + d.text("Text8") + ' ' + d.text("Text7"), "Anna " + shown);
-        QCOMPARE(child(d.window.get(), "Text8")->palette().color(QPalette::Base),
+        QCOMPARE(d.text("name") + ' ' + d.text("timeLeft") + ' ' + d.text("timeUsed"), "Anna " + shown);
+        QCOMPARE(child(d.window.get(), "timeLeft")->palette().color(QPalette::Base),
                  red ? QColor(255, 0, 0) : QColor(Qt::white));
         QVERIFY(d.shown("addTimeButton") && d.text("pin") == "******");
-        QTest::mouseClick(child<QLabel>(d.window.get(), "Label5"), Qt::LeftButton);
+        QTest::mouseClick(child<QLabel>(d.window.get(), "pinLabel"), Qt::LeftButton);
         QCOMPARE(d.prompter.texts(), cashier ? QStringList() : QStringList{"765432"});
         QVERIFY(!logged("765432"));
         // Add New closed unused clears the details; a click on the same customer shows them again.
-        click(d.window.get(), "Command2");
+        click(d.window.get(), "addNew");
         d.window->newUserDialog()->close();
         QVERIFY(d.text("name").isEmpty());
         d.select(0);
@@ -264,7 +267,7 @@ private slots:
         click(d.window.get(), "addTimeButton");
         AddTimeDialog *a = d.window->addTimeDialog();
         QVERIFY(a && a->isVisible());
-        QVERIFY(d.shown("saveTime") && d.shown("cancelTime") && !d.shown("Command1") && !d.shown("Command2"));
+        QVERIFY(d.shown("saveTime") && d.shown("cancelTime") && !d.shown("deleteCustomer") && !d.shown("addNew"));
         click(d.window.get(), "saveTime"); // nothing chosen yet
         QCOMPARE(d.prompter.texts(), (QStringList{"No User Has Been Selected", "No Time Was Entered"}));
         d.prompter.clear();
@@ -289,7 +292,7 @@ private slots:
         QCOMPARE((QList<qint64>{r.time, r.timeleft, r.usedtime}),
                  (QList<qint64>{60 + added, 40 + added, added ? 0 : 20}));
         QCOMPARE(d.shown("saveTime"), !told.isEmpty()); // still adding until Save works or Cancel
-        QCOMPARE(d.shown("Command2"), told.isEmpty());
+        QCOMPARE(d.shown("addNew"), told.isEmpty());
         d.select(0); // the same customer again
         QVERIFY(d.text("name") == "Anna" && d.shown("addTimeButton"));
     }
@@ -323,7 +326,7 @@ private slots:
         d.prompter.clear();
         d.select(0);
         d.prompter.answer(yes);
-        click(d.window.get(), "Command1");
+        click(d.window.get(), "deleteCustomer");
         QStringList told{"Delete\rAnna O'Lee ;"};
         if (inUse)
             told << "Anna O'Lee is logged on at PC2 now and cannot be deleted.";
@@ -362,7 +365,7 @@ private slots:
         d.window->printCard();
         QVERIFY(!d.window->cardWindow()); // nothing selected, nothing happens
         d.select(0);
-        click(d.window.get(), "Command3");
+        click(d.window.get(), "printCard");
         CardWindow *card = d.window->cardWindow();
         QVERIFY(card && card->isVisible());
         const auto shown = [card] {
