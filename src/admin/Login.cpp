@@ -4,20 +4,17 @@
 
 QStringList Login::accounts() { return {QStringLiteral("Admin"), QStringLiteral("user")}; }
 
-std::optional<Login::Role> Login::auth(const QString &account, const QString &password)
+Result<std::optional<Login::Role>> Login::auth(const QString &account, const QString &password)
 {
-    m_error.clear();
-    const std::optional<QString> name = m_store.operatorLogin(account, password);
-    if (!name) {
-        m_error = m_store.lastError();
-        return std::nullopt;
-    }
+    const auto name = m_store.operatorLogin(account, password);
+    if (!name)
+        return failure(name.error());
     // The stored names decide the role exactly; any other row logs nobody in.
     if (*name == QLatin1String("admin"))
-        return Role::Admin;
+        return std::optional(Role::Admin);
     if (*name == QLatin1String("user"))
-        return Role::Cashier;
-    return std::nullopt;
+        return std::optional(Role::Cashier);
+    return std::optional<Role>();
 }
 
 QString Login::panelText(Role role)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -20,10 +22,9 @@ public:
     static QStringList accounts();
 
     // The role of the account whose name and password match, letter case
-    // ignored; nullopt for a wrong password. A database failure also gives
-    // nullopt, with its cause in error().
-    std::optional<Role> auth(const QString &account, const QString &password);
-    QString error() const { return m_error; }
+    // ignored; nullopt for a wrong password, a failure when the books
+    // cannot be read.
+    Result<std::optional<Role>> auth(const QString &account, const QString &password);
 
     // "User: Admin" / "User: User", the first status-bar panel.
     static QString panelText(Role role);
@@ -34,5 +35,4 @@ public:
 
 private:
     CafeStore &m_store;
-    QString m_error;
 };

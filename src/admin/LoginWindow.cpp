@@ -78,16 +78,13 @@ void LoginWindow::noticeFirstRun(const UserSettings &settings)
 
 void LoginWindow::auth()
 {
-    const std::optional<Login::Role> role = m_login.auth(m_account->currentText(), m_password->text());
-    if (!role) {
-        if (!m_login.error().isEmpty())
-            m_prompter.tell(m_login.error(), Prompter::Icon::Critical);
-        else
-            m_prompter.tell(QStringLiteral("Wrong Password"), Prompter::Icon::Critical);
+    const auto role = m_login.auth(m_account->currentText(), m_password->text());
+    if (!role || !*role) {
+        m_prompter.tell(role ? QStringLiteral("Wrong Password") : role.error(), Prompter::Icon::Critical);
         m_password->selectAll();
         m_password->setFocus();
         return;
     }
-    emit loggedIn(*role, m_mode);
+    emit loggedIn(**role, m_mode);
     accept();
 }

@@ -71,8 +71,8 @@ Passwords::Outcome Passwords::submit(const QString &current, const QString &fres
 Passwords::Outcome Passwords::change(const QString &newpass)
 {
     Outcome o;
-    if (!m_store.setOperatorPassword(account(), newpass)) {
-        o.error = m_store.lastError();
+    if (const auto stored = m_store.setOperatorPassword(account(), newpass); !stored) {
+        o.error = stored.error();
         return o;
     }
     o.changed = true;

@@ -108,8 +108,8 @@ void BackgroundWindow::save()
         return;
     }
     const QString path = m_chosenPathLabel->text();
-    if (!m_store.setBackground(path)) {
-        m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
+    if (const auto stored = m_store.setBackground(path); !stored) {
+        m_prompter.tell(stored.error(), Prompter::Icon::Critical);
         return;
     }
     emit saved(path);

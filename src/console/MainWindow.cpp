@@ -298,9 +298,10 @@ void MainWindow::connectMap()
     connect(m_map, &ComputerMapWidget::popupRequested, this, &MainWindow::showPopup);
     connect(m_map, &ComputerMapWidget::hovered, this, &MainWindow::nameHovered);
     connect(m_map, &ComputerMapWidget::moved, this, [this](int aa, int left, int top) {
-        if (!m_store.savePosition(m_map->name(aa), left, top) && !m_saveReported) {
+        const auto saved = m_store.savePosition(m_map->name(aa), left, top);
+        if (!saved && !m_saveReported) {
             m_saveReported = true; // once per drag, not on every move
-            m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
+            m_prompter.tell(saved.error(), Prompter::Icon::Critical);
         }
     });
 }
@@ -319,7 +320,9 @@ void MainWindow::load()
 
     m_map->clear();
     m_map->setLook(MapLook::from(m_settings));
-    if (const auto rows = m_store.computers()) {
+    if (const auto rows = m_store.computers(); !rows) {
+        m_prompter.tell(rows.error(), Prompter::Icon::Critical);
+    } else {
         QStringList skipped;
         for (const ComputerRow &row : *rows) {
             if (row.aa < 1 || row.aa > INT_MAX || m_map->contains(int(row.aa))) {
@@ -331,16 +334,14 @@ void MainWindow::load()
             // brought back, in the books too, or the computer is lost.
             if (m_map->bringInside(int(row.aa))) {
                 const QPoint at = m_map->position(int(row.aa));
-                if (!m_store.savePosition(row.pcname, at.x(), at.y()))
-                    m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
+                if (const auto saved = m_store.savePosition(row.pcname, at.x(), at.y()); !saved)
+                    m_prompter.tell(saved.error(), Prompter::Icon::Critical);
             }
         }
         if (!skipped.isEmpty())
             m_prompter.tell(QStringLiteral("These computers have no usable key and are not on the map: ")
                                 + skipped.join(QStringLiteral(", ")),
                             Prompter::Icon::Warning);
-    } else {
-        m_prompter.tell(m_store.lastError(), Prompter::Icon::Critical);
     }
 
     getbackr();

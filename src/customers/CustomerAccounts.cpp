@@ -34,12 +34,12 @@ Result<QList<CustomerRow>> CustomerAccounts::page(qint64 after, int limit)
 
 Result<CustomerRow> CustomerAccounts::account(qint64 aa)
 {
-    const std::optional<CustomerRow> row = m_customers.account(aa);
-    if (row)
-        return *row;
-    if (!m_customers.lastError().isEmpty())
+    const auto row = m_customers.account(aa);
+    if (!row)
         return storeFailure(m_customers, QStringLiteral("The customer cannot be read"));
-    return failure(QStringLiteral("This customer no longer exists."));
+    if (!*row)
+        return failure(QStringLiteral("This customer no longer exists."));
+    return **row;
 }
 
 Result<bool> CustomerAccounts::nameTaken(const QString &name, const QString &lastname)

@@ -34,7 +34,7 @@ QList<Money> Bill::readRates()
 {
     auto rates = m_context.cafe.rates();
     if (!rates) {
-        tellStoreError(m_context.cafe.lastError());
+        tellStoreError(rates.error());
         rates = QList<Money>();
     }
     while (rates->size() < 6)
@@ -163,7 +163,7 @@ QList<ExtraRow> Bill::extracharge()
     emit changed();
     const auto rows = m_context.cafe.extras(m_transaction);
     if (!rows) {
-        tellStoreError(m_context.cafe.lastError());
+        tellStoreError(rows.error());
         return {};
     }
     return *rows;
@@ -178,10 +178,10 @@ bool Bill::deleteExtra(std::optional<qint64> extraKey)
     return extrasEdited(m_context.cafe.deleteExtra(*extraKey));
 }
 
-bool Bill::extrasEdited(bool stored)
+bool Bill::extrasEdited(const Result<void> &stored)
 {
     if (!stored) {
-        tellStoreError(m_context.cafe.lastError());
+        tellStoreError(stored.error());
         return false;
     }
     m_context.prompter.tell(QStringLiteral("Update Complete"));
@@ -201,7 +201,7 @@ bool Bill::setExtraQuantity(qint64 extraKey, const QString &quantity)
         m_context.prompter.tell(QStringLiteral(" Only Numbers In This Field"));
         return false;
     }
-    return extrasEdited(stored.ok());
+    return extrasEdited(stored ? Result<void>() : Result<void>(failure(stored.error())));
 }
 
 bool Bill::confirm()

@@ -130,7 +130,7 @@ signals:
 
 private:
     // After an extra was changed in the books: tell, re-sum, redraw.
-    bool extrasEdited(bool stored);
+    bool extrasEdited(const Result<void> &stored);
     void fill();
     void sumtotal();
 

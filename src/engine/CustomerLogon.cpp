@@ -50,8 +50,8 @@ Result<LogonRules::Answer> CustomerLogon::pin(qint64 aa, const QString &peer, co
     CustomerRow account = accounts->first();
     account.timer = true;
     account.pcused = peer;
-    if (!m_customers.updateAccount(account))
-        return failure(m_customers.lastError());
+    if (const auto marked = m_customers.updateAccount(account); !marked)
+        return failure(marked.error());
     m_engine.startaccount(aa, account.timeleft, account.password);
     return Answer{Answer::Kind::Accepted, {}, account.timeleft};
 }
@@ -74,8 +74,8 @@ Result<void> CustomerLogon::accountStartFailed(const QString &pin)
         if (!a.timer)
             continue;
         a.timer = false;
-        if (!m_customers.updateAccount(a))
-            return failure(m_customers.lastError());
+        if (const auto freed = m_customers.updateAccount(a); !freed)
+            return freed;
     }
     return {};
 }

@@ -268,7 +268,7 @@ Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
 {
     // The flag and the open row go together, so that a restart finds both or neither.
     std::optional<qint64> key;
-    const bool ok = m_cafe.atomically([&] {
+    const auto ok = m_cafe.atomically([&] {
         if (!m_cafe.setFlag(s.name, flag, true))
             return false;
         const Result<qint64> added = m_cafe.appendTransaction(row);
@@ -276,21 +276,19 @@ Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
             key = *added;
         return added.ok();
     });
-    if (!ok || !key)
-        return failure(m_cafe.lastError());
+    if (!ok)
+        return failure(ok.error());
     return *key;
 }
 
 Result<void> Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
 {
     const ComputerFlag flag = s.state == SlotState::Prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
-    const bool ok = m_cafe.atomically([&] {
+    const auto ok = m_cafe.atomically([&] {
         return m_cafe.endCharge(flag, s.transaction, end, used)
                && (stillRunning(s.name, s.state, s.aa) || m_cafe.setFlag(s.name, flag, false));
     });
-    if (!ok)
-        return failure(m_cafe.lastError());
-    return {};
+    return ok;
 }
 
 // --- starting
@@ -420,7 +418,7 @@ bool Engine::movecharge(qint64 from, qint64 to)
     const ChargeKind &kind = *chargeKind(source.state);
     const ComputerFlag flag = kind.flag;
 
-    const bool ok = m_cafe.atomically([&] {
+    const auto ok = m_cafe.atomically([&] {
         if (source.transaction != 0 && !m_cafe.moveTransaction(source.transaction, target.name))
             return false;
         if (!m_cafe.setFlag(target.name, flag, true))
@@ -428,7 +426,7 @@ bool Engine::movecharge(qint64 from, qint64 to)
         return stillRunning(source.name, source.state, source.aa) || m_cafe.setFlag(source.name, flag, false);
     });
     if (!ok) {
-        reportStoreError(m_cafe.lastError());
+        reportStoreError(ok.error());
         return false;
     }
 
@@ -519,7 +517,7 @@ Result<void> Engine::stoppcbd(const Bill &bill)
     const bool prepaid = bill.isPrepaid();
     const QString name = bill.computer();
     QString missing;
-    const bool ok = m_cafe.atomically([&] {
+    const auto ok = m_cafe.atomically([&] {
         // By the bill's state, not its text: the text follows the locale.
         const bool cleared = bill.isCleared();
         // The extras summed again in this transaction: a bill closes neither
@@ -550,7 +548,7 @@ Result<void> Engine::stoppcbd(const Bill &bill)
         return stillRunning(name, kind.state, 0) || m_cafe.setFlag(name, kind.flag, false);
     });
     if (!ok)
-        return failure(missing.isEmpty() ? m_cafe.lastError() : missing);
+        return failure(missing.isEmpty() ? ok.error() : missing);
     return {};
 }
 

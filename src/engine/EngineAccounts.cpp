@@ -80,9 +80,9 @@ bool Engine::endaccount(qint64 aa, const QDateTime &at)
     const qint64 left = s->amount - used;
     const QString pin = s->pin;
     const auto accounts = m_customers.accountsWithPin(pin);
-    bool customersOk = accounts.has_value();
+    Result<void> settled = accounts ? Result<void>() : failure(accounts.error());
     if (accounts) {
-        customersOk = m_customers.atomically([&] {
+        settled = m_customers.atomically([&] {
             for (CustomerRow c : *accounts) {
                 c.timeleft = left;
                 c.usedtime += used;
@@ -94,21 +94,21 @@ bool Engine::endaccount(qint64 aa, const QDateTime &at)
             return true;
         });
     }
-    if (!customersOk) {
+    if (!settled) {
         // Nothing settled, nothing ended: the charge runs on, its client told nothing.
-        reportStoreError(m_customers.lastError());
+        reportStoreError(settled.error());
         return false;
     }
 
     // The slot's own transaction, not "the computer's open rows".
-    const bool ok = m_cafe.atomically([&] {
+    const auto ok = m_cafe.atomically([&] {
         if (s->transaction != 0 && !m_cafe.endCharge(ComputerFlag::User, s->transaction, now, usedText))
             return false;
         return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
     });
     // Settled, the charge has ended; a row left open is closed at the next start.
     if (!ok)
-        reportStoreError(m_cafe.lastError());
+        reportStoreError(ok.error());
 
     freeSlot(*s, Picture::Free);
     emit slotChanged(s->aa);

@@ -78,21 +78,21 @@ void Engine::settleAccounts()
         }
         // The credit was charged when the end began; only the books' end is missing.
         const QDateTime now = m_clock.now();
-        const bool ok = m_cafe.atomically([&] {
+        const auto ok = m_cafe.atomically([&] {
             return m_cafe.endCharge(ComputerFlag::User, s.transaction, now, Format::duration(s.start.secsTo(now)))
                    && (stillRunning(s.name, SlotState::Account, s.aa)
                        || m_cafe.setFlag(s.name, ComputerFlag::User, false));
         });
         if (!ok)
-            reportStoreError(m_cafe.lastError());
+            reportStoreError(ok.error());
         freeSlot(s, Picture::Free);
         emit slotChanged(s.aa);
     }
     for (CustomerRow c : *accounts)
         if (c.timer && !running.contains(c.password)) {
             c.timer = false;
-            if (!m_customers.updateAccount(c))
-                reportStoreError(m_customers.lastError());
+            if (const auto freed = m_customers.updateAccount(c); !freed)
+                reportStoreError(freed.error());
         }
 }
 

@@ -28,13 +28,14 @@ RateSettingsWindow::RateSettingsWindow(CafeStore &cafe, Prompter &prompter, QWid
     form->addRow(button);
     connect(button, &QPushButton::clicked, this, &RateSettingsWindow::update);
 
-    QString error;
-    const TariffSettings::Boxes boxes = TariffSettings::getset(m_cafe, &error);
-    if (!error.isEmpty())
-        m_prompter.tell(QStringLiteral("The settings could not be read.\n") + error, Prompter::Icon::Critical);
-    m_fixed->setText(boxes.fixed);
-    m_mintime->setText(boxes.mintime);
-    m_toltime->setText(boxes.toltime);
+    const auto boxes = TariffSettings::getset(m_cafe);
+    if (!boxes) {
+        m_prompter.tell(QStringLiteral("The settings could not be read.\n") + boxes.error(), Prompter::Icon::Critical);
+        return;
+    }
+    m_fixed->setText(boxes->fixed);
+    m_mintime->setText(boxes->mintime);
+    m_toltime->setText(boxes->toltime);
 }
 
 void RateSettingsWindow::update()

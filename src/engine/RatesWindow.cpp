@@ -30,12 +30,11 @@ RatesWindow::RatesWindow(CafeStore &cafe, Prompter &prompter, QWidget *parent)
     layout->addWidget(frame);
     layout->addWidget(button);
 
-    QString error;
-    const QStringList rates = TariffSettings::getrates(m_cafe, &error);
-    if (!error.isEmpty())
-        m_prompter.tell(QStringLiteral("The rates could not be read.\n") + error, Prompter::Icon::Critical);
-    for (int i = 0; i < m_boxes.size() && i < rates.size(); ++i)
-        m_boxes[i]->setText(rates.at(i));
+    const auto rates = TariffSettings::getrates(m_cafe);
+    if (!rates)
+        m_prompter.tell(QStringLiteral("The rates could not be read.\n") + rates.error(), Prompter::Icon::Critical);
+    for (int i = 0; rates && i < m_boxes.size() && i < rates->size(); ++i)
+        m_boxes[i]->setText(rates->at(i));
 }
 
 void RatesWindow::updaterates()

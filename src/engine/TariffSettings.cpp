@@ -25,15 +25,12 @@ std::optional<Money> amountFrom(const QString &text)
 
 namespace TariffSettings {
 
-QStringList getrates(CafeStore &cafe, QString *error)
+Result<QStringList> getrates(CafeStore &cafe)
 {
-    QStringList boxes;
     const auto rates = cafe.rates();
-    if (!rates) {
-        if (error)
-            *error = cafe.lastError();
-        return boxes;
-    }
+    if (!rates)
+        return failure(rates.error());
+    QStringList boxes;
     for (const Money &rate : *rates)
         boxes << Format::currency(rate);
     return boxes;
@@ -51,20 +48,17 @@ QString updaterates(CafeStore &cafe, const QStringList &boxes)
             return QStringLiteral("Rate %1 Is Not An Amount").arg(i + 1);
         rates << *rate;
     }
-    if (!cafe.setRates(rates))
-        return QStringLiteral("The rates could not be stored.\n") + cafe.lastError();
+    if (const auto written = cafe.setRates(rates); !written)
+        return QStringLiteral("The rates could not be stored.\n") + written.error();
     return QStringLiteral("Update complete");
 }
 
-Boxes getset(CafeStore &cafe, QString *error)
+Result<Boxes> getset(CafeStore &cafe)
 {
     const auto settings = cafe.rateSettings();
-    if (!settings) {
-        if (error)
-            *error = cafe.lastError();
-        return {};
-    }
-    return {Format::currency(settings->fixed), QString::number(settings->mintime), QString::number(settings->toltime)};
+    if (!settings)
+        return failure(settings.error());
+    return Boxes{Format::currency(settings->fixed), QString::number(settings->mintime), QString::number(settings->toltime)};
 }
 
 QString update(CafeStore &cafe, const Boxes &boxes)
@@ -85,8 +79,8 @@ QString update(CafeStore &cafe, const Boxes &boxes)
     const auto toltime = minutesFrom(boxes.toltime);
     if (!toltime)
         return QStringLiteral("Tolerance Is Not A Number Of Minutes");
-    if (!cafe.setRateSettings(*fixed, *mintime, *toltime))
-        return QStringLiteral("The settings could not be stored.\n") + cafe.lastError();
+    if (const auto written = cafe.setRateSettings(*fixed, *mintime, *toltime); !written)
+        return QStringLiteral("The settings could not be stored.\n") + written.error();
     return QStringLiteral("Update Complete");
 }
 

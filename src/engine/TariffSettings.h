@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,7 +13,7 @@ class CafeStore;
 namespace TariffSettings {
 
 // The six hourly rates in the locale's currency form ("Rate 1" to "Rate 6").
-QStringList getrates(CafeStore &cafe, QString *error = nullptr);
+Result<QStringList> getrates(CafeStore &cafe);
 QString updaterates(CafeStore &cafe, const QStringList &boxes);
 
 struct Boxes
@@ -20,7 +22,7 @@ struct Boxes
     QString mintime; // "Minimum Time in minutes"
     QString toltime; // "Tolerance in minutes"
 };
-Boxes getset(CafeStore &cafe, QString *error = nullptr);
+Result<Boxes> getset(CafeStore &cafe);
 // Stored in the books now; the engine takes it up at the next start.
 QString update(CafeStore &cafe, const Boxes &boxes);
 

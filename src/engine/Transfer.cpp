@@ -63,7 +63,7 @@ QStringList Transfer::freepcs()
     QStringList names;
     const auto rows = m_cafe.freeComputers();
     if (!rows) {
-        m_engine.reportStoreError(m_cafe.lastError());
+        m_engine.reportStoreError(rows.error());
         return names;
     }
     for (const ComputerRow &row : *rows)
@@ -111,7 +111,7 @@ Transfer::Answer Transfer::ok(const QString &chosen)
 
     const auto rows = m_cafe.computersNamed(chosen);
     if (!rows) {
-        m_engine.reportStoreError(m_cafe.lastError());
+        m_engine.reportStoreError(rows.error());
         return Answer::TargetTaken;
     }
     const ComputerRow *target = rows->isEmpty() ? nullptr : &rows->first();

@@ -149,7 +149,7 @@ Result<qint64> LogonPort::computerAt(const QString &peer)
     if (!m_rosterRead || (!m_roster.contains(key) && m_rosterAge.hasExpired(1000))) {
         const auto rows = m_cafe.computers();
         if (!rows)
-            return failure(m_cafe.lastError());
+            return failure(rows.error());
         m_roster.clear();
         for (const ComputerRow &r : *rows)
             if (const auto a = Protocol::ipv4(r.ip))

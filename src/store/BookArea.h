@@ -21,7 +21,11 @@ protected:
         return m_sql.run(statement, values);
     }
     bool exec(const QString &statement, const QVariantList &values = {}) { return m_sql.exec(statement, values); }
-    bool atomically(const std::function<bool()> &fn) { return m_sql.atomically(fn); }
+    Result<void> write(const QString &statement, const QVariantList &values = {})
+    {
+        return m_sql.write(statement, values);
+    }
+    Result<void> atomically(const std::function<bool()> &fn) { return m_sql.atomically(fn); }
     QString lastError() const { return m_sql.lastError(); }
     void setLastError(const QString &text) { m_sql.setLastError(text); }
     static QString fold(const QString &s) { return SqlStore::fold(s); }

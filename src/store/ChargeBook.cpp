@@ -83,11 +83,13 @@ Result<qint64> ChargeBook::appendTransaction(const KinRow &row)
     return q->lastInsertId().toLongLong();
 }
 
-std::optional<KinRow> ChargeBook::transaction(qint64 aa)
+Result<KinRow> ChargeBook::transaction(qint64 aa)
 {
     auto q = run(QStringLiteral("SELECT %1 FROM kin WHERE aa = ?").arg(kKinColumns), {aa});
-    if (!q || !q->next())
-        return std::nullopt;
+    if (!q)
+        return failure(lastError());
+    if (!q->next())
+        return failure(QStringLiteral("The transaction %1 was not found.").arg(aa));
     return kinFrom(*q);
 }
 
@@ -134,10 +136,10 @@ Result<void> ChargeBook::changeCharge(qint64 aa, const QString &sql, QVariantLis
         return failure(lastError());
     if (q->numRowsAffected() == 1)
         return {};
-    const std::optional<KinRow> row = transaction(aa);
+    const auto row = transaction(aa);
     QString why;
     if (!row)
-        why = lastError().isEmpty() ? QStringLiteral("The transaction %1 was not found.").arg(aa) : lastError();
+        why = row.error();
     else if (!confirming)
         why =
             QStringLiteral("The transaction %1 of %2 is not running: it has ended already.").arg(aa).arg(row->computer);
@@ -179,14 +181,13 @@ Result<QList<KinRow>> ChargeBook::unconfirmed()
     return list;
 }
 
-bool ChargeBook::moveTransaction(qint64 aa, const QString &computer)
+Result<void> ChargeBook::moveTransaction(qint64 aa, const QString &computer)
 {
     return changeCharge(aa,
                         QStringLiteral("UPDATE kin SET computer = ? WHERE aa = ? AND ((%1) OR (%2))")
                             .arg(QLatin1String(chargeKind(ComputerFlag::Timer).openRow),
                                  QLatin1String(chargeKind(ComputerFlag::Pretime).openRow)),
-                        {computer}, false)
-        .ok();
+                        {computer}, false);
 }
 
 Result<Money> ChargeBook::takingsOn(const QDate &day)
@@ -236,7 +237,7 @@ Result<qint64> ChargeBook::addExtra(const ExtraRow &e)
     return q->lastInsertId().toLongLong();
 }
 
-bool ChargeBook::deleteExtra(qint64 aa) { return exec(QStringLiteral("DELETE FROM extra WHERE aa = ?"), {aa}); }
+Result<void> ChargeBook::deleteExtra(qint64 aa) { return write(QStringLiteral("DELETE FROM extra WHERE aa = ?"), {aa}); }
 
 Result<bool> ChargeBook::setExtraQuantity(qint64 aa, qint64 quantity)
 {
@@ -287,7 +288,7 @@ Result<bool> ChargeBook::hasAccountTransactions(const QString &pin)
 
 Result<void> ChargeBook::deleteAccountTransactions(const QString &pin)
 {
-    const bool deleted = atomically([this, &pin] {
+    const auto deleted = atomically([this, &pin] {
         return exec(QStringLiteral("DELETE FROM extra WHERE \"key\" IN (SELECT aa FROM kin WHERE userpin = ?)"), {pin})
                && exec(QStringLiteral("DELETE FROM kin WHERE userpin = ?"), {pin});
     });
@@ -299,7 +300,7 @@ Result<void> ChargeBook::deleteAccountTransactions(const QString &pin)
 Result<ChargeBook::Sale> ChargeBook::sellExtra(qint64 key, const QString &desc, Money price)
 {
     Sale sale = Sale::Added;
-    const bool ok = atomically([&] {
+    const auto ok = atomically([&] {
         auto open = run(QStringLiteral("SELECT enab OR pretimeenab OR userenab FROM kin WHERE aa = ?"), {key});
         if (!open)
             return false;

@@ -13,7 +13,8 @@ class ChargeBook : protected BookArea
 {
 public:
     Result<qint64> appendTransaction(const KinRow &row);
-    std::optional<KinRow> transaction(qint64 aa);
+    // A failure when it cannot be read or there is no such row.
+    Result<KinRow> transaction(qint64 aa);
     // The end and the bill of a charge change its row only while the row is
     // in the state the writer expects, decided by the statement itself: no
     // stale window, restart or second console can end a charge twice or
@@ -29,7 +30,7 @@ public:
     // The running rows of a computer of one kind (ChargeKind::openRow).
     Result<QList<KinRow>> openCharges(ComputerFlag kind, const QString &computer);
     // A running row to another computer; refused, as an end is, once it has ended.
-    bool moveTransaction(qint64 aa, const QString &computer);
+    Result<void> moveTransaction(qint64 aa, const QString &computer);
     // Charges that have ended but whose bill was not confirmed.
     Result<QList<KinRow>> unconfirmed();
     // Sum of `total` over the transactions that started on a day; rows without
@@ -42,7 +43,7 @@ public:
     // the limit.
     Result<std::optional<Money>> sumExtras(qint64 key);
     Result<qint64> addExtra(const ExtraRow &row);
-    bool deleteExtra(qint64 aa);
+    Result<void> deleteExtra(qint64 aa);
     // Sets the quantity and recomputes the line (quantity × unit price);
     // false, nothing written, when the line would pass the amount limit.
     Result<bool> setExtraQuantity(qint64 aa, qint64 quantity);

@@ -42,12 +42,12 @@ Result<QList<CustomerRow>> CustomerStore::accountsWithPin(const QString &pin)
                    run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
 }
 
-std::optional<CustomerRow> CustomerStore::account(qint64 aa)
+Result<std::optional<CustomerRow>> CustomerStore::account(qint64 aa)
 {
     auto rows = collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa}));
-    if (!rows || rows->isEmpty())
-        return std::nullopt;
-    return rows->first();
+    if (!rows)
+        return failure(rows.error());
+    return rows->isEmpty() ? std::optional<CustomerRow>() : std::optional(rows->first());
 }
 
 Result<qint64> CustomerStore::addAccount(const CustomerRow &c)
@@ -61,9 +61,9 @@ Result<qint64> CustomerStore::addAccount(const CustomerRow &c)
     return q->lastInsertId().toLongLong();
 }
 
-bool CustomerStore::updateAccount(const CustomerRow &c)
+Result<void> CustomerStore::updateAccount(const CustomerRow &c)
 {
-    return exec(QStringLiteral("UPDATE users SET name = ?, lastname = ?, telephone = ?, password = ?, \"time\" = ?,"
+    return write(QStringLiteral("UPDATE users SET name = ?, lastname = ?, telephone = ?, password = ?, \"time\" = ?,"
                                " usedtime = ?, timeleft = ?, timer = ?, pcused = ? WHERE aa = ?"),
                 {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
                  c.pcused.isNull() ? QVariant() : QVariant(c.pcused), c.aa});

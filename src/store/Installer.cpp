@@ -60,7 +60,7 @@ std::optional<QString> createDatabase(const QString &path, const QStringList &st
             return err;
         QFile::setPermissions(temp, kFileMode);
         store.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        const bool ok = store.atomically([&] {
+        const auto ok = store.atomically([&] {
             for (const QString &s : statements)
                 if (!store.exec(s))
                     return false;

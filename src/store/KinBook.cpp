@@ -142,7 +142,7 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
                 return false;
         return true;
     };
-    bool ok = m_store.atomically([&] {
+    Result<void> ok = m_store.atomically([&] {
         auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN ('kin_days', ?)"), {Filling});
         if (!q)
             return false;
@@ -317,7 +317,7 @@ Result<KinDeletion> KinBook::deleteFinished(const KinProgress &progress)
         }
         pace.rest();
         const qint64 to = qMin(last, from + pace.step());
-        const bool ok = m_store.atomically([&] {
+        const auto ok = m_store.atomically([&] {
             if (!m_store.exec(QStringLiteral("DELETE FROM extra WHERE \"key\" > ? AND \"key\" <= ? AND \"key\" NOT IN"
                                              " (SELECT aa FROM kin WHERE aa > ? AND aa <= ?"
                                              " AND (enab = 1 OR pretimeenab = 1 OR userenab = 1))"),

@@ -104,7 +104,7 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
         return failure(computers.error());
     QStringList names;
     const QStringList shared = sharedNames(*computers, found);
-    bool ok = cafe.atomically([&] {
+    Result<void> ok = cafe.atomically([&] {
         for (const ComputerRow &c : *computers) {
             names << c.pcname;
             if (shared.contains(CafeStore::nameKey(c.pcname)))

@@ -26,7 +26,7 @@ Result<void> Migrations::apply(SqlStore &book, const QList<Migration> &steps)
     for (const Migration &step : steps) {
         if (step.version <= at)
             continue;
-        const bool done = book.atomically([&] {
+        const auto done = book.atomically([&] {
             for (const QString &s : step.statements)
                 if (!book.exec(s))
                     return false;

@@ -5,19 +5,21 @@
 #include <QSqlRecord>
 #include <algorithm>
 
-std::optional<QString> OperatorBook::operatorLogin(const QString &username, const QString &password)
+Result<std::optional<QString>> OperatorBook::operatorLogin(const QString &username, const QString &password)
 {
     auto q = run(QStringLiteral("SELECT username, password FROM users WHERE fold(username) = ? ORDER BY aa"),
                  {fold(username)});
-    while (q && q->next())
+    if (!q)
+        return failure(lastError());
+    while (q->next())
         if (PasswordDigest::matches(q->value(1).toString(), password))
-            return q->value(0).toString();
-    return std::nullopt;
+            return std::optional(q->value(0).toString());
+    return std::optional<QString>();
 }
 
-bool OperatorBook::setOperatorPassword(const QString &username, const QString &password)
+Result<void> OperatorBook::setOperatorPassword(const QString &username, const QString &password)
 {
-    return exec(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"),
+    return write(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"),
                 {PasswordDigest::make(password), fold(username)});
 }
 

@@ -13,9 +13,9 @@ class OperatorBook : protected BookArea
 public:
     // The stored user name of the account matching both, ignoring letter case
     // in every alphabet; nullopt when none (or on error, see lastError()).
-    std::optional<QString> operatorLogin(const QString &username, const QString &password);
+    Result<std::optional<QString>> operatorLogin(const QString &username, const QString &password);
     // Stores a salted digest of the password, never the password itself.
-    bool setOperatorPassword(const QString &username, const QString &password);
+    Result<void> setOperatorPassword(const QString &username, const QString &password);
 
     // The stored password digest of the account with exactly this user name.
     Result<QString> operatorPassword(const QString &username);

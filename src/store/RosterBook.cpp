@@ -84,15 +84,15 @@ Result<QList<ComputerRow>> RosterBook::computersNamed(const QString &name)
         computerFrom);
 }
 
-bool RosterBook::setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value)
+Result<void> RosterBook::setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value)
 {
-    return exec(QStringLiteral("UPDATE computers SET %1 = ? WHERE pcname = ?").arg(flagColumn(flag)),
+    return write(QStringLiteral("UPDATE computers SET %1 = ? WHERE pcname = ?").arg(flagColumn(flag)),
                 {int(yesNo(value)), pcname});
 }
 
-bool RosterBook::savePosition(const QString &pcname, int left, int top)
+Result<void> RosterBook::savePosition(const QString &pcname, int left, int top)
 {
-    return exec(QStringLiteral("UPDATE computers SET \"left\" = ?, top = ? WHERE aa ="
+    return write(QStringLiteral("UPDATE computers SET \"left\" = ?, top = ? WHERE aa ="
                                " (SELECT min(aa) FROM computers WHERE pcname = ?)"),
                 {left, top, pcname});
 }

@@ -20,9 +20,9 @@ public:
     Result<QList<ComputerRow>> computersWithIp(const QString &ip);
     Result<QList<ComputerRow>> computersNamed(const QString &name);
     // Sets the flag on every row of that name, as the roster's name filter does.
-    bool setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value);
+    Result<void> setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value);
     // Writes the place of the first row of that name.
-    bool savePosition(const QString &pcname, int left, int top);
+    Result<void> savePosition(const QString &pcname, int left, int top);
     // The name is stored trimmed; one that another computer has is refused.
     Result<qint64> addComputer(const ComputerRow &row);
     // A computer's name as the roster tells names apart: letter case and the

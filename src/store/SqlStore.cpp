@@ -148,27 +148,34 @@ std::optional<QSqlQuery> SqlStore::run(const QString &sql, const QVariantList &v
 
 bool SqlStore::exec(const QString &sql, const QVariantList &values) { return run(sql, values).has_value(); }
 
-bool SqlStore::atomically(const std::function<bool()> &fn)
+Result<void> SqlStore::write(const QString &sql, const QVariantList &values)
+{
+    if (!exec(sql, values))
+        return failure(m_lastError);
+    return {};
+}
+
+Result<void> SqlStore::atomically(const std::function<bool()> &fn)
 {
     // Writing from the start: a transaction that read first and then found
     // another connection writing (the transactions window's bulk work runs on
     // a thread of its own) would fail at once instead of waiting its turn.
     if (QSqlQuery begin(m_db); !begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         m_lastError = begin.lastError().text();
-        return false;
+        return failure(m_lastError);
     }
     if (!fn()) {
         const QString err = m_lastError;
         m_db.rollback();
         m_lastError = err;
-        return false;
+        return failure(m_lastError);
     }
     if (!m_db.commit()) {
         m_lastError = m_db.lastError().text();
         m_db.rollback();
-        return false;
+        return failure(m_lastError);
     }
-    return true;
+    return {};
 }
 
 QStringList SqlStore::tables() const { return m_db.tables(); }

@@ -33,11 +33,13 @@ public:
     // Runs fn inside one database transaction, which holds the write lock
     // from its start (waiting for another connection's write to end); rolls
     // back when fn returns false.
-    bool atomically(const std::function<bool()> &fn);
+    Result<void> atomically(const std::function<bool()> &fn);
 
     // Runs one statement; the query is positioned before its first row.
     std::optional<QSqlQuery> run(const QString &sql, const QVariantList &values = {});
     bool exec(const QString &sql, const QVariantList &values = {});
+    // One statement that changes the books, with the error as its failure.
+    Result<void> write(const QString &sql, const QVariantList &values = {});
     QStringList tables() const;
 
     // SQLite's own check of every page and index: the problems found, none

@@ -13,9 +13,9 @@ Result<QList<Money>> TariffBook::rates()
                           [](const QSqlQuery &q) { return Money::fromUnits(q.value(0).toLongLong()); });
 }
 
-bool TariffBook::setRates(const QList<Money> &rates)
+Result<void> TariffBook::setRates(const QList<Money> &rates)
 {
-    return atomically([&] {
+    const auto written = atomically([&] {
         auto ids = collect<qint64>(sql(), run(QStringLiteral("SELECT aa FROM rates ORDER BY aa")),
                                    [](const QSqlQuery &q) { return q.value(0).toLongLong(); });
         if (!ids)
@@ -30,6 +30,9 @@ bool TariffBook::setRates(const QList<Money> &rates)
         }
         return true;
     });
+    if (!written)
+        return failure(lastError());
+    return {};
 }
 
 Result<RateSettings> TariffBook::rateSettings()
@@ -47,13 +50,13 @@ Result<RateSettings> TariffBook::rateSettings()
     return s;
 }
 
-bool TariffBook::setRateSettings(Money fixed, qint64 mintime, qint64 toltime)
+Result<void> TariffBook::setRateSettings(Money fixed, qint64 mintime, qint64 toltime)
 {
-    return exec(QStringLiteral("UPDATE settings SET fixed = ?, mintime = ?, toltime = ?"),
+    return write(QStringLiteral("UPDATE settings SET fixed = ?, mintime = ?, toltime = ?"),
                 {fixed.units(), mintime, toltime});
 }
 
-bool TariffBook::setBackground(const QString &path)
+Result<void> TariffBook::setBackground(const QString &path)
 {
-    return exec(QStringLiteral("UPDATE settings SET backround = ?"), {path});
+    return write(QStringLiteral("UPDATE settings SET backround = ?"), {path});
 }

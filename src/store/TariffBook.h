@@ -12,11 +12,11 @@ class TariffBook : protected BookArea
 {
 public:
     Result<QList<Money>> rates();
-    bool setRates(const QList<Money> &rates);
+    Result<void> setRates(const QList<Money> &rates);
     // The values of the last settings row, as start-up keeps them.
     Result<RateSettings> rateSettings();
-    bool setRateSettings(Money fixed, qint64 mintime, qint64 toltime);
-    bool setBackground(const QString &path);
+    Result<void> setRateSettings(Money fixed, qint64 mintime, qint64 toltime);
+    Result<void> setBackground(const QString &path);
 
 protected:
     explicit TariffBook(SqlStore &sql)

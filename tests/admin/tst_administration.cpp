@@ -77,7 +77,7 @@ private slots:
                              {admin ? "admin" : "user"});
         QVERIFY(q && q->next() && q->value(0).toBool());
         const auto role = Login(d.store).auth(admin ? "Admin" : "user", stored.toUpper());
-        QCOMPARE(role.value_or(Login::Role(-1)), admin ? Login::Role::Admin : Login::Role::Cashier);
+        QCOMPARE(role.value_or(std::nullopt), std::optional(admin ? Login::Role::Admin : Login::Role::Cashier));
     }
 
     // Adding a computer, or changing PC2 in its edit window: the first refusal is told.

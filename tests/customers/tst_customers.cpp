@@ -332,7 +332,7 @@ private slots:
             told << "Anna O'Lee is logged on at PC2 now and cannot be deleted.";
         QCOMPARE(d.prompter.texts(), told);
         const bool deleted = yes && !inUse;
-        QVERIFY(d.customers.account(gone).has_value() != deleted && d.customers.account(other));
+        QVERIFY(d.customers.account(gone)->has_value() != deleted && d.customers.account(other)->has_value());
         QVERIFY(d.rows().size() == (deleted ? 1 : 3) && d.rows().last().userpin == "5151");
         QCOMPARE(d.cafe.extras(today).value_or(QList<ExtraRow>()).size(), deleted ? 0 : 1);
         QCOMPARE(d.window->findChild<QTableView *>()->model()->rowCount(), deleted ? 1 : 2);

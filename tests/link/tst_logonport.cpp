@@ -150,7 +150,7 @@ private slots:
         if (status != SlotState::Free)
             l.status.insert(l.pc, status);
         l.pin(typed);
-        const CustomerRow after = *l.customers.account(account);
+        const CustomerRow after = **l.customers.account(account);
         QCOMPARE(after.timeleft, timeleft);
         if (reply.isEmpty()) {
             QCOMPARE(l.started, QList<qint64>{l.pc});

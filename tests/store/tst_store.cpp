@@ -189,7 +189,7 @@ private slots:
         }));
         other->start();
         writing.acquire();
-        const bool ok = m_cafe.atomically(
+        const auto ok = m_cafe.atomically(
             [&] { return m_cafe.categories() && m_cafe.exec("INSERT INTO groups (name) VALUES ('console')"); });
         other->wait();
         QVERIFY2(ok, qPrintable(m_cafe.lastError()));

@@ -3,7 +3,7 @@
 #include "FakeChannel.h"
 #include "ScriptedPrompter.h"
 #include "TempHome.h"
-#include "base/Clock.h"
+#include "SettableClock.h"
 #include "engine/Engine.h"
 #include "link/Ports.h"
 #include "link/TcpChannel.h"
@@ -110,7 +110,7 @@ struct BasicCafe
         r.timer = inUse;
         return customers.addAccount(r).value_or(0);
     }
-    CustomerRow account(qint64 aa) { return customers.account(aa).value_or(CustomerRow()); }
+    CustomerRow account(qint64 aa) { return customers.account(aa).value_or(std::nullopt).value_or(CustomerRow()); }
 
     qint64 key(const QString &name) { return computer(name).aa; }
     const Slot &slot(qint64 aa) const { return *engine->slot(aa); }
