@@ -134,7 +134,6 @@ void ConsoleController::wire()
     connect(e, &Engine::tipCleared, this, [this](qint64 aa) { m_window->map()->setTip(int(aa), QString()); });
     connect(e, &Engine::pictureChanged, this, &ConsoleController::showPicture);
     connect(m_poller.get(), &PresencePoller::pictureDue, this, &ConsoleController::showPicture);
-    connect(e, &Engine::prepaidTimerChanged, this, &ConsoleController::setPrepaidTimer);
     // A bill opens beside its computer; one that opens by itself leaves an open question in front.
     connect(e, &Engine::billOpened, this, [this, w](Bill *bill) {
         auto *window = new BillingWindow(bill, w);
@@ -381,14 +380,8 @@ void ConsoleController::buildComputers()
     m_engine->loadRoster(usable);
     const SettingsFile settings = m_window->settings();
     m_poller->setIntervalMs(settings.intervalMs());
-    for (const ComputerRow &r : usable) {
+    for (const ComputerRow &r : usable)
         m_poller->addComputer(r.aa, r.ip);
-        auto *timer = new QTimer(this);
-        timer->setInterval(1000);
-        const qint64 aa = r.aa;
-        connect(timer, &QTimer::timeout, this, [this, aa] { m_engine->checkPrepaidExpiry(aa); });
-        m_prepaidTimers.insert(aa, timer);
-    }
 }
 
 void ConsoleController::showPicture(qint64 aa, Picture p)
@@ -396,23 +389,6 @@ void ConsoleController::showPicture(qint64 aa, Picture p)
     const QImage img = m_pictures.load(p);
     if (!img.isNull()) // a picture that cannot be read keeps the previous one
         m_window->map()->setPicture(int(aa), img);
-}
-
-void ConsoleController::setPrepaidTimer(qint64 aa, bool on)
-{
-    QTimer *t = m_prepaidTimers.value(aa);
-    if (!t)
-        return;
-    if (on)
-        t->start();
-    else
-        t->stop();
-}
-
-bool ConsoleController::isPrepaidTimerRunning(qint64 aa) const
-{
-    const QTimer *t = m_prepaidTimers.value(aa);
-    return t && t->isActive();
 }
 
 void ConsoleController::popupCommand(const QString &entry, qint64 aa)

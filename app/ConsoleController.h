@@ -64,7 +64,6 @@ public:
     Broadcaster &broadcaster() { return *m_broadcaster; }
     // What could not be started (logon port, broadcast port), told once.
     QStringList serviceProblems() const { return m_problems; }
-    bool isPrepaidTimerRunning(qint64 aa) const;
     MessageWindow &messageWindow() { return *m_message; }
     CustomerAccounts &accounts() { return *m_accounts; }
     // Where printed cards go; the system's printers unless a test sets one.
@@ -86,7 +85,6 @@ private:
     void buildComputers();
     void showPicture(qint64 aa, Picture p);
     void popupCommand(const QString &entry, qint64 aa);
-    void setPrepaidTimer(qint64 aa, bool on);
     void toAllComputers(const QString &question, const QByteArray &datagram);
     // The price list's menu entries and the sale of extras onto a charge.
     void wireCatalogue();
@@ -126,6 +124,5 @@ private:
     Desktop *m_desktop = nullptr;
     FileChooser *m_files = nullptr;
 
-    QHash<qint64, QTimer *> m_prepaidTimers;
     QStringList m_problems;
 };

@@ -7,6 +7,8 @@
 #include "base/Format.h"
 #include "base/Prompter.h"
 
+#include <algorithm>
+
 Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel,
                std::function<CommandChannel *()> newAccountChannel, Prompter &prompter, const Clock &clock,
                QObject *parent)
@@ -22,6 +24,13 @@ Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channe
     connect(&m_channel, &CommandChannel::connected, this, &Engine::onConnected);
     connect(&m_channel, &CommandChannel::failed, this, &Engine::onFailed);
     connect(&m_channel, &CommandChannel::finished, this, &Engine::onFinished);
+    m_prepaidTick.setInterval(1000);
+    connect(&m_prepaidTick, &QTimer::timeout, this, [this] {
+        // By key: an expiry opens a bill, which may change other slots.
+        for (const qint64 aa : m_slots.keys())
+            if (const Slot *s = slot(aa); s && s->prepaidTimer)
+                checkPrepaidExpiry(aa);
+    });
 }
 
 Engine::~Engine() = default;
@@ -578,5 +587,10 @@ void Engine::setPrepaidTimer(Slot &s, bool on)
     if (s.prepaidTimer == on)
         return;
     s.prepaidTimer = on;
+    const bool anyRuns = std::any_of(m_slots.cbegin(), m_slots.cend(), [](const Slot &x) { return x.prepaidTimer; });
+    if (anyRuns && !m_prepaidTick.isActive())
+        m_prepaidTick.start();
+    else if (!anyRuns)
+        m_prepaidTick.stop();
     emit prepaidTimerChanged(s.aa, on);
 }

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -206,4 +207,6 @@ private:
     int m_rateTab = 0;
     QPointer<Bill> m_shown;
     QList<QPointer<Bill>> m_waiting;
+    // Looks at every running prepaid charge once a second while one runs.
+    QTimer m_prepaidTick;
 };

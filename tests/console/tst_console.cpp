@@ -99,7 +99,7 @@ private slots:
         c.prompter.answer(true);
         c.popup("stoppre", 2);
         QTRY_VERIFY(c.bill());
-        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[2]) && hoverTip(c, 2).isEmpty());
+        QVERIFY(!c.console->engine().slot(c.pcs[2])->prepaidTimer && hoverTip(c, 2).isEmpty());
         QTRY_COMPARE(c.lastCommand(2), QString("stoppc"));
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(!c.bill());
@@ -111,7 +111,7 @@ private slots:
             // Tolerance 5 minutes on top of the half hour.
             QTRY_COMPARE(c.lastCommand(i), QString("t2100"));
         }
-        QVERIFY(c.console->isPrepaidTimerRunning(c.pcs[0]));
+        QVERIFY(c.console->engine().slot(c.pcs[0])->prepaidTimer);
         QVERIFY(hoverTip(c, 0).startsWith("TIME LEFT ") && hoverTip(c, 1).startsWith("TIME LEFT "));
 
         c.clock.advance(2100);
@@ -122,7 +122,7 @@ private slots:
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
         QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());
-        QVERIFY(!c.console->isPrepaidTimerRunning(c.pcs[0]) && !c.console->isPrepaidTimerRunning(c.pcs[1]));
+        QVERIFY(!c.console->engine().slot(c.pcs[0])->prepaidTimer && !c.console->engine().slot(c.pcs[1])->prepaidTimer);
         // An ended charge leaves no time left behind on the free computers.
         QCOMPARE(hoverTip(c, 0) + hoverTip(c, 1), QString());
         // The clients counted down themselves: no lock command was sent.
