@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -32,36 +31,32 @@ MessageWindow::MessageWindow(Broadcaster &broadcaster, Prompter &prompter, const
 void MessageWindow::buildUi()
 {
     auto *layout = new QVBoxLayout(this);
-    m_frame = new QGroupBox(this);
-    m_frame->setObjectName(QStringLiteral("Frame1"));
-    auto *inner = new QVBoxLayout(m_frame);
-    m_text1 = new QPlainTextEdit(m_frame);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setTabChangesFocus(true);
-    auto *label = new QLabel(QStringLiteral("&Message"), m_frame);
-    label->setBuddy(m_text1);
+    m_recipientBox = new QGroupBox(this);
+    m_recipientBox->setObjectName(QStringLiteral("recipientBox"));
+    auto *inner = new QVBoxLayout(m_recipientBox);
+    m_messageEdit = new QPlainTextEdit(m_recipientBox);
+    m_messageEdit->setObjectName(QStringLiteral("messageEdit"));
+    m_messageEdit->setTabChangesFocus(true);
+    auto *label = new QLabel(QStringLiteral("&Message"), m_recipientBox);
+    label->setBuddy(m_messageEdit);
     inner->addWidget(label);
-    inner->addWidget(m_text1);
-    m_text2 = new QLineEdit(m_frame);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setVisible(false);
-    inner->addWidget(m_text2);
-    layout->addWidget(m_frame);
+    inner->addWidget(m_messageEdit);
+    layout->addWidget(m_recipientBox);
 
     auto *buttons = new QHBoxLayout;
-    m_command1 = new QPushButton(QStringLiteral("Send"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command2 = new QPushButton(QStringLiteral("Send"), this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_sendOneButton = new QPushButton(QStringLiteral("Send"), this);
+    m_sendOneButton->setObjectName(QStringLiteral("sendOneButton"));
+    m_sendAllButton = new QPushButton(QStringLiteral("Send"), this);
+    m_sendAllButton->setObjectName(QStringLiteral("sendAllButton"));
     auto *close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("Close"));
     buttons->addStretch();
-    buttons->addWidget(m_command1);
-    buttons->addWidget(m_command2);
+    buttons->addWidget(m_sendOneButton);
+    buttons->addWidget(m_sendAllButton);
     buttons->addWidget(close);
     layout->addLayout(buttons);
-    connect(m_command1, &QPushButton::clicked, this, &MessageWindow::sendOne);
-    connect(m_command2, &QPushButton::clicked, this, &MessageWindow::sendAll);
+    connect(m_sendOneButton, &QPushButton::clicked, this, &MessageWindow::sendOne);
+    connect(m_sendAllButton, &QPushButton::clicked, this, &MessageWindow::sendAll);
     connect(close, &QPushButton::clicked, this, &MessageWindow::reject);
 }
 
@@ -74,8 +69,8 @@ void MessageWindow::setMode(bool all)
 {
     m_all = all;
     setWindowTitle(all ? kTitle + QStringLiteral(" To All Computers") : kTitle);
-    m_command1->setVisible(!all);
-    m_command2->setVisible(all);
+    m_sendOneButton->setVisible(!all);
+    m_sendAllButton->setVisible(all);
     updateButtons();
 }
 
@@ -84,14 +79,14 @@ void MessageWindow::openForComputer(const QString &name, const QString &address)
     setMode(false);
     m_name = name;
     m_sending = false;
-    m_text2->setText(address);
-    m_frame->setTitle(QStringLiteral("Send Message To ") + name);
-    m_text1->clear();
+    m_address = address;
+    m_recipientBox->setTitle(QStringLiteral("Send Message To ") + name);
+    m_messageEdit->clear();
     updateButtons();
     show();
     raise();
     activateWindow();
-    m_text1->setFocus();
+    m_messageEdit->setFocus();
 }
 
 void MessageWindow::openForAll()
@@ -99,23 +94,23 @@ void MessageWindow::openForAll()
     setMode(true);
     m_name.clear();
     m_sending = false;
-    m_text2->clear();
-    m_frame->setTitle(QStringLiteral("Sending Message To All Computers"));
-    m_text1->clear();
+    m_address.clear();
+    m_recipientBox->setTitle(QStringLiteral("Sending Message To All Computers"));
+    m_messageEdit->clear();
     show();
     raise();
     activateWindow();
-    m_text1->setFocus();
+    m_messageEdit->setFocus();
 }
 
 void MessageWindow::sendOne()
 {
-    const QString text = m_text1->toPlainText();
+    const QString text = m_messageEdit->toPlainText();
     if (text.isEmpty()) {
         m_prompter.tell(QStringLiteral("No Message Was Entered"));
         return;
     }
-    if (!m_sender->sendTo(m_text2->text(), text))
+    if (!m_sender->sendTo(m_address, text))
         return;
     m_sending = true;
     m_addressee = m_name;
@@ -124,7 +119,7 @@ void MessageWindow::sendOne()
 
 void MessageWindow::sendAll()
 {
-    const QString text = m_text1->toPlainText();
+    const QString text = m_messageEdit->toPlainText();
     if (text.isEmpty()) {
         m_prompter.tell(QStringLiteral("No Message Was Entered"));
         return;
@@ -155,7 +150,7 @@ void MessageWindow::onFailed(const QString &description)
                     Prompter::Icon::Critical);
 }
 
-void MessageWindow::updateButtons() { m_command1->setEnabled(!m_sender->isBusy()); }
+void MessageWindow::updateButtons() { m_sendOneButton->setEnabled(!m_sender->isBusy()); }
 
 void MessageWindow::done(int result)
 {

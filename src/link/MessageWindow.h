@@ -7,13 +7,12 @@
 class Broadcaster;
 class Prompter;
 class QGroupBox;
-class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 struct Ports;
 
-// The message window, in one of two modes: to one computer (Command1) or to
-// all computers (Command2). Closing it puts it back into one-computer mode.
+// The message window, in one of two modes: to one computer or to all
+// computers, each with its own Send button. Closing it puts it back into one-computer mode.
 class MessageWindow : public QDialog
 {
     Q_OBJECT
@@ -40,11 +39,11 @@ private:
 
     Prompter &m_prompter;
     MessageSender *m_sender;
-    QGroupBox *m_frame = nullptr;
-    QPlainTextEdit *m_text1 = nullptr;
-    QLineEdit *m_text2 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
+    QGroupBox *m_recipientBox = nullptr;
+    QPlainTextEdit *m_messageEdit = nullptr;
+    QPushButton *m_sendOneButton = nullptr;
+    QPushButton *m_sendAllButton = nullptr;
+    QString m_address; // of the one computer
     QString m_name;
     QString m_addressee; // of the message in flight
     bool m_all = false;

@@ -43,15 +43,15 @@ struct Messages
     {
         return window->findChild<T *>(name);
     }
-    QString frame() const { return find<QGroupBox>(QStringLiteral("Frame1"))->title(); }
-    QPlainTextEdit *text1() const { return find<QPlainTextEdit>(QStringLiteral("Text1")); }
-    QPushButton *command1() const { return find<QPushButton>(QStringLiteral("Command1")); }
-    QPushButton *command2() const { return find<QPushButton>(QStringLiteral("Command2")); }
+    QString frame() const { return find<QGroupBox>(QStringLiteral("recipientBox"))->title(); }
+    QPlainTextEdit *message() const { return find<QPlainTextEdit>(QStringLiteral("messageEdit")); }
+    QPushButton *sendOne() const { return find<QPushButton>(QStringLiteral("sendOneButton")); }
+    QPushButton *sendAll() const { return find<QPushButton>(QStringLiteral("sendAllButton")); }
     // Typed, character by character, as a keyboard with a Greek layout would.
     void type(const QString &text)
     {
         for (const QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, text1(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, message(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 };
 } // namespace
@@ -91,9 +91,9 @@ private slots:
         QVERIFY(m.window->isVisible());
         QCOMPARE(m.window->windowTitle(), title);
         QCOMPARE(m.frame(), frame);
-        QCOMPARE(m.command1()->isVisible(), !all);
-        QCOMPARE(m.command2()->isVisible(), all);
-        QVERIFY(m.text1()->toPlainText().isEmpty());
+        QCOMPARE(m.sendOne()->isVisible(), !all);
+        QCOMPARE(m.sendAll()->isVisible(), all);
+        QVERIFY(m.message()->toPlainText().isEmpty());
     }
 
     // Typed as a keyboard with a Greek layout would and sent in the code
@@ -122,7 +122,7 @@ private slots:
         else
             m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
         m.type(typed);
-        (all ? m.command2() : m.command1())->click();
+        (all ? m.sendAll() : m.sendOne())->click();
         QCOMPARE(m.prompter.texts(), bytes.isEmpty() ? QStringList{"No Message Was Entered"} : QStringList());
         if (bytes.isEmpty()) {
             QVERIFY(m.window->isVisible() && !m.channel && !m.group.hasPendingDatagrams());
@@ -150,16 +150,16 @@ private slots:
             m.channel->willFail(QStringLiteral("Connection refused"));
             return m.channel;
         });
-        m.command1()->click();
-        QVERIFY(!m.command1()->isEnabled());
+        m.sendOne()->click();
+        QVERIFY(!m.sendOne()->isEnabled());
         QTRY_COMPARE(m.prompter.texts(),
                      QStringList{QStringLiteral("The message could not be delivered to PC3\nConnection refused")});
         QCOMPARE(m.prompter.said().last().icon, Prompter::Icon::Critical);
-        QCOMPARE(m.text1()->toPlainText(), QStringLiteral("Your coffee is ready"));
-        QVERIFY(m.window->isVisible() && m.command1()->isEnabled());
+        QCOMPARE(m.message()->toPlainText(), QStringLiteral("Your coffee is ready"));
+        QVERIFY(m.window->isVisible() && m.sendOne()->isEnabled());
 
         m.channel->willConnect();
-        m.command1()->click();
+        m.sendOne()->click();
         QTRY_VERIFY(!m.window->isVisible());
         QCOMPARE(m.channel->sent(), QByteArrayList{"Your coffee is ready"});
         QCOMPARE(m.prompter.said().size(), 1);
@@ -170,13 +170,13 @@ private slots:
         Messages m;
         m.window->openForAll();
         m.type(QStringLiteral("terminate"));
-        m.command2()->click();
+        m.sendAll()->click();
         QCOMPARE(m.prompter.texts(),
                  QStringList{QStringLiteral(
                                  "The message could not be sent to all computers: the broadcast port %1 is not open.")
                                  .arg(Ports().broadcastLocal)});
         QVERIFY(m.window->isVisible());
-        QCOMPARE(m.text1()->toPlainText(), QStringLiteral("terminate"));
+        QCOMPARE(m.message()->toPlainText(), QStringLiteral("terminate"));
     }
 };
 
