@@ -111,7 +111,7 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             QElapsedTimer t;
             t.start();
-            const bool ok = m_store.atomically([this] {
+            const auto ok = m_store.atomically([this] {
                 return m_store.exec(QStringLiteral("UPDATE settings SET backround = backround"));
             });
             m_longest = qMax(m_longest, t.nsecsElapsed() / 1e6);

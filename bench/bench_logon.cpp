@@ -19,7 +19,7 @@
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 #include "store/Installer.h"
-#include "base/Clock.h"
+#include "SettableClock.h"
 #include "base/Prompter.h"
 
 #include <QCoreApplication>

@@ -11,7 +11,7 @@
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/CafeStore.h"
-#include "base/Clock.h"
+#include "SettableClock.h"
 #include "base/Format.h"
 
 #include <QComboBox>

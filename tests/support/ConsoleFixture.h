@@ -6,7 +6,7 @@
 #include "LinkTestSupport.h"
 #include "ScriptedPrompter.h"
 #include "TempHome.h"
-#include "base/Clock.h"
+#include "SettableClock.h"
 #include "console/ComputerMapWidget.h"
 #include "ConsoleController.h"
 #include "console/MainWindow.h"
