@@ -104,8 +104,8 @@ struct Traits
     const char *kind = nullptr; // the window kind, when not the key
     const char *icon = nullptr; // a ToolIcons key; a toolbar button's is its key
     const char *tip = nullptr;
-    int minutes = 0; // a quick prepaid start's time
-    std::optional<Command> power;
+    int minutes = 0;              // a quick prepaid start's time
+    std::optional<Command> power; // the power command it sends
 };
 
 struct Info
