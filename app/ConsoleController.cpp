@@ -124,7 +124,7 @@ void ConsoleController::wire()
         e->setCurrentComputer(aa);
         e->startnormal(aa);
     });
-    connect(w, &MainWindow::popupCommand, this, [this](const QString &entry, int aa) { popupCommand(entry, aa); });
+    connect(w, &MainWindow::popupCommand, this, [this](MenuEntry entry, int aa) { popupCommand(entry, aa); });
     // A name's tool tip tells that computer's own figures.
     connect(w, &MainWindow::nameHovered, this, [this](int aa) {
         const QString tip = m_engine->usageTip(aa);
@@ -147,29 +147,28 @@ void ConsoleController::wire()
     wireLogonReports();
 
     // The tariff is the administrator's: both windows close when the cashier takes over.
-    w->provide(QStringLiteral("rates"), [this, w] {
+    w->provide(MenuEntry::Rates, [this, w] {
         w->showSingle(
-            QStringLiteral("rates"), [this, w] { return new RatesWindow(m_windowCafe, m_prompter, w); },
-            Login::Role::Admin);
+            MenuEntry::Rates, [this, w] { return new RatesWindow(m_windowCafe, m_prompter, w); }, Login::Role::Admin);
     });
-    w->provide(QStringLiteral("fixrate"), [this, w] {
+    w->provide(MenuEntry::MinimumCharge, [this, w] {
         w->showSingle(
-            QStringLiteral("fixrate"), [this, w] { return new RateSettingsWindow(m_windowCafe, m_prompter, w); },
+            MenuEntry::MinimumCharge, [this, w] { return new RateSettingsWindow(m_windowCafe, m_prompter, w); },
             Login::Role::Admin);
     });
     m_message = new MessageWindow(*m_broadcaster, m_prompter, m_ports, w);
-    w->setPopupEntryBuilt(QStringLiteral("metafora"));
-    w->setPopupEntryBuilt(QStringLiteral("msg"));
-    w->provide(QStringLiteral("toolbar.msg"), [this] {
+    w->setPopupEntryBuilt(MenuEntry::Transfer);
+    w->setPopupEntryBuilt(MenuEntry::Message);
+    w->provide(MenuEntry::ToolbarMessage, [this] {
         if (!m_prompter.ask(QStringLiteral("Send Message To All Computers ?")))
             return;
         if (!m_message->isVisible())
-            m_window->place(m_message, QStringLiteral("msg"));
+            m_window->place(m_message, MenuEntries::kind(MenuEntry::Message));
         m_message->openForAll();
     });
-    w->provide(QStringLiteral("toolbar.shutdown"),
+    w->provide(MenuEntry::ToolbarShutDown,
                [this] { toAllComputers(QStringLiteral("ShutDown All Computers ?"), Protocol::shutdown()); });
-    w->provide(QStringLiteral("toolbar.service"),
+    w->provide(MenuEntry::ToolbarUnlock,
                [this] { toAllComputers(QStringLiteral("Unlock All Computers ?"), Protocol::terminate()); });
     wireCatalogue();
     provideAdministration();
@@ -180,8 +179,8 @@ void ConsoleController::wire()
 void ConsoleController::provideAdministration()
 {
     MainWindow *w = m_window.get();
-    auto passwords = [this, w](const QString &kind, Passwords::Mode mode) {
-        w->showSingle(kind, [this, w, mode]() -> QWidget * {
+    auto passwords = [this, w](MenuEntry entry, Passwords::Mode mode) {
+        w->showSingle(entry, [this, w, mode]() -> QWidget * {
             auto *p = new PasswordWindow(m_windowCafe, m_prompter, mode, w);
             if (!p->load()) {
                 delete p;
@@ -190,32 +189,30 @@ void ConsoleController::provideAdministration()
             return p;
         });
     };
-    w->provide(QStringLiteral("userpass"),
-               [passwords] { passwords(QStringLiteral("userpass"), Passwords::Mode::Users); });
-    w->provide(QStringLiteral("adminpass"),
-               [passwords] { passwords(QStringLiteral("adminpass"), Passwords::Mode::Admins); });
-    w->provide(QStringLiteral("computers"), [this, w] {
-        w->showSingle(QStringLiteral("computers"), [this, w] { return new RosterWindow(m_windowCafe, m_prompter, w); });
+    w->provide(MenuEntry::UserPassword, [passwords] { passwords(MenuEntry::UserPassword, Passwords::Mode::Users); });
+    w->provide(MenuEntry::AdminPassword, [passwords] { passwords(MenuEntry::AdminPassword, Passwords::Mode::Admins); });
+    w->provide(MenuEntry::Computers, [this, w] {
+        w->showSingle(MenuEntry::Computers, [this, w] { return new RosterWindow(m_windowCafe, m_prompter, w); });
     });
-    w->provide(QStringLiteral("fonto"), [this, w] {
-        w->showSingle(QStringLiteral("fonto"), [this, w] {
+    w->provide(MenuEntry::Background, [this, w] {
+        w->showSingle(MenuEntry::Background, [this, w] {
             auto *b = new BackgroundWindow(m_windowCafe, m_prompter, *m_files, w);
             connect(b, &BackgroundWindow::saved, w, &MainWindow::getbackr);
             return b;
         });
     });
-    w->provide(QStringLiteral("about"), [this, w] {
-        w->showSingle(QStringLiteral("about"), [this, w] { return new AboutWindow(*m_desktop, m_prompter, w); });
+    w->provide(MenuEntry::About, [this, w] {
+        w->showSingle(MenuEntry::About, [this, w] { return new AboutWindow(*m_desktop, m_prompter, w); });
     });
-    w->provide(QStringLiteral("help"), [this] {
+    w->provide(MenuEntry::Help, [this] {
         if (const Result<void> r = m_desktop->openUrl(QUrl::fromLocalFile(m_paths.helpPage())); !r)
             m_prompter.tell(r.error(), Prompter::Icon::Critical);
     });
-    w->provide(QStringLiteral("support"), [this] {
+    w->provide(MenuEntry::Support, [this] {
         if (const Result<void> r = m_desktop->openUrl(QUrl(UserSettings().supportAddress())); !r)
             m_prompter.tell(r.error(), Prompter::Icon::Critical);
     });
-    w->provide(QStringLiteral("backup"), [this] {
+    w->provide(MenuEntry::Backup, [this] {
         if (!m_prompter.ask(QStringLiteral(" Start Backup ?")))
             return;
         if (const Result<void> r = Backup::backitup(m_paths); !r)
@@ -225,14 +222,14 @@ void ConsoleController::provideAdministration()
                                 + QDir::toNativeSeparators(m_paths.backup()),
                             Prompter::Icon::Information);
     });
-    w->provide(QStringLiteral("delprint"), [this] {
+    w->provide(MenuEntry::DeletePrinterHistory, [this] {
         if (!m_prompter.ask(QStringLiteral("Delete Printer Transactions ? ;")))
             return;
         if (const Result<void> r = Backup::deleteprint(m_paths); !r)
             m_prompter.tell(r.error(), Prompter::Icon::Critical);
     });
-    w->provide(QStringLiteral("db1"), [this] { maintenance(); });
-    w->provide(QStringLiteral("db2"), [this] { maintenance(); });
+    w->provide(MenuEntry::MainDatabase, [this] { maintenance(); });
+    w->provide(MenuEntry::UserDatabase, [this] { maintenance(); });
 }
 
 void ConsoleController::maintenance()
@@ -254,13 +251,13 @@ void ConsoleController::maintenance()
 void ConsoleController::wireReports()
 {
     m_reportOutlet = std::make_unique<DialogReportOutlet>(m_prompter);
-    m_window->provide(QStringLiteral("showkin"), [this] {
-        m_window->showSingle(QStringLiteral("showkin"), [this] {
+    m_window->provide(MenuEntry::ShowTransactions, [this] {
+        m_window->showSingle(MenuEntry::ShowTransactions, [this] {
             return new TransactionsWindow(m_windowCafe, m_paths, m_prompter, m_clock, *m_reportOutlet, m_window.get());
         });
     });
-    m_window->provide(QStringLiteral("custkin"), [this] {
-        m_window->showSingle(QStringLiteral("custkin"), [this] {
+    m_window->provide(MenuEntry::UserTransactions, [this] {
+        m_window->showSingle(MenuEntry::UserTransactions, [this] {
             return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
         });
     });
@@ -273,8 +270,8 @@ void ConsoleController::wireCustomers()
     if (!m_printTarget)
         m_printTarget = std::make_unique<SystemPrintTargetDialog>();
     MainWindow *w = m_window.get();
-    w->provide(QStringLiteral("custcard"), [this, w] {
-        w->showSingle(QStringLiteral("frmcust"), [this, w]() -> QWidget * {
+    w->provide(MenuEntry::ShowUsers, [this, w] {
+        w->showSingle(MenuEntry::ShowUsers, [this, w]() -> QWidget * {
             auto *desk = new CustomerWindow(
                 *m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
                 [w] { return w->roleName() == QLatin1String("user"); }, w);
@@ -283,9 +280,9 @@ void ConsoleController::wireCustomers()
             return desk;
         });
     });
-    w->provide(QStringLiteral("newcsut"), [this] { openNewUser(); });
-    w->provide(QStringLiteral("printer"), [this, w] {
-        w->showSingle(QStringLiteral("frmkinprt"),
+    w->provide(MenuEntry::NewUser, [this] { openNewUser(); });
+    w->provide(MenuEntry::PrinterHistory, [this, w] {
+        w->showSingle(MenuEntry::PrinterHistory,
                       [this, w]() -> QWidget * { return new PrinterLogWindow(m_paths.printLog(), w); });
     });
 }
@@ -295,11 +292,11 @@ NewUserDialog *ConsoleController::openNewUser()
 {
     MainWindow *w = m_window.get();
     return qobject_cast<NewUserDialog *>(w->showSingle(
-        QStringLiteral("frmnewuser"),
+        MenuEntry::NewUser,
         [this, w]() -> QWidget * {
             auto *dialog = new NewUserDialog(*m_accounts, m_prompter, w);
             connect(dialog, &NewUserDialog::finished, this, [w] {
-                if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(QStringLiteral("frmcust"))))
+                if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(MenuEntry::ShowUsers)))
                     customers->getusers();
             });
             return dialog;
@@ -391,35 +388,36 @@ void ConsoleController::showPicture(qint64 aa, Picture p)
         m_window->map()->setPicture(int(aa), img);
 }
 
-void ConsoleController::popupCommand(const QString &entry, qint64 aa)
+void ConsoleController::popupCommand(MenuEntry entry, qint64 aa)
 {
     Engine &e = *m_engine;
     e.setCurrentComputer(aa);
     const Slot *s = e.slot(aa);
     if (!s)
         return;
-    if (entry == QLatin1String("get"))
+    const MenuEntries::Traits &traits = MenuEntries::info(entry).traits;
+    if (traits.power) {
+        e.power(aa, *traits.power);
+    } else if (traits.minutes) {
+        e.startprepaid(aa, PopupRules::pretime(e.rateSettings().toltime, traits.minutes));
+    } else if (entry == MenuEntry::CurrentStatus) {
         e.currentStatus(aa);
-    else if (const auto power = powerCommandFor(entry))
-        e.power(aa, *power);
-    else if (entry == QLatin1String("check"))
+    } else if (entry == MenuEntry::Check) {
         m_poller->check(aa, s->name, s->address, s->state);
-    else if (entry == QLatin1String("metafora")) {
+    } else if (entry == MenuEntry::Transfer) {
         auto *t = new TransferWindow(e, m_engineCafe, m_prompter, m_clock, m_ports, m_window.get());
         t->setAttribute(Qt::WA_DeleteOnClose);
-        m_window->place(t, QStringLiteral("metafora"), int(aa));
+        m_window->place(t, MenuEntries::kind(entry), int(aa));
         if (!t->openFor(aa))
             delete t;
-    } else if (entry == QLatin1String("msg")) {
+    } else if (entry == MenuEntry::Message) {
         if (!m_message->isVisible())
-            m_window->place(m_message, QStringLiteral("msg"), int(aa));
+            m_window->place(m_message, MenuEntries::kind(entry), int(aa));
         m_message->openForComputer(s->name, s->address);
-    } else if (entry == QLatin1String("extra")) {
+    } else if (entry == MenuEntry::Extra) {
         openExtras(s->transaction, s->name, false);
-    } else if (entry == QLatin1String("stoppre")) {
+    } else if (entry == MenuEntry::StopPrepaid) {
         e.stopPrepaid(aa);
-    } else if (const int minutes = PopupRules::prepaidMinutes(entry)) {
-        e.startprepaid(aa, PopupRules::pretime(e.rateSettings().toltime, minutes));
     }
 }
 
@@ -434,18 +432,16 @@ void ConsoleController::toAllComputers(const QString &question, const QByteArray
 void ConsoleController::wireCatalogue()
 {
     MainWindow *w = m_window.get();
-    w->provide(QStringLiteral("catdiax"), [this, w] {
-        w->showSingle(QStringLiteral("catdiax"),
-                      [this, w] { return new CategoriesWindow(m_windowCafe, m_prompter, w); });
+    w->provide(MenuEntry::Categories, [this, w] {
+        w->showSingle(MenuEntry::Categories, [this, w] { return new CategoriesWindow(m_windowCafe, m_prompter, w); });
     });
-    w->provide(QStringLiteral("productdiax"), [this, w] {
-        w->showSingle(QStringLiteral("productdiax"),
-                      [this, w] { return new ProductsWindow(m_windowCafe, m_prompter, w); });
+    w->provide(MenuEntry::Products, [this, w] {
+        w->showSingle(MenuEntry::Products, [this, w] { return new ProductsWindow(m_windowCafe, m_prompter, w); });
     });
-    w->provide(QStringLiteral("show"), [this, w] {
-        w->showSingle(QStringLiteral("show"), [this, w] { return new PriceListWindow(m_windowCafe, m_prompter, w); });
+    w->provide(MenuEntry::ShowPrices, [this, w] {
+        w->showSingle(MenuEntry::ShowPrices, [this, w] { return new PriceListWindow(m_windowCafe, m_prompter, w); });
     });
-    w->setPopupEntryBuilt(QStringLiteral("extra"));
+    w->setPopupEntryBuilt(MenuEntry::Extra);
 }
 
 void ConsoleController::offerExtras(BillingWindow *bill)

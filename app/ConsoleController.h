@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/Login.h"
+#include "console/MenuEntries.h"
 #include "link/Ports.h"
 #include "store/CafeStore.h"
 #include "store/ConsoleLock.h"
@@ -84,7 +85,7 @@ private:
     void startServices();
     void buildComputers();
     void showPicture(qint64 aa, Picture p);
-    void popupCommand(const QString &entry, qint64 aa);
+    void popupCommand(MenuEntry entry, qint64 aa);
     void toAllComputers(const QString &question, const QByteArray &datagram);
     // The price list's menu entries and the sale of extras onto a charge.
     void wireCatalogue();

@@ -30,109 +30,14 @@
 
 namespace {
 
-struct MenuEntry
-{
-    const char *name;
-    const char *caption; // "-" is a separator
-    const char *under;   // "" is the menu bar
-};
-
-// The menu bar, in order. Captions keep their trailing blanks.
-constexpr MenuEntry menuTable[] = {
-    {"status", "status", ""},
-    {"termname", "termname", "status"},
-    {"sp", "-", "status"},
-    {"get", "Current Status", "status"},
-    {"uyiyuiyui", "-", "status"},
-    {"tasks", "Tasks", "status"},
-    {"reboot", "ReBoot", "tasks"},
-    {"logoff", "Log Off", "tasks"},
-    {"shutdown", "ShutDown", "tasks"},
-    {"pdown", "Suspend", "tasks"},
-    {"ppp", "-", "status"},
-    {"metafora", "Transfer", "status"},
-    {"sp1", "-", "status"},
-    {"extra", "+ Extra Charge", "status"},
-    {"sp3", "-", "status"},
-    {"msg", "Send Message", "status"},
-    {"sp4", "-", "status"},
-    {"check", "network Check", "status"},
-    {"sp5", "-", "status"},
-    {"prepay", "Prepaid time", "status"},
-    {"triantalepta", "0:30", "prepay"},
-    {"eksintalepta", "1:00", "prepay"},
-    {"enenintalepta", "1:30", "prepay"},
-    {"ekatonlepta", "2:00", "prepay"},
-    {"sp6", "-", "prepay"},
-    {"stoppre", "Terminate", "prepay"},
-    {"settings", "&Settings    ", ""},
-    {"rates", "Rates", "settings"},
-    {"fixrate", "Minimum Charge", "settings"},
-    {"computers", "Computers", "settings"},
-    {"passwords", "Passwords", "settings"},
-    {"userpass", "Change User Password", "passwords"},
-    {"adminpass", "Change Admin Password", "passwords"},
-    {"miscsettings", "Misc", "settings"},
-    {"pircelist", "&Pricelist    ", ""},
-    {"catdiax", "Categories", "pircelist"},
-    {"productdiax", "Products", "pircelist"},
-    {"show", "Show", "pircelist"},
-    {"emf", "&Appearance    ", ""},
-    {"metakin", "Set Icon Position", "emf"},
-    {"fonto", "Background", "emf"},
-    {"kin", "&Transactions    ", ""},
-    {"tamio", "Current Transactions", "kin"},
-    {"showkin", "Show Transactions", "kin"},
-    {"custkin", "User Transactions", "kin"},
-    {"printer", "printer History", "kin"},
-    {"user", "&Cashier     ", ""},
-    {"chuser", "Switch Cashier", "user"},
-    {"cust", "&Users     ", ""},
-    {"newcsut", "Add New User", "cust"},
-    {"custcard", "Show Users", "cust"},
-    {"tools", "&Tools    ", ""},
-    {"da", "Database Maintenance", "tools"},
-    {"db1", "Main Database", "da"},
-    {"db2", "User Database", "da"},
-    {"delprint", "Delete Printer History", "tools"},
-    {"backup", "Backup", "tools"},
-    {"helpp", "&Help         ", ""},
-    {"about", "About", "helpp"},
-    {"help", "Help Topics", "helpp"},
-    {"support", "On line support", "helpp"},
-    {"exit", "&Exit", ""},
-};
-
-// Entries whose windows or commands belong to other parts: disabled until provided.
-const QStringList waiting{
-    QStringLiteral("rates"),    QStringLiteral("fixrate"),   QStringLiteral("computers"), QStringLiteral("passwords"),
-    QStringLiteral("userpass"), QStringLiteral("adminpass"), QStringLiteral("catdiax"),   QStringLiteral("productdiax"),
-    QStringLiteral("show"),     QStringLiteral("fonto"),     QStringLiteral("showkin"),   QStringLiteral("custkin"),
-    QStringLiteral("printer"),  QStringLiteral("newcsut"),   QStringLiteral("custcard"),  QStringLiteral("da"),
-    QStringLiteral("db1"),      QStringLiteral("db2"),       QStringLiteral("delprint"),  QStringLiteral("backup"),
-    QStringLiteral("about"),    QStringLiteral("help"),      QStringLiteral("support"),
-};
-
-// The entries of a computer's pop-up that hand a command to the engine or the link.
-const QStringList popupCommands{
-    QStringLiteral("get"),          QStringLiteral("reboot"),       QStringLiteral("logoff"),
-    QStringLiteral("shutdown"),     QStringLiteral("pdown"),        QStringLiteral("metafora"),
-    QStringLiteral("extra"),        QStringLiteral("msg"),          QStringLiteral("check"),
-    QStringLiteral("triantalepta"), QStringLiteral("eksintalepta"), QStringLiteral("enenintalepta"),
-    QStringLiteral("ekatonlepta"),  QStringLiteral("stoppre"),
-};
-
-// The menus the cashier loses, and with them every window they open.
-const QStringList adminMenus{QStringLiteral("settings"), QStringLiteral("kin"), QStringLiteral("tools")};
-
 // Where a window was put and its kind, to tell the operator's move on its hide.
 const char *const PlacedAt = "korvanePlacedAt";
 const char *const PlaceKind = "korvanePlaceKind";
 
-bool hasChildren(const char *name)
+bool hasChildren(MenuEntry entry)
 {
-    for (const MenuEntry &e : menuTable)
-        if (qstrcmp(e.under, name) == 0)
+    for (const MenuEntries::Info &e : MenuEntries::all())
+        if (e.under == entry)
             return true;
     return false;
 }
@@ -177,48 +82,53 @@ MainWindow::MainWindow(const Paths &paths, CafeStore &store, Prompter &prompter,
 
 void MainWindow::buildMenus()
 {
-    for (const MenuEntry &e : menuTable) {
-        const QString name = QString::fromLatin1(e.name);
+    for (const MenuEntries::Info &e : MenuEntries::all()) {
+        if (e.traits.group == MenuEntries::Group::Toolbar)
+            continue;
+        const QString name = QString::fromLatin1(e.key);
         const QString caption = QString::fromLatin1(e.caption);
-        const QString under = QString::fromLatin1(e.under);
+        QMenu *under = e.under ? menu(*e.under) : nullptr;
         QAction *a = nullptr;
-        if (hasChildren(e.name)) {
+        if (hasChildren(e.entry)) {
             auto *m = new QMenu(caption, this);
             m->setObjectName(name);
-            if (under.isEmpty())
-                menuBar()->addMenu(m);
+            if (under)
+                under->addMenu(m);
             else
-                m_menus.value(under)->addMenu(m);
-            m_menus.insert(name, m);
+                menuBar()->addMenu(m);
+            m_menus[size_t(e.entry)] = m;
             a = m->menuAction();
         } else if (caption == QLatin1String("-")) {
-            a = m_menus.value(under)->addSeparator();
-        } else if (under.isEmpty()) {
+            a = under->addSeparator();
+        } else if (!under) {
             a = menuBar()->addAction(caption);
         } else {
-            a = m_menus.value(under)->addAction(caption);
+            a = under->addAction(caption);
         }
         a->setObjectName(name);
-        m_actions.insert(name, a);
+        if (e.traits.icon)
+            a->setIcon(ToolIcons::icon(QString::fromLatin1(e.traits.icon)));
+        m_actions[size_t(e.entry)] = a;
+        if (MenuEntries::isPopupCommand(e.entry)) {
+            connect(a, &QAction::triggered, this, [this, entry = e.entry] { emit popupCommand(entry, m_current); });
+            if (e.traits.provided)
+                m_unbuilt << e.entry;
+        } else if (e.traits.provided) {
+            a->setEnabled(false);
+        }
     }
 
     // The computer's pop-up stands in the bar without caption and unusable.
-    QMenu *status = m_menus.value(QStringLiteral("status"));
+    QMenu *status = statusMenu();
     status->setTitle(QString());
     status->menuAction()->setEnabled(false);
-    QFont title = action(QStringLiteral("termname"))->font();
+    QFont title = action(MenuEntry::ComputerName)->font();
     title.setBold(true);
-    action(QStringLiteral("termname"))->setFont(title);
+    action(MenuEntry::ComputerName)->setFont(title);
 
-    for (const QString &entry : popupCommands)
-        connect(action(entry), &QAction::triggered, this, [this, entry] { emit popupCommand(entry, m_current); });
-    for (const QString &entry : waiting)
-        action(entry)->setEnabled(false);
+    connect(action(MenuEntry::Misc), &QAction::triggered, this, &MainWindow::openOptions);
 
-    action(QStringLiteral("miscsettings"))->setIcon(ToolIcons::icon(QStringLiteral("settings")));
-    connect(action(QStringLiteral("miscsettings")), &QAction::triggered, this, &MainWindow::openOptions);
-
-    QAction *metakin = action(QStringLiteral("metakin"));
+    QAction *metakin = action(MenuEntry::IconPosition);
     metakin->setCheckable(true);
     connect(metakin, &QAction::toggled, this, [this](bool on) {
         m_map->setMoving(on);
@@ -226,11 +136,9 @@ void MainWindow::buildMenus()
             setPanel(2, QString());
     });
 
-    connect(action(QStringLiteral("tamio")), &QAction::triggered, this, &MainWindow::tamio);
-    action(QStringLiteral("tamio"))->setIcon(ToolIcons::icon(QStringLiteral("money")));
-    action(QStringLiteral("chuser"))->setIcon(ToolIcons::icon(QStringLiteral("user")));
-    connect(action(QStringLiteral("chuser")), &QAction::triggered, this, &MainWindow::openRelogin);
-    connect(action(QStringLiteral("exit")), &QAction::triggered, this, &QWidget::close);
+    connect(action(MenuEntry::CurrentTransactions), &QAction::triggered, this, &MainWindow::tamio);
+    connect(action(MenuEntry::SwitchCashier), &QAction::triggered, this, &MainWindow::openRelogin);
+    connect(action(MenuEntry::Exit), &QAction::triggered, this, &QWidget::close);
 }
 
 void MainWindow::buildToolbar()
@@ -242,32 +150,19 @@ void MainWindow::buildToolbar()
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
-    struct Button
-    {
-        const char *key;
-        const char *text;
-        const char *tip;
-    };
-    const Button buttons[] = {
-        {"msg", "Message", "Send Message To All Computers"},
-        {"shutdown", "Shut Down", "Shut Down All Computers"},
-        {"user", "Cashier", "Switch Cashier"},
-        {"service", "Unlock", "Unlock All The computers"},
-        {"exit", "Exit", "Exit"},
-    };
-    for (const Button &b : buttons) {
-        const QString key = QString::fromLatin1(b.key);
-        QAction *a = m_toolbar->addAction(ToolIcons::icon(key), QString::fromLatin1(b.text));
+    for (const MenuEntries::Info &e : MenuEntries::all()) {
+        if (e.traits.group != MenuEntries::Group::Toolbar)
+            continue;
+        const QString key = QString::fromLatin1(e.key);
+        QAction *a = m_toolbar->addAction(ToolIcons::icon(key), QString::fromLatin1(e.caption));
         a->setObjectName(QStringLiteral("toolbar.") + key);
-        a->setToolTip(QString::fromLatin1(b.tip));
-        m_buttons.insert(key, a);
+        a->setToolTip(QString::fromLatin1(e.traits.tip));
+        // The commands to all computers are the client link's.
+        a->setEnabled(!e.traits.provided);
+        m_actions[size_t(e.entry)] = a;
     }
-    // The commands to all computers are the client link's.
-    toolbarButton(QStringLiteral("msg"))->setEnabled(false);
-    toolbarButton(QStringLiteral("shutdown"))->setEnabled(false);
-    toolbarButton(QStringLiteral("service"))->setEnabled(false);
-    connect(toolbarButton(QStringLiteral("user")), &QAction::triggered, this, &MainWindow::openRelogin);
-    connect(toolbarButton(QStringLiteral("exit")), &QAction::triggered, this, &QWidget::close);
+    connect(action(MenuEntry::ToolbarCashier), &QAction::triggered, this, &MainWindow::openRelogin);
+    connect(action(MenuEntry::ToolbarExit), &QAction::triggered, this, &QWidget::close);
 }
 
 void MainWindow::buildStatusBar()
@@ -379,29 +274,13 @@ void MainWindow::dockToolbar(int side)
 
 void MainWindow::authtype()
 {
-    for (const QString &m : adminMenus)
-        action(m)->setEnabled(m_adminlogin);
-    toolbarButton(QStringLiteral("user"))->setEnabled(m_adminlogin);
+    for (const MenuEntries::Info &e : MenuEntries::all())
+        if (e.traits.admin)
+            action(e.entry)->setEnabled(m_adminlogin);
     m_roleName = m_adminlogin ? QStringLiteral("admin") : QStringLiteral("user");
     // Withdrawing the menus is not enough: a window they opened would still save.
     closeForbidden();
     emit roleChanged();
-}
-
-Login::Role MainWindow::entryNeeds(const QString &entry)
-{
-    QString name = entry;
-    for (bool climbed = true; climbed;) {
-        climbed = false;
-        for (const MenuEntry &e : menuTable) {
-            if (name == QLatin1String(e.name) && *e.under) {
-                name = QString::fromLatin1(e.under);
-                climbed = true;
-                break;
-            }
-        }
-    }
-    return adminMenus.contains(name) ? Login::Role::Admin : Login::Role::Cashier;
 }
 
 void MainWindow::closeForbidden()
@@ -430,28 +309,20 @@ void MainWindow::applyLogin(Login::Role role, bool relogin)
     setPanel(1, Login::panelText(role));
 }
 
-QAction *MainWindow::action(const QString &name) const { return m_actions.value(name); }
-QMenu *MainWindow::menu(const QString &name) const { return m_menus.value(name); }
-QAction *MainWindow::toolbarButton(const QString &key) const { return m_buttons.value(key); }
-
-void MainWindow::provide(const QString &entry, std::function<void()> fn)
+void MainWindow::provide(MenuEntry entry, std::function<void()> fn)
 {
-    static const QString prefix = QStringLiteral("toolbar.");
-    QAction *a = entry.startsWith(prefix) ? toolbarButton(entry.mid(prefix.size())) : action(entry);
-    if (!a)
-        return;
+    QAction *a = action(entry);
     connect(a, &QAction::triggered, this, [this, entry, fn = std::move(fn)] {
         // A window the handler opens takes the entry's role.
-        const QString outer = std::exchange(m_choosing, entry);
+        const std::optional<MenuEntry> outer = std::exchange(m_choosing, entry);
         fn();
         m_choosing = outer;
     });
     a->setEnabled(true);
     // A provided entry opens the sub-menu it sits in.
-    for (const MenuEntry &e : menuTable) {
-        if (entry == QLatin1String(e.name) && waiting.contains(QLatin1String(e.under)))
-            action(QString::fromLatin1(e.under))->setEnabled(true);
-    }
+    if (const std::optional<MenuEntry> under = MenuEntries::info(entry).under;
+        under && MenuEntries::info(*under).traits.provided)
+        action(*under)->setEnabled(true);
 }
 
 QString MainWindow::panel(int n) const { return n >= 1 && n <= 3 ? m_panel[n - 1]->text() : QString(); }
@@ -467,21 +338,17 @@ void MainWindow::tick() { setPanel(3, Format::longTime(m_clock.now().time())); }
 void MainWindow::showPopup(int aa, const QPoint &globalPos)
 {
     m_current = aa;
-    action(QStringLiteral("termname"))
-        ->setText(QStringLiteral("-= ") + m_map->name(aa).toUpper() + QStringLiteral(" =-"));
+    action(MenuEntry::ComputerName)->setText(QStringLiteral("-= ") + m_map->name(aa).toUpper() + QStringLiteral(" =-"));
     const SlotState state = m_status ? m_status(aa) : SlotState::Free;
     const std::optional<PopupEntries> entries = PopupRules::entriesFor(state);
     if (!entries)
         return;
     // Without an engine listening, no entry would do anything.
     const bool listened = isSignalConnected(QMetaMethod::fromSignal(&MainWindow::popupCommand));
-    for (const QString &e : PopupRules::runningEntries())
-        action(e)->setEnabled(listened && entries->running && !m_unbuilt.contains(e));
-    for (const QString &e : PopupRules::prepaidStartEntries())
-        action(e)->setEnabled(listened && entries->prepaidStarts);
-    action(QStringLiteral("stoppre"))->setEnabled(listened && entries->stoppre);
-    for (const char *e : {"reboot", "logoff", "shutdown", "pdown", "check"})
-        action(QString::fromLatin1(e))->setEnabled(listened);
+    for (const MenuEntries::Info &e : MenuEntries::all())
+        if (MenuEntries::isPopupCommand(e.entry))
+            action(e.entry)->setEnabled(listened && PopupRules::offers(*entries, e.entry)
+                                        && !m_unbuilt.contains(e.entry));
     statusMenu()->popup(globalPos);
 }
 
@@ -490,7 +357,7 @@ QWidget *MainWindow::showSingle(const QString &kind, const std::function<QWidget
 {
     QWidget *open = m_single.value(kind).window;
     if (!open) {
-        const Login::Role least = needs.value_or(entryNeeds(m_choosing));
+        const Login::Role least = needs.value_or(MenuEntries::needs(m_choosing));
         if (!mayUse(role(), least)) {
             m_prompter.tell(QStringLiteral("Only the administrator may open this window."), Prompter::Icon::Warning);
             return nullptr;
@@ -615,7 +482,7 @@ OptionsWindow *MainWindow::openOptions()
         connect(w, &OptionsWindow::saved, this, &MainWindow::applySettingsSaved);
         return w;
     };
-    return qobject_cast<OptionsWindow *>(showSingle(QStringLiteral("miscsettings"), make, Login::Role::Admin));
+    return qobject_cast<OptionsWindow *>(showSingle(MenuEntry::Misc, make, Login::Role::Admin));
 }
 
 void MainWindow::applySettingsSaved(const SettingsFile &s)
@@ -638,7 +505,7 @@ LoginWindow *MainWindow::openRelogin()
         connect(w, &QDialog::finished, w, &QObject::deleteLater);
         return w;
     };
-    return qobject_cast<LoginWindow *>(showSingle(QStringLiteral("chuser"), make, Login::Role::Cashier));
+    return qobject_cast<LoginWindow *>(showSingle(MenuEntry::SwitchCashier, make, Login::Role::Cashier));
 }
 
 void MainWindow::tamio() { CashRegister::tamio(m_store, m_clock.now().date(), m_prompter); }

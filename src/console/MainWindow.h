@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/Login.h"
+#include "console/MenuEntries.h"
 #include "engine/Slot.h"
 #include "store/Paths.h"
 #include "store/SettingsFile.h"
@@ -8,6 +9,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -47,19 +49,18 @@ public:
     // when the console is already running (relogin).
     void applyLogin(Login::Role role, bool relogin);
 
-    // Menu entries by menu name (a sub-menu gives its menu action).
-    QAction *action(const QString &name) const;
-    QMenu *menu(const QString &name) const;
-    QMenu *statusMenu() const { return menu(QStringLiteral("status")); }
+    // A menu entry or toolbar button (a sub-menu gives its menu action).
+    QAction *action(MenuEntry entry) const { return m_actions[size_t(entry)]; }
+    // A sub-menu; null for an entry that is none.
+    QMenu *menu(MenuEntry entry) const { return m_menus[size_t(entry)]; }
+    QMenu *statusMenu() const { return menu(MenuEntry::Status); }
     QToolBar *toolbar() const { return m_toolbar; }
-    // Toolbar buttons by key: "msg", "shutdown", "user", "service", "exit".
-    QAction *toolbarButton(const QString &key) const;
-    // Enables a menu entry or toolbar button (key prefixed "toolbar.") that
-    // waits for a window or command of another part, and runs fn on it.
-    void provide(const QString &entry, std::function<void()> fn);
+    // Enables a menu entry or toolbar button that waits for a window or
+    // command of another part, and runs fn on it.
+    void provide(MenuEntry entry, std::function<void()> fn);
 
     // A pop-up entry whose window exists now (the others stay disabled).
-    void setPopupEntryBuilt(const QString &entry) { m_unbuilt.removeAll(entry); }
+    void setPopupEntryBuilt(MenuEntry entry) { m_unbuilt.removeAll(entry); }
 
     // Status-bar panels 1 (account), 2 (moving), 3 (clock).
     QString panel(int n) const;
@@ -95,11 +96,15 @@ public:
     // to the cashier closes every window the cashier may not use.
     QWidget *showSingle(const QString &kind, const std::function<QWidget *()> &make,
                         std::optional<Login::Role> needs = std::nullopt);
-    QWidget *openWindow(const QString &kind) const { return m_single.value(kind).window; }
+    // The window of a menu entry, kept under the entry's kind.
+    QWidget *showSingle(MenuEntry entry, const std::function<QWidget *()> &make,
+                        std::optional<Login::Role> needs = std::nullopt)
+    {
+        return showSingle(MenuEntries::kind(entry), make, needs);
+    }
+    QWidget *openWindow(MenuEntry entry) const { return m_single.value(MenuEntries::kind(entry)).window; }
     static bool mayUse(Login::Role role, Login::Role needs) { return needs == Login::Role::Cashier || role == needs; }
     Login::Role role() const { return m_adminlogin ? Login::Role::Admin : Login::Role::Cashier; }
-    // The least role for a menu entry's window.
-    static Login::Role entryNeeds(const QString &entry);
 
     // Moves a window about to open beside computer aa (0: beside the window
     // it was opened from, else at the edge of the map), clear of the icons,
@@ -119,8 +124,8 @@ public:
 signals:
     // Left click on a computer outside the moving mode: `startnormal`.
     void computerClicked(int aa);
-    // A pop-up entry (by menu name) chosen for a computer.
-    void popupCommand(const QString &entry, int aa);
+    // A pop-up entry chosen for a computer.
+    void popupCommand(MenuEntry entry, int aa);
     // The pointer is over a computer's name: set its tip with map()->setTip().
     void nameHovered(int aa);
     // `checkpc` changed by the options window: polling starts or stops.
@@ -156,20 +161,19 @@ private:
     QToolBar *m_toolbar = nullptr;
     QLabel *m_panel[3] = {};
     QTimer *m_clockTimer = nullptr;
-    QHash<QString, QAction *> m_actions;
-    QHash<QString, QMenu *> m_menus;
-    QHash<QString, QAction *> m_buttons;
+    std::array<QAction *, MenuEntries::Count> m_actions{};
+    std::array<QMenu *, MenuEntries::Count> m_menus{};
     struct Single
     {
         QPointer<QWidget> window;
         Login::Role needs = Login::Role::Cashier;
     };
     QHash<QString, Single> m_single;
-    QString m_choosing; // the menu entry whose handler runs
+    std::optional<MenuEntry> m_choosing; // the entry whose handler runs
     std::function<SlotState(int)> m_status;
     std::function<int()> m_unconfirmed;
     // Pop-up entries whose windows are not built yet.
-    QStringList m_unbuilt{QStringLiteral("extra"), QStringLiteral("metafora"), QStringLiteral("msg")};
+    QList<MenuEntry> m_unbuilt;
 
     SettingsFile m_settings;
     bool m_adminlogin = false;

@@ -17,21 +17,22 @@ std::optional<PopupEntries> entriesFor(SlotState state)
     return std::nullopt;
 }
 
-QStringList runningEntries()
+bool offers(const PopupEntries &entries, MenuEntry entry)
 {
-    return {QStringLiteral("get"), QStringLiteral("metafora"), QStringLiteral("extra"), QStringLiteral("msg")};
-}
-
-QStringList prepaidStartEntries()
-{
-    return {QStringLiteral("triantalepta"), QStringLiteral("eksintalepta"), QStringLiteral("enenintalepta"),
-            QStringLiteral("ekatonlepta")};
-}
-
-int prepaidMinutes(const QString &entry)
-{
-    const int at = prepaidStartEntries().indexOf(entry);
-    return at < 0 ? 0 : (at + 1) * 30;
+    switch (MenuEntries::info(entry).traits.group) {
+    case MenuEntries::Group::Running:
+        return entries.running;
+    case MenuEntries::Group::PrepaidStart:
+        return entries.prepaidStarts;
+    case MenuEntries::Group::StopPrepaid:
+        return entries.stoppre;
+    case MenuEntries::Group::Always:
+        return true;
+    case MenuEntries::Group::Menu:
+    case MenuEntries::Group::Toolbar:
+        break;
+    }
+    return false;
 }
 
 qint64 pretime(qint64 tolminutes, int entryMinutes) { return tolminutes * 60 + qint64(entryMinutes) * 60; }

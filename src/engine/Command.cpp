@@ -6,16 +6,16 @@
 
 namespace {
 constexpr std::array<CommandInfo, 10> Table = {{
-    {Command::StartTerm, "startterm", "", "Start Charging", "dqtzerr444"},
-    {Command::StopTerm, "stopterm", "", "Charge And Lock", "dqtzerr445"},
-    {Command::StopTermForce, "stoptermforce", "", "", "dqtzerr333"},
-    {Command::StopUser, "stopuser", "", "", "dqtzerr446"},
-    {Command::StartPre, "startpre", "", "Start Timer On", "dqtzerr447"},
-    {Command::StartUser, "startuser", "", "", "dqtzerr448"},
-    {Command::RebootTerm, "rebootterm", "reboot", "Reboot", "dqtzerr449"},
-    {Command::LogOff, "logoff", "logoff", "Log off", "dqtzerr450"},
-    {Command::ShutDown, "shutdown", "shutdown", "Shut Down", "dqtzerr451"},
-    {Command::PowerDown, "powerdown", "pdown", "Suspend", "dqtzerr452"},
+    {Command::StartTerm, "startterm", false, "Start Charging", "dqtzerr444"},
+    {Command::StopTerm, "stopterm", false, "Charge And Lock", "dqtzerr445"},
+    {Command::StopTermForce, "stoptermforce", false, "", "dqtzerr333"},
+    {Command::StopUser, "stopuser", false, "", "dqtzerr446"},
+    {Command::StartPre, "startpre", false, "Start Timer On", "dqtzerr447"},
+    {Command::StartUser, "startuser", false, "", "dqtzerr448"},
+    {Command::RebootTerm, "rebootterm", true, "Reboot", "dqtzerr449"},
+    {Command::LogOff, "logoff", true, "Log off", "dqtzerr450"},
+    {Command::ShutDown, "shutdown", true, "Shut Down", "dqtzerr451"},
+    {Command::PowerDown, "powerdown", true, "Suspend", "dqtzerr452"},
 }};
 } // namespace
 
@@ -25,14 +25,6 @@ QString commandWord(Command command) { return QString::fromLatin1(commandInfo(co
 QString busyCode(Command command) { return QString::fromLatin1(commandInfo(command).busyCode); }
 QString commandQuestion(Command command) { return QString::fromLatin1(commandInfo(command).question); }
 
-std::optional<Command> powerCommandFor(const QString &entry)
-{
-    for (const CommandInfo &c : Table)
-        if (*c.entry && entry == QLatin1String(c.entry))
-            return c.command;
-    return std::nullopt;
-}
-
 std::optional<Command> commandNamed(const QString &word)
 {
     for (const CommandInfo &c : Table)
@@ -41,7 +33,7 @@ std::optional<Command> commandNamed(const QString &word)
     return std::nullopt;
 }
 
-bool isPowerCommand(Command command) { return *commandInfo(command).entry != '\0'; }
+bool isPowerCommand(Command command) { return commandInfo(command).power; }
 
 bool isStart(Command command)
 {

@@ -6,7 +6,7 @@
 
 // The commands the engine sends to a client's command port. Each has one
 // row in the table behind commandInfo(): the command word the engine holds
-// while it is in flight, the pop-up entry that asks for it, the words of its
+// while it is in flight, whether it is a power command, the words of its
 // question, the code that ends a refusal while another command is in
 // flight, and the text that goes on the wire.
 enum class Command {
@@ -26,7 +26,7 @@ struct CommandInfo
 {
     Command command;
     const char *word;     // `pccommand` while in flight
-    const char *entry;    // pop-up menu entry, "" when none asks for it
+    bool power;           // asked for from a computer's pop-up menu
     const char *question; // words before the computer's name, "" when none
     const char *busyCode; // ends "The previous command ... is still in progress "
 };
@@ -36,8 +36,6 @@ QString commandWord(Command command);
 QString busyCode(Command command);
 // The question's words; empty for a command asked by no one.
 QString commandQuestion(Command command);
-// The power command a pop-up entry asks for ("reboot", "logoff", "shutdown", "pdown").
-std::optional<Command> powerCommandFor(const QString &entry);
 // The command of a command word ("startterm", "rebootterm", ...).
 std::optional<Command> commandNamed(const QString &word);
 bool isPowerCommand(Command command);

@@ -8,13 +8,6 @@
 #include "base/Format.h"
 #include "base/Prompter.h"
 
-namespace {
-const QString kAnoikse = QStringLiteral("anoikse");
-const QString kAnoiksePre = QStringLiteral("anoiksepre");
-const QString kKlise = QStringLiteral("klise");
-const QString kKlisePre = QStringLiteral("klisepre");
-} // namespace
-
 Transfer::Transfer(Engine &engine, CafeStore &cafe, Prompter &prompter, const Clock &clock, ChannelFactory factory,
                    QObject *parent)
     : QObject(parent)
@@ -128,8 +121,7 @@ Transfer::Answer Transfer::ok(const QString &chosen)
 
 bool Transfer::isBusy() const
 {
-    return !m_metafora.isEmpty() || (m_newChannel && m_newChannel->isBusy())
-           || (m_oldChannel && m_oldChannel->isBusy());
+    return m_step != Step::Idle || (m_newChannel && m_newChannel->isBusy()) || (m_oldChannel && m_oldChannel->isBusy());
 }
 
 void Transfer::ensureChannels()
@@ -166,13 +158,13 @@ void Transfer::startnew(qint64 target, const QString &name, const QString &addre
     }
     m_target = target;
     m_targetName = name;
-    setMetafora(m_prepaid ? kAnoiksePre : kAnoikse);
+    setStep(Step::UnlockingNew);
     m_newChannel->open(address);
 }
 
 void Transfer::onNewConnected()
 {
-    if (m_metafora != kAnoikse && m_metafora != kAnoiksePre)
+    if (m_step != Step::UnlockingNew)
         return;
     // Seconds as of this moment, not as of the window's opening.
     const qint64 secs = seconds();
@@ -191,7 +183,7 @@ void Transfer::onNewConnected()
     if (!moved) {
         if (m_newChannel->isBusy())
             m_newChannel->send(QByteArray());
-        setMetafora(QString());
+        setStep(Step::Idle);
         if (!refusal.isEmpty())
             m_prompter.tell(refusal, Prompter::Icon::Information);
         emit failed();
@@ -203,39 +195,39 @@ void Transfer::onNewConnected()
 
 void Transfer::onNewFailed(const QString &description)
 {
-    if (m_deciding || (m_metafora != kAnoikse && m_metafora != kAnoiksePre))
+    if (m_deciding || m_step != Step::UnlockingNew)
         return;
-    setMetafora(QString());
+    setStep(Step::Idle);
     m_prompter.tell(QStringLiteral("Communication Error") + QLatin1Char('\n') + description, Prompter::Icon::Critical);
     emit failed();
 }
 
 void Transfer::endnew()
 {
-    setMetafora(m_prepaid ? kKlisePre : kKlise);
+    setStep(Step::LockingOld);
     m_oldChannel->open(m_sourceAddress);
 }
 
 void Transfer::onOldConnected()
 {
-    if (m_metafora == kKlise || m_metafora == kKlisePre)
+    if (m_step == Step::LockingOld)
         m_oldChannel->send(Protocol::stoppc());
 }
 
 void Transfer::onOldFinished()
 {
-    if (m_metafora != kKlise && m_metafora != kKlisePre)
+    if (m_step != Step::LockingOld)
         return;
-    setMetafora(QString());
+    setStep(Step::Idle);
     m_prompter.tell(QStringLiteral("Done"), Prompter::Icon::Information);
     emit ended();
 }
 
 void Transfer::onOldFailed(const QString &description)
 {
-    if (m_metafora != kKlise && m_metafora != kKlisePre)
+    if (m_step != Step::LockingOld)
         return;
-    setMetafora(QString());
+    setStep(Step::Idle);
     m_prompter.tell(QStringLiteral("The time charge now runs on ") + m_targetName + QStringLiteral(", but ")
                         + m_sourceName + QStringLiteral(" could not be reached and was not locked.") + QLatin1Char('\n')
                         + description,
@@ -243,8 +235,8 @@ void Transfer::onOldFailed(const QString &description)
     emit ended();
 }
 
-void Transfer::setMetafora(const QString &word)
+void Transfer::setStep(Step step)
 {
-    m_metafora = word;
+    m_step = step;
     emit busyChanged(isBusy());
 }

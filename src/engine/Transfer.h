@@ -51,10 +51,8 @@ public:
     bool load(qint64 aa);
     qint64 source() const { return m_source; }
     QString sourceName() const { return m_sourceName; }
-    // "normal" or "pretime".
-    QString metaforatype() const { return m_prepaid ? QStringLiteral("pretime") : QStringLiteral("normal"); }
-    // The step in flight: "anoikse", "anoiksepre", "klise", "klisepre"; empty when idle.
-    QString metafora() const { return m_metafora; }
+    // A prepaid charge moves with the time it has left, a normal one with the time it has used.
+    bool prepaid() const { return m_prepaid; }
     Fields fields() const { return m_fields; }
     // Names of the computers whose three roster flags are all false.
     QStringList freepcs();
@@ -74,6 +72,13 @@ signals:
     void busyChanged(bool busy);
 
 private:
+    // The step in flight; each moves a prepaid charge as well as a normal one.
+    enum class Step {
+        Idle,
+        UnlockingNew, // the new computer is being reached
+        LockingOld,   // the charge runs on the new one; the old is being locked
+    };
+
     void ensureChannels();
     void startnew(qint64 target, const QString &name, const QString &address);
     void endnew();
@@ -82,7 +87,7 @@ private:
     void onOldConnected();
     void onOldFinished();
     void onOldFailed(const QString &description);
-    void setMetafora(const QString &word);
+    void setStep(Step step);
     // Whether the loaded charge still runs on the source as it was loaded.
     bool sourceUnchanged() const;
 
@@ -101,7 +106,7 @@ private:
     bool m_prepaid = false;
     Fields m_fields;
 
-    QString m_metafora;
+    Step m_step = Step::Idle;
     bool m_deciding = false;
     qint64 m_target = 0;
     QString m_targetName;

@@ -82,7 +82,7 @@ bool TransferWindow::openFor(qint64 aa)
     if (!m_transfer->load(aa))
         return false;
     const Transfer::Fields f = m_transfer->fields();
-    const bool prepaid = m_transfer->metaforatype() == QLatin1String("pretime");
+    const bool prepaid = m_transfer->prepaid();
     setWindowTitle(prepaid ? QStringLiteral("Transfer") : QStringLiteral("Transferring ") + f.label1);
     m_label1->setText(f.label1);
     const QString values[7] = {f.text1, f.text2, f.text3, f.text4, f.text5, f.text6, f.text7};

@@ -115,16 +115,16 @@ private slots:
         const auto relogin = [&](QAction *from, const char *account, const char *password, bool admin) {
             from->trigger();
             LoginWindow *w = main.findChild<LoginWindow *>();
-            QVERIFY(w);
-            QTRY_VERIFY(w->isVisible());
+            QTRY_VERIFY(w && w->isVisible());
             typeAndReturn(*w, account, password);
-            for (QAction *a : {main.action("settings"), main.action("kin"), main.action("tools"), button3})
+            for (QAction *a : {main.action(MenuEntry::Settings), main.action(MenuEntry::Transactions),
+                               main.action(MenuEntry::Tools), button3})
                 QVERIFY2(a->isEnabled() == admin, qPrintable(a->text()));
             QCOMPARE(main.panel(1) + ' ' + main.roleName(), admin ? QString("User: Admin admin") : "User: User user");
             QTRY_VERIFY(!main.findChild<LoginWindow *>()); // closed and gone
         };
         relogin(button3, "user", "dask", false);
-        relogin(main.action("chuser"), "Admin", "Kelpo", true);
+        relogin(main.action(MenuEntry::SwitchCashier), "Admin", "Kelpo", true);
     }
 };
 

@@ -49,7 +49,7 @@ class TestHousekeeping : public QObject
     MainWindow &window() { return c->window(); }
     QString system(const QString &name) const { return c->home.paths().systemFile(name); }
     QString backup(const QString &name) const { return c->home.paths().backup() + QLatin1Char('/') + name; }
-    void choose(const QString &entry, QList<bool> answers = {})
+    void choose(MenuEntry entry, QList<bool> answers = {})
     {
         for (bool a : answers)
             c->prompter.answer(a);
@@ -81,10 +81,10 @@ private slots:
         // The bill is still in the write-ahead log: a plain copy of icafe.dat would lack it.
         QVERIFY(QFileInfo(system("icafe.dat-wal")).size() > 0);
 
-        choose("backup", {false});
+        choose(MenuEntry::Backup, {false});
         QCOMPARE(c->prompter.texts(), QStringList{" Start Backup ?"});
         QVERIFY(!QFileInfo::exists(backup("icafe.dat")));
-        choose("backup", {true});
+        choose(MenuEntry::Backup, {true});
         QCOMPARE(c->prompter.texts().last(), "Backup Complete\nThe copies are in " + c->home.paths().backup());
         QVERIFY(!QFileInfo::exists(backup("icafe.dat-wal")));
         QCOMPARE(totalIn(backup("icafe.dat"), aa), 25000);
@@ -97,14 +97,14 @@ private slots:
         const QString outside = c->home.paths().home() + "-outside";
         for (const char *part : {"icafe.dat.part", "print.dat.part"})
             QVERIFY(QFile::link(outside, backup(QLatin1String(part))));
-        choose("backup", {true});
+        choose(MenuEntry::Backup, {true});
         QVERIFY(c->prompter.last().startsWith("Backup Complete\n") && !QFileInfo::exists(outside));
 
         // A backup that fails says why and keeps the good copy it would have replaced.
         const qint64 later = *c->console->cafe().appendTransaction(bill("PC1", 9000));
         QVERIFY(QDir().mkpath(backup("icafe.dat.part") + "/blocked"));
         c->prompter.clear();
-        choose("backup", {true});
+        choose(MenuEntry::Backup, {true});
         QVERIFY(c->prompter.said().size() == 2 && c->prompter.last().contains("icafe.dat.part"));
         QCOMPARE(totalIn(backup("icafe.dat"), aa), 25000);
         QCOMPARE(totalIn(backup("icafe.dat"), later), -1);
@@ -116,9 +116,9 @@ private slots:
         QFile print(system("print.dat"));
         QVERIFY(print.open(QIODevice::WriteOnly) && print.write("card 1\ncard 2\n") > 0);
         print.close();
-        choose("delprint", {false});
+        choose(MenuEntry::DeletePrinterHistory, {false});
         QCOMPARE(QFileInfo(system("print.dat")).size(), 14);
-        choose("delprint", {true});
+        choose(MenuEntry::DeletePrinterHistory, {true});
         QCOMPARE(c->prompter.texts(),
                  (QStringList{"Delete Printer Transactions ? ;", "Delete Printer Transactions ? ;"}));
         QVERIFY(QFileInfo::exists(system("print.dat")) && QFileInfo(system("print.dat")).size() == 0);
@@ -131,8 +131,8 @@ private slots:
         wall.fill(Qt::darkCyan);
         QVERIFY(wall.save(picture));
         QVERIFY(c->open());
-        choose("fonto");
-        auto *w = qobject_cast<BackgroundWindow *>(window().openWindow("fonto"));
+        choose(MenuEntry::Background);
+        auto *w = qobject_cast<BackgroundWindow *>(window().openWindow(MenuEntry::Background));
         QVERIFY(w);
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QCOMPARE(c->prompter.texts(), QStringList{"No File Was Selected"});
@@ -143,7 +143,7 @@ private slots:
         QVERIFY(c->files.filters.last().contains("*.png"));
         QVERIFY(w->pathLabel()->text() == picture && !w->preview()->pixmap().isNull());
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
-        QTRY_VERIFY(!window().openWindow("fonto"));
+        QTRY_VERIFY(!window().openWindow(MenuEntry::Background));
         // Shown at once; at the next start: tst_mainwindow's backgroundFillsTheScreen.
         QCOMPARE(window().map()->background().pixel(1, 1), wall.pixel(1, 1));
         QCOMPARE(c->prompter.said().size(), 1);
@@ -152,13 +152,13 @@ private slots:
     void helpSupportAbout()
     {
         QVERIFY(c->open());
-        choose("help");
-        choose("support");
+        choose(MenuEntry::Help);
+        choose(MenuEntry::Support);
         QCOMPARE(c->desktop.urls, (QList<QUrl>{QUrl::fromLocalFile(c->home.paths().helpPage()),
                                                QUrl("https://www.korvane.org/support")}));
         QVERIFY(QFileInfo(c->home.paths().helpPage()).size() > 0);
-        choose("about");
-        auto *about = qobject_cast<AboutWindow *>(window().openWindow("about"));
+        choose(MenuEntry::About);
+        auto *about = qobject_cast<AboutWindow *>(window().openWindow(MenuEntry::About));
         QVERIFY(about);
         QTest::mouseClick(about->sysInfoButton(), Qt::LeftButton);
         QCOMPARE(c->prompter.texts(), QStringList{"System Information Is Unavailable At This Time"});
@@ -166,7 +166,7 @@ private slots:
         QTest::mouseClick(about->sysInfoButton(), Qt::LeftButton);
         QCOMPARE(c->desktop.started, QList<QStringList>{{"/usr/bin/sysinfo-tool"}});
         QTest::mouseClick(about->okButton(), Qt::LeftButton);
-        QTRY_VERIFY(!window().openWindow("about"));
+        QTRY_VERIFY(!window().openWindow(MenuEntry::About));
     }
 
     void maintenanceToolStartsAndConsoleCloses()
@@ -174,15 +174,15 @@ private slots:
         QVERIFY(c->open());
         QVERIFY(c->console->holdsLock());
         const QString alert = QStringLiteral("       ALERT !!\rYou must exit this application to backup\rExit Now ?");
-        choose("db1", {false});
+        choose(MenuEntry::MainDatabase, {false});
         c->desktop.startError = QStringLiteral("/opt/korvane/korvane-tools is missing");
-        choose("db2", {true});
+        choose(MenuEntry::UserDatabase, {true});
         QCOMPARE(c->prompter.texts(), (QStringList{alert, alert, c->desktop.startError}));
         QVERIFY(c->prompter.said().first().icon == Prompter::Icon::Critical && window().isVisible());
 
         c->desktop.startError.clear();
         c->prompter.clear();
-        choose("db1", {true});
+        choose(MenuEntry::MainDatabase, {true});
         QCOMPARE(c->prompter.texts(), QStringList{alert}); // no exit question
         QVERIFY(!window().isVisible() && c->desktop.started.size() == 1);
         QVERIFY(c->desktop.started.first().first().endsWith("/korvane-tools"));
@@ -210,7 +210,7 @@ private slots:
 
         QVERIFY(c->open());
         QVERIFY(!c->console->cafe().computersFlagged(ComputerFlag::Pretime)->size());
-        choose("backup", {true});
+        choose(MenuEntry::Backup, {true});
         // A second console on the folder stops before it touches the books; the tools wait.
         QCOMPARE(tool({}, &said, "korvane"), 1);
         QVERIFY2(said.contains("A console already runs on the folder " + c->home.paths().home().toLocal8Bit()),

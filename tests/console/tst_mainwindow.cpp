@@ -83,9 +83,9 @@ private slots:
         d.prompter.clear();
         d.prompter.answer(yes);
         if (way == "menu")
-            m.action("exit")->trigger();
+            m.action(MenuEntry::Exit)->trigger();
         else if (way == "toolbar")
-            m.toolbarButton("exit")->trigger();
+            m.action(MenuEntry::ToolbarExit)->trigger();
         else
             m.close();
         QCOMPARE(d.prompter.texts(), QStringList{"EXIT KORVANE ?"});
@@ -133,47 +133,47 @@ private slots:
 
     void popupByStatus_data()
     {
+        using E = MenuEntry;
         QTest::addColumn<SlotState>("status");
-        QTest::addColumn<QStringList>("enabled"); // the entries that can be chosen; none: no menu
-        const QStringList power{"tasks", "reboot", "logoff", "shutdown", "pdown", "check"};
-        const QStringList running{"get", "metafora", "msg", "extra"};
+        QTest::addColumn<QList<E>>("enabled"); // the entries that can be chosen; none: no menu
+        const QList<E> power{E::Tasks, E::Reboot, E::LogOff, E::ShutDown, E::Suspend, E::Check};
+        const QList<E> running{E::CurrentStatus, E::Transfer, E::Message, E::Extra};
         QTest::newRow("free") << SlotState::Free
-                              << power + QStringList{"triantalepta", "eksintalepta", "enenintalepta", "ekatonlepta"};
+                              << power + QList<E>{E::Prepay30, E::Prepay60, E::Prepay90, E::Prepay120};
         QTest::newRow("normal") << SlotState::Normal << power + running;
-        QTest::newRow("prepaid") << SlotState::Prepaid << power + running + QStringList{"stoppre"};
-        QTest::newRow("customer account") << SlotState::Account << QStringList();
+        QTest::newRow("prepaid") << SlotState::Prepaid << power + running + QList<E>{E::StopPrepaid};
+        QTest::newRow("customer account") << SlotState::Account << QList<E>();
     }
     void popupByStatus()
     {
         QFETCH(SlotState, status);
-        QFETCH(QStringList, enabled);
+        QFETCH(QList<MenuEntry>, enabled);
         Map d;
         MainWindow &m = d.open();
         m.setStatusSource([&](int aa) { return aa == 2 ? status : SlotState::Free; });
-        m.setPopupEntryBuilt("metafora");
-        m.setPopupEntryBuilt("msg");
-        m.setPopupEntryBuilt("extra");
+        for (MenuEntry e : {MenuEntry::Transfer, MenuEntry::Message, MenuEntry::Extra})
+            m.setPopupEntryBuilt(e);
         QSignalSpy commands(&m, &MainWindow::popupCommand);
         QWidget *icon = m.map()->icon(2);
         QTest::mousePress(icon, Qt::RightButton, {}, QPoint(5, 5));
         QTest::mouseRelease(icon, Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(m.currentComputer(), 2);
-        QCOMPARE(m.action("termname")->text(), QString("-= PC2 =-"));
+        QCOMPARE(m.action(MenuEntry::ComputerName)->text(), QString("-= PC2 =-"));
         QMenu *popup = m.statusMenu();
         if (enabled.isEmpty()) {
             QVERIFY(!popup->isVisible());
             return;
         }
         QTRY_VERIFY(popup->isVisible());
-        QStringList can;
-        for (const char *e : {"tasks", "reboot", "logoff", "shutdown", "pdown", "check", "get", "metafora", "msg",
-                              "extra", "stoppre", "triantalepta", "eksintalepta", "enenintalepta", "ekatonlepta"})
-            if (m.action(e)->isEnabled())
-                can << e;
+        QList<MenuEntry> can;
+        for (const MenuEntries::Info &e : MenuEntries::all())
+            if ((MenuEntries::isPopupCommand(e.entry) || e.entry == MenuEntry::Tasks) && m.action(e.entry)->isEnabled())
+                can << e.entry;
+        std::sort(enabled.begin(), enabled.end()); // the table's order
         QCOMPARE(can, enabled);
         popup->close();
-        m.action("check")->trigger();
-        QCOMPARE(commands, (QList<QVariantList>{{QString("check"), 2}}));
+        m.action(MenuEntry::Check)->trigger();
+        QCOMPARE(commands, (QList<QVariantList>{{QVariant::fromValue(MenuEntry::Check), 2}}));
     }
 
     void leftClickStartsOutsideTheMovingMode()
@@ -184,12 +184,12 @@ private slots:
         QTest::mouseClick(m.map()->icon(1), Qt::LeftButton);
         QCOMPARE(clicked, (QList<QVariantList>{{1}}));
 
-        m.action("metakin")->trigger();
-        QVERIFY(m.action("metakin")->isChecked());
+        m.action(MenuEntry::IconPosition)->trigger();
+        QVERIFY(m.action(MenuEntry::IconPosition)->isChecked());
         QTest::mouseClick(m.map()->icon(2), Qt::LeftButton);
         QCOMPARE(clicked.count(), 1); // never a time charge while moving
         QCOMPARE(m.panel(2), QString("Pc2 Moving"));
-        m.action("metakin")->trigger();
+        m.action(MenuEntry::IconPosition)->trigger();
         QCOMPARE(m.panel(2), QString());
 
         // Outside the moving mode a drag moves nothing.
@@ -205,7 +205,7 @@ private slots:
         Map d;
         MainWindow &m = d.open();
         ComputerMapWidget *map = m.map();
-        m.action("metakin")->trigger();
+        m.action(MenuEntry::IconPosition)->trigger();
         QWidget *icon = map->icon(1);
         const QPoint grab(10, 10);
         const int dx = map->toPixelsX(300);
@@ -263,7 +263,7 @@ private slots:
             QCOMPARE(int(d.prompter.said().first().icon), icon);
         QCOMPARE(m.map()->computers(), QList<int>({1, 2}));
         // The role's menus still apply.
-        QVERIFY(m.map()->background().isNull() && !m.action("settings")->isEnabled());
+        QVERIFY(m.map()->background().isNull() && !m.action(MenuEntry::Settings)->isEnabled());
     }
 
     // The cash register: the takings of the console's day (what counts: tst_store).
@@ -282,7 +282,7 @@ private slots:
 
         MainWindow &m = d.open();
         d.prompter.clear();
-        m.action("tamio")->trigger();
+        m.action(MenuEntry::CurrentTransactions)->trigger();
         QCOMPARE(d.prompter.texts(), QStringList{QString::fromUtf8("1.236,00\u00a0€")});
         QVERIFY(d.prompter.said().first().icon == Prompter::Icon::None && !d.prompter.said().first().question);
         QLocale::setDefault(QLocale::system());
@@ -303,7 +303,7 @@ private slots:
         Map d;
         MainWindow &m = d.open();
         ComputerMapWidget *map = m.map();
-        m.action("metakin")->trigger();
+        m.action(MenuEntry::IconPosition)->trigger();
         QWidget *icon = map->icon(2);
         send(icon, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
         send(icon, QEvent::MouseMove, QPoint(10, 10) + pull, Qt::NoButton, Qt::LeftButton);
@@ -321,7 +321,7 @@ private slots:
         QVERIFY2(edge.manhattanLength() <= 2, qPrintable(QString("%1 %2").arg(edge.x()).arg(edge.y())));
         const ComputerRow row = d.store.computers()->at(1);
         QCOMPARE(QPoint(row.left, row.top), map->position(2));
-        m.action("metakin")->trigger();
+        m.action(MenuEntry::IconPosition)->trigger();
         QSignalSpy clicked(&m, &MainWindow::computerClicked);
         QTest::mouseClick(icon, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(clicked.count(), 1);
@@ -345,17 +345,17 @@ private slots:
 
     void cashierClosesWhatTheCashierMayNotUse_data()
     {
-        QTest::addColumn<QString>("entry");
+        QTest::addColumn<MenuEntry>("entry");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("Settings > Passwords > Change User Password") << "userpass" << true;
-        QTest::newRow("Transactions > Show Transactions") << "showkin" << true;
-        QTest::newRow("Tools > Database Maintenance > Main Database") << "db1" << true;
-        QTest::newRow("Users > Show Users") << "custcard" << false;
+        QTest::newRow("Settings > Passwords > Change User Password") << MenuEntry::UserPassword << true;
+        QTest::newRow("Transactions > Show Transactions") << MenuEntry::ShowTransactions << true;
+        QTest::newRow("Tools > Database Maintenance > Main Database") << MenuEntry::MainDatabase << true;
+        QTest::newRow("Users > Show Users") << MenuEntry::ShowUsers << false;
     }
     // A window added later declares nothing: its menu entry decides.
     void cashierClosesWhatTheCashierMayNotUse()
     {
-        QFETCH(QString, entry);
+        QFETCH(MenuEntry, entry);
         QFETCH(bool, closes);
         Map d;
         MainWindow &m = d.open();

@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(int(main.toolBarArea(main.toolbar())), int(Qt::BottomToolBarArea));
         QSignalSpy polling(&main, &MainWindow::pollingChanged);
 
-        main.action("miscsettings")->trigger();
+        main.action(MenuEntry::Misc)->trigger();
         OptionsWindow *w = main.findChild<OptionsWindow *>();
         QVERIFY(w);
         w->sideButton(4)->click(); // docked before any Save

@@ -157,7 +157,7 @@ struct LiveConsole
     const Slot &slot(int i) { return *engine().slot(pcs.at(i)); }
     ComputerMapWidget *map() { return window().map(); }
     void click(int i) { QTest::mouseClick(map()->icon(int(pcs.at(i))), Qt::LeftButton, {}, QPoint(5, 5)); }
-    void popup(const QString &entry, int i)
+    void popup(MenuEntry entry, int i)
     {
         QWidget *icon = map()->icon(int(pcs.at(i)));
         QTest::mousePress(icon, Qt::RightButton, {}, QPoint(5, 5));
