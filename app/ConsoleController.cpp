@@ -122,7 +122,7 @@ void ConsoleController::wire()
 
     connect(w, &MainWindow::computerClicked, e, [e](int aa) {
         e->setCurrentComputer(aa);
-        e->startnormal(aa);
+        e->startNormal(aa);
     });
     connect(w, &MainWindow::popupCommand, this, [this](MenuEntry entry, int aa) { popupCommand(entry, aa); });
     // A name's tool tip tells that computer's own figures.
@@ -197,7 +197,7 @@ void ConsoleController::provideAdministration()
     w->provide(MenuEntry::Background, [this, w] {
         w->showSingle(MenuEntry::Background, [this, w] {
             auto *b = new BackgroundWindow(m_windowCafe, m_prompter, *m_files, w);
-            connect(b, &BackgroundWindow::saved, w, &MainWindow::getbackr);
+            connect(b, &BackgroundWindow::saved, w, &MainWindow::getBackground);
             return b;
         });
     });
@@ -297,7 +297,7 @@ NewUserDialog *ConsoleController::openNewUser()
             auto *dialog = new NewUserDialog(*m_accounts, m_prompter, w);
             connect(dialog, &NewUserDialog::finished, this, [w] {
                 if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(MenuEntry::ShowUsers)))
-                    customers->getusers();
+                    customers->getUsers();
             });
             return dialog;
         },
@@ -343,9 +343,9 @@ void ConsoleController::start(Login::Role role)
     m_window->load();
     buildComputers();
     m_engine->loadRateSettings();
-    m_engine->restorenormal();
-    m_engine->restoreprepaid();
-    m_engine->restoreaccount();
+    m_engine->restoreNormal();
+    m_engine->restorePrepaid();
+    m_engine->restoreAccount();
     m_engine->retellClients([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
     m_window->showAsLeft();
     // Bills left unconfirmed by the last run are offered once the map is up.
@@ -399,7 +399,7 @@ void ConsoleController::popupCommand(MenuEntry entry, qint64 aa)
     if (traits.power) {
         e.power(aa, *traits.power);
     } else if (traits.minutes) {
-        e.startprepaid(aa, PopupRules::pretime(e.rateSettings().toltime, traits.minutes));
+        e.startPrepaid(aa, PopupRules::pretime(e.rateSettings().toltime, traits.minutes));
     } else if (entry == MenuEntry::CurrentStatus) {
         e.currentStatus(aa);
     } else if (entry == MenuEntry::Check) {

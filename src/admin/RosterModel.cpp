@@ -6,10 +6,10 @@ RosterModel::RosterModel(CafeStore &store, QObject *parent)
     : QAbstractTableModel(parent)
     , m_store(store)
 {
-    getpcs();
+    getComputers();
 }
 
-void RosterModel::getpcs()
+void RosterModel::getComputers()
 {
     beginResetModel();
     m_rows.clear();

@@ -5,7 +5,7 @@
 
 class CafeStore;
 
-// `getpcs`: the roster as the roster window lists it, key, name and address,
+// `getComputers`: the roster as the roster window lists it, key, name and address,
 // read a page at a time as the view scrolls.
 class RosterModel : public QAbstractTableModel
 {
@@ -17,7 +17,7 @@ public:
     explicit RosterModel(CafeStore &store, QObject *parent = nullptr);
 
     // Reads the roster again from the start.
-    void getpcs();
+    void getComputers();
     QString lastError() const { return m_error; }
 
     qint64 key(int row) const { return m_rows.value(row).aa; }

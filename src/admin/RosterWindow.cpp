@@ -75,9 +75,9 @@ void RosterWindow::buildUi()
     resize(420, 460);
 }
 
-void RosterWindow::getpcs()
+void RosterWindow::getComputers()
 {
-    m_model->getpcs();
+    m_model->getComputers();
     if (!m_model->lastError().isEmpty())
         m_prompter.tell(m_model->lastError(), Prompter::Icon::Critical);
 }
@@ -93,7 +93,7 @@ void RosterWindow::add()
         m_name->clear();
         m_address->clear();
     }
-    getpcs();
+    getComputers();
 }
 
 ComputerEditWindow *RosterWindow::edit(int row)
@@ -105,7 +105,7 @@ ComputerEditWindow *RosterWindow::edit(int row)
     m_edit =
         new ComputerEditWindow(m_store, m_prompter, m_model->key(row), m_model->name(row), m_model->address(row), this);
     m_edit->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_edit, &ComputerEditWindow::changed, this, &RosterWindow::getpcs);
+    connect(m_edit, &ComputerEditWindow::changed, this, &RosterWindow::getComputers);
     m_edit->show();
     return m_edit;
 }

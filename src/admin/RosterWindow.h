@@ -22,7 +22,7 @@ public:
     void add();
     // Double-click on a row: the edit window for that computer.
     ComputerEditWindow *edit(int row);
-    void getpcs();
+    void getComputers();
 
 private:
     void buildUi();

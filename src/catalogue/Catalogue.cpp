@@ -15,7 +15,7 @@ Catalogue::Catalogue(CafeStore &cafe, Prompter &prompter)
 
 void Catalogue::tellFailure(const QString &text) { m_prompter.tell(text, Prompter::Icon::Critical); }
 
-QList<CategoryRow> Catalogue::getgroup()
+QList<CategoryRow> Catalogue::getGroup()
 {
     auto rows = m_cafe.categories();
     if (!rows) {
@@ -25,7 +25,7 @@ QList<CategoryRow> Catalogue::getgroup()
     return *rows;
 }
 
-bool Catalogue::addgroup(const QString &name)
+bool Catalogue::addGroup(const QString &name)
 {
     if (blank(name)) {
         m_prompter.tell(QStringLiteral("Nothing Was Entered"));
@@ -42,7 +42,7 @@ bool Catalogue::addgroup(const QString &name)
     return true;
 }
 
-bool Catalogue::delgroup(const std::optional<CategoryRow> &selected)
+bool Catalogue::deleteGroup(const std::optional<CategoryRow> &selected)
 {
     if (!selected) {
         m_prompter.tell(QStringLiteral("Nothing Selected To Be Deleted"));
@@ -65,7 +65,7 @@ std::optional<Money> Catalogue::priceFrom(const QString &text)
     return price->roundedToCents();
 }
 
-Catalogue::Field Catalogue::addproduct(const QString &desc, const QString &priceText,
+Catalogue::Field Catalogue::addProduct(const QString &desc, const QString &priceText,
                                        const std::optional<QString> &category)
 {
     if (blank(desc)) {

@@ -25,17 +25,17 @@ public:
     Prompter &prompter() { return m_prompter; }
 
     // Every category in table order; empty (and told) when unreadable.
-    QList<CategoryRow> getgroup();
+    QList<CategoryRow> getGroup();
     // False when nothing was entered (the entry field keeps the focus).
-    bool addgroup(const QString &name);
+    bool addGroup(const QString &name);
     // nullopt: nothing selected. The category's products stay as they are.
-    bool delgroup(const std::optional<CategoryRow> &selected);
+    bool deleteGroup(const std::optional<CategoryRow> &selected);
 
     // The entry field a refused new product sends the operator back to.
     enum class Field { None, Description, Price, Category };
     // Field::None once the entry is done with: added, or refused as a
     // duplicate, followed by "Update Compelete" either way.
-    Field addproduct(const QString &desc, const QString &price, const std::optional<QString> &category);
+    Field addProduct(const QString &desc, const QString &price, const std::optional<QString> &category);
     // Asks first; true when the product was deleted.
     bool deleteProduct(const ProductRow &product);
 

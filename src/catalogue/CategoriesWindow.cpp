@@ -30,7 +30,7 @@ CategoriesWindow::CategoriesWindow(CafeStore &cafe, Prompter &prompter, QWidget 
     // Enter in the entry field adds, as "<<" does.
     addButton->setAutoDefault(false);
     removeButton->setAutoDefault(false);
-    connect(m_name, &QLineEdit::returnPressed, this, &CategoriesWindow::addgroup);
+    connect(m_name, &QLineEdit::returnPressed, this, &CategoriesWindow::addGroup);
 
     auto *buttons = new QVBoxLayout;
     buttons->addStretch();
@@ -45,35 +45,35 @@ CategoriesWindow::CategoriesWindow(CafeStore &cafe, Prompter &prompter, QWidget 
     grid->addWidget(m_name, 1, 2, Qt::AlignTop);
     grid->setRowStretch(2, 1);
 
-    connect(addButton, &QPushButton::clicked, this, &CategoriesWindow::addgroup);
-    connect(removeButton, &QPushButton::clicked, this, &CategoriesWindow::delgroup);
-    getgroup();
+    connect(addButton, &QPushButton::clicked, this, &CategoriesWindow::addGroup);
+    connect(removeButton, &QPushButton::clicked, this, &CategoriesWindow::deleteGroup);
+    getGroup();
 }
 
-void CategoriesWindow::getgroup()
+void CategoriesWindow::getGroup()
 {
     m_list->clear();
-    for (const CategoryRow &c : m_catalogue.getgroup()) {
+    for (const CategoryRow &c : m_catalogue.getGroup()) {
         auto *item = new QListWidgetItem(c.name, m_list);
         item->setData(Qt::UserRole, c.aa);
     }
 }
 
-void CategoriesWindow::addgroup()
+void CategoriesWindow::addGroup()
 {
-    if (!m_catalogue.addgroup(m_name->text())) {
+    if (!m_catalogue.addGroup(m_name->text())) {
         m_name->setFocus();
         return;
     }
     m_name->clear();
-    getgroup();
+    getGroup();
 }
 
-void CategoriesWindow::delgroup()
+void CategoriesWindow::deleteGroup()
 {
     std::optional<CategoryRow> selected;
     if (const QListWidgetItem *item = m_list->currentItem(); item && item->isSelected())
         selected = CategoryRow{item->data(Qt::UserRole).toLongLong(), item->text()};
-    if (m_catalogue.delgroup(selected))
-        getgroup();
+    if (m_catalogue.deleteGroup(selected))
+        getGroup();
 }

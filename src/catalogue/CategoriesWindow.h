@@ -16,9 +16,9 @@ public:
     CategoriesWindow(CafeStore &cafe, Prompter &prompter, QWidget *parent = nullptr);
 
 private:
-    void getgroup();
-    void addgroup();
-    void delgroup();
+    void getGroup();
+    void addGroup();
+    void deleteGroup();
 
     Catalogue m_catalogue;
     QLineEdit *m_name = nullptr;

@@ -24,7 +24,7 @@ QString ExtraSale::frameCaption(const QString &category)
     return category + QStringLiteral(" Doubble Click To Select");
 }
 
-ExtraSale::Outcome ExtraSale::extraedit(const ProductRow &product)
+ExtraSale::Outcome ExtraSale::extraEdit(const ProductRow &product)
 {
     if (product.desc.isEmpty())
         return Outcome::Refused;

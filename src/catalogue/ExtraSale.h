@@ -32,7 +32,7 @@ public:
     // One unit at the product's price, unless the product is on the
     // transaction already (Refused: another may be chosen) or its bill was
     // confirmed meanwhile (Done: nothing was written).
-    Outcome extraedit(const ProductRow &product);
+    Outcome extraEdit(const ProductRow &product);
 
 signals:
     // An extra was written onto the transaction.

@@ -21,7 +21,7 @@ ExtrasWindow::ExtrasWindow(CafeStore &cafe, Prompter &prompter, qint64 transacti
     m_category->setObjectName(QStringLiteral("category"));
     m_category->setPlaceholderText(QStringLiteral("-SELECT-"));
     m_category->setAccessibleName(QStringLiteral("Category"));
-    for (const CategoryRow &c : m_catalogue.getgroup())
+    for (const CategoryRow &c : m_catalogue.getGroup())
         m_category->addItem(c.name);
     m_category->setCurrentIndex(-1);
     auto *chooser = new QVBoxLayout(frame2);
@@ -42,12 +42,12 @@ ExtrasWindow::ExtrasWindow(CafeStore &cafe, Prompter &prompter, qint64 transacti
     layout->addWidget(frame2);
     layout->addWidget(m_frame, 1);
 
-    connect(m_category, &QComboBox::currentIndexChanged, this, &ExtrasWindow::getproducts);
+    connect(m_category, &QComboBox::currentIndexChanged, this, &ExtrasWindow::getProducts);
     connect(m_grid, &ProductGridView::productDoubleClicked, this, &ExtrasWindow::sell);
     resize(340, 400);
 }
 
-void ExtrasWindow::getproducts()
+void ExtrasWindow::getProducts()
 {
     if (m_category->currentIndex() < 0)
         return;
@@ -59,6 +59,6 @@ void ExtrasWindow::getproducts()
 
 void ExtrasWindow::sell(const ProductRow &product)
 {
-    if (m_sale.extraedit(product) != ExtraSale::Outcome::Refused)
+    if (m_sale.extraEdit(product) != ExtraSale::Outcome::Refused)
         close();
 }

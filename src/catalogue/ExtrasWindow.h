@@ -22,7 +22,7 @@ public:
     ExtraSale &sale() { return m_sale; }
 
 private:
-    void getproducts();
+    void getProducts();
     void sell(const ProductRow &product);
 
     Catalogue m_catalogue;

@@ -24,7 +24,7 @@ ProductsWindow::ProductsWindow(CafeStore &cafe, Prompter &prompter, QWidget *par
     m_category->setPlaceholderText(QStringLiteral("-SELECT-"));
     m_category->setMinimumContentsLength(16);
     label3->setBuddy(m_category);
-    for (const CategoryRow &c : m_catalogue.getgroup())
+    for (const CategoryRow &c : m_catalogue.getGroup())
         m_category->addItem(c.name);
     m_category->setCurrentIndex(-1);
 
@@ -74,8 +74,8 @@ ProductsWindow::ProductsWindow(CafeStore &cafe, Prompter &prompter, QWidget *par
                        static_cast<QWidget *>(m_addButton)})
         w->setVisible(false);
 
-    connect(m_category, &QComboBox::currentIndexChanged, this, &ProductsWindow::gridadd);
-    connect(m_addButton, &QPushButton::clicked, this, &ProductsWindow::addproduct);
+    connect(m_category, &QComboBox::currentIndexChanged, this, &ProductsWindow::gridAdd);
+    connect(m_addButton, &QPushButton::clicked, this, &ProductsWindow::addProduct);
     connect(m_grid, &ProductGridView::productDoubleClicked, this, &ProductsWindow::deleteProduct);
     resize(360, 440);
 }
@@ -87,7 +87,7 @@ std::optional<QString> ProductsWindow::category() const
     return m_category->currentText();
 }
 
-void ProductsWindow::gridadd()
+void ProductsWindow::gridAdd()
 {
     const std::optional<QString> chosen = category();
     if (!chosen)
@@ -102,9 +102,9 @@ void ProductsWindow::gridadd()
         w->setVisible(true);
 }
 
-void ProductsWindow::addproduct()
+void ProductsWindow::addProduct()
 {
-    switch (m_catalogue.addproduct(m_description->text(), m_price->text(), category())) {
+    switch (m_catalogue.addProduct(m_description->text(), m_price->text(), category())) {
     case Catalogue::Field::Description:
         m_description->setFocus();
         return;
@@ -120,11 +120,11 @@ void ProductsWindow::addproduct()
     m_description->clear();
     m_price->clear();
     m_description->setFocus();
-    gridadd();
+    gridAdd();
 }
 
 void ProductsWindow::deleteProduct(const ProductRow &product)
 {
     if (m_catalogue.deleteProduct(product))
-        gridadd();
+        gridAdd();
 }

@@ -22,8 +22,8 @@ public:
 
 private:
     std::optional<QString> category() const;
-    void gridadd();
-    void addproduct();
+    void gridAdd();
+    void addProduct();
     void deleteProduct(const ProductRow &product);
 
     Catalogue m_catalogue;

@@ -62,7 +62,7 @@ BackgroundWindow::BackgroundWindow(CafeStore &store, Prompter &prompter, FileCho
     layout->addWidget(fileFrame);
     layout->addWidget(previewFrame);
     layout->addWidget(m_saveButton, 0, Qt::AlignRight);
-    getcurrenct();
+    getCurrent();
 }
 
 QString BackgroundWindow::filter()
@@ -70,7 +70,7 @@ QString BackgroundWindow::filter()
     return QStringLiteral("Jpeg (*.jpg *.jpeg);;Pictures (*.bmp *.ico);;gif (*.gif);;png (*.png)");
 }
 
-void BackgroundWindow::getcurrenct()
+void BackgroundWindow::getCurrent()
 {
     const auto rs = m_store.rateSettings();
     const QString path = rs ? rs->backround : QString();

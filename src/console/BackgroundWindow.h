@@ -33,7 +33,7 @@ signals:
     void saved(const QString &path);
 
 private:
-    void getcurrenct();
+    void getCurrent();
     void showPreview(const QString &path);
 
     CafeStore &m_store;

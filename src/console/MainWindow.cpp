@@ -239,11 +239,11 @@ void MainWindow::load()
                             Prompter::Icon::Warning);
     }
 
-    getbackr();
-    authtype();
+    getBackground();
+    authType();
 }
 
-void MainWindow::getbackr()
+void MainWindow::getBackground()
 {
     const Result<RateSettings> rs = m_store.rateSettings();
     const QString path = rs ? rs->backround : QString();
@@ -272,7 +272,7 @@ void MainWindow::dockToolbar(int side)
     m_toolbar->setVisible(visible);
 }
 
-void MainWindow::authtype()
+void MainWindow::authType()
 {
     for (const MenuEntries::Info &e : MenuEntries::all())
         if (e.traits.admin)
@@ -305,7 +305,7 @@ void MainWindow::applyLogin(Login::Role role, bool relogin)
 {
     m_adminlogin = role == Login::Role::Admin;
     if (relogin)
-        authtype();
+        authType();
     setPanel(1, Login::panelText(role));
 }
 

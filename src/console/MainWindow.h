@@ -42,10 +42,10 @@ public:
 
     // The role flag and the role menus.
     void setAdminlogin(bool admin) { m_adminlogin = admin; }
-    bool adminlogin() const { return m_adminlogin; }
-    void authtype();
+    bool adminLogin() const { return m_adminlogin; }
+    void authType();
     QString roleName() const { return m_roleName; }
-    // A login's outcome: the role flag and status panel 1; authtype at once
+    // A login's outcome: the role flag and status panel 1; authType at once
     // when the console is already running (relogin).
     void applyLogin(Login::Role role, bool relogin);
 
@@ -83,7 +83,7 @@ public:
     // Toolbar side 1 top .. 4 right.
     void dockToolbar(int side);
     // The background picture from the path in the settings table.
-    void getbackr();
+    void getBackground();
 
     // "force" closes without the exit question.
     void setExitMode(const QString &mode) { m_exitMode = mode; }
@@ -122,7 +122,7 @@ public:
     void tamio();
 
 signals:
-    // Left click on a computer outside the moving mode: `startnormal`.
+    // Left click on a computer outside the moving mode: `startNormal`.
     void computerClicked(int aa);
     // A pop-up entry chosen for a computer.
     void popupCommand(MenuEntry entry, int aa);

@@ -50,7 +50,7 @@ Result<bool> CustomerAccounts::nameTaken(const QString &name, const QString &las
     return !rows->isEmpty();
 }
 
-Result<qint64> CustomerAccounts::adduser(const QString &name, const QString &lastname, const QString &telephone,
+Result<qint64> CustomerAccounts::addUser(const QString &name, const QString &lastname, const QString &telephone,
                                          qint64 minutes)
 {
     const Result<QString> pin = drawPin();

@@ -31,7 +31,7 @@ public:
     Result<bool> nameTaken(const QString &name, const QString &lastname);
     // Stores a new account with `minutes` as its time and time left and a
     // fresh PIN; gives the new key.
-    Result<qint64> adduser(const QString &name, const QString &lastname, const QString &telephone, qint64 minutes);
+    Result<qint64> addUser(const QString &name, const QString &lastname, const QString &telephone, qint64 minutes);
 
     // Adds to time and time left and clears the used time, in one statement.
     Result<void> addTime(qint64 aa, qint64 minutes);

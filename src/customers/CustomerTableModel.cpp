@@ -70,7 +70,7 @@ void CustomerTableModel::fetchMore(const QModelIndex &parent)
     endInsertRows();
 }
 
-void CustomerTableModel::getusers()
+void CustomerTableModel::getUsers()
 {
     beginResetModel();
     m_rows.clear();

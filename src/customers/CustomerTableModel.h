@@ -26,12 +26,12 @@ public:
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
-    // `getusers`: forget the rows and read them again from the start.
-    void getusers();
+    // `getUsers`: forget the rows and read them again from the start.
+    void getUsers();
     const CustomerRow &account(int row) const { return m_rows.at(row); }
 
 signals:
-    // A page could not be read; the grid stops growing until getusers().
+    // A page could not be read; the grid stops growing until getUsers().
     void failed(const QString &text);
 
 private:

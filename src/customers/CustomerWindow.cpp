@@ -35,7 +35,7 @@ CustomerWindow::CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, c
     connect(m_model, &CustomerTableModel::failed, this, &CustomerWindow::tellFailure);
     buildUi();
     browseMode();
-    getusers();
+    getUsers();
 }
 
 void CustomerWindow::buildUi()
@@ -134,10 +134,10 @@ void CustomerWindow::buildUi()
     resize(760, 420);
 }
 
-void CustomerWindow::getusers()
+void CustomerWindow::getUsers()
 {
     m_readReported = false;
-    m_model->getusers();
+    m_model->getUsers();
     if (m_model->canFetchMore({}))
         m_model->fetchMore({});
 }
@@ -232,7 +232,7 @@ void CustomerWindow::addNew()
     if (!m_newUser) {
         m_newUser = new NewUserDialog(m_accounts, m_prompter, this);
         m_newUser->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_newUser, &NewUserDialog::finished, this, &CustomerWindow::getusers);
+        connect(m_newUser, &NewUserDialog::finished, this, &CustomerWindow::getUsers);
     }
     m_newUser->show();
     m_newUser->raise();
@@ -256,7 +256,7 @@ void CustomerWindow::deleteCustomer()
     }
     clearDetails();
     m_addTimeButton->hide();
-    getusers();
+    getUsers();
 }
 
 void CustomerWindow::enterAddTime()
@@ -301,7 +301,7 @@ void CustomerWindow::save()
     }
     clearDetails();
     browseMode();
-    getusers();
+    getUsers();
 }
 
 void CustomerWindow::cancel()

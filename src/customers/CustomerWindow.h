@@ -33,7 +33,7 @@ public:
                    const QString &printLog, std::function<bool()> cashier, QWidget *parent = nullptr);
 
     // Reads the accounts again from the start.
-    void getusers();
+    void getUsers();
     // Delete shown or hidden as the operator now logged in may use it.
     void followRole();
     // Where "New User" comes from when the console keeps one for every

@@ -103,12 +103,12 @@ void NewUserDialog::add()
             field->setFocus();
         return;
     case Kind::Proceed:
-        adduser(o.minutes);
+        addUser(o.minutes);
         return;
     }
 }
 
-void NewUserDialog::adduser(qint64 minutes)
+void NewUserDialog::addUser(qint64 minutes)
 {
     const QString name = m_name->text().trimmed();
     const QString lastname = m_lastname->text().trimmed();
@@ -118,7 +118,7 @@ void NewUserDialog::adduser(qint64 minutes)
     } else if (*taken) {
         m_prompter.tell(name + QLatin1Char(' ') + lastname + QLatin1Char(' ') + QStringLiteral("Already Exists"));
     } else {
-        const Result<qint64> aa = m_accounts.adduser(name, lastname, m_telephone->text().trimmed(), minutes);
+        const Result<qint64> aa = m_accounts.addUser(name, lastname, m_telephone->text().trimmed(), minutes);
         if (aa)
             emit added(*aa);
         else

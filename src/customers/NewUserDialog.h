@@ -24,7 +24,7 @@ signals:
 
 private:
     void buildUi();
-    void adduser(qint64 minutes);
+    void addUser(qint64 minutes);
 
     CustomerAccounts &m_accounts;
     Prompter &m_prompter;

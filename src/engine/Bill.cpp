@@ -47,7 +47,7 @@ void Bill::tellStoreError(const QString &cause)
     m_context.prompter.tell(storeErrorText(cause), Prompter::Icon::Critical);
 }
 
-QString Bill::chargetype() const { return isPrepaid() ? QStringLiteral("pretime") : QStringLiteral("normal"); }
+QString Bill::chargeType() const { return isPrepaid() ? QStringLiteral("pretime") : QStringLiteral("normal"); }
 
 void Bill::fill()
 {
@@ -59,8 +59,8 @@ void Bill::fill()
         m_end = m_ended.isValid() ? m_ended : m_context.clock.now();
     m_minutes = m_start.isValid() ? Format::minuteBoundaries(m_start, m_end) : 0;
     m_timeCharge = Tariff::timeCharge(m_minutes, m_halfHour, m_context.settings);
-    getextras();
-    grandtotal();
+    getExtras();
+    grandTotal();
 }
 
 void Bill::refresh()
@@ -104,13 +104,13 @@ void Bill::selectRate(int n)
         *m_context.rateTab = n;
     // The same exact half of the rate however the tab was reached.
     m_halfHour = Tariff::halfHourPrice(m_rates.at(n - 1));
-    sumtotal();
+    sumTotal();
 }
 
-void Bill::sumtotal()
+void Bill::sumTotal()
 {
     m_timeCharge = Tariff::timeCharge(m_minutes, m_halfHour, m_context.settings);
-    grandtotal();
+    grandTotal();
     emit changed();
 }
 
@@ -121,7 +121,7 @@ void Bill::clearTotal()
     emit changed();
 }
 
-void Bill::getextras(bool quiet)
+void Bill::getExtras(bool quiet)
 {
     const Result<std::optional<Money>> sum = m_context.cafe.sumExtras(m_transaction);
     if (!sum) {
@@ -145,7 +145,7 @@ std::optional<Money> Bill::total() const
     return m_timeCharge->roundedToCents().plus(m_extras->roundedToCents());
 }
 
-void Bill::grandtotal()
+void Bill::grandTotal()
 {
     // A total the operator cleared stays cleared.
     if (m_cleared) {
@@ -156,10 +156,10 @@ void Bill::grandtotal()
     m_totalText = sum ? Format::amount(*sum) : QString();
 }
 
-QList<ExtraRow> Bill::extracharge()
+QList<ExtraRow> Bill::extraCharge()
 {
-    getextras();
-    grandtotal();
+    getExtras();
+    grandTotal();
     emit changed();
     const auto rows = m_context.cafe.extras(m_transaction);
     if (!rows) {
@@ -185,8 +185,8 @@ bool Bill::extrasEdited(const Result<void> &stored)
         return false;
     }
     m_context.prompter.tell(QStringLiteral("Update Complete"));
-    getextras();
-    grandtotal();
+    getExtras();
+    grandTotal();
     emit changed();
     return true;
 }
@@ -222,8 +222,8 @@ bool Bill::confirm()
     if (const Result<void> stored = m_context.store(*this); !stored) {
         tellStoreError(stored.error());
         // Shown again as the books hold them, so that what is confirmed next is seen.
-        getextras(true);
-        grandtotal();
+        getExtras(true);
+        grandTotal();
         emit changed();
         return false;
     }

@@ -58,7 +58,7 @@ public:
     bool canConfirm() const { return !isStatusView() && !m_confirmed; }
     bool isConfirmed() const { return m_confirmed; }
     // "normal" or "pretime".
-    QString chargetype() const;
+    QString chargeType() const;
 
     qint64 slotKey() const { return m_slotKey; }
     QString computer() const { return m_name; }
@@ -110,10 +110,10 @@ public:
     bool mayClose();
 
     // Sums the extras; a failure is told unless `quiet`, and leaves them unknown.
-    void getextras(bool quiet = false);
-    void grandtotal();
+    void getExtras(bool quiet = false);
+    void grandTotal();
     // Re-sums the extras and returns the lines for the extras grid.
-    QList<ExtraRow> extracharge();
+    QList<ExtraRow> extraCharge();
     // nullopt: no line selected.
     bool deleteExtra(std::optional<qint64> extraKey);
     bool setExtraQuantity(qint64 extraKey, const QString &quantity);
@@ -132,7 +132,7 @@ private:
     // After an extra was changed in the books: tell, re-sum, redraw.
     bool extrasEdited(const Result<void> &stored);
     void fill();
-    void sumtotal();
+    void sumTotal();
 
     void tellStoreError(const QString &cause);
     QList<Money> readRates();

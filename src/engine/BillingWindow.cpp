@@ -178,7 +178,7 @@ void BillingWindow::buildUi()
     });
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == 1)
-            extracharge();
+            extraCharge();
     });
     connect(m_confirm, &QPushButton::clicked, this, &BillingWindow::confirm);
     connect(m_addExtra, &QPushButton::clicked, this, [this] {
@@ -257,11 +257,11 @@ bool BillingWindow::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void BillingWindow::extracharge()
+void BillingWindow::extraCharge()
 {
     if (!m_bill)
         return;
-    const QList<ExtraRow> rows = m_bill->extracharge();
+    const QList<ExtraRow> rows = m_bill->extraCharge();
     m_filling = true;
     m_grid->setRowCount(0);
     for (const ExtraRow &e : rows) {
@@ -292,7 +292,7 @@ void BillingWindow::deleteExtra()
     if (!selected.isEmpty())
         key = m_grid->item(selected.first()->row(), 0)->data(Qt::UserRole).toLongLong();
     if (m_bill->deleteExtra(key))
-        extracharge();
+        extraCharge();
 }
 
 void BillingWindow::quantityEdited(int row, int column)
@@ -303,7 +303,7 @@ void BillingWindow::quantityEdited(int row, int column)
     const QString text = m_grid->item(row, 1)->text();
     m_bill->setExtraQuantity(key, text);
     // Back to what is stored, refused or not.
-    QMetaObject::invokeMethod(this, &BillingWindow::extracharge, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &BillingWindow::extraCharge, Qt::QueuedConnection);
 }
 
 void BillingWindow::confirm()

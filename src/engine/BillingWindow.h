@@ -24,7 +24,7 @@ public:
     // "+ extra" opens the extras window for this bill; disabled until given.
     void setExtrasOpener(std::function<void(Bill &)> open);
     // The extras changed in the books: re-sum the bill and refill the grid.
-    void refreshExtras() { extracharge(); }
+    void refreshExtras() { extraCharge(); }
     // The bill's transaction; 0 once the bill is gone.
     qint64 transaction() const;
 
@@ -37,7 +37,7 @@ protected:
 private:
     void buildUi();
     void show_();
-    void extracharge();
+    void extraCharge();
     void deleteExtra();
     void quantityEdited(int row, int column);
     void confirm();

@@ -25,7 +25,7 @@ enum class Command {
 struct CommandInfo
 {
     Command command;
-    const char *word;     // `pccommand` while in flight
+    const char *word;     // `pcCommand` while in flight
     bool power;           // asked for from a computer's pop-up menu
     const char *question; // words before the computer's name, "" when none
     const char *busyCode; // ends "The previous command ... is still in progress "

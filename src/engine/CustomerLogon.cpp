@@ -17,8 +17,8 @@ CustomerLogon::Hooks CustomerLogon::hooksOn(Engine &engine)
                 const Slot *s = engine.slot(aa);
                 return s ? s->state : SlotState::Free;
             },
-            [&engine](qint64 aa, qint64 minutes, const QString &pin) { engine.startaccount(aa, minutes, pin); },
-            [&engine](qint64 aa, const QDateTime &at) { engine.endaccount(aa, at); },
+            [&engine](qint64 aa, qint64 minutes, const QString &pin) { engine.startAccount(aa, minutes, pin); },
+            [&engine](qint64 aa, const QDateTime &at) { engine.endAccount(aa, at); },
             [&engine](qint64 aa) { return engine.startingAccounts().contains(aa); }};
 }
 
@@ -52,7 +52,7 @@ Result<LogonRules::Answer> CustomerLogon::pin(qint64 aa, const QString &peer, co
     account.pcused = peer;
     if (const auto marked = m_customers.updateAccount(account); !marked)
         return failure(marked.error());
-    m_engine.startaccount(aa, account.timeleft, account.password);
+    m_engine.startAccount(aa, account.timeleft, account.password);
     return Answer{Answer::Kind::Accepted, {}, account.timeleft};
 }
 
@@ -61,7 +61,7 @@ bool CustomerLogon::closeme(qint64 aa, const QDateTime &at)
     // Only a customer-account charge ends here; anything else stays as it is.
     if (m_engine.statusOf(aa) != SlotState::Account)
         return false;
-    m_engine.endaccount(aa, at);
+    m_engine.endAccount(aa, at);
     return true;
 }
 

@@ -18,9 +18,9 @@ public:
     struct Hooks
     {
         std::function<SlotState(qint64 aa)> statusOf;
-        std::function<void(qint64 aa, qint64 minutes, const QString &pin)> startaccount;
+        std::function<void(qint64 aa, qint64 minutes, const QString &pin)> startAccount;
         // `at`: when the customer left, if not now.
-        std::function<void(qint64 aa, const QDateTime &at)> endaccount;
+        std::function<void(qint64 aa, const QDateTime &at)> endAccount;
         // Whether an account start is on its way to the computer.
         std::function<bool(qint64 aa)> starting;
     };

@@ -72,7 +72,7 @@ void Engine::loadRateSettings()
 BillContext Engine::billContext()
 {
     return BillContext{m_cafe,     m_prompter, m_clock,
-                       m_settings, &m_rateTab, [this](const Bill &bill) { return stoppcbd(bill); }};
+                       m_settings, &m_rateTab, [this](const Bill &bill) { return storeBill(bill); }};
 }
 
 // --- prompts and dispatch
@@ -302,16 +302,16 @@ Result<void> Engine::recordEnd(const Slot &s, const QDateTime &end, const QStrin
 
 // --- starting
 
-void Engine::startnormal(qint64 aa)
+void Engine::startNormal(qint64 aa)
 {
     const Slot *s = slot(aa);
     if (!s)
         return;
     switch (s->state) {
     case SlotState::Normal:
-        return chargeandlock(aa);
+        return chargeAndLock(aa);
     case SlotState::Account:
-        return endaccountask(aa);
+        return endAccountAsk(aa);
     case SlotState::Prepaid:
         return;
     case SlotState::Free:
@@ -323,7 +323,7 @@ void Engine::startnormal(qint64 aa)
         dispatch(Command::StartTerm, aa);
 }
 
-void Engine::startprepaid(qint64 aa, qint64 seconds)
+void Engine::startPrepaid(qint64 aa, qint64 seconds)
 {
     const Slot *s = slot(aa);
     if (!s || !s->isFree() || seconds <= 0)
@@ -334,20 +334,20 @@ void Engine::startprepaid(qint64 aa, qint64 seconds)
 
 // --- ending
 
-void Engine::chargeandlock(qint64 aa)
+void Engine::chargeAndLock(qint64 aa)
 {
     const Slot *s = slot(aa);
     if (!s || s->state != SlotState::Normal)
         return;
     if (confirmAction(Command::StopTerm, *s))
-        stopcharge(aa);
+        stopCharge(aa);
 }
 
-void Engine::stopcharge(qint64 aa) { dispatch(Command::StopTerm, aa); }
+void Engine::stopCharge(qint64 aa) { dispatch(Command::StopTerm, aa); }
 
-void Engine::stopchargeforce(qint64 aa) { dispatch(Command::StopTermForce, aa); }
+void Engine::stopChargeForce(qint64 aa) { dispatch(Command::StopTermForce, aa); }
 
-bool Engine::endprepaid(Slot &s, bool stopping)
+bool Engine::endPrepaid(Slot &s, bool stopping)
 {
     // Billed to its planned end; the time used is what marks it ended in the books.
     const QDateTime end = s.plannedEnd.isValid() ? s.plannedEnd : m_clock.now();
@@ -378,8 +378,8 @@ void Engine::stopPrepaid(qint64 aa)
     // Billed here but never told to lock, the client would run on to its planned end.
     if (refusedWhileBusy(Command::StopTermForce, *s))
         return;
-    if (endprepaid(*s, true))
-        stopchargeforce(aa);
+    if (endPrepaid(*s, true))
+        stopChargeForce(aa);
 }
 
 void Engine::checkPrepaidExpiry(qint64 aa)
@@ -392,7 +392,7 @@ void Engine::checkPrepaidExpiry(qint64 aa)
     // The expiry waits until the bill on screen is closed.
     if (billOnScreen())
         return;
-    endprepaid(*s, false);
+    endPrepaid(*s, false);
 }
 
 void Engine::power(qint64 aa, Command command)
@@ -406,7 +406,7 @@ void Engine::power(qint64 aa, Command command)
 
 // --- moving a charge
 
-bool Engine::canmove(qint64 from, qint64 to) const
+bool Engine::canMove(qint64 from, qint64 to) const
 {
     const Slot *source = slot(from);
     const Slot *target = slot(to);
@@ -418,9 +418,9 @@ bool Engine::canmove(qint64 from, qint64 to) const
     return !(m_pending && (m_pending->aa == from || m_pending->aa == to)) && !m_accountStarts.contains(to);
 }
 
-bool Engine::movecharge(qint64 from, qint64 to)
+bool Engine::moveCharge(qint64 from, qint64 to)
 {
-    if (!canmove(from, to))
+    if (!canMove(from, to))
         return false;
     Slot &source = *slotFor(from);
     Slot &target = *slotFor(to);
@@ -521,7 +521,7 @@ bool Engine::stillRunning(const QString &name, SlotState state, qint64 except) c
     return false;
 }
 
-Result<void> Engine::stoppcbd(const Bill &bill)
+Result<void> Engine::storeBill(const Bill &bill)
 {
     const bool prepaid = bill.isPrepaid();
     const QString name = bill.computer();

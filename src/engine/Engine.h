@@ -53,9 +53,9 @@ public:
     // The minimum charge, minimum time and tolerance, read once.
     void loadRateSettings();
     const RateSettings &rateSettings() const { return m_settings; }
-    void restorenormal();
-    void restoreprepaid();
-    void restoreaccount();
+    void restoreNormal();
+    void restorePrepaid();
+    void restoreAccount();
     // Tells every client again what the books say of it, each through a
     // channel of its own: a command lost with the last run (a start recorded
     // but never sent, an end recorded but never delivered) cannot leave a
@@ -65,24 +65,24 @@ public:
     void retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
 
     // --- starting; each refuses a computer that is not free
-    void startnormal(qint64 aa);
-    void startprepaid(qint64 aa, qint64 seconds);
+    void startNormal(qint64 aa);
+    void startPrepaid(qint64 aa, qint64 seconds);
     // No question: the logon service has checked the PIN. One start at a
     // time per computer; the operator hears once of a client that fails,
     // until a start there succeeds.
-    void startaccount(qint64 aa, qint64 minutes, const QString &pin);
+    void startAccount(qint64 aa, qint64 minutes, const QString &pin);
     // The computers a customer-account start is on its way to.
     QList<qint64> startingAccounts() const { return m_accountStarts.keys(); }
 
     // --- ending
-    void chargeandlock(qint64 aa);
-    void stopcharge(qint64 aa);
-    void stopchargeforce(qint64 aa);
+    void chargeAndLock(qint64 aa);
+    void stopCharge(qint64 aa);
+    void stopChargeForce(qint64 aa);
     // False, with the operator told and the charge running on, when the
     // account cannot be settled. `at`, when valid and past, is when the
     // customer left (never before the charge began).
-    bool endaccount(qint64 aa, const QDateTime &at = QDateTime());
-    void endaccountask(qint64 aa);
+    bool endAccount(qint64 aa, const QDateTime &at = QDateTime());
+    void endAccountAsk(qint64 aa);
     void stopPrepaid(qint64 aa);
     // One tick of a computer's prepaid timer.
     void checkPrepaidExpiry(qint64 aa);
@@ -92,12 +92,12 @@ public:
     // --- moving a charge to another computer
     // Whether `from` runs a normal or prepaid charge and `to` is another
     // free computer, neither with a command of the engine in flight.
-    bool canmove(qint64 from, qint64 to) const;
+    bool canMove(qint64 from, qint64 to) const;
     // Once the new computer has accepted the charge: the transaction, both
     // flags and both slots follow it, the books in one transaction. False,
     // with nothing changed, when the move is no longer possible or the books
     // cannot be written (told to the operator).
-    bool movecharge(qint64 from, qint64 to);
+    bool moveCharge(qint64 from, qint64 to);
 
     // --- live status
     // Null when the tool tip is to stay as it is.
@@ -105,7 +105,7 @@ public:
     void currentStatus(qint64 aa);
 
     // --- shared values
-    QString pccommand() const { return m_pending ? commandWord(m_pending->command) : m_lastWord; }
+    QString pcCommand() const { return m_pending ? commandWord(m_pending->command) : m_lastWord; }
     qint64 currentComputer() const { return m_current; }
     void setCurrentComputer(qint64 aa) { m_current = aa; }
     // The rate tab last chosen on a bill, 1 to 6; 0 before any.
@@ -170,11 +170,11 @@ private:
     // confirmation. Refused when the books cannot write it or the row no
     // longer runs.
     Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
-    Result<void> stoppcbd(const Bill &bill);
+    Result<void> storeBill(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
     // books refuse bills and frees nothing (false, the operator told); an
     // expiry then stops its timer.
-    bool endprepaid(Slot &s, bool stopping);
+    bool endPrepaid(Slot &s, bool stopping);
     // Frees a slot whose charge has ended or never began.
     void freeSlot(Slot &s, Picture picture);
     void setPicture(Slot &s, Picture p);

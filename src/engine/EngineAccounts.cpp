@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-void Engine::startaccount(qint64 aa, qint64 minutes, const QString &pin)
+void Engine::startAccount(qint64 aa, qint64 minutes, const QString &pin)
 {
     const Slot *s = slot(aa);
     const bool operatorStarting = m_pending && m_pending->aa == aa && isStart(m_pending->command);
@@ -61,7 +61,7 @@ void Engine::accountStartLost(const Pending &p, const QString &description)
     m_startFailures.tell(QStringLiteral("Communication Error With ") + s->name + QLatin1Char('\n') + description);
 }
 
-bool Engine::endaccount(qint64 aa, const QDateTime &at)
+bool Engine::endAccount(qint64 aa, const QDateTime &at)
 {
     Slot *s = slotFor(aa);
     if (!s || s->state != SlotState::Account)
@@ -116,7 +116,7 @@ bool Engine::endaccount(qint64 aa, const QDateTime &at)
     return true;
 }
 
-void Engine::endaccountask(qint64 aa)
+void Engine::endAccountAsk(qint64 aa)
 {
     const Slot *s = slot(aa);
     if (!s || s->state != SlotState::Account)
@@ -127,6 +127,6 @@ void Engine::endaccountask(qint64 aa)
     // Ended here but never told to lock, the client would stay open for free.
     if (refusedWhileBusy(Command::StopUser, *s))
         return;
-    if (endaccount(aa))
+    if (endAccount(aa))
         dispatch(Command::StopUser, aa);
 }

@@ -36,12 +36,12 @@ void Engine::restore(const ChargeKind &kind, const std::function<void(Slot &, co
     }
 }
 
-void Engine::restorenormal()
+void Engine::restoreNormal()
 {
     restore(*chargeKind(SlotState::Normal), [](Slot &, const KinRow &) {});
 }
 
-void Engine::restoreprepaid()
+void Engine::restorePrepaid()
 {
     restore(*chargeKind(SlotState::Prepaid), [this](Slot &s, const KinRow &k) {
         // The stored end date, so that a charge crossing midnight is
@@ -51,7 +51,7 @@ void Engine::restoreprepaid()
     });
 }
 
-void Engine::restoreaccount()
+void Engine::restoreAccount()
 {
     restore(*chargeKind(SlotState::Account), [](Slot &s, const KinRow &k) {
         s.amount = k.ptime.value_or(0);

@@ -28,7 +28,7 @@ RateSettingsWindow::RateSettingsWindow(CafeStore &cafe, Prompter &prompter, QWid
     form->addRow(button);
     connect(button, &QPushButton::clicked, this, &RateSettingsWindow::update);
 
-    const auto boxes = TariffSettings::getset(m_cafe);
+    const auto boxes = TariffSettings::getSettings(m_cafe);
     if (!boxes) {
         m_prompter.tell(QStringLiteral("The settings could not be read.\n") + boxes.error(), Prompter::Icon::Critical);
         return;

@@ -25,22 +25,22 @@ RatesWindow::RatesWindow(CafeStore &cafe, Prompter &prompter, QWidget *parent)
     }
     auto *button = new QPushButton(QStringLiteral("&Update"), this);
     button->setObjectName(QStringLiteral("update"));
-    connect(button, &QPushButton::clicked, this, &RatesWindow::updaterates);
+    connect(button, &QPushButton::clicked, this, &RatesWindow::updateRates);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addWidget(button);
 
-    const auto rates = TariffSettings::getrates(m_cafe);
+    const auto rates = TariffSettings::getRates(m_cafe);
     if (!rates)
         m_prompter.tell(QStringLiteral("The rates could not be read.\n") + rates.error(), Prompter::Icon::Critical);
     for (int i = 0; rates && i < m_boxes.size() && i < rates->size(); ++i)
         m_boxes[i]->setText(rates->at(i));
 }
 
-void RatesWindow::updaterates()
+void RatesWindow::updateRates()
 {
     QStringList texts;
     for (const QLineEdit *box : m_boxes)
         texts << box->text();
-    m_prompter.tell(TariffSettings::updaterates(m_cafe, texts));
+    m_prompter.tell(TariffSettings::updateRates(m_cafe, texts));
 }

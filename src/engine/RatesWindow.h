@@ -15,7 +15,7 @@ public:
     RatesWindow(CafeStore &cafe, Prompter &prompter, QWidget *parent = nullptr);
 
 private:
-    void updaterates();
+    void updateRates();
 
     CafeStore &m_cafe;
     Prompter &m_prompter;

@@ -25,7 +25,7 @@ std::optional<Money> amountFrom(const QString &text)
 
 namespace TariffSettings {
 
-Result<QStringList> getrates(CafeStore &cafe)
+Result<QStringList> getRates(CafeStore &cafe)
 {
     const auto rates = cafe.rates();
     if (!rates)
@@ -36,7 +36,7 @@ Result<QStringList> getrates(CafeStore &cafe)
     return boxes;
 }
 
-QString updaterates(CafeStore &cafe, const QStringList &boxes)
+QString updateRates(CafeStore &cafe, const QStringList &boxes)
 {
     QList<Money> rates;
     for (int i = 0; i < 6; ++i) {
@@ -53,7 +53,7 @@ QString updaterates(CafeStore &cafe, const QStringList &boxes)
     return QStringLiteral("Update complete");
 }
 
-Result<Boxes> getset(CafeStore &cafe)
+Result<Boxes> getSettings(CafeStore &cafe)
 {
     const auto settings = cafe.rateSettings();
     if (!settings)

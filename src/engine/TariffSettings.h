@@ -13,8 +13,8 @@ class CafeStore;
 namespace TariffSettings {
 
 // The six hourly rates in the locale's currency form ("Rate 1" to "Rate 6").
-Result<QStringList> getrates(CafeStore &cafe);
-QString updaterates(CafeStore &cafe, const QStringList &boxes);
+Result<QStringList> getRates(CafeStore &cafe);
+QString updateRates(CafeStore &cafe, const QStringList &boxes);
 
 struct Boxes
 {
@@ -22,7 +22,7 @@ struct Boxes
     QString mintime; // "Minimum Time in minutes"
     QString toltime; // "Tolerance in minutes"
 };
-Result<Boxes> getset(CafeStore &cafe);
+Result<Boxes> getSettings(CafeStore &cafe);
 // Stored in the books now; the engine takes it up at the next start.
 QString update(CafeStore &cafe, const Boxes &boxes);
 

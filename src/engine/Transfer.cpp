@@ -51,7 +51,7 @@ bool Transfer::load(qint64 aa)
     return true;
 }
 
-QStringList Transfer::freepcs()
+QStringList Transfer::freeComputers()
 {
     QStringList names;
     const auto rows = m_cafe.freeComputers();
@@ -108,14 +108,14 @@ Transfer::Answer Transfer::ok(const QString &chosen)
         return Answer::TargetTaken;
     }
     const ComputerRow *target = rows->isEmpty() ? nullptr : &rows->first();
-    if (!target || target->timer || target->pretime || target->user || !m_engine.canmove(m_source, target->aa)) {
+    if (!target || target->timer || target->pretime || target->user || !m_engine.canMove(m_source, target->aa)) {
         m_prompter.tell(chosen + QStringLiteral(" is no longer free"), Prompter::Icon::Information);
         return Answer::TargetTaken;
     }
 
     if (!m_prompter.ask(QStringLiteral("Change Computer ?"), Prompter::Icon::Question))
         return Answer::Declined;
-    startnew(target->aa, target->pcname, target->ip);
+    startNew(target->aa, target->pcname, target->ip);
     return Answer::Started;
 }
 
@@ -149,7 +149,7 @@ void Transfer::ensureChannels()
     }
 }
 
-void Transfer::startnew(qint64 target, const QString &name, const QString &address)
+void Transfer::startNew(qint64 target, const QString &name, const QString &address)
 {
     ensureChannels();
     if (!m_newChannel || !m_oldChannel) {
@@ -171,14 +171,14 @@ void Transfer::onNewConnected()
     QString refusal;
     if (!sourceUnchanged())
         refusal = QStringLiteral("The time charge of ") + m_sourceName + QStringLiteral(" has already ended");
-    else if (!m_engine.canmove(m_source, m_target))
+    else if (!m_engine.canMove(m_source, m_target))
         refusal = m_targetName + QStringLiteral(" is no longer free");
     // The books first: should they refuse, the new computer is sent nothing
     // and stays locked.
     // A failing write is told from inside the engine, and the channel may
     // give up meanwhile; its failure is not a communication error to tell.
     m_deciding = true;
-    const bool moved = refusal.isEmpty() && m_engine.movecharge(m_source, m_target);
+    const bool moved = refusal.isEmpty() && m_engine.moveCharge(m_source, m_target);
     m_deciding = false;
     if (!moved) {
         if (m_newChannel->isBusy())
@@ -190,7 +190,7 @@ void Transfer::onNewConnected()
         return;
     }
     m_newChannel->send(m_prepaid ? Protocol::movedPrepaid(secs) : Protocol::movedNormal(secs));
-    endnew();
+    endNew();
 }
 
 void Transfer::onNewFailed(const QString &description)
@@ -202,7 +202,7 @@ void Transfer::onNewFailed(const QString &description)
     emit failed();
 }
 
-void Transfer::endnew()
+void Transfer::endNew()
 {
     setStep(Step::LockingOld);
     m_oldChannel->open(m_sourceAddress);

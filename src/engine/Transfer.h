@@ -55,7 +55,7 @@ public:
     bool prepaid() const { return m_prepaid; }
     Fields fields() const { return m_fields; }
     // Names of the computers whose three roster flags are all false.
-    QStringList freepcs();
+    QStringList freeComputers();
     // What the new computer is to receive as of now: seconds used of a
     // normal charge, or remaining seconds (plus one) of a prepaid one.
     qint64 seconds() const;
@@ -80,8 +80,8 @@ private:
     };
 
     void ensureChannels();
-    void startnew(qint64 target, const QString &name, const QString &address);
-    void endnew();
+    void startNew(qint64 target, const QString &name, const QString &address);
+    void endNew();
     void onNewConnected();
     void onNewFailed(const QString &description);
     void onOldConnected();

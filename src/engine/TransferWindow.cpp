@@ -108,7 +108,7 @@ void TransferWindow::fillList()
     const QString chosen = m_combo->currentText();
     m_combo->clear();
     m_combo->addItem(Transfer::Placeholder);
-    m_combo->addItems(m_transfer->freepcs());
+    m_combo->addItems(m_transfer->freeComputers());
     // A choice still free stays chosen after a refresh.
     const int again = m_combo->findText(chosen);
     m_combo->setCurrentIndex(again > 0 ? again : 0);

@@ -56,7 +56,7 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     }
 
     auto *del = makeButton(QStringLiteral("deleteAll"), QStringLiteral("&Delete"));
-    connect(del, &QPushButton::clicked, this, &TransactionsWindow::delall);
+    connect(del, &QPushButton::clicked, this, &TransactionsWindow::deleteAll);
 
     m_transactions = new TransactionsModel(m_book, this);
     build(QStringLiteral("Transactions"), m_transactions, chooser, sums, {del});
@@ -66,12 +66,12 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     grid()->horizontalHeader()->setStretchLastSection(true);
     connect(grid(), &QTableView::doubleClicked, this, [this](const QModelIndex &i) { showExtras(i.row()); });
 
-    getpcs();
+    getComputers();
 }
 
 QLineEdit *TransactionsWindow::sumField(int n) const { return n >= 1 && n <= 3 ? m_sums[n - 1] : nullptr; }
 
-void TransactionsWindow::getpcs()
+void TransactionsWindow::getComputers()
 {
     m_computer->clear();
     m_computer->addItem(All);
@@ -135,7 +135,7 @@ void TransactionsWindow::showExtras(int row)
     m_extras->raise();
 }
 
-void TransactionsWindow::delall()
+void TransactionsWindow::deleteAll()
 {
     if (!m_prompter.ask(QStringLiteral("Delete All The Transactions ?")))
         return;
@@ -143,7 +143,7 @@ void TransactionsWindow::delall()
     const QDateTime now = m_clock.now();
     const auto job = [backup, now](KinBook &book, const KinProgress &progress) {
         KinWorker::Outcome out;
-        const Result<KinDeletion> deleted = book.delall(backup, now, progress);
+        const Result<KinDeletion> deleted = book.deleteAll(backup, now, progress);
         out.error = deleted.error();
         out.deletion = deleted.value_or(KinDeletion());
         out.complete = out.deletion.complete;

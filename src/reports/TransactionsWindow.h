@@ -28,13 +28,13 @@ public:
     void showListing() override;
     // The double-click on a row of the grid.
     void showExtras(int row);
-    void delall();
+    void deleteAll();
 
 protected:
     std::optional<KinFilter> currentFilter() const override;
 
 private:
-    void getpcs();
+    void getComputers();
     void showSums(const std::optional<KinSums> &sums);
 
     Paths m_paths;

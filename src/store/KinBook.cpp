@@ -341,7 +341,7 @@ Result<KinDeletion> KinBook::deleteFinished(const KinProgress &progress)
     return d;
 }
 
-Result<KinDeletion> KinBook::delall(const QString &backupFolder, const QDateTime &now, const KinProgress &progress)
+Result<KinDeletion> KinBook::deleteAll(const QString &backupFolder, const QDateTime &now, const KinProgress &progress)
 {
     const Result<QString> copy = DatabaseCopy::datedCopy(m_store.path(), backupFolder, now);
     if (!copy)

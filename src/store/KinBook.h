@@ -103,7 +103,7 @@ public:
     Result<KinDeletion> deleteFinished(const KinProgress &progress = {});
     // The Delete command: a dated copy of the live book into backupFolder
     // first (nothing is deleted without it), then deleteFinished().
-    Result<KinDeletion> delall(const QString &backupFolder, const QDateTime &now, const KinProgress &progress = {});
+    Result<KinDeletion> deleteAll(const QString &backupFolder, const QDateTime &now, const KinProgress &progress = {});
 
     CafeStore &store() { return m_store; }
 

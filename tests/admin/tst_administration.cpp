@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(rosterRows(w), (L{"PC1/10.0.0.5", "PC2/10.0.0.6"}));
 
         QVERIFY(d.store.exec("UPDATE computers SET timer = 0, pcname = 'PC9' WHERE aa = ?", {pc1}));
-        w.getpcs();
+        w.getComputers();
         d.prompter.clear();
         edit = w.edit(0);
         edit->remove(); // answered No

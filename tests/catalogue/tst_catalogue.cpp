@@ -119,7 +119,7 @@ private slots:
         Cafe c;
         stock(c.cafe);
         Catalogue catalogue(c.cafe, c.prompter);
-        catalogue.addproduct(typed[0], typed[1], typed[2].isEmpty() ? std::nullopt : std::optional(typed[2]));
+        catalogue.addProduct(typed[0], typed[1], typed[2].isEmpty() ? std::nullopt : std::optional(typed[2]));
         QCOMPARE(c.prompter.texts(), told);
         const QList<ProductRow> rows = *c.cafe.productPage(std::nullopt, 0, 100);
         QCOMPARE(rows.size() == 3 ? rows.last().price.units() : rows.size() == 2 ? -1 : 0, stored);

@@ -178,7 +178,7 @@ private slots:
         d.add("Old", "Customer", "5000000", 10);
         d.addUse("2500000", Day);
         d.scripted = {0.5, 0.25, std::nextafter(1.0, 0.0)};
-        const Result<qint64> aa = d.accounts.adduser("New", "Customer", "1", 60);
+        const Result<qint64> aa = d.accounts.addUser("New", "Customer", "1", 60);
         QVERIFY(aa);
         QCOMPARE(d.account(*aa).password, QStringLiteral("9999999"));
         QCOMPARE(CustomerAccounts::pinFrom(0.0), qint64(0));

@@ -146,10 +146,10 @@ private:
         const int what = r.bounded(10);
         if (state == SlotState::Free && what < 4) {
             engine().setCurrentComputer(aa);
-            engine().startnormal(aa);
+            engine().startNormal(aa);
             started(aa, SlotState::Normal);
         } else if (state == SlotState::Free && what < 6) {
-            engine().startprepaid(aa, 60 * r.bounded(5, 20));
+            engine().startPrepaid(aa, 60 * r.bounded(5, 20));
             started(aa, SlotState::Prepaid);
         } else if (state == SlotState::Free) {
             // A PIN in use is refused at once; the day waits only for one that logs on.
@@ -163,11 +163,11 @@ private:
         } else if (state == SlotState::Normal && what < 2) {
             ExtraSale(m_console->cafe(), m_prompter, engine().slot(aa)->transaction, engine().slot(aa)->name,
                       ExtraSale::Caller::Console)
-                .extraedit(m_console->cafe().products()->value(r.bounded(2)));
+                .extraEdit(m_console->cafe().products()->value(r.bounded(2)));
         } else if ((state == SlotState::Normal || state == SlotState::Prepaid) && what < 4) {
             moveCharge(aa);
         } else if (state == SlotState::Normal) {
-            engine().startnormal(aa);
+            engine().startNormal(aa);
             waitFor(aa, SlotState::Free);
         } else if (state == SlotState::Prepaid) {
             engine().stopPrepaid(aa);
@@ -331,7 +331,7 @@ private slots:
         c.prompter.answer(true);
         c.click(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
-        QTRY_VERIFY(c.engine().canmove(c.pcs[0], c.pcs[1])); // the start's command is done
+        QTRY_VERIFY(c.engine().canMove(c.pcs[0], c.pcs[1])); // the start's command is done
         c.agents[0]->stop();
         c.clock.advance(47 * 60);
         c.prompter.answer(true); // the end

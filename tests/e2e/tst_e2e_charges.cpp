@@ -67,11 +67,11 @@ private slots:
         const auto act = [&](const QString &what) {
             c.prompter.answer(true);
             if (what == "press")
-                c.engine->startnormal(c.pc1);
+                c.engine->startNormal(c.pc1);
             else if (what.startsWith("prepaid "))
-                c.engine->startprepaid(c.pc1, what.mid(8).toLongLong());
+                c.engine->startPrepaid(c.pc1, what.mid(8).toLongLong());
             else if (what.startsWith("account "))
-                c.engine->startaccount(c.pc1, what.mid(8).toLongLong(), "1234");
+                c.engine->startAccount(c.pc1, what.mid(8).toLongLong(), "1234");
             else if (what == "stop prepaid")
                 c.engine->stopPrepaid(c.pc1);
             else if (what == "move")
@@ -118,7 +118,7 @@ private slots:
         const qint64 pc = c.pc1, account = c.addAccount("1234", 60, true);
         QVERIFY(account);
         if (kind == QLatin1String("account"))
-            c.engine->startaccount(pc, 60, QStringLiteral("1234"));
+            c.engine->startAccount(pc, 60, QStringLiteral("1234"));
         else
             QVERIFY(c.startPrepaid(pc, 1800));
         QVERIFY(agent.waitFor("command"));
@@ -126,13 +126,13 @@ private slots:
         const auto running = c.slot(pc).state;
 
         c.prompter.answer(true);
-        c.engine->startnormal(c.key("SLOW"));
+        c.engine->startNormal(c.key("SLOW"));
         QVERIFY(c.channel.isBusy());
         c.clock.advance(5 * 60);
         c.prompter.clear();
         c.prompter.answer(true);
         if (kind == QLatin1String("account"))
-            c.engine->startnormal(pc); // the icon of a customer's computer: "Diconnect User From"
+            c.engine->startNormal(pc); // the icon of a customer's computer: "Diconnect User From"
         else
             c.engine->stopPrepaid(pc);
         QVERIFY(c.prompter.texts().join('\n').contains(" is still in progress "));

@@ -41,7 +41,7 @@ struct Billed : Cafe
             engine->currentStatus(pc1);
         } else {
             prompter.answer(true);
-            engine->startnormal(pc1);
+            engine->startNormal(pc1);
         }
         ready = QTest::qWaitFor([&] { return !window.isNull() && idle(); });
     }
@@ -108,7 +108,7 @@ private slots:
         QVERIFY(b.startNormal(b.pc2));
         b.clock.advance(36 * 60);
         b.prompter.answer(true);
-        b.engine->startnormal(b.pc2);
+        b.engine->startNormal(b.pc2);
         QTRY_VERIFY(b.window);
         QTRY_COMPARE(child<QTabBar>(b.window, "rates")->currentIndex(), 2);
         QCOMPARE(b.text("timeCharge"), QStringLiteral("2,50"));

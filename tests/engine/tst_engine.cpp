@@ -19,11 +19,11 @@ void command(Cafe &c, const QString &kind, qint64 aa)
 {
     c.prompter.answer(true);
     if (kind == "startterm")
-        c.engine->startnormal(aa);
+        c.engine->startNormal(aa);
     else if (kind == "prepaid")
-        c.engine->startprepaid(aa, 1800);
+        c.engine->startPrepaid(aa, 1800);
     else if (kind == "stoptermforce")
-        c.engine->stopchargeforce(aa);
+        c.engine->stopChargeForce(aa);
     else
         c.engine->power(aa, *commandNamed(kind));
 }
@@ -43,9 +43,9 @@ private slots:
         c.channel.willHang();
         command(c, "startterm", c.pc1);
         c.channel.willConnect();
-        c.engine->startaccount(c.pc2, 40, QStringLiteral("1111"));
-        c.engine->startaccount(pc3, 50, QStringLiteral("2222"));
-        c.engine->startaccount(c.pc1, 60, QStringLiteral("3333"));
+        c.engine->startAccount(c.pc2, 40, QStringLiteral("1111"));
+        c.engine->startAccount(pc3, 50, QStringLiteral("2222"));
+        c.engine->startAccount(c.pc1, 60, QStringLiteral("3333"));
         QTRY_VERIFY(c.slot(c.pc2).state == SlotState::Account && c.slot(pc3).state == SlotState::Account);
         QCOMPARE(c.channel.sent(), (QByteArrayList{"u40", "u50"}));
         QVERIFY(c.slot(c.pc1).isFree() && c.channel.isBusy());
@@ -61,7 +61,7 @@ private slots:
         command(c, "startterm", c.pc1);
         QCOMPARE(c.prompter.last(), QStringLiteral("Start Charging\rPC1?"));
         // Nothing changes before the client accepted the connection.
-        QVERIFY(c.slot(c.pc1).state == SlotState::Free && c.engine->pccommand() == "startterm");
+        QVERIFY(c.slot(c.pc1).state == SlotState::Free && c.engine->pcCommand() == "startterm");
         QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Normal);
         QCOMPARE(c.channel.opened(), QStringList{QStringLiteral("127.0.0.11")});
         QVERIFY(c.slot(c.pc1).picture == Picture::Normal && c.computer(c.pc1).timer && c.rows().size() == 1);
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(c.slot(c.pc1).state == SlotState::Free && c.slot(c.pc1).picture == Picture::Free && tips.size() == 1);
         Bill *bill = c.bills.first();
         // Rate 1 of the installation is 1,50 an hour: two started half-hours.
-        QCOMPARE((QStringList{bill->chargetype(), bill->startTimeText(), bill->endTimeText(), bill->timeUsed(),
+        QCOMPARE((QStringList{bill->chargeType(), bill->startTimeText(), bill->endTimeText(), bill->timeUsed(),
                               QString::number(bill->minutes()), cents(bill->timeCharge()), bill->extrasText()}),
                  (QStringList{"normal", "23:50:00", "00:26:30", "0:36:30", "36", "150", "0"}));
         QVERIFY(bill->start().date() == Day && bill->end().date() == Day.addDays(1));
@@ -158,7 +158,7 @@ private slots:
         c.clock.set(QDateTime(Day, QTime(23, 45)));
         QSignalSpy timer(c.engine.get(), &Engine::prepaidTimerChanged);
         c.prompter.answer(true);
-        c.engine->startprepaid(c.pc1, 2100); // "0:30" with five minutes' tolerance
+        c.engine->startPrepaid(c.pc1, 2100); // "0:30" with five minutes' tolerance
         QCOMPARE(c.prompter.last(), QStringLiteral("Start Timer On\rPC1?"));
         QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Prepaid);
         QVERIFY(c.channel.sent() == QByteArrayList{"t2100"} && timer.size() == 1);
@@ -181,7 +181,7 @@ private slots:
             return;
         Bill *bill = c.bills.first();
         // One half-hour of 1,50.
-        QCOMPARE((QStringList{bill->chargetype(), QString::number(bill->minutes()), cents(bill->timeCharge())}),
+        QCOMPARE((QStringList{bill->chargeType(), QString::number(bill->minutes()), cents(bill->timeCharge())}),
                  (QStringList{"pretime", "35", "75"}));
         QVERIFY(bill->confirm() && !c.rows().first().pretimeenab && !c.computer(c.pc1).pretime);
         QCOMPARE(closing(c.rows().first()), QStringLiteral("2026-03-03 00:20:00 0:35:00 75 0 75"));
@@ -193,7 +193,7 @@ private slots:
         Cafe c;
         QVERIFY(c.startPrepaid(c.pc1, 3600));
         c.prompter.clear();
-        c.engine->startnormal(c.pc1);
+        c.engine->startNormal(c.pc1);
         QVERIFY(c.prompter.said().isEmpty() && c.channel.openCount() == 1);
         c.clock.advance(600);
         c.engine->stopPrepaid(c.pc1); // answered No
@@ -202,7 +202,7 @@ private slots:
         c.prompter.answer(true);
         c.engine->stopPrepaid(c.pc1);
         QVERIFY(c.bills.size() == 1 && c.slot(c.pc1).state == SlotState::Free && !c.slot(c.pc1).prepaidTimer);
-        QCOMPARE(c.engine->pccommand(), QStringLiteral("stoptermforce"));
+        QCOMPARE(c.engine->pcCommand(), QStringLiteral("stoptermforce"));
         QTRY_COMPARE(c.channel.sent().last(), QByteArray("stoppc"));
         QVERIFY(c.bills.first()->showsTimeLeft() && c.bills.first()->timeLeftText() == "00:50:00");
     }
@@ -229,7 +229,7 @@ private slots:
         // The first command goes on undisturbed.
         c.channel.connectNow();
         QVERIFY(c.slot(c.pc1).state == SlotState::Normal && c.slot(c.pc2).state == SlotState::Free);
-        QVERIFY(c.channel.sent() == QByteArrayList{"startpc"} && c.engine->pccommand() == "startterm");
+        QVERIFY(c.channel.sent() == QByteArrayList{"startpc"} && c.engine->pcCommand() == "startterm");
         QVERIFY(c.rows().size() == 1 && c.rows().first().computer == "PC1");
     }
 
@@ -258,7 +258,7 @@ private slots:
         else if (status == SlotState::Prepaid)
             QVERIFY(c.startPrepaid(c.pc1, 1800));
         else if (status == SlotState::Account)
-            c.engine->startaccount(c.pc1, 60, QStringLiteral("1234"));
+            c.engine->startAccount(c.pc1, 60, QStringLiteral("1234"));
         QTRY_VERIFY(c.slot(c.pc1).state == status && c.idle());
         const int rowsBefore = int(c.rows().size());
         c.prompter.clear();
@@ -320,7 +320,7 @@ private slots:
         CustomerRow customer = c.account(c.addAccount(QStringLiteral("1234"), 30, true));
         customer.usedtime = 10; // used before
         QVERIFY(c.customers.updateAccount(customer));
-        c.engine->startaccount(c.pc1, 30, QStringLiteral("1234"));
+        c.engine->startAccount(c.pc1, 30, QStringLiteral("1234"));
         QTRY_COMPARE(c.slot(c.pc1).state, SlotState::Account);
         QVERIFY(c.prompter.said().isEmpty() && c.channel.sent() == QByteArrayList{"u30"});
         const KinRow started = c.rows().first();
@@ -330,7 +330,7 @@ private slots:
         c.restart();
         QCOMPARE(c.slot(c.pc1).pin, QStringLiteral("1234"));
         c.clock.advance(seconds);
-        c.engine->endaccount(c.pc1);
+        c.engine->endAccount(c.pc1);
         // No command on the client's own logoff.
         QVERIFY(c.slot(c.pc1).state == SlotState::Free && c.channel.openCount() == 1);
         const CustomerRow after = c.account(customer.aa);
@@ -345,10 +345,10 @@ private slots:
     {
         Cafe c;
         c.addAccount(QStringLiteral("77"), 50);
-        c.engine->startaccount(c.pc1, 50, QStringLiteral("77"));
+        c.engine->startAccount(c.pc1, 50, QStringLiteral("77"));
         QTRY_VERIFY(c.slot(c.pc1).state == SlotState::Account && c.idle());
         c.clock.advance(300);
-        c.engine->startnormal(c.pc1); // answered No
+        c.engine->startNormal(c.pc1); // answered No
         QCOMPARE(c.prompter.last(), QStringLiteral("Diconnect User From PC1 ?"));
         QCOMPARE(c.slot(c.pc1).state, SlotState::Account);
         command(c, "startterm", c.pc1);

@@ -20,7 +20,7 @@ bool run(Cafe &c, const QString &kind, qint64 aa)
     if (kind == QLatin1String("prepaid"))
         return c.startPrepaid(aa, 1800);
     c.addAccount(QStringLiteral("1234"), 60, true);
-    c.engine->startaccount(aa, 60, QStringLiteral("1234"));
+    c.engine->startAccount(aa, 60, QStringLiteral("1234"));
     return QTest::qWaitFor([&] { return c.slot(aa).state == SlotState::Account && c.idle(); });
 }
 } // namespace
@@ -55,9 +55,9 @@ private slots:
 
         c.prompter.answer(true);
         if (start == QLatin1String("account"))
-            c.engine->startaccount(c.pc1, 90, QStringLiteral("9999"));
+            c.engine->startAccount(c.pc1, 90, QStringLiteral("9999"));
         else
-            c.engine->startprepaid(c.pc1, 1800);
+            c.engine->startPrepaid(c.pc1, 1800);
 
         QCOMPARE(c.channel.openCount(), opened);
         QCOMPARE(c.slot(c.pc1).state, before);
@@ -85,7 +85,7 @@ private slots:
             c.engine->checkPrepaidExpiry(c.pc1);
         } else {
             c.prompter.answer(true);
-            c.engine->startnormal(c.pc1);
+            c.engine->startNormal(c.pc1);
         }
         QTRY_COMPARE(c.bills.size(), 1);
         QTRY_VERIFY(c.idle());
@@ -127,13 +127,13 @@ private slots:
         QVERIFY(c.startNormal(c.pc2));
         c.clock.advance(600);
         c.prompter.answer(true);
-        c.engine->startnormal(c.pc2);
+        c.engine->startNormal(c.pc2);
         QTRY_COMPARE(c.bills.size(), 3);
         QTRY_VERIFY(c.idle());
         c.prompter.answer(true);
         c.bills.last()->close();
         c.prompter.answer(true);
-        c.engine->startnormal(c.pc2);
+        c.engine->startNormal(c.pc2);
         QCOMPARE(c.prompter.last(), QStringLiteral("A bill of PC2 waits for confirmation.\nShow it now?"));
         QTRY_COMPARE(c.bills.size(), 4);
         QVERIFY(c.bills.last()->confirm());
@@ -168,11 +168,11 @@ private slots:
         const int sent = int(c.channel.sent().size());
         c.prompter.answer(true);
         if (step == QLatin1String("normal"))
-            c.engine->startnormal(c.pc1);
+            c.engine->startNormal(c.pc1);
         else if (step == QLatin1String("prepaid"))
-            c.engine->startprepaid(c.pc1, 1800);
+            c.engine->startPrepaid(c.pc1, 1800);
         else
-            c.engine->startaccount(c.pc1, 60, QStringLiteral("1234"));
+            c.engine->startAccount(c.pc1, 60, QStringLiteral("1234"));
         QTRY_VERIFY(c.idle());
         QVERIFY(c.slot(c.pc1).state == SlotState::Free && c.slot(c.pc1).transaction == 0);
         QCOMPARE(c.channel.sent().size(), sent); // the client stays locked
@@ -192,7 +192,7 @@ private slots:
         Cafe c;
         QSignalSpy refused(c.engine.get(), &Engine::accountStartFailed);
         c.channel.willHang();
-        c.engine->startaccount(c.pc1, 60, QStringLiteral("1234"));
+        c.engine->startAccount(c.pc1, 60, QStringLiteral("1234"));
         c.channel.connectNow();
         c.channel.failNow(QStringLiteral("Connection reset by peer"));
         QTRY_VERIFY(c.idle());
@@ -212,7 +212,7 @@ private slots:
         const std::unique_ptr<Engine> stale = std::move(c.engine);
         c.restart();
         c.prompter.answer(true);
-        c.engine->startnormal(c.pc1); // Charge And Lock on the charge restored
+        c.engine->startNormal(c.pc1); // Charge And Lock on the charge restored
         QTRY_VERIFY(c.bills.size() == 1 && c.idle());
         QVERIFY(c.bills.first()->confirm() && c.startNormal(c.pc1));
         const KinRow billed = c.rows().first();
@@ -221,12 +221,12 @@ private slots:
         c.clock.advance(600);
         c.prompter.clear();
         c.prompter.answer(true);
-        stale->startnormal(c.pc1);
+        stale->startNormal(c.pc1);
         QTRY_VERIFY(c.idle() && c.prompter.said().size() == 2);
         QVERIFY2(c.prompter.last().endsWith(QStringLiteral("is not running: it has ended already.")),
                  qPrintable(c.prompter.last()));
         QVERIFY(c.channel.sent().size() == sent && stale->slot(c.pc1)->state == SlotState::Normal);
-        QVERIFY(!stale->movecharge(c.pc1, c.pc2));
+        QVERIFY(!stale->moveCharge(c.pc1, c.pc2));
         QVERIFY(c.computer(c.pc1).timer && !c.computer(c.pc2).timer);
         const KinRow after = c.rows().first();
         QVERIFY(after.endtime == billed.endtime && after.totaltime == billed.totaltime && after.computer == "PC1");

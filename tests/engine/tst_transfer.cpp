@@ -148,7 +148,7 @@ private slots:
         // Ended on its new computer, it bills the same row, timed from the first start.
         c.clock.advance(600);
         c.prompter.answer(true);
-        prepaid ? c.engine->stopPrepaid(c.pc2) : c.engine->startnormal(c.pc2);
+        prepaid ? c.engine->stopPrepaid(c.pc2) : c.engine->startNormal(c.pc2);
         QTRY_COMPARE(c.bills.size(), 1);
         QVERIFY(c.bills[0]->confirm());
         QCOMPARE(c.rows().size(), 1);
@@ -179,7 +179,7 @@ private slots:
         QVERIFY(c.startPrepaid(c.pc3, 600));
         // Customer accounts run on PC4, where only its roster flag says so, and on PC5.
         QVERIFY(c.cafe.setFlag(QStringLiteral("PC4"), ComputerFlag::User, true));
-        c.engine->startaccount(c.key("PC5"), 60, QStringLiteral("77"));
+        c.engine->startAccount(c.key("PC5"), 60, QStringLiteral("77"));
         QTRY_VERIFY(c.slot("PC5").state == SlotState::Account && c.idle());
         // Only running time charges open the window.
         QVERIFY(!c.window->openFor(c.pc2) && !c.window->openFor(c.key("PC5")) && !c.window->openFor(999));
@@ -232,7 +232,7 @@ private slots:
             QVERIFY(c.cafe.setFlag(QStringLiteral("PC2"), ComputerFlag::User, true));
         } else if (meanwhile == QLatin1String("end PC1")) {
             c.prompter.answer(true);
-            c.engine->startnormal(c.pc1);
+            c.engine->startNormal(c.pc1);
             QTRY_VERIFY(c.slot(c.pc1).isFree());
         } else if (meanwhile == QLatin1String("expire PC1")) {
             // The last second has passed; the timer has not ticked yet.
@@ -286,7 +286,7 @@ private slots:
         if (why == "taken") {
             // The operator cannot reach the map behind a modal window; a
             // customer account can still start there.
-            c.engine->startaccount(c.pc2, 120, QStringLiteral("1234"));
+            c.engine->startAccount(c.pc2, 120, QStringLiteral("1234"));
             QTRY_VERIFY(c.slot(c.pc2).state == SlotState::Account && c.idle());
             c.newChannel->connectNow();
         }

@@ -408,7 +408,7 @@ private slots:
         QCOMPARE(refused.last().at(1).toString(), QString::fromLatin1(Protocol::computerBusy()));
         c.channel.willConnect();
         boxes.answer(true);
-        engine.startnormal(c.pc2);
+        engine.startNormal(c.pc2);
         QTRY_VERIFY(engine.slot(c.pc2)->state == SlotState::Normal && !c.channel.isBusy());
 
         boxes.clear();

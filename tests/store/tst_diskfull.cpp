@@ -63,7 +63,7 @@ void ask(Cafe &c, void (Engine::*fn)(qint64))
     c.prompter.answer(true);
     (c.engine.get()->*fn)(c.pc2);
 }
-void startAccount(Cafe &c) { c.engine->startaccount(c.pc2, 60, QStringLiteral("1234")); }
+void startAccount(Cafe &c) { c.engine->startAccount(c.pc2, 60, QStringLiteral("1234")); }
 void normalRunning(Cafe &c)
 {
     c.startNormal(c.pc2);
@@ -77,19 +77,19 @@ void prepaidDue(Cafe &c)
 bool ended(Cafe &c) { return !c.row(charge(c)).totaltime.isEmpty(); }
 
 const QList<Step> steps{
-    {"normal start", nullptr, [](Cafe &c) { ask(c, &Engine::startnormal); },
+    {"normal start", nullptr, [](Cafe &c) { ask(c, &Engine::startNormal); },
      [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Normal; }},
-    {"charge and lock", normalRunning, [](Cafe &c) { ask(c, &Engine::startnormal); }, ended},
+    {"charge and lock", normalRunning, [](Cafe &c) { ask(c, &Engine::startNormal); }, ended},
     {"confirmation",
      [](Cafe &c) {
          normalRunning(c);
-         ask(c, &Engine::startnormal);
+         ask(c, &Engine::startNormal);
      },
      [](Cafe &c) { c.bills.last()->confirm(); }, [](Cafe &c) { return c.row(charge(c)).total.has_value(); }},
     {"prepaid start", nullptr,
      [](Cafe &c) {
          c.prompter.answer(true);
-         c.engine->startprepaid(c.pc2, 1800);
+         c.engine->startPrepaid(c.pc2, 1800);
      },
      [](Cafe &c) { return c.slot(c.pc2).state == SlotState::Prepaid; }},
     {"prepaid stop", prepaidDue, [](Cafe &c) { ask(c, &Engine::stopPrepaid); }, ended},
@@ -102,7 +102,7 @@ const QList<Step> steps{
          startAccount(c);
          c.clock.advance(600);
      },
-     [](Cafe &c) { ask(c, &Engine::endaccountask); }, [](Cafe &c) { return !c.row(charge(c)).userenab; }},
+     [](Cafe &c) { ask(c, &Engine::endAccountAsk); }, [](Cafe &c) { return !c.row(charge(c)).userenab; }},
 };
 
 // The books and the engine tell the same story: a computer's flag is set

@@ -61,22 +61,22 @@ struct BasicCafe
         QObject::connect(engine.get(), &Engine::billOpened, engine.get(), [this](Bill *b) { bills.append(b); });
         engine->loadRoster(cafe.computers().value_or(QList<ComputerRow>()));
         engine->loadRateSettings();
-        engine->restorenormal();
-        engine->restoreprepaid();
-        engine->restoreaccount();
+        engine->restoreNormal();
+        engine->restorePrepaid();
+        engine->restoreAccount();
     }
 
     // Started with the operator's Yes, once the client has taken it.
     bool startNormal(qint64 aa)
     {
         prompter.answer(true);
-        engine->startnormal(aa);
+        engine->startNormal(aa);
         return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Normal && idle(); });
     }
     bool startPrepaid(qint64 aa, qint64 seconds)
     {
         prompter.answer(true);
-        engine->startprepaid(aa, seconds);
+        engine->startPrepaid(aa, seconds);
         return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Prepaid && idle(); });
     }
 
@@ -89,7 +89,7 @@ struct BasicCafe
             return std::nullopt;
         clock.advance(seconds);
         prompter.answer(true);
-        engine->startnormal(aa);
+        engine->startNormal(aa);
         if (!QTest::qWaitFor([&] { return bills.size() > before && bills.last(); }))
             return std::nullopt;
         // A confirmed bill closes and goes.
