@@ -32,22 +32,17 @@ bool Transfer::load(qint64 aa)
     m_prepaid = s->state == SlotState::Prepaid;
 
     Fields f;
-    f.label1 = s->name;
-    f.text1 = statusWord(s->state);
-    const QString key = QString::number(s->transaction);
-    if (!m_prepaid) {
-        f.text2 = Format::longTime(s->start.time());
-        f.text3 = s->address;
-        f.text4 = key;
-    } else {
-        f.text2 = Format::longTime(s->plannedEnd.time());
-        f.text3 = Format::longTime(s->start.time());
-        f.text4 = s->address;
-        f.text5 = key;
-        f.text7 = QString::number(s->amount);
+    f.computer = s->name;
+    f.status = statusWord(s->state);
+    f.startTime = Format::longTime(s->start.time());
+    f.address = s->address;
+    f.transaction = QString::number(s->transaction);
+    if (m_prepaid) {
+        f.endTime = Format::longTime(s->plannedEnd.time());
+        f.prepaidSeconds = QString::number(s->amount);
     }
     m_fields = f;
-    m_fields.text6 = QString::number(seconds());
+    m_fields.seconds = QString::number(seconds());
     return true;
 }
 

@@ -25,11 +25,15 @@ public:
 
     static inline const QString Placeholder = QStringLiteral("-ΕΠΙΛΟΓΗ-");
 
-    // What the window shows, by its field names.
+    // What the window shows of the charge to move; the end and the prepaid
+    // seconds only for a prepaid charge.
     struct Fields
     {
-        QString label1;
-        QString text1, text2, text3, text4, text5, text6, text7;
+        QString computer;
+        QString status; // the status word
+        QString endTime, startTime, address, transaction;
+        QString seconds; // used of a normal charge, left of a prepaid one
+        QString prepaidSeconds;
     };
 
     enum class Answer {

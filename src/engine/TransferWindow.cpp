@@ -33,37 +33,39 @@ void TransferWindow::buildUi()
 {
     setWindowTitle(QStringLiteral("Transfer"));
     auto *layout = new QVBoxLayout(this);
-    m_label1 = new QLabel(this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    QFont big = m_label1->font();
+    m_computer = new QLabel(this);
+    m_computer->setObjectName(QStringLiteral("computerName"));
+    QFont big = m_computer->font();
     big.setBold(true);
-    m_label1->setFont(big);
-    layout->addWidget(m_label1);
+    m_computer->setFont(big);
+    layout->addWidget(m_computer);
 
     m_form = new QFormLayout;
+    static const char *const names[7] = {"status",      "endTime", "startTime",     "address",
+                                         "transaction", "seconds", "prepaidSeconds"};
     for (int i = 0; i < 7; ++i) {
-        m_text[i] = new QLineEdit(this);
-        m_text[i]->setObjectName(QStringLiteral("Text%1").arg(i + 1));
-        m_text[i]->setReadOnly(true);
+        m_field[i] = new QLineEdit(this);
+        m_field[i]->setObjectName(QLatin1String(names[i]));
+        m_field[i]->setReadOnly(true);
         m_caption[i] = new QLabel(this);
-        m_caption[i]->setBuddy(m_text[i]);
-        m_form->addRow(m_caption[i], m_text[i]);
+        m_caption[i]->setBuddy(m_field[i]);
+        m_form->addRow(m_caption[i], m_field[i]);
     }
     layout->addLayout(m_form);
 
-    m_combo = new QComboBox(this);
-    m_combo->setObjectName(QStringLiteral("Combo1"));
+    m_targets = new QComboBox(this);
+    m_targets->setObjectName(QStringLiteral("newComputer"));
     auto *newComputer = new QLabel(QStringLiteral("New Computer"), this);
-    newComputer->setBuddy(m_combo);
+    newComputer->setBuddy(m_targets);
     layout->addWidget(newComputer);
-    layout->addWidget(m_combo);
+    layout->addWidget(m_targets);
 
     auto *buttons = new QHBoxLayout;
     m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("Command1"));
+    m_ok->setObjectName(QStringLiteral("okButton"));
     m_ok->setDefault(true);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("Command2"));
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
     buttons->addStretch();
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
@@ -83,18 +85,19 @@ bool TransferWindow::openFor(qint64 aa)
         return false;
     const Transfer::Fields f = m_transfer->fields();
     const bool prepaid = m_transfer->prepaid();
-    setWindowTitle(prepaid ? QStringLiteral("Transfer") : QStringLiteral("Transferring ") + f.label1);
-    m_label1->setText(f.label1);
-    const QString values[7] = {f.text1, f.text2, f.text3, f.text4, f.text5, f.text6, f.text7};
-    static const char *const normalCaptions[7] = {"Status", "Start Time",   "Address", "Transaction",
-                                                  "",       "Seconds Used", ""};
-    static const char *const prepaidCaptions[7] = {"Status",      "End Time",     "Start Time",     "Address",
-                                                   "Transaction", "Seconds Left", "Prepaid Seconds"};
+    setWindowTitle(prepaid ? QStringLiteral("Transfer") : QStringLiteral("Transferring ") + f.computer);
+    m_computer->setText(f.computer);
+    const QString values[7] = {f.status,      f.endTime, f.startTime,       f.address,
+                               f.transaction, f.seconds, f.prepaidSeconds};
+    static const char *const captions[7] = {"Status",      "End Time", "Start Time",     "Address",
+                                            "Transaction", "",         "Prepaid Seconds"};
     for (int i = 0; i < 7; ++i) {
-        m_text[i]->setText(values[i]);
-        m_caption[i]->setText(QString::fromLatin1(prepaid ? prepaidCaptions[i] : normalCaptions[i]));
-        m_form->setRowVisible(i, prepaid || (i != 4 && i != 6));
+        m_field[i]->setText(values[i]);
+        m_caption[i]->setText(QString::fromLatin1(captions[i]));
+        // A normal charge has no end and no prepaid seconds.
+        m_form->setRowVisible(i, prepaid || (i != 1 && i != 6));
     }
+    m_caption[5]->setText(prepaid ? QStringLiteral("Seconds Left") : QStringLiteral("Seconds Used"));
     fillList();
     setBusy(false);
     show();
@@ -105,24 +108,24 @@ bool TransferWindow::openFor(qint64 aa)
 
 void TransferWindow::fillList()
 {
-    const QString chosen = m_combo->currentText();
-    m_combo->clear();
-    m_combo->addItem(Transfer::Placeholder);
-    m_combo->addItems(m_transfer->freeComputers());
+    const QString chosen = m_targets->currentText();
+    m_targets->clear();
+    m_targets->addItem(Transfer::Placeholder);
+    m_targets->addItems(m_transfer->freeComputers());
     // A choice still free stays chosen after a refresh.
-    const int again = m_combo->findText(chosen);
-    m_combo->setCurrentIndex(again > 0 ? again : 0);
+    const int again = m_targets->findText(chosen);
+    m_targets->setCurrentIndex(again > 0 ? again : 0);
 }
 
 void TransferWindow::ok()
 {
-    switch (m_transfer->ok(m_combo->currentText())) {
+    switch (m_transfer->ok(m_targets->currentText())) {
     case Transfer::Answer::NoChoice:
-        m_combo->setFocus();
+        m_targets->setFocus();
         break;
     case Transfer::Answer::TargetTaken:
         fillList();
-        m_combo->setFocus();
+        m_targets->setFocus();
         break;
     case Transfer::Answer::SourceGone:
         reject();
@@ -137,7 +140,7 @@ void TransferWindow::setBusy(bool busy)
 {
     m_ok->setEnabled(!busy);
     m_cancel->setEnabled(!busy);
-    m_combo->setEnabled(!busy);
+    m_targets->setEnabled(!busy);
 }
 
 void TransferWindow::reject()

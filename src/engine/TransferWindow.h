@@ -46,10 +46,12 @@ private:
 
     Transfer *m_transfer;
     QFormLayout *m_form = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLineEdit *m_text[7] = {};
+    QLabel *m_computer = nullptr;
+    // The charge's fields, in the order shown: status, end time, start time,
+    // address, transaction, seconds, prepaid seconds.
+    QLineEdit *m_field[7] = {};
     QLabel *m_caption[7] = {};
-    QComboBox *m_combo = nullptr;
+    QComboBox *m_targets = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };

@@ -40,9 +40,15 @@ struct Moving : Cafe
     {
         return window->findChild<T *>(name);
     }
-    QString text(int n) const { return find<QLineEdit>(QStringLiteral("Text%1").arg(n))->text(); }
-    QComboBox *combo() const { return find<QComboBox>(QStringLiteral("Combo1")); }
-    QPushButton *okButton() const { return find<QPushButton>(QStringLiteral("Command1")); }
+    QStringList fields() const
+    {
+        QStringList shown;
+        for (const char *name : {"status", "endTime", "startTime", "address", "transaction", "seconds", "prepaidSeconds"})
+            shown << find<QLineEdit>(QLatin1String(name))->text();
+        return shown;
+    }
+    QComboBox *combo() const { return find<QComboBox>(QStringLiteral("newComputer")); }
+    QPushButton *okButton() const { return find<QPushButton>(QStringLiteral("okButton")); }
     QStringList listed() const
     {
         QStringList items;
@@ -162,9 +168,9 @@ private slots:
     {
         QTest::addColumn<qint64>("prepaid");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QStringList>("texts"); // Text1 to Text7, "#" for the transaction key
+        QTest::addColumn<QStringList>("texts"); // in the window's order, "#" for the transaction key
         QTest::newRow("normal") << qint64(0) << QStringLiteral("Transferring PC1")
-                                << QStringList{"ison", "10:00:00", "127.0.0.11", "#", "", "95", ""};
+                                << QStringList{"ison", "", "10:00:00", "127.0.0.11", "#", "95", ""};
         QTest::newRow("prepaid") << qint64(1800) << QStringLiteral("Transfer")
                                  << QStringList{"isonpre", "10:30:00", "10:00:00", "127.0.0.11", "#", "1706", "1800"};
     }
@@ -190,10 +196,9 @@ private slots:
         QCOMPARE(c.listed(), (QStringList{QStringLiteral("-ΕΠΙΛΟΓΗ-"), QStringLiteral("PC2")}));
         QCOMPARE(c.combo()->currentText(), QStringLiteral("-ΕΠΙΛΟΓΗ-"));
         QCOMPARE(c.window->windowTitle(), title);
-        QCOMPARE(c.find<QLabel>(QStringLiteral("Label1"))->text(), QStringLiteral("PC1"));
-        const QString key = QString::number(c.slot(c.pc1).transaction);
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(c.text(i + 1), texts[i] == QLatin1String("#") ? key : texts[i]);
+        QCOMPARE(c.find<QLabel>(QStringLiteral("computerName"))->text(), QStringLiteral("PC1"));
+        texts.replaceInStrings(QStringLiteral("#"), QString::number(c.slot(c.pc1).transaction));
+        QCOMPARE(c.fields(), texts);
     }
 
     void refusedWhenNoLongerPossible_data()
