@@ -357,6 +357,43 @@ private slots:
         QCOMPARE(c.customers.accountsWithPin(QStringLiteral("77"))->first().timeleft, qint64(45));
     }
 
+    // After a restart each client hears its charge again (time used, time
+    // left, credit left), a computer whose bill waits is locked, and after
+    // a run that died every free computer is.
+    void retellClients_data()
+    {
+        QTest::addColumn<bool>("lockEveryFree");
+        QTest::addColumn<QStringList>("told"); // address and text, in roster order
+        const QStringList running{"127.0.0.11 m95", "127.0.0.12 p505", "127.0.0.13 u59", "127.0.0.14 stoppc"};
+        QTest::newRow("clean start") << false << running;
+        QTest::newRow("after a run that died") << true << running + QStringList{"127.0.0.15 stoppc"};
+    }
+    void retellClients()
+    {
+        QFETCH(bool, lockEveryFree);
+        QFETCH(QStringList, told);
+        Cafe c(5);
+        QVERIFY(c.startNormal(c.key("PC4")));
+        c.prompter.answer(true);
+        c.engine->startNormal(c.key("PC4"));
+        QTRY_VERIFY(!c.bills.isEmpty() && c.bills.last());
+        c.bills.last()->close(); // the bill waits, unconfirmed
+        QTRY_VERIFY(c.idle());
+        QVERIFY(c.startNormal(c.pc1) && c.startPrepaid(c.pc2, 600));
+        c.addAccount(QStringLiteral("77"), 60, true);
+        c.engine->startAccount(c.key("PC3"), 60, QStringLiteral("77"));
+        QTRY_VERIFY(c.slot("PC3").state == SlotState::Account && c.idle());
+        c.clock.advance(95);
+        c.restart();
+        FakeChannel clients;
+        c.engine->retellClients([&clients] { return clients.spawn(); }, lockEveryFree);
+        QTRY_COMPARE(clients.sent().size(), told.size());
+        QStringList seen;
+        for (int i = 0; i < told.size(); ++i)
+            seen << clients.opened().at(i) + ' ' + QString::fromLatin1(clients.sent().at(i));
+        QCOMPARE(seen, told);
+    }
+
     void secondBillWaitsForTheFirst()
     {
         Cafe c;
