@@ -343,10 +343,7 @@ void ConsoleController::start(Login::Role role)
     m_window->load();
     buildComputers();
     m_engine->loadRateSettings();
-    m_engine->restoreNormal();
-    m_engine->restorePrepaid();
-    m_engine->restoreAccount();
-    m_engine->retellClients([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
+    m_engine->restore([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
     m_window->showAsLeft();
     // Bills left unconfirmed by the last run are offered once the map is up.
     QTimer::singleShot(0, this, [this] { m_engine->offerUnconfirmedBills(); });

@@ -53,16 +53,14 @@ public:
     // The minimum charge, minimum time and tolerance, read once.
     void loadRateSettings();
     const RateSettings &rateSettings() const { return m_settings; }
-    void restoreNormal();
-    void restorePrepaid();
-    void restoreAccount();
-    // Tells every client again what the books say of it, each through a
-    // channel of its own: a command lost with the last run (a start recorded
-    // but never sent, an end recorded but never delivered) cannot leave a
-    // client open for free or a charge running on a locked computer. After a
-    // run that died, every free computer is locked (one being moved from may
-    // still be open); otherwise those whose bill waits for confirmation.
-    void retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
+    // Takes up the charges the books show as running, then tells every
+    // client again what the books say of it, each through a channel of its
+    // own: a command lost with the last run (a start recorded but never
+    // sent, an end recorded but never delivered) cannot leave a client open
+    // for free or a charge running on a locked computer. After a run that
+    // died, every free computer is locked (one being moved from may still be
+    // open); otherwise those whose bill waits for confirmation.
+    void restore(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
 
     // --- starting; each refuses a computer that is not free
     void startNormal(qint64 aa);
@@ -134,6 +132,10 @@ signals:
     void accountEnded(qint64 aa, const QString &pin);
 
 private:
+    void restoreNormal();
+    void restorePrepaid();
+    void restoreAccount();
+    void retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
     struct Pending
     {
         Command command = Command::StartTerm;

@@ -36,6 +36,14 @@ void Engine::restore(const ChargeKind &kind, const std::function<void(Slot &, co
     }
 }
 
+void Engine::restore(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree)
+{
+    restoreNormal();
+    restorePrepaid();
+    restoreAccount();
+    retellClients(newChannel, lockEveryFree);
+}
+
 void Engine::restoreNormal()
 {
     restore(*chargeKind(SlotState::Normal), [](Slot &, const KinRow &) {});

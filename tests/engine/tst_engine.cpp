@@ -372,6 +372,7 @@ private slots:
     {
         QFETCH(bool, lockEveryFree);
         QFETCH(QStringList, told);
+        FakeChannel clients; // outlives the engine, which owns what it spawns
         Cafe c(5);
         QVERIFY(c.startNormal(c.key("PC4")));
         c.prompter.answer(true);
@@ -384,9 +385,7 @@ private slots:
         c.engine->startAccount(c.key("PC3"), 60, QStringLiteral("77"));
         QTRY_VERIFY(c.slot("PC3").state == SlotState::Account && c.idle());
         c.clock.advance(95);
-        c.restart();
-        FakeChannel clients;
-        c.engine->retellClients([&clients] { return clients.spawn(); }, lockEveryFree);
+        c.restart([&clients] { return clients.spawn(); }, lockEveryFree);
         QTRY_COMPARE(clients.sent().size(), told.size());
         QStringList seen;
         for (int i = 0; i < told.size(); ++i)

@@ -29,6 +29,7 @@ struct BasicCafe
     CafeStore cafe;
     CustomerStore customers;
     Channel channel;
+    FakeChannel m_retold; // outlives the engine, which owns what it spawns
     ScriptedPrompter prompter;
     SettableClock clock{QDateTime(Day, QTime(10, 0))};
     std::unique_ptr<Engine> engine;
@@ -53,17 +54,18 @@ struct BasicCafe
     bool ok() const { return m_ok; }
 
     // A new engine on the same books, restoring what they show as running,
-    // as at the next start of the console.
-    void restart()
+    // as at the next start of the console; what the clients are told again
+    // goes to `retell`, or nowhere.
+    void restart(std::function<CommandChannel *()> retell = {}, bool lockEveryFree = false)
     {
         engine = std::make_unique<Engine>(
             cafe, customers, channel, [this] { return accountChannel(); }, prompter, clock);
         QObject::connect(engine.get(), &Engine::billOpened, engine.get(), [this](Bill *b) { bills.append(b); });
         engine->loadRoster(cafe.computers().value_or(QList<ComputerRow>()));
         engine->loadRateSettings();
-        engine->restoreNormal();
-        engine->restorePrepaid();
-        engine->restoreAccount();
+        if (!retell)
+            retell = [this] { return m_retold.spawn(); };
+        engine->restore(retell, lockEveryFree);
     }
 
     // Started with the operator's Yes, once the client has taken it.
