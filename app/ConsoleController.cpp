@@ -32,7 +32,7 @@
 #include "reports/ReportOutletDialog.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
-#include "base/Desktop.h"
+#include "base/SystemDesktop.h"
 #include "gui/FileChooserDialog.h"
 #include "base/Prompter.h"
 #include "base/UserSettings.h"

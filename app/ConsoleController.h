@@ -7,7 +7,7 @@
 #include "store/ConsoleLock.h"
 #include "store/CustomerStore.h"
 #include "store/Paths.h"
-#include "store/StatusPictures.h"
+#include "store/PictureLoader.h"
 #include "base/Prompter.h"
 
 #include <QHash>
@@ -105,7 +105,7 @@ private:
     CafeStore m_windowCafe;
     CafeStore m_engineCafe;
     CustomerStore m_customers;
-    StatusPictures m_pictures;
+    PictureLoader m_pictures;
 
     std::unique_ptr<TcpChannel> m_command;
     std::unique_ptr<Engine> m_engine;

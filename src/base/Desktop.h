@@ -19,11 +19,3 @@ public:
     // The desktop's system information tool, when one is installed.
     virtual std::optional<QString> systemInfoTool() const = 0;
 };
-
-class SystemDesktop : public Desktop
-{
-public:
-    Result<void> openUrl(const QUrl &url) override;
-    Result<void> start(const QString &program, const QStringList &arguments) override;
-    std::optional<QString> systemInfoTool() const override;
-};

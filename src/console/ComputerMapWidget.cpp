@@ -1,7 +1,7 @@
 #include "console/ComputerMapWidget.h"
 
 #include "store/SettingsFile.h"
-#include "store/StatusPictures.h"
+#include "store/PictureLoader.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -13,7 +13,7 @@ MapLook MapLook::from(const SettingsFile &settings)
 {
     MapLook look;
     look.big = settings.bigIcons();
-    look.color = settings.nameColor();
+    look.color = QColor::fromRgb(settings.nameColor());
     look.font = QFont(settings.fontName());
     look.font.setPointSize(settings.fontSize());
     look.font.setBold(settings.bold());
@@ -31,7 +31,7 @@ QImage ComputerMapWidget::templatePicture()
 {
     // The free monitor, faded: a computer whose state nobody has told yet.
     static const QImage picture = [] {
-        QImage img = StatusPictures::draw(Picture::Free).convertToFormat(QImage::Format_ARGB32);
+        QImage img = PictureLoader::shipped(Picture::Free).convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < img.height(); ++y) {
             auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
             for (int x = 0; x < img.width(); ++x) {

@@ -194,7 +194,7 @@ void OptionsWindow::showPreview()
     for (int i = 0; i < LookValues; ++i)
         s.setText(lookKey(i), m_value[i]->text());
     m_preview->setLook(MapLook::from(s));
-    const QColor c = s.nameColor();
+    const QColor c = QColor::fromRgb(s.nameColor());
     m_value[0]->setStyleSheet(
         QStringLiteral("QLabel { background: %1; color: %2; padding: 1px 4px; }")
             .arg(c.name(), c.lightness() > 128 ? QStringLiteral("black") : QStringLiteral("white")));
@@ -204,8 +204,8 @@ void OptionsWindow::chooseColor()
 {
     SettingsFile s;
     s.setText(SettingsFile::Key::NameColor, m_value[0]->text());
-    if (const std::optional<QColor> c = m_picker.chooseColor(s.nameColor(), this)) {
-        m_value[0]->setText(SettingsFile::colorText(*c));
+    if (const std::optional<QColor> c = m_picker.chooseColor(QColor::fromRgb(s.nameColor()), this)) {
+        m_value[0]->setText(SettingsFile::colorText(c->rgb()));
         showPreview();
     }
 }

@@ -64,7 +64,7 @@ QString field(const QString &text, bool isText)
     return t;
 }
 
-Result<qint64> write(KinBook &book, const KinFilter &filter, const QString &path, const KinReport::Progress &progress)
+Result<qint64> write(KinBook &book, const KinFilter &filter, const QString &path, const KinProgress &progress)
 {
     const Result<KinSums> sums = book.sums(filter);
     if (!sums)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/KinReport.h"
+#include "store/KinBook.h"
 
 // A listing saved for a spreadsheet: UTF-8 with a byte-order mark, one header
 // row, the grid's columns. Amounts carry the locale's decimal separator and
@@ -16,6 +16,6 @@ QString field(const QString &text, bool isText = true);
 // Writes the whole listing to path (replaced only when complete); gives the
 // rows written. Cancelled through progress, nothing is written.
 Result<qint64> write(KinBook &book, const KinFilter &filter, const QString &path,
-                     const KinReport::Progress &progress = {});
+                     const KinProgress &progress = {});
 
 } // namespace KinCsv

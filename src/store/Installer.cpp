@@ -6,7 +6,6 @@
 #include "store/SqlStore.h"
 #include "store/StatusPictures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -167,13 +166,9 @@ Installer::Report Installer::install(const Paths &paths, const Migrations &steps
         const QString path = paths.systemFile(StatusPictures::fileName(p));
         if (QFileInfo::exists(path))
             continue;
-        QByteArray png;
-        {
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            StatusPictures::draw(p).save(&buffer, "PNG");
-        }
-        if (!step(writeFile(path, png, r.created)))
+        QFile shipped(StatusPictures::shipped(p));
+        shipped.open(QIODevice::ReadOnly);
+        if (!step(writeFile(path, shipped.readAll(), r.created)))
             return r;
     }
 

@@ -41,13 +41,13 @@ int sideOf(const QString &line)
     return ok && n >= 1 && n <= 4 ? n : 0;
 }
 
-QColor colorOf(const QString &line)
+quint32 colorOf(const QString &line)
 {
     bool ok = false;
     const qlonglong v = line.trimmed().toLongLong(&ok);
     if (!ok || v < 0 || v > 0xFFFFFF)
-        return QColor(Qt::black);
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+        return 0;
+    return quint32((v & 0xFF) << 16 | (v & 0xFF00) | ((v >> 16) & 0xFF));
 }
 
 int fontSizeOf(const QString &line)
@@ -143,7 +143,7 @@ std::optional<QString> SettingsFile::write(const QString &path) const
     return std::nullopt;
 }
 
-QString SettingsFile::colorText(const QColor &c)
+QString SettingsFile::colorText(quint32 rgb)
 {
-    return QString::number(c.blue() * 65536 + c.green() * 256 + c.red());
+    return QString::number((rgb & 0xFF) * 65536 + (rgb & 0xFF00) + ((rgb >> 16) & 0xFF));
 }

@@ -2,7 +2,6 @@
 
 #include "base/Result.h"
 
-#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -56,9 +55,10 @@ public:
     bool toolbarVisible() const { return m_values.toolbarShown; }
     // 1 top, 2 bottom, 3 left, 4 right; 0 when line 4 is none of these.
     int toolbarSide() const { return m_values.toolbarSide; }
-    // Line 5 holds blue × 65536 + green × 256 + red.
-    QColor nameColor() const { return m_values.nameColor; }
-    static QString colorText(const QColor &c);
+    // Line 5 holds blue × 65536 + green × 256 + red; read as 0xRRGGBB (what
+    // QColor::fromRgb takes), black when unreadable, so the core needs no Qt GUI.
+    quint32 nameColor() const { return m_values.nameColor; }
+    static QString colorText(quint32 rgb);
     QString fontName() const { return text(Key::FontName); }
     int fontSize() const { return m_values.fontSize; }
     bool bold() const { return m_values.bold; }
@@ -72,7 +72,7 @@ private:
         int intervalMs = MinimumIntervalMs;
         bool toolbarShown = false;
         int toolbarSide = 0;
-        QColor nameColor;
+        quint32 nameColor = 0;
         int fontSize = 10;
         bool bold = false;
         bool italic = false;

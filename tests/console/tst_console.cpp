@@ -14,7 +14,7 @@
 #include "reports/PrinterLogWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/CustomerStore.h"
-#include "store/StatusPictures.h"
+#include "store/PictureLoader.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -39,7 +39,7 @@ QString hoverTip(Console &c, int i)
 
 bool samePicture(const QImage &a, Picture p)
 {
-    return a.convertToFormat(QImage::Format_ARGB32) == StatusPictures::draw(p).convertToFormat(QImage::Format_ARGB32);
+    return a.convertToFormat(QImage::Format_ARGB32) == PictureLoader::shipped(p).convertToFormat(QImage::Format_ARGB32);
 }
 } // namespace
 

@@ -7,7 +7,7 @@
 #include "store/Migrations.h"
 #include "store/SettingsFile.h"
 #include "store/SqlStore.h"
-#include "store/StatusPictures.h"
+#include "store/PictureLoader.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -83,7 +83,7 @@ private slots:
         QVERIFY(bytes.count("\r\n") == 10 && bytes.count('\n') == 10);
 
         // Pictures distinct and of the big icons' size.
-        StatusPictures pictures(p);
+        PictureLoader pictures(p);
         QSet<QByteArray> seen;
         for (Picture pic : StatusPictures::all()) {
             const QImage img = pictures.load(pic);
@@ -97,7 +97,7 @@ private slots:
     {
         TempHome home;
         QFile::remove(home.paths().systemFile("onsys.dqtz"));
-        StatusPictures pictures(home.paths());
+        PictureLoader pictures(home.paths());
         QStringList reports;
         pictures.setReporter([&](const QString &t) { reports << t; });
         QVERIFY(pictures.load(Picture::Normal).isNull() && pictures.load(Picture::Normal).isNull());

@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(s.intervalMs(), ms);
         QCOMPARE(s.toolbarSide(), toolbar);
         QCOMPARE(s.fontSize(), fontSize);
-        QCOMPARE(s.nameColor(), QColor(Qt::black));
+        QCOMPARE(s.nameColor(), quint32(0)); // black
     }
 };
 

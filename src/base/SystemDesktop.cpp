@@ -1,4 +1,4 @@
-#include "base/Desktop.h"
+#include "base/SystemDesktop.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
