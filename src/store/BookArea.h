@@ -30,17 +30,6 @@ protected:
     void setLastError(const QString &text) { m_sql.setLastError(text); }
     static QString fold(const QString &s) { return SqlStore::fold(s); }
 
-    // The rows of a statement, or the connection's error when it failed.
-    template <typename Row, typename Convert>
-    static Result<QList<Row>> collect(const SqlStore &store, std::optional<QSqlQuery> q, Convert convert)
-    {
-        if (!q)
-            return failure(store.lastError());
-        QList<Row> rows;
-        while (q->next())
-            rows.append(convert(*q));
-        return rows;
-    }
     static Failure booksFailure(const QString &cause)
     {
         return failure(QStringLiteral("The books could not be read or written.\n") + cause);

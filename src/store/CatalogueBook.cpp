@@ -17,7 +17,7 @@ ProductRow productFrom(const QSqlQuery &q)
 
 Result<QList<ProductRow>> CatalogueBook::products()
 {
-    return collect<ProductRow>(
+    return SqlStore::collect<ProductRow>(
         sql(), run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products ORDER BY category, aa")),
         [](const QSqlQuery &q) {
             ProductRow p;
@@ -31,10 +31,10 @@ Result<QList<ProductRow>> CatalogueBook::products()
 
 Result<QList<CategoryRow>> CatalogueBook::categories()
 {
-    const auto rows = collect<CategoryRow>(sql(), run(QStringLiteral("SELECT aa, name FROM groups ORDER BY aa")),
-                                           [](const QSqlQuery &q) {
-                                               return CategoryRow{q.value(0).toLongLong(), q.value(1).toString()};
-                                           });
+    const auto rows = SqlStore::collect<CategoryRow>(
+        sql(), run(QStringLiteral("SELECT aa, name FROM groups ORDER BY aa")), [](const QSqlQuery &q) {
+            return CategoryRow{q.value(0).toLongLong(), q.value(1).toString()};
+        });
     if (!rows)
         return booksFailure(lastError());
     return *rows;
@@ -63,19 +63,21 @@ Result<void> CatalogueBook::deleteCategory(qint64 aa)
     return {};
 }
 
-Result<QList<ProductRow>> CatalogueBook::productPage(const std::optional<QString> &category, qint64 offset, qint64 limit)
+Result<QList<ProductRow>> CatalogueBook::productPage(const std::optional<QString> &category, qint64 offset,
+                                                     qint64 limit)
 {
     const auto rows =
-        category ? collect<ProductRow>(sql(),
-                                       run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
-                                                          " WHERE fold(category) = ? ORDER BY aa LIMIT ? OFFSET ?"),
-                                           {fold(*category), limit, offset}),
-                                       productFrom)
-                 : collect<ProductRow>(sql(),
-                                       run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
-                                                          " ORDER BY fold(category), aa LIMIT ? OFFSET ?"),
-                                           {limit, offset}),
-                                       productFrom);
+        category ? SqlStore::collect<ProductRow>(
+            sql(),
+            run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
+                               " WHERE fold(category) = ? ORDER BY aa LIMIT ? OFFSET ?"),
+                {fold(*category), limit, offset}),
+            productFrom)
+                 : SqlStore::collect<ProductRow>(sql(),
+                                                 run(QStringLiteral("SELECT aa, \"desc\", price, category FROM products"
+                                                                    " ORDER BY fold(category), aa LIMIT ? OFFSET ?"),
+                                                     {limit, offset}),
+                                                 productFrom);
     if (!rows)
         return booksFailure(lastError());
     return *rows;

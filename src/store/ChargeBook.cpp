@@ -1,8 +1,8 @@
 #include "store/ChargeBook.h"
 
+#include "base/Format.h"
 #include "store/ChargeKinds.h"
 #include "store/StoreValues.h"
-#include "base/Format.h"
 
 #include <QSqlRecord>
 #include <algorithm>
@@ -155,11 +155,11 @@ Result<void> ChargeBook::changeCharge(qint64 aa, const QString &sql, QVariantLis
 
 Result<QList<KinRow>> ChargeBook::openCharges(ComputerFlag kind, const QString &computer)
 {
-    return collect<KinRow>(sql(),
-                           run(QStringLiteral("SELECT %1 FROM kin WHERE %2 AND computer = ? ORDER BY aa")
-                                   .arg(kKinColumns, QLatin1String(chargeKind(kind).openRow)),
-                               {computer}),
-                           kinFrom);
+    return SqlStore::collect<KinRow>(sql(),
+                                     run(QStringLiteral("SELECT %1 FROM kin WHERE %2 AND computer = ? ORDER BY aa")
+                                             .arg(kKinColumns, QLatin1String(chargeKind(kind).openRow)),
+                                         {computer}),
+                                     kinFrom);
 }
 
 Result<QList<KinRow>> ChargeBook::unconfirmed()
@@ -168,12 +168,12 @@ Result<QList<KinRow>> ChargeBook::unconfirmed()
     // enabled: the bill was never confirmed.
     // Two selects, so that each walks its own partial index of open rows
     // instead of the whole year.
-    auto rows = collect<KinRow>(sql(),
-                                run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND enddate IS NOT NULL"
-                                                   " UNION ALL SELECT %1 FROM kin WHERE pretimeenab = 1"
-                                                   " AND totaltime IS NOT NULL")
-                                        .arg(kKinColumns)),
-                                kinFrom);
+    auto rows = SqlStore::collect<KinRow>(sql(),
+                                          run(QStringLiteral("SELECT %1 FROM kin WHERE enab = 1 AND enddate IS NOT NULL"
+                                                             " UNION ALL SELECT %1 FROM kin WHERE pretimeenab = 1"
+                                                             " AND totaltime IS NOT NULL")
+                                                  .arg(kKinColumns)),
+                                          kinFrom);
     if (!rows)
         return failure(lastError());
     QList<KinRow> list = *rows;
@@ -200,11 +200,12 @@ Result<Money> ChargeBook::takingsOn(const QDate &day)
 
 Result<QList<ExtraRow>> ChargeBook::extras(qint64 key)
 {
-    return collect<ExtraRow>(sql(),
-                             run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
-                                                " WHERE \"key\" = ? ORDER BY aa"),
-                                 {key}),
-                             extraFrom);
+    return SqlStore::collect<ExtraRow>(
+        sql(),
+        run(QStringLiteral("SELECT aa, \"key\", itemdesc, itemquant, itemprice, charge FROM extra"
+                           " WHERE \"key\" = ? ORDER BY aa"),
+            {key}),
+        extraFrom);
 }
 
 Result<std::optional<Money>> ChargeBook::sumExtras(qint64 key)
@@ -237,7 +238,10 @@ Result<qint64> ChargeBook::addExtra(const ExtraRow &e)
     return q->lastInsertId().toLongLong();
 }
 
-Result<void> ChargeBook::deleteExtra(qint64 aa) { return write(QStringLiteral("DELETE FROM extra WHERE aa = ?"), {aa}); }
+Result<void> ChargeBook::deleteExtra(qint64 aa)
+{
+    return write(QStringLiteral("DELETE FROM extra WHERE aa = ?"), {aa});
+}
 
 Result<bool> ChargeBook::setExtraQuantity(qint64 aa, qint64 quantity)
 {
@@ -254,11 +258,11 @@ Result<bool> ChargeBook::setExtraQuantity(qint64 aa, qint64 quantity)
 
 Result<QList<KinRow>> ChargeBook::openTransactions()
 {
-    return collect<KinRow>(sql(),
-                           run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NULL)"
-                                              " OR pretimeenab = 1 OR userenab = 1 ORDER BY aa")
-                                   .arg(kKinColumns)),
-                           kinFrom);
+    return SqlStore::collect<KinRow>(sql(),
+                                     run(QStringLiteral("SELECT %1 FROM kin WHERE (enab = 1 AND enddate IS NULL)"
+                                                        " OR pretimeenab = 1 OR userenab = 1 ORDER BY aa")
+                                             .arg(kKinColumns)),
+                                     kinFrom);
 }
 
 Result<qint64> ChargeBook::openAccountCharges(const QString &pin)

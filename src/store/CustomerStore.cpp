@@ -19,32 +19,25 @@ CustomerRow customerFrom(const QSqlQuery &q)
     c.pcused = q.value(9).toString();
     return c;
 }
-
-Result<QList<CustomerRow>> collect(const SqlStore &store, std::optional<QSqlQuery> q)
-{
-    if (!q)
-        return failure(store.lastError());
-    QList<CustomerRow> rows;
-    while (q->next())
-        rows.append(customerFrom(*q));
-    return rows;
-}
 } // namespace
 
 Result<QList<CustomerRow>> CustomerStore::accounts()
 {
-    return collect(*this, run(QStringLiteral("SELECT %1 FROM users ORDER BY aa").arg(kColumns)));
+    return collect<CustomerRow>(*this, run(QStringLiteral("SELECT %1 FROM users ORDER BY aa").arg(kColumns)),
+                                customerFrom);
 }
 
 Result<QList<CustomerRow>> CustomerStore::accountsWithPin(const QString &pin)
 {
-    return collect(*this,
-                   run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}));
+    return collect<CustomerRow>(
+        *this, run(QStringLiteral("SELECT %1 FROM users WHERE password = ? ORDER BY aa").arg(kColumns), {pin}),
+        customerFrom);
 }
 
 Result<std::optional<CustomerRow>> CustomerStore::account(qint64 aa)
 {
-    auto rows = collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa}));
+    auto rows = collect<CustomerRow>(
+        *this, run(QStringLiteral("SELECT %1 FROM users WHERE aa = ?").arg(kColumns), {aa}), customerFrom);
     if (!rows)
         return failure(rows.error());
     return rows->isEmpty() ? std::optional<CustomerRow>() : std::optional(rows->first());
@@ -64,23 +57,27 @@ Result<qint64> CustomerStore::addAccount(const CustomerRow &c)
 Result<void> CustomerStore::updateAccount(const CustomerRow &c)
 {
     return write(QStringLiteral("UPDATE users SET name = ?, lastname = ?, telephone = ?, password = ?, \"time\" = ?,"
-                               " usedtime = ?, timeleft = ?, timer = ?, pcused = ? WHERE aa = ?"),
-                {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
-                 c.pcused.isNull() ? QVariant() : QVariant(c.pcused), c.aa});
+                                " usedtime = ?, timeleft = ?, timer = ?, pcused = ? WHERE aa = ?"),
+                 {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
+                  c.pcused.isNull() ? QVariant() : QVariant(c.pcused), c.aa});
 }
 
 Result<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, const QString &lastname)
 {
-    return collect(*this,
-                   run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
-                           .arg(kColumns),
-                       {fold(name), fold(lastname)}));
+    return collect<CustomerRow>(
+        *this,
+        run(QStringLiteral("SELECT %1 FROM users WHERE fold(name) = ? AND fold(lastname) = ? ORDER BY aa")
+                .arg(kColumns),
+            {fold(name), fold(lastname)}),
+        customerFrom);
 }
 
 Result<QList<CustomerRow>> CustomerStore::accountsAfter(qint64 after, int limit)
 {
-    return collect(*this, run(QStringLiteral("SELECT %1 FROM users WHERE aa > ? ORDER BY aa LIMIT ?").arg(kColumns),
-                              {after, limit}));
+    return collect<CustomerRow>(
+        *this,
+        run(QStringLiteral("SELECT %1 FROM users WHERE aa > ? ORDER BY aa LIMIT ?").arg(kColumns), {after, limit}),
+        customerFrom);
 }
 
 Result<void> CustomerStore::addTime(qint64 aa, qint64 minutes)

@@ -20,7 +20,7 @@ Result<std::optional<QString>> OperatorBook::operatorLogin(const QString &userna
 Result<void> OperatorBook::setOperatorPassword(const QString &username, const QString &password)
 {
     return write(QStringLiteral("UPDATE users SET password = ? WHERE fold(username) = ?"),
-                {PasswordDigest::make(password), fold(username)});
+                 {PasswordDigest::make(password), fold(username)});
 }
 
 Result<QString> OperatorBook::operatorPassword(const QString &username)

@@ -48,21 +48,21 @@ QString RosterBook::flagColumn(ComputerFlag flag) { return QString::fromLatin1(c
 
 Result<QList<ComputerRow>> RosterBook::computers()
 {
-    return collect<ComputerRow>(
+    return SqlStore::collect<ComputerRow>(
         sql(), run(QStringLiteral("SELECT %1 FROM computers ORDER BY aa").arg(kComputerColumns)), computerFrom);
 }
 
 Result<QList<ComputerRow>> RosterBook::computersFlagged(ComputerFlag flag)
 {
-    return collect<ComputerRow>(sql(),
-                                run(QStringLiteral("SELECT %1 FROM computers WHERE %2 = 1 ORDER BY aa")
-                                        .arg(kComputerColumns, flagColumn(flag))),
-                                computerFrom);
+    return SqlStore::collect<ComputerRow>(sql(),
+                                          run(QStringLiteral("SELECT %1 FROM computers WHERE %2 = 1 ORDER BY aa")
+                                                  .arg(kComputerColumns, flagColumn(flag))),
+                                          computerFrom);
 }
 
 Result<QList<ComputerRow>> RosterBook::freeComputers()
 {
-    return collect<ComputerRow>(
+    return SqlStore::collect<ComputerRow>(
         sql(),
         run(QStringLiteral("SELECT %1 FROM computers WHERE timer = 0 AND pretime = 0 AND \"user\" = 0 ORDER BY aa")
                 .arg(kComputerColumns)),
@@ -71,14 +71,14 @@ Result<QList<ComputerRow>> RosterBook::freeComputers()
 
 Result<QList<ComputerRow>> RosterBook::computersWithIp(const QString &ip)
 {
-    return collect<ComputerRow>(
+    return SqlStore::collect<ComputerRow>(
         sql(), run(QStringLiteral("SELECT %1 FROM computers WHERE ip = ? ORDER BY aa").arg(kComputerColumns), {ip}),
         computerFrom);
 }
 
 Result<QList<ComputerRow>> RosterBook::computersNamed(const QString &name)
 {
-    return collect<ComputerRow>(
+    return SqlStore::collect<ComputerRow>(
         sql(),
         run(QStringLiteral("SELECT %1 FROM computers WHERE pcname = ? ORDER BY aa").arg(kComputerColumns), {name}),
         computerFrom);
@@ -87,14 +87,14 @@ Result<QList<ComputerRow>> RosterBook::computersNamed(const QString &name)
 Result<void> RosterBook::setFlag(const QString &pcname, ComputerFlag flag, const QVariant &value)
 {
     return write(QStringLiteral("UPDATE computers SET %1 = ? WHERE pcname = ?").arg(flagColumn(flag)),
-                {int(yesNo(value)), pcname});
+                 {int(yesNo(value)), pcname});
 }
 
 Result<void> RosterBook::savePosition(const QString &pcname, int left, int top)
 {
     return write(QStringLiteral("UPDATE computers SET \"left\" = ?, top = ? WHERE aa ="
-                               " (SELECT min(aa) FROM computers WHERE pcname = ?)"),
-                {left, top, pcname});
+                                " (SELECT min(aa) FROM computers WHERE pcname = ?)"),
+                 {left, top, pcname});
 }
 
 Result<qint64> RosterBook::addComputer(const ComputerRow &r)
@@ -113,7 +113,7 @@ Result<qint64> RosterBook::addComputer(const ComputerRow &r)
 
 Result<QList<ComputerRow>> RosterBook::computersAfter(qint64 after, int limit)
 {
-    return collect<ComputerRow>(
+    return SqlStore::collect<ComputerRow>(
         sql(),
         run(QStringLiteral("SELECT %1 FROM computers WHERE aa > ? ORDER BY aa LIMIT ?").arg(kComputerColumns),
             {after, limit}),

@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -41,6 +42,19 @@ public:
     // One statement that changes the books, with the error as its failure.
     Result<void> write(const QString &sql, const QVariantList &values = {});
     QStringList tables() const;
+
+    // The rows of a statement, each made by `convert`, or the store's error
+    // when it failed.
+    template <typename Row, typename Convert>
+    static Result<QList<Row>> collect(const SqlStore &store, std::optional<QSqlQuery> q, Convert convert)
+    {
+        if (!q)
+            return failure(store.lastError());
+        QList<Row> rows;
+        while (q->next())
+            rows.append(convert(*q));
+        return rows;
+    }
 
     // SQLite's own check of every page and index: the problems found, none
     // when the file is sound.

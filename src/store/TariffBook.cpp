@@ -9,15 +9,15 @@ using namespace StoreValues;
 
 Result<QList<Money>> TariffBook::rates()
 {
-    return collect<Money>(sql(), run(QStringLiteral("SELECT rate FROM rates ORDER BY aa")),
-                          [](const QSqlQuery &q) { return Money::fromUnits(q.value(0).toLongLong()); });
+    return SqlStore::collect<Money>(sql(), run(QStringLiteral("SELECT rate FROM rates ORDER BY aa")),
+                                    [](const QSqlQuery &q) { return Money::fromUnits(q.value(0).toLongLong()); });
 }
 
 Result<void> TariffBook::setRates(const QList<Money> &rates)
 {
     const auto written = atomically([&] {
-        auto ids = collect<qint64>(sql(), run(QStringLiteral("SELECT aa FROM rates ORDER BY aa")),
-                                   [](const QSqlQuery &q) { return q.value(0).toLongLong(); });
+        auto ids = SqlStore::collect<qint64>(sql(), run(QStringLiteral("SELECT aa FROM rates ORDER BY aa")),
+                                             [](const QSqlQuery &q) { return q.value(0).toLongLong(); });
         if (!ids)
             return false;
         for (int i = 0; i < rates.size(); ++i) {
@@ -53,7 +53,7 @@ Result<RateSettings> TariffBook::rateSettings()
 Result<void> TariffBook::setRateSettings(Money fixed, qint64 mintime, qint64 toltime)
 {
     return write(QStringLiteral("UPDATE settings SET fixed = ?, mintime = ?, toltime = ?"),
-                {fixed.units(), mintime, toltime});
+                 {fixed.units(), mintime, toltime});
 }
 
 Result<void> TariffBook::setBackground(const QString &path)
