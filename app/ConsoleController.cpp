@@ -266,7 +266,7 @@ void ConsoleController::wireReports()
 // The customer desk: the customer window, new accounts and the card log.
 void ConsoleController::wireCustomers()
 {
-    m_accounts = std::make_unique<CustomerAccounts>(m_customers, m_windowCafe);
+    m_accounts = std::make_unique<CustomerAccounts>(m_customers, m_windowCafe, m_clock);
     if (!m_printTarget)
         m_printTarget = std::make_unique<SystemPrintTargetDialog>();
     MainWindow *w = m_window.get();
@@ -274,7 +274,7 @@ void ConsoleController::wireCustomers()
         w->showSingle(MenuEntry::ShowUsers, [this, w]() -> QWidget * {
             auto *desk = new CustomerWindow(
                 *m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
-                [w] { return w->roleName() == QLatin1String("user"); }, w);
+                [w] { return w->roleName(); }, w);
             desk->setNewUserOpener([this] { return openNewUser(); });
             connect(w, &MainWindow::roleChanged, desk, &CustomerWindow::followRole);
             return desk;
@@ -294,7 +294,7 @@ NewUserDialog *ConsoleController::openNewUser()
     return qobject_cast<NewUserDialog *>(w->showSingle(
         MenuEntry::NewUser,
         [this, w]() -> QWidget * {
-            auto *dialog = new NewUserDialog(*m_accounts, m_prompter, w);
+            auto *dialog = new NewUserDialog(*m_accounts, m_prompter, [w] { return w->roleName(); }, w);
             connect(dialog, &NewUserDialog::finished, this, [w] {
                 if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(MenuEntry::ShowUsers)))
                     customers->getUsers();
@@ -344,6 +344,9 @@ void ConsoleController::start(Login::Role role)
     buildComputers();
     m_engine->loadRateSettings();
     m_engine->restore([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
+    if (const Result<void> settled = m_accounts->settleSales(); !settled)
+        m_problems << QStringLiteral("Time sales left unfinished by the last run could not be settled: ")
+                          + settled.error();
     m_window->showAsLeft();
     // Bills left unconfirmed by the last run are offered once the map is up.
     QTimer::singleShot(0, this, [this] { m_engine->offerUnconfirmedBills(); });

@@ -1,5 +1,8 @@
 #include "customers/CustomerAccounts.h"
 
+#include "base/Clock.h"
+#include "base/Format.h"
+#include "engine/Tariff.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 
@@ -18,9 +21,10 @@ Failure storeFailure(const SqlStore &store, const QString &what)
 }
 } // namespace
 
-CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, Uniform uniform)
+CustomerAccounts::CustomerAccounts(CustomerStore &customers, CafeStore &cafe, const Clock &clock, Uniform uniform)
     : m_customers(customers)
     , m_cafe(cafe)
+    , m_clock(clock)
     , m_uniform(std::move(uniform))
 {
     if (!m_uniform)
@@ -51,8 +55,11 @@ Result<bool> CustomerAccounts::nameTaken(const QString &name, const QString &las
 }
 
 Result<qint64> CustomerAccounts::addUser(const QString &name, const QString &lastname, const QString &telephone,
-                                         qint64 minutes)
+                                         qint64 minutes, const Payment &payment)
 {
+    if (minutes > 0)
+        if (const auto refused = refusal(payment))
+            return failure(*refused);
     const Result<QString> pin = drawPin();
     if (!pin)
         return failure(pin.error());
@@ -61,25 +68,116 @@ Result<qint64> CustomerAccounts::addUser(const QString &name, const QString &las
     row.lastname = lastname;
     row.telephone = telephone;
     row.password = *pin;
-    row.time = minutes;
-    row.timeleft = minutes;
-    return m_customers.addAccount(row);
+    // The time comes through the sale, so that no minutes are given
+    // without the money taken for them on record.
+    const Result<qint64> aa = m_customers.addAccount(row);
+    if (!aa || minutes <= 0)
+        return aa;
+    row.aa = *aa;
+    if (const Result<void> sold = sell(row, minutes, payment); !sold)
+        return failure(QStringLiteral("%1 %2 was added without time: %3\nAdd the time from the customer window.")
+                           .arg(name, lastname, sold.error()));
+    return aa;
 }
 
-Result<void> CustomerAccounts::addTime(qint64 aa, qint64 minutes)
+Result<void> CustomerAccounts::addTime(qint64 aa, qint64 minutes, const Payment &payment)
+{
+    if (const auto refused = refusal(payment))
+        return failure(*refused);
+    const Result<CustomerRow> current = readyForTime(aa);
+    if (!current)
+        return failure(current.error());
+    return sell(*current, minutes, payment);
+}
+
+Result<CustomerRow> CustomerAccounts::readyForTime(qint64 aa)
 {
     const Result<CustomerRow> current = account(aa);
     if (!current)
-        return failure(current.error());
+        return current;
     const Result<QString> at = inUseAt(*current);
     if (!at)
         return failure(at.error());
-    // The charge running there would write back its own figure at logoff
-    // and the minutes added now would be lost.
     if (!at->isEmpty())
         return failure(QStringLiteral("%1 %2 is logged on at %3 now. Add the time after the logoff.")
                            .arg(current->name, current->lastname, *at));
-    return m_customers.addTime(aa, minutes);
+    return current;
+}
+
+Result<Payment> CustomerAccounts::paymentFrom(const QString &amount, const QString &reason, const QString &seller)
+{
+    const std::optional<Money> paid = Money::parse(amount);
+    if (!paid || paid->units() < 0 || paid->units() > Money::Limit)
+        return failure(QStringLiteral("\"%1\" Is Not An Amount").arg(amount));
+    Payment p{paid->roundedToCents(), reason.trimmed(), seller};
+    if (const auto refused = refusal(p))
+        return failure(*refused);
+    return p;
+}
+
+std::optional<QString> CustomerAccounts::refusal(const Payment &payment)
+{
+    if (payment.amount.units() < 0 || payment.amount.units() > Money::Limit)
+        return QStringLiteral("\"%1\" Is Not An Amount").arg(Format::amount(payment.amount));
+    if (payment.amount.isZero() && payment.reason.trimmed().isEmpty())
+        return QStringLiteral("No Reason Entered");
+    return std::nullopt;
+}
+
+// Two books, no shared transaction: the sale first, then the minutes with
+// a mark of the sale in the customers' book, then the sale marked credited.
+// A crash between the steps is settled at the next start by that mark.
+Result<void> CustomerAccounts::sell(const CustomerRow &account, qint64 minutes, const Payment &payment)
+{
+    TimeSaleRow sale;
+    sale.at = m_clock.now();
+    sale.seller = payment.seller;
+    sale.account = account.aa;
+    sale.customer = account.name + QLatin1Char(' ') + account.lastname;
+    sale.minutes = minutes;
+    sale.amount = payment.amount.roundedToCents();
+    sale.reason = sale.amount.isZero() ? payment.reason.trimmed() : QString();
+    const Result<qint64> key = m_cafe.addSale(sale);
+    if (!key)
+        return failure(key.error());
+    if (const Result<void> credited = m_customers.credit(*key, account.aa, minutes); !credited) {
+        m_cafe.dropSale(*key); // when even this fails, the next start drops it
+        return credited;
+    }
+    if (const Result<void> marked = m_cafe.markCredited(*key); !marked)
+        return failure(QStringLiteral("The time was added, but the sale is not yet confirmed in the books: %1\n"
+                                      "It will be at the next start.")
+                           .arg(marked.error()));
+    return {};
+}
+
+Result<void> CustomerAccounts::settleSales()
+{
+    const auto open = m_cafe.uncreditedSales();
+    if (!open)
+        return failure(open.error());
+    for (const qint64 sale : *open) {
+        const Result<bool> credited = m_customers.credited(sale);
+        if (!credited)
+            return failure(credited.error());
+        if (const Result<void> settled = *credited ? m_cafe.markCredited(sale) : m_cafe.dropSale(sale); !settled)
+            return settled;
+    }
+    return {};
+}
+
+Result<QList<TimeSaleRow>> CustomerAccounts::salesOf(qint64 aa) { return m_cafe.salesOf(aa); }
+
+std::optional<Money> CustomerAccounts::offer(qint64 minutes)
+{
+    const auto rates = m_cafe.rates();
+    const auto settings = m_cafe.rateSettings();
+    if (!rates || rates->isEmpty() || !settings)
+        return std::nullopt;
+    const auto charge = Tariff::timeCharge(minutes, Tariff::halfHourPrice(rates->first()), *settings);
+    if (!charge)
+        return std::nullopt;
+    return charge->roundedToCents();
 }
 
 Result<QString> CustomerAccounts::inUseAt(const CustomerRow &account)

@@ -1,14 +1,23 @@
 #pragma once
 
-#include "store/Records.h"
 #include "base/Result.h"
+#include "store/Records.h"
 
 #include <QList>
 #include <QString>
 #include <functional>
 
 class CafeStore;
+class Clock;
 class CustomerStore;
+
+// What the customer paid for time put on an account, and who took it.
+struct Payment
+{
+    Money amount;
+    QString reason; // why nothing was taken; needed when the amount is zero
+    QString seller; // the operator account logged in
+};
 
 // The customer desk's books: listing, creating, topping up and deleting the
 // customer accounts of users.dat, with their transactions in icafe.dat.
@@ -20,7 +29,7 @@ public:
     // gives its own.
     using Uniform = std::function<double()>;
 
-    CustomerAccounts(CustomerStore &customers, CafeStore &cafe, Uniform uniform = {});
+    CustomerAccounts(CustomerStore &customers, CafeStore &cafe, const Clock &clock, Uniform uniform = {});
 
     // Up to `limit` accounts whose key is greater than `after`, by key.
     Result<QList<CustomerRow>> page(qint64 after, int limit);
@@ -29,12 +38,31 @@ public:
     // Whether an account of this first and last name exists, letter case
     // folded in every alphabet.
     Result<bool> nameTaken(const QString &name, const QString &lastname);
-    // Stores a new account with `minutes` as its time and time left and a
-    // fresh PIN; gives the new key.
-    Result<qint64> addUser(const QString &name, const QString &lastname, const QString &telephone, qint64 minutes);
+    // Stores a new account with a fresh PIN and sells it `minutes`; gives
+    // the new key. An account whose sale fails is kept without time, and
+    // the failure says so.
+    Result<qint64> addUser(const QString &name, const QString &lastname, const QString &telephone, qint64 minutes,
+                           const Payment &payment);
 
-    // Adds to time and time left and clears the used time, in one statement.
-    Result<void> addTime(qint64 aa, qint64 minutes);
+    // The account, when time can be added to it now: not while it is
+    // logged on, as the charge running there would write back its own
+    // figure at logoff and the minutes added would be lost.
+    Result<CustomerRow> readyForTime(qint64 aa);
+    // Sells minutes onto an account: the sale is recorded with its payment,
+    // time and time left grow and the used time is cleared.
+    Result<void> addTime(qint64 aa, qint64 minutes, const Payment &payment);
+    // What those minutes cost at the first rate, as a charge of that length
+    // is billed; nullopt when the tariff cannot be read or the sum is past
+    // the bounds.
+    std::optional<Money> offer(qint64 minutes);
+    // The payment typed at the counter, or the reason it cannot be taken,
+    // in the operator's words: not an amount, past the bounds, or nothing
+    // taken without a reason.
+    static Result<Payment> paymentFrom(const QString &amount, const QString &reason, const QString &seller);
+    // Sales a crash cut short: kept when their minutes reached the account,
+    // dropped when not. Run at start-up, before the desk is used.
+    Result<void> settleSales();
+    Result<QList<TimeSaleRow>> salesOf(qint64 aa);
 
     // The account and every transaction with its PIN. Refused while the
     // account is logged on at a computer.
@@ -52,8 +80,11 @@ public:
 
 private:
     Result<bool> pinTaken(const QString &pin);
+    static std::optional<QString> refusal(const Payment &payment);
+    Result<void> sell(const CustomerRow &account, qint64 minutes, const Payment &payment);
 
     CustomerStore &m_customers;
     CafeStore &m_cafe;
+    const Clock &m_clock;
     Uniform m_uniform;
 };

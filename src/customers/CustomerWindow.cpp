@@ -1,12 +1,14 @@
 #include "customers/CustomerWindow.h"
 
+#include "base/Format.h"
+#include "base/Prompter.h"
+#include "customers/AccountSalesModel.h"
 #include "customers/AddTimeDialog.h"
 #include "customers/CardWindow.h"
 #include "customers/CustomerAccounts.h"
 #include "customers/CustomerTableModel.h"
 #include "customers/NewUserDialog.h"
-#include "base/Format.h"
-#include "base/Prompter.h"
+#include "customers/PaymentDialog.h"
 
 #include <QEvent>
 #include <QFormLayout>
@@ -19,7 +21,7 @@
 #include <QVBoxLayout>
 
 CustomerWindow::CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, const Clock &clock,
-                               PrintTargetDialog &printTarget, const QString &printLog, std::function<bool()> cashier,
+                               PrintTargetDialog &printTarget, const QString &printLog, std::function<QString()> role,
                                QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_accounts(accounts)
@@ -27,11 +29,12 @@ CustomerWindow::CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, c
     , m_clock(clock)
     , m_printTarget(printTarget)
     , m_printLog(printLog)
-    , m_cashier(std::move(cashier))
+    , m_role(std::move(role))
 {
     setObjectName(QStringLiteral("frmcust"));
     setWindowTitle(QStringLiteral("User"));
     m_model = new CustomerTableModel(m_accounts, this);
+    m_sales = new AccountSalesModel(this);
     connect(m_model, &CustomerTableModel::failed, this, &CustomerWindow::tellFailure);
     buildUi();
     browseMode();
@@ -117,9 +120,20 @@ void CustomerWindow::buildUi()
     exit->setObjectName(QStringLiteral("cmdClose"));
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
 
+    m_salesGrid = new QTableView(this);
+    m_salesGrid->setObjectName(QStringLiteral("salesGrid"));
+    m_salesGrid->setModel(m_sales);
+    m_salesGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_salesGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_salesGrid->verticalHeader()->hide();
+    m_salesGrid->horizontalHeader()->setStretchLastSection(true);
+    auto *salesLabel = new QLabel(QStringLiteral("&Time Bought"), this);
+    salesLabel->setBuddy(m_salesGrid);
+
     auto *side = new QVBoxLayout;
     side->addLayout(details);
-    side->addStretch();
+    side->addWidget(salesLabel);
+    side->addWidget(m_salesGrid, 1);
     auto *top = new QHBoxLayout;
     top->addWidget(m_grid, 1);
     top->addLayout(side);
@@ -131,7 +145,7 @@ void CustomerWindow::buildUi()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addLayout(buttons);
-    resize(760, 420);
+    resize(900, 480);
 }
 
 void CustomerWindow::getUsers()
@@ -166,6 +180,19 @@ void CustomerWindow::selectRow(int row)
     QPalette p = m_left->palette();
     p.setColor(QPalette::Base, c.timeleft <= 1 ? QColor(255, 0, 0) : QColor(Qt::white));
     m_left->setPalette(p);
+    showSales();
+}
+
+void CustomerWindow::showSales()
+{
+    if (!m_selected) {
+        m_sales->setSales({});
+        return;
+    }
+    const auto sales = m_accounts.salesOf(m_selected->aa);
+    m_sales->setSales(sales ? *sales : QList<TimeSaleRow>());
+    if (!sales)
+        tellFailure(sales.error());
 }
 
 void CustomerWindow::clearDetails()
@@ -178,6 +205,7 @@ void CustomerWindow::clearDetails()
     p.setColor(QPalette::Base, Qt::white);
     m_left->setPalette(p);
     m_grid->clearSelection();
+    m_sales->setSales({});
 }
 
 void CustomerWindow::browseMode()
@@ -198,8 +226,10 @@ void CustomerWindow::followRole()
 {
     // Adding time hides Delete whoever is logged in.
     if (!m_save->isVisible())
-        m_delete->setVisible(!m_cashier());
+        m_delete->setVisible(!cashier());
 }
+
+bool CustomerWindow::cashier() const { return m_role() == QLatin1String("user"); }
 
 void CustomerWindow::showEvent(QShowEvent *event)
 {
@@ -216,7 +246,7 @@ bool CustomerWindow::eventFilter(QObject *watched, QEvent *event)
 
 void CustomerWindow::showPin()
 {
-    if (m_cashier() || !m_selected)
+    if (cashier() || !m_selected)
         return;
     m_prompter.tell(m_selected->password);
 }
@@ -230,7 +260,7 @@ void CustomerWindow::addNew()
         return;
     }
     if (!m_newUser) {
-        m_newUser = new NewUserDialog(m_accounts, m_prompter, this);
+        m_newUser = new NewUserDialog(m_accounts, m_prompter, m_role, this);
         m_newUser->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_newUser, &NewUserDialog::finished, this, &CustomerWindow::getUsers);
     }
@@ -244,7 +274,7 @@ void CustomerWindow::deleteCustomer()
         m_prompter.tell(QStringLiteral("No User Has Been Selected"));
         return;
     }
-    if (m_cashier())
+    if (cashier())
         return;
     const CustomerRow c = *m_selected;
     if (!m_prompter.ask(QStringLiteral("Delete") + QLatin1Char('\r') + c.name + QLatin1Char(' ') + c.lastname
@@ -295,7 +325,25 @@ void CustomerWindow::save()
         m_prompter.tell(QStringLiteral("No Time Was Entered"));
         return;
     }
-    if (const Result<void> done = m_accounts.addTime(m_selected->aa, *m_toAdd); !done) {
+    // Refused before the money is asked for, not after it was taken.
+    if (const Result<CustomerRow> ready = m_accounts.readyForTime(m_selected->aa); !ready) {
+        m_prompter.tell(ready.error(), Prompter::Icon::Critical);
+        return;
+    }
+    if (m_payment)
+        m_payment->close();
+    m_payment = new PaymentDialog(m_prompter, m_role(), this);
+    m_payment->setAttribute(Qt::WA_DeleteOnClose);
+    const qint64 aa = m_selected->aa, minutes = *m_toAdd;
+    connect(m_payment, &PaymentDialog::paid, this,
+            [this, aa, minutes](const Payment &payment) { store(aa, minutes, payment); });
+    m_payment->offer(minutes, m_accounts.offer(minutes));
+    m_payment->open();
+}
+
+void CustomerWindow::store(qint64 aa, qint64 minutes, const Payment &payment)
+{
+    if (const Result<void> done = m_accounts.addTime(aa, minutes, payment); !done) {
         m_prompter.tell(done.error(), Prompter::Icon::Critical);
         return;
     }

@@ -3,6 +3,7 @@
 #include "customers/AddTimeDialog.h"
 #include "customers/CardWindow.h"
 #include "customers/NewUserDialog.h"
+#include "customers/PaymentDialog.h"
 #include "store/Records.h"
 
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class AccountSalesModel;
 class Clock;
 class CustomerAccounts;
 class CustomerTableModel;
@@ -27,10 +29,10 @@ class CustomerWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // `cashier` tells whether the operator now logged in has the cashier's
-    // role; asked each time, so a change of operator counts at once.
+    // `role` names the operator account now logged in ("admin" or "user",
+    // the cashier); asked each time, so a change of operator counts at once.
     CustomerWindow(CustomerAccounts &accounts, Prompter &prompter, const Clock &clock, PrintTargetDialog &printTarget,
-                   const QString &printLog, std::function<bool()> cashier, QWidget *parent = nullptr);
+                   const QString &printLog, std::function<QString()> role, QWidget *parent = nullptr);
 
     // Reads the accounts again from the start.
     void getUsers();
@@ -46,6 +48,7 @@ public:
     void addNew();
     void deleteCustomer();
     void enterAddTime();
+    // Asks the amount paid; the time is stored once it is given.
     void save();
     void cancel();
     void printCard();
@@ -55,6 +58,7 @@ public:
     void setTimeToAdd(qint64 minutes);
     AddTimeDialog *addTimeDialog() const { return m_addTime; }
     NewUserDialog *newUserDialog() const { return m_newUser; }
+    PaymentDialog *paymentDialog() const { return m_payment; }
     CardWindow *cardWindow() const { return m_card; }
 
 protected:
@@ -66,24 +70,30 @@ private:
     void clearDetails();
     void browseMode();
     void tellFailure(const QString &text);
+    bool cashier() const;
+    void store(qint64 aa, qint64 minutes, const Payment &payment);
+    void showSales();
 
     CustomerAccounts &m_accounts;
     Prompter &m_prompter;
     const Clock &m_clock;
     PrintTargetDialog &m_printTarget;
     QString m_printLog;
-    std::function<bool()> m_cashier;
+    std::function<QString()> m_role;
     std::function<NewUserDialog *()> m_openNewUser;
 
     CustomerTableModel *m_model = nullptr;
+    AccountSalesModel *m_sales = nullptr;
     std::optional<CustomerRow> m_selected;
     std::optional<qint64> m_toAdd;
     QPointer<AddTimeDialog> m_addTime;
     QPointer<NewUserDialog> m_newUser;
     QPointer<CardWindow> m_card;
+    QPointer<PaymentDialog> m_payment;
     bool m_readReported = false;
 
     QTableView *m_grid = nullptr;
+    QTableView *m_salesGrid = nullptr;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_lastname = nullptr;
     QLineEdit *m_telephone = nullptr;

@@ -1,8 +1,9 @@
 #include "customers/NewUserDialog.h"
 
+#include "base/Prompter.h"
 #include "customers/CustomerAccounts.h"
 #include "customers/NewUserCheck.h"
-#include "base/Prompter.h"
+#include "customers/PaymentDialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,10 +12,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-NewUserDialog::NewUserDialog(CustomerAccounts &accounts, Prompter &prompter, QWidget *parent)
+NewUserDialog::NewUserDialog(CustomerAccounts &accounts, Prompter &prompter, std::function<QString()> seller,
+                             QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_accounts(accounts)
     , m_prompter(prompter)
+    , m_seller(std::move(seller))
 {
     setObjectName(QStringLiteral("frmnewuser"));
     setWindowTitle(QStringLiteral("New User"));
@@ -113,17 +116,38 @@ void NewUserDialog::addUser(qint64 minutes)
     const QString name = m_name->text().trimmed();
     const QString lastname = m_lastname->text().trimmed();
     const Result<bool> taken = m_accounts.nameTaken(name, lastname);
-    if (!taken) {
-        m_prompter.tell(taken.error(), Prompter::Icon::Critical);
-    } else if (*taken) {
-        m_prompter.tell(name + QLatin1Char(' ') + lastname + QLatin1Char(' ') + QStringLiteral("Already Exists"));
-    } else {
-        const Result<qint64> aa = m_accounts.addUser(name, lastname, m_telephone->text().trimmed(), minutes);
-        if (aa)
-            emit added(*aa);
-        else
-            m_prompter.tell(aa.error(), Prompter::Icon::Critical);
+    if (taken && !*taken && minutes > 0) {
+        // The account is stored once the amount paid is given; cancelled,
+        // nothing is stored and the entry stays for another try.
+        if (m_payment)
+            m_payment->close();
+        m_payment = new PaymentDialog(m_prompter, m_seller(), this);
+        m_payment->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_payment, &PaymentDialog::paid, this, [this, minutes](const Payment &p) {
+            store(minutes, p);
+            emit finished();
+            close();
+        });
+        m_payment->offer(minutes, m_accounts.offer(minutes));
+        m_payment->open();
+        return;
     }
+    if (!taken)
+        m_prompter.tell(taken.error(), Prompter::Icon::Critical);
+    else if (*taken)
+        m_prompter.tell(name + QLatin1Char(' ') + lastname + QLatin1Char(' ') + QStringLiteral("Already Exists"));
+    else
+        store(minutes, Payment{});
     emit finished();
     close();
+}
+
+void NewUserDialog::store(qint64 minutes, const Payment &payment)
+{
+    const Result<qint64> aa = m_accounts.addUser(m_name->text().trimmed(), m_lastname->text().trimmed(),
+                                                 m_telephone->text().trimmed(), minutes, payment);
+    if (aa)
+        emit added(*aa);
+    else
+        m_prompter.tell(aa.error(), Prompter::Icon::Critical);
 }

@@ -1,18 +1,25 @@
 #pragma once
 
+#include "customers/PaymentDialog.h"
+#include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class CustomerAccounts;
 class Prompter;
 class QLineEdit;
 
-// "New User": checks the entry in its order, draws the PIN and stores the
-// account; closes after every attempt that got past the checks.
+// "New User": checks the entry in its order, asks the amount paid for the
+// time, draws the PIN and stores the account; closes after every attempt
+// that got past the checks and the payment.
 class NewUserDialog : public QWidget
 {
     Q_OBJECT
 public:
-    NewUserDialog(CustomerAccounts &accounts, Prompter &prompter, QWidget *parent = nullptr);
+    // `seller` names the operator account now logged in.
+    NewUserDialog(CustomerAccounts &accounts, Prompter &prompter, std::function<QString()> seller,
+                  QWidget *parent = nullptr);
+    PaymentDialog *paymentDialog() const { return m_payment; }
 
     // The "&Add" button.
     void add();
@@ -25,9 +32,12 @@ signals:
 private:
     void buildUi();
     void addUser(qint64 minutes);
+    void store(qint64 minutes, const Payment &payment);
 
     CustomerAccounts &m_accounts;
     Prompter &m_prompter;
+    std::function<QString()> m_seller;
+    QPointer<PaymentDialog> m_payment;
     QLineEdit *m_name = nullptr;
     QLineEdit *m_lastname = nullptr;
     QLineEdit *m_telephone = nullptr;

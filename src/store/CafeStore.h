@@ -4,18 +4,21 @@
 #include "store/ChargeBook.h"
 #include "store/OperatorBook.h"
 #include "store/RosterBook.h"
+#include "store/SalesBook.h"
 #include "store/SqlStore.h"
 #include "store/TariffBook.h"
 
 // icafe.dat, one connection shared by its areas: the roster, the charges
-// with their extras and takings, the tariff, the operators and the
-// catalogue. Each area keeps its own statements in a file of its own.
+// with their extras and takings, the tariff, the operators, the catalogue
+// and the time sold onto customer accounts. Each area keeps its own
+// statements in a file of its own.
 class CafeStore : public SqlStore,
                   public RosterBook,
                   public ChargeBook,
                   public TariffBook,
                   public OperatorBook,
-                  public CatalogueBook
+                  public CatalogueBook,
+                  public SalesBook
 {
 public:
     CafeStore()
@@ -24,6 +27,7 @@ public:
         , TariffBook(connection())
         , OperatorBook(connection())
         , CatalogueBook(connection())
+        , SalesBook(connection())
     {}
 
     // The connection's own, not the areas' views of it.

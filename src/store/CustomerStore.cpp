@@ -80,16 +80,36 @@ Result<QList<CustomerRow>> CustomerStore::accountsAfter(qint64 after, int limit)
         customerFrom);
 }
 
-Result<void> CustomerStore::addTime(qint64 aa, qint64 minutes)
+Result<void> CustomerStore::credit(qint64 sale, qint64 aa, qint64 minutes)
 {
-    auto q = run(QStringLiteral("UPDATE users SET \"time\" = \"time\" + ?, timeleft = timeleft + ?, usedtime = 0"
-                                " WHERE aa = ?"),
-                 {minutes, minutes, aa});
-    if (!q)
-        return failure(QStringLiteral("The time was not added: %1").arg(lastError()));
-    if (q->numRowsAffected() < 1)
+    bool gone = false;
+    const Result<void> done = atomically([&] {
+        auto had = run(QStringLiteral("SELECT 1 FROM credits WHERE sale = ?"), {sale});
+        if (!had)
+            return false;
+        if (had->next())
+            return true;
+        auto q = run(QStringLiteral("UPDATE users SET \"time\" = \"time\" + ?, timeleft = timeleft + ?, usedtime = 0"
+                                    " WHERE aa = ?"),
+                     {minutes, minutes, aa});
+        if (!q)
+            return false;
+        gone = q->numRowsAffected() < 1;
+        return !gone && exec(QStringLiteral("INSERT INTO credits (sale, account) VALUES (?, ?)"), {sale, aa});
+    });
+    if (gone)
         return failure(QStringLiteral("This customer no longer exists."));
+    if (!done)
+        return failure(QStringLiteral("The time was not added: %1").arg(done.error()));
     return {};
+}
+
+Result<bool> CustomerStore::credited(qint64 sale)
+{
+    auto q = run(QStringLiteral("SELECT 1 FROM credits WHERE sale = ?"), {sale});
+    if (!q)
+        return failure(lastError());
+    return q->next();
 }
 
 Result<void> CustomerStore::deleteAccount(qint64 aa)

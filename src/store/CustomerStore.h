@@ -22,8 +22,10 @@ public:
 
     // Up to `limit` accounts whose key is greater than `after`, by key.
     Result<QList<CustomerRow>> accountsAfter(qint64 after, int limit);
-    // Adds to time and time left and clears the used time; fails when no
-    // account has that key.
-    Result<void> addTime(qint64 aa, qint64 minutes);
+    // Puts a sale's minutes on the account (time and time left grow, the
+    // used time is cleared) once only: a sale already credited adds nothing.
+    // Fails when no account has that key.
+    Result<void> credit(qint64 sale, qint64 aa, qint64 minutes);
+    Result<bool> credited(qint64 sale);
     Result<void> deleteAccount(qint64 aa);
 };

@@ -10,7 +10,10 @@ Migrations Migrations::current()
     Migrations steps;
     // 2: amounts bounded by the books themselves; operator passwords kept as digests.
     steps.cafe = {
-        {2, Schema::boundTriggers() << QStringLiteral("UPDATE users SET password = password_digest(password)")}};
+        {2, Schema::boundTriggers() << QStringLiteral("UPDATE users SET password = password_digest(password)")},
+        // 3: the money taken for time sold onto customer accounts.
+        {3, Schema::saleStatements()}};
+    steps.customers = {{2, Schema::creditStatements()}};
     return steps;
 }
 

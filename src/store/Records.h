@@ -94,3 +94,18 @@ struct CustomerRow
     bool timer = false; // in use on a computer
     QString pcused;
 };
+
+// Time sold onto a customer account: who sold it, when, to whom, how many
+// minutes for how much. Kept when the account is deleted, so the customer's
+// name is stored with it.
+struct TimeSaleRow
+{
+    qint64 aa = 0;
+    QDateTime at;
+    QString seller; // the operator account logged in
+    qint64 account = 0;
+    QString customer;
+    qint64 minutes = 0;
+    Money amount;
+    QString reason; // why nothing was taken, when the amount is zero
+};

@@ -36,33 +36,29 @@ QStringList cafeStatements()
                QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
                QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
            }
-           + reportIndexes() + kinDaysStatements() + boundTriggers();
+           + reportIndexes() + kinDaysStatements() + boundTriggers() + saleStatements();
 }
 
-QStringList boundTriggers()
+QStringList creditStatements()
 {
-    // Whoever writes, the books keep only whole numbers within the bounds:
-    // SQLite would keep an overflowing product as an inexact REAL.
-    struct Column
-    {
-        QString name;
-        qint64 low;
-        qint64 high;
-    };
-    const qint64 price = Money::MaxPrice, amount = Money::Limit;
-    const QList<std::pair<QString, QList<Column>>> tables{
-        {QStringLiteral("extra"),
-         {{QStringLiteral("itemquant"), 0, Money::MaxQuantity},
-          {QStringLiteral("itemprice"), 0, price},
-          {QStringLiteral("charge"), -amount, amount}}},
-        {QStringLiteral("kin"),
-         {{QStringLiteral("timecharged"), -amount, amount},
-          {QStringLiteral("extra"), -amount, amount},
-          {QStringLiteral("total"), -amount, amount}}},
-        {QStringLiteral("products"), {{QStringLiteral("price"), 0, price}}},
-        {QStringLiteral("rates"), {{QStringLiteral("rate"), 0, price}}},
-        {QStringLiteral("settings"), {{QStringLiteral("fixed"), 0, price}}},
-    };
+    // One row per sale whose minutes this book holds: crediting a sale twice
+    // is refused by the key, so a step repeated after a crash adds nothing.
+    return {QStringLiteral("CREATE TABLE credits (sale INTEGER PRIMARY KEY, account INTEGER NOT NULL)")};
+}
+
+namespace {
+struct Column
+{
+    QString name;
+    qint64 low;
+    qint64 high;
+};
+using BoundedTables = QList<std::pair<QString, QList<Column>>>;
+
+// Whoever writes, the books keep only whole numbers within the bounds:
+// SQLite would keep an overflowing product as an inexact REAL.
+QStringList bounded(const BoundedTables &tables)
+{
     QStringList statements;
     for (const auto &[table, columns] : tables) {
         QStringList names, within;
@@ -83,6 +79,43 @@ QStringList boundTriggers()
                           + body;
     }
     return statements;
+}
+} // namespace
+
+QStringList boundTriggers()
+{
+    const qint64 price = Money::MaxPrice, amount = Money::Limit;
+    return bounded({
+        {QStringLiteral("extra"),
+         {{QStringLiteral("itemquant"), 0, Money::MaxQuantity},
+          {QStringLiteral("itemprice"), 0, price},
+          {QStringLiteral("charge"), -amount, amount}}},
+        {QStringLiteral("kin"),
+         {{QStringLiteral("timecharged"), -amount, amount},
+          {QStringLiteral("extra"), -amount, amount},
+          {QStringLiteral("total"), -amount, amount}}},
+        {QStringLiteral("products"), {{QStringLiteral("price"), 0, price}}},
+        {QStringLiteral("rates"), {{QStringLiteral("rate"), 0, price}}},
+        {QStringLiteral("settings"), {{QStringLiteral("fixed"), 0, price}}},
+    });
+}
+
+QStringList saleStatements()
+{
+    // `credited` is set once the customers' book holds the minutes (see its
+    // `credits` table); nothing is taken only with a reason.
+    return QStringList{
+               QStringLiteral(
+                   "CREATE TABLE timesales (aa INTEGER PRIMARY KEY AUTOINCREMENT, saledate TEXT NOT NULL,"
+                   " saletime TEXT NOT NULL, seller TEXT NOT NULL, account INTEGER NOT NULL,"
+                   " customer TEXT NOT NULL,"
+                   " minutes INTEGER NOT NULL CHECK (typeof(minutes) = 'integer' AND minutes > 0),"
+                   " amount INTEGER NOT NULL, reason TEXT NOT NULL DEFAULT '' CHECK (amount > 0 OR reason <> ''),"
+                   " credited INTEGER NOT NULL DEFAULT 0)"),
+               QStringLiteral("CREATE INDEX timesales_by_account ON timesales (account, aa)"),
+               QStringLiteral("CREATE INDEX timesales_by_date ON timesales (saledate)"),
+           }
+           + bounded({{QStringLiteral("timesales"), {{QStringLiteral("amount"), 0, Money::Limit}}}});
 }
 
 QStringList reportIndexes()
@@ -127,10 +160,10 @@ QStringList kinDaysTriggers(bool whileFilling)
                        " coalesce(new.timecharged, 0), coalesce(new.extra, 0), coalesce(new.total, 0)"
                        " WHERE new.type IS NOT NULL AND new.startdate IS NOT NULL")
         + filled("new") + add + QLatin1Char(';');
-    const QString takeOld = QStringLiteral(
-        "UPDATE kin_days SET n = n - 1, timecharged = timecharged - coalesce(old.timecharged, 0),"
-        " extra = extra - coalesce(old.extra, 0), total = total - coalesce(old.total, 0)"
-        " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '')")
+    const QString takeOld =
+        QStringLiteral("UPDATE kin_days SET n = n - 1, timecharged = timecharged - coalesce(old.timecharged, 0),"
+                       " extra = extra - coalesce(old.extra, 0), total = total - coalesce(old.total, 0)"
+                       " WHERE type = old.type AND startdate = old.startdate AND computer = coalesce(old.computer, '')")
         + filled("old") + QLatin1Char(';');
     return {
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_days_insert AFTER INSERT ON kin BEGIN ") + addNew
@@ -163,13 +196,14 @@ QStringList cafeDefaults()
 
 QStringList customerStatements()
 {
-    return {
-        QStringLiteral("CREATE TABLE users (aa INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, lastname TEXT,"
-                       " telephone TEXT, password TEXT, \"time\" INTEGER NOT NULL DEFAULT 0,"
-                       " usedtime INTEGER NOT NULL DEFAULT 0, timeleft INTEGER NOT NULL DEFAULT 0,"
-                       " timer INTEGER NOT NULL DEFAULT 0, pcused TEXT)"),
-        QStringLiteral("CREATE INDEX users_by_pin ON users (password)"),
-    };
+    return QStringList{
+               QStringLiteral("CREATE TABLE users (aa INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, lastname TEXT,"
+                              " telephone TEXT, password TEXT, \"time\" INTEGER NOT NULL DEFAULT 0,"
+                              " usedtime INTEGER NOT NULL DEFAULT 0, timeleft INTEGER NOT NULL DEFAULT 0,"
+                              " timer INTEGER NOT NULL DEFAULT 0, pcused TEXT)"),
+               QStringLiteral("CREATE INDEX users_by_pin ON users (password)"),
+           }
+           + creditStatements();
 }
 
 QStringList cafeTables()

@@ -5,9 +5,9 @@
 #include "store/DatabaseCopy.h"
 #include "store/Maintenance.h"
 #include "store/Migrations.h"
+#include "store/PictureLoader.h"
 #include "store/SettingsFile.h"
 #include "store/SqlStore.h"
-#include "store/PictureLoader.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -185,7 +185,7 @@ private slots:
         QTest::newRow("truncated") << "is damaged: it is cut short";
         QTest::newRow("damaged page") << "is damaged";
         QTest::newRow("foreign wal") << "-wal does not belong to";
-        QTest::newRow("newer version") << "(books version 3); this Korvane reads books up to version 2";
+        QTest::newRow("newer version") << "(books version 4); this Korvane reads books up to version 3";
         QTest::newRow("genuine wal kept") << "";
     }
     void damagedBooksRefusedUntouched()
@@ -230,7 +230,7 @@ private slots:
         }
         if (damage == "newer version") {
             SqlStore s;
-            QVERIFY(!s.open(book) && s.exec("PRAGMA user_version = 3"));
+            QVERIFY(!s.open(book) && s.exec("PRAGMA user_version = 4"));
         }
         const Paths &paths = damage == "genuine wal kept" ? crashed.paths() : home.paths();
         // What a check killed two hours ago left goes; one running now is left alone.
@@ -336,11 +336,12 @@ private slots:
         QFETCH(int, reached);
         TempHome home;
         const QString book = home.paths().cafeDatabase(), users = home.paths().customerDatabase();
-        QVERIFY(version(book) == 2 && version(users) == 1);
+        QVERIFY(version(book) == 3 && version(users) == 2);
         {
             CafeStore cafe;
             CustomerStore customers;
-            QVERIFY(!cafe.open(book) && !customers.open(users) && cafe.exec("PRAGMA user_version = 0"));
+            QVERIFY(!cafe.open(book) && !customers.open(users) && cafe.exec("PRAGMA user_version = 0")
+                    && customers.exec("PRAGMA user_version = 0"));
             for (int i = 1; i <= 5; ++i) {
                 QVERIFY(cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", i, i, false, false, false}));
                 CustomerRow account;
@@ -357,7 +358,7 @@ private slots:
         if (r.error)
             QVERIFY2(r.error->contains(book) && r.error->contains("no_such_table") && r.error->contains("version 2"),
                      qPrintable(*r.error));
-        QCOMPARE((QList<int>{version(book), version(users)}), (QList<int>{reached, r.error ? 1 : 2}));
+        QCOMPARE((QList<int>{version(book), version(users)}), (QList<int>{reached, r.error ? 0 : 2}));
         QCOMPARE(computers(book), before);
         CustomerStore customers;
         QVERIFY(!customers.open(users) && customers.accounts()->size() == 5);
@@ -376,13 +377,17 @@ private slots:
     }
 
     // Version 2: amounts bounded by the books themselves; operator passwords
-    // kept as salted digests, letter case still ignored at login.
-    void versionTwo()
+    // kept as salted digests, letter case still ignored at login. Version 3
+    // (and 2 of users.dat): the time sold onto accounts, bounded too.
+    void versionTwoAndThree()
     {
         TempHome home;
-        const QString book = home.paths().cafeDatabase();
+        const QString book = home.paths().cafeDatabase(), users = home.paths().customerDatabase();
         {
+            SqlStore u;
+            QVERIFY(!u.open(users) && u.exec("DROP TABLE credits") && u.exec("PRAGMA user_version = 1"));
             SqlStore s; // back as a book of version 1 kept them
+            QVERIFY(!s.open(book) && s.exec("DROP TABLE timesales"));
             QVERIFY(!s.open(book));
             for (const QString t : {"extra", "kin", "products", "rates", "settings"})
                 QVERIFY(s.exec("DROP TRIGGER " + t + "_bounded_insert")
@@ -392,10 +397,19 @@ private slots:
         }
         const Installer::Report r = Installer::install(home.paths());
         QVERIFY2(!r.error, qPrintable(r.error.value_or("")));
-        QCOMPARE(version(book), 2);
+        QCOMPARE((QList<int>{version(book), version(users)}), (QList<int>{3, 2}));
         CafeStore cafe;
         QVERIFY(!cafe.open(book));
         QVERIFY(!cafe.exec("UPDATE rates SET rate = -1") && cafe.lastError().contains("beyond"));
+        QVERIFY(!cafe.addSale({0,
+                               QDateTime(QDate(2026, 3, 2), QTime(9, 0)),
+                               "admin",
+                               1,
+                               "A B",
+                               60,
+                               Money::fromUnits(Money::Limit + 1),
+                               {}}));
+        QVERIFY(cafe.lastError().contains("beyond"));
         auto q = cafe.run("SELECT count(*) FROM users WHERE password LIKE 'pbkdf2-sha256$20000$%'");
         QVERIFY(q && q->next() && q->value(0).toInt() == 2);
         QCOMPARE(cafe.operatorLogin("Admin", "ΚΈΛΠΟ").value_or(std::nullopt), std::optional<QString>("admin"));
