@@ -127,13 +127,13 @@ void CustomerWindow::buildUi()
     m_salesGrid->setSelectionMode(QAbstractItemView::NoSelection);
     m_salesGrid->verticalHeader()->hide();
     m_salesGrid->horizontalHeader()->setStretchLastSection(true);
+    m_salesGrid->setMinimumHeight(110);
     auto *salesLabel = new QLabel(QStringLiteral("&Time Bought"), this);
     salesLabel->setBuddy(m_salesGrid);
 
     auto *side = new QVBoxLayout;
     side->addLayout(details);
-    side->addWidget(salesLabel);
-    side->addWidget(m_salesGrid, 1);
+    side->addStretch();
     auto *top = new QHBoxLayout;
     top->addWidget(m_grid, 1);
     top->addLayout(side);
@@ -143,9 +143,11 @@ void CustomerWindow::buildUi()
     buttons->addStretch();
     buttons->addWidget(exit);
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top, 1);
+    layout->addLayout(top, 3);
+    layout->addWidget(salesLabel);
+    layout->addWidget(m_salesGrid, 1);
     layout->addLayout(buttons);
-    resize(900, 480);
+    resize(780, 560);
 }
 
 void CustomerWindow::getUsers()
@@ -337,7 +339,7 @@ void CustomerWindow::save()
     const qint64 aa = m_selected->aa, minutes = *m_toAdd;
     connect(m_payment, &PaymentDialog::paid, this,
             [this, aa, minutes](const Payment &payment) { store(aa, minutes, payment); });
-    m_payment->offer(minutes, m_accounts.offer(minutes));
+    m_payment->offer(m_selected->name + QLatin1Char(' ') + m_selected->lastname, minutes, m_accounts.offer(minutes));
     m_payment->open();
 }
 

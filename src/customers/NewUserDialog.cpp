@@ -128,7 +128,7 @@ void NewUserDialog::addUser(qint64 minutes)
             emit finished();
             close();
         });
-        m_payment->offer(minutes, m_accounts.offer(minutes));
+        m_payment->offer(name + QLatin1Char(' ') + lastname, minutes, m_accounts.offer(minutes));
         m_payment->open();
         return;
     }

@@ -26,6 +26,8 @@ PaymentDialog::PaymentDialog(Prompter &prompter, QString seller, QWidget *parent
         form->addRow(l, e);
         return std::pair{l, e};
     };
+    m_customer = field("customer", QStringLiteral("C&ustomer")).second;
+    m_customer->setReadOnly(true);
     m_time = field("timeSold", QStringLiteral("&Time")).second;
     m_time->setReadOnly(true);
     m_amount = field("amountPaid", QStringLiteral("&Amount Paid")).second;
@@ -45,8 +47,9 @@ PaymentDialog::PaymentDialog(Prompter &prompter, QString seller, QWidget *parent
     setMinimumWidth(380);
 }
 
-void PaymentDialog::offer(qint64 minutes, const std::optional<Money> &amount)
+void PaymentDialog::offer(const QString &customer, qint64 minutes, const std::optional<Money> &amount)
 {
+    m_customer->setText(customer);
     m_time->setText(Format::minutes(minutes));
     m_amount->setText(amount ? Format::amount(*amount) : QString());
     m_reason->clear();

@@ -19,8 +19,9 @@ class PaymentDialog : public QDialog
 public:
     PaymentDialog(Prompter &prompter, QString seller, QWidget *parent = nullptr);
 
-    // Shows the minutes and the offered amount (none when the tariff gave none).
-    void offer(qint64 minutes, const std::optional<Money> &amount);
+    // Shows whose time, the minutes and the offered amount (none when the
+    // tariff gave none).
+    void offer(const QString &customer, qint64 minutes, const std::optional<Money> &amount);
     // The "&OK" button: emits paid() and closes, or tells what is wrong.
     void confirm();
 
@@ -32,6 +33,7 @@ private:
 
     Prompter &m_prompter;
     QString m_seller;
+    QLineEdit *m_customer = nullptr;
     QLineEdit *m_time = nullptr;
     QLineEdit *m_amount = nullptr;
     QLabel *m_reasonLabel = nullptr;
