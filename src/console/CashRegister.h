@@ -1,11 +1,17 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QDate>
+#include <QString>
 
 class CafeStore;
 class Prompter;
 
-// "Current Transactions": the takings of the day so far, in one OK box.
+// "Current Transactions": the takings of the day so far, in one OK box:
+// the sum of the day's transactions, then what it is made of, the account
+// time sold beside it and the bills closed without charge.
 namespace CashRegister {
+Result<QString> report(CafeStore &store, const QDate &today);
 void tamio(CafeStore &store, const QDate &today, Prompter &prompter);
-}
+} // namespace CashRegister

@@ -190,12 +190,17 @@ Result<void> ChargeBook::moveTransaction(qint64 aa, const QString &computer)
                         {computer}, false);
 }
 
-Result<Money> ChargeBook::takingsOn(const QDate &day)
+Result<Takings> ChargeBook::takingsOn(const QDate &day)
 {
-    auto q = run(QStringLiteral("SELECT coalesce(sum(total), 0) FROM kin WHERE startdate = ?"), {date(day)});
+    // One pass over the day's rows; a bill closed without charge is the one
+    // that carries a reason.
+    auto q = run(QStringLiteral("SELECT coalesce(sum(total), 0), coalesce(sum(timecharged), 0),"
+                                " count(CASE WHEN reason <> '' THEN 1 END) FROM kin WHERE startdate = ?"),
+                 {date(day)});
     if (!q || !q->next())
         return failure(lastError());
-    return Money::fromUnits(q->value(0).toLongLong());
+    return Takings{Money::fromUnits(q->value(0).toLongLong()), Money::fromUnits(q->value(1).toLongLong()),
+                   q->value(2).toLongLong()};
 }
 
 Result<QList<ExtraRow>> ChargeBook::extras(qint64 key)

@@ -33,9 +33,9 @@ public:
     Result<void> moveTransaction(qint64 aa, const QString &computer);
     // Charges that have ended but whose bill was not confirmed.
     Result<QList<KinRow>> unconfirmed();
-    // Sum of `total` over the transactions that started on a day; rows without
+    // The sums over the transactions that started on a day; rows without
     // a total (still running) count as zero.
-    Result<Money> takingsOn(const QDate &day);
+    Result<Takings> takingsOn(const QDate &day);
 
     Result<QList<ExtraRow>> extras(qint64 key);
     // nullopt when the transaction has no extras, a sum otherwise; a

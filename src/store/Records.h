@@ -109,3 +109,12 @@ struct TimeSaleRow
     Money amount;
     QString reason; // why nothing was taken, when the amount is zero
 };
+
+// A day's takings by kind, from the transactions that started that day.
+struct Takings
+{
+    Money total;       // every transaction's total: what the cash register sums
+    Money timeCharges; // the time charged on them; the rest of the total is extras
+    qint64 freeBills = 0;
+    Money extras() const { return Money::fromUnits(total.units() - timeCharges.units()); }
+};

@@ -266,24 +266,36 @@ private slots:
         QVERIFY(m.map()->background().isNull() && !m.action(MenuEntry::Settings)->isEnabled());
     }
 
-    // The cash register: the takings of the console's day (what counts: tst_store).
+    // The cash register: the takings of the console's day by kind, with the
+    // account time sold that day (what counts: tst_store).
     void cashRegister()
     {
         QLocale::setDefault(QLocale(QLocale::Greek, QLocale::Greece));
         Map d;
-        for (const QDate day : {d.clock.now().date(), d.clock.now().date().addDays(-1)}) {
+        const QDate today = d.clock.now().date();
+        for (const QDate day : {today, today, today.addDays(-1)}) {
             KinRow row;
             row.computer = "pc1";
             row.startdate = day;
             row.starttime = QDateTime(day, QTime(8, 0));
-            row.total = Money::fromCents(day == d.clock.now().date() ? 123600 : 999);
+            const bool free = day == today && d.store.takingsOn(today)->total.units() > 0;
+            row.timecharged = Money::fromCents(day != today ? 999 : free ? 0 : 100000);
+            row.extra = Money::fromCents(day != today ? 0 : 23600);
+            row.total = Money::fromCents(day != today ? 999 : free ? 0 : 123600);
+            row.reason = free ? "a friend" : "";
             QVERIFY(d.store.appendTransaction(row));
         }
+        for (const QDate day : {today, today.addDays(-1)})
+            QVERIFY(d.store.markCredited(*d.store.addSale({0, QDateTime(day, QTime(9, 0)), "admin", 1, "A B", 60,
+                                                           Money::fromCents(1000), {}})));
+        QVERIFY(d.store.addSale({0, QDateTime(today, QTime(9, 0)), "admin", 1, "A B", 60, Money::fromCents(5), {}}));
 
         MainWindow &m = d.open();
         d.prompter.clear();
         m.action(MenuEntry::CurrentTransactions)->trigger();
-        QCOMPARE(d.prompter.texts(), QStringList{QString::fromUtf8("1.236,00\u00a0€")});
+        QCOMPARE(d.prompter.texts(),
+                 QStringList{QString::fromUtf8("1.236,00\u00a0€\n\nTime charges: 1.000,00\u00a0€\nExtras: 236,00\u00a0€\n"
+                                               "Account time sold: 10,00\u00a0€\nFree bills: 1")});
         QVERIFY(d.prompter.said().first().icon == Prompter::Icon::None && !d.prompter.said().first().question);
         QLocale::setDefault(QLocale::system());
     }
