@@ -24,6 +24,7 @@ Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channe
     connect(&m_channel, &CommandChannel::connected, this, &Engine::onConnected);
     connect(&m_channel, &CommandChannel::failed, this, &Engine::onFailed);
     connect(&m_channel, &CommandChannel::finished, this, &Engine::onFinished);
+    connect(&m_bills, &BillQueue::billOpened, this, &Engine::billOpened);
     m_prepaidTick.setInterval(1000);
     connect(&m_prepaidTick, &QTimer::timeout, this, [this] {
         // By key: an expiry opens a bill, which may change other slots.
@@ -480,37 +481,6 @@ void Engine::currentStatus(qint64 aa)
         present(new Bill(billContext(), Bill::Kind::Status, *s, QDateTime(), this));
     else if (s->state == SlotState::Prepaid)
         present(new Bill(billContext(), Bill::Kind::PrepaidStatus, *s, QDateTime(), this));
-}
-
-// --- bills
-
-void Engine::present(Bill *bill)
-{
-    connect(bill, &Bill::closed, this, [this, bill] { billClosed(bill); });
-    if (m_shown) {
-        m_waiting.append(bill);
-        return;
-    }
-    m_shown = bill;
-    emit billOpened(bill);
-}
-
-void Engine::billClosed(Bill *bill)
-{
-    m_waiting.removeAll(bill);
-    bill->deleteLater();
-    if (m_shown != bill)
-        return;
-    m_shown = nullptr;
-    while (!m_waiting.isEmpty()) {
-        Bill *next = m_waiting.takeFirst();
-        if (!next)
-            continue;
-        m_shown = next;
-        next->refresh();
-        emit billOpened(next);
-        break;
-    }
 }
 
 bool Engine::stillRunning(const QString &name, SlotState state, qint64 except) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Bill.h"
+#include "engine/BillQueue.h"
 #include "engine/Command.h"
 #include "engine/Slot.h"
 #include "store/Records.h"
@@ -110,7 +111,7 @@ public:
     int rateTab() const { return m_rateTab; }
 
     // --- bills: one on screen, the others wait their turn
-    bool billOnScreen() const { return m_shown != nullptr; }
+    bool billOnScreen() const { return m_bills.billOnScreen(); }
     // Ended charges whose bill the operator has not confirmed yet.
     Result<QList<KinRow>> unconfirmedBills();
     // Shows every unconfirmed bill in turn (at start-up, after asking).
@@ -185,8 +186,7 @@ private:
     bool offerUnconfirmedBill(const Slot &s);
     Bill *billFromBooks(const KinRow &row);
 
-    void present(Bill *bill);
-    void billClosed(Bill *bill);
+    void present(Bill *bill) { m_bills.present(bill); }
     // Whether a computer of that name still runs a charge of that kind.
     bool stillRunning(const QString &name, SlotState state, qint64 except) const;
 
@@ -207,8 +207,7 @@ private:
     QString m_lastWord;
     qint64 m_current = 0;
     int m_rateTab = 0;
-    QPointer<Bill> m_shown;
-    QList<QPointer<Bill>> m_waiting;
+    BillQueue m_bills;
     // Looks at every running prepaid charge once a second while one runs.
     QTimer m_prepaidTick;
 };

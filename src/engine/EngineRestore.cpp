@@ -149,13 +149,9 @@ Result<QList<KinRow>> Engine::unconfirmedBills()
         return rows;
     // A bill on screen or waiting its turn is not offered twice.
     QList<KinRow> open;
-    for (const KinRow &row : *rows) {
-        bool shown = m_shown && m_shown->transaction() == row.aa;
-        for (const QPointer<Bill> &b : m_waiting)
-            shown = shown || (b && b->transaction() == row.aa);
-        if (!shown)
+    for (const KinRow &row : *rows)
+        if (!m_bills.holds(row.aa))
             open << row;
-    }
     return open;
 }
 
