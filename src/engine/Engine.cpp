@@ -2,7 +2,6 @@
 
 #include "link/CommandChannel.h"
 #include "store/CafeStore.h"
-#include "store/CustomerStore.h"
 #include "base/Clock.h"
 #include "base/Format.h"
 #include "base/Prompter.h"
@@ -18,6 +17,7 @@ Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channe
     , m_channel(channel)
     , m_prompter(prompter)
     , m_clock(clock)
+    , m_books(cafe, customers)
     , m_newAccountChannel(std::move(newAccountChannel))
     , m_startFailures(prompter, Prompter::Icon::Critical)
 {
@@ -174,7 +174,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     // To the second, as the books keep it: the time used is then the stored
     // end minus the stored start, before and after a restart alike.
     s.start = now.addMSecs(-now.time().msec());
-    row = startRow(s);
+    row = ChargeRecorder::startRow(s.name, s.start);
     switch (p.command) {
     case Command::StartPre:
         s.plannedEnd = s.start.addSecs(p.amount);
@@ -200,7 +200,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     }
 
     const ChargeKind &kind = *chargeKind(started);
-    const Result<qint64> key = record(s, kind.flag, row);
+    const Result<qint64> key = m_books.record(s.name, kind.flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
         if (&channel == &m_channel)
@@ -264,41 +264,10 @@ void Engine::onFinished() { m_pending.reset(); }
 
 // --- recording
 
-KinRow Engine::startRow(const Slot &s) const
-{
-    KinRow row;
-    row.computer = s.name;
-    row.startdate = s.start.date();
-    row.starttime = s.start;
-    row.type = QStringLiteral("normal");
-    return row;
-}
-
-Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
-{
-    // The flag and the open row go together, so that a restart finds both or neither.
-    std::optional<qint64> key;
-    const auto ok = m_cafe.atomically([&] {
-        if (!m_cafe.setFlag(s.name, flag, true))
-            return false;
-        const Result<qint64> added = m_cafe.appendTransaction(row);
-        if (added)
-            key = *added;
-        return added.ok();
-    });
-    if (!ok)
-        return failure(ok.error());
-    return *key;
-}
-
 Result<void> Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
 {
     const ComputerFlag flag = s.state == SlotState::Prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
-    const auto ok = m_cafe.atomically([&] {
-        return m_cafe.endCharge(flag, s.transaction, end, used)
-               && (stillRunning(s.name, s.state, s.aa) || m_cafe.setFlag(s.name, flag, false));
-    });
-    return ok;
+    return m_books.recordEnd(flag, s.name, s.transaction, end, used, stillRunning(s.name, s.state, s.aa));
 }
 
 // --- starting
@@ -428,13 +397,8 @@ bool Engine::moveCharge(qint64 from, qint64 to)
     const ChargeKind &kind = *chargeKind(source.state);
     const ComputerFlag flag = kind.flag;
 
-    const auto ok = m_cafe.atomically([&] {
-        if (source.transaction != 0 && !m_cafe.moveTransaction(source.transaction, target.name))
-            return false;
-        if (!m_cafe.setFlag(target.name, flag, true))
-            return false;
-        return stillRunning(source.name, source.state, source.aa) || m_cafe.setFlag(source.name, flag, false);
-    });
+    const auto ok = m_books.move(flag, source.transaction, source.name, target.name,
+                                 stillRunning(source.name, source.state, source.aa));
     if (!ok) {
         reportStoreError(ok.error());
         return false;
@@ -493,42 +457,9 @@ bool Engine::stillRunning(const QString &name, SlotState state, qint64 except) c
 
 Result<void> Engine::storeBill(const Bill &bill)
 {
-    const bool prepaid = bill.isPrepaid();
-    const QString name = bill.computer();
-    QString missing;
-    const auto ok = m_cafe.atomically([&] {
-        // By the bill's state, not its text: the text follows the locale.
-        const bool cleared = bill.isCleared();
-        // The extras summed again in this transaction: a bill closes neither
-        // without them nor with other ones than it shows.
-        const Result<std::optional<Money>> extras = m_cafe.sumExtras(bill.transaction());
-        const std::optional<Money> total = bill.total();
-        if (!extras || bill.extras() != extras->value_or(Money()) || !total) {
-            missing = !extras ? extras.error()
-                              : QStringLiteral("The bill of %1 shows other extras than the books hold;"
-                                               " it shows theirs now. Confirm it again.")
-                                    .arg(name);
-            return false;
-        }
-        KinRow row;
-        row.aa = bill.transaction();
-        row.enddate = bill.end().date();
-        row.endtime = bill.end().time();
-        row.timecharged = cleared ? Money() : bill.timeCharge()->roundedToCents();
-        row.totaltime = bill.timeUsed();
-        row.extra = bill.extras()->roundedToCents();
-        row.total = total;
-        row.reason = bill.reasonShown() ? bill.reason() : QString();
-        // Confirmed once: a second confirmation of the same row would count it twice.
-        if (!m_cafe.confirmCharge(row, prepaid))
-            return false;
-        // A new charge of the same kind may already run there: its flag stays.
-        const ChargeKind &kind = *chargeKind(prepaid ? SlotState::Prepaid : SlotState::Normal);
-        return stillRunning(name, kind.state, 0) || m_cafe.setFlag(name, kind.flag, false);
-    });
-    if (!ok)
-        return failure(missing.isEmpty() ? ok.error() : missing);
-    return {};
+    // A new charge of the same kind may already run there: its flag stays.
+    const SlotState state = bill.isPrepaid() ? SlotState::Prepaid : SlotState::Normal;
+    return m_books.storeBill(bill, stillRunning(bill.computer(), state, 0));
 }
 
 void Engine::reportStoreError(const QString &cause)

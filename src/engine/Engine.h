@@ -2,6 +2,7 @@
 
 #include "engine/Bill.h"
 #include "engine/BillQueue.h"
+#include "engine/ChargeRecorder.h"
 #include "engine/Command.h"
 #include "engine/Slot.h"
 #include "store/Records.h"
@@ -166,12 +167,7 @@ private:
     // start the books refuse leaves the slot free and the client locked.
     void begin(Slot &s, const Pending &p, const QDateTime &now, CommandChannel &channel);
 
-    KinRow startRow(const Slot &s) const;
-    Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
-    // The end of a charge, stored at once with its flag cleared, so that a
-    // restart never brings it back as running; the bill's total comes on
-    // confirmation. Refused when the books cannot write it or the row no
-    // longer runs.
+    // The end of the slot's normal or prepaid charge, in the books.
     Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> storeBill(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
@@ -195,6 +191,7 @@ private:
     CommandChannel &m_channel;
     Prompter &m_prompter;
     const Clock &m_clock;
+    ChargeRecorder m_books;
 
     QMap<qint64, Slot> m_slots;
     RateSettings m_settings;

@@ -2,8 +2,6 @@
 // client's "closeme" or by the operator, the minutes used taken off the account.
 #include "link/CommandChannel.h"
 #include "engine/Engine.h"
-#include "store/CafeStore.h"
-#include "store/CustomerStore.h"
 #include "base/Clock.h"
 #include "base/Format.h"
 #include "base/Prompter.h"
@@ -79,21 +77,7 @@ bool Engine::endAccount(qint64 aa, const QDateTime &at)
     // ends without charging the credit again.
     const qint64 left = s->amount - used;
     const QString pin = s->pin;
-    const auto accounts = m_customers.accountsWithPin(pin);
-    Result<void> settled = accounts ? Result<void>() : failure(accounts.error());
-    if (accounts) {
-        settled = m_customers.atomically([&] {
-            for (CustomerRow c : *accounts) {
-                c.timeleft = left;
-                c.usedtime += used;
-                c.time = left;
-                c.timer = false;
-                if (!m_customers.updateAccount(c))
-                    return false;
-            }
-            return true;
-        });
-    }
+    const Result<void> settled = m_books.settleAccount(pin, left, used);
     if (!settled) {
         // Nothing settled, nothing ended: the charge runs on, its client told nothing.
         reportStoreError(settled.error());
@@ -101,11 +85,8 @@ bool Engine::endAccount(qint64 aa, const QDateTime &at)
     }
 
     // The slot's own transaction, not "the computer's open rows".
-    const auto ok = m_cafe.atomically([&] {
-        if (s->transaction != 0 && !m_cafe.endCharge(ComputerFlag::User, s->transaction, now, usedText))
-            return false;
-        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
-    });
+    const auto ok = m_books.recordAccountEnd(s->name, s->transaction, now, usedText,
+                                             stillRunning(s->name, SlotState::Account, s->aa));
     // Settled, the charge has ended; a row left open is closed at the next start.
     if (!ok)
         reportStoreError(ok.error());

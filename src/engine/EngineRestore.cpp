@@ -86,22 +86,18 @@ void Engine::settleAccounts()
         }
         // The credit was charged when the end began; only the books' end is missing.
         const QDateTime now = m_clock.now();
-        const auto ok = m_cafe.atomically([&] {
-            return m_cafe.endCharge(ComputerFlag::User, s.transaction, now, Format::duration(s.start.secsTo(now)))
-                   && (stillRunning(s.name, SlotState::Account, s.aa)
-                       || m_cafe.setFlag(s.name, ComputerFlag::User, false));
-        });
+        const auto ok = m_books.recordEnd(ComputerFlag::User, s.name, s.transaction, now,
+                                          Format::duration(s.start.secsTo(now)),
+                                          stillRunning(s.name, SlotState::Account, s.aa));
         if (!ok)
             reportStoreError(ok.error());
         freeSlot(s, Picture::Free);
         emit slotChanged(s.aa);
     }
-    for (CustomerRow c : *accounts)
-        if (c.timer && !running.contains(c.password)) {
-            c.timer = false;
-            if (const auto freed = m_customers.updateAccount(c); !freed)
+    for (const CustomerRow &c : *accounts)
+        if (c.timer && !running.contains(c.password))
+            if (const auto freed = m_books.clearAccountMark(c); !freed)
                 reportStoreError(freed.error());
-        }
 }
 
 void Engine::retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree)
