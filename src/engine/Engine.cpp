@@ -14,16 +14,16 @@ Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channe
     : QObject(parent)
     , m_cafe(cafe)
     , m_customers(customers)
-    , m_channel(channel)
     , m_prompter(prompter)
     , m_clock(clock)
     , m_books(cafe, customers)
-    , m_newAccountChannel(std::move(newAccountChannel))
+    , m_dispatcher(channel, std::move(newAccountChannel), prompter, [this](qint64 aa) { return slot(aa); })
     , m_startFailures(prompter, Prompter::Icon::Critical)
 {
-    connect(&m_channel, &CommandChannel::connected, this, &Engine::onConnected);
-    connect(&m_channel, &CommandChannel::failed, this, &Engine::onFailed);
-    connect(&m_channel, &CommandChannel::finished, this, &Engine::onFinished);
+    connect(&m_dispatcher, &Dispatcher::connected, this, &Engine::onConnected);
+    connect(&m_dispatcher, &Dispatcher::failed, this, &Engine::onFailed);
+    connect(&m_dispatcher, &Dispatcher::accountConnected, this, &Engine::onAccountConnected);
+    connect(&m_dispatcher, &Dispatcher::accountFailed, this, &Engine::accountStartLost);
     connect(&m_bills, &BillQueue::billOpened, this, &Engine::billOpened);
     m_prepaidTick.setInterval(1000);
     connect(&m_prepaidTick, &QTimer::timeout, this, [this] {
@@ -84,45 +84,11 @@ bool Engine::confirmAction(Command command, const Slot &s)
                           Prompter::Icon::Question);
 }
 
-bool Engine::dispatch(Command command, qint64 aa, qint64 amount, const QString &pin)
+void Engine::onConnected(const PendingCommand &p, CommandChannel *channel)
 {
-    const Slot *s = slot(aa);
-    if (!s)
-        return false;
-    // Whoever asks, a charge never starts on top of another.
-    if (isStart(command) && !s->isFree())
-        return false;
-    if (refusedWhileBusy(command, *s))
-        return false;
-    m_pending = Pending{command, aa, amount, pin};
-    m_lastWord = commandWord(command);
-    m_channel.open(s->address);
-    return true;
-}
-
-bool Engine::refusedWhileBusy(Command command, const Slot &s)
-{
-    // A customer's start on its way there is a command in flight too.
-    const bool starting = m_accountStarts.contains(s.aa);
-    if (!m_pending && !m_channel.isBusy() && !starting)
-        return false;
-    // The command in flight keeps its word and its computer.
-    const Slot *busy = m_pending && !starting ? slot(m_pending->aa) : nullptr;
-    const QString busyName = busy ? busy->name : s.name;
-    m_prompter.tell(QStringLiteral("The previous command to ") + busyName + QStringLiteral(" is still in progress ")
-                        + busyCode(command),
-                    Prompter::Icon::Critical);
-    return true;
-}
-
-void Engine::onConnected()
-{
-    if (!m_pending)
-        return;
-    const Pending p = *m_pending;
     Slot *s = slotFor(p.aa);
     if (!s) {
-        m_channel.send(QByteArray());
+        channel->send(QByteArray());
         return;
     }
     const QDateTime now = m_clock.now();
@@ -131,18 +97,18 @@ void Engine::onConnected()
     case Command::StartTerm:
     case Command::StartPre:
     case Command::StartUser:
-        begin(*s, p, now, m_channel);
+        begin(*s, p, now, *channel);
         break;
     case Command::StopTerm: {
         // The end is in the books before the client locks: when it cannot be
         // written the client is told nothing and the charge runs on.
         const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now)));
         if (!ended) {
-            dropCommand();
+            m_dispatcher.drop(*channel);
             reportStoreError(ended.error());
             break;
         }
-        m_channel.send(wireText(p.command));
+        channel->send(wireText(p.command));
         auto *bill = new Bill(billContext(), Bill::Kind::Normal, *s, now, this);
         freeSlot(*s, Picture::Free);
         present(bill);
@@ -154,13 +120,13 @@ void Engine::onConnected()
     case Command::LogOff:
     case Command::ShutDown:
     case Command::PowerDown:
-        m_channel.send(wireText(p.command));
+        channel->send(wireText(p.command));
         break;
     }
     emit slotChanged(s->aa);
 }
 
-void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChannel &channel)
+void Engine::begin(Slot &s, const PendingCommand &p, const QDateTime &now, CommandChannel &channel)
 {
     if (!s.isFree()) {
         // Taken since the command left: the client is told nothing.
@@ -203,10 +169,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     const Result<qint64> key = m_books.record(s.name, kind.flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
-        if (&channel == &m_channel)
-            dropCommand();
-        else
-            channel.send(QByteArray());
+        m_dispatcher.drop(channel);
         s.clearCharge();
         reportStoreError(key.error());
         if (p.command == Command::StartUser)
@@ -221,20 +184,8 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
         setPrepaidTimer(s, true);
 }
 
-void Engine::dropCommand()
+void Engine::onFailed(const PendingCommand &p, const QString &description)
 {
-    // Closed with nothing sent and forgotten before its error is shown, so
-    // that the channel's timer cannot report it again behind the box.
-    m_channel.send(QByteArray());
-    m_pending.reset();
-}
-
-void Engine::onFailed(const QString &description)
-{
-    if (!m_pending)
-        return;
-    const Pending p = *m_pending;
-    m_pending.reset();
     // The report names the computer the command was for.
     Slot *s = slotFor(p.aa);
     if (!s)
@@ -259,8 +210,6 @@ void Engine::onFailed(const QString &description)
         }
     }
 }
-
-void Engine::onFinished() { m_pending.reset(); }
 
 // --- recording
 
@@ -290,7 +239,7 @@ void Engine::startNormal(qint64 aa)
     if (offerUnconfirmedBill(*s))
         return;
     if (confirmAction(Command::StartTerm, *s))
-        dispatch(Command::StartTerm, aa);
+        m_dispatcher.dispatch(Command::StartTerm, aa);
 }
 
 void Engine::startPrepaid(qint64 aa, qint64 seconds)
@@ -299,7 +248,7 @@ void Engine::startPrepaid(qint64 aa, qint64 seconds)
     if (!s || !s->isFree() || seconds <= 0)
         return;
     if (confirmAction(Command::StartPre, *s))
-        dispatch(Command::StartPre, aa, seconds);
+        m_dispatcher.dispatch(Command::StartPre, aa, seconds);
 }
 
 // --- ending
@@ -313,9 +262,9 @@ void Engine::chargeAndLock(qint64 aa)
         stopCharge(aa);
 }
 
-void Engine::stopCharge(qint64 aa) { dispatch(Command::StopTerm, aa); }
+void Engine::stopCharge(qint64 aa) { m_dispatcher.dispatch(Command::StopTerm, aa); }
 
-void Engine::stopChargeForce(qint64 aa) { dispatch(Command::StopTermForce, aa); }
+void Engine::stopChargeForce(qint64 aa) { m_dispatcher.dispatch(Command::StopTermForce, aa); }
 
 bool Engine::endPrepaid(Slot &s, bool stopping)
 {
@@ -346,7 +295,7 @@ void Engine::stopPrepaid(qint64 aa)
     if (!m_prompter.ask(QStringLiteral("Stop Prepaid TimeCharge ?"), Prompter::Icon::Question))
         return;
     // Billed here but never told to lock, the client would run on to its planned end.
-    if (refusedWhileBusy(Command::StopTermForce, *s))
+    if (m_dispatcher.refusedWhileBusy(Command::StopTermForce, *s))
         return;
     if (endPrepaid(*s, true))
         stopChargeForce(aa);
@@ -371,7 +320,7 @@ void Engine::power(qint64 aa, Command command)
     if (!s || !isPowerCommand(command))
         return;
     if (confirmAction(command, *s))
-        dispatch(command, aa);
+        m_dispatcher.dispatch(command, aa);
 }
 
 // --- moving a charge
@@ -385,7 +334,7 @@ bool Engine::canMove(qint64 from, qint64 to) const
     if (source->state != SlotState::Normal && source->state != SlotState::Prepaid)
         return false;
     // A command in flight would land on a computer whose charge has moved.
-    return !(m_pending && (m_pending->aa == from || m_pending->aa == to)) && !m_accountStarts.contains(to);
+    return !m_dispatcher.commandTo(from) && !m_dispatcher.commandTo(to) && !m_dispatcher.accountStarting(to);
 }
 
 bool Engine::moveCharge(qint64 from, qint64 to)
