@@ -76,7 +76,7 @@ BillContext Engine::billContext()
                        m_settings, &m_rateTab, [this](const Bill &bill) { return storeBill(bill); }};
 }
 
-// --- prompts and dispatch
+// --- prompts, and what a command does once its client accepts it
 
 bool Engine::confirmAction(Command command, const Slot &s)
 {
