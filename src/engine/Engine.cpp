@@ -2,7 +2,6 @@
 
 #include "link/CommandChannel.h"
 #include "store/CafeStore.h"
-#include "store/CustomerStore.h"
 #include "base/Clock.h"
 #include "base/Format.h"
 #include "base/Prompter.h"
@@ -15,15 +14,17 @@ Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channe
     : QObject(parent)
     , m_cafe(cafe)
     , m_customers(customers)
-    , m_channel(channel)
     , m_prompter(prompter)
     , m_clock(clock)
-    , m_newAccountChannel(std::move(newAccountChannel))
+    , m_books(cafe, customers)
+    , m_dispatcher(channel, std::move(newAccountChannel), prompter, [this](qint64 aa) { return slot(aa); })
     , m_startFailures(prompter, Prompter::Icon::Critical)
 {
-    connect(&m_channel, &CommandChannel::connected, this, &Engine::onConnected);
-    connect(&m_channel, &CommandChannel::failed, this, &Engine::onFailed);
-    connect(&m_channel, &CommandChannel::finished, this, &Engine::onFinished);
+    connect(&m_dispatcher, &Dispatcher::connected, this, &Engine::onConnected);
+    connect(&m_dispatcher, &Dispatcher::failed, this, &Engine::onFailed);
+    connect(&m_dispatcher, &Dispatcher::accountConnected, this, &Engine::onAccountConnected);
+    connect(&m_dispatcher, &Dispatcher::accountFailed, this, &Engine::accountStartLost);
+    connect(&m_bills, &BillQueue::billOpened, this, &Engine::billOpened);
     m_prepaidTick.setInterval(1000);
     connect(&m_prepaidTick, &QTimer::timeout, this, [this] {
         // By key: an expiry opens a bill, which may change other slots.
@@ -75,7 +76,7 @@ BillContext Engine::billContext()
                        m_settings, &m_rateTab, [this](const Bill &bill) { return storeBill(bill); }};
 }
 
-// --- prompts and dispatch
+// --- prompts, and what a command does once its client accepts it
 
 bool Engine::confirmAction(Command command, const Slot &s)
 {
@@ -83,45 +84,11 @@ bool Engine::confirmAction(Command command, const Slot &s)
                           Prompter::Icon::Question);
 }
 
-bool Engine::dispatch(Command command, qint64 aa, qint64 amount, const QString &pin)
+void Engine::onConnected(const PendingCommand &p, CommandChannel *channel)
 {
-    const Slot *s = slot(aa);
-    if (!s)
-        return false;
-    // Whoever asks, a charge never starts on top of another.
-    if (isStart(command) && !s->isFree())
-        return false;
-    if (refusedWhileBusy(command, *s))
-        return false;
-    m_pending = Pending{command, aa, amount, pin};
-    m_lastWord = commandWord(command);
-    m_channel.open(s->address);
-    return true;
-}
-
-bool Engine::refusedWhileBusy(Command command, const Slot &s)
-{
-    // A customer's start on its way there is a command in flight too.
-    const bool starting = m_accountStarts.contains(s.aa);
-    if (!m_pending && !m_channel.isBusy() && !starting)
-        return false;
-    // The command in flight keeps its word and its computer.
-    const Slot *busy = m_pending && !starting ? slot(m_pending->aa) : nullptr;
-    const QString busyName = busy ? busy->name : s.name;
-    m_prompter.tell(QStringLiteral("The previous command to ") + busyName + QStringLiteral(" is still in progress ")
-                        + busyCode(command),
-                    Prompter::Icon::Critical);
-    return true;
-}
-
-void Engine::onConnected()
-{
-    if (!m_pending)
-        return;
-    const Pending p = *m_pending;
     Slot *s = slotFor(p.aa);
     if (!s) {
-        m_channel.send(QByteArray());
+        channel->send(QByteArray());
         return;
     }
     const QDateTime now = m_clock.now();
@@ -130,18 +97,18 @@ void Engine::onConnected()
     case Command::StartTerm:
     case Command::StartPre:
     case Command::StartUser:
-        begin(*s, p, now, m_channel);
+        begin(*s, p, now, *channel);
         break;
     case Command::StopTerm: {
         // The end is in the books before the client locks: when it cannot be
         // written the client is told nothing and the charge runs on.
         const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now)));
         if (!ended) {
-            dropCommand();
+            m_dispatcher.drop(*channel);
             reportStoreError(ended.error());
             break;
         }
-        m_channel.send(wireText(p.command));
+        channel->send(wireText(p.command));
         auto *bill = new Bill(billContext(), Bill::Kind::Normal, *s, now, this);
         freeSlot(*s, Picture::Free);
         present(bill);
@@ -153,13 +120,13 @@ void Engine::onConnected()
     case Command::LogOff:
     case Command::ShutDown:
     case Command::PowerDown:
-        m_channel.send(wireText(p.command));
+        channel->send(wireText(p.command));
         break;
     }
     emit slotChanged(s->aa);
 }
 
-void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChannel &channel)
+void Engine::begin(Slot &s, const PendingCommand &p, const QDateTime &now, CommandChannel &channel)
 {
     if (!s.isFree()) {
         // Taken since the command left: the client is told nothing.
@@ -173,7 +140,7 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     // To the second, as the books keep it: the time used is then the stored
     // end minus the stored start, before and after a restart alike.
     s.start = now.addMSecs(-now.time().msec());
-    row = startRow(s);
+    row = ChargeRecorder::startRow(s.name, s.start);
     switch (p.command) {
     case Command::StartPre:
         s.plannedEnd = s.start.addSecs(p.amount);
@@ -199,13 +166,10 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
     }
 
     const ChargeKind &kind = *chargeKind(started);
-    const Result<qint64> key = record(s, kind.flag, row);
+    const Result<qint64> key = m_books.record(s.name, kind.flag, row);
     if (!key) {
         // Nothing unlocks a client whose charge the books do not hold.
-        if (&channel == &m_channel)
-            dropCommand();
-        else
-            channel.send(QByteArray());
+        m_dispatcher.drop(channel);
         s.clearCharge();
         reportStoreError(key.error());
         if (p.command == Command::StartUser)
@@ -220,20 +184,8 @@ void Engine::begin(Slot &s, const Pending &p, const QDateTime &now, CommandChann
         setPrepaidTimer(s, true);
 }
 
-void Engine::dropCommand()
+void Engine::onFailed(const PendingCommand &p, const QString &description)
 {
-    // Closed with nothing sent and forgotten before its error is shown, so
-    // that the channel's timer cannot report it again behind the box.
-    m_channel.send(QByteArray());
-    m_pending.reset();
-}
-
-void Engine::onFailed(const QString &description)
-{
-    if (!m_pending)
-        return;
-    const Pending p = *m_pending;
-    m_pending.reset();
     // The report names the computer the command was for.
     Slot *s = slotFor(p.aa);
     if (!s)
@@ -259,45 +211,12 @@ void Engine::onFailed(const QString &description)
     }
 }
 
-void Engine::onFinished() { m_pending.reset(); }
-
 // --- recording
-
-KinRow Engine::startRow(const Slot &s) const
-{
-    KinRow row;
-    row.computer = s.name;
-    row.startdate = s.start.date();
-    row.starttime = s.start;
-    row.type = QStringLiteral("normal");
-    return row;
-}
-
-Result<qint64> Engine::record(Slot &s, ComputerFlag flag, const KinRow &row)
-{
-    // The flag and the open row go together, so that a restart finds both or neither.
-    std::optional<qint64> key;
-    const auto ok = m_cafe.atomically([&] {
-        if (!m_cafe.setFlag(s.name, flag, true))
-            return false;
-        const Result<qint64> added = m_cafe.appendTransaction(row);
-        if (added)
-            key = *added;
-        return added.ok();
-    });
-    if (!ok)
-        return failure(ok.error());
-    return *key;
-}
 
 Result<void> Engine::recordEnd(const Slot &s, const QDateTime &end, const QString &used)
 {
     const ComputerFlag flag = s.state == SlotState::Prepaid ? ComputerFlag::Pretime : ComputerFlag::Timer;
-    const auto ok = m_cafe.atomically([&] {
-        return m_cafe.endCharge(flag, s.transaction, end, used)
-               && (stillRunning(s.name, s.state, s.aa) || m_cafe.setFlag(s.name, flag, false));
-    });
-    return ok;
+    return m_books.recordEnd(flag, s.name, s.transaction, end, used, stillRunning(s.name, s.state, s.aa));
 }
 
 // --- starting
@@ -320,7 +239,7 @@ void Engine::startNormal(qint64 aa)
     if (offerUnconfirmedBill(*s))
         return;
     if (confirmAction(Command::StartTerm, *s))
-        dispatch(Command::StartTerm, aa);
+        m_dispatcher.dispatch(Command::StartTerm, aa);
 }
 
 void Engine::startPrepaid(qint64 aa, qint64 seconds)
@@ -329,7 +248,7 @@ void Engine::startPrepaid(qint64 aa, qint64 seconds)
     if (!s || !s->isFree() || seconds <= 0)
         return;
     if (confirmAction(Command::StartPre, *s))
-        dispatch(Command::StartPre, aa, seconds);
+        m_dispatcher.dispatch(Command::StartPre, aa, seconds);
 }
 
 // --- ending
@@ -343,9 +262,9 @@ void Engine::chargeAndLock(qint64 aa)
         stopCharge(aa);
 }
 
-void Engine::stopCharge(qint64 aa) { dispatch(Command::StopTerm, aa); }
+void Engine::stopCharge(qint64 aa) { m_dispatcher.dispatch(Command::StopTerm, aa); }
 
-void Engine::stopChargeForce(qint64 aa) { dispatch(Command::StopTermForce, aa); }
+void Engine::stopChargeForce(qint64 aa) { m_dispatcher.dispatch(Command::StopTermForce, aa); }
 
 bool Engine::endPrepaid(Slot &s, bool stopping)
 {
@@ -376,7 +295,7 @@ void Engine::stopPrepaid(qint64 aa)
     if (!m_prompter.ask(QStringLiteral("Stop Prepaid TimeCharge ?"), Prompter::Icon::Question))
         return;
     // Billed here but never told to lock, the client would run on to its planned end.
-    if (refusedWhileBusy(Command::StopTermForce, *s))
+    if (m_dispatcher.refusedWhileBusy(Command::StopTermForce, *s))
         return;
     if (endPrepaid(*s, true))
         stopChargeForce(aa);
@@ -401,7 +320,7 @@ void Engine::power(qint64 aa, Command command)
     if (!s || !isPowerCommand(command))
         return;
     if (confirmAction(command, *s))
-        dispatch(command, aa);
+        m_dispatcher.dispatch(command, aa);
 }
 
 // --- moving a charge
@@ -415,7 +334,7 @@ bool Engine::canMove(qint64 from, qint64 to) const
     if (source->state != SlotState::Normal && source->state != SlotState::Prepaid)
         return false;
     // A command in flight would land on a computer whose charge has moved.
-    return !(m_pending && (m_pending->aa == from || m_pending->aa == to)) && !m_accountStarts.contains(to);
+    return !m_dispatcher.commandTo(from) && !m_dispatcher.commandTo(to) && !m_dispatcher.accountStarting(to);
 }
 
 bool Engine::moveCharge(qint64 from, qint64 to)
@@ -427,13 +346,8 @@ bool Engine::moveCharge(qint64 from, qint64 to)
     const ChargeKind &kind = *chargeKind(source.state);
     const ComputerFlag flag = kind.flag;
 
-    const auto ok = m_cafe.atomically([&] {
-        if (source.transaction != 0 && !m_cafe.moveTransaction(source.transaction, target.name))
-            return false;
-        if (!m_cafe.setFlag(target.name, flag, true))
-            return false;
-        return stillRunning(source.name, source.state, source.aa) || m_cafe.setFlag(source.name, flag, false);
-    });
+    const auto ok = m_books.move(flag, source.transaction, source.name, target.name,
+                                 stillRunning(source.name, source.state, source.aa));
     if (!ok) {
         reportStoreError(ok.error());
         return false;
@@ -482,37 +396,6 @@ void Engine::currentStatus(qint64 aa)
         present(new Bill(billContext(), Bill::Kind::PrepaidStatus, *s, QDateTime(), this));
 }
 
-// --- bills
-
-void Engine::present(Bill *bill)
-{
-    connect(bill, &Bill::closed, this, [this, bill] { billClosed(bill); });
-    if (m_shown) {
-        m_waiting.append(bill);
-        return;
-    }
-    m_shown = bill;
-    emit billOpened(bill);
-}
-
-void Engine::billClosed(Bill *bill)
-{
-    m_waiting.removeAll(bill);
-    bill->deleteLater();
-    if (m_shown != bill)
-        return;
-    m_shown = nullptr;
-    while (!m_waiting.isEmpty()) {
-        Bill *next = m_waiting.takeFirst();
-        if (!next)
-            continue;
-        m_shown = next;
-        next->refresh();
-        emit billOpened(next);
-        break;
-    }
-}
-
 bool Engine::stillRunning(const QString &name, SlotState state, qint64 except) const
 {
     for (const Slot &s : m_slots)
@@ -523,42 +406,9 @@ bool Engine::stillRunning(const QString &name, SlotState state, qint64 except) c
 
 Result<void> Engine::storeBill(const Bill &bill)
 {
-    const bool prepaid = bill.isPrepaid();
-    const QString name = bill.computer();
-    QString missing;
-    const auto ok = m_cafe.atomically([&] {
-        // By the bill's state, not its text: the text follows the locale.
-        const bool cleared = bill.isCleared();
-        // The extras summed again in this transaction: a bill closes neither
-        // without them nor with other ones than it shows.
-        const Result<std::optional<Money>> extras = m_cafe.sumExtras(bill.transaction());
-        const std::optional<Money> total = bill.total();
-        if (!extras || bill.extras() != extras->value_or(Money()) || !total) {
-            missing = !extras ? extras.error()
-                              : QStringLiteral("The bill of %1 shows other extras than the books hold;"
-                                               " it shows theirs now. Confirm it again.")
-                                    .arg(name);
-            return false;
-        }
-        KinRow row;
-        row.aa = bill.transaction();
-        row.enddate = bill.end().date();
-        row.endtime = bill.end().time();
-        row.timecharged = cleared ? Money() : bill.timeCharge()->roundedToCents();
-        row.totaltime = bill.timeUsed();
-        row.extra = bill.extras()->roundedToCents();
-        row.total = total;
-        row.reason = bill.reasonShown() ? bill.reason() : QString();
-        // Confirmed once: a second confirmation of the same row would count it twice.
-        if (!m_cafe.confirmCharge(row, prepaid))
-            return false;
-        // A new charge of the same kind may already run there: its flag stays.
-        const ChargeKind &kind = *chargeKind(prepaid ? SlotState::Prepaid : SlotState::Normal);
-        return stillRunning(name, kind.state, 0) || m_cafe.setFlag(name, kind.flag, false);
-    });
-    if (!ok)
-        return failure(missing.isEmpty() ? ok.error() : missing);
-    return {};
+    // A new charge of the same kind may already run there: its flag stays.
+    const SlotState state = bill.isPrepaid() ? SlotState::Prepaid : SlotState::Normal;
+    return m_books.storeBill(bill, stillRunning(bill.computer(), state, 0));
 }
 
 void Engine::reportStoreError(const QString &cause)

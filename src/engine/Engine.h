@@ -1,22 +1,22 @@
 #pragma once
 
 #include "engine/Bill.h"
+#include "engine/BillQueue.h"
+#include "engine/ChargeRecorder.h"
 #include "engine/Command.h"
+#include "engine/Dispatcher.h"
 #include "engine/Slot.h"
 #include "store/Records.h"
 #include "store/StatusPictures.h"
 #include "base/Prompter.h"
 #include "base/Result.h"
 
-#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <functional>
-#include <optional>
 
 class CafeStore;
 class CustomerStore;
@@ -24,16 +24,16 @@ class CommandChannel;
 class Clock;
 
 // The time-charge engine: one slot per computer of the roster, the three
-// kinds of time charge from start to bill, and the commands that reach the
-// client computers through the command channel. A computer's state changes
-// only once its client has accepted the command's connection, and a start
-// reaches the client only once the books hold it. The operator's commands
-// go one at a time through the command channel; customers' logons each
-// through a channel of their own, so that neither waits for the other.
+// kinds of time charge from start to bill, and what each command does once
+// its client has accepted the connection. A computer's state changes only
+// then, and a start reaches the client only once the books hold it. Behind
+// it, each owning its state: Dispatcher (the commands in flight to the
+// clients), ChargeRecorder (the writes into the books) and BillQueue (the
+// bill on screen and those waiting).
 //
-// Engine.cpp holds dispatch and the normal and prepaid charges;
-// EngineAccounts.cpp the customer-account charges; EngineRestore.cpp the
-// restart and the bills that wait for confirmation.
+// Engine.cpp holds the normal and prepaid charges; EngineAccounts.cpp the
+// customer-account charges; EngineRestore.cpp the restart and the bills that
+// wait for confirmation.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -70,7 +70,7 @@ public:
     // until a start there succeeds.
     void startAccount(qint64 aa, qint64 minutes, const QString &pin);
     // The computers a customer-account start is on its way to.
-    QList<qint64> startingAccounts() const { return m_accountStarts.keys(); }
+    QList<qint64> startingAccounts() const { return m_dispatcher.startingAccounts(); }
 
     // --- ending
     void chargeAndLock(qint64 aa);
@@ -103,14 +103,14 @@ public:
     void currentStatus(qint64 aa);
 
     // --- shared values
-    QString pcCommand() const { return m_pending ? commandWord(m_pending->command) : m_lastWord; }
+    QString pcCommand() const { return m_dispatcher.pcCommand(); }
     qint64 currentComputer() const { return m_current; }
     void setCurrentComputer(qint64 aa) { m_current = aa; }
     // The rate tab last chosen on a bill, 1 to 6; 0 before any.
     int rateTab() const { return m_rateTab; }
 
     // --- bills: one on screen, the others wait their turn
-    bool billOnScreen() const { return m_shown != nullptr; }
+    bool billOnScreen() const { return m_bills.billOnScreen(); }
     // Ended charges whose bill the operator has not confirmed yet.
     Result<QList<KinRow>> unconfirmedBills();
     // Shows every unconfirmed bill in turn (at start-up, after asking).
@@ -136,14 +136,6 @@ private:
     void restorePrepaid();
     void restoreAccount();
     void retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
-    struct Pending
-    {
-        Command command = Command::StartTerm;
-        qint64 aa = 0;
-        qint64 amount = 0;
-        QString pin;
-    };
-
     Slot *slotFor(qint64 aa);
     BillContext billContext();
     // Rebuilds the slots of the computers flagged as running one kind.
@@ -152,25 +144,16 @@ private:
     // charge was never recorded, and ends a charge whose account was settled.
     void settleAccounts();
     bool confirmAction(Command command, const Slot &s);
-    bool dispatch(Command command, qint64 aa, qint64 amount = 0, const QString &pin = QString());
-    // True, with the operator told, while another command is in flight.
-    bool refusedWhileBusy(Command command, const Slot &s);
-    void onConnected();
-    void onFailed(const QString &description);
-    // Stops the connected command with nothing sent.
-    void dropCommand();
-    void onFinished();
-    void accountStartLost(const Pending &p, const QString &description);
+    // What the client's acceptance of an operator's command does.
+    void onConnected(const PendingCommand &p, CommandChannel *channel);
+    void onFailed(const PendingCommand &p, const QString &description);
+    void onAccountConnected(const PendingCommand &p, CommandChannel *channel);
+    void accountStartLost(const PendingCommand &p, const QString &description);
     // A start the client accepted: recorded first, then sent on `channel`; a
     // start the books refuse leaves the slot free and the client locked.
-    void begin(Slot &s, const Pending &p, const QDateTime &now, CommandChannel &channel);
+    void begin(Slot &s, const PendingCommand &p, const QDateTime &now, CommandChannel &channel);
 
-    KinRow startRow(const Slot &s) const;
-    Result<qint64> record(Slot &s, ComputerFlag flag, const KinRow &row);
-    // The end of a charge, stored at once with its flag cleared, so that a
-    // restart never brings it back as running; the bill's total comes on
-    // confirmation. Refused when the books cannot write it or the row no
-    // longer runs.
+    // The end of the slot's normal or prepaid charge, in the books.
     Result<void> recordEnd(const Slot &s, const QDateTime &end, const QString &used);
     Result<void> storeBill(const Bill &bill);
     // The prepaid paths that bill at once: stop command and expiry. An end the
@@ -185,30 +168,25 @@ private:
     bool offerUnconfirmedBill(const Slot &s);
     Bill *billFromBooks(const KinRow &row);
 
-    void present(Bill *bill);
-    void billClosed(Bill *bill);
+    void present(Bill *bill) { m_bills.present(bill); }
     // Whether a computer of that name still runs a charge of that kind.
     bool stillRunning(const QString &name, SlotState state, qint64 except) const;
 
     CafeStore &m_cafe;
     CustomerStore &m_customers;
-    CommandChannel &m_channel;
     Prompter &m_prompter;
     const Clock &m_clock;
+    ChargeRecorder m_books;
 
     QMap<qint64, Slot> m_slots;
     RateSettings m_settings;
-    std::optional<Pending> m_pending;
-    std::function<CommandChannel *()> m_newAccountChannel;
-    QHash<qint64, CommandChannel *> m_accountStarts;
+    Dispatcher m_dispatcher;
     // Computers whose failed account start the operator has heard of.
     QSet<qint64> m_failingClients;
     NoticeQueue m_startFailures;
-    QString m_lastWord;
     qint64 m_current = 0;
     int m_rateTab = 0;
-    QPointer<Bill> m_shown;
-    QList<QPointer<Bill>> m_waiting;
+    BillQueue m_bills;
     // Looks at every running prepaid charge once a second while one runs.
     QTimer m_prepaidTick;
 };

@@ -2,8 +2,6 @@
 // client's "closeme" or by the operator, the minutes used taken off the account.
 #include "link/CommandChannel.h"
 #include "engine/Engine.h"
-#include "store/CafeStore.h"
-#include "store/CustomerStore.h"
 #include "base/Clock.h"
 #include "base/Format.h"
 #include "base/Prompter.h"
@@ -13,42 +11,30 @@
 void Engine::startAccount(qint64 aa, qint64 minutes, const QString &pin)
 {
     const Slot *s = slot(aa);
-    const bool operatorStarting = m_pending && m_pending->aa == aa && isStart(m_pending->command);
-    if (!s || !s->isFree() || m_accountStarts.contains(aa) || operatorStarting) {
+    if (!s || !s->isFree() || m_dispatcher.accountStarting(aa) || m_dispatcher.operatorStarting(aa)) {
         emit accountStartFailed(aa, pin);
         return;
     }
     // Nobody stands at the counter for a logon: it goes out at once, on a
     // channel of its own, whatever else is in flight.
-    CommandChannel *channel = m_newAccountChannel();
-    channel->setParent(this);
-    m_accountStarts.insert(aa, channel);
-    const Pending p{Command::StartUser, aa, minutes, pin};
-    connect(channel, &CommandChannel::connected, this, [this, channel, p] {
-        Slot *s = slotFor(p.aa);
-        if (!s) {
-            channel->send(QByteArray());
-            emit accountStartFailed(p.aa, p.pin);
-            return;
-        }
-        begin(*s, p, m_clock.now(), *channel);
-        if (s->state == SlotState::Account)
-            m_failingClients.remove(p.aa);
-        emit slotChanged(p.aa);
-    });
-    const auto done = [this, channel, aa] {
-        m_accountStarts.remove(aa);
-        channel->deleteLater();
-    };
-    connect(channel, &CommandChannel::finished, this, done);
-    connect(channel, &CommandChannel::failed, this, [this, done, p](const QString &description) {
-        done();
-        accountStartLost(p, description);
-    });
-    channel->open(s->address);
+    m_dispatcher.startAccount(*s, minutes, pin);
 }
 
-void Engine::accountStartLost(const Pending &p, const QString &description)
+void Engine::onAccountConnected(const PendingCommand &p, CommandChannel *channel)
+{
+    Slot *s = slotFor(p.aa);
+    if (!s) {
+        channel->send(QByteArray());
+        emit accountStartFailed(p.aa, p.pin);
+        return;
+    }
+    begin(*s, p, m_clock.now(), *channel);
+    if (s->state == SlotState::Account)
+        m_failingClients.remove(p.aa);
+    emit slotChanged(p.aa);
+}
+
+void Engine::accountStartLost(const PendingCommand &p, const QString &description)
 {
     Slot *s = slotFor(p.aa);
     // Recorded before the send failed: the account's mark stays with its charge.
@@ -79,21 +65,7 @@ bool Engine::endAccount(qint64 aa, const QDateTime &at)
     // ends without charging the credit again.
     const qint64 left = s->amount - used;
     const QString pin = s->pin;
-    const auto accounts = m_customers.accountsWithPin(pin);
-    Result<void> settled = accounts ? Result<void>() : failure(accounts.error());
-    if (accounts) {
-        settled = m_customers.atomically([&] {
-            for (CustomerRow c : *accounts) {
-                c.timeleft = left;
-                c.usedtime += used;
-                c.time = left;
-                c.timer = false;
-                if (!m_customers.updateAccount(c))
-                    return false;
-            }
-            return true;
-        });
-    }
+    const Result<void> settled = m_books.settleAccount(pin, left, used);
     if (!settled) {
         // Nothing settled, nothing ended: the charge runs on, its client told nothing.
         reportStoreError(settled.error());
@@ -101,11 +73,8 @@ bool Engine::endAccount(qint64 aa, const QDateTime &at)
     }
 
     // The slot's own transaction, not "the computer's open rows".
-    const auto ok = m_cafe.atomically([&] {
-        if (s->transaction != 0 && !m_cafe.endCharge(ComputerFlag::User, s->transaction, now, usedText))
-            return false;
-        return stillRunning(s->name, SlotState::Account, s->aa) || m_cafe.setFlag(s->name, ComputerFlag::User, false);
-    });
+    const auto ok = m_books.recordAccountEnd(s->name, s->transaction, now, usedText,
+                                             stillRunning(s->name, SlotState::Account, s->aa));
     // Settled, the charge has ended; a row left open is closed at the next start.
     if (!ok)
         reportStoreError(ok.error());
@@ -125,8 +94,8 @@ void Engine::endAccountAsk(qint64 aa)
                         Prompter::Icon::Question))
         return;
     // Ended here but never told to lock, the client would stay open for free.
-    if (refusedWhileBusy(Command::StopUser, *s))
+    if (m_dispatcher.refusedWhileBusy(Command::StopUser, *s))
         return;
     if (endAccount(aa))
-        dispatch(Command::StopUser, aa);
+        m_dispatcher.dispatch(Command::StopUser, aa);
 }

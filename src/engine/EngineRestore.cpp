@@ -86,22 +86,18 @@ void Engine::settleAccounts()
         }
         // The credit was charged when the end began; only the books' end is missing.
         const QDateTime now = m_clock.now();
-        const auto ok = m_cafe.atomically([&] {
-            return m_cafe.endCharge(ComputerFlag::User, s.transaction, now, Format::duration(s.start.secsTo(now)))
-                   && (stillRunning(s.name, SlotState::Account, s.aa)
-                       || m_cafe.setFlag(s.name, ComputerFlag::User, false));
-        });
+        const auto ok = m_books.recordEnd(ComputerFlag::User, s.name, s.transaction, now,
+                                          Format::duration(s.start.secsTo(now)),
+                                          stillRunning(s.name, SlotState::Account, s.aa));
         if (!ok)
             reportStoreError(ok.error());
         freeSlot(s, Picture::Free);
         emit slotChanged(s.aa);
     }
-    for (CustomerRow c : *accounts)
-        if (c.timer && !running.contains(c.password)) {
-            c.timer = false;
-            if (const auto freed = m_customers.updateAccount(c); !freed)
+    for (const CustomerRow &c : *accounts)
+        if (c.timer && !running.contains(c.password))
+            if (const auto freed = m_books.clearAccountMark(c); !freed)
                 reportStoreError(freed.error());
-        }
 }
 
 void Engine::retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree)
@@ -149,13 +145,9 @@ Result<QList<KinRow>> Engine::unconfirmedBills()
         return rows;
     // A bill on screen or waiting its turn is not offered twice.
     QList<KinRow> open;
-    for (const KinRow &row : *rows) {
-        bool shown = m_shown && m_shown->transaction() == row.aa;
-        for (const QPointer<Bill> &b : m_waiting)
-            shown = shown || (b && b->transaction() == row.aa);
-        if (!shown)
+    for (const KinRow &row : *rows)
+        if (!m_bills.holds(row.aa))
             open << row;
-    }
     return open;
 }
 
