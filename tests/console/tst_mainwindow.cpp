@@ -200,15 +200,6 @@ private slots:
         QVERIFY(icon->geometry() == before && d.store.computers()->at(0).left == 300);
     }
 
-    void backgroundShownAtTheStart()
-    {
-        Map d;
-        QImage img(40, 30, QImage::Format_RGB32);
-        img.fill(Qt::darkCyan);
-        QVERIFY(img.save(d.home.path() + "/back.png") && d.store.setBackground(d.home.path() + "/back.png"));
-        QCOMPARE(d.open().map()->background().pixel(1, 1), img.pixel(1, 1));
-    }
-
     // Start-up goes on past what it cannot use, and says so once.
     void startupProblems_data()
     {
