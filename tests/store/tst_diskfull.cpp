@@ -7,8 +7,8 @@
 #include <functional>
 
 // The books on a small filesystem that fills up in the middle of a day of
-// charges. Each row runs in a user and
-// mount namespace of its own, where the test may mount a small tmpfs.
+// charges. Each row runs in a user and mount namespace of its own, where the
+// test may mount a small tmpfs.
 class TestDiskFull : public QObject
 {
     Q_OBJECT
@@ -113,9 +113,9 @@ void TestDiskFull::failedWriteMidDay_data()
 }
 
 // A failed write is told once with its cause and leaves the books as they
-// were; once the disk has room again, the same
-// action succeeds and the day's confirmed bills are all there. A read-only
-// folder takes the same way: a failed write is a failed write.
+// were; once the disk has room again, the same action succeeds and the day's
+// confirmed bills are all there. A read-only folder fails the same writes the
+// same way, so it has no rows of its own.
 void TestDiskFull::failedWriteMidDay()
 {
     QFETCH(int, step);
