@@ -144,9 +144,11 @@ private slots:
         QVERIFY(w->pathLabel()->text() == picture && !w->preview()->pixmap().isNull());
         QTest::mouseClick(w->saveButton(), Qt::LeftButton);
         QTRY_VERIFY(!window().openWindow(MenuEntry::Background));
-        // Shown at once; at the next start: tst_mainwindow's backgroundFillsTheScreen.
+        // Shown at once, and again at the next start.
         QCOMPARE(window().map()->background().pixel(1, 1), wall.pixel(1, 1));
         QCOMPARE(c->prompter.said().size(), 1);
+        QVERIFY(c->open());
+        QCOMPARE(window().map()->background().pixel(1, 1), wall.pixel(1, 1));
     }
 
     void helpSupportAbout()

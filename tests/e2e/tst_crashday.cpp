@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTcpSocket>
 #include <csignal>
 
 using namespace linktest;
@@ -123,14 +122,7 @@ private:
     // What a client sends to the console's logon port, from the client's own address.
     void fromClient(qint64 aa, const QByteArray &text)
     {
-        QTcpSocket s;
-        s.bind(QHostAddress(engine().slot(aa)->address));
-        s.connectToHost(QHostAddress::LocalHost, m_ports.logon);
-        if (s.waitForConnected(2000)) {
-            s.write(text);
-            s.waitForBytesWritten(2000);
-            s.disconnectFromHost();
-        }
+        (void)deliver(engine().slot(aa)->address, QStringLiteral("127.0.0.1"), m_ports.logon, text);
     }
 
     void event(int index)

@@ -151,7 +151,7 @@ private slots:
     // A start whose write the books refuse rolls back whole, is told once, and
     // leaves no key behind for a later bill to close; an operator slow to answer
     // the error meets nothing else behind it (no command of it times out). The
-    // ends and the confirmation on a full or read-only disk: tst_diskfull.
+    // ends and the confirmation on a full disk: tst_diskfull.
     void refusedWritesChangeNothing()
     {
         QFETCH(QString, step);

@@ -427,17 +427,6 @@ private slots:
         for (const CustomerRow &a : *c.customers.accounts())
             QVERIFY(!a.timer);
     }
-
-    void busyPortIsExplained()
-    {
-        QTcpServer squatter;
-        const Ports ports = Ports::withOffset(29500 + QRandomGenerator::global()->bounded(2000));
-        QVERIFY(squatter.listen(QHostAddress::LocalHost, ports.logon));
-        Logon l;
-        const auto err = l.service->listen(ports, QHostAddress::LocalHost);
-        QVERIFY2(err && err->contains(QString::number(ports.logon)), qPrintable(err.value_or("")));
-        QVERIFY(!l.service->isListening());
-    }
 };
 
 QTEST_MAIN(TestLogonPort)

@@ -4,10 +4,19 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
 using namespace linktest;
 
 Q_DECLARE_METATYPE(Picture)
 
+// Every computer is probed once per turn, also in a large café and when
+// descriptors run short. How the probes spread over an interval is timing,
+// measured by bench_poll.
 namespace {
 constexpr quint16 ProbePort = 1009 + Offset;
 constexpr int Interval = PresencePoller::MinimumIntervalMs;
@@ -21,12 +30,24 @@ struct Fixture
     bool polling = true;
     PresencePoller poller{prompter, ProbePort, [this](qint64 aa) { return status.value(aa); },
                           [this] { return polling; }};
-    QList<std::pair<qint64, Picture>> pictures;
+    QList<std::pair<qint64, Picture>> pictures; // every tick, in turn
+    std::map<qint64, QList<Picture>> seen;      // per computer
     Fixture()
     {
         QObject::connect(&poller, &PresencePoller::pictureDue, &poller, [this](qint64 aa, Picture p) {
             pictures.append({aa, p});
+            seen[aa].append(p);
         });
+    }
+    // Round robin among the computers first..last, added together: at every
+    // point their tick counts differ by at most one, however late the timers.
+    bool takesTurns(qint64 first, qint64 last) const
+    {
+        std::vector<int> count(last - first + 1);
+        for (const auto &[aa, p] : pictures)
+            if (aa >= first && aa <= last && ++count[aa - first] - *std::min_element(count.begin(), count.end()) > 1)
+                return false;
+        return true;
     }
     int countOf(qint64 aa, Picture p) const
     {
@@ -40,6 +61,26 @@ struct Fixture
         return std::nullopt;
     }
 };
+
+struct DescriptorLimit
+{
+    explicit DescriptorLimit(rlim_t soft)
+    {
+        getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = soft;
+        ok = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved); }
+    rlimit saved{};
+    bool ok = false;
+};
+
+int openDescriptors()
+{
+    return int(
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
 } // namespace
 
 class TestPresence : public QObject
@@ -137,6 +178,87 @@ private slots:
                  QString(error ? "Computer PC 1 Has a communication error" : " Computer PC 1  Is Working"));
         QCOMPARE(f.prompter.said().first().icon, error ? Prompter::Icon::Critical : Prompter::Icon::Information);
         QCOMPARE(f.pictures, (QList<std::pair<qint64, Picture>>{{4, picture}}));
+    }
+
+    // Nothing listens at these addresses: each tick ends in the error
+    // picture at once, which shows when every computer was ticked.
+    void everyComputerInTurn_data()
+    {
+        QTest::addColumn<int>("first"); // computers added before polling starts
+        QTest::addColumn<int>("later"); // and one interval and a half after
+        QTest::newRow("one") << 1 << 0;
+        QTest::newRow("one more than a burst") << PresencePoller::BurstSize + 1 << 0;
+        QTest::newRow("large café") << 250 << 0;
+        QTest::newRow("grown while polling") << 100 << 60;
+    }
+    void everyComputerInTurn()
+    {
+        QFETCH(int, first);
+        QFETCH(int, later);
+        Fixture log;
+        const auto add = [&](int from, int count) {
+            for (int i = from; i < from + count; ++i)
+                log.poller.addComputer(i + 1, address(7, 1 + i % 200));
+        };
+        add(0, first);
+        const int total = first + later;
+        if (later > 0) {
+            QTest::qWait(Interval + Interval / 2);
+            add(first, later);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(log.seen.cbegin(), log.seen.cend(), [](const auto &e) { return e.second.size() >= 3; })
+                && int(log.seen.size()) == total,
+            5 * Interval);
+
+        // Once per turn each.
+        QVERIFY(log.takesTurns(1, first));
+        if (later > 0)
+            QVERIFY(log.takesTurns(first + 1, total));
+        for (const auto &[aa, pictures] : log.seen)
+            QCOMPARE(pictures.count(Picture::Error), pictures.size());
+    }
+
+    // A socket is kept per computer from one probe to the next; when the
+    // process runs out of descriptors the poller gives back its idle ones
+    // and goes on, as long as one burst of probes fits. Polling leaves no
+    // descriptor behind, and the client sees an ordinary close (the agent
+    // reports the probe from the console's address; a reset before its
+    // accept would show no peer).
+    void descriptors_data()
+    {
+        QTest::addColumn<int>("computers");
+        QTest::addColumn<bool>("scarce"); // descriptors for little more than a burst
+        QTest::newRow("three bursts, descriptors scarce") << 3 * 50 << true;
+        QTest::newRow("twenty computers") << 20 << false;
+    }
+    void descriptors()
+    {
+        QFETCH(int, computers);
+        QFETCH(bool, scarce);
+        Agent agent;
+        QVERIFY2(agent.start(address(8, 1), {"--no-broadcast"}), qPrintable(agent.errors()));
+        Fixture log;
+        const Picture expected = scarce ? Picture::Normal : Picture::Free;
+        for (int aa = 1; scarce && aa <= computers; ++aa)
+            log.status.insert(aa, SlotState::Normal);
+        const int base = openDescriptors();
+        std::optional<DescriptorLimit> limit;
+        if (scarce && !limit.emplace(rlim_t(base + 80)).ok)
+            QSKIP("cannot lower the descriptor limit here");
+        for (int aa = 1; aa <= computers; ++aa)
+            log.poller.addComputer(aa, address(8, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(log.seen.cbegin(), log.seen.cend(),
+                                             [&](const auto &e) { return log.countOf(e.first, expected) >= 3; })
+                                     && int(log.seen.size()) == computers,
+                                 6 * Interval);
+        for (int aa = 1; aa <= computers; ++aa)
+            QCOMPARE(log.countOf(aa, Picture::Error), 0);
+        QTRY_VERIFY(openDescriptors() <= base + (scarce ? 10 : 1)); // none kept any more
+        QVERIFY(agent.waitFor("probe", 20));
+        for (const QJsonObject &e : agent.events())
+            if (e.value("event").toString() == QLatin1String("probe"))
+                QVERIFY(e.value("from").toString() != QLatin1String("0.0.0.0"));
     }
 };
 
