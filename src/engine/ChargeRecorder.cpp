@@ -85,7 +85,7 @@ Result<void> ChargeRecorder::storeBill(const Bill &bill, bool keepFlag)
         row.total = total;
         row.reason = bill.reasonShown() ? bill.reason() : QString();
         // Confirmed once: a second confirmation of the same row would count it twice.
-        if (!m_cafe.confirmCharge(row, prepaid))
+        if (!m_cafe.confirmCharge(row, prepaid) || !m_cafe.joinOpenShift(row.aa))
             return false;
         const ChargeKind &kind = *chargeKind(prepaid ? SlotState::Prepaid : SlotState::Normal);
         return keepFlag || m_cafe.setFlag(name, kind.flag, false);

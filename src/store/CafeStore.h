@@ -5,12 +5,13 @@
 #include "store/OperatorBook.h"
 #include "store/RosterBook.h"
 #include "store/SalesBook.h"
+#include "store/ShiftBook.h"
 #include "store/SqlStore.h"
 #include "store/TariffBook.h"
 
 // icafe.dat, one connection shared by its areas: the roster, the charges
-// with their extras and takings, the tariff, the operators, the catalogue
-// and the time sold onto customer accounts. Each area keeps its own
+// with their extras and takings, the tariff, the operators, the catalogue,
+// the time sold onto customer accounts and the shifts. Each area keeps its own
 // statements in a file of its own.
 class CafeStore : public SqlStore,
                   public RosterBook,
@@ -18,7 +19,8 @@ class CafeStore : public SqlStore,
                   public TariffBook,
                   public OperatorBook,
                   public CatalogueBook,
-                  public SalesBook
+                  public SalesBook,
+                  public ShiftBook
 {
 public:
     CafeStore()
@@ -28,10 +30,13 @@ public:
         , OperatorBook(connection())
         , CatalogueBook(connection())
         , SalesBook(connection())
+        , ShiftBook(connection())
     {}
 
     // The connection's own, not the areas' views of it.
     using SqlStore::atomically;
+    using SqlStore::console;
+    using SqlStore::setConsole;
     using SqlStore::exec;
     using SqlStore::fold;
     using SqlStore::lastError;

@@ -10,9 +10,7 @@
 using namespace StoreValues;
 
 namespace {
-const QString kKinColumns = QStringLiteral(
-    "aa, computer, startdate, starttime, enddate, endtime, ptime, enab, pretimeenab, userenab, userpin, type,"
-    " totaltime, timecharged, extra, total, reason");
+const QString kKinColumns = QLatin1String(ChargeBook::KinColumns);
 
 QVariantList kinValues(const KinRow &r)
 {

@@ -63,6 +63,10 @@ public:
     // How many open customer-account transactions carry this PIN.
     Result<qint64> openAccountCharges(const QString &pin);
 
+    // The columns kinFrom() reads, in its order.
+    static constexpr const char *KinColumns =
+        "aa, computer, startdate, starttime, enddate, endtime, ptime, enab, pretimeenab, userenab, userpin, type,"
+        " totaltime, timecharged, extra, total, reason";
     static KinRow kinFrom(const QSqlQuery &q);
 
 protected:

@@ -11,8 +11,8 @@ Migrations Migrations::current()
     // 2: amounts bounded by the books themselves; operator passwords kept as digests.
     steps.cafe = {
         {2, Schema::boundTriggers() << QStringLiteral("UPDATE users SET password = password_digest(password)")},
-        // 3: the money taken for time sold onto customer accounts.
-        {3, Schema::saleStatements()}};
+        // 3: the money taken for time sold onto customer accounts; shifts.
+        {3, Schema::ownerStatements()}};
     steps.customers = {{2, Schema::creditStatements()}};
     return steps;
 }

@@ -118,3 +118,30 @@ struct Takings
     qint64 freeBills = 0;
     Money extras() const { return Money::fromUnits(total.units() - timeCharges.units()); }
 };
+
+// A shift at one console: the cash counted into the drawer when it opened,
+// and when it closed the cash counted out and what the books expected.
+struct ShiftRow
+{
+    qint64 aa = 0;
+    QString console;
+    QString operatorName; // the operator account that opened it
+    QDateTime opened;
+    Money openingCash;
+    QDateTime closed; // invalid while open
+    std::optional<Money> counted;
+    std::optional<Money> expected;
+    bool isOpen() const { return !closed.isValid(); }
+};
+
+// What a shift took, each kind summed by the books.
+struct ShiftFigures
+{
+    qint64 bills = 0;
+    Money billTotal;
+    Money timeCharges;
+    qint64 freeBills = 0;
+    qint64 sales = 0;
+    Money salesTotal;
+    Money extras() const { return Money::fromUnits(billTotal.units() - timeCharges.units()); }
+};

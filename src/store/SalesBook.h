@@ -22,6 +22,10 @@ public:
     // The money taken for account time from `from` to `to`, dates inclusive.
     Result<Money> salesTotal(const QDate &from, const QDate &to);
 
+    static constexpr const char *SaleColumns =
+        "aa, saledate, saletime, seller, account, customer, minutes, amount, reason";
+    static TimeSaleRow saleFrom(const QSqlQuery &q);
+
 protected:
     explicit SalesBook(SqlStore &sql)
         : BookArea(sql)

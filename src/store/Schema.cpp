@@ -36,7 +36,7 @@ QStringList cafeStatements()
                QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
                QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
            }
-           + reportIndexes() + kinDaysStatements() + boundTriggers() + saleStatements();
+           + reportIndexes() + kinDaysStatements() + boundTriggers() + ownerStatements();
 }
 
 QStringList creditStatements()
@@ -100,22 +100,36 @@ QStringList boundTriggers()
     });
 }
 
-QStringList saleStatements()
+QStringList ownerStatements()
 {
-    // `credited` is set once the customers' book holds the minutes (see its
-    // `credits` table); nothing is taken only with a reason.
+    // Time sold onto accounts: `credited` is set once the customers' book
+    // holds the minutes (see its `credits` table); nothing is taken only
+    // with a reason. Shifts: one open per console, kept by the books; a
+    // bill belongs to the shift open at its console when it was confirmed.
+    const qint64 amount = Money::Limit;
     return QStringList{
-               QStringLiteral(
-                   "CREATE TABLE timesales (aa INTEGER PRIMARY KEY AUTOINCREMENT, saledate TEXT NOT NULL,"
-                   " saletime TEXT NOT NULL, seller TEXT NOT NULL, account INTEGER NOT NULL,"
-                   " customer TEXT NOT NULL,"
-                   " minutes INTEGER NOT NULL CHECK (typeof(minutes) = 'integer' AND minutes > 0),"
-                   " amount INTEGER NOT NULL, reason TEXT NOT NULL DEFAULT '' CHECK (amount > 0 OR reason <> ''),"
-                   " credited INTEGER NOT NULL DEFAULT 0)"),
+               QStringLiteral("CREATE TABLE shifts (aa INTEGER PRIMARY KEY AUTOINCREMENT, console TEXT NOT NULL,"
+                              " operator TEXT NOT NULL, opendate TEXT NOT NULL, opentime TEXT NOT NULL,"
+                              " openingcash INTEGER NOT NULL, closedate TEXT, closetime TEXT, countedcash INTEGER,"
+                              " expectedcash INTEGER)"),
+               QStringLiteral("CREATE UNIQUE INDEX shifts_one_open ON shifts (console) WHERE closedate IS NULL"),
+               QStringLiteral("CREATE TABLE shiftbills (kin INTEGER PRIMARY KEY, shift INTEGER NOT NULL)"),
+               QStringLiteral("CREATE INDEX shiftbills_by_shift ON shiftbills (shift)"),
+               QStringLiteral("CREATE TABLE timesales (aa INTEGER PRIMARY KEY AUTOINCREMENT, saledate TEXT NOT NULL,"
+                              " saletime TEXT NOT NULL, seller TEXT NOT NULL, account INTEGER NOT NULL,"
+                              " customer TEXT NOT NULL,"
+                              " minutes INTEGER NOT NULL CHECK (typeof(minutes) = 'integer' AND minutes > 0),"
+                              " amount INTEGER NOT NULL, reason TEXT NOT NULL DEFAULT '' CHECK (amount > 0 OR reason <> ''),"
+                              " credited INTEGER NOT NULL DEFAULT 0, shift INTEGER)"),
                QStringLiteral("CREATE INDEX timesales_by_account ON timesales (account, aa)"),
                QStringLiteral("CREATE INDEX timesales_by_date ON timesales (saledate)"),
+               QStringLiteral("CREATE INDEX timesales_by_shift ON timesales (shift) WHERE shift IS NOT NULL"),
            }
-           + bounded({{QStringLiteral("timesales"), {{QStringLiteral("amount"), 0, Money::Limit}}}});
+           + bounded({{QStringLiteral("timesales"), {{QStringLiteral("amount"), 0, amount}}},
+                      {QStringLiteral("shifts"),
+                       {{QStringLiteral("openingcash"), 0, amount},
+                        {QStringLiteral("countedcash"), 0, amount},
+                        {QStringLiteral("expectedcash"), -amount, amount}}}});
 }
 
 QStringList reportIndexes()

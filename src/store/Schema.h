@@ -15,7 +15,7 @@ QString kinDaysTable();
 // kin_days_fill.upto, which the filling has yet to reach.
 QStringList kinDaysTriggers(bool whileFilling);
 QStringList boundTriggers();      // amounts, prices and quantities kept within Money's bounds
-QStringList saleStatements();    // time sold onto customer accounts
+QStringList ownerStatements();   // shifts and the time sold onto customer accounts
 QStringList creditStatements();  // users.dat: the sales whose minutes are on an account
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat

@@ -1,5 +1,7 @@
 #include "store/SqlStore.h"
 
+#include <QSysInfo>
+
 #include "store/PasswordDigest.h"
 
 #include <QAtomicInt>
@@ -63,6 +65,7 @@ void digestFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
 
 SqlStore::SqlStore()
     : m_name(QStringLiteral("korvane-%1").arg(s_counter.fetchAndAddRelaxed(1)))
+    , m_console(QSysInfo::machineHostName())
 {}
 
 SqlStore::~SqlStore() { close(); }

@@ -28,6 +28,11 @@ public:
     bool isOpen() const { return m_db.isOpen(); }
     QString path() const { return m_path; }
 
+    // The console this connection writes for (its shift takes what is
+    // written); the machine's name unless set.
+    void setConsole(const QString &name) { m_console = name; }
+    QString console() const { return m_console; }
+
     // The text of the last failed statement's error, empty after a success.
     QString lastError() const { return m_lastError; }
 
@@ -85,4 +90,5 @@ private:
     QString m_name;
     QString m_path;
     QString m_lastError;
+    QString m_console;
 };

@@ -1,5 +1,6 @@
 #include "CafeFixture.h"
 #include "base/Format.h"
+#include "console/Shifts.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -230,6 +231,77 @@ private slots:
         QVERIFY(c.computer(c.pc1).timer && !c.computer(c.pc2).timer);
         const KinRow after = c.rows().first();
         QVERIFY(after.endtime == billed.endtime && after.totaltime == billed.totaltime && after.computer == "PC1");
+    }
+
+    // A day with a shift: what the drawer should hold at the close is the
+    // opening cash, every bill confirmed and every account sale made while it
+    // was open, whatever died in between; nothing from before it or another
+    // console. One shift open per console, closed once, by its own cashier.
+    void shiftHoldsWhatWasTaken()
+    {
+        Cafe c(3);
+        Shifts shifts(c.cafe, c.clock);
+        QVERIFY(c.confirmedCharge(c.pc1, 3600)); // before the shift: not in it
+        QCOMPARE(shifts.close("user", "0").error(), QString("No shift is open at this console."));
+        QCOMPARE(shifts.open("user", "5O").error(), QString("\"5O\" Is Not An Amount"));
+        QVERIFY(shifts.open("user", "50"));
+        QCOMPARE(shifts.open("admin", "10").error(), QString("A shift is already open at this console."));
+
+        QVERIFY(c.startNormal(c.pc1));
+        QVERIFY(
+            c.cafe.addExtra({0, c.slot(c.pc1).transaction, "Coffee", 2, Money::fromCents(120), Money::fromCents(240)}));
+        const auto billed = c.confirmedCharge(c.pc2, 95 * 60);
+        QVERIFY(billed && billed->total > Money());
+        const auto sale = [&c](qint64 cents, const QString &reason) {
+            const auto key = c.cafe.addSale({0, c.clock.now(), "user", 1, "A B", 60, Money::fromCents(cents), reason});
+            return key && c.cafe.markCredited(*key);
+        };
+        QVERIFY(sale(1000, "") && sale(0, "a regular"));
+        QVERIFY(c.cafe.addSale({0, c.clock.now(), "user", 1, "A B", 60, Money::fromCents(700), {}})); // never credited
+
+        c.restart(); // the console killed in the middle of the shift
+        QVERIFY(shifts.current() && shifts.current()->has_value());
+        const auto endAndConfirm = [&c](qint64 aa, const QString &reason) {
+            c.clock.advance(40 * 60);
+            c.prompter.answer(true);
+            c.engine->startNormal(aa);
+            if (!QTest::qWaitFor([&] { return !c.bills.isEmpty() && c.bills.last() && c.idle(); }))
+                return false;
+            if (!reason.isEmpty()) {
+                c.bills.last()->clearTotal();
+                c.bills.last()->setReason(reason);
+            }
+            return c.bills.last()->confirm();
+        };
+        const qint64 pc3 = c.key("PC3");
+        QVERIFY(endAndConfirm(c.pc1, {}) && c.startNormal(pc3) && endAndConfirm(pc3, "a friend"));
+        c.cafe.setConsole("the other counter"); // what it bills is not in this shift
+        const auto other = c.confirmedCharge(c.pc2, 600);
+        c.cafe.setConsole(QSysInfo::machineHostName());
+        QVERIFY(other);
+
+        // Independent sums over the books: every bill after the opening but the other counter's.
+        auto q = c.cafe.run("SELECT sum(total), count(*), sum(CASE WHEN total > 0 THEN extra END) FROM kin"
+                            " WHERE aa > 1 AND aa <> ?",
+                            {other->aa});
+        QVERIFY(q && q->next() && q->value(1).toInt() == 3 && q->value(2).toLongLong() == 24000);
+        const Money taken = Money::fromUnits(q->value(0).toLongLong() + 50'0000 + 10'0000);
+        const Result<Shifts::Closing> closed =
+            shifts.close("user", Format::amount(Money::fromUnits(taken.units() - 1'5000)));
+        QVERIFY2(closed, qPrintable(closed ? QString() : closed.error()));
+        QCOMPARE(closed->expected, taken);
+        QCOMPARE((QList<qint64>{closed->figures.bills, closed->figures.freeBills, closed->figures.sales}),
+                 (QList<qint64>{3, 1, 2}));
+        QCOMPARE(closed->figures.extras(), Money::fromCents(240));
+        QCOMPARE(closed->difference(), Money::fromCents(-150));
+        QVERIFY(Shifts::summary(*closed).endsWith("Short: " + Format::currency(Money::fromCents(150))));
+        QCOMPARE(c.cafe.endShift(closed->shift.aa, c.clock.now(), Money(), Money()).error(),
+                 QString("This shift was closed already."));
+        QVERIFY(shifts.open("admin", "0"));
+        QCOMPARE(shifts.close("user", "0").error(),
+                 QString("This shift was opened by the administrator, who closes it."));
+        QCOMPARE(shifts.visible("user")->size(), 1);
+        QCOMPARE(shifts.visible("admin")->size(), 2);
     }
 };
 
