@@ -2,6 +2,9 @@
 
 #include "admin/PasswordWindow.h"
 #include "admin/RosterWindow.h"
+#include "base/Prompter.h"
+#include "base/SystemDesktop.h"
+#include "base/UserSettings.h"
 #include "catalogue/CategoriesWindow.h"
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/PriceListWindow.h"
@@ -12,30 +15,29 @@
 #include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/PopupRules.h"
+#include "console/Shifts.h"
 #include "customers/CustomerAccounts.h"
 #include "customers/CustomerWindow.h"
 #include "customers/NewUserDialog.h"
 #include "customers/PrintTargetDialog.h"
 #include "engine/BillingWindow.h"
+#include "engine/CustomerLogon.h"
 #include "engine/Engine.h"
 #include "engine/RateSettingsWindow.h"
 #include "engine/RatesWindow.h"
+#include "engine/TransferWindow.h"
+#include "gui/FileChooserDialog.h"
 #include "link/Broadcaster.h"
-#include "engine/CustomerLogon.h"
 #include "link/LogonPort.h"
 #include "link/MessageWindow.h"
 #include "link/PresencePoller.h"
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
-#include "engine/TransferWindow.h"
 #include "reports/PrinterLogWindow.h"
 #include "reports/ReportOutletDialog.h"
+#include "reports/ShiftWindow.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
-#include "base/SystemDesktop.h"
-#include "gui/FileChooserDialog.h"
-#include "base/Prompter.h"
-#include "base/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -261,6 +263,16 @@ void ConsoleController::wireReports()
             return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
         });
     });
+    m_shifts = std::make_unique<Shifts>(m_windowCafe, m_clock);
+    m_window->provide(MenuEntry::Shifts, [this] {
+        MainWindow *w = m_window.get();
+        w->showSingle(MenuEntry::Shifts, [this, w] {
+            auto *shifts = new ShiftWindow(
+                *m_shifts, m_windowCafe, m_prompter, *m_reportOutlet, [w] { return w->roleName(); }, w);
+            connect(w, &MainWindow::roleChanged, shifts, &ShiftWindow::refresh);
+            return shifts;
+        });
+    });
 }
 
 // The customer desk: the customer window, new accounts and the card log.
@@ -273,8 +285,7 @@ void ConsoleController::wireCustomers()
     w->provide(MenuEntry::ShowUsers, [this, w] {
         w->showSingle(MenuEntry::ShowUsers, [this, w]() -> QWidget * {
             auto *desk = new CustomerWindow(
-                *m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(),
-                [w] { return w->roleName(); }, w);
+                *m_accounts, m_prompter, m_clock, *m_printTarget, m_paths.printLog(), [w] { return w->roleName(); }, w);
             desk->setNewUserOpener([this] { return openNewUser(); });
             connect(w, &MainWindow::roleChanged, desk, &CustomerWindow::followRole);
             return desk;
@@ -294,7 +305,8 @@ NewUserDialog *ConsoleController::openNewUser()
     return qobject_cast<NewUserDialog *>(w->showSingle(
         MenuEntry::NewUser,
         [this, w]() -> QWidget * {
-            auto *dialog = new NewUserDialog(*m_accounts, m_prompter, [w] { return w->roleName(); }, w);
+            auto *dialog = new NewUserDialog(
+                *m_accounts, m_prompter, [w] { return w->roleName(); }, w);
             connect(dialog, &NewUserDialog::finished, this, [w] {
                 if (auto *customers = qobject_cast<CustomerWindow *>(w->openWindow(MenuEntry::ShowUsers)))
                     customers->getUsers();

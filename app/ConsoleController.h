@@ -33,6 +33,7 @@ class PresencePoller;
 class PrintTargetDialog;
 class QTimer;
 class ReportOutlet;
+class Shifts;
 class TcpChannel;
 
 // Puts the console together: the books, the engine, the client link and the
@@ -116,6 +117,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     MessageWindow *m_message = nullptr; // one, as the window is reused
     std::unique_ptr<CustomerAccounts> m_accounts;
+    std::unique_ptr<Shifts> m_shifts;
     std::unique_ptr<PrintTargetDialog> m_printTarget;
     std::unique_ptr<ReportOutlet> m_reportOutlet;
 

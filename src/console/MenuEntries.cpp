@@ -63,6 +63,7 @@ constexpr Info Table[] = {
     {E::PrinterHistory, "printer", "printer History", E::Transactions, {.provided = true, .kind = "frmkinprt"}},
     {E::Cashier, "user", "&Cashier     ", {}},
     {E::SwitchCashier, "chuser", "Switch Cashier", E::Cashier, {.icon = "user"}},
+    {E::Shifts, "shifts", "Shifts", E::Cashier, {.provided = true, .kind = "frmshifts"}},
     {E::Users, "cust", "&Users     ", {}},
     {E::NewUser, "newcsut", "Add New User", E::Users, {.provided = true, .kind = "frmnewuser"}},
     {E::ShowUsers, "custcard", "Show Users", E::Users, {.provided = true, .kind = "frmcust"}},

@@ -60,6 +60,7 @@ enum class MenuEntry {
     PrinterHistory,
     Cashier,
     SwitchCashier,
+    Shifts,
     Users,
     NewUser,
     ShowUsers,

@@ -32,7 +32,7 @@ Result<Money> Shifts::expected(const ShiftRow &shift)
     const Result<ShiftFigures> f = m_cafe.figures(shift.aa);
     if (!f)
         return failure(f.error());
-    const auto sum = shift.openingCash.plus(f->billTotal).value_or(Money()).plus(f->salesTotal);
+    const auto sum = f->expected(shift.openingCash);
     if (!sum)
         return failure(QStringLiteral("The shift's takings are past the bounds of the books."));
     return *sum;

@@ -9,19 +9,6 @@ namespace KinCsv {
 
 namespace {
 
-QString number(const std::optional<Money> &m)
-{
-    if (!m)
-        return QString();
-    const qint64 cents = m->cents();
-    const qint64 abs = cents < 0 ? -cents : cents;
-    return QStringLiteral("%1%2%3%4")
-        .arg(cents < 0 ? QStringLiteral("-") : QString())
-        .arg(abs / 100)
-        .arg(QLocale().decimalPoint())
-        .arg(abs % 100, 2, 10, QLatin1Char('0'));
-}
-
 QString clock(const QTime &t) { return t.isValid() ? t.toString(QStringLiteral("HH:mm:ss")) : QString(); }
 
 QStringList header(const KinFilter &f)
@@ -49,6 +36,19 @@ QString line(const KinFilter &f, const KinRow &r)
 }
 
 } // namespace
+
+QString number(const std::optional<Money> &m)
+{
+    if (!m)
+        return QString();
+    const qint64 cents = m->cents();
+    const qint64 abs = cents < 0 ? -cents : cents;
+    return QStringLiteral("%1%2%3%4")
+        .arg(cents < 0 ? QStringLiteral("-") : QString())
+        .arg(abs / 100)
+        .arg(QLocale().decimalPoint())
+        .arg(abs % 100, 2, 10, QLatin1Char('0'));
+}
 
 QChar separator() { return QLocale().decimalPoint() == QLatin1String(",") ? QLatin1Char(';') : QLatin1Char(','); }
 

@@ -12,6 +12,8 @@ QChar separator();
 // One field as written: quoted when it holds the separator, a quote or a line
 // break; text that a spreadsheet would run as a formula is kept as text.
 QString field(const QString &text, bool isText = true);
+// An amount with the locale's decimal separator and no grouping; empty for none.
+QString number(const std::optional<Money> &m);
 
 // Writes the whole listing to path (replaced only when complete); gives the
 // rows written. Cancelled through progress, nothing is written.

@@ -161,20 +161,6 @@ Result<KinReport::Outcome> KinReport::render(QPagedPaintDevice &device, const Pr
     return out;
 }
 
-Result<KinReport::Outcome> KinReport::renderPdf(const QString &path, const Progress &progress)
-{
-    PrivateFile::prepare(path);
-    QPdfWriter pdf(path);
-    pdf.setTitle(heading());
-    pdf.setCreator(QStringLiteral("Korvane"));
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
-                                  QPageLayout::Millimeter));
-    Result<Outcome> r = render(pdf, progress);
-    if (!r)
-        QFile::remove(path);
-    return r;
-}
-
 void KinReport::drawPage(QPainter &p, const QRectF &area, int page, int pages, const QList<QStringList> &lines,
                          bool last) const
 {

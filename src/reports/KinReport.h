@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/PagedReport.h"
 #include "store/KinBook.h"
 
 #include <QRectF>
@@ -15,32 +16,20 @@ class QPainter;
 // out page by page with the range in the heading and the page numbers below.
 // Rows are read from the book a page at a time, so a long report never holds
 // the whole listing.
-class KinReport
+class KinReport : public PagedReport
 {
 public:
-    // Told how many rows are done of how many; false cancels the report.
-    using Progress = KinProgress;
-
-    struct Outcome
-    {
-        int pages = 0;
-        qint64 rows = 0;
-        bool cancelled = false;
-    };
-
     KinReport(KinBook &book, const KinFilter &filter);
 
-    QString heading() const;
+    QString heading() const override;
     // The range and the computer (or the PIN) the report covers.
     QString scope() const;
     QStringList titles() const;
     // The fields of one detail line, formatted for paper.
     QStringList detail(const KinRow &row) const;
 
-    // How many pages the report takes on device.
-    Result<int> pageCount(const QPaintDevice &device);
-    Result<Outcome> render(QPagedPaintDevice &device, const Progress &progress = {});
-    Result<Outcome> renderPdf(const QString &path, const Progress &progress = {});
+    Result<int> pageCount(const QPaintDevice &device) override;
+    Result<Outcome> render(QPagedPaintDevice &device, const Progress &progress = {}) override;
 
     // The paper's fixed forms: "1.234,50 €" and "3:05:09 PM".
     static QString amount(const std::optional<Money> &m);

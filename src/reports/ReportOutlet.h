@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class KinReport;
+class PagedReport;
 class QWidget;
 
 // Where reports and exports leave the program: the printer or a PDF file
@@ -12,7 +12,7 @@ class ReportOutlet
 {
 public:
     virtual ~ReportOutlet() = default;
-    virtual void print(KinReport &report, QWidget *parent) = 0;
+    virtual void print(PagedReport &report, QWidget *parent) = 0;
     // The file a CSV export goes to; empty when the operator cancels.
     virtual QString csvPath(const QString &suggestedName, QWidget *parent) = 0;
 };

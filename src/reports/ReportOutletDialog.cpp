@@ -1,6 +1,6 @@
 #include "reports/ReportOutletDialog.h"
 
-#include "reports/KinReport.h"
+#include "reports/PagedReport.h"
 #include "reports/WorkProgressDialog.h"
 #include "base/PrivateFile.h"
 #include "base/Prompter.h"
@@ -15,7 +15,7 @@
 #include <malloc.h>
 #endif
 
-void DialogReportOutlet::print(KinReport &report, QWidget *parent)
+void DialogReportOutlet::print(PagedReport &report, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(report.heading());
@@ -42,18 +42,18 @@ void DialogReportOutlet::print(KinReport &report, QWidget *parent)
 #endif
 }
 
-void DialogReportOutlet::render(KinReport &report, QPrinter &printer, QWidget *parent)
+void DialogReportOutlet::render(PagedReport &report, QPrinter &printer, QWidget *parent)
 {
     PrivateFile::prepare(printer.outputFileName()); // printed to a file
     WorkProgressDialog progress(QStringLiteral("Preparing the report…"), parent);
-    const Result<KinReport::Outcome> r =
+    const Result<PagedReport::Outcome> r =
         report.render(printer, [&progress](qint64 done, qint64 total) { return progress.follow(done, total); });
     progress.reset();
     if (!r)
         m_prompter.tell(r.error(), Prompter::Icon::Critical);
 }
 
-bool DialogReportOutlet::choosePrinter(KinReport &report, QPrinter &printer, QWidget *parent)
+bool DialogReportOutlet::choosePrinter(PagedReport &report, QPrinter &printer, QWidget *parent)
 {
     if (!QPrinterInfo::availablePrinters().isEmpty()) {
         QPrintDialog dialog(&printer, parent);

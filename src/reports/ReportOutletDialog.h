@@ -19,12 +19,12 @@ public:
     explicit DialogReportOutlet(Prompter &prompter)
         : m_prompter(prompter)
     {}
-    void print(KinReport &report, QWidget *parent) override;
+    void print(PagedReport &report, QWidget *parent) override;
     QString csvPath(const QString &suggestedName, QWidget *parent) override;
 
 private:
-    void render(KinReport &report, QPrinter &printer, QWidget *parent);
-    bool choosePrinter(KinReport &report, QPrinter &printer, QWidget *parent);
+    void render(PagedReport &report, QPrinter &printer, QWidget *parent);
+    bool choosePrinter(PagedReport &report, QPrinter &printer, QWidget *parent);
 
     Prompter &m_prompter;
 };

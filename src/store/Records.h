@@ -144,4 +144,11 @@ struct ShiftFigures
     qint64 sales = 0;
     Money salesTotal;
     Money extras() const { return Money::fromUnits(billTotal.units() - timeCharges.units()); }
+    // What the drawer should hold: the opening cash and everything taken;
+    // nullopt past the bounds of the books.
+    std::optional<Money> expected(Money opening) const
+    {
+        const auto withBills = opening.plus(billTotal);
+        return withBills ? withBills->plus(salesTotal) : std::nullopt;
+    }
 };

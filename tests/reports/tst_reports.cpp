@@ -2,22 +2,26 @@
 // offscreen through their windows, on a small book.
 #include "PdfText.h"
 #include "ScriptedPrompter.h"
+#include "SettableClock.h"
 #include "TempHome.h"
 #include "Widgets.h"
+#include "base/Format.h"
+#include "console/Shifts.h"
 #include "reports/ExtraChargesWindow.h"
 #include "reports/KinReport.h"
 #include "reports/ReportOutlet.h"
+#include "reports/ShiftWindow.h"
+#include "reports/ShiftsModel.h"
 #include "reports/TransactionsModel.h"
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/CafeStore.h"
-#include "SettableClock.h"
-#include "base/Format.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -31,14 +35,14 @@ const QDate Day(2026, 3, 2);
 class FileOutlet : public ReportOutlet
 {
 public:
-    void print(KinReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
+    void print(PagedReport &report, QWidget *) override { outcome = report.renderPdf(pdf); }
     QString csvPath(const QString &suggested, QWidget *) override
     {
         suggestedName = suggested;
         return csv;
     }
     QString pdf, csv, suggestedName;
-    std::optional<Result<KinReport::Outcome>> outcome;
+    std::optional<Result<PagedReport::Outcome>> outcome;
 };
 
 Money cents(qint64 c) { return Money::fromCents(c); }
@@ -128,13 +132,27 @@ private slots:
         QTest::addColumn<QString>("computer");
         QTest::addColumn<QString>("computers");
         QTest::addColumn<QString>("sums"); // in cents; empty when nothing is listed
-        QTest::newRow("one day, running charge in it") << 0 << 0 << "ALL" << "PC1 PC2 PC2" << "300 150 450";
-        QTest::newRow("two days") << -1 << 0 << "ALL" << "PC1 PC1 PC2 PC2" << "700 150 850";
-        QTest::newRow("one computer") << -1 << 0 << "PC1" << "PC1 PC1" << "600 150 750";
-        QTest::newRow("its name in another case") << -1 << 0 << "pc1" << "PC1 PC1" << "600 150 750";
-        QTest::newRow("computer without transactions") << -1 << 0 << "Kid's PC" << "" << "";
-        QTest::newRow("empty range") << 1 << 1 << "ALL" << "" << "";
-        QTest::newRow("first day after the last") << 0 << -1 << "ALL" << "" << "";
+        QTest::newRow("one day, running charge in it") << 0 << 0 << "ALL"
+                                                       << "PC1 PC2 PC2"
+                                                       << "300 150 450";
+        QTest::newRow("two days") << -1 << 0 << "ALL"
+                                  << "PC1 PC1 PC2 PC2"
+                                  << "700 150 850";
+        QTest::newRow("one computer") << -1 << 0 << "PC1"
+                                      << "PC1 PC1"
+                                      << "600 150 750";
+        QTest::newRow("its name in another case") << -1 << 0 << "pc1"
+                                                  << "PC1 PC1"
+                                                  << "600 150 750";
+        QTest::newRow("computer without transactions") << -1 << 0 << "Kid's PC"
+                                                       << ""
+                                                       << "";
+        QTest::newRow("empty range") << 1 << 1 << "ALL"
+                                     << ""
+                                     << "";
+        QTest::newRow("first day after the last") << 0 << -1 << "ALL"
+                                                  << ""
+                                                  << "";
     }
     void listing()
     {
@@ -328,11 +346,16 @@ private slots:
     {
         QTest::addColumn<QString>("pin");
         QTest::addColumn<QString>("pins"); // listed
-        QTest::newRow("a customer") << "1234" << "1234 1234";
-        QTest::newRow("no transactions") << "999" << "";
-        QTest::newRow("empty PIN: the earlier listing stays") << "" << "5678";
-        QTest::newRow("not digits") << "1234 OR 1=1" << "";
-        QTest::newRow("apostrophe") << "1234'" << "";
+        QTest::newRow("a customer") << "1234"
+                                    << "1234 1234";
+        QTest::newRow("no transactions") << "999"
+                                         << "";
+        QTest::newRow("empty PIN: the earlier listing stays") << ""
+                                                              << "5678";
+        QTest::newRow("not digits") << "1234 OR 1=1"
+                                    << "";
+        QTest::newRow("apostrophe") << "1234'"
+                                    << "";
     }
     void customerListing()
     {
@@ -391,14 +414,18 @@ private slots:
         const QString header = "COMPUTER;DATE;START DATE;END TIME;TIME;CHARGE;EXTRA;TOTAL;REASON";
         const QStringList pc2{"PC2;2026-03-02;11:00:00;12:00:00;1:00:00;1,00;0,00;1,00;O'Brien's friend",
                               "PC2;2026-03-02;17:00:00;;;;;;"};
-        QTest::newRow("all") << "" << "transactions-2026-03-01-2026-03-02.csv"
-                             << QStringList{header, "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
-                                            "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;", pc2[0],
+        QTest::newRow("all") << ""
+                             << "transactions-2026-03-01-2026-03-02.csv"
+                             << QStringList{header,
+                                            "PC1;2026-03-01;15:30:00;16:30:00;1:00:00;4,00;0,00;4,00;",
+                                            "PC1;2026-03-02;09:00:00;10:00:00;1:00:00;2,00;1,50;3,50;",
+                                            pc2[0],
                                             pc2[1],
                                             "PC1;2026-03-02;16:00:00;17:00:00;1:00:00;1234,56;0,00;1234,56;"
                                             "\"'=HYPERLINK(\"\"x\"\")\""};
-        QTest::newRow("one computer listed") << "PC2" << "transactions-PC2-2026-03-01-2026-03-02.csv"
-                                             << QStringList{header} + pc2;
+        QTest::newRow("one computer listed")
+            << "PC2"
+            << "transactions-PC2-2026-03-01-2026-03-02.csv" << QStringList{header} + pc2;
     }
     void csvExport()
     {
@@ -421,6 +448,52 @@ private slots:
         const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts), lines);
+    }
+
+    // The shift window opens and closes the drawer, and its report, on paper
+    // and for a spreadsheet, carries the shift's bills, sales and totals.
+    void shiftWindow()
+    {
+        Shifts shifts(m_cafe, m_clock);
+        ShiftWindow w(shifts, m_cafe, m_prompter, m_outlet, [] { return QString("user"); });
+        const auto status = [&w] { return w.findChild<QLabel *>("shiftStatus")->text(); };
+        const auto type = [&w](const char *button, const QString &cash) {
+            w.findChild<QLineEdit *>("cash")->setText(cash);
+            w.findChild<QPushButton *>(button)->click();
+        };
+        QCOMPARE(status(), QString("No shift is open at this console."));
+        QVERIFY(!w.findChild<QPushButton *>("closeShift")->isEnabled());
+        type("openShift", "5O");
+        type("openShift", "50");
+        QVERIFY2(status().startsWith("Shift open since") && status().endsWith(": 50,00\u00a0€"), qPrintable(status()));
+        const qint64 bill = add("PC1", Day, QTime(18, 0), cents(300), cents(120));
+        const qint64 free = add("PC2", Day, QTime(18, 5), cents(0), {}, "normal", {}, "a friend");
+        const auto sale = m_cafe.addSale({0, m_clock.now(), "user", 7, "Anna Lee", 90, cents(450), {}});
+        QVERIFY(m_cafe.joinOpenShift(bill) && m_cafe.joinOpenShift(free) && sale && m_cafe.markCredited(*sale));
+        type("closeShift", "60");
+        QCOMPARE(m_prompter.texts(),
+                 (QStringList{"\"5O\" Is Not An Amount", "Expected in the drawer: 58,70\u00a0€\nCounted: 60,00\u00a0€\n"
+                                                         "Over: 1,30\u00a0€"}));
+        QCOMPARE(status(), QString("No shift is open at this console."));
+        const QAbstractItemModel *grid = w.findChild<QTableView *>("shiftGrid")->model();
+        QCOMPARE(grid->rowCount(), 1);
+        QCOMPARE(grid->index(0, ShiftsModel::Difference).data().toString(), QString("1,30"));
+
+        w.findChild<QTableView *>("shiftGrid")->selectRow(0);
+        m_outlet.pdf = QDir(m_home->path()).filePath("shift.pdf");
+        w.findChild<QPushButton *>("report")->click();
+        QVERIFY(m_outlet.outcome && *m_outlet.outcome);
+        const QString text = pdfText(m_outlet.pdf);
+        for (const char *shown : {"Shift Report", "PC1", "4,20 €", "a friend", "Anna Lee", "01:30", "4,50 €",
+                                  "Expected in the drawer", "58,70 €", "Counted", "60,00 €", "1,30 €"})
+            QVERIFY2(text.contains(QString::fromUtf8(shown)), shown);
+        m_outlet.csv = QDir(m_home->path()).filePath("shift.csv");
+        w.findChild<QPushButton *>("exportCsv")->click();
+        QFile csv(m_outlet.csv);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QString saved = QString::fromUtf8(csv.readAll());
+        QVERIFY(saved.contains("PC1;") && saved.contains(";3,00;1,20;4,20;") && saved.contains("Counted;60,00"));
+        QVERIFY(ownerOnly(m_outlet.csv));
     }
 };
 
