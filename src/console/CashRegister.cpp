@@ -14,10 +14,21 @@ Result<QString> report(CafeStore &store, const QDate &today)
     const Result<Money> sold = store.salesTotal(today, today);
     if (!sold)
         return failure(sold.error());
-    return QStringLiteral("%1\n\nTime charges: %2\nExtras: %3\nAccount time sold: %4\nFree bills: %5")
-        .arg(Format::currency(day->total), Format::currency(day->timeCharges), Format::currency(day->extras()),
-             Format::currency(*sold))
-        .arg(day->freeBills);
+    QString text = QStringLiteral("%1\n\nTime charges: %2\nExtras: %3\nAccount time sold: %4\nFree bills: %5")
+                       .arg(Format::currency(day->total), Format::currency(day->timeCharges),
+                            Format::currency(day->extras()), Format::currency(*sold))
+                       .arg(day->freeBills);
+    const Result<std::optional<ShiftRow>> shift = store.openShift();
+    if (!shift)
+        return failure(shift.error());
+    if (*shift) {
+        const Result<ShiftFigures> f = store.figures((*shift)->aa);
+        if (!f)
+            return failure(f.error());
+        if (const auto expected = f->expected((*shift)->openingCash))
+            text += QStringLiteral("\nOpen shift, expected in the drawer: %1").arg(Format::currency(*expected));
+    }
+    return text;
 }
 
 void tamio(CafeStore &store, const QDate &today, Prompter &prompter)

@@ -12,7 +12,7 @@ using Line = ShiftSheet::Line;
 
 QString when(const QDateTime &t)
 {
-    return t.isValid() ? Format::shortDate(t.date()) + QLatin1Char(' ') + Format::longTime(t.time()) : QString();
+    return t.isValid() ? Format::shortDate(t.date()) + t.time().toString(QStringLiteral(" HH:mm")) : QString();
 }
 } // namespace
 
@@ -58,11 +58,11 @@ Result<ShiftSheet> ShiftSheet::read(CafeStore &cafe, qint64 shift)
                     {},
                     k.reason},
                    {3, 4, 5}, {k.timecharged, k.extra, k.total});
-        s.lines << Line{Line::Kind::Section, {QStringLiteral("ACCOUNT TIME SOLD")}, {}}
+        s.lines << Line{} << Line{Line::Kind::Section, {QStringLiteral("ACCOUNT TIME SOLD")}, {}}
                 << Line{Line::Kind::Titles,
                         {QStringLiteral("SOLD"), QStringLiteral("CUSTOMER"), QStringLiteral("BOUGHT"),
                          QStringLiteral("PAID"), QStringLiteral("SOLD BY"), QStringLiteral("REASON")},
-                        {2, 3}};
+                        {3}};
         for (const TimeSaleRow &t : *sales)
             detail({when(t.at), t.customer, Format::minutes(t.minutes), {}, t.seller, t.reason}, {3}, {t.amount});
         const auto total = [&s](const QString &label, const std::optional<Money> &value, const QString &count = {}) {
@@ -71,7 +71,7 @@ Result<ShiftSheet> ShiftSheet::read(CafeStore &cafe, qint64 shift)
                 line.amounts.insert(1, *value);
             s.lines << line;
         };
-        s.lines << Line{Line::Kind::Section, {QStringLiteral("TOTALS")}, {}};
+        s.lines << Line{} << Line{Line::Kind::Section, {QStringLiteral("TOTALS")}, {}};
         total(QStringLiteral("Time charges"), f->timeCharges);
         total(QStringLiteral("Extras"), f->extras());
         total(QStringLiteral("Account time sold"), f->salesTotal);

@@ -258,6 +258,9 @@ private slots:
         QCOMPARE(d.prompter.texts(),
                  QStringList{QString::fromUtf8("1.236,00\u00a0€\n\nTime charges: 1.000,00\u00a0€\nExtras: 236,00\u00a0€\n"
                                                "Account time sold: 10,00\u00a0€\nFree bills: 1")});
+        QVERIFY(d.store.beginShift("user", d.clock.now(), Money::fromCents(2000)));
+        m.action(MenuEntry::CurrentTransactions)->trigger();
+        QVERIFY(d.prompter.last().endsWith(QString::fromUtf8("\nOpen shift, expected in the drawer: 20,00\u00a0€")));
         QVERIFY(d.prompter.said().first().icon == Prompter::Icon::None && !d.prompter.said().first().question);
         QLocale::setDefault(QLocale::system());
     }
