@@ -387,7 +387,9 @@ private slots:
             SqlStore u;
             QVERIFY(!u.open(users) && u.exec("DROP TABLE credits") && u.exec("PRAGMA user_version = 1"));
             SqlStore s; // back as a book of version 1 kept them
-            QVERIFY(!s.open(book) && s.exec("DROP TABLE timesales"));
+            QVERIFY(!s.open(book));
+            for (const char *table : {"timesales", "shifts", "shiftbills"})
+                QVERIFY(s.exec(QStringLiteral("DROP TABLE %1").arg(table)));
             QVERIFY(!s.open(book));
             for (const QString t : {"extra", "kin", "products", "rates", "settings"})
                 QVERIFY(s.exec("DROP TRIGGER " + t + "_bounded_insert")
@@ -410,6 +412,7 @@ private slots:
                                Money::fromUnits(Money::Limit + 1),
                                {}}));
         QVERIFY(cafe.lastError().contains("beyond"));
+        QVERIFY(cafe.beginShift("user", QDateTime(QDate(2026, 3, 2), QTime(9, 0)), Money()));
         auto q = cafe.run("SELECT count(*) FROM users WHERE password LIKE 'pbkdf2-sha256$20000$%'");
         QVERIFY(q && q->next() && q->value(0).toInt() == 2);
         QCOMPARE(cafe.operatorLogin("Admin", "ΚΈΛΠΟ").value_or(std::nullopt), std::optional<QString>("admin"));
