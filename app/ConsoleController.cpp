@@ -2,6 +2,7 @@
 
 #include "admin/PasswordWindow.h"
 #include "admin/RosterWindow.h"
+#include "base/Clock.h"
 #include "base/Prompter.h"
 #include "base/SystemDesktop.h"
 #include "base/UserSettings.h"
@@ -33,6 +34,7 @@
 #include "link/PresencePoller.h"
 #include "link/Protocol.h"
 #include "link/TcpChannel.h"
+#include "reports/ChartsWindow.h"
 #include "reports/PrinterLogWindow.h"
 #include "reports/ReportOutletDialog.h"
 #include "reports/ShiftWindow.h"
@@ -261,6 +263,11 @@ void ConsoleController::wireReports()
     m_window->provide(MenuEntry::UserTransactions, [this] {
         m_window->showSingle(MenuEntry::UserTransactions, [this] {
             return new UserTransactionsWindow(m_windowCafe, m_prompter, m_clock, *m_reportOutlet, m_window.get());
+        });
+    });
+    m_window->provide(MenuEntry::Charts, [this] {
+        m_window->showSingle(MenuEntry::Charts, [this]() -> QWidget * {
+            return new ChartsWindow(m_windowCafe, m_prompter, *m_reportOutlet, m_clock.now().date(), m_window.get());
         });
     });
     m_shifts = std::make_unique<Shifts>(m_windowCafe, m_clock);

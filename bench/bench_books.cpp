@@ -2,6 +2,7 @@
 // the same queries in bare SQLite; a busy day's shift report.
 #include "BenchCafe.h"
 #include "console/CashRegister.h"
+#include "reports/MonthCharts.h"
 #include "reports/ShiftReport.h"
 
 #include <QGuiApplication>
@@ -40,6 +41,10 @@ int main(int argc, char **argv)
     const double breakdown = bench::medianMs(21, [&] { said = CashRegister::report(cafe, bench::today()).value_or(""); });
     out << "Current Transactions with the breakdown: median " << breakdown << " ms, ratio "
         << (floor > 0 ? breakdown / floor : 0) << "\n";
+
+    qint64 charged = 0;
+    const double charts = bench::medianMs(21, [&] { charged = MonthCharts::read(cafe, bench::today())->charges; });
+    out << "a month's charts (" << charged << " charges): median " << charts << " ms\n";
 
     // A shift that took every bill of the day, and 300 account sales.
     const qint64 shift = *cafe.beginShift(QStringLiteral("user"), QDateTime(bench::today(), QTime(0, 0)), Money());

@@ -60,6 +60,7 @@ constexpr Info Table[] = {
     {E::CurrentTransactions, "tamio", "Current Transactions", E::Transactions, {.icon = "money"}},
     {E::ShowTransactions, "showkin", "Show Transactions", E::Transactions, {.provided = true}},
     {E::UserTransactions, "custkin", "User Transactions", E::Transactions, {.provided = true}},
+    {E::Charts, "charts", "Charts", E::Transactions, {.provided = true, .kind = "frmcharts"}},
     {E::PrinterHistory, "printer", "printer History", E::Transactions, {.provided = true, .kind = "frmkinprt"}},
     {E::Cashier, "user", "&Cashier     ", {}},
     {E::SwitchCashier, "chuser", "Switch Cashier", E::Cashier, {.icon = "user"}},

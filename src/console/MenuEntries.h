@@ -57,6 +57,7 @@ enum class MenuEntry {
     CurrentTransactions,
     ShowTransactions,
     UserTransactions,
+    Charts,
     PrinterHistory,
     Cashier,
     SwitchCashier,

@@ -15,4 +15,6 @@ public:
     virtual void print(PagedReport &report, QWidget *parent) = 0;
     // The file a CSV export goes to; empty when the operator cancels.
     virtual QString csvPath(const QString &suggestedName, QWidget *parent) = 0;
+    // The file anything else is saved to (filter as Qt writes it); empty when cancelled.
+    virtual QString savePath(const QString &suggestedName, const QString &filter, QWidget *parent) = 0;
 };

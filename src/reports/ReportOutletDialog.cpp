@@ -76,3 +76,8 @@ QString DialogReportOutlet::csvPath(const QString &suggestedName, QWidget *paren
                                         QDir::home().filePath(suggestedName),
                                         QStringLiteral("CSV files (*.csv);;All files (*)"));
 }
+
+QString DialogReportOutlet::savePath(const QString &suggestedName, const QString &filter, QWidget *parent)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save"), QDir::home().filePath(suggestedName), filter);
+}

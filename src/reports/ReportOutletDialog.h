@@ -21,6 +21,7 @@ public:
     {}
     void print(PagedReport &report, QWidget *parent) override;
     QString csvPath(const QString &suggestedName, QWidget *parent) override;
+    QString savePath(const QString &suggestedName, const QString &filter, QWidget *parent) override;
 
 private:
     void render(PagedReport &report, QPrinter &printer, QWidget *parent);

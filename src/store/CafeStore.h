@@ -2,6 +2,7 @@
 
 #include "store/CatalogueBook.h"
 #include "store/ChargeBook.h"
+#include "store/ChartBook.h"
 #include "store/OperatorBook.h"
 #include "store/RosterBook.h"
 #include "store/SalesBook.h"
@@ -11,7 +12,7 @@
 
 // icafe.dat, one connection shared by its areas: the roster, the charges
 // with their extras and takings, the tariff, the operators, the catalogue,
-// the time sold onto customer accounts and the shifts. Each area keeps its own
+// the time sold onto customer accounts, the shifts and the charts' sums. Each area keeps its own
 // statements in a file of its own.
 class CafeStore : public SqlStore,
                   public RosterBook,
@@ -20,7 +21,8 @@ class CafeStore : public SqlStore,
                   public OperatorBook,
                   public CatalogueBook,
                   public SalesBook,
-                  public ShiftBook
+                  public ShiftBook,
+                  public ChartBook
 {
 public:
     CafeStore()
@@ -31,6 +33,7 @@ public:
         , CatalogueBook(connection())
         , SalesBook(connection())
         , ShiftBook(connection())
+        , ChartBook(connection())
     {}
 
     // The connection's own, not the areas' views of it.

@@ -11,8 +11,9 @@ Migrations Migrations::current()
     // 2: amounts bounded by the books themselves; operator passwords kept as digests.
     steps.cafe = {
         {2, Schema::boundTriggers() << QStringLiteral("UPDATE users SET password = password_digest(password)")},
-        // 3: the money taken for time sold onto customer accounts; shifts.
-        {3, Schema::ownerStatements()}};
+        // 3: the money taken for time sold onto customer accounts; shifts;
+        // the charts' occupancy.
+        {3, Schema::ownerStatements() + Schema::occupancyStatements() + Schema::occupancyFill()}};
     steps.customers = {{2, Schema::creditStatements()}};
     return steps;
 }

@@ -36,7 +36,7 @@ QStringList cafeStatements()
                QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
                QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
            }
-           + reportIndexes() + kinDaysStatements() + boundTriggers() + ownerStatements();
+           + reportIndexes() + kinDaysStatements() + boundTriggers() + ownerStatements() + occupancyStatements();
 }
 
 QStringList creditStatements()
@@ -130,6 +130,90 @@ QStringList ownerStatements()
                        {{QStringLiteral("openingcash"), 0, amount},
                         {QStringLiteral("countedcash"), 0, amount},
                         {QStringLiteral("expectedcash"), -amount, amount}}}});
+}
+
+namespace {
+// The start of a row and its time used ("H:mm:ss"), in seconds.
+QString startOf(const char *row)
+{
+    return QStringLiteral("CAST(strftime('%s', %1.starttime) AS INTEGER)").arg(QLatin1String(row));
+}
+QString usedOf(const char *row)
+{
+    const QString t = QStringLiteral("%1.totaltime").arg(QLatin1String(row));
+    return QStringLiteral("(CAST(substr(%1, 1, instr(%1, ':') - 1) AS INTEGER) * 3600"
+                          " + CAST(substr(%1, instr(%1, ':') + 1, 2) AS INTEGER) * 60 + CAST(substr(%1, -2) AS INTEGER))")
+        .arg(t);
+}
+// Adds (sign 1) or takes off (-1) a row's time in use, hour by hour, and its
+// length under its start day.
+QString occupancyOf(const char *row, int sign)
+{
+    const QString s = startOf(row), used = usedOf(row);
+    const QString base = QStringLiteral("(%1 - %1 % 3600)").arg(s);
+    const QString slot = QStringLiteral("(%1 + k * 3600)").arg(base);
+    return QStringLiteral("INSERT INTO kin_hours (day, hour, seconds)"
+                          " SELECT date(%1, 'unixepoch'), CAST(strftime('%H', %1, 'unixepoch') AS INTEGER),"
+                          " %5 * (min(%2 + %3, %1 + 3600) - max(%2, %1)) FROM hour_slots"
+                          " WHERE k < (%2 % 3600 + %3 + 3599) / 3600"
+                          " ON CONFLICT (day, hour) DO UPDATE SET seconds = seconds + excluded.seconds;"
+                          " INSERT INTO kin_lengths (day, n, seconds) VALUES (%4.startdate, %5, %5 * %3)"
+                          " ON CONFLICT (day) DO UPDATE SET n = n + excluded.n, seconds = seconds + excluded.seconds;")
+        .arg(slot, s, used, QLatin1String(row))
+        .arg(sign);
+}
+QString ended(const char *row)
+{
+    return QStringLiteral("%1.totaltime LIKE '%:__:__' AND %1.starttime IS NOT NULL AND %1.startdate IS NOT NULL")
+        .arg(QLatin1String(row));
+}
+} // namespace
+
+QStringList occupancyStatements()
+{
+    // The charts' occupancy: seconds in use per day and hour of the day, and
+    // the charges' count and length per start day, kept by triggers from the
+    // time used that every ended charge carries. A charge is counted over
+    // at most 31 days (hour_slots).
+    QStringList numbers;
+    for (int k = 0; k < 31 * 24; ++k)
+        numbers << QStringLiteral("(%1)").arg(k);
+    return {
+        QStringLiteral("CREATE TABLE kin_hours (day TEXT NOT NULL, hour INTEGER NOT NULL, seconds INTEGER NOT NULL,"
+                       " PRIMARY KEY (day, hour)) WITHOUT ROWID"),
+        QStringLiteral("CREATE TABLE kin_lengths (day TEXT PRIMARY KEY, n INTEGER NOT NULL,"
+                       " seconds INTEGER NOT NULL) WITHOUT ROWID"),
+        QStringLiteral("CREATE TABLE hour_slots (k INTEGER PRIMARY KEY)"),
+        QStringLiteral("INSERT INTO hour_slots (k) VALUES ") + numbers.join(QLatin1Char(',')),
+        QStringLiteral("CREATE TRIGGER kin_hours_insert AFTER INSERT ON kin WHEN %1 BEGIN %2 END")
+            .arg(ended("new"), occupancyOf("new", 1)),
+        QStringLiteral("CREATE TRIGGER kin_hours_delete AFTER DELETE ON kin WHEN %1 BEGIN %2 END")
+            .arg(ended("old"), occupancyOf("old", -1)),
+        QStringLiteral("CREATE TRIGGER kin_hours_take AFTER UPDATE OF totaltime, starttime, startdate ON kin"
+                       " WHEN %1 BEGIN %2 END")
+            .arg(ended("old"), occupancyOf("old", -1)),
+        QStringLiteral("CREATE TRIGGER kin_hours_add AFTER UPDATE OF totaltime, starttime, startdate ON kin"
+                       " WHEN %1 BEGIN %2 END")
+            .arg(ended("new"), occupancyOf("new", 1)),
+    };
+}
+
+QStringList occupancyFill()
+{
+    // A book from before the charts: every ended charge once, as the
+    // triggers would have counted it.
+    const QString s = startOf("r"), used = usedOf("r");
+    const QString slot = QStringLiteral("(%1 - %1 % 3600 + k * 3600)").arg(s);
+    return {
+        QStringLiteral("INSERT INTO kin_hours (day, hour, seconds)"
+                       " SELECT date(%1, 'unixepoch'), CAST(strftime('%H', %1, 'unixepoch') AS INTEGER),"
+                       " sum(min(%2 + %3, %1 + 3600) - max(%2, %1)) FROM kin AS r JOIN hour_slots"
+                       " WHERE %4 AND k < (%2 % 3600 + %3 + 3599) / 3600 GROUP BY 1, 2")
+            .arg(slot, s, used, ended("r")),
+        QStringLiteral("INSERT INTO kin_lengths (day, n, seconds) SELECT startdate, count(*), sum(%1) FROM kin AS r"
+                       " WHERE %2 GROUP BY startdate")
+            .arg(used, ended("r")),
+    };
 }
 
 QStringList reportIndexes()

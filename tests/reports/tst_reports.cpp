@@ -7,6 +7,7 @@
 #include "Widgets.h"
 #include "base/Format.h"
 #include "console/Shifts.h"
+#include "reports/ChartsWindow.h"
 #include "reports/ExtraChargesWindow.h"
 #include "reports/KinReport.h"
 #include "reports/ReportOutlet.h"
@@ -16,6 +17,7 @@
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/CafeStore.h"
+#include "store/StoreValues.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -41,7 +43,12 @@ public:
         suggestedName = suggested;
         return csv;
     }
-    QString pdf, csv, suggestedName;
+    QString savePath(const QString &suggested, const QString &, QWidget *) override
+    {
+        suggestedName = suggested;
+        return saved;
+    }
+    QString pdf, csv, saved, suggestedName;
     std::optional<Result<PagedReport::Outcome>> outcome;
 };
 
@@ -494,6 +501,57 @@ private slots:
         const QString saved = QString::fromUtf8(csv.readAll());
         QVERIFY(saved.contains("PC1;") && saved.contains(";3,00;1,20;4,20;") && saved.contains("Counted;60,00"));
         QVERIFY(ownerOnly(m_outlet.csv));
+    }
+
+    // A month's charts come from the sums the books keep, and agree with
+    // sums taken over the transactions themselves; a charge that runs past
+    // midnight is in use on both days; a deleted one is gone from them.
+    void monthCharts()
+    {
+        const qint64 late = add("PC2", Day.addDays(3), QTime(23, 30), cents(150));
+        add("PC1", Day.addMonths(1), QTime(9, 0), cents(999)); // another month
+        QVERIFY(m_cafe.markCredited(
+            *m_cafe.addSale({0, QDateTime(Day, QTime(9, 0)), "user", 1, "A B", 60, cents(700), {}})));
+        const auto charts = [this] { return MonthCharts::read(m_cafe, Day).value_or(MonthCharts()); };
+        MonthCharts c = charts();
+        QCOMPARE(c.days.size(), 31);
+        auto q = m_cafe.run("SELECT startdate, sum(timecharged), sum(total) - sum(timecharged) FROM kin"
+                            " WHERE startdate BETWEEN '2026-03-01' AND '2026-03-31' GROUP BY startdate");
+        int days = 0;
+        while (q && q->next()) {
+            const ChartBook::DayTakings &d = c.days[StoreValues::toDate(q->value(0)).day() - 1];
+            QCOMPARE(d.time.units(), q->value(1).toLongLong());
+            QCOMPARE(d.extras.units(), q->value(2).toLongLong());
+            ++days;
+        }
+        QCOMPARE(days, 3);
+        QCOMPARE(c.days[Day.day() - 1].accountTime, cents(700));
+        // Every ended charge of the month is one hour; the late one half on each day.
+        const auto hour = [&c](const QDate &d, int h) { return c.inUse[d.dayOfWeek() - 1][h]; };
+        QCOMPARE(hour(Day.addDays(3), 23) + hour(Day.addDays(4), 0), 3600);
+        QCOMPARE(hour(Day.addDays(4), 0), 1800);
+        q = m_cafe.run("SELECT count(*) FROM kin WHERE totaltime IS NOT NULL AND startdate LIKE '2026-03-%'");
+        QVERIFY(q && q->next());
+        QCOMPARE(c.charges, q->value(0).toLongLong());
+        QCOMPARE(c.averageSeconds(), 3600);
+        QVERIFY(m_cafe.exec("DELETE FROM kin WHERE aa = ?", {late}));
+        c = charts();
+        QVERIFY(hour(Day.addDays(3), 23) == 0 && hour(Day.addDays(4), 0) == 0);
+        QCOMPARE(c.charges, q->value(0).toLongLong() - 1);
+
+        // The window shows the month, and saves a chart as PNG or PDF.
+        ChartsWindow w(m_cafe, m_prompter, m_outlet, Day);
+        QCOMPARE(w.findChild<QLabel *>("averageCharge")->text(),
+                 QString("Average charge: 1:00:00 over %1 charges").arg(c.charges));
+        for (const char *file : {"takings.png", "takings.pdf"}) {
+            m_outlet.saved = QDir(m_home->path()).filePath(file);
+            w.findChild<QPushButton *>("takingsChartSave")->click();
+            QFile saved(m_outlet.saved);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            QVERIFY(saved.read(4) == (QByteArray(file).endsWith("png") ? QByteArray("\x89PNG") : QByteArray("%PDF")));
+        }
+        QCOMPARE(m_outlet.suggestedName, QString("takingsChart-2026-03.png"));
+        QVERIFY(m_prompter.texts().isEmpty());
     }
 };
 

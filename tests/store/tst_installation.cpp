@@ -388,7 +388,11 @@ private slots:
             QVERIFY(!u.open(users) && u.exec("DROP TABLE credits") && u.exec("PRAGMA user_version = 1"));
             SqlStore s; // back as a book of version 1 kept them
             QVERIFY(!s.open(book));
-            for (const char *table : {"timesales", "shifts", "shiftbills"})
+            QVERIFY(s.exec("INSERT INTO kin (computer, startdate, starttime, totaltime)"
+                           " VALUES ('PC1', '2026-03-01', '2026-03-01T22:30:00', '2:00:00')"));
+            for (const char *trigger : {"insert", "delete", "take", "add"})
+                QVERIFY(s.exec(QStringLiteral("DROP TRIGGER kin_hours_%1").arg(trigger)));
+            for (const char *table : {"timesales", "shifts", "shiftbills", "kin_hours", "kin_lengths", "hour_slots"})
                 QVERIFY(s.exec(QStringLiteral("DROP TABLE %1").arg(table)));
             QVERIFY(!s.open(book));
             for (const QString t : {"extra", "kin", "products", "rates", "settings"})
@@ -413,6 +417,10 @@ private slots:
                                {}}));
         QVERIFY(cafe.lastError().contains("beyond"));
         QVERIFY(cafe.beginShift("user", QDateTime(QDate(2026, 3, 2), QTime(9, 0)), Money()));
+        // The charts' sums of the charges from before them.
+        const auto hours = cafe.hoursInUse(QDate(2026, 3, 1), QDate(2026, 3, 2));
+        QVERIFY(hours && hours->size() == 3 && hours->last().seconds == 1800);
+        QCOMPARE(cafe.lengths(QDate(2026, 3, 1), QDate(2026, 3, 1))->seconds, 7200);
         auto q = cafe.run("SELECT count(*) FROM users WHERE password LIKE 'pbkdf2-sha256$20000$%'");
         QVERIFY(q && q->next() && q->value(0).toInt() == 2);
         QCOMPARE(cafe.operatorLogin("Admin", "ΚΈΛΠΟ").value_or(std::nullopt), std::optional<QString>("admin"));
