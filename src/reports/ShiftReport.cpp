@@ -68,11 +68,12 @@ void ShiftReport::drawPage(QPainter &p, const QRectF &area, qreal scale, int pag
     p.setFont(reportFont(9, scale));
     p.drawText(QRectF(0, 26, w, 16), Qt::AlignLeft | Qt::AlignVCenter, m_sheet.scope);
     qreal y = HeadHeight;
+    using Kind = ShiftSheet::Line::Kind;
+    const QFont section = reportFont(10, scale, true), titles = reportFont(8.5, scale, true),
+                plain = reportFont(8.5, scale);
     for (int i = from; i < to; ++i) {
         const ShiftSheet::Line &line = m_sheet.lines[i];
-        using Kind = ShiftSheet::Line::Kind;
-        p.setFont(reportFont(line.kind == Kind::Section ? 10 : 8.5, scale,
-                             line.kind == Kind::Section || line.kind == Kind::Titles));
+        p.setFont(line.kind == Kind::Section ? section : line.kind == Kind::Titles ? titles : plain);
         // Totals in two columns, label and figure; details across the width.
         const int columns = line.kind == Kind::Total ? 3 : qMax(1, int(line.fields.size()));
         for (int c = 0; c < line.fields.size(); ++c) {
