@@ -20,16 +20,6 @@ constexpr qreal FootHeight = 26;
 const QList<qreal> NormalStops{0.0, 0.16, 0.30, 0.44, 0.58, 0.72, 0.86, 1.0};
 const QList<qreal> UserStops{0.0, 0.18, 0.34, 0.50, 0.66, 0.82, 1.0};
 constexpr int FirstAmount = 4; // of the normal report's fields
-
-// The painter works in points; a font's point size is already taken at the
-// device's resolution, so it is divided by the painter's scale.
-QFont reportFont(qreal points, qreal scale, bool bold = false)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPointSizeF(points / scale);
-    f.setBold(bold);
-    return f;
-}
 } // namespace
 
 KinReport::KinReport(KinBook &book, const KinFilter &filter)

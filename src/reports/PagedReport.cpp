@@ -3,6 +3,7 @@
 #include "base/PrivateFile.h"
 
 #include <QFile>
+#include <QFont>
 #include <QPageLayout>
 #include <QPdfWriter>
 
@@ -18,4 +19,12 @@ Result<PagedReport::Outcome> PagedReport::renderPdf(const QString &path, const P
     if (!r)
         QFile::remove(path);
     return r;
+}
+
+QFont PagedReport::reportFont(qreal points, qreal scale, bool bold)
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPointSizeF(points / scale);
+    f.setBold(bold);
+    return f;
 }

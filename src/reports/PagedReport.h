@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+class QFont;
 class QPagedPaintDevice;
 class QPaintDevice;
 
@@ -29,4 +30,10 @@ public:
     virtual Result<Outcome> render(QPagedPaintDevice &device, const Progress &progress = {}) = 0;
     // On A4 with 15 mm margins; a report that fails leaves no file.
     Result<Outcome> renderPdf(const QString &path, const Progress &progress = {});
+
+protected:
+    // The reports' font at `points` on a painter scaled to points: a font's
+    // point size is already taken at the device's resolution, so it is
+    // divided by the painter's scale.
+    static QFont reportFont(qreal points, qreal scale, bool bold = false);
 };

@@ -10,14 +10,6 @@ namespace {
 constexpr qreal LineHeight = 14;
 constexpr qreal HeadHeight = 56;
 constexpr qreal FootHeight = 26;
-
-QFont reportFont(qreal points, qreal scale, bool bold = false)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPointSizeF(points / scale);
-    f.setBold(bold);
-    return f;
-}
 } // namespace
 
 int ShiftReport::perPage(const QPaintDevice &device) const
