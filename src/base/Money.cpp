@@ -118,3 +118,11 @@ std::optional<Money> Money::parse(const QString &input, const QLocale &locale)
     const qint64 units = w * Scale + divRound(f, 10);
     return Money::fromUnits(negative ? -units : units);
 }
+
+std::optional<Money> Money::parseCash(const QString &text, const QLocale &locale)
+{
+    const std::optional<Money> m = parse(text, locale);
+    if (!m || m->units() < 0 || m->units() > Limit)
+        return std::nullopt;
+    return m->roundedToCents();
+}

@@ -27,6 +27,9 @@ public:
     // "2,50 €" in Greek. Anything else ("2.5" in Greek, "1O", "1e5") is
     // refused. At most four decimals are kept, the fifth rounded.
     static std::optional<Money> parse(const QString &text, const QLocale &locale = QLocale());
+    // Cash typed at the counter: parsed as above, not negative, within the
+    // amount limit, to the cent.
+    static std::optional<Money> parseCash(const QString &text, const QLocale &locale = QLocale());
 
     // Bounds far above any café's use and far below where 64 bits overflow,
     // so that the sums of many bills still add up exactly. A price at most

@@ -13,10 +13,10 @@ Result<std::optional<ShiftRow>> Shifts::current() { return m_cafe.openShift(); }
 
 Result<Money> Shifts::cashFrom(const QString &text)
 {
-    const std::optional<Money> cash = Money::parse(text);
-    if (!cash || cash->units() < 0 || cash->units() > Money::Limit)
+    const std::optional<Money> cash = Money::parseCash(text);
+    if (!cash)
         return failure(QStringLiteral("\"%1\" Is Not An Amount").arg(text));
-    return cash->roundedToCents();
+    return *cash;
 }
 
 Result<qint64> Shifts::open(const QString &role, const QString &cash)

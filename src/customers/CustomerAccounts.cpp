@@ -106,10 +106,10 @@ Result<CustomerRow> CustomerAccounts::readyForTime(qint64 aa)
 
 Result<Payment> CustomerAccounts::paymentFrom(const QString &amount, const QString &reason, const QString &seller)
 {
-    const std::optional<Money> paid = Money::parse(amount);
-    if (!paid || paid->units() < 0 || paid->units() > Money::Limit)
+    const std::optional<Money> paid = Money::parseCash(amount);
+    if (!paid)
         return failure(QStringLiteral("\"%1\" Is Not An Amount").arg(amount));
-    Payment p{paid->roundedToCents(), reason.trimmed(), seller};
+    Payment p{*paid, reason.trimmed(), seller};
     if (const auto refused = refusal(p))
         return failure(*refused);
     return p;

@@ -60,8 +60,8 @@ void PaymentDialog::offer(const QString &customer, qint64 minutes, const std::op
 
 void PaymentDialog::followAmount()
 {
-    const std::optional<Money> m = Money::parse(m_amount->text());
-    const bool free = m && m->roundedToCents().isZero();
+    const std::optional<Money> m = Money::parseCash(m_amount->text());
+    const bool free = m && m->isZero();
     m_reasonLabel->setVisible(free);
     m_reason->setVisible(free);
 }
