@@ -186,15 +186,12 @@ private slots:
         QTest::addColumn<QString>("spoil");    // done to the books while the bill is shown
         QTest::addColumn<QStringList>("told"); // at the first and the second Confirm; none: confirmed
         const QString changed = "shows other extras than the books hold", limit = "more than 100.000.000.000,00";
-        QTest::newRow("unreadable") << "ALTER TABLE extra RENAME TO unreadable"
-                                    << QStringList{"cannot be summed", "cannot be summed"};
-        QTest::newRow("beyond the limit")
-            << "UPDATE extra SET itemquant = 10000, itemprice = 100000000000, charge = 1000000000000000"
-            << QStringList{"come to " + limit, "come to " + limit};
+        // clang-format off
+        QTest::newRow("unreadable") << "ALTER TABLE extra RENAME TO unreadable" << QStringList{"cannot be summed", "cannot be summed"};
+        QTest::newRow("beyond the limit") << "UPDATE extra SET itemquant = 10000, itemprice = 100000000000, charge = 1000000000000000" << QStringList{"come to " + limit, "come to " + limit};
         QTest::newRow("changed") << "DELETE FROM extra WHERE itemdesc = 'Water'" << QStringList{changed};
-        QTest::newRow("total beyond the limit")
-            << "UPDATE extra SET itemquant = 10000, itemprice = 50000000000, charge = 500000000000000"
-            << QStringList{changed, "The total of PC1 is " + limit};
+        QTest::newRow("total beyond the limit") << "UPDATE extra SET itemquant = 10000, itemprice = 50000000000, charge = 500000000000000" << QStringList{changed, "The total of PC1 is " + limit};
+        // clang-format on
     }
     void confirmSumsTheExtrasAgain()
     {
