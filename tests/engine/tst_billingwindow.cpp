@@ -40,8 +40,7 @@ struct Billed : Cafe
         } else if (kind == "status") {
             engine->currentStatus(pc1);
         } else {
-            prompter.answer(true);
-            engine->startNormal(pc1);
+            pressYes(pc1);
         }
         ready = QTest::qWaitFor([&] { return !window.isNull() && idle(); });
     }
@@ -107,8 +106,7 @@ private slots:
         // The next bill opens on the tab last chosen.
         QVERIFY(b.startNormal(b.pc2));
         b.clock.advance(36 * 60);
-        b.prompter.answer(true);
-        b.engine->startNormal(b.pc2);
+        b.pressYes(b.pc2);
         QTRY_VERIFY(b.window);
         QTRY_COMPARE(child<QTabBar>(b.window, "rates")->currentIndex(), 2);
         QCOMPARE(b.text("timeCharge"), QStringLiteral("2,50"));

@@ -234,8 +234,7 @@ private slots:
         } else if (meanwhile == QLatin1String("flag PC2")) {
             QVERIFY(c.cafe.setFlag(QStringLiteral("PC2"), ComputerFlag::User, true));
         } else if (meanwhile == QLatin1String("end PC1")) {
-            c.prompter.answer(true);
-            c.engine->startNormal(c.pc1);
+            c.pressYes(c.pc1);
             QTRY_VERIFY(c.slot(c.pc1).isFree());
         } else if (meanwhile == QLatin1String("expire PC1")) {
             // The last second has passed; the timer has not ticked yet.
