@@ -343,9 +343,7 @@ private slots:
                     && customers.exec("PRAGMA user_version = 0"));
             for (int i = 1; i <= 5; ++i) {
                 QVERIFY(cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", i, i, false, false, false}));
-                CustomerRow account;
-                account.name = QStringLiteral("N%1").arg(i);
-                QVERIFY(customers.addAccount(account));
+                QVERIFY(customers.addAccount({0, QStringLiteral("N%1").arg(i), {}, {}, {}, 0, 0, 0, false, {}}));
             }
         }
         const QStringList before = computers(book);
