@@ -40,13 +40,12 @@ private slots:
         QTest::addColumn<QString>("stored"); // the account's password afterwards
         const L changed{"Password Has Been Changed"};
         const QString greek = " O'Κωδικός 2 ";
-        QTest::newRow("admin: no current") << true << L{"", "a", "a"} << L{"Current Password Was Not Entered "}
-                                           << "kelpo";
+        // clang-format off
+        QTest::newRow("admin: no current") << true << L{"", "a", "a"} << L{"Current Password Was Not Entered "} << "kelpo";
         QTest::newRow("admin: no new") << true << L{"kelpo", "", "a"} << L{" New Password Is Blank"} << "kelpo";
         QTest::newRow("admin: no verify") << true << L{"kelpo", "a", ""} << L{"Please verify Your Password"} << "kelpo";
         QTest::newRow("admin: mismatch") << true << L{"kelpo", "a", "b"} << L{"Password Do Not Match"} << "kelpo";
-        QTest::newRow("admin: wrong and mismatch")
-            << true << L{"nope", "a", "b"} << L{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
+        QTest::newRow("admin: wrong and mismatch") << true << L{"nope", "a", "b"} << L{"Password Do Not Match", " Current Password Is Invalid"} << "kelpo";
         // Only the folded password's digest is kept: the current one is compared as the login compares it.
         QTest::newRow("admin: other case") << true << L{"KELPO", "a", "a"} << changed << "a";
         QTest::newRow("admin: same again") << true << L{"kelpo", "kelpo", "kelpo"} << changed << "kelpo";
@@ -55,6 +54,7 @@ private slots:
         QTest::newRow("user: no verify") << false << L{"", "a", ""} << L{"Please verify Your Password"} << "dask";
         QTest::newRow("user: mismatch") << false << L{"", "a", "b"} << L{"Passwords Do Not Match"} << "dask";
         QTest::newRow("user: no current asked") << false << L{"", "ταμίας", "ταμίας"} << changed << "ταμίας";
+        // clang-format on
     }
     void passwordMessages()
     {
@@ -89,6 +89,7 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         const L before{"PC1/10.0.0.5", "PC2/10.0.0.6", "καφε/10.0.0.9"};
         const L exists{" IP Address Or Computer Name Already Exists"}, invalid{Roster::invalidAddressMessage()};
+        // clang-format off
         QTest::newRow("no name") << false << L{"", "10.0.0.7"} << L{" Computer Name Was Not Entered"} << before;
         QTest::newRow("blank name") << false << L{" \t ", "10.0.0.7"} << L{" Computer Name Was Not Entered"} << before;
         QTest::newRow("no address") << false << L{"PC3", ""} << L{"IP Address Was Not Entered"} << before;
@@ -96,16 +97,13 @@ private slots:
         QTest::newRow("name in other case, blanks around") << false << L{" pc1 ", "10.0.0.7"} << exists << before;
         QTest::newRow("greek name in other case") << false << L{"ΚΑΦΕ", "10.0.0.7"} << exists << before;
         QTest::newRow("same address written otherwise") << false << L{"PC3", "10.0.0.05"} << exists << before;
-        QTest::newRow("new, stored trimmed")
-            << false << L{" PC3 ", "10.0.0.07"}
-            << L{"Update Complete", "Setting Will Take Affect Only After Restarting The Application"}
-            << before + L{"PC3/10.0.0.7"};
+        QTest::newRow("new, stored trimmed") << false << L{" PC3 ", "10.0.0.07"} << L{"Update Complete", "Setting Will Take Affect Only After Restarting The Application"} << before + L{"PC3/10.0.0.7"};
         QTest::newRow("edit: no name") << true << L{"", "10.0.0.6"} << L{" No Computer Name Was Entered"} << before;
         QTest::newRow("edit: no address") << true << L{"PC2", ""} << L{"No IP Address Was Entered"} << before;
         // Another computer's name would find its transactions and logons; its own address is no other's.
         QTest::newRow("edit: another's name") << true << L{" pc1 ", "10.0.0.7"} << exists << before;
-        QTest::newRow("edit: saved trimmed") << true << L{" PC3 ", "10.0.0.6"} << L{}
-                                             << L{"PC1/10.0.0.5", "PC3/10.0.0.6", "καφε/10.0.0.9"};
+        QTest::newRow("edit: saved trimmed") << true << L{" PC3 ", "10.0.0.6"} << L{} << L{"PC1/10.0.0.5", "PC3/10.0.0.6", "καφε/10.0.0.9"};
+        // clang-format on
     }
     void rosterChecks()
     {

@@ -109,11 +109,11 @@ private slots:
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<qint64>("minutes");
         const QDate d(2026, 3, 2);
-        QTest::newRow("one second over a boundary")
-            << QDateTime(d, QTime(10, 0, 59)) << QDateTime(d, QTime(10, 1, 0)) << qint64(1);
-        QTest::newRow("midnight") << QDateTime(d, QTime(23, 50, 30)) << QDateTime(d.addDays(1), QTime(0, 10, 0))
-                                  << qint64(20);
+        // clang-format off
+        QTest::newRow("one second over a boundary") << QDateTime(d, QTime(10, 0, 59)) << QDateTime(d, QTime(10, 1, 0)) << qint64(1);
+        QTest::newRow("midnight") << QDateTime(d, QTime(23, 50, 30)) << QDateTime(d.addDays(1), QTime(0, 10, 0)) << qint64(20);
         QTest::newRow("backwards") << QDateTime(d, QTime(10, 5)) << QDateTime(d, QTime(10, 0)) << qint64(-5);
+        // clang-format on
     }
     void minuteBoundaries()
     {

@@ -99,17 +99,17 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // description, price, category ("": none chosen)
         QTest::addColumn<QStringList>("told");
         QTest::addColumn<qint64>("stored"); // ten-thousandths; -1 nothing
+        // clang-format off
         QTest::newRow("all missing") << L{"", "", ""} << L{"No Description Was Entered"} << -1LL;
         QTest::newRow("no price") << L{"Tea", "", ""} << L{"No Price Was Entered"} << -1LL;
         QTest::newRow("no category") << L{"Tea", "1,20", ""} << L{"No Category Was Entered"} << -1LL;
         QTest::newRow("not a price") << L{"Tea", "one euro", "Drinks"} << L{"\"one euro\" Is Not A Price"} << -1LL;
         QTest::newRow("negative") << L{"Tea", "-1,20", "Drinks"} << L{"\"-1,20\" Is Not A Price"} << -1LL;
         QTest::newRow("highest price") << L{"Tea", "10.000.000", "Drinks"} << L{"Update Compelete"} << 100000000000LL;
-        QTest::newRow("beyond it") << L{"Tea", "10.000.000,01", "Drinks"} << L{"\"10.000.000,01\" Is Not A Price"}
-                                   << -1LL;
+        QTest::newRow("beyond it") << L{"Tea", "10.000.000,01", "Drinks"} << L{"\"10.000.000,01\" Is Not A Price"} << -1LL;
         QTest::newRow("added") << L{"Tea", "1,20", "Drinks"} << L{"Update Compelete"} << 12000LL;
-        QTest::newRow("exists, other case") << L{"COFFEE", "9", "Snacks"}
-                                            << L{"Product Already Exists", "Update Compelete"} << -1LL;
+        QTest::newRow("exists, other case") << L{"COFFEE", "9", "Snacks"} << L{"Product Already Exists", "Update Compelete"} << -1LL;
+        // clang-format on
     }
     void productValidationOrder()
     {

@@ -60,11 +60,9 @@ private slots:
     void normalChargeFromTheMap()
     {
         Console c;
-        QVERIFY(c.startAgents());
-        QVERIFY(c.open());
+        QVERIFY(c.startAgents() && c.open());
         // The questions are tst_engine's, the wire texts tst_e2e_charges'.
-        c.prompter.answer(true);
-        c.click(0);
+        c.clickYes(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
         QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
@@ -77,8 +75,7 @@ private slots:
         QTRY_COMPARE((QStringList{c.map()->tip(int(c.pcs[0])), c.map()->tip(int(c.pcs[1]))}),
                      (QStringList{"START TIME: 10:00:00 CURRENT TIME USED: 0:36:00", ""}));
 
-        c.prompter.answer(true);
-        c.click(0);
+        c.clickYes(0);
         QTRY_VERIFY(c.bill());
         QVERIFY(c.clearOfTheMap(c.bill()) && c.slot(0).isFree());
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
@@ -89,8 +86,7 @@ private slots:
     void prepaidFromThePopup()
     {
         Console c(3);
-        QVERIFY(c.startAgents());
-        QVERIFY(c.open());
+        QVERIFY(c.startAgents() && c.open());
         c.prompter.answer(true);
         c.popup(MenuEntry::Prepay60, 2);
         QTRY_COMPARE(c.lastCommand(2), QString("t3900"));
@@ -145,10 +141,8 @@ private slots:
     void transferFromThePopup()
     {
         Console c;
-        QVERIFY(c.startAgents());
-        QVERIFY(c.open());
-        c.prompter.answer(true);
-        c.click(0);
+        QVERIFY(c.startAgents() && c.open());
+        c.clickYes(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         c.clock.advance(125);
         c.popup(MenuEntry::Transfer, 0);
@@ -171,8 +165,7 @@ private slots:
         c.ports.group = QHostAddress(linktest::address(7, 200));
         QUdpSocket receiver;
         QVERIFY(receiver.bind(c.ports.group, c.ports.broadcastRemote));
-        QVERIFY(c.startAgents());
-        QVERIFY(c.open());
+        QVERIFY(c.startAgents() && c.open());
 
         c.prompter.answer(true);
         c.window().action(MenuEntry::ToolbarUnlock)->trigger();
@@ -185,8 +178,7 @@ private slots:
         QVERIFY(!receiver.hasPendingDatagrams());
 
         // Messages are offered for a running computer.
-        c.prompter.answer(true);
-        c.click(1);
+        c.clickYes(1);
         QTRY_COMPARE(c.lastCommand(1), QString("startpc"));
         c.popup(MenuEntry::Message, 1);
         MessageWindow &m = c.console->messageWindow();
@@ -353,8 +345,7 @@ private slots:
         auto sums = [](int extra, int total) {
             return Format::amount(Money::fromCents(extra)) + ' ' + Format::amount(Money::fromCents(total));
         };
-        c.prompter.answer(true);
-        c.click(0);
+        c.clickYes(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
 
@@ -366,8 +357,7 @@ private slots:
         QTRY_VERIFY(!extras());
 
         c.clock.advance(36 * 60);
-        c.prompter.answer(true);
-        c.click(0);
+        c.clickYes(0);
         QTRY_VERIFY(c.bill());
         QCOMPARE(boxes(), sums(250, 400));
         // The same product again is refused there: tst_catalogue; the bill's extras page: tst_billingwindow.

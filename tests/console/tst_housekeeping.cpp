@@ -6,6 +6,7 @@
 #include "console/BackgroundWindow.h"
 #include "console/MaintenanceWindow.h"
 #include "store/ConsoleLock.h"
+#include "store/DatabaseCopy.h"
 #include "store/Maintenance.h"
 
 #include <QLineEdit>
@@ -74,9 +75,7 @@ private slots:
     {
         QVERIFY(c->open());
         QVERIFY(QDir(c->home.paths().backup()).removeRecursively());
-        QFile print(system("print.dat"));
-        QVERIFY(print.open(QIODevice::WriteOnly) && print.write("card 1\n") > 0);
-        print.close();
+        QVERIFY(DatabaseCopy::replaceFile(system("print.dat"), "card 1\n"));
         const qint64 aa = *c->console->cafe().appendTransaction(bill("PC1", 25000));
         // The bill is still in the write-ahead log: a plain copy of icafe.dat would lack it.
         QVERIFY(QFileInfo(system("icafe.dat-wal")).size() > 0);
@@ -113,9 +112,7 @@ private slots:
     void deletePrinterHistory()
     {
         QVERIFY(c->open());
-        QFile print(system("print.dat"));
-        QVERIFY(print.open(QIODevice::WriteOnly) && print.write("card 1\ncard 2\n") > 0);
-        print.close();
+        QVERIFY(DatabaseCopy::replaceFile(system("print.dat"), "card 1\ncard 2\n"));
         choose(MenuEntry::DeletePrinterHistory, {false});
         QCOMPARE(QFileInfo(system("print.dat")).size(), 14);
         choose(MenuEntry::DeletePrinterHistory, {true});

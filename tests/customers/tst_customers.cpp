@@ -141,8 +141,9 @@ private slots:
         // An empty field is only filled in with 00; the next press goes on.
         QTest::newRow("hours empty") << L{"A", "B", "1", "", "7"} << "" << 0 << 7LL;
         QTest::newRow("both empty") << L{"A", "B", "1", "", ""} << none << 0 << -1LL;
-        QTest::newRow("Greek capitals: exists")
-            << L{"ΕΛΈΝΗ", "O'BRIEN", "1", "", "30"} << "ΕΛΈΝΗ O'BRIEN Already Exists" << -1 << -1LL;
+        // clang-format off
+        QTest::newRow("Greek capitals: exists") << L{"ΕΛΈΝΗ", "O'BRIEN", "1", "", "30"} << "ΕΛΈΝΗ O'BRIEN Already Exists" << -1 << -1LL;
+        // clang-format on
         QTest::newRow("other last name") << L{"Ελένη", "O Brien", "1", "", "30"} << "" << 0 << 30LL;
         QTest::newRow("blanks inside") << L{"Ελένη Μαρία", "O'Brien", "1", "", "30"} << "" << 0 << 30LL;
     }
@@ -271,32 +272,21 @@ private slots:
         using L = QStringList;
         const QString none = "No Time Was Entered", save = "saveTime";
         const auto euros = [](qint64 cents) { return Format::amount(Money::fromCents(cents)); };
+        const L hour{"1", "00", "01:00"};
+        const QString bad = "\"%1\" Is Not An Amount";
+        // clang-format off
         QTest::newRow("short press") << 0 << 0 << L{"00", "00", "00:00"} << save << false << L{} << none << "";
-        QTest::newRow("58 ticks, cancelled") << 58 << 0 << L{"00", "58", "00:58"} << "cancelTime" << false << L{} << ""
-                                             << "";
-        QTest::newRow("59 ticks, offered") << 59 << 0 << L{"1", "00", "01:00"} << save << false << L{} << ""
-                                           << "01:00 " + euros(150) + " admin";
-        QTest::newRow("60 ticks, typed") << 60 << 0 << L{"1", "1", "01:01"} << save << false << L{"5", ""} << ""
-                                         << "01:01 " + euros(500) + " admin";
-        QTest::newRow("free with a reason")
-            << 59 << 1 << L{"00", "58", "00:58"} << save << false << L{"0", " loyalty "} << ""
-            << "00:58 " + euros(0) + " admin loyalty";
-        QTest::newRow("free without a reason")
-            << 59 << 0 << L{"1", "00", "01:00"} << save << false << L{"0", " "} << "No Reason Entered"
-            << "";
-        QTest::newRow("not an amount") << 59 << 0 << L{"1", "00", "01:00"} << save << false << L{"1O", ""}
-                                       << "\"1O\" Is Not An Amount"
-                                       << "";
-        QTest::newRow("past the bounds") << 59 << 0 << L{"1", "00", "01:00"} << save << false << L{"100000000001", ""}
-                                         << "\"100000000001\" Is Not An Amount"
-                                         << "";
-        QTest::newRow("negative") << 59 << 0 << L{"1", "00", "01:00"} << save << false << L{"-5", ""}
-                                  << "\"-5\" Is Not An Amount"
-                                  << "";
+        QTest::newRow("58 ticks, cancelled") << 58 << 0 << L{"00", "58", "00:58"} << "cancelTime" << false << L{} << "" << "";
+        QTest::newRow("59 ticks, offered") << 59 << 0 << hour << save << false << L{} << "" << "01:00 " + euros(150) + " admin";
+        QTest::newRow("60 ticks, typed") << 60 << 0 << L{"1", "1", "01:01"} << save << false << L{"5", ""} << "" << "01:01 " + euros(500) + " admin";
+        QTest::newRow("free with a reason") << 59 << 1 << L{"00", "58", "00:58"} << save << false << L{"0", " loyalty "} << "" << "00:58 " + euros(0) + " admin loyalty";
+        QTest::newRow("free without a reason") << 59 << 0 << hour << save << false << L{"0", " "} << "No Reason Entered" << "";
+        QTest::newRow("not an amount") << 59 << 0 << hour << save << false << L{"1O", ""} << bad.arg("1O") << "";
+        QTest::newRow("past the bounds") << 59 << 0 << hour << save << false << L{"100000000001", ""} << bad.arg("100000000001") << "";
+        QTest::newRow("negative") << 59 << 0 << hour << save << false << L{"-5", ""} << bad.arg("-5") << "";
         QTest::newRow("not below zero") << 2 << 5 << L{"00", "00", "00:00"} << save << false << L{} << none << "";
-        QTest::newRow("in use") << 60 << 0 << L{"1", "1", "01:01"} << save << true << L{}
-                                << "Anna Lee is logged on at PC2 now. Add the time after the logoff."
-                                << "";
+        QTest::newRow("in use") << 60 << 0 << L{"1", "1", "01:01"} << save << true << L{} << "Anna Lee is logged on at PC2 now. Add the time after the logoff." << "";
+        // clang-format on
     }
     void addTime()
     {

@@ -320,15 +320,13 @@ private slots:
     {
         LiveConsole c(2);
         QVERIFY(c.startAgents() && c.open());
-        c.prompter.answer(true);
-        c.click(0);
+        c.clickYes(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_VERIFY(c.engine().canMove(c.pcs[0], c.pcs[1])); // the start's command is done
         c.agents[0]->stop();
         c.clock.advance(47 * 60);
         c.prompter.answer(true); // the end
-        c.prompter.answer(true); // "do you want to terminate ?"
-        c.click(0);
+        c.clickYes(0);           // "do you want to terminate ?"
         QTRY_VERIFY2(c.slot(0).isFree(), qPrintable(c.prompter.texts().join(" | ")));
         QVERIFY2(c.prompter.last().startsWith("Communication Error With PC1\n"), qPrintable(c.prompter.last()));
         QVERIFY(!c.bill());
@@ -403,14 +401,9 @@ private:
                 || !m_agents.back()->start(address(60, i), {"--no-broadcast"}, m_offset))
                 return false;
         }
-        for (const QString &pin : Pins) {
-            CustomerRow r;
-            r.name = "Eleni";
-            r.password = pin;
-            r.time = r.timeleft = 1000000; // never runs out, however long the day
-            if (!customers.addAccount(r))
+        for (const QString &pin : Pins) // never runs out, however long the day
+            if (!customers.addAccount({0, "Eleni", {}, {}, pin, 1000000, 0, 1000000, false, {}}))
                 return false;
-        }
         return cafe.addCategory("Drinks") && cafe.addProduct({0, "Coffee", Money::fromCents(250), "Drinks"})
                && cafe.addProduct({0, "Water", Money::fromCents(85), "Drinks"});
     }

@@ -125,8 +125,7 @@ private slots:
         QTRY_VERIFY(c.idle() && !c.slot(pc).isFree());
         const auto running = c.slot(pc).state;
 
-        c.prompter.answer(true);
-        c.engine->startNormal(c.key("SLOW"));
+        c.pressYes(c.key("SLOW"));
         QVERIFY(c.channel.isBusy());
         c.clock.advance(5 * 60);
         c.prompter.clear();

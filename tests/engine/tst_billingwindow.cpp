@@ -40,8 +40,7 @@ struct Billed : Cafe
         } else if (kind == "status") {
             engine->currentStatus(pc1);
         } else {
-            prompter.answer(true);
-            engine->startNormal(pc1);
+            pressYes(pc1);
         }
         ready = QTest::qWaitFor([&] { return !window.isNull() && idle(); });
     }
@@ -107,8 +106,7 @@ private slots:
         // The next bill opens on the tab last chosen.
         QVERIFY(b.startNormal(b.pc2));
         b.clock.advance(36 * 60);
-        b.prompter.answer(true);
-        b.engine->startNormal(b.pc2);
+        b.pressYes(b.pc2);
         QTRY_VERIFY(b.window);
         QTRY_COMPARE(child<QTabBar>(b.window, "rates")->currentIndex(), 2);
         QCOMPARE(b.text("timeCharge"), QStringLiteral("2,50"));
@@ -186,15 +184,12 @@ private slots:
         QTest::addColumn<QString>("spoil");    // done to the books while the bill is shown
         QTest::addColumn<QStringList>("told"); // at the first and the second Confirm; none: confirmed
         const QString changed = "shows other extras than the books hold", limit = "more than 100.000.000.000,00";
-        QTest::newRow("unreadable") << "ALTER TABLE extra RENAME TO unreadable"
-                                    << QStringList{"cannot be summed", "cannot be summed"};
-        QTest::newRow("beyond the limit")
-            << "UPDATE extra SET itemquant = 10000, itemprice = 100000000000, charge = 1000000000000000"
-            << QStringList{"come to " + limit, "come to " + limit};
+        // clang-format off
+        QTest::newRow("unreadable") << "ALTER TABLE extra RENAME TO unreadable" << QStringList{"cannot be summed", "cannot be summed"};
+        QTest::newRow("beyond the limit") << "UPDATE extra SET itemquant = 10000, itemprice = 100000000000, charge = 1000000000000000" << QStringList{"come to " + limit, "come to " + limit};
         QTest::newRow("changed") << "DELETE FROM extra WHERE itemdesc = 'Water'" << QStringList{changed};
-        QTest::newRow("total beyond the limit")
-            << "UPDATE extra SET itemquant = 10000, itemprice = 50000000000, charge = 500000000000000"
-            << QStringList{changed, "The total of PC1 is " + limit};
+        QTest::newRow("total beyond the limit") << "UPDATE extra SET itemquant = 10000, itemprice = 50000000000, charge = 500000000000000" << QStringList{changed, "The total of PC1 is " + limit};
+        // clang-format on
     }
     void confirmSumsTheExtrasAgain()
     {

@@ -17,10 +17,10 @@ QString closing(const KinRow &k)
 // The operator's command `kind` on aa, answered Yes.
 void command(Cafe &c, const QString &kind, qint64 aa)
 {
-    c.prompter.answer(true);
     if (kind == "startterm")
-        c.engine->startNormal(aa);
-    else if (kind == "prepaid")
+        return c.pressYes(aa);
+    c.prompter.answer(true);
+    if (kind == "prepaid")
         c.engine->startPrepaid(aa, 1800);
     else if (kind == "stoptermforce")
         c.engine->stopChargeForce(aa);
@@ -375,8 +375,7 @@ private slots:
         FakeChannel clients; // outlives the engine, which owns what it spawns
         Cafe c(5);
         QVERIFY(c.startNormal(c.key("PC4")));
-        c.prompter.answer(true);
-        c.engine->startNormal(c.key("PC4"));
+        c.pressYes(c.key("PC4"));
         QTRY_VERIFY(!c.bills.isEmpty() && c.bills.last());
         c.bills.last()->close(); // the bill waits, unconfirmed
         QTRY_VERIFY(c.idle());

@@ -82,12 +82,7 @@ private slots:
         QVERIFY(prepaid ? c.startPrepaid(c.pc1, 1800) : c.startNormal(c.pc1));
         const qint64 key = c.slot(c.pc1).transaction;
         c.clock.advance(prepaid ? 31 * 60 : 36 * 60);
-        if (prepaid) {
-            c.engine->checkPrepaidExpiry(c.pc1);
-        } else {
-            c.prompter.answer(true);
-            c.engine->startNormal(c.pc1);
-        }
+        prepaid ? c.engine->checkPrepaidExpiry(c.pc1) : c.pressYes(c.pc1);
         QTRY_COMPARE(c.bills.size(), 1);
         QTRY_VERIFY(c.idle());
         const QString total = c.bills.first()->totalText();
@@ -127,14 +122,12 @@ private slots:
         // Pressing the computer offers a waiting bill before a new charge.
         QVERIFY(c.startNormal(c.pc2));
         c.clock.advance(600);
-        c.prompter.answer(true);
-        c.engine->startNormal(c.pc2);
+        c.pressYes(c.pc2);
         QTRY_COMPARE(c.bills.size(), 3);
         QTRY_VERIFY(c.idle());
         c.prompter.answer(true);
         c.bills.last()->close();
-        c.prompter.answer(true);
-        c.engine->startNormal(c.pc2);
+        c.pressYes(c.pc2);
         QCOMPARE(c.prompter.last(), QStringLiteral("A bill of PC2 waits for confirmation.\nShow it now?"));
         QTRY_COMPARE(c.bills.size(), 4);
         QVERIFY(c.bills.last()->confirm());
@@ -212,8 +205,7 @@ private slots:
         QVERIFY(c.startNormal(c.pc1));
         const std::unique_ptr<Engine> stale = std::move(c.engine);
         c.restart();
-        c.prompter.answer(true);
-        c.engine->startNormal(c.pc1); // Charge And Lock on the charge restored
+        c.pressYes(c.pc1); // Charge And Lock on the charge restored
         QTRY_VERIFY(c.bills.size() == 1 && c.idle());
         QVERIFY(c.bills.first()->confirm() && c.startNormal(c.pc1));
         const KinRow billed = c.rows().first();
@@ -263,8 +255,7 @@ private slots:
         QVERIFY(shifts.current() && shifts.current()->has_value());
         const auto endAndConfirm = [&c](qint64 aa, const QString &reason) {
             c.clock.advance(40 * 60);
-            c.prompter.answer(true);
-            c.engine->startNormal(aa);
+            c.pressYes(aa);
             if (!QTest::qWaitFor([&] { return !c.bills.isEmpty() && c.bills.last() && c.idle(); }))
                 return false;
             if (!reason.isEmpty()) {

@@ -42,28 +42,25 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // six rates, or minimum charge, minimum time, tolerance
         QTest::addColumn<QString>("told");
         QTest::addColumn<bool>("stored");
+        // clang-format off
         QTest::newRow("all six") << Rates << "Update complete" << true;
         QTest::newRow("rate 6 missing") << with(Rates, 5, {}) << "Rate 6 Was Not Entered" << false;
         QTest::newRow("the first missing is told") << with(Rates, 0, {}, 4) << "Rate 1 Was Not Entered" << false;
         // Letters are never dropped to leave an amount behind.
         QTest::newRow("rate 3 \"1O\"") << with(Rates, 2, "1O") << "Rate 3 Is Not An Amount" << false;
         QTest::newRow("negative rate") << with(Rates, 5, "-1,00") << "Rate 6 Is Not An Amount" << false;
-        QTest::newRow("rate beyond the highest price")
-            << with(Rates, 4, "10.000.000,01") << "Rate 5 Is Not An Amount" << false;
+        QTest::newRow("rate beyond the highest price") << with(Rates, 4, "10.000.000,01") << "Rate 5 Is Not An Amount" << false;
         QTest::newRow("all three") << Settings << "Update Complete" << true;
         QTest::newRow("no minimum charge") << with(Settings, 0, "") << "Minimum Charge Rate Was Not Entered " << false;
         QTest::newRow("no minimum time") << with(Settings, 1, "") << "Minimum Time Was Not Entered" << false;
         QTest::newRow("no tolerance") << with(Settings, 2, "") << "Tolerance Time Was Not Entered" << false;
-        QTest::newRow("neither: the first is named") << with(Settings, 1, " ", 2) << "Minimum Time Was Not Entered"
-                                                     << false;
+        QTest::newRow("neither: the first is named") << with(Settings, 1, " ", 2) << "Minimum Time Was Not Entered" << false;
         QTest::newRow("charge with a letter") << with(Settings, 0, "2x") << "Minimum Charge Is Not An Amount" << false;
-        QTest::newRow("charge beyond the highest price")
-            << with(Settings, 0, "10.000.000,01") << "Minimum Charge Is Not An Amount" << false;
-        QTest::newRow("minutes not a number")
-            << with(Settings, 1, "1,5") << "Minimum Time Is Not A Number Of Minutes" << false;
-        QTest::newRow("tolerance not a number")
-            << with(Settings, 2, "five") << "Tolerance Is Not A Number Of Minutes" << false;
+        QTest::newRow("charge beyond the highest price") << with(Settings, 0, "10.000.000,01") << "Minimum Charge Is Not An Amount" << false;
+        QTest::newRow("minutes not a number") << with(Settings, 1, "1,5") << "Minimum Time Is Not A Number Of Minutes" << false;
+        QTest::newRow("tolerance not a number") << with(Settings, 2, "five") << "Tolerance Is Not A Number Of Minutes" << false;
         QTest::newRow("beyond 16 bits") << QStringList{"0,80", "40000", "600"} << "Update Complete" << true;
+        // clang-format on
     }
     void update()
     {

@@ -81,17 +81,15 @@ private slots:
         QTest::addColumn<bool>("oldFails"); // the old computer cannot be reached to lock it
 
         const QDateTime ten(Day, QTime(10, 0));
+        // clang-format off
         QTest::newRow("normal") << ten << qint64(0) << qint64(1530) << qint64(0) << QByteArray("m1530") << false;
         // The books follow the charge all the same.
-        QTest::newRow("normal, old computer unreachable")
-            << ten << qint64(0) << qint64(60) << qint64(0) << QByteArray("m60") << true;
+        QTest::newRow("normal, old computer unreachable") << ten << qint64(0) << qint64(60) << qint64(0) << QByteArray("m60") << true;
         // The seconds are those of the moment the new computer accepts.
-        QTest::newRow("normal, window left open")
-            << ten << qint64(0) << qint64(1530) << qint64(45) << QByteArray("m1575") << false;
-        QTest::newRow("prepaid, one second left")
-            << ten << qint64(1800) << qint64(1799) << qint64(0) << QByteArray("p2") << false;
-        QTest::newRow("prepaid across midnight") << QDateTime(Day, QTime(23, 30)) << qint64(3600) << qint64(45 * 60)
-                                                 << qint64(0) << QByteArray("p901") << false;
+        QTest::newRow("normal, window left open") << ten << qint64(0) << qint64(1530) << qint64(45) << QByteArray("m1575") << false;
+        QTest::newRow("prepaid, one second left") << ten << qint64(1800) << qint64(1799) << qint64(0) << QByteArray("p2") << false;
+        QTest::newRow("prepaid across midnight") << QDateTime(Day, QTime(23, 30)) << qint64(3600) << qint64(45 * 60) << qint64(0) << QByteArray("p901") << false;
+        // clang-format on
     }
 
     void chargeFollowsTheCustomer()
@@ -169,10 +167,10 @@ private slots:
         QTest::addColumn<qint64>("prepaid");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QStringList>("texts"); // in the window's order, "#" for the transaction key
-        QTest::newRow("normal") << qint64(0) << QStringLiteral("Transferring PC1")
-                                << QStringList{"ison", "", "10:00:00", "127.0.0.11", "#", "95", ""};
-        QTest::newRow("prepaid") << qint64(1800) << QStringLiteral("Transfer")
-                                 << QStringList{"isonpre", "10:30:00", "10:00:00", "127.0.0.11", "#", "1706", "1800"};
+        // clang-format off
+        QTest::newRow("normal") << qint64(0) << QStringLiteral("Transferring PC1") << QStringList{"ison", "", "10:00:00", "127.0.0.11", "#", "95", ""};
+        QTest::newRow("prepaid") << qint64(1800) << QStringLiteral("Transfer") << QStringList{"isonpre", "10:30:00", "10:00:00", "127.0.0.11", "#", "1706", "1800"};
+        // clang-format on
     }
 
     void fieldsOfTheWindow()
@@ -207,14 +205,14 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::addColumn<bool>("stays");
         const QString taken = "PC2 is no longer free", ended = "The time charge of PC1 has already ended";
-        QTest::newRow("nothing chosen") << "unchoose"
-                                        << "No Computer Has Been Selected " << true;
-        QTest::newRow("answered No") << "answer No"
-                                     << "Change Computer ?" << true;
+        // clang-format off
+        QTest::newRow("nothing chosen") << "unchoose" << "No Computer Has Been Selected " << true;
+        QTest::newRow("answered No") << "answer No" << "Change Computer ?" << true;
         QTest::newRow("new computer started") << "start PC2" << taken << true;
         QTest::newRow("new computer flagged in the books") << "flag PC2" << taken << true;
         QTest::newRow("charge ended") << "end PC1" << ended << false;
         QTest::newRow("prepaid time up") << "expire PC1" << ended << false;
+        // clang-format on
     }
 
     void refusedWhenNoLongerPossible()
@@ -236,8 +234,7 @@ private slots:
         } else if (meanwhile == QLatin1String("flag PC2")) {
             QVERIFY(c.cafe.setFlag(QStringLiteral("PC2"), ComputerFlag::User, true));
         } else if (meanwhile == QLatin1String("end PC1")) {
-            c.prompter.answer(true);
-            c.engine->startNormal(c.pc1);
+            c.pressYes(c.pc1);
             QTRY_VERIFY(c.slot(c.pc1).isFree());
         } else if (meanwhile == QLatin1String("expire PC1")) {
             // The last second has passed; the timer has not ticked yet.

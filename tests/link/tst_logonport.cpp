@@ -38,12 +38,8 @@ struct Logon
         customers.open(home.paths().customerDatabase());
         pc = *cafe.addComputer({0, "PC1", address, 0, 0, false, false, false});
         guesser = *cafe.addComputer({0, "PC2", "127.0.0.1", 0, 0, false, false, false});
-        for (const char *pin : {"4242", "7777"}) {
-            CustomerRow c;
-            c.password = pin;
-            c.timeleft = c.time = 90;
-            customers.addAccount(c);
-        }
+        for (const char *pin : {"4242", "7777"})
+            customers.addAccount({0, {}, {}, {}, pin, 90, 0, 90, false, {}});
         const CustomerLogon::Hooks engine{[this](qint64 aa) { return status.value(aa); },
                                           [this](qint64 aa, qint64, const QString &) {
                                               started << aa;
@@ -141,12 +137,7 @@ private slots:
         QFETCH(SlotState, status);
         QFETCH(QByteArray, reply);
         Logon l;
-        CustomerRow mine;
-        mine.password = "1111";
-        mine.time = 90;
-        mine.timeleft = timeleft;
-        mine.timer = inUse;
-        const qint64 account = *l.customers.addAccount(mine);
+        const qint64 account = *l.customers.addAccount({0, {}, {}, {}, "1111", 90, 0, timeleft, inUse, {}});
         if (status != SlotState::Free)
             l.status.insert(l.pc, status);
         l.pin(typed);

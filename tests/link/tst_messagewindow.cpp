@@ -66,10 +66,10 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("frame");
         QTest::addColumn<bool>("all");
-        QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers"
-                                   << QString("Sending Message To All Computers") << true;
-        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << QString("Send Message To PC1")
-                                       << false;
+        // clang-format off
+        QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers" << QString("Sending Message To All Computers") << true;
+        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << QString("Send Message To PC1") << false;
+        // clang-format on
     }
 
     void modes()
@@ -103,12 +103,12 @@ private slots:
         QTest::addColumn<bool>("all");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("bytes"); // empty: refused
-        QTest::newRow("one computer") << false << QString::fromUtf8("Καλημέρα 5€")
-                                      << QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80");
-        QTest::newRow("all computers") << true << QString::fromUtf8("Κλείνουμε σε 10'")
-                                       << QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'");
+        // clang-format off
+        QTest::newRow("one computer") << false << QString::fromUtf8("Καλημέρα 5€") << QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80");
+        QTest::newRow("all computers") << true << QString::fromUtf8("Κλείνουμε σε 10'") << QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'");
         QTest::newRow("nothing to one") << false << QString() << QByteArray();
         QTest::newRow("nothing to all") << true << QString() << QByteArray();
+        // clang-format on
     }
     void send()
     {

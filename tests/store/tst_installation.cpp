@@ -68,9 +68,8 @@ private slots:
         QStringList files{p.cafeDatabase(), p.customerDatabase(), p.settingsFile(), p.printLog(), p.helpPage()};
         for (Picture pic : StatusPictures::all())
             files << p.systemFile(StatusPictures::fileName(pic));
-        for (const QString &f : files) {
+        for (const QString &f : files)
             QCOMPARE(QFile::permissions(f) & 0x7077, QFile::ReadOwner | QFile::WriteOwner); // none when missing
-        }
         QCOMPARE(QFileInfo(p.printLog()).size(), 0);
         QFile page(p.helpPage());
         QVERIFY(page.open(QIODevice::ReadOnly) && page.readAll().contains("Charge And Lock"));
@@ -344,9 +343,7 @@ private slots:
                     && customers.exec("PRAGMA user_version = 0"));
             for (int i = 1; i <= 5; ++i) {
                 QVERIFY(cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", i, i, false, false, false}));
-                CustomerRow account;
-                account.name = QStringLiteral("N%1").arg(i);
-                QVERIFY(customers.addAccount(account));
+                QVERIFY(customers.addAccount({0, QStringLiteral("N%1").arg(i), {}, {}, {}, 0, 0, 0, false, {}}));
             }
         }
         const QStringList before = computers(book);
@@ -407,14 +404,8 @@ private slots:
         CafeStore cafe;
         QVERIFY(!cafe.open(book));
         QVERIFY(!cafe.exec("UPDATE rates SET rate = -1") && cafe.lastError().contains("beyond"));
-        QVERIFY(!cafe.addSale({0,
-                               QDateTime(QDate(2026, 3, 2), QTime(9, 0)),
-                               "admin",
-                               1,
-                               "A B",
-                               60,
-                               Money::fromUnits(Money::Limit + 1),
-                               {}}));
+        const Money tooMuch = Money::fromUnits(Money::Limit + 1);
+        QVERIFY(!cafe.addSale({0, QDateTime(QDate(2026, 3, 2), QTime(9, 0)), "admin", 1, "A B", 60, tooMuch, {}}));
         QVERIFY(cafe.lastError().contains("beyond"));
         QVERIFY(cafe.beginShift("user", QDateTime(QDate(2026, 3, 2), QTime(9, 0)), Money()));
         // The charts' sums of the charges from before them.

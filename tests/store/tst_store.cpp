@@ -216,9 +216,7 @@ private slots:
         QCOMPARE((QList<int>{m_cafe.computersNamed(name)->first().left, m_cafe.computersNamed("Other")->first().left}),
                  (QList<int>{300, 0}));
 
-        CustomerRow c;
-        c.name = c.lastname = c.password = name;
-        m_customers.addAccount(c);
+        m_customers.addAccount({0, name, name, {}, name, 0, 0, 0, false, {}});
         // Letter case folds in every alphabet, a final sigma written as any sigma.
         QCOMPARE(m_customers.accountsNamed(name.toUpper(), name.toUpper().toLower())->size(), 1);
         QVERIFY(m_customers.accountsNamed(name, QString::fromUtf8("Άλλος"))->isEmpty());

@@ -68,11 +68,17 @@ struct BasicCafe
         engine->restore(retell, lockEveryFree);
     }
 
-    // Started with the operator's Yes, once the client has taken it.
-    bool startNormal(qint64 aa)
+    // The computer pressed, the operator's question answered Yes: a normal
+    // charge starts, or the running one ends.
+    void pressYes(qint64 aa)
     {
         prompter.answer(true);
         engine->startNormal(aa);
+    }
+    // Started with the operator's Yes, once the client has taken it.
+    bool startNormal(qint64 aa)
+    {
+        pressYes(aa);
         return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Normal && idle(); });
     }
     bool startPrepaid(qint64 aa, qint64 seconds)
@@ -90,8 +96,7 @@ struct BasicCafe
         if (!startNormal(aa))
             return std::nullopt;
         clock.advance(seconds);
-        prompter.answer(true);
-        engine->startNormal(aa);
+        pressYes(aa);
         if (!QTest::qWaitFor([&] { return bills.size() > before && bills.last(); }))
             return std::nullopt;
         // A confirmed bill closes and goes.
@@ -105,12 +110,7 @@ struct BasicCafe
     // service marks it before the start.
     qint64 addAccount(const QString &pin, qint64 minutes, bool inUse = false)
     {
-        CustomerRow r;
-        r.name = QStringLiteral("Eleni");
-        r.password = pin;
-        r.time = r.timeleft = minutes;
-        r.timer = inUse;
-        return customers.addAccount(r).value_or(0);
+        return customers.addAccount({0, "Eleni", {}, {}, pin, minutes, 0, minutes, inUse, {}}).value_or(0);
     }
     CustomerRow account(qint64 aa) { return customers.account(aa).value_or(std::nullopt).value_or(CustomerRow()); }
 

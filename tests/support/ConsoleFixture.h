@@ -157,6 +157,12 @@ struct LiveConsole
     const Slot &slot(int i) { return *engine().slot(pcs.at(i)); }
     ComputerMapWidget *map() { return window().map(); }
     void click(int i) { QTest::mouseClick(map()->icon(int(pcs.at(i))), Qt::LeftButton, {}, QPoint(5, 5)); }
+    // The click answered Yes: the charge starts or ends.
+    void clickYes(int i)
+    {
+        prompter.answer(true);
+        click(i);
+    }
     void popup(MenuEntry entry, int i)
     {
         QWidget *icon = map()->icon(int(pcs.at(i)));
