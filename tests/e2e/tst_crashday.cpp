@@ -335,7 +335,7 @@ private slots:
             CafeStore cafe;
             if (cafe.open(c.home.paths().cafeDatabase()))
                 return KinRow();
-            *takings = cafe.takingsOn(c.clock.now().date()).value_or(Takings{Money::fromCents(-1)}).total;
+            *takings = cafe.takingsOn(c.clock.now().date()).value_or(Takings{Money::fromCents(-1), {}, 0}).total;
             return cafe.transaction(1).value_or(KinRow());
         };
         const auto findings = [&c] {
