@@ -38,9 +38,12 @@ while i < len(lines):
         out.append(f'<h2 id="{anchor}">{inline(title)}</h2>'); i += 1; continue
     if l.startswith('|'):
         flush()
+        start = i
         while i < len(lines) and lines[i].startswith('|'):
             i += 1
-        out.append(pictures)
+        # The status pictures' table only; a table of screenshots stays in docs/.
+        if not any('![' in row for row in lines[start:i]):
+            out.append(pictures)
         continue
     if re.match(r'^ *- ', l):
         flush()
