@@ -50,10 +50,12 @@ Result<bool> CatalogueBook::hasCategory(const QString &name)
 
 Result<qint64> CatalogueBook::addCategory(const QString &name)
 {
-    auto q = run(QStringLiteral("INSERT INTO groups (name) VALUES (?)"), {name});
+    auto q = run(QStringLiteral("INSERT INTO groups (name) VALUES (?) RETURNING aa"), {name});
     if (!q)
         return booksFailure(lastError());
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<void> CatalogueBook::deleteCategory(qint64 aa)
@@ -94,11 +96,13 @@ Result<bool> CatalogueBook::hasProduct(const QString &desc, qint64 except)
 
 Result<qint64> CatalogueBook::addProduct(const ProductRow &row)
 {
-    auto q = run(QStringLiteral("INSERT INTO products (\"desc\", price, category) VALUES (?, ?, ?)"),
+    auto q = run(QStringLiteral("INSERT INTO products (\"desc\", price, category) VALUES (?, ?, ?) RETURNING aa"),
                  {row.desc, row.price.units(), row.category});
     if (!q)
         return booksFailure(lastError());
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<void> CatalogueBook::deleteProduct(qint64 aa)

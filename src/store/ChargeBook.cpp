@@ -74,11 +74,13 @@ Result<qint64> ChargeBook::appendTransaction(const KinRow &row)
 {
     auto q = run(QStringLiteral("INSERT INTO kin (computer, startdate, starttime, enddate, endtime, ptime, enab,"
                                 " pretimeenab, userenab, userpin, type, totaltime, timecharged, extra, total, reason)"
-                                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING aa"),
                  kinValues(row));
     if (!q)
         return failure(lastError());
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<KinRow> ChargeBook::transaction(qint64 aa)
@@ -192,7 +194,7 @@ Result<Takings> ChargeBook::takingsOn(const QDate &day)
 {
     // One pass over the day's rows; a bill closed without charge is the one
     // that carries a reason.
-    auto q = run(QStringLiteral("SELECT coalesce(sum(total), 0), coalesce(sum(timecharged), 0),"
+    auto q = run(QStringLiteral("SELECT CAST(coalesce(sum(total), 0) AS BIGINT), CAST(coalesce(sum(timecharged), 0) AS BIGINT),"
                                 " count(CASE WHEN reason <> '' THEN 1 END) FROM kin WHERE startdate = ?"),
                  {date(day)});
     if (!q || !q->next())
@@ -215,8 +217,8 @@ Result<std::optional<Money>> ChargeBook::sumExtras(qint64 key)
 {
     // SQLite's sum() refuses to overflow; a line that is not a whole number
     // (written before lines were bounded) would make it an inexact REAL.
-    auto q = run(QStringLiteral("SELECT count(*), coalesce(sum(charge), 0),"
-                                " sum(charge IS NOT NULL AND typeof(charge) <> 'integer') FROM extra"
+    auto q = run(QStringLiteral("SELECT count(*), CAST(coalesce(sum(charge), 0) AS BIGINT),"
+                                " count(CASE WHEN charge IS NOT NULL AND typeof(charge) <> 'integer' THEN 1 END) FROM extra"
                                 " WHERE \"key\" = ?"),
                  {key});
     if (!q || !q->next())
@@ -234,11 +236,13 @@ Result<std::optional<Money>> ChargeBook::sumExtras(qint64 key)
 Result<qint64> ChargeBook::addExtra(const ExtraRow &e)
 {
     auto q = run(
-        QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge) VALUES (?, ?, ?, ?, ?)"),
+        QStringLiteral("INSERT INTO extra (\"key\", itemdesc, itemquant, itemprice, charge) VALUES (?, ?, ?, ?, ?) RETURNING aa"),
         {e.key, e.itemdesc, e.itemquant, e.itemprice.units(), e.charge.units()});
     if (!q)
         return failure(lastError());
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<void> ChargeBook::deleteExtra(qint64 aa)

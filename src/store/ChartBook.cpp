@@ -9,7 +9,7 @@ using namespace StoreValues;
 Result<QList<ChartBook::DayTakings>> ChartBook::takingsByDay(const QDate &from, const QDate &to)
 {
     QMap<QDate, DayTakings> days;
-    auto kin = run(QStringLiteral("SELECT startdate, sum(timecharged), sum(total) FROM kin_days"
+    auto kin = run(QStringLiteral("SELECT startdate, CAST(sum(timecharged) AS BIGINT), CAST(sum(total) AS BIGINT) FROM kin_days"
                                   " WHERE startdate BETWEEN ? AND ? GROUP BY startdate"),
                    {date(from), date(to)});
     if (!kin)
@@ -19,7 +19,7 @@ Result<QList<ChartBook::DayTakings>> ChartBook::takingsByDay(const QDate &from, 
         d.time = Money::fromUnits(kin->value(1).toLongLong());
         d.extras = Money::fromUnits(kin->value(2).toLongLong() - kin->value(1).toLongLong());
     }
-    auto sales = run(QStringLiteral("SELECT saledate, sum(amount) FROM timesales"
+    auto sales = run(QStringLiteral("SELECT saledate, CAST(sum(amount) AS BIGINT) FROM timesales"
                                     " WHERE credited = 1 AND saledate BETWEEN ? AND ? GROUP BY saledate"),
                      {date(from), date(to)});
     if (!sales)
@@ -47,7 +47,7 @@ Result<QList<ChartBook::HourInUse>> ChartBook::hoursInUse(const QDate &from, con
 
 Result<ChartBook::Lengths> ChartBook::lengths(const QDate &from, const QDate &to)
 {
-    auto q = run(QStringLiteral("SELECT coalesce(sum(n), 0), coalesce(sum(seconds), 0) FROM kin_lengths"
+    auto q = run(QStringLiteral("SELECT CAST(coalesce(sum(n), 0) AS BIGINT), CAST(coalesce(sum(seconds), 0) AS BIGINT) FROM kin_lengths"
                                 " WHERE day BETWEEN ? AND ?"),
                  {date(from), date(to)});
     if (!q || !q->next())

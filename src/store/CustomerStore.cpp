@@ -46,12 +46,14 @@ Result<std::optional<CustomerRow>> CustomerStore::account(qint64 aa)
 Result<qint64> CustomerStore::addAccount(const CustomerRow &c)
 {
     auto q = run(QStringLiteral("INSERT INTO users (name, lastname, telephone, password, \"time\", usedtime, timeleft,"
-                                " timer, pcused) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                " timer, pcused) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING aa"),
                  {c.name, c.lastname, c.telephone, c.password, c.time, c.usedtime, c.timeleft, int(c.timer),
                   c.pcused.isNull() ? QVariant() : QVariant(c.pcused)});
     if (!q)
         return failure(lastError());
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<void> CustomerStore::updateAccount(const CustomerRow &c)

@@ -2,6 +2,7 @@
 
 #include "store/BookCheck.h"
 #include "store/Schema.h"
+#include "store/ServerAddress.h"
 #include "store/SettingsFile.h"
 #include "store/SqlStore.h"
 #include "store/StatusPictures.h"
@@ -47,9 +48,39 @@ std::optional<QString> writeFile(const QString &path, const QByteArray &data, QS
     return std::nullopt;
 }
 
+// A book on a server is made in one transaction: a failure leaves no half.
+std::optional<QString> createOnServer(const QString &location, const QStringList &statements, int version,
+                                      QStringList &created)
+{
+    SqlStore store;
+    if (auto err = store.create(location))
+        return err;
+    const auto ok = store.atomically([&] {
+        for (const QString &s : statements)
+            if (!store.exec(s))
+                return false;
+        return store.setVersion(version);
+    });
+    if (!ok)
+        return QStringLiteral("%1 cannot be created: %2").arg(store.path(), store.lastError());
+    created << store.path();
+    return std::nullopt;
+}
+
+// A server's book exists once its schema holds tables.
+bool bookExists(const QString &location)
+{
+    if (!ServerAddress::isServer(location))
+        return QFileInfo::exists(location);
+    SqlStore store;
+    return !store.open(location) && !store.tables().isEmpty();
+}
+
 std::optional<QString> createDatabase(const QString &path, const QStringList &statements, int version,
                                       QStringList &created)
 {
+    if (ServerAddress::isServer(path))
+        return createOnServer(path, statements, version, created);
     // Build beside the target and rename, so a failed install leaves no half-made book.
     const QString temp = path + QStringLiteral(".new");
     QFile::remove(temp);
@@ -85,6 +116,25 @@ std::optional<QString> createDatabase(const QString &path, const QStringList &st
 
 std::optional<QString> Installer::checkDatabase(const QString &path, const QStringList &tables, int newest)
 {
+    if (ServerAddress::isServer(path)) {
+        SqlStore book;
+        if (auto e = book.open(path))
+            return e;
+        const QStringList present = book.tables();
+        for (const QString &t : tables)
+            if (!present.contains(t))
+                return QStringLiteral("%1 is not a Korvane database: it has no table %2").arg(book.path(), t);
+        const Result<int> found = book.version();
+        if (!found)
+            return QStringLiteral("%1 cannot be read: %2").arg(book.path(), found.error());
+        if (*found > newest)
+            return QStringLiteral("%1 was written by a newer Korvane (books version %2); this Korvane reads books"
+                                  " up to version %3.")
+                .arg(book.path())
+                .arg(*found)
+                .arg(newest);
+        return std::nullopt;
+    }
     const QFileInfo info(path);
     if (!info.isFile())
         return QStringLiteral("%1 is not a file").arg(path);
@@ -97,6 +147,11 @@ std::optional<QString> Installer::checkDatabase(const QString &path, const QStri
 
 QList<Installer::Book> Installer::books(const Paths &paths, const Migrations &steps)
 {
+    if (ServerAddress::isServer(paths.cafeDatabase()))
+        return {
+            {paths.cafeDatabase(), Schema::serverCafeStatements(), Schema::cafeTables(), steps.cafe},
+            {paths.customerDatabase(), Schema::serverCustomerStatements(), Schema::customerTables(), steps.customers},
+        };
     return {
         {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables(), steps.cafe},
         {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables(), steps.customers},
@@ -112,6 +167,10 @@ std::optional<QString> Installer::admit(const QString &path, const Book &kind)
         return e;
     if (const auto m = Migrations::apply(book, kind.steps); !m)
         return m.error();
+    // A server keeps each book in a schema of its own: no other kind of
+    // book can stand in its place.
+    if (book.onServer())
+        return std::nullopt;
     // The columns of a new book of this kind; a table of the same name in
     // another kind of book (the café's operators in users) lacks them.
     SqlStore blank;
@@ -145,7 +204,7 @@ Installer::Report Installer::install(const Paths &paths, const Migrations &steps
         return r;
 
     for (const Book &b : books(paths, steps)) {
-        if (!QFileInfo::exists(b.path)) {
+        if (!bookExists(b.path)) {
             if (!step(createDatabase(b.path, b.statements, Migrations::latest(b.steps), r.created)))
                 return r;
             continue;

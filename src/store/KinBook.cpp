@@ -118,14 +118,10 @@ bool KinFilter::listsNothing() const
 
 Result<bool> KinBook::schemaReady()
 {
-    auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN (?, ?, ?, ?)"),
-                         {ListingNames[0], ListingNames[1], ListingNames[2], Filling});
-    if (!q)
-        return failure(m_store.lastError());
-    QStringList names;
-    while (q->next())
-        names << q->value(0).toString();
-    return names.size() == ListingNames.size() && !names.contains(Filling);
+    const auto names = m_store.present(ListingNames + QStringList{Filling});
+    if (!names)
+        return failure(names.error());
+    return names->size() == ListingNames.size() && !names->contains(Filling);
 }
 
 Result<bool> KinBook::ensureSchema(const KinProgress &progress)
@@ -143,13 +139,10 @@ Result<bool> KinBook::ensureSchema(const KinProgress &progress)
         return true;
     };
     Result<void> ok = m_store.atomically([&] {
-        auto q = m_store.run(QStringLiteral("SELECT name FROM sqlite_master WHERE name IN ('kin_days', ?)"), {Filling});
-        if (!q)
+        const auto present = m_store.present({QStringLiteral("kin_days"), Filling});
+        if (!present)
             return false;
-        QStringList names;
-        while (q->next())
-            names << q->value(0).toString();
-        q.reset();
+        const QStringList names = *present;
         filling = names.contains(Filling);
         if (names.contains(QStringLiteral("kin_days")))
             return true;
@@ -243,8 +236,8 @@ Result<KinSums> KinBook::sums(const KinFilter &filter)
     QString sql;
     if (filter.kind == KinFilter::Kind::Normal) {
         values << StoreValues::date(filter.from) << StoreValues::date(filter.to);
-        sql = QStringLiteral("SELECT coalesce(sum(n), 0), coalesce(sum(timecharged), 0), coalesce(sum(extra), 0),"
-                             " coalesce(sum(total), 0) FROM kin_days WHERE type = 'normal'"
+        sql = QStringLiteral("SELECT CAST(coalesce(sum(n), 0) AS BIGINT), CAST(coalesce(sum(timecharged), 0) AS BIGINT), CAST(coalesce(sum(extra), 0) AS BIGINT),"
+                             " CAST(coalesce(sum(total), 0) AS BIGINT) FROM kin_days WHERE type = 'normal'"
                              " AND startdate BETWEEN ? AND ?");
         if (!filter.computer.isEmpty()) {
             values << filter.computer;

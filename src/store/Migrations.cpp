@@ -22,20 +22,18 @@ int Migrations::latest(const QList<Migration> &steps) { return steps.isEmpty() ?
 
 Result<void> Migrations::apply(SqlStore &book, const QList<Migration> &steps)
 {
-    auto q = book.run(QStringLiteral("PRAGMA user_version"));
-    if (!q || !q->next())
+    const Result<int> version = book.version();
+    if (!version)
         return failure(QStringLiteral("%1 cannot be read: %2").arg(book.path(), book.lastError()));
-    int at = qMax(1, q->value(0).toInt());
-    q->finish();
+    int at = *version;
     for (const Migration &step : steps) {
         if (step.version <= at)
             continue;
         const auto done = book.atomically([&] {
-            for (const QString &s : step.statements)
+            for (const QString &s : book.onServer() ? Schema::forServer(step.statements) : step.statements)
                 if (!book.exec(s))
                     return false;
-            // A pragma takes no bound value; the number is this program's own.
-            return book.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.version));
+            return book.setVersion(step.version);
         });
         if (!done)
             return failure(QStringLiteral("%1 cannot be brought up to books version %2: %3. It stays at version %4,"

@@ -1,13 +1,17 @@
 #include "store/Paths.h"
 
+#include "store/ServerAddress.h"
+
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 Paths::Paths(const QString &home)
     : m_home(QDir::cleanPath(QDir(home).absolutePath()))
 {}
 
-Paths Paths::resolve(const QString &homeOption)
+namespace {
+Paths folder(const QString &homeOption)
 {
     if (!homeOption.isEmpty())
         return Paths(homeOption);
@@ -16,6 +20,32 @@ Paths Paths::resolve(const QString &homeOption)
         return Paths(env);
     // GenericDataLocation is ~/.local/share; the application name is ours.
     return Paths(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/korvane"));
+}
+} // namespace
+
+Paths Paths::resolve(const QString &homeOption, const QString &databaseOption)
+{
+    Paths p = folder(homeOption);
+    QString url = databaseOption.isEmpty() ? qEnvironmentVariable("KORVANE_DATABASE") : databaseOption;
+    if (url.isEmpty()) {
+        QFile choice(p.databaseChoice());
+        if (choice.open(QIODevice::ReadOnly))
+            url = QString::fromUtf8(choice.readLine(4096)).trimmed();
+    }
+    p.setDatabase(url);
+    return p;
+}
+
+QString Paths::cafeDatabase() const
+{
+    return m_database.isEmpty() ? systemFile(QStringLiteral("icafe.dat"))
+                                : ServerAddress::forBook(m_database, QStringLiteral("cafe"));
+}
+
+QString Paths::customerDatabase() const
+{
+    return m_database.isEmpty() ? systemFile(QStringLiteral("users.dat"))
+                                : ServerAddress::forBook(m_database, QStringLiteral("customers"));
 }
 
 QString Paths::system() const { return m_home + QStringLiteral("/system"); }

@@ -8,8 +8,11 @@
 namespace {
 const QString kComputerColumns = QStringLiteral("aa, pcname, ip, \"left\", top, timer, pretime, \"user\"");
 // RosterBook::nameKey in SQL, for the names older books may keep with blanks around them.
-const QString kOtherComputerNamed = QStringLiteral(
-    "SELECT 1 FROM computers WHERE aa IS NOT ? AND fold(trim(pcname, char(32, 9, 10, 11, 12, 13, 160))) = ?");
+// The blanks are written into the statement as they are: both engines take
+// them in a quoted text, and neither needs a function of its own to make them.
+const QString kOtherComputerNamed =
+    QStringLiteral("SELECT 1 FROM computers WHERE aa IS DISTINCT FROM ? AND fold(trim(pcname, '%1')) = ?")
+        .arg(QStringLiteral(" \t\n\v\f\r") + QChar(0xA0));
 
 QString nameTaken(const QString &pcname)
 {
@@ -100,15 +103,16 @@ Result<void> RosterBook::savePosition(const QString &pcname, int left, int top)
 Result<qint64> RosterBook::addComputer(const ComputerRow &r)
 {
     auto q = run(QStringLiteral("INSERT INTO computers (pcname, ip, \"left\", top, timer, pretime, \"user\")"
-                                " SELECT ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS (%1)")
+                                " SELECT ?, ?, ?, ?, ?, ?, ? WHERE NOT EXISTS (%1) RETURNING aa")
                      .arg(kOtherComputerNamed),
                  {r.pcname.trimmed(), r.ip, r.left, r.top, int(r.timer), int(r.pretime), int(r.user), QVariant(),
                   nameKey(r.pcname)});
     if (!q)
         return failure(lastError());
-    if (q->numRowsAffected() != 1)
+    // No row comes back when the name is taken.
+    if (!q->next())
         return failure(nameTaken(r.pcname));
-    return q->lastInsertId().toLongLong();
+    return q->value(0).toLongLong();
 }
 
 Result<QList<ComputerRow>> RosterBook::computersAfter(qint64 after, int limit)

@@ -7,14 +7,16 @@ Result<qint64> SalesBook::addSale(const TimeSaleRow &sale)
     // The sale belongs to the shift open at this console, if any.
     auto q = run(QStringLiteral("INSERT INTO timesales (saledate, saletime, seller, account, customer, minutes,"
                                 " amount, reason, shift) VALUES (?, ?, ?, ?, ?, ?, ?, ?,"
-                                " (SELECT aa FROM shifts WHERE console = ? AND closedate IS NULL))"),
+                                " (SELECT aa FROM shifts WHERE console = ? AND closedate IS NULL)) RETURNING aa"),
                  {StoreValues::date(sale.at.date()), StoreValues::time(sale.at.time()), sale.seller, sale.account,
                   sale.customer, sale.minutes, sale.amount.units(),
                   // A null text would be stored as NULL, not as no reason.
                   sale.reason.isEmpty() ? QStringLiteral("") : sale.reason, sql().console()});
     if (!q)
         return failure(QStringLiteral("The sale was not recorded: %1").arg(lastError()));
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<void> SalesBook::markCredited(qint64 sale)

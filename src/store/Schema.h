@@ -24,4 +24,14 @@ QStringList customerStatements(); // users.dat
 QStringList cafeTables();
 QStringList customerTables();
 
+// The same books on a PostgreSQL server: the tables' statements turned into
+// its dialect, with its own triggers and the fold() function.
+QStringList serverCafeStatements();   // with the defaults
+QStringList serverCustomerStatements();
+// A book version step's statements for the server (its tables and indexes;
+// a step that changes triggers writes the server's own).
+QStringList forServer(const QStringList &statements);
+// The case fold of SqlStore::fold() as an SQL function of the server.
+QString serverFold();
+
 } // namespace Schema

@@ -41,13 +41,15 @@ Result<std::optional<ShiftRow>> ShiftBook::openShift()
 Result<qint64> ShiftBook::beginShift(const QString &operatorName, const QDateTime &at, Money cash)
 {
     auto q = run(QStringLiteral("INSERT INTO shifts (console, operator, opendate, opentime, openingcash)"
-                                " VALUES (?, ?, ?, ?, ?)"),
+                                " VALUES (?, ?, ?, ?, ?) RETURNING aa"),
                  {sql().console(), operatorName, date(at.date()), time(at.time()), cash.units()});
     if (!q)
-        return failure(lastError().contains(QLatin1String("UNIQUE"))
+        return failure((lastError().contains(QLatin1String("UNIQUE")) || lastError().contains(QLatin1String("shifts_one_open")))
                            ? QStringLiteral("A shift is already open at this console.")
                            : QStringLiteral("The shift was not opened: %1").arg(lastError()));
-    return q->lastInsertId().toLongLong();
+    if (!q->next())
+        return failure(lastError());
+    return q->value(0).toLongLong();
 }
 
 Result<void> ShiftBook::endShift(qint64 shift, const QDateTime &at, Money counted, Money expected)
@@ -86,7 +88,7 @@ Result<QList<ShiftRow>> ShiftBook::shifts(const QString &operatorName)
 
 Result<ShiftFigures> ShiftBook::figures(qint64 shift)
 {
-    auto bills = run(QStringLiteral("SELECT count(*), coalesce(sum(total), 0), coalesce(sum(timecharged), 0),"
+    auto bills = run(QStringLiteral("SELECT count(*), CAST(coalesce(sum(total), 0) AS BIGINT), CAST(coalesce(sum(timecharged), 0) AS BIGINT),"
                                     " count(CASE WHEN reason <> '' THEN 1 END)"
                                     " FROM kin WHERE aa IN (SELECT kin FROM shiftbills WHERE shift = ?)"),
                      {shift});
@@ -97,7 +99,7 @@ Result<ShiftFigures> ShiftBook::figures(qint64 shift)
     f.billTotal = Money::fromUnits(bills->value(1).toLongLong());
     f.timeCharges = Money::fromUnits(bills->value(2).toLongLong());
     f.freeBills = bills->value(3).toLongLong();
-    auto sales = run(QStringLiteral("SELECT count(*), coalesce(sum(amount), 0) FROM timesales"
+    auto sales = run(QStringLiteral("SELECT count(*), CAST(coalesce(sum(amount), 0) AS BIGINT) FROM timesales"
                                     " WHERE shift = ? AND credited = 1"),
                      {shift});
     if (!sales || !sales->next())
@@ -129,7 +131,8 @@ Result<QList<TimeSaleRow>> ShiftBook::shiftSales(qint64 shift)
 
 bool ShiftBook::joinOpenShift(qint64 kin)
 {
-    return exec(QStringLiteral("INSERT OR REPLACE INTO shiftbills (kin, shift)"
-                               " SELECT ?, aa FROM shifts WHERE console = ? AND closedate IS NULL"),
+    return exec(QStringLiteral("INSERT INTO shiftbills (kin, shift)"
+                               " SELECT ?, aa FROM shifts WHERE console = ? AND closedate IS NULL"
+                               " ON CONFLICT (kin) DO UPDATE SET shift = excluded.shift"),
                 {kin, sql().console()});
 }

@@ -3,6 +3,7 @@
 #include <QSysInfo>
 
 #include "store/PasswordDigest.h"
+#include "store/ServerAddress.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -88,6 +89,9 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
 {
     close();
     m_path = path;
+    m_dialect = ServerAddress::isServer(path) ? Dialect::PostgreSQL : Dialect::SQLite;
+    if (onServer())
+        return openServer(path, mayCreate);
     const QFileInfo info(path);
     if (!mayCreate && !info.exists())
         return QStringLiteral("%1 does not exist").arg(path);
@@ -131,10 +135,65 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
     return std::nullopt;
 }
 
+std::optional<QString> SqlStore::openServer(const QString &location, bool mayCreate)
+{
+    const auto address = ServerAddress::parse(location);
+    if (!address)
+        return address.error();
+    m_path = address->shown();
+    if (!address->schema.isEmpty())
+        m_path += QStringLiteral(" (%1)").arg(address->schema);
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (!m_db.isValid()) {
+        close();
+        return QStringLiteral("%1 cannot be opened: the PostgreSQL driver of Qt is not installed"
+                              " (Debian: libqt6sql6-psql)")
+            .arg(m_path);
+    }
+    m_db.setDatabaseName(address->database);
+    m_db.setHostName(address->host);
+    m_db.setUserName(address->user);
+    if (address->port > 0)
+        m_db.setPort(address->port);
+    m_db.setConnectOptions(address->options);
+    if (!m_db.open()) {
+        const QString err = m_db.lastError().text();
+        close();
+        return QStringLiteral("%1 cannot be opened: %2").arg(m_path, err);
+    }
+    const QString schema = address->schema.isEmpty() ? QStringLiteral("public") : address->schema;
+    QSqlQuery q(m_db);
+    q.exec(QStringLiteral("SET client_min_messages = warning"));
+    if (mayCreate)
+        q.exec(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(schema));
+    const bool present = q.exec(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = '%1'").arg(schema)) && q.next();
+    if (!present || !q.exec(QStringLiteral("SET search_path TO %1").arg(schema))) {
+        const QString err = q.lastError().text();
+        q.finish();
+        close();
+        return present ? QStringLiteral("%1 cannot be opened: %2").arg(m_path, err)
+                       : QStringLiteral("%1 does not exist").arg(m_path);
+    }
+    return std::nullopt;
+}
+
 std::optional<QSqlQuery> SqlStore::run(const QString &sql, const QVariantList &values)
 {
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+    // The server's driver streams a forward-only result and loses it when
+    // another statement runs before it is read to the end: there the whole
+    // result is fetched at once.
+    q.setForwardOnly(!onServer());
+    // The server prepares only queries and row changes, not the making of
+    // tables and functions; a statement without values needs no preparing.
+    if (onServer() && values.isEmpty()) {
+        if (!q.exec(sql)) {
+            m_lastError = q.lastError().text();
+            return std::nullopt;
+        }
+        m_lastError.clear();
+        return q;
+    }
     if (!q.prepare(sql)) {
         m_lastError = q.lastError().text();
         return std::nullopt;
@@ -160,6 +219,8 @@ Result<void> SqlStore::write(const QString &sql, const QVariantList &values)
 
 Result<void> SqlStore::atomically(const std::function<bool()> &fn)
 {
+    if (onServer())
+        return onServerAtomically(fn);
     // Writing from the start: a transaction that read first and then found
     // another connection writing (the transactions window's bulk work runs on
     // a thread of its own) would fail at once instead of waiting its turn.
@@ -181,10 +242,102 @@ Result<void> SqlStore::atomically(const std::function<bool()> &fn)
     return {};
 }
 
-QStringList SqlStore::tables() const { return m_db.tables(); }
+Result<void> SqlStore::onServerAtomically(const std::function<bool()> &fn)
+{
+    // One writer per book at a time, as with SQLite's write lock: the
+    // store's read-then-write steps (a duplicate name, the minutes left)
+    // then hold on the server as they do in the file. The lock is the
+    // server's own and goes with the transaction, even when the console dies.
+    // A deadlock against the other book's writer is rolled back by the
+    // server and tried again.
+    for (int attempt = 0;; ++attempt) {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("BEGIN"))
+            || !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()))"))) {
+            m_lastError = q.lastError().text();
+            q.exec(QStringLiteral("ROLLBACK"));
+            return failure(m_lastError);
+        }
+        bool done = fn();
+        QString code;
+        if (done && !q.exec(QStringLiteral("COMMIT"))) {
+            done = false;
+            m_lastError = q.lastError().text();
+            code = q.lastError().nativeErrorCode();
+        }
+        if (done)
+            return {};
+        const QString err = m_lastError;
+        q.exec(QStringLiteral("ROLLBACK"));
+        m_lastError = err;
+        const bool again = code == QLatin1String("40001") || code == QLatin1String("40P01")
+                           || err.contains(QLatin1String("could not serialize")) || err.contains(QLatin1String("deadlock"));
+        if (!again || attempt >= 4)
+            return failure(m_lastError);
+    }
+}
+
+QStringList SqlStore::tables()
+{
+    if (!onServer())
+        return m_db.tables();
+    QStringList names;
+    auto q = run(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()"));
+    while (q && q->next())
+        names << q->value(0).toString();
+    return names;
+}
+
+Result<QStringList> SqlStore::present(const QStringList &names)
+{
+    QStringList marks;
+    QVariantList values;
+    for (const QString &n : names) {
+        marks << QStringLiteral("?");
+        values << n;
+    }
+    const QString sql = onServer() ? QStringLiteral("SELECT relname FROM pg_class WHERE relnamespace ="
+                                                    " current_schema()::regnamespace AND relname IN (%1)")
+                                   : QStringLiteral("SELECT name FROM sqlite_master WHERE name IN (%1)");
+    auto q = run(sql.arg(marks.join(QStringLiteral(", "))), values);
+    if (!q)
+        return failure(m_lastError);
+    QStringList found;
+    while (q->next())
+        found << q->value(0).toString();
+    return found;
+}
+
+Result<int> SqlStore::version()
+{
+    if (onServer()) {
+        if (!tables().contains(QLatin1String("book_version")))
+            return 1;
+        auto q = run(QStringLiteral("SELECT max(version) FROM book_version"));
+        if (!q || !q->next())
+            return failure(m_lastError);
+        return qMax(1, q->value(0).toInt());
+    }
+    auto q = run(QStringLiteral("PRAGMA user_version"));
+    if (!q || !q->next())
+        return failure(m_lastError);
+    return qMax(1, q->value(0).toInt());
+}
+
+bool SqlStore::setVersion(int version)
+{
+    // The number is this program's own (a pragma takes no bound value).
+    if (onServer())
+        return exec(QStringLiteral("CREATE TABLE IF NOT EXISTS book_version (version INTEGER NOT NULL)"))
+               && exec(QStringLiteral("DELETE FROM book_version"))
+               && exec(QStringLiteral("INSERT INTO book_version (version) VALUES (%1)").arg(version));
+    return exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+}
 
 Result<QStringList> SqlStore::integrityCheck()
 {
+    if (onServer())
+        return QStringList();
     auto q = run(QStringLiteral("PRAGMA integrity_check"));
     if (!q)
         return failure(m_lastError);

@@ -10,20 +10,25 @@
 #include <functional>
 #include <optional>
 
-// One connection to one of the two database files. Every statement is
-// prepared with bound values; callers never build SQL from data.
+// One connection to one of the two books: a database file, or a schema of a
+// PostgreSQL database (see ServerAddress). Every statement is prepared with
+// bound values; callers never build SQL from data.
 class SqlStore
 {
 public:
+    enum class Dialect { SQLite, PostgreSQL };
+
     SqlStore();
     virtual ~SqlStore();
     SqlStore(const SqlStore &) = delete;
     SqlStore &operator=(const SqlStore &) = delete;
 
-    // Opens an existing file (never creates one). Returns an error text.
+    // Opens an existing book (never creates one). Returns an error text.
     std::optional<QString> open(const QString &path);
-    // Creates a new file; used by the installation only.
+    // Creates a new book; used by the installation only.
     std::optional<QString> create(const QString &path);
+    Dialect dialect() const { return m_dialect; }
+    bool onServer() const { return m_dialect == Dialect::PostgreSQL; }
     void close();
     bool isOpen() const { return m_db.isOpen(); }
     QString path() const { return m_path; }
@@ -46,7 +51,12 @@ public:
     bool exec(const QString &sql, const QVariantList &values = {});
     // One statement that changes the books, with the error as its failure.
     Result<void> write(const QString &sql, const QVariantList &values = {});
-    QStringList tables() const;
+    QStringList tables();
+    // Which of these tables and indexes the book has.
+    Result<QStringList> present(const QStringList &names);
+    // The book's version stamp (1 for a book that has none).
+    Result<int> version();
+    bool setVersion(int version);
 
     // The rows of a statement, each made by `convert`, or the store's error
     // when it failed.
@@ -62,7 +72,7 @@ public:
     }
 
     // SQLite's own check of every page and index: the problems found, none
-    // when the file is sound.
+    // when the file is sound. A server keeps its own pages.
     Result<QStringList> integrityCheck();
     // Rewrites the file without its unused space (VACUUM).
     Result<void> compact();
@@ -86,9 +96,12 @@ protected:
 
 private:
     std::optional<QString> openFile(const QString &path, bool mayCreate);
+    std::optional<QString> openServer(const QString &location, bool mayCreate);
+    Result<void> onServerAtomically(const std::function<bool()> &fn);
     QSqlDatabase m_db;
     QString m_name;
     QString m_path;
     QString m_lastError;
     QString m_console;
+    Dialect m_dialect = Dialect::SQLite;
 };

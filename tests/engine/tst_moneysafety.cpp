@@ -1,4 +1,5 @@
 #include "CafeFixture.h"
+#include "RefuseWrites.h"
 #include "base/Format.h"
 #include "console/Shifts.h"
 
@@ -7,12 +8,6 @@
 
 namespace {
 QList<bool> flagsOf(const ComputerRow &r) { return {r.timer, r.pretime, r.user}; }
-
-bool failWrites(Cafe &c, const QString &when)
-{
-    return c.cafe.exec(QStringLiteral("CREATE TRIGGER refuse ") + when
-                       + QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'disk refused the write'); END"));
-}
 
 bool run(Cafe &c, const QString &kind, qint64 aa)
 {
@@ -154,7 +149,7 @@ private slots:
         const auto billed = c.confirmedCharge(c.pc1, 600);
         QVERIFY(billed && c.slot(c.pc1).transaction == 0);
         const ComputerRow flags = c.computer(c.pc1);
-        QVERIFY(failWrites(c, "BEFORE INSERT ON kin"));
+        QVERIFY(refuseWrites(c.cafe, "INSERT ON kin"));
         c.channel.setTimeoutMs(20);
         c.prompter.answerAfter(100);
         QSignalSpy refused(c.engine.get(), &Engine::accountStartFailed);

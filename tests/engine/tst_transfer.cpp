@@ -1,4 +1,5 @@
 #include "CafeFixture.h"
+#include "RefuseWrites.h"
 #include "engine/TransferWindow.h"
 #include "base/Format.h"
 
@@ -271,8 +272,7 @@ private slots:
         QVERIFY(c.startPrepaid(c.pc1, 1800));
         const qint64 key = c.slot(c.pc1).transaction;
         if (why == "books") // the transaction row can be moved, the new computer's flag cannot be written
-            QVERIFY(c.cafe.exec("CREATE TRIGGER refuse BEFORE UPDATE OF pretime ON computers"
-                                " WHEN NEW.pcname = 'PC2' BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+            QVERIFY(refuseWrites(c.cafe, "UPDATE OF pretime ON computers", "NEW.pcname = 'PC2'"));
         c.setChannels([&](FakeChannel *f) {
             if (why == "refused" && !c.newChannel)
                 f->willFail(QStringLiteral("Connection refused"));

@@ -30,11 +30,14 @@ inline int runProgram(const QString &program, const QStringList &args, QByteArra
     return p.exitCode();
 }
 
-// A fresh application folder, installed, removed when the test ends.
+// A fresh application folder, installed, removed when the test ends. Its
+// books are on the throwaway server when the suite runs against it
+// (PgServer::wanted()), each folder with a database of its own.
 class TempHome
 {
 public:
     explicit TempHome(bool install = true);
+    ~TempHome();
     bool ok() const { return m_ok; }
     const Paths &paths() const { return m_paths; }
     QString path() const { return m_dir.path() + QStringLiteral("/home"); }
