@@ -9,12 +9,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3
+          libqt6sql6-psql libsqlite3-dev libgl-dev fonts-dejavu-core iproute2 util-linux python3
           dpkg-dev desktop-file-utils)
 # The package test verifies the service's unit with systemd-analyze; the
 # reports' test reads its PDF back with pdftotext; the disk-full test mounts
-# a small tmpfs in a namespace of its own.
-TEST_PACKAGES=(systemd poppler-utils mount)
+# a small tmpfs in a namespace of its own; the suites over the books run a
+# second time on a throwaway PostgreSQL cluster.
+TEST_PACKAGES=(systemd poppler-utils mount postgresql-15 postgresql-client-15)
 
 install_packages() {
     local missing=()

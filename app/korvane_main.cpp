@@ -3,6 +3,7 @@
 #include "console/MainWindow.h"
 #include "console/PickerDialog.h"
 #include "store/Installer.h"
+#include "store/ServerAddress.h"
 #include "store/Paths.h"
 #include "store/StartupOptions.h"
 #include "base/Clock.h"
@@ -76,7 +77,10 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
     QLocale::setDefault(Format::chooseLocale(options.locale));
 
-    const Paths paths = Paths::resolve(options.home);
+    const Paths paths = Paths::resolve(options.home, options.database);
+    if (paths.booksOnServer())
+        if (const auto address = ServerAddress::parse(paths.database()); !address)
+            return fail(err, address.error());
     MessageBoxPrompter prompter;
     SystemClock clock;
     DialogPicker picker;

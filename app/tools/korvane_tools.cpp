@@ -1,11 +1,13 @@
 // korvane-tools: maintenance of an application folder. With no command it
 // opens its window; the commands serve the terminal and scripts.
 #include "console/MaintenanceWindow.h"
+#include "store/BookMove.h"
 #include "store/CafeStore.h"
 #include "store/ConsoleLock.h"
 #include "store/Installer.h"
 #include "store/Maintenance.h"
 #include "store/Paths.h"
+#include "store/ServerAddress.h"
 #include "gui/FileChooserDialog.h"
 #include "base/Manual.h"
 #include "gui/MessageBoxPrompter.h"
@@ -98,11 +100,14 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    QString home;
+    QString home, database;
     bool create = false;
     for (bool option = true; option && !args.isEmpty();) {
         if (args.size() >= 2 && args.first() == QLatin1String("--home")) {
             home = args.at(1);
+            args = args.mid(2);
+        } else if (args.size() >= 2 && args.first() == QLatin1String("--database")) {
+            database = args.at(1);
             args = args.mid(2);
         } else if (args.first() == QLatin1String("--create")) {
             create = true;
@@ -120,7 +125,10 @@ int main(int argc, char **argv)
         return Done;
     }
 
-    const Paths paths = Paths::resolve(home);
+    const Paths paths = Paths::resolve(home, database);
+    if (paths.booksOnServer())
+        if (const auto address = ServerAddress::parse(paths.database()); !address)
+            return failed(err, address.error());
     // A mistyped folder would otherwise become a new café whose books are sound.
     const QString missing =
         create || QFileInfo::exists(paths.home()) || args.value(0) == QLatin1String("install")
@@ -168,6 +176,20 @@ int main(int argc, char **argv)
         return roster(paths, command, args, out, err);
     if (command == QLatin1String("check") && (args.isEmpty() || args == QStringList{QStringLiteral("--repair")}))
         return check(paths, !args.isEmpty(), out, err);
+    if (command == QLatin1String("migrate") && args.size() == 2 && args.at(0) == QLatin1String("--to")) {
+        if (ConsoleLock::isHeld(paths))
+            return failed(err, Maintenance::consoleRunningMessage());
+        if (const auto address = ServerAddress::parse(args.at(1)); !address)
+            return failed(err, address.error());
+        const Result<BookMove::Report> moved = BookMove::toServer(paths, args.at(1));
+        if (!moved)
+            return failed(err, moved.error());
+        for (const QString &line : moved->copied)
+            out << "copied " << line << "\n";
+        for (const QString &book : moved->skipped)
+            out << "already copied: " << book << "\n";
+        return Done;
+    }
     if (command == QLatin1String("compact") && args.isEmpty()) {
         const Result<void> r = Maintenance(paths).compact();
         if (!r)

@@ -24,6 +24,8 @@ StartupOptions StartupOptions::parse(const QStringList &args)
             o.version = true;
         else if (name == QLatin1String("--home"))
             value(o.home);
+        else if (name == QLatin1String("--database"))
+            value(o.database);
         else if (name == QLatin1String("--locale"))
             value(o.locale);
         else if (name == QLatin1String("--port-offset"))

@@ -7,6 +7,7 @@
 struct StartupOptions
 {
     QString home;
+    QString database;
     QString locale;
     QString portOffset;
     bool help = false;

@@ -1,3 +1,4 @@
+#include "PgServer.h"
 #include "TempHome.h"
 #include "store/BookCheck.h"
 #include "store/CafeStore.h"
@@ -43,6 +44,27 @@ QStringList computers(const QString &book)
         for (const ComputerRow &c : cafe.computers().value_or({}))
             names << QStringLiteral("%1 %2").arg(c.aa).arg(c.pcname);
     return names;
+}
+
+// What a café's books say of a day, as the console reads them: the
+// transactions, the takings, the charts' sums, the accounts.
+QStringList figures(CafeStore &cafe, CustomerStore &customers, const QDate &day)
+{
+    QStringList f;
+    for (const KinRow &r : cafe.unconfirmed().value_or(QList<KinRow>()))
+        f << QStringLiteral("open %1 %2").arg(r.aa).arg(r.computer);
+    for (qint64 aa = 1; aa <= 3; ++aa)
+        if (const auto r = cafe.transaction(aa))
+            f << QStringLiteral("%1 %2 %3 %4").arg(r->computer, r->totaltime).arg(r->total ? r->total->units() : -1)
+                     .arg(cafe.sumExtras(aa)->value_or(Money()).units());
+    const auto t = cafe.takingsOn(day);
+    f << QStringLiteral("takings %1 %2 %3").arg(t->total.units()).arg(t->timeCharges.units()).arg(t->freeBills);
+    for (const ChartBook::HourInUse &h : cafe.hoursInUse(day, day.addDays(1)).value_or({}))
+        f << QStringLiteral("hour %1 %2 %3").arg(h.day.toString()).arg(h.hour).arg(h.seconds);
+    f << QStringLiteral("lengths %1 %2").arg(cafe.lengths(day, day)->charges).arg(cafe.lengths(day, day)->seconds);
+    for (const CustomerRow &c : customers.accountsWithPin("4321").value_or({}))
+        f << QStringLiteral("account %1 %2 %3").arg(c.aa).arg(c.name).arg(c.timeleft);
+    return f;
 }
 
 int version(const QString &book)
@@ -429,6 +451,49 @@ private slots:
             p.start(qEnvironmentVariable("KORVANE_BIN_DIR") + "/korvane", {flag});
             QVERIFY(p.waitForFinished(10000) && p.exitCode() == 0 && p.readAllStandardOutput().contains("korvane"));
         }
+    }
+
+    // A café's files copied onto a server read there as they did: a second
+    // run copies nothing, and the server's next key follows the copied ones.
+    void booksMoveToTheServer()
+    {
+        QTemporaryDir dir;
+        const Paths files(dir.path() + "/home");
+        QVERIFY(!Installer::install(files).error);
+        const QDate day(2026, 3, 2);
+        QStringList before;
+        {
+            CafeStore cafe;
+            CustomerStore customers;
+            QVERIFY(!cafe.open(files.cafeDatabase()) && !customers.open(files.customerDatabase()));
+            KinRow ended{0, "PC1", day, QDateTime(day, QTime(23, 30)), day.addDays(1), QTime(1, 0), 0, false, false,
+                         false, {}, "normal", "1:30:00", Money::fromCents(450), Money::fromCents(250),
+                         Money::fromCents(700), {}};
+            KinRow running{0, "ΚΑΦΕ 2", day, QDateTime(day, QTime(10, 0)), {}, {}, {}, true, false,
+                           false, {}, "normal", {}, {}, {}, {}, {}};
+            const qint64 bill = *cafe.appendTransaction(ended);
+            QVERIFY(cafe.appendTransaction(running));
+            QVERIFY(cafe.addExtra({0, bill, "Καφές 'frappé'", 2, Money::fromCents(125), Money::fromCents(250)}));
+            QVERIFY(customers.addAccount({0, "Ελένη", {}, {}, "4321", 90, 30, 60, false, {}}));
+            before = figures(cafe, customers, day);
+        }
+        const QString url = PgServer::shared().freshDatabase();
+        QVERIFY2(!url.isEmpty(), qPrintable(PgServer::shared().error()));
+        QByteArray out, err;
+        QCOMPARE(runProgram("korvane-tools", {"--home", files.home(), "migrate", "--to", url}, &out, &err), 0);
+        QVERIFY2(out.contains("copied kin: 2 rows") && out.contains("copied users: 1 rows"), out + err);
+        QCOMPARE(runProgram("korvane-tools", {"--home", files.home(), "migrate", "--to", url}, &out, &err), 1);
+        QVERIFY2(err.contains("already hold a copied café"), err);
+
+        Paths server = files;
+        server.setDatabase(url);
+        CafeStore cafe;
+        CustomerStore customers;
+        QVERIFY(!cafe.open(server.cafeDatabase()) && !customers.open(server.customerDatabase()));
+        QCOMPARE(figures(cafe, customers, day), before);
+        QCOMPARE(*cafe.appendTransaction(KinRow()), 3);
+        QCOMPARE(*customers.addAccount({}), 2);
+        PgServer::shared().drop(url);
     }
 };
 
