@@ -70,6 +70,16 @@ KinRow ChargeBook::kinFrom(const QSqlQuery &q)
     return r;
 }
 
+std::optional<QString> ChargeBook::conflict(const QString &computer)
+{
+    // The books' own rule, met when the other counter got there first.
+    if (lastError().contains(QLatin1String("kin_one_account")) || lastError().contains(QLatin1String("the account has")))
+        return QStringLiteral("The account is in use at the other counter.");
+    if (lastError().contains(QLatin1String("kin_one_open")))
+        return QStringLiteral("%1 was started at the other counter.").arg(computer);
+    return std::nullopt;
+}
+
 Result<qint64> ChargeBook::appendTransaction(const KinRow &row)
 {
     auto q = run(QStringLiteral("INSERT INTO kin (computer, startdate, starttime, enddate, endtime, ptime, enab,"
@@ -77,7 +87,7 @@ Result<qint64> ChargeBook::appendTransaction(const KinRow &row)
                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING aa"),
                  kinValues(row));
     if (!q)
-        return failure(lastError());
+        return failure(conflict(row.computer).value_or(lastError()));
     if (!q->next())
         return failure(lastError());
     return q->value(0).toLongLong();
@@ -133,7 +143,7 @@ Result<void> ChargeBook::changeCharge(qint64 aa, const QString &sql, QVariantLis
     values.append(aa);
     const auto q = run(sql, values);
     if (!q)
-        return failure(lastError());
+        return failure(conflict(values.value(0).toString()).value_or(lastError()));
     if (q->numRowsAffected() == 1)
         return {};
     const auto row = transaction(aa);

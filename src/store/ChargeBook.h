@@ -77,4 +77,7 @@ protected:
     // One conditional write of the row aa (bound last); refused when it
     // changed no row.
     Result<void> changeCharge(qint64 aa, const QString &sql, QVariantList values, bool confirming);
+private:
+    // The operator's words for a write the one-running-charge rules refused.
+    std::optional<QString> conflict(const QString &computer);
 };

@@ -13,7 +13,9 @@ Migrations Migrations::current()
         {2, Schema::boundTriggers() << QStringLiteral("UPDATE users SET password = password_digest(password)")},
         // 3: the money taken for time sold onto customer accounts; shifts;
         // the charts' occupancy.
-        {3, Schema::ownerStatements() + Schema::occupancyStatements() + Schema::occupancyFill()}};
+        {3, Schema::ownerStatements() + Schema::occupancyStatements() + Schema::occupancyFill()},
+        // 4: one running charge per computer and per account, kept by the books.
+        {4, Schema::openRowRules()}};
     steps.customers = {{2, Schema::creditStatements()}};
     return steps;
 }

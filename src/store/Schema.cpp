@@ -39,7 +39,43 @@ QStringList cafeStatements()
                QStringLiteral("CREATE INDEX computers_by_name ON computers (pcname)"),
                QStringLiteral("CREATE INDEX computers_by_ip ON computers (ip)"),
            }
-           + reportIndexes() + kinDaysStatements() + boundTriggers() + ownerStatements() + occupancyStatements();
+           + reportIndexes() + kinDaysStatements() + boundTriggers() + ownerStatements() + occupancyStatements()
+           + openRowRules();
+}
+
+namespace {
+const char *const kRunning =
+    "(enab = 1 AND enddate IS NULL) OR (pretimeenab = 1 AND totaltime IS NULL) OR userenab = 1";
+} // namespace
+
+QStringList openRowRules()
+{
+    // A second running charge on a computer, or a second account charge on
+    // one PIN, is refused whoever writes it (two counters on one server
+    // included). The file keeps the rule by triggers, which an older book's
+    // rows cannot make fail; the server by unique indexes (serverRules).
+    // Running: not ended yet. An ended charge waits for its bill with its
+    // flag still set while the next charge may start.
+    const QString open = QStringLiteral("((NEW.enab = 1 AND NEW.enddate IS NULL) OR (NEW.pretimeenab = 1 AND"
+                                        " NEW.totaltime IS NULL) OR NEW.userenab = 1)"
+                                        " AND EXISTS (SELECT 1 FROM kin WHERE computer = NEW.computer%1 AND (%2))")
+                             .arg(QStringLiteral("%1"), QLatin1String(kRunning));
+    const QString account = QStringLiteral("NEW.userenab = 1 AND EXISTS (SELECT 1 FROM kin WHERE userpin = NEW.userpin%1"
+                                           " AND userenab = 1)");
+    const QString body = QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'kin_one_open: %1'); END");
+    const QString other = QStringLiteral(" AND aa <> NEW.aa");
+    return {
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_one_open_insert BEFORE INSERT ON kin WHEN ") + open.arg(QString())
+            + body.arg(QStringLiteral("the computer has a running charge")),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_one_open_update BEFORE UPDATE OF computer, enab,"
+                       " pretimeenab, userenab, enddate, totaltime ON kin WHEN ")
+            + open.arg(other) + body.arg(QStringLiteral("the computer has a running charge")),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_one_account_insert BEFORE INSERT ON kin WHEN ") + account.arg(QString())
+            + body.arg(QStringLiteral("the account has a running charge")),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS kin_one_account_update BEFORE UPDATE OF userpin, userenab ON kin"
+                       " WHEN ")
+            + account.arg(other) + body.arg(QStringLiteral("the account has a running charge")),
+    };
 }
 
 QStringList creditStatements()
@@ -455,8 +491,11 @@ QStringList serverCafeStatements()
     // The file's checks that a number is whole hold by the column's type here.
     const QString whole = QStringLiteral("CREATE FUNCTION typeof(bigint) RETURNS text LANGUAGE sql IMMUTABLE AS"
                                          " $$ SELECT CASE WHEN $1 IS NULL THEN 'null' ELSE 'integer' END $$");
+    const QStringList rules{
+        QStringLiteral("CREATE UNIQUE INDEX kin_one_open ON kin (computer) WHERE ") + QLatin1String(kRunning),
+        QStringLiteral("CREATE UNIQUE INDEX kin_one_account ON kin (userpin) WHERE userenab = 1")};
     return QStringList{serverFold(), whole} + forServer(cafeStatements()) + serverBounds(cafeBounds())
-           + serverBounds(ownerBounds()) + serverSums() + defaults;
+           + serverBounds(ownerBounds()) + serverSums() + rules + defaults;
 }
 
 QStringList serverCustomerStatements() { return QStringList{serverFold()} + forServer(customerStatements()); }

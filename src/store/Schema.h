@@ -18,6 +18,7 @@ QStringList boundTriggers();      // amounts, prices and quantities kept within 
 QStringList ownerStatements();   // shifts and the time sold onto customer accounts
 QStringList occupancyStatements(); // the charts' hours in use and charge lengths, kept by triggers
 QStringList occupancyFill();       // the same from the rows of a book made before them
+QStringList openRowRules();      // one running charge per computer and per account
 QStringList creditStatements();  // users.dat: the sales whose minutes are on an account
 QStringList cafeDefaults();       // six rates, one settings row, two operators
 QStringList customerStatements(); // users.dat
