@@ -72,12 +72,17 @@ KinRow ChargeBook::kinFrom(const QSqlQuery &q)
 
 std::optional<QString> ChargeBook::conflict(const QString &computer)
 {
-    // The books' own rule, met when the other counter got there first.
+    // The books' own rule, met when the other counter got there first; kept
+    // as the error, so that the transaction around it tells the same.
+    QString told;
     if (lastError().contains(QLatin1String("kin_one_account")) || lastError().contains(QLatin1String("the account has")))
-        return QStringLiteral("The account is in use at the other counter.");
-    if (lastError().contains(QLatin1String("kin_one_open")))
-        return QStringLiteral("%1 was started at the other counter.").arg(computer);
-    return std::nullopt;
+        told = QStringLiteral("The account is in use at the other counter.");
+    else if (lastError().contains(QLatin1String("kin_one_open")))
+        told = QStringLiteral("%1 was started at the other counter.").arg(computer);
+    else
+        return std::nullopt;
+    setLastError(told);
+    return told;
 }
 
 Result<qint64> ChargeBook::appendTransaction(const KinRow &row)

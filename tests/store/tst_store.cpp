@@ -1,6 +1,7 @@
 #include "TempHome.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
+#include "engine/ChargeRecorder.h"
 #include "store/Maintenance.h"
 
 #include <QSemaphore>
@@ -227,6 +228,82 @@ private slots:
         QCOMPARE(m_customers.accountsNamed(name.toUpper(), name.toUpper().toLower())->size(), 1);
         QVERIFY(m_customers.accountsNamed(name, QString::fromUtf8("Άλλος"))->isEmpty());
         QVERIFY(m_customers.accountsWithPin(name)->size() == 1 && m_customers.accountsWithPin("' or ''='")->isEmpty());
+    }
+
+    // Two counters on one book start the same computers at once, 1,000
+    // starts between them: no computer ever runs two charges, the loser is
+    // told in plain words and writes nothing, and each bill, which both
+    // counters then try to confirm at once, is confirmed exactly once.
+    void twoCountersRace()
+    {
+        constexpr int computers = 50, tries = 500;
+        for (int i = 1; i <= computers; ++i)
+            QVERIFY(m_cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", 0, 0, false, false, false}));
+        QAtomicInt started, refused, confirmed;
+        QList<qint64> ended[2];
+        QStringList faults[2];
+        const auto counter = [&](int side, const std::function<void(ChargeRecorder &, CafeStore &)> &work) {
+            return QThread::create([&, side, work] {
+                CafeStore cafe;
+                CustomerStore customers;
+                cafe.open(m_home->paths().cafeDatabase());
+                customers.open(m_home->paths().customerDatabase());
+                cafe.setConsole(QStringLiteral("counter%1").arg(side));
+                ChargeRecorder books(cafe, customers);
+                work(books, cafe);
+            });
+        };
+        const auto start = [&](int side) {
+            return counter(side, [&, side](ChargeRecorder &books, CafeStore &cafe) {
+                const QDateTime at(QDate(2026, 3, 2), QTime(10, 0));
+                for (int n = 0; n < tries; ++n) {
+                    const QString pc = QStringLiteral("PC%1").arg((n * 7 + side * 3) % computers + 1);
+                    KinRow row = ChargeRecorder::startRow(pc, at);
+                    row.enab = true;
+                    const auto key = books.record(pc, ComputerFlag::Timer, row);
+                    if (!key) {
+                        refused.fetchAndAddRelaxed(key.error() == pc + " was started at the other counter.");
+                        if (key.error() != pc + " was started at the other counter.")
+                            faults[side] << key.error();
+                        continue;
+                    }
+                    started.fetchAndAddRelaxed(1);
+                    if (n % 2 == 0 && books.recordEnd(ComputerFlag::Timer, pc, *key, at.addSecs(600), "0:10:00", false))
+                        ended[side] << *key;
+                    else if (n % 2 == 0)
+                        faults[side] << cafe.lastError();
+                }
+            });
+        };
+        std::unique_ptr<QThread> a(start(0)), b(start(1));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(120000) && b->wait(120000));
+        QCOMPARE((faults[0] + faults[1]).mid(0, 3).join("|"), QString());
+        QCOMPARE(started + refused, 2 * tries);
+        QVERIFY(refused > 0);
+        auto doubled = m_cafe.run("SELECT computer FROM kin WHERE (enab = 1 AND enddate IS NULL) GROUP BY computer"
+                                  " HAVING count(*) > 1");
+        QVERIFY(doubled && !doubled->next());
+
+        const QList<qint64> bills = ended[0] + ended[1];
+        const auto confirm = [&](int side) {
+            return counter(side, [&](ChargeRecorder &, CafeStore &cafe) {
+                for (qint64 key : bills) {
+                    KinRow bill = *cafe.transaction(key);
+                    bill.timecharged = bill.total = Money::fromCents(50);
+                    bill.extra = Money();
+                    confirmed.fetchAndAddRelaxed(cafe.confirmCharge(bill, false).ok());
+                }
+            });
+        };
+        a.reset(confirm(0));
+        b.reset(confirm(1));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(120000) && b->wait(120000));
+        QCOMPARE(confirmed.loadRelaxed(), bills.size());
+        QCOMPARE(m_cafe.takingsOn(QDate(2026, 3, 2))->total, Money::fromCents(50 * bills.size()));
     }
 
     // Duplicates are found by fold() in SQL against values folded in C++:
