@@ -161,23 +161,57 @@ std::optional<QString> SqlStore::openServer(const QString &location, bool mayCre
         close();
         return QStringLiteral("%1 cannot be opened: %2").arg(m_path, err);
     }
-    const QString schema = address->schema.isEmpty() ? QStringLiteral("public") : address->schema;
+    m_schema = address->schema.isEmpty() ? QStringLiteral("public") : address->schema;
+    if (auto e = startSession(mayCreate)) {
+        close();
+        return e;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> SqlStore::startSession(bool mayCreate)
+{
     QSqlQuery q(m_db);
     q.exec(QStringLiteral("SET client_min_messages = warning"));
     if (mayCreate)
-        q.exec(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(schema));
-    const bool present = q.exec(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = '%1'").arg(schema)) && q.next();
-    if (!present || !q.exec(QStringLiteral("SET search_path TO %1").arg(schema))) {
+        q.exec(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(m_schema));
+    const bool present =
+        q.exec(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = '%1'").arg(m_schema)) && q.next();
+    if (!present || !q.exec(QStringLiteral("SET search_path TO %1").arg(m_schema))) {
         const QString err = q.lastError().text();
-        q.finish();
-        close();
         return present ? QStringLiteral("%1 cannot be opened: %2").arg(m_path, err)
                        : QStringLiteral("%1 does not exist").arg(m_path);
     }
     return std::nullopt;
 }
 
+bool SqlStore::reconnect()
+{
+    // A statement that failed because the server went away (restarted,
+    // the network cut) is tried once more on a new connection; what the
+    // operator is told otherwise says the server is away, not that the
+    // books are broken.
+    if (QSqlQuery probe(m_db); m_db.isOpen() && probe.exec(QStringLiteral("SELECT 1")))
+        return false;
+    m_db.close();
+    if (!m_db.open() || startSession(false)) {
+        m_lastError = QStringLiteral("The server of the books cannot be reached (%1); nothing was written: %2")
+                          .arg(m_path, m_db.lastError().text().trimmed());
+        m_db.close();
+        return false;
+    }
+    return true;
+}
+
 std::optional<QSqlQuery> SqlStore::run(const QString &sql, const QVariantList &values)
+{
+    auto q = runOnce(sql, values);
+    if (!q && onServer() && !m_inTransaction && reconnect())
+        q = runOnce(sql, values);
+    return q;
+}
+
+std::optional<QSqlQuery> SqlStore::runOnce(const QString &sql, const QVariantList &values)
 {
     QSqlQuery q(m_db);
     // The server's driver streams a forward-only result and loses it when
@@ -252,13 +286,20 @@ Result<void> SqlStore::onServerAtomically(const std::function<bool()> &fn)
     // server and tried again.
     for (int attempt = 0;; ++attempt) {
         QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("BEGIN"))
-            || !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()))"))) {
+        if (!q.exec(QStringLiteral("BEGIN"))) {
+            m_lastError = q.lastError().text();
+            if (attempt == 0 && reconnect())
+                continue;
+            return failure(m_lastError);
+        }
+        if (!q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()))"))) {
             m_lastError = q.lastError().text();
             q.exec(QStringLiteral("ROLLBACK"));
             return failure(m_lastError);
         }
+        m_inTransaction = true;
         bool done = fn();
+        m_inTransaction = false;
         QString code;
         if (done && !q.exec(QStringLiteral("COMMIT"))) {
             done = false;

@@ -97,6 +97,9 @@ protected:
 private:
     std::optional<QString> openFile(const QString &path, bool mayCreate);
     std::optional<QString> openServer(const QString &location, bool mayCreate);
+    std::optional<QString> startSession(bool mayCreate);
+    bool reconnect();
+    std::optional<QSqlQuery> runOnce(const QString &sql, const QVariantList &values);
     Result<void> onServerAtomically(const std::function<bool()> &fn);
     QSqlDatabase m_db;
     QString m_name;
@@ -104,4 +107,6 @@ private:
     QString m_lastError;
     QString m_console;
     Dialect m_dialect = Dialect::SQLite;
+    QString m_schema;
+    bool m_inTransaction = false;
 };

@@ -495,6 +495,39 @@ private slots:
         QCOMPARE(*customers.addAccount({}), 2);
         PgServer::shared().drop(url);
     }
+
+    // The server stopped under an open connection: a bill cannot be
+    // confirmed and the operator is told the server is away; once it is
+    // back the same connection confirms it, once.
+    void serverAwayAndBack()
+    {
+        PgServer &server = PgServer::shared();
+        const QString url = server.freshDatabase();
+        QVERIFY2(!url.isEmpty(), qPrintable(server.error()));
+        QTemporaryDir dir;
+        Paths paths(dir.path() + "/home");
+        paths.setDatabase(url);
+        QVERIFY(!Installer::install(paths).error);
+        CafeStore cafe;
+        QVERIFY(!cafe.open(paths.cafeDatabase()));
+        const QDateTime start(QDate(2026, 3, 2), QTime(10, 0));
+        KinRow row = {0, "PC1", start.date(), start, {}, {}, {}, true, false, false, {}, "normal", {}, {}, {}, {}, {}};
+        const qint64 key = *cafe.appendTransaction(row);
+        QVERIFY(cafe.endCharge(ComputerFlag::Timer, key, start.addSecs(1800), "0:30:00"));
+        KinRow bill = *cafe.transaction(key);
+        bill.timecharged = bill.total = Money::fromCents(150);
+        bill.extra = Money();
+
+        QVERIFY(server.stop());
+        const Result<void> away = cafe.confirmCharge(bill, false);
+        QVERIFY2(!away && away.error().contains("server of the books cannot be reached"), qPrintable(away.error()));
+        QVERIFY(!cafe.atomically([&] { return cafe.confirmCharge(bill, false).ok(); }));
+        QVERIFY(server.start());
+        QVERIFY(cafe.confirmCharge(bill, false));
+        QVERIFY(!cafe.confirmCharge(bill, false));
+        QCOMPARE(cafe.takingsOn(start.date())->total, Money::fromCents(150));
+        server.drop(url);
+    }
 };
 
 QTEST_MAIN(TestInstallation)
