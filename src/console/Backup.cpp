@@ -18,7 +18,14 @@ Result<void> backitup(const Paths &paths)
     if (!QDir().mkpath(paths.backup()))
         return failure(QStringLiteral("%1 cannot be created").arg(paths.backup()));
     const QStringList databases{QStringLiteral("icafe.dat"), QStringLiteral("users.dat")};
+    // Books on a server go into one dump of the database instead.
+    if (paths.booksOnServer())
+        if (Result<void> dumped = DatabaseCopy::dumpServer(paths.database(), paths.backup() + QStringLiteral("/books.dump"));
+            !dumped)
+            return dumped;
     for (const QString &name : files()) {
+        if (paths.booksOnServer() && databases.contains(name))
+            continue;
         const QString source = paths.systemFile(name);
         const QString target = paths.backup() + QLatin1Char('/') + name;
         Result<void> copied;

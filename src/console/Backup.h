@@ -13,7 +13,8 @@ QStringList files();
 
 // `backitup`: copies the data files into the backup folder under their own
 // names, replacing older copies; stops at the first file that fails, whose
-// cause is the error. The folder is made when it is missing.
+// cause is the error. The folder is made when it is missing. Books on a
+// server are dumped by pg_dump into books.dump there instead.
 Result<void> backitup(const Paths &paths);
 
 // Empties print.dat; the file is never left missing.

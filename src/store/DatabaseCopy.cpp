@@ -1,6 +1,10 @@
 #include "store/DatabaseCopy.h"
 
+#include "store/ServerAddress.h"
+
 #include <QDateTime>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -151,6 +155,43 @@ Result<void> replaceFile(const QString &target, const QByteArray &data)
         return failure(QStringLiteral("%1 cannot be written: %2").arg(part, cause));
     }
     out.close();
+    QFile::setPermissions(part, kFileMode);
+    return moveInto(part, target);
+}
+
+Result<void> dumpServer(const QString &url, const QString &target)
+{
+    const Result<ServerAddress> address = ServerAddress::parse(url);
+    if (!address)
+        return failure(address.error());
+    const QString pgDump = QStandardPaths::findExecutable(QStringLiteral("pg_dump"));
+    if (pgDump.isEmpty())
+        return failure(QStringLiteral("pg_dump is not installed, so the books on %1 cannot be backed up from here."
+                                      " Install it (Debian: postgresql-client) or back up the database on its"
+                                      " server.")
+                           .arg(address->shown()));
+    const QString part = partOf(target);
+    if (Result<void> r = clear(part); !r)
+        return r;
+    QStringList args{QStringLiteral("--format=custom"), QStringLiteral("--no-password"),
+                     QStringLiteral("--schema=cafe"), QStringLiteral("--schema=customers"),
+                     QStringLiteral("--file=") + part};
+    if (!address->host.isEmpty())
+        args << QStringLiteral("--host=") + address->host;
+    if (address->port > 0)
+        args << QStringLiteral("--port=%1").arg(address->port);
+    if (!address->user.isEmpty())
+        args << QStringLiteral("--username=") + address->user;
+    args << QStringLiteral("--dbname=") + address->database;
+    QProcess dump;
+    dump.start(pgDump, args);
+    if (!dump.waitForFinished(30 * 60 * 1000) || dump.exitStatus() != QProcess::NormalExit || dump.exitCode() != 0) {
+        const QString said = QString::fromLocal8Bit(dump.readAllStandardError()).trimmed();
+        dump.kill();
+        QFile::remove(part);
+        return failure(QStringLiteral("The books on %1 could not be backed up: %2")
+                           .arg(address->shown(), said.isEmpty() ? dump.errorString() : said));
+    }
     QFile::setPermissions(part, kFileMode);
     return moveInto(part, target);
 }

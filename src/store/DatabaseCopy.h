@@ -36,6 +36,11 @@ Result<void> copyFile(const QString &source, const QString &target, qint64 limit
 // Writes data as the whole new content of target, the same way.
 Result<void> replaceFile(const QString &target, const QByteArray &data);
 
+// The books on a PostgreSQL server (both schemas) dumped by pg_dump, in its
+// own archive format (pg_restore reads it), into target the same way; says
+// what to do when pg_dump is not installed.
+Result<void> dumpServer(const QString &url, const QString &target);
+
 // Puts a file written beside its target in the target's place, in one step.
 Result<void> moveInto(const QString &from, const QString &target);
 

@@ -7,6 +7,7 @@
 #include "store/DatabaseCopy.h"
 #include "store/Installer.h"
 #include "store/Schema.h"
+#include "store/ServerAddress.h"
 #include "store/SettingsFile.h"
 
 #include <QFile>
@@ -203,6 +204,12 @@ Result<void> Maintenance::compact()
 
 Result<void> Maintenance::restore(const QString &dir)
 {
+    // Replacing a server's books under the consoles of every counter is the
+    // server's own work.
+    if (m_paths.booksOnServer())
+        return failure(QStringLiteral("The books are on %1: restore them there from %2/books.dump with pg_restore"
+                                      " --clean, while no console runs on them.")
+                           .arg(ServerAddress::parse(m_paths.database()).value_or(ServerAddress()).shown(), dir));
     ConsoleLock lock;
     if (!lock.take(m_paths))
         return failure(consoleRunningMessage());

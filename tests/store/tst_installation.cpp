@@ -1,5 +1,6 @@
 #include "PgServer.h"
 #include "TempHome.h"
+#include "console/Backup.h"
 #include "store/BookCheck.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
@@ -526,6 +527,11 @@ private slots:
         QVERIFY(cafe.confirmCharge(bill, false));
         QVERIFY(!cafe.confirmCharge(bill, false));
         QCOMPARE(cafe.takingsOn(start.date())->total, Money::fromCents(150));
+        // The backup of books on a server is the server's own dump.
+        QVERIFY(Backup::backitup(paths));
+        QProcess list;
+        list.start("pg_restore", {"--list", paths.backup() + "/books.dump"});
+        QVERIFY(list.waitForFinished() && list.readAllStandardOutput().contains("TABLE DATA cafe kin"));
         server.drop(url);
     }
 };
