@@ -31,7 +31,7 @@ KinListWindow::KinListWindow(CafeStore &store, Prompter &prompter, const Clock &
 void KinListWindow::build(const QString &heading, KinPagesModel *model, QWidget *chooser, QWidget *belowGrid,
                           const QList<QPushButton *> &extraButtons)
 {
-    m_worker = new KinWorker(m_book.store().path(), this);
+    m_worker = new KinWorker(m_book.store().location(), this);
     m_model = model;
     m_model->setWorker(m_worker);
     connect(m_model, &KinPagesModel::failed, this,

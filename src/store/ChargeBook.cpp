@@ -327,7 +327,7 @@ Result<ChargeBook::Sale> ChargeBook::sellExtra(qint64 key, const QString &desc, 
 {
     Sale sale = Sale::Added;
     const auto ok = atomically([&] {
-        auto open = run(QStringLiteral("SELECT enab OR pretimeenab OR userenab FROM kin WHERE aa = ?"), {key});
+        auto open = run(QStringLiteral("SELECT enab = 1 OR pretimeenab = 1 OR userenab = 1 FROM kin WHERE aa = ?"), {key});
         if (!open)
             return false;
         if (!open->next() || !open->value(0).toBool()) {

@@ -198,7 +198,8 @@ Result<void> dumpServer(const QString &url, const QString &target)
 
 Result<QString> datedCopy(const QString &source, const QString &folder, const QDateTime &when)
 {
-    const QFileInfo info(source);
+    const bool server = ServerAddress::isServer(source);
+    const QFileInfo info(server ? QStringLiteral("books.dump") : source);
     const QString stem =
         QStringLiteral("%1-%2").arg(info.completeBaseName(), when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
@@ -208,7 +209,7 @@ Result<QString> datedCopy(const QString &source, const QString &folder, const QD
     QString target = dir.filePath(stem + suffix);
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = dir.filePath(QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix));
-    if (auto r = copyLive(source, target); !r)
+    if (auto r = server ? dumpServer(source, target) : copyLive(source, target); !r)
         return failure(r.error());
     return target;
 }

@@ -19,7 +19,8 @@ Result<void> copyLive(const QString &source, const QString &target);
 
 // A live copy of source in folder under a dated name that no earlier copy
 // has, e.g. "icafe-2026-03-02-101500.dat" for icafe.dat at 10:15:00; gives
-// the path written.
+// the path written. Books on a server give "books-2026-03-02-101500.dump",
+// a dump of the database (dumpServer).
 Result<QString> datedCopy(const QString &source, const QString &folder, const QDateTime &when);
 
 // The most a plain data file may hold: settings.dat is ten short lines,

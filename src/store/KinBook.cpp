@@ -336,7 +336,7 @@ Result<KinDeletion> KinBook::deleteFinished(const KinProgress &progress)
 
 Result<KinDeletion> KinBook::deleteAll(const QString &backupFolder, const QDateTime &now, const KinProgress &progress)
 {
-    const Result<QString> copy = DatabaseCopy::datedCopy(m_store.path(), backupFolder, now);
+    const Result<QString> copy = DatabaseCopy::datedCopy(m_store.location(), backupFolder, now);
     if (!copy)
         return failure(QStringLiteral("Nothing was deleted: the copy of the books failed. ") + copy.error());
     Result<KinDeletion> deleted = deleteFinished(progress);

@@ -89,6 +89,7 @@ std::optional<QString> SqlStore::openFile(const QString &path, bool mayCreate)
 {
     close();
     m_path = path;
+    m_location = path;
     m_dialect = ServerAddress::isServer(path) ? Dialect::PostgreSQL : Dialect::SQLite;
     if (onServer())
         return openServer(path, mayCreate);

@@ -32,6 +32,8 @@ public:
     void close();
     bool isOpen() const { return m_db.isOpen(); }
     QString path() const { return m_path; }
+    // What it was opened with: the file's path, or the server address.
+    QString location() const { return m_location; }
 
     // The console this connection writes for (its shift takes what is
     // written); the machine's name unless set.
@@ -108,5 +110,6 @@ private:
     QString m_console;
     Dialect m_dialect = Dialect::SQLite;
     QString m_schema;
+    QString m_location;
     bool m_inTransaction = false;
 };

@@ -25,6 +25,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QUdpSocket>
+#include "store/SqlStore.h"
 #include <QtTest>
 
 namespace {
@@ -220,12 +221,9 @@ private slots:
         Console c;
         QVERIFY(c.open());
         {
-            auto db = QSqlDatabase::addDatabase("QSQLITE", "breaker");
-            db.setDatabaseName(c.home.paths().customerDatabase());
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec("DROP TABLE users"));
+            SqlStore breaker;
+            QVERIFY(!breaker.open(c.home.paths().customerDatabase()) && breaker.exec("DROP TABLE users"));
         }
-        QSqlDatabase::removeDatabase("breaker");
         QTest::qWait(20); // the start-up's own messages
         c.prompter.clear();
         for (const QByteArray pin : {"1234", "5678"})
