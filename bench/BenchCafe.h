@@ -3,6 +3,8 @@
 // Builds a large café in a temporary application folder for the benchmarks:
 // hundreds of computers, some running, a year of transactions, customers.
 
+#include "PgServer.h"
+#include "store/BookMove.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 #include "store/Installer.h"
@@ -147,6 +149,32 @@ inline bool build(const Paths &paths, const CafeSize &size, QTextStream &log)
 
 // The size of the command line: the number of transactions in argv[1], the
 // default size without it.
+// KORVANE_BENCH_BOOKS=postgresql: the café just built is moved onto a
+// throwaway PostgreSQL cluster (the move itself timed), and the benchmark
+// runs on the server's books.
+inline bool onChosenEngine(Paths &paths, QTextStream &log)
+{
+    if (qEnvironmentVariable("KORVANE_BENCH_BOOKS") != QLatin1String("postgresql"))
+        return true;
+    const QString url = PgServer::shared().freshDatabase();
+    if (url.isEmpty()) {
+        log << PgServer::shared().error() << "\n";
+        return false;
+    }
+    QElapsedTimer t;
+    t.start();
+    const Result<BookMove::Report> moved = BookMove::toServer(paths, url);
+    if (!moved) {
+        log << moved.error() << "\n";
+        return false;
+    }
+    log << "moved onto PostgreSQL (" << moved->copied.join(QStringLiteral(", ")) << ") in " << t.elapsed()
+        << " ms, counts and sums compared\n";
+    log.flush();
+    paths.setDatabase(url);
+    return true;
+}
+
 inline CafeSize sizeFrom(int argc, char **argv)
 {
     CafeSize size;

@@ -14,9 +14,9 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTemporaryDir dir;
-    const Paths paths(dir.path() + QStringLiteral("/home"));
+    Paths paths(dir.path() + QStringLiteral("/home"));
     const bench::CafeSize size = bench::sizeFrom(argc, argv);
-    if (!bench::build(paths, size, out))
+    if (!bench::build(paths, size, out) || !bench::onChosenEngine(paths, out))
         return 1;
 
     CafeStore cafe;

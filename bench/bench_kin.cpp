@@ -205,9 +205,10 @@ int main(int argc, char **argv)
     // KORVANE_BENCH_HOME keeps the built book for the next run (building a
     // million rows takes minutes on a busy machine); the runs leave it as it was.
     const QString kept = qEnvironmentVariable("KORVANE_BENCH_HOME");
-    const Paths paths(kept.isEmpty() ? dir.path() + QStringLiteral("/home") : kept);
+    Paths paths(kept.isEmpty() ? dir.path() + QStringLiteral("/home") : kept);
     const bench::CafeSize size = bench::sizeFrom(argc, argv);
-    if (!QFileInfo::exists(paths.cafeDatabase()) && !bench::build(paths, size, out))
+    if ((!QFileInfo::exists(paths.cafeDatabase()) && !bench::build(paths, size, out))
+        || !bench::onChosenEngine(paths, out))
         return 1;
     out << "memory after building " << bench::peakRssKb() / 1024 << " MB\n";
 

@@ -20,9 +20,9 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-    const Paths paths(dir.path() + QStringLiteral("/home"));
+    Paths paths(dir.path() + QStringLiteral("/home"));
     const bench::CafeSize size = bench::sizeFrom(argc, argv);
-    if (!bench::build(paths, size, out))
+    if (!bench::build(paths, size, out) || !bench::onChosenEngine(paths, out))
         return 1;
     const long rssBefore = bench::peakRssKb();
 
