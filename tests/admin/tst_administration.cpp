@@ -7,9 +7,7 @@
 #include "admin/RosterWindow.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTableView>
-#include <QtTest>
 
 namespace {
 void type(QLineEdit *field, const QString &text)

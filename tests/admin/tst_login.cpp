@@ -6,12 +6,10 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QToolBar>
-#include <QtTest>
 
 Q_DECLARE_METATYPE(Login::Role)
 

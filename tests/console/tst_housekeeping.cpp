@@ -11,12 +11,9 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QtTest>
-#include <memory>
 
 namespace {
 KinRow bill(const QString &computer, qint64 total)

@@ -3,12 +3,10 @@
 #include "console/OptionsWindow.h"
 
 #include <QDialog>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QToolBar>
-#include <QtTest>
 
 namespace {
 void send(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)

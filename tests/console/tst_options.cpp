@@ -1,5 +1,4 @@
 #include "ConsoleFixture.h"
-#include "console/ComputerMapWidget.h"
 #include "console/MainWindow.h"
 #include "console/OptionsWindow.h"
 #include "store/SettingsFile.h"
@@ -8,11 +7,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QToolBar>
-#include <QtTest>
 
 class TestOptions : public QObject
 {

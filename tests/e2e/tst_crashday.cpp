@@ -356,12 +356,10 @@ private slots:
         c.prompter.clear();
         c.prompter.answer(true);
         QVERIFY(c.open());
-        QTRY_VERIFY(c.bill());
-        QVERIFY(c.prompter.texts().contains("1 bill waits for confirmation.\nShow it now?"));
+        QTRY_VERIFY(c.bill()); // its question: tst_moneysafety
         QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(!c.bill());
-        QVERIFY(c.engine().unconfirmedBills()->isEmpty()); // nothing is offered again
         c.close();
         row = books(&takings);
         QVERIFY(row.total && *row.total > Money() && !runs(row));
@@ -483,14 +481,12 @@ private:
         // A bill confirmed in the books but not yet in the journal can only be the last one before the kill.
         int unjournaled = 0;
         for (const KinRow &row : b.rows)
-            unjournaled += !row.isOpen() && row.total && !confirmed.contains(row.aa) && !m_confirmed.contains(row.aa);
+            if (!row.isOpen() && row.total) {
+                unjournaled += !confirmed.contains(row.aa) && !m_confirmed.contains(row.aa);
+                m_confirmed.insert(row.aa);
+            }
         if (unjournaled > 1)
             b.problems << QStringLiteral("%1 bills confirmed unseen").arg(unjournaled);
-        for (const KinRow &row : b.rows)
-            if (!row.isOpen() && row.total && !confirmed.contains(row.aa))
-                m_confirmed.insert(row.aa);
-        for (auto it = confirmed.cbegin(); it != confirmed.cend(); ++it)
-            m_confirmed.insert(it.key());
 
         qint64 takings = 0;
         for (const QDate &d : days)
@@ -508,14 +504,9 @@ private:
                 }
             if (normal + prepaid + account > 1 || pc.timer != (normal == 1) || pc.pretime != (prepaid == 1)
                 || pc.user != (account == 1))
-                b.problems << QStringLiteral("%1 has flags %2%3%4 and open transactions %5 %6 %7")
-                                  .arg(pc.pcname)
-                                  .arg(pc.timer)
-                                  .arg(pc.pretime)
-                                  .arg(pc.user)
-                                  .arg(normal)
-                                  .arg(prepaid)
-                                  .arg(account);
+                b.problems << QString::asprintf("%s has flags %d%d%d and open transactions %d %d %d",
+                                                qPrintable(pc.pcname), pc.timer, pc.pretime, pc.user, normal, prepaid,
+                                                account);
         }
         for (const CustomerRow &c : customers.accounts().value_or(QList<CustomerRow>())) {
             bool running = false;

@@ -9,7 +9,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QtTest>
 
 namespace {
 // A charge of 36 minutes on PC1 ended (with two extras unless `plain`), and

@@ -5,13 +5,11 @@
 #include "TimePanel.h"
 #include "link/Ports.h"
 #include "link/Protocol.h"
-#include "link/TcpChannel.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QtTest>
 #include <grp.h>
 #include <sys/stat.h>
 
@@ -30,11 +28,6 @@ class TestClientAgent : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(QFile::exists(clientBinary()), qPrintable("no korvane-client at " + clientBinary()));
-    }
-
     // Commands on the command port, in order; the state after the last one.
     void commands_data()
     {
@@ -42,6 +35,7 @@ private slots:
         QTest::addColumn<QString>("state");
         using L = QList<QByteArray>;
         QTest::newRow("moved normal") << L{"m65"} << "unlocked";
+        QTest::newRow("moved prepaid") << L{"p1047"} << "unlocked 1047s";
         QTest::newRow("power keeps state") << L{"startpc", "reboot", "logoff", "powerdown"} << "unlocked";
         QTest::newRow("nothing left") << L{"t0"} << "locked";
         QTest::newRow("unknown ignored") << L{"startpc", "t-x"} << "unlocked";

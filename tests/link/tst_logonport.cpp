@@ -7,12 +7,9 @@
 #include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
-#include "base/Clock.h"
 
 #include <QRandomGenerator>
 #include <QTcpSocket>
-#include <QtTest>
-#include <memory>
 
 namespace {
 const QString Peer = QStringLiteral("127.0.0.5");

@@ -81,6 +81,10 @@ public:
         // Connections to loopback leave from 127.0.0.1 unless bound elsewhere.
         if (!extra.contains(QStringLiteral("--console")))
             extra << QStringLiteral("--console") << QStringLiteral("127.0.0.1");
+        if (!QFile::exists(clientBinary())) {
+            qWarning("no korvane-client at %s", qPrintable(clientBinary()));
+            return false;
+        }
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
         // An agent goes with the test, even one killed on a timeout.
         m_proc.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
