@@ -16,7 +16,6 @@ Q_DECLARE_METATYPE(Login::Role)
 class TestLogin : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_config;
 
     void typeAndReturn(LoginWindow &w, const QString &account, const QString &password)
     {
@@ -29,8 +28,7 @@ class TestLogin : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_config.isValid());
-        isolateUserSettings(m_config);
+        QVERIFY(isolateUserSettings());
         qRegisterMetaType<Login::Role>();
     }
     void passwords_data()

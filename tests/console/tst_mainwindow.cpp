@@ -29,14 +29,8 @@ struct Map : Desk
 class TestMainWindow : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_config;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_config.isValid());
-        isolateUserSettings(m_config);
-    }
+    void initTestCase() { QVERIFY(isolateUserSettings()); }
     // Beyond the platform's known noise, a warning is a fault of the window.
     void init() { QTest::failOnWarning(QRegularExpression(".")); }
 

@@ -14,7 +14,6 @@
 class TestOptions : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_config;
     TempHome *m_home = nullptr;
     ScriptedPrompter m_prompter;
     ScriptedPicker m_picker;
@@ -33,11 +32,7 @@ class TestOptions : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_config.isValid());
-        isolateUserSettings(m_config);
-    }
+    void initTestCase() { QVERIFY(isolateUserSettings()); }
     void init()
     {
         m_home = new TempHome;

@@ -385,9 +385,9 @@ private:
 
     bool prepare()
     {
-        isolateUserSettings(m_settings);
+        isolateUserSettings();
         m_offset = 30000 + int(QCoreApplication::applicationPid() % 2000) * 10;
-        m_journalPath = m_settings.path() + "/journal";
+        m_journalPath = m_journalDir.path() + "/journal";
         CafeStore cafe;
         CustomerStore customers;
         if (!m_home.ok() || cafe.open(m_home.paths().cafeDatabase())
@@ -518,7 +518,7 @@ private:
         return b;
     }
 
-    QTemporaryDir m_settings;
+    QTemporaryDir m_journalDir;
     TempHome m_home;
     QString m_journalPath;
     int m_offset = 0;
