@@ -18,7 +18,6 @@ struct Moving : Cafe
     FakeChannel *newChannel = nullptr;
     FakeChannel *oldChannel = nullptr;
     qint64 pc3 = key(QStringLiteral("PC3"));
-    qint64 pc4 = key(QStringLiteral("PC4"));
 
     Moving()
         : Cafe(5)

@@ -15,6 +15,7 @@
 
 #include "link/TcpChannel.h"
 
+#include <algorithm>
 #include <csignal>
 #include <netinet/in.h>
 #include <sys/prctl.h>
@@ -166,10 +167,8 @@ public:
         // connection) hang.
         return QTest::qWaitFor(
             [this] {
-                for (QTcpSocket *s : m_fillers)
-                    if (s->state() == QAbstractSocket::ConnectedState)
-                        return true;
-                return false;
+                return std::any_of(m_fillers.cbegin(), m_fillers.cend(),
+                                   [](QTcpSocket *s) { return s->state() == QAbstractSocket::ConnectedState; });
             },
             5000);
     }
