@@ -67,31 +67,6 @@ private slots:
         QVERIFY(c.console->serviceProblems().isEmpty() && c.prompter.said().isEmpty());
     }
 
-    void normalChargeFromTheMap()
-    {
-        Console c;
-        QVERIFY(c.startAgents() && c.open());
-        // The questions are tst_engine's, the wire texts tst_e2e_charges'.
-        c.clickYes(0);
-        QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
-        QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
-        QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
-
-        // The tool tip of the hovered name tells its own computer's use.
-        c.clock.advance(36 * 60);
-        QEvent enter(QEvent::Enter);
-        QApplication::sendEvent(c.map()->label(int(c.pcs[0])), &enter);
-        QTest::mouseMove(c.map()->label(int(c.pcs[0])));
-        QTRY_COMPARE((QStringList{c.map()->tip(int(c.pcs[0])), c.map()->tip(int(c.pcs[1]))}),
-                     (QStringList{"START TIME: 10:00:00 CURRENT TIME USED: 0:36:00", ""}));
-
-        c.clickYes(0);
-        QTRY_VERIFY(c.bill());
-        QVERIFY(c.clearOfTheMap(c.bill()) && c.slot(0).isFree());
-        QTest::mouseClick(c.bill()->findChild<QPushButton *>("confirm"), Qt::LeftButton);
-        QTRY_VERIFY(!c.bill()); // what the bill writes: tst_billingwindow
-    }
-
     // Prepaid time from the pop-up: stopped by the operator, or run out one bill at a time.
     void prepaidFromThePopup()
     {
@@ -305,9 +280,11 @@ private slots:
         QVERIFY(cafe.rates()->first() == Money::fromCents(150) && cafe.rateSettings()->fixed == Money::fromCents(50));
     }
 
-    // Products sold from the pop-up and from the bill land on the same
-    // transaction; the bill shows each sale at once and the books agree.
-    void extrasFromThePopupAndTheBill()
+    // A normal charge from the map: products sold from the pop-up and from
+    // the bill land on its transaction; the bill shows each sale at once,
+    // clear of the map, and the books agree. The questions are tst_engine's,
+    // the wire texts tst_e2e_charges'.
+    void normalChargeWithExtras()
     {
         Console c;
         QVERIFY(c.startAgents());
@@ -337,6 +314,7 @@ private slots:
         c.clickYes(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
+        QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
 
         c.popup(MenuEntry::Extra, 0);
         QVERIFY(c.window().action(MenuEntry::Extra)->isEnabled());
@@ -345,9 +323,17 @@ private slots:
         QCOMPARE(c.prompter.last(), QString("1X Coffee Was Added To PC1"));
         QTRY_VERIFY(!extras());
 
+        // The tool tip of the hovered name tells its own computer's use.
         c.clock.advance(36 * 60);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(c.map()->label(int(c.pcs[0])), &enter);
+        QTest::mouseMove(c.map()->label(int(c.pcs[0])));
+        QTRY_COMPARE((QStringList{c.map()->tip(int(c.pcs[0])), c.map()->tip(int(c.pcs[1]))}),
+                     (QStringList{"START TIME: 10:00:00 CURRENT TIME USED: 0:36:00", ""}));
+
         c.clickYes(0);
         QTRY_VERIFY(c.bill());
+        QVERIFY(c.clearOfTheMap(c.bill()) && c.slot(0).isFree());
         QCOMPARE(boxes(), sums(250, 400));
         // The same product again is refused there: tst_catalogue; the bill's extras page: tst_billingwindow.
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
