@@ -6,7 +6,6 @@
 #include "admin/RosterModel.h"
 #include "admin/RosterWindow.h"
 
-#include <QLineEdit>
 #include <QTableView>
 
 namespace {

@@ -1,12 +1,10 @@
 #include "ConsoleFixture.h"
 #include "admin/Login.h"
 #include "admin/LoginWindow.h"
-#include "console/MainWindow.h"
 #include "base/UserSettings.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QToolBar>

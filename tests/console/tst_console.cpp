@@ -16,11 +16,7 @@
 #include "store/CustomerStore.h"
 #include "store/PictureLoader.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QNetworkDatagram>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>

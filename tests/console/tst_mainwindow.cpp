@@ -1,9 +1,7 @@
 #include "ConsoleFixture.h"
-#include "console/ComputerMapWidget.h"
 #include "console/OptionsWindow.h"
 
 #include <QDialog>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QToolBar>

@@ -1,11 +1,8 @@
 #include "ConsoleFixture.h"
-#include "console/MainWindow.h"
 #include "console/OptionsWindow.h"
-#include "store/SettingsFile.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>

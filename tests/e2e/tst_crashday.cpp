@@ -7,19 +7,12 @@
 // otherwise the Qt Test driver. KORVANE_CRASH_POINTS and KORVANE_CRASH_SEED
 // make the long run (scripts/crash-day.sh).
 #include "ConsoleFixture.h"
-#include "LinkTestSupport.h"
 #include "catalogue/ExtraSale.h"
-#include "ConsoleController.h"
-#include "engine/BillingWindow.h"
-#include "engine/Engine.h"
 #include "engine/Transfer.h"
 #include "store/CustomerStore.h"
 #include "store/Maintenance.h"
 
-#include <QApplication>
-#include <QPushButton>
 #include <QRandomGenerator>
-#include <csignal>
 
 using namespace linktest;
 

@@ -13,8 +13,6 @@
 #include "link/MessageSender.h"
 #include "link/Protocol.h"
 
-#include <QSignalSpy>
-
 using namespace linktest;
 
 namespace {

@@ -4,7 +4,6 @@
 #include "engine/BillingWindow.h"
 #include "base/Format.h"
 
-#include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>

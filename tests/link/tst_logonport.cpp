@@ -5,8 +5,6 @@
 #include "engine/CustomerLogon.h"
 #include "link/LogonPort.h"
 #include "link/Protocol.h"
-#include "store/CafeStore.h"
-#include "store/CustomerStore.h"
 
 #include <QRandomGenerator>
 #include <QTcpSocket>

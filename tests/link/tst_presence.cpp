@@ -4,9 +4,7 @@
 
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <map>
-#include <optional>
 
 using namespace linktest;
 
