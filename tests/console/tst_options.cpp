@@ -1,4 +1,5 @@
 #include "ConsoleFixture.h"
+#include "Files.h"
 #include "console/OptionsWindow.h"
 
 #include <QCheckBox>
@@ -16,11 +17,6 @@ class TestOptions : public QObject
     ScriptedPicker m_picker;
 
     QString path() const { return m_home->paths().settingsFile(); }
-    QByteArray fileBytes() const
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void writeLines(const QStringList &lines)
     {
         QFile f(path());
@@ -73,7 +69,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, icon);
         QFETCH(int, line2);
-        const QByteArray before = fileBytes();
+        const QByteArray before = fileBytes(path());
         OptionsWindow w(path(), m_prompter, m_picker);
         QSignalSpy saved(&w, &OptionsWindow::saved);
         w.show();
@@ -83,12 +79,12 @@ private slots:
         if (!message.isEmpty()) {
             QCOMPARE(m_prompter.texts(), QStringList({message}));
             QCOMPARE(int(m_prompter.said().first().icon), icon);
-            QCOMPARE(fileBytes(), before);
+            QCOMPARE(fileBytes(path()), before);
             QVERIFY(w.isVisible() && saved.isEmpty());
         } else {
             QVERIFY(m_prompter.said().isEmpty());
-            QCOMPARE(fileBytes(), "yes\r\n" + QByteArray::number(line2)
-                                      + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n");
+            QCOMPARE(fileBytes(path()), "yes\r\n" + QByteArray::number(line2)
+                                            + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n");
             QVERIFY(!w.isVisible() && saved.count() == 1);
         }
     }

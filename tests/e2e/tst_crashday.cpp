@@ -7,6 +7,7 @@
 // otherwise the Qt Test driver. KORVANE_CRASH_POINTS and KORVANE_CRASH_SEED
 // make the long run (scripts/crash-day.sh).
 #include "ConsoleFixture.h"
+#include "Files.h"
 #include "catalogue/ExtraSale.h"
 #include "engine/Transfer.h"
 #include "store/CustomerStore.h"
@@ -438,11 +439,9 @@ private:
             b.rows << *cafe.transaction(q->value(0).toLongLong());
 
         // The journal: what the operator was told.
-        QFile journal(m_journalPath);
-        journal.open(QIODevice::ReadOnly | QIODevice::Text);
         QHash<qint64, Money> confirmed;
         QList<qint64> started;
-        for (const QByteArray &raw : journal.readAll().split('\n')) {
+        for (const QByteArray &raw : fileBytes(m_journalPath).split('\n')) {
             const QStringList f = QString::fromUtf8(raw).split(' ');
             if (f[0] == "done")
                 m_done = std::max(m_done, f[1].toInt());

@@ -44,13 +44,7 @@ struct Billed : Cafe
     }
     QString text(const char *name) const { return child(window, name)->text(); }
     // The boxes named, their texts joined by blanks.
-    QString texts(const QList<const char *> &names) const
-    {
-        QStringList t;
-        for (const char *n : names)
-            t << text(n);
-        return t.join(' ');
-    }
+    QString texts(const QList<const char *> &names) const { return ::texts(window, names).join(' '); }
 };
 } // namespace
 

@@ -36,10 +36,8 @@ struct Moving : Cafe
     }
     QStringList fields() const
     {
-        QStringList shown;
-        for (const char *name : {"status", "endTime", "startTime", "address", "transaction", "seconds", "prepaidSeconds"})
-            shown << child(window.get(), name)->text();
-        return shown;
+        return texts(window.get(),
+                     {"status", "endTime", "startTime", "address", "transaction", "seconds", "prepaidSeconds"});
     }
     QComboBox *combo() const { return child<QComboBox>(window.get(), "newComputer"); }
     QPushButton *okButton() const { return child<QPushButton>(window.get(), "okButton"); }

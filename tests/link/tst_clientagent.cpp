@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "LinkTestSupport.h"
 #include "LockWindow.h"
 #include "NetNamespace.h"
@@ -116,8 +117,7 @@ private slots:
                              QString("printf '%s|%s' \"$KORVANE_TEXT\" \"$KORVANE_STATE\" > '%1'").arg(out)}));
         QVERIFY(deliver(address(4, 6), port, message));
         QTRY_VERIFY(QFileInfo(out).size() > 0);
-        QFile f(out);
-        QCOMPARE(f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString(), expected);
+        QCOMPARE(QString::fromUtf8(fileBytes(out)), expected);
         // The hook's own output never lands among the event lines.
         for (const QJsonObject &e : agent.events())
             QVERIFY(!e.isEmpty());
@@ -138,13 +138,9 @@ private slots:
         for (int i = 1; i <= 10; ++i)
             QVERIFY(deliver(address(4, 7), Shifted.text, QByteArray::number(i)));
         QVERIFY(agent.waitFor("message", 10));
-        const auto written = [&out] {
-            QFile f(out);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        QTRY_COMPARE(written(), QByteArray("1\n"));
+        QTRY_COMPARE(fileBytes(out), QByteArray("1\n"));
         QFile::remove(hold);
-        QTRY_COMPARE(written(), QByteArray("1\n10\n"));
+        QTRY_COMPARE(fileBytes(out), QByteArray("1\n10\n"));
     }
 
     // A machine with no route for the broadcast group: the agent says how

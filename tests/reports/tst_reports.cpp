@@ -1,5 +1,6 @@
 // The transactions browser, the customers' listing, reports and exports,
 // offscreen through their windows, on a small book.
+#include "Files.h"
 #include "PdfText.h"
 #include "ScriptedPrompter.h"
 #include "SettableClock.h"
@@ -426,8 +427,7 @@ private slots:
         QCOMPARE(m_outlet.suggestedName, name);
         QCOMPARE(m_prompter.last(), QString("%1 transactions saved in %2").arg(lines.size() - 1).arg(m_outlet.csv));
         QVERIFY(ownerOnly(m_outlet.csv));
-        QFile f(m_outlet.csv);
-        const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        const QByteArray data = fileBytes(m_outlet.csv);
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts), lines);
     }
@@ -471,9 +471,7 @@ private slots:
             QVERIFY2(text.contains(QString::fromUtf8(shown)), shown);
         m_outlet.csv = QDir(m_home->path()).filePath("shift.csv");
         w.findChild<QPushButton *>("exportCsv")->click();
-        QFile csv(m_outlet.csv);
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QString saved = QString::fromUtf8(csv.readAll());
+        const QString saved = QString::fromUtf8(fileBytes(m_outlet.csv));
         QVERIFY(saved.contains("PC1;") && saved.contains(";3,00;1,20;4,20;") && saved.contains("Counted;60,00"));
         QVERIFY(ownerOnly(m_outlet.csv));
     }

@@ -63,7 +63,7 @@ private slots:
     void oddValuesAreSane_data()
     {
         QTest::addColumn<QStringList>("typed"); // interval, toolbar side, font size
-        QTest::addColumn<QList<int>>("read"); // milliseconds, toolbar side, font size
+        QTest::addColumn<QList<int>>("read");   // milliseconds, toolbar side, font size
         const QList<int> sane{SettingsFile::MinimumIntervalMs, 0, 10};
         QTest::newRow("sound") << QStringList{"7500", "3", "13"} << QList<int>{7500, 3, 13};
         QTest::newRow("zero") << QStringList{"0", "0", "0"} << sane;
