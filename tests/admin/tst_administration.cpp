@@ -6,10 +6,7 @@
 #include "admin/RosterModel.h"
 #include "admin/RosterWindow.h"
 
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTableView>
-#include <QtTest>
 
 namespace {
 void type(QLineEdit *field, const QString &text)

@@ -1,24 +1,19 @@
 #include "ConsoleFixture.h"
 #include "admin/Login.h"
 #include "admin/LoginWindow.h"
-#include "console/MainWindow.h"
 #include "base/UserSettings.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QToolBar>
-#include <QtTest>
 
 Q_DECLARE_METATYPE(Login::Role)
 
 class TestLogin : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_config;
 
     void typeAndReturn(LoginWindow &w, const QString &account, const QString &password)
     {
@@ -31,8 +26,7 @@ class TestLogin : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_config.isValid());
-        isolateUserSettings(m_config);
+        QVERIFY(isolateUserSettings());
         qRegisterMetaType<Login::Role>();
     }
     void passwords_data()

@@ -80,27 +80,18 @@ private slots:
     void durations_data()
     {
         QTest::addColumn<qint64>("seconds");
-        QTest::addColumn<QString>("used");
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("minutes"); // the same count taken as minutes
-        const auto row = [](const char *name, qint64 seconds, const char *used, const char *left, const char *minutes) {
-            QTest::newRow(name) << seconds << QString(used) << QString(left) << QString(minutes);
-        };
-        row("hour five", 3900, "1:05:00", "01:05:00", "65:00");
-        row("over a day", 25 * 3600 + 61, "25:01:01", "25:01:01", "1501:01");
-        row("past", -300, "-0:05:00", "-00:05:00", "-05:00");
-        row("two minutes five", 125, "0:02:05", "00:02:05", "02:05");
-        row("six thousand", 6000, "1:40:00", "01:40:00", "100:00");
+        QTest::addColumn<QStringList>("shown"); // time used, time left, the same count taken as minutes
+        QTest::newRow("hour five") << qint64(3900) << QStringList{"1:05:00", "01:05:00", "65:00"};
+        QTest::newRow("over a day") << qint64(25 * 3600 + 61) << QStringList{"25:01:01", "25:01:01", "1501:01"};
+        QTest::newRow("past") << qint64(-300) << QStringList{"-0:05:00", "-00:05:00", "-05:00"};
+        QTest::newRow("two minutes five") << qint64(125) << QStringList{"0:02:05", "00:02:05", "02:05"};
+        QTest::newRow("six thousand") << qint64(6000) << QStringList{"1:40:00", "01:40:00", "100:00"};
     }
     void durations()
     {
         QFETCH(qint64, seconds);
-        QFETCH(QString, used);
-        QFETCH(QString, left);
-        QFETCH(QString, minutes);
-        QCOMPARE(Format::duration(seconds), used);
-        QCOMPARE(Format::timeLeft(seconds), left);
-        QCOMPARE(Format::minutes(seconds), minutes);
+        QFETCH(QStringList, shown);
+        QCOMPARE((QStringList{Format::duration(seconds), Format::timeLeft(seconds), Format::minutes(seconds)}), shown);
     }
 
     void minuteBoundaries_data()

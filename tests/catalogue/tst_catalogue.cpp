@@ -6,14 +6,12 @@
 #include "catalogue/ExtrasWindow.h"
 #include "catalogue/PriceListWindow.h"
 #include "catalogue/ProductGridView.h"
-#include "catalogue/ProductsModel.h"
 #include "catalogue/ProductsWindow.h"
 #include "base/Format.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
-#include <QtTest>
 
 namespace {
 void choose(QWidget *w, const char *combo, const QString &category)

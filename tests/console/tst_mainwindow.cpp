@@ -1,14 +1,10 @@
 #include "ConsoleFixture.h"
-#include "console/ComputerMapWidget.h"
 #include "console/OptionsWindow.h"
 
 #include <QDialog>
-#include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QToolBar>
-#include <QtTest>
 
 namespace {
 void send(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
@@ -31,14 +27,8 @@ struct Map : Desk
 class TestMainWindow : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_config;
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_config.isValid());
-        isolateUserSettings(m_config);
-    }
+    void initTestCase() { QVERIFY(isolateUserSettings()); }
     // Beyond the platform's known noise, a warning is a fault of the window.
     void init() { QTest::failOnWarning(QRegularExpression(".")); }
 

@@ -1,33 +1,22 @@
 #include "ConsoleFixture.h"
-#include "console/ComputerMapWidget.h"
-#include "console/MainWindow.h"
+#include "Files.h"
 #include "console/OptionsWindow.h"
-#include "store/SettingsFile.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QToolBar>
-#include <QtTest>
 
 class TestOptions : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_config;
     TempHome *m_home = nullptr;
     ScriptedPrompter m_prompter;
     ScriptedPicker m_picker;
 
     QString path() const { return m_home->paths().settingsFile(); }
-    QByteArray fileBytes() const
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void writeLines(const QStringList &lines)
     {
         QFile f(path());
@@ -36,11 +25,7 @@ class TestOptions : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_config.isValid());
-        isolateUserSettings(m_config);
-    }
+    void initTestCase() { QVERIFY(isolateUserSettings()); }
     void init()
     {
         m_home = new TempHome;
@@ -84,7 +69,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, icon);
         QFETCH(int, line2);
-        const QByteArray before = fileBytes();
+        const QByteArray before = fileBytes(path());
         OptionsWindow w(path(), m_prompter, m_picker);
         QSignalSpy saved(&w, &OptionsWindow::saved);
         w.show();
@@ -94,12 +79,12 @@ private slots:
         if (!message.isEmpty()) {
             QCOMPARE(m_prompter.texts(), QStringList({message}));
             QCOMPARE(int(m_prompter.said().first().icon), icon);
-            QCOMPARE(fileBytes(), before);
+            QCOMPARE(fileBytes(path()), before);
             QVERIFY(w.isVisible() && saved.isEmpty());
         } else {
             QVERIFY(m_prompter.said().isEmpty());
-            QCOMPARE(fileBytes(), "yes\r\n" + QByteArray::number(line2)
-                                      + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n");
+            QCOMPARE(fileBytes(path()), "yes\r\n" + QByteArray::number(line2)
+                                            + "\r\nyes\r\n2\r\n255\r\nDejaVu Sans\r\n10\r\nTrue\r\nFalse\r\nsmall\r\n");
             QVERIFY(!w.isVisible() && saved.count() == 1);
         }
     }

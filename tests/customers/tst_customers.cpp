@@ -2,6 +2,7 @@
 // checks, the PIN, topping up with the press-and-hold picker, deleting with
 // the transactions, the printed card and its log.
 #include "CafeFixture.h"
+#include "Files.h"
 #include "PdfText.h"
 #include "Widgets.h"
 #include "base/Format.h"
@@ -454,15 +455,13 @@ private slots:
         };
         QCOMPARE(shown(), QString("Ελένη O'Brien/*******/01:35"));
         click(card, "print");
-        QFile log(d.home.paths().printLog());
-        const QByteArray line = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        const QByteArray line = fileBytes(d.home.paths().printLog());
         if (fault.isEmpty()) {
             QVERIFY(d.prompter.said().isEmpty());
             QTRY_VERIFY(!d.window->cardWindow());
             QCOMPARE(QString::fromUtf8(line), Format::shortDate(Day) + " 10:00:00 | Ελένη O'Brien | 8080808\r\n");
             // Text and lines, the PIN in clear; no picture of the window.
-            QFile pdf(d.pdf);
-            QVERIFY(pdf.open(QIODevice::ReadOnly) && !pdf.readAll().contains("/Subtype /Image") && ownerOnly(d.pdf));
+            QVERIFY(!fileBytes(d.pdf).contains("/Subtype /Image") && ownerOnly(d.pdf));
             QCOMPARE(pdfText(d.pdf).simplified(), "Internet Access Card Ελένη O'Brien PIN 8080808 Time 01:35");
         } else {
             QVERIFY(d.prompter.said().size() == 1 && d.prompter.last().contains("The card was not printed")

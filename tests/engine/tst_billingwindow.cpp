@@ -4,12 +4,10 @@
 #include "engine/BillingWindow.h"
 #include "base/Format.h"
 
-#include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QtTest>
 
 namespace {
 // A charge of 36 minutes on PC1 ended (with two extras unless `plain`), and
@@ -46,13 +44,7 @@ struct Billed : Cafe
     }
     QString text(const char *name) const { return child(window, name)->text(); }
     // The boxes named, their texts joined by blanks.
-    QString texts(const QList<const char *> &names) const
-    {
-        QStringList t;
-        for (const char *n : names)
-            t << text(n);
-        return t.join(' ');
-    }
+    QString texts(const QList<const char *> &names) const { return ::texts(window, names).join(' '); }
 };
 } // namespace
 

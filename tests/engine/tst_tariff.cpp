@@ -39,10 +39,7 @@ private slots:
         QFETCH(int, toltime);
         QFETCH(int, blocks);
         QFETCH(int, cents);
-        RateSettings settings;
-        settings.fixed = Money::fromCents(50);
-        settings.mintime = 10;
-        settings.toltime = toltime;
+        const RateSettings settings{Money::fromCents(50), 10, toltime, {}};
         const auto charge = Tariff::timeCharge(minutes, Tariff::halfHourPrice(Money::fromCents(rate)), settings);
         QCOMPARE(charge.value().cents(), qint64(cents));
         if (minutes > 10)

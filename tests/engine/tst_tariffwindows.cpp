@@ -6,7 +6,6 @@
 #include "store/CafeStore.h"
 #include "base/Format.h"
 
-#include <QPushButton>
 #include <QtTest>
 
 namespace {

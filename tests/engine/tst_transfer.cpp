@@ -1,11 +1,11 @@
 #include "CafeFixture.h"
 #include "RefuseWrites.h"
+#include "Widgets.h"
 #include "engine/TransferWindow.h"
 #include "base/Format.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -18,7 +18,6 @@ struct Moving : Cafe
     FakeChannel *newChannel = nullptr;
     FakeChannel *oldChannel = nullptr;
     qint64 pc3 = key(QStringLiteral("PC3"));
-    qint64 pc4 = key(QStringLiteral("PC4"));
 
     Moving()
         : Cafe(5)
@@ -36,27 +35,14 @@ struct Moving : Cafe
             return made;
         });
     }
-    template <typename T>
-    T *find(const QString &name) const
-    {
-        return window->findChild<T *>(name);
-    }
     QStringList fields() const
     {
-        QStringList shown;
-        for (const char *name : {"status", "endTime", "startTime", "address", "transaction", "seconds", "prepaidSeconds"})
-            shown << find<QLineEdit>(QLatin1String(name))->text();
-        return shown;
+        return texts(window.get(),
+                     {"status", "endTime", "startTime", "address", "transaction", "seconds", "prepaidSeconds"});
     }
-    QComboBox *combo() const { return find<QComboBox>(QStringLiteral("newComputer")); }
-    QPushButton *okButton() const { return find<QPushButton>(QStringLiteral("okButton")); }
-    QStringList listed() const
-    {
-        QStringList items;
-        for (int i = 0; i < combo()->count(); ++i)
-            items << combo()->itemText(i);
-        return items;
-    }
+    QComboBox *combo() const { return child<QComboBox>(window.get(), "newComputer"); }
+    QPushButton *okButton() const { return child<QPushButton>(window.get(), "okButton"); }
+    QStringList listed() const { return column(combo()->model(), 0); }
     void choose(const QString &name) { combo()->setCurrentIndex(combo()->findText(name)); }
     // Chooses, presses OK and answers the question.
     void move(const QString &name, bool yes = true)
@@ -184,8 +170,7 @@ private slots:
         QVERIFY(c.startPrepaid(c.pc3, 600));
         // Customer accounts run on PC4, where only its roster flag says so, and on PC5.
         QVERIFY(c.cafe.setFlag(QStringLiteral("PC4"), ComputerFlag::User, true));
-        c.engine->startAccount(c.key("PC5"), 60, QStringLiteral("77"));
-        QTRY_VERIFY(c.slot("PC5").state == SlotState::Account && c.idle());
+        QVERIFY(c.start("account", c.key("PC5")));
         // Only running time charges open the window.
         QVERIFY(!c.window->openFor(c.pc2) && !c.window->openFor(c.key("PC5")) && !c.window->openFor(999));
         QVERIFY(!c.window->isVisible());
@@ -195,7 +180,7 @@ private slots:
         QCOMPARE(c.listed(), (QStringList{QStringLiteral("-ΕΠΙΛΟΓΗ-"), QStringLiteral("PC2")}));
         QCOMPARE(c.combo()->currentText(), QStringLiteral("-ΕΠΙΛΟΓΗ-"));
         QCOMPARE(c.window->windowTitle(), title);
-        QCOMPARE(c.find<QLabel>(QStringLiteral("computerName"))->text(), QStringLiteral("PC1"));
+        QCOMPARE(child<QLabel>(c.window.get(), "computerName")->text(), QStringLiteral("PC1"));
         texts.replaceInStrings(QStringLiteral("#"), QString::number(c.slot(c.pc1).transaction));
         QCOMPARE(c.fields(), texts);
     }

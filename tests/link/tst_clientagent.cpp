@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "LinkTestSupport.h"
 #include "LockWindow.h"
 #include "NetNamespace.h"
@@ -5,13 +6,11 @@
 #include "TimePanel.h"
 #include "link/Ports.h"
 #include "link/Protocol.h"
-#include "link/TcpChannel.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QtTest>
 #include <grp.h>
 #include <sys/stat.h>
 
@@ -30,11 +29,6 @@ class TestClientAgent : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(QFile::exists(clientBinary()), qPrintable("no korvane-client at " + clientBinary()));
-    }
-
     // Commands on the command port, in order; the state after the last one.
     void commands_data()
     {
@@ -42,6 +36,7 @@ private slots:
         QTest::addColumn<QString>("state");
         using L = QList<QByteArray>;
         QTest::newRow("moved normal") << L{"m65"} << "unlocked";
+        QTest::newRow("moved prepaid") << L{"p1047"} << "unlocked 1047s";
         QTest::newRow("power keeps state") << L{"startpc", "reboot", "logoff", "powerdown"} << "unlocked";
         QTest::newRow("nothing left") << L{"t0"} << "locked";
         QTest::newRow("unknown ignored") << L{"startpc", "t-x"} << "unlocked";
@@ -122,8 +117,7 @@ private slots:
                              QString("printf '%s|%s' \"$KORVANE_TEXT\" \"$KORVANE_STATE\" > '%1'").arg(out)}));
         QVERIFY(deliver(address(4, 6), port, message));
         QTRY_VERIFY(QFileInfo(out).size() > 0);
-        QFile f(out);
-        QCOMPARE(f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString(), expected);
+        QCOMPARE(QString::fromUtf8(fileBytes(out)), expected);
         // The hook's own output never lands among the event lines.
         for (const QJsonObject &e : agent.events())
             QVERIFY(!e.isEmpty());
@@ -144,13 +138,9 @@ private slots:
         for (int i = 1; i <= 10; ++i)
             QVERIFY(deliver(address(4, 7), Shifted.text, QByteArray::number(i)));
         QVERIFY(agent.waitFor("message", 10));
-        const auto written = [&out] {
-            QFile f(out);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        QTRY_COMPARE(written(), QByteArray("1\n"));
+        QTRY_COMPARE(fileBytes(out), QByteArray("1\n"));
         QFile::remove(hold);
-        QTRY_COMPARE(written(), QByteArray("1\n10\n"));
+        QTRY_COMPARE(fileBytes(out), QByteArray("1\n10\n"));
     }
 
     // A machine with no route for the broadcast group: the agent says how

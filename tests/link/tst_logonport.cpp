@@ -5,14 +5,9 @@
 #include "engine/CustomerLogon.h"
 #include "link/LogonPort.h"
 #include "link/Protocol.h"
-#include "store/CafeStore.h"
-#include "store/CustomerStore.h"
-#include "base/Clock.h"
 
 #include <QRandomGenerator>
 #include <QTcpSocket>
-#include <QtTest>
-#include <memory>
 
 namespace {
 const QString Peer = QStringLiteral("127.0.0.5");

@@ -1,5 +1,6 @@
 #include "FakeChannel.h"
 #include "ScriptedPrompter.h"
+#include "Widgets.h"
 #include "link/Broadcaster.h"
 #include "link/MessageWindow.h"
 #include "link/Ports.h"
@@ -38,15 +39,10 @@ struct Messages
         ports.broadcastRemote = group.localPort();
         return !broadcaster.bind(ports);
     }
-    template <typename T>
-    T *find(const QString &name) const
-    {
-        return window->findChild<T *>(name);
-    }
-    QString frame() const { return find<QGroupBox>(QStringLiteral("recipientBox"))->title(); }
-    QPlainTextEdit *message() const { return find<QPlainTextEdit>(QStringLiteral("messageEdit")); }
-    QPushButton *sendOne() const { return find<QPushButton>(QStringLiteral("sendOneButton")); }
-    QPushButton *sendAll() const { return find<QPushButton>(QStringLiteral("sendAllButton")); }
+    QString frame() const { return child<QGroupBox>(window.get(), "recipientBox")->title(); }
+    QPlainTextEdit *message() const { return child<QPlainTextEdit>(window.get(), "messageEdit"); }
+    QPushButton *sendOne() const { return child<QPushButton>(window.get(), "sendOneButton"); }
+    QPushButton *sendAll() const { return child<QPushButton>(window.get(), "sendAllButton"); }
     // Typed, character by character, as a keyboard with a Greek layout would.
     void type(const QString &text)
     {

@@ -2,13 +2,9 @@
 #include "ScriptedPrompter.h"
 #include "link/PresencePoller.h"
 
-#include <QtTest>
-
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <map>
-#include <optional>
 
 using namespace linktest;
 
@@ -87,11 +83,6 @@ class TestPresence : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(QFile::exists(clientBinary()), qPrintable("no korvane-client at " + clientBinary()));
-    }
-
     // A client that stops answering shows the error picture, and its status
     // word's picture once it answers again; a computer whose client never
     // runs shows the error picture all along.

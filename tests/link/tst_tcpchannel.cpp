@@ -1,9 +1,5 @@
 #include "LinkTestSupport.h"
 #include "link/Protocol.h"
-#include "link/TcpChannel.h"
-
-#include <QSignalSpy>
-#include <QtTest>
 
 using namespace linktest;
 

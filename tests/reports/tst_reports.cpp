@@ -1,5 +1,6 @@
 // The transactions browser, the customers' listing, reports and exports,
 // offscreen through their windows, on a small book.
+#include "Files.h"
 #include "PdfText.h"
 #include "ScriptedPrompter.h"
 #include "SettableClock.h"
@@ -24,7 +25,6 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
@@ -374,8 +374,7 @@ private slots:
         if (pin == "1234") // the running one shows no end
             QCOMPARE(w->model()->index(1, 3).data().toString(), QString());
         m_outlet.outcome.reset();
-        m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf");
-        QFile::remove(m_outlet.pdf);
+        m_outlet.pdf = QDir(m_home->path()).filePath("user.pdf"); // a new folder for every row
         w->button("print")->click();
         QCOMPARE(m_outlet.outcome.has_value(), !pin.isEmpty());
         QCOMPARE(ownerOnly(m_outlet.pdf), !pin.isEmpty()); // it shows PINs
@@ -442,8 +441,7 @@ private slots:
         QCOMPARE(m_outlet.suggestedName, name);
         QCOMPARE(m_prompter.last(), QString("%1 transactions saved in %2").arg(lines.size() - 1).arg(m_outlet.csv));
         QVERIFY(ownerOnly(m_outlet.csv));
-        QFile f(m_outlet.csv);
-        const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        const QByteArray data = fileBytes(m_outlet.csv);
         QVERIFY(data.startsWith("\xEF\xBB\xBF"));
         QCOMPARE(QString::fromUtf8(data.mid(3)).split("\r\n", Qt::SkipEmptyParts), lines);
     }
@@ -487,9 +485,7 @@ private slots:
             QVERIFY2(text.contains(QString::fromUtf8(shown)), shown);
         m_outlet.csv = QDir(m_home->path()).filePath("shift.csv");
         w.findChild<QPushButton *>("exportCsv")->click();
-        QFile csv(m_outlet.csv);
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QString saved = QString::fromUtf8(csv.readAll());
+        const QString saved = QString::fromUtf8(fileBytes(m_outlet.csv));
         QVERIFY(saved.contains("PC1;") && saved.contains(";3,00;1,20;4,20;") && saved.contains("Counted;60,00"));
         QVERIFY(ownerOnly(m_outlet.csv));
     }

@@ -1,10 +1,7 @@
 #include "CafeFixture.h"
 #include "NetNamespace.h"
 
-#include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QtTest>
-#include <functional>
 
 // The books on a small filesystem that fills up in the middle of a day of
 // charges. Each row runs in a user and mount namespace of its own, where the

@@ -63,30 +63,24 @@ private slots:
     void oddValuesAreSane_data()
     {
         QTest::addColumn<QStringList>("typed"); // interval, toolbar side, font size
-        QTest::addColumn<int>("ms");
-        QTest::addColumn<int>("toolbar");
-        QTest::addColumn<int>("fontSize");
-        const int least = SettingsFile::MinimumIntervalMs;
-        QTest::newRow("sound") << QStringList{"7500", "3", "13"} << 7500 << 3 << 13;
-        QTest::newRow("zero") << QStringList{"0", "0", "0"} << least << 0 << 10;
-        QTest::newRow("negative, past the sides") << QStringList{"-5", "9", "-1"} << least << 0 << 10;
-        QTest::newRow("words") << QStringList{"abc", "top", "big"} << least << 0 << 10;
-        QTest::newRow("empty") << QStringList{"", "", ""} << least << 0 << 10;
+        QTest::addColumn<QList<int>>("read");   // milliseconds, toolbar side, font size
+        const QList<int> sane{SettingsFile::MinimumIntervalMs, 0, 10};
+        QTest::newRow("sound") << QStringList{"7500", "3", "13"} << QList<int>{7500, 3, 13};
+        QTest::newRow("zero") << QStringList{"0", "0", "0"} << sane;
+        QTest::newRow("negative, past the sides") << QStringList{"-5", "9", "-1"} << sane;
+        QTest::newRow("words") << QStringList{"abc", "top", "big"} << sane;
+        QTest::newRow("empty") << QStringList{"", "", ""} << sane;
     }
     void oddValuesAreSane()
     {
         QFETCH(QStringList, typed);
-        QFETCH(int, ms);
-        QFETCH(int, toolbar);
-        QFETCH(int, fontSize);
+        QFETCH(QList<int>, read);
         SettingsFile s;
         s.setText(Key::Interval, typed[0]);
         s.setText(Key::ToolbarSide, typed[1]);
         s.setText(Key::FontSize, typed[2]);
         s.setText(Key::NameColor, "not a colour");
-        QCOMPARE(s.intervalMs(), ms);
-        QCOMPARE(s.toolbarSide(), toolbar);
-        QCOMPARE(s.fontSize(), fontSize);
+        QCOMPARE((QList<int>{s.intervalMs(), s.toolbarSide(), s.fontSize()}), read);
         QCOMPARE(s.nameColor(), quint32(0)); // black
     }
 };

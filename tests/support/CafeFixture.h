@@ -87,6 +87,17 @@ struct BasicCafe
         engine->startPrepaid(aa, seconds);
         return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Prepaid && idle(); });
     }
+    // A charge of `kind` started on aa: "normal", "prepaid" (half an hour)
+    // or "account" (an hour, PIN 1234).
+    bool start(const QString &kind, qint64 aa)
+    {
+        if (kind == QLatin1String("normal"))
+            return startNormal(aa);
+        if (kind == QLatin1String("prepaid"))
+            return startPrepaid(aa, 1800);
+        engine->startAccount(aa, 60, QStringLiteral("1234"));
+        return QTest::qWaitFor([&] { return slot(aa).state == SlotState::Account && idle(); });
+    }
 
     // A normal charge of `seconds` on aa, ended and its bill confirmed: the
     // confirmed row, nothing when any step failed.

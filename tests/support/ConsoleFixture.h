@@ -44,12 +44,13 @@ public:
 };
 
 // Per-user settings (the first-run flag) go to a private folder for the
-// whole test program; call before anything reads QSettings.
-inline void isolateUserSettings(QTemporaryDir &dir) { qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit()); }
-inline void isolateUserSettings()
+// whole test program; call before anything reads QSettings. False when
+// there is none.
+inline bool isolateUserSettings()
 {
     static QTemporaryDir dir;
-    isolateUserSettings(dir);
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    return dir.isValid();
 }
 
 // An installed folder whose café books are open; open() puts the main

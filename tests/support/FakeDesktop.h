@@ -29,7 +29,7 @@ public:
     std::optional<QString> sysInfo; // none installed unless set
 };
 
-// Answers the file and folder dialogs from queues; nothing queued is a cancel.
+// Answers the file dialog from a queue (nothing queued is a cancel); the folder dialog is always cancelled.
 class ScriptedFileChooser : public FileChooser
 {
 public:
@@ -38,11 +38,7 @@ public:
         filters << filter;
         return files.isEmpty() ? QString() : files.dequeue();
     }
-    QString folder(QWidget *, const QString &, const QString &) override
-    {
-        return folders.isEmpty() ? QString() : folders.dequeue();
-    }
+    QString folder(QWidget *, const QString &, const QString &) override { return {}; }
     QQueue<QString> files;
-    QQueue<QString> folders;
     QStringList filters;
 };

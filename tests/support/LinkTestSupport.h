@@ -15,6 +15,7 @@
 
 #include "link/TcpChannel.h"
 
+#include <algorithm>
 #include <csignal>
 #include <netinet/in.h>
 #include <sys/prctl.h>
@@ -81,6 +82,10 @@ public:
         // Connections to loopback leave from 127.0.0.1 unless bound elsewhere.
         if (!extra.contains(QStringLiteral("--console")))
             extra << QStringLiteral("--console") << QStringLiteral("127.0.0.1");
+        if (!QFile::exists(clientBinary())) {
+            qWarning("no korvane-client at %s", qPrintable(clientBinary()));
+            return false;
+        }
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
         // An agent goes with the test, even one killed on a timeout.
         m_proc.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -162,10 +167,8 @@ public:
         // connection) hang.
         return QTest::qWaitFor(
             [this] {
-                for (QTcpSocket *s : m_fillers)
-                    if (s->state() == QAbstractSocket::ConnectedState)
-                        return true;
-                return false;
+                return std::any_of(m_fillers.cbegin(), m_fillers.cend(),
+                                   [](QTcpSocket *s) { return s->state() == QAbstractSocket::ConnectedState; });
             },
             5000);
     }

@@ -41,10 +41,9 @@ inline bool runQuietly(const QString &program, const QStringList &args, QString 
 inline QStringList unshareOptions()
 {
     static const QStringList how = [] {
-        if (runQuietly(QStringLiteral("unshare"), {QStringLiteral("-n"), QStringLiteral("true")}))
-            return QStringList{QStringLiteral("-n")};
-        if (runQuietly(QStringLiteral("unshare"), {QStringLiteral("-rn"), QStringLiteral("true")}))
-            return QStringList{QStringLiteral("-rn")};
+        for (const QString &option : {QStringLiteral("-n"), QStringLiteral("-rn")})
+            if (runQuietly(QStringLiteral("unshare"), {option, QStringLiteral("true")}))
+                return QStringList{option};
         return QStringList();
     }();
     return how;
@@ -107,17 +106,10 @@ inline bool prepareLoopback(QString *why)
             return false;
         }
     }
-    const QList<QStringList> steps = {
-        {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")},
-        {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("multicast"),
-         QStringLiteral("on")},
-        {QStringLiteral("route"), QStringLiteral("replace"), QStringLiteral("224.0.0.0/4"), QStringLiteral("dev"),
-         QStringLiteral("lo")},
-    };
-    for (const QStringList &step : steps) {
+    for (const char *step : {"link set lo up", "link set lo multicast on", "route replace 224.0.0.0/4 dev lo"}) {
         QString out;
-        if (!runQuietly(QStringLiteral("ip"), step, &out)) {
-            *why = QStringLiteral("ip ") + step.join(QLatin1Char(' ')) + QStringLiteral(" failed: ") + out;
+        if (!runQuietly(QStringLiteral("ip"), QString::fromLatin1(step).split(QLatin1Char(' ')), &out)) {
+            *why = QStringLiteral("ip %1 failed: %2").arg(QLatin1String(step), out);
             return false;
         }
     }

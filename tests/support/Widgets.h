@@ -18,6 +18,15 @@ inline void click(const QObject *window, const char *name)
     QTest::mouseClick(child<QAbstractButton>(window, name), Qt::LeftButton);
 }
 
+// The texts of the boxes named, in that order.
+inline QStringList texts(const QObject *window, const QList<const char *> &names)
+{
+    QStringList t;
+    for (const char *name : names)
+        t << child(window, name)->text();
+    return t;
+}
+
 // The texts of one column, top to bottom.
 inline QStringList column(const QAbstractItemModel *m, int col)
 {
