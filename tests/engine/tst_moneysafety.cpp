@@ -7,8 +7,6 @@
 
 namespace {
 QList<bool> flagsOf(const ComputerRow &r) { return {r.timer, r.pretime, r.user}; }
-
-}
 } // namespace
 
 // Money is never lost or counted twice: starts on busy computers, bills
