@@ -363,6 +363,8 @@ void ConsoleController::start(Login::Role role)
     buildComputers();
     m_engine->loadRateSettings();
     m_engine->restore([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
+    // Books on a server: the map follows the other counter's starts and ends.
+    m_engineCafe.watch(m_engine.get(), [e = m_engine.get()] { e->followBooks(); });
     if (const Result<void> settled = m_accounts->settleSales(); !settled)
         m_problems << QStringLiteral("Time sales left unfinished by the last run could not be settled: ")
                           + settled.error();

@@ -61,6 +61,11 @@ public:
     // died, every free computer is locked (one being moved from may still be
     // open); otherwise those whose bill waits for confirmation.
     void restore(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
+    // The map follows what another counter on the same books started or
+    // ended: charges the books show as running are taken up, those that
+    // ended there are freed here; no client is told anything (the other
+    // counter told it), and no bill is offered (the other counter's).
+    void followBooks();
 
     // --- starting; each refuses a computer that is not free
     void startNormal(qint64 aa);

@@ -68,6 +68,29 @@ void Engine::restoreAccount()
     settleAccounts();
 }
 
+void Engine::followBooks()
+{
+    const auto rows = m_cafe.computers();
+    if (!rows)
+        return reportStoreError(rows.error());
+    for (const ComputerRow &r : *rows) {
+        Slot *s = slotFor(r.aa);
+        const ChargeKind *kind = s ? chargeKind(s->state) : nullptr;
+        if (kind && !(r.*(kind->flagged))) {
+            if (kind->state == SlotState::Prepaid)
+                setPrepaidTimer(*s, false);
+            freeSlot(*s, Picture::Free);
+            emit slotChanged(s->aa);
+        }
+    }
+    restoreNormal();
+    restorePrepaid();
+    restore(*chargeKind(SlotState::Account), [](Slot &s, const KinRow &k) {
+        s.amount = k.ptime.value_or(0);
+        s.pin = k.userpin;
+    });
+}
+
 void Engine::settleAccounts()
 {
     const auto accounts = m_customers.accounts();

@@ -494,8 +494,17 @@ QStringList serverCafeStatements()
     const QStringList rules{
         QStringLiteral("CREATE UNIQUE INDEX kin_one_open ON kin (computer) WHERE ") + QLatin1String(kRunning),
         QStringLiteral("CREATE UNIQUE INDEX kin_one_account ON kin (userpin) WHERE userenab = 1")};
+    // Every console on the books hears of a change to the computers or the
+    // charges when it commits (SqlStore::watch).
+    const QStringList notify{
+        QStringLiteral("CREATE FUNCTION korvane_notify() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                       " PERFORM pg_notify('korvane_' || current_schema(), TG_TABLE_NAME); RETURN NULL; END $$"),
+        QStringLiteral("CREATE TRIGGER kin_notify AFTER INSERT OR UPDATE OR DELETE ON kin FOR EACH STATEMENT"
+                       " EXECUTE FUNCTION korvane_notify()"),
+        QStringLiteral("CREATE TRIGGER computers_notify AFTER INSERT OR UPDATE OR DELETE ON computers FOR EACH"
+                       " STATEMENT EXECUTE FUNCTION korvane_notify()")};
     return QStringList{serverFold(), whole} + forServer(cafeStatements()) + serverBounds(cafeBounds())
-           + serverBounds(ownerBounds()) + serverSums() + rules + defaults;
+           + serverBounds(ownerBounds()) + serverSums() + rules + notify + defaults;
 }
 
 QStringList serverCustomerStatements() { return QStringList{serverFold()} + forServer(customerStatements()); }

@@ -201,6 +201,25 @@ bool SqlStore::reconnect()
         m_db.close();
         return false;
     }
+    if (m_changed && m_db.driver()->subscribeToNotification(QStringLiteral("korvane_") + m_schema))
+        QMetaObject::invokeMethod(m_db.driver(), m_changed, Qt::QueuedConnection);
+    return true;
+}
+
+bool SqlStore::watch(QObject *context, const std::function<void()> &changed)
+{
+    if (!onServer())
+        return false;
+    const bool first = !m_changed;
+    m_changed = changed;
+    if (first && !m_db.driver()->subscribeToNotification(QStringLiteral("korvane_") + m_schema))
+        return false;
+    if (first)
+        QObject::connect(m_db.driver(), &QSqlDriver::notification, context,
+                         [this](const QString &, QSqlDriver::NotificationSource source, const QVariant &) {
+                             if (source == QSqlDriver::OtherSource)
+                                 m_changed();
+                         });
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "base/Result.h"
 
 #include <QList>
+#include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -73,6 +74,12 @@ public:
         return rows;
     }
 
+    // Calls changed whenever another connection commits a change to the
+    // book's computers or charges (the other counter on a server), and once
+    // after a lost connection is made again, when changes may have been
+    // missed. False where nobody else writes: a file is one console's.
+    bool watch(QObject *context, const std::function<void()> &changed);
+
     // SQLite's own check of every page and index: the problems found, none
     // when the file is sound. A server keeps its own pages.
     Result<QStringList> integrityCheck();
@@ -112,4 +119,5 @@ private:
     QString m_schema;
     QString m_location;
     bool m_inTransaction = false;
+    std::function<void()> m_changed;
 };

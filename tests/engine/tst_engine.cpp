@@ -115,6 +115,33 @@ private slots:
         QVERIFY(!row.timer && !row.pretime && !row.user);
     }
 
+    // A second counter on the same books: on a server its map follows the
+    // first's start and end within a second, telling no client and offering
+    // no bill; a file is one console's and has nobody to follow.
+    void secondCounterFollows()
+    {
+        Cafe a;
+        CafeStore cafe;
+        CustomerStore customers;
+        FakeChannel channel;
+        ScriptedPrompter prompter;
+        QVERIFY(!cafe.open(a.home.paths().cafeDatabase()) && !customers.open(a.home.paths().customerDatabase()));
+        Engine b(cafe, customers, channel, [&] { return channel.spawn(); }, prompter, a.clock);
+        b.loadRoster(*cafe.computers());
+        QCOMPARE(cafe.watch(&b, [&] { b.followBooks(); }), cafe.onServer());
+        const SlotState followed = cafe.onServer() ? SlotState::Normal : SlotState::Free;
+        QVERIFY(a.startNormal(a.pc1));
+        QTRY_COMPARE_WITH_TIMEOUT(b.slot(a.pc1)->state, followed, 1000);
+        QTest::qWait(50);
+        QCOMPARE(b.slot(a.pc1)->state, followed);
+        QCOMPARE(b.slot(a.pc1)->transaction, cafe.onServer() ? a.slot(a.pc1).transaction : 0);
+        a.clock.advance(600);
+        a.pressYes(a.pc1);
+        QTRY_VERIFY(a.bills.size() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(b.slot(a.pc1)->state, SlotState::Free, 1000);
+        QVERIFY(channel.sent().isEmpty() && prompter.said().isEmpty());
+    }
+
     void confirmClosesOnlyItsOwnTransaction()
     {
         Cafe c;

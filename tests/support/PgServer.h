@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A throwaway PostgreSQL cluster: initdb and pg_ctl as an unprivileged user
@@ -11,25 +11,24 @@ class PgServer
 {
 public:
     // The suites run against the server when KORVANE_TEST_BOOKS=postgresql.
-    static bool wanted();
+    static bool wanted() { return qEnvironmentVariable("KORVANE_TEST_BOOKS") == QLatin1String("postgresql"); }
     static PgServer &shared();
 
-    bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
     // A new empty database: its address, empty (with error()) on a failure.
     QString freshDatabase();
     void drop(const QString &url);
     // The server stopped and started again, its data kept.
-    bool stop();
+    bool stop() { return pgCtl({QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("stop")}); }
     bool start();
-    // One statement through psql as the cluster's owner; its output.
-    QString psql(const QString &database, const QString &sql);
 
     ~PgServer();
 
 private:
     PgServer();
-    bool run(const QString &program, const QStringList &args, QString *out = nullptr);
+    bool run(const QString &program, const QStringList &args);
+    bool pgCtl(const QStringList &args);
+    bool sql(const QString &statement);
     QTemporaryDir m_dir;
     QString m_bin;
     QString m_error;
