@@ -277,6 +277,12 @@ bool Engine::endPrepaid(Slot &s, bool stopping)
         // of the console.
         if (!stopping)
             setPrepaidTimer(s, false);
+        // Run out at the other counter first, which has its bill.
+        if (!stopping && ended.error().contains(QLatin1String("has ended already"))) {
+            freeSlot(s, Picture::Free);
+            emit slotChanged(s.aa);
+            return false;
+        }
         reportStoreError(ended.error());
         return false;
     }

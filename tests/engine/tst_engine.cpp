@@ -139,6 +139,14 @@ private slots:
         a.pressYes(a.pc1);
         QTRY_VERIFY(a.bills.size() == 1);
         QTRY_COMPARE_WITH_TIMEOUT(b.slot(a.pc1)->state, SlotState::Free, 1000);
+        // A prepaid charge runs out at both counters at once: billed once.
+        QTRY_VERIFY(a.idle());
+        QVERIFY(a.bills.last()->confirm() && a.startPrepaid(a.pc2, 60));
+        QTRY_COMPARE_WITH_TIMEOUT(b.slot(a.pc2)->state, cafe.onServer() ? SlotState::Prepaid : SlotState::Free, 1000);
+        a.clock.advance(120);
+        a.engine->checkPrepaidExpiry(a.pc2);
+        b.checkPrepaidExpiry(a.pc2);
+        QVERIFY(b.slot(a.pc2)->isFree() && a.bills.size() == 2);
         QVERIFY(channel.sent().isEmpty() && prompter.said().isEmpty());
     }
 
