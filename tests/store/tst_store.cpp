@@ -4,6 +4,7 @@
 #include "engine/ChargeRecorder.h"
 #include "store/Maintenance.h"
 
+#include <QMutex>
 #include <QSemaphore>
 #include <QThread>
 #include <QtTest>
@@ -239,71 +240,60 @@ private slots:
         constexpr int computers = 50, tries = 500;
         for (int i = 1; i <= computers; ++i)
             QVERIFY(m_cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", 0, 0, false, false, false}));
-        QAtomicInt started, refused, confirmed;
-        QList<qint64> ended[2];
-        QStringList faults[2];
-        const auto counter = [&](int side, const std::function<void(ChargeRecorder &, CafeStore &)> &work) {
-            return QThread::create([&, side, work] {
-                CafeStore cafe;
-                CustomerStore customers;
-                cafe.open(m_home->paths().cafeDatabase());
-                customers.open(m_home->paths().customerDatabase());
-                cafe.setConsole(QStringLiteral("counter%1").arg(side));
-                ChargeRecorder books(cafe, customers);
-                work(books, cafe);
-            });
+        // Both counters at once, each on its own connection.
+        const auto together = [this](const std::function<void(int, CafeStore &, ChargeRecorder &)> &work) {
+            std::unique_ptr<QThread> sides[2];
+            for (int side : {0, 1}) {
+                sides[side].reset(QThread::create([this, side, work] {
+                    CafeStore cafe;
+                    CustomerStore customers;
+                    cafe.open(m_home->paths().cafeDatabase());
+                    customers.open(m_home->paths().customerDatabase());
+                    ChargeRecorder books(cafe, customers);
+                    work(side, cafe, books);
+                }));
+                sides[side]->start();
+            }
+            return sides[0]->wait(120000) && sides[1]->wait(120000);
         };
-        const auto start = [&](int side) {
-            return counter(side, [&, side](ChargeRecorder &books, CafeStore &cafe) {
-                const QDateTime at(QDate(2026, 3, 2), QTime(10, 0));
-                for (int n = 0; n < tries; ++n) {
-                    const QString pc = QStringLiteral("PC%1").arg((n * 7 + side * 3) % computers + 1);
-                    KinRow row = ChargeRecorder::startRow(pc, at);
-                    row.enab = true;
-                    const auto key = books.record(pc, ComputerFlag::Timer, row);
-                    if (!key) {
-                        refused.fetchAndAddRelaxed(key.error() == pc + " was started at the other counter.");
-                        if (key.error() != pc + " was started at the other counter.")
-                            faults[side] << key.error();
-                        continue;
-                    }
-                    started.fetchAndAddRelaxed(1);
-                    if (n % 2 == 0 && books.recordEnd(ComputerFlag::Timer, pc, *key, at.addSecs(600), "0:10:00", false))
-                        ended[side] << *key;
-                    else if (n % 2 == 0)
-                        faults[side] << cafe.lastError();
-                }
-            });
-        };
-        std::unique_ptr<QThread> a(start(0)), b(start(1));
-        a->start();
-        b->start();
-        QVERIFY(a->wait(120000) && b->wait(120000));
-        QCOMPARE((faults[0] + faults[1]).mid(0, 3).join("|"), QString());
-        QCOMPARE(started + refused, 2 * tries);
-        QVERIFY(refused > 0);
-        auto doubled = m_cafe.run("SELECT computer FROM kin WHERE (enab = 1 AND enddate IS NULL) GROUP BY computer"
+        QMutex lock;
+        QStringList faults;
+        QList<qint64> ended;
+        int started = 0, refused = 0;
+        const QDateTime at(QDate(2026, 3, 2), QTime(10, 0));
+        QVERIFY(together([&](int side, CafeStore &cafe, ChargeRecorder &books) {
+            for (int n = 0; n < tries; ++n) {
+                const QString pc = QStringLiteral("PC%1").arg((n * 7 + side * 3) % computers + 1);
+                KinRow row = ChargeRecorder::startRow(pc, at);
+                row.enab = true;
+                const auto key = books.record(pc, ComputerFlag::Timer, row);
+                const bool end = key && n % 2 == 0;
+                const bool endedOk = end && books.recordEnd(ComputerFlag::Timer, pc, *key, at.addSecs(600), "0:10:00", false);
+                QMutexLocker locked(&lock);
+                ++(key ? started : refused);
+                if (!key && key.error() != pc + " was started at the other counter.")
+                    faults << key.error();
+                if (end)
+                    endedOk ? void(ended << *key) : void(faults << cafe.lastError());
+            }
+        }));
+        QCOMPARE(faults.mid(0, 3).join("|"), QString());
+        QVERIFY(started + refused == 2 * tries && refused > 0);
+        auto doubled = m_cafe.run("SELECT computer FROM kin WHERE enab = 1 AND enddate IS NULL GROUP BY computer"
                                   " HAVING count(*) > 1");
         QVERIFY(doubled && !doubled->next());
 
-        const QList<qint64> bills = ended[0] + ended[1];
-        const auto confirm = [&](int side) {
-            return counter(side, [&](ChargeRecorder &, CafeStore &cafe) {
-                for (qint64 key : bills) {
-                    KinRow bill = *cafe.transaction(key);
-                    bill.timecharged = bill.total = Money::fromCents(50);
-                    bill.extra = Money();
-                    confirmed.fetchAndAddRelaxed(cafe.confirmCharge(bill, false).ok());
-                }
-            });
-        };
-        a.reset(confirm(0));
-        b.reset(confirm(1));
-        a->start();
-        b->start();
-        QVERIFY(a->wait(120000) && b->wait(120000));
-        QCOMPARE(confirmed.loadRelaxed(), bills.size());
-        QCOMPARE(m_cafe.takingsOn(QDate(2026, 3, 2))->total, Money::fromCents(50 * bills.size()));
+        QAtomicInt confirmed;
+        QVERIFY(together([&](int, CafeStore &cafe, ChargeRecorder &) {
+            for (qint64 key : ended) {
+                KinRow bill = *cafe.transaction(key);
+                bill.timecharged = bill.total = Money::fromCents(50);
+                bill.extra = Money();
+                confirmed.fetchAndAddRelaxed(cafe.confirmCharge(bill, false).ok());
+            }
+        }));
+        QCOMPARE(confirmed.loadRelaxed(), ended.size());
+        QCOMPARE(m_cafe.takingsOn(QDate(2026, 3, 2))->total, Money::fromCents(50 * ended.size()));
     }
 
     // Duplicates are found by fold() in SQL against values folded in C++:
