@@ -30,7 +30,13 @@ ClientAgent::ClientAgent(Options options, QObject *parent)
     , m_command(new QTcpServer(this))
     , m_text(new QTcpServer(this))
     , m_probe(new QTcpServer(this))
-    , m_consoleHost(Protocol::ipv4(m_options.console).value_or(QHostAddress()))
+    , m_consoleHosts([this] {
+        QList<QHostAddress> hosts;
+        for (const QString &c : m_options.consoles)
+            if (const auto a = Protocol::ipv4(c))
+                hosts << *a;
+        return hosts;
+    }())
 {
     m_expiry.setSingleShot(true);
     m_expiry.setTimerType(Qt::PreciseTimer);
@@ -321,7 +327,7 @@ void ClientAgent::datagrams()
 
 bool ClientAgent::fromConsole(const QHostAddress &peer) const
 {
-    return !m_consoleHost.isNull() && QHostAddress(peer.toIPv4Address()) == m_consoleHost;
+    return m_consoleHosts.contains(QHostAddress(peer.toIPv4Address()));
 }
 
 void ClientAgent::readStdin()
@@ -368,19 +374,23 @@ void ClientAgent::line(const QByteArray &raw)
     }
 }
 
-void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown, std::function<void(bool)> done)
+void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown, std::function<void(bool)> done,
+                                int counter)
 {
     const quint16 port = m_options.ports.logon;
     const QString text = shown.isNull() ? QString::fromLatin1(message) : shown;
     auto *channel = new TcpChannel(port, this);
     const QJsonObject request{{QStringLiteral("request"),
                                Protocol::parseCloseme(message) ? QStringLiteral("closeme") : QStringLiteral("pin")}};
-    const auto ended = [this, channel, port, text, done, request](const QString &why) {
+    const auto ended = [this, channel, port, text, done, request, message, shown, counter](const QString &why) {
+        channel->deleteLater();
+        // The next counter when this one cannot be reached.
+        if (!why.isNull() && counter + 1 < m_options.consoles.size())
+            return sendToConsole(message, shown, done, counter + 1);
         QJsonObject extra = request;
         if (!why.isNull())
             extra.insert(QStringLiteral("error"), why);
         emitEvent(why.isNull() ? QStringLiteral("sent") : QStringLiteral("error"), port, text, extra);
-        channel->deleteLater();
         if (done)
             done(why.isNull());
     };
@@ -389,9 +399,9 @@ void ClientAgent::sendToConsole(const QByteArray &message, const QString &shown,
     connect(channel, &CommandChannel::connected, channel, [channel, message] { channel->send(message); });
     connect(channel, &CommandChannel::finished, this, [ended] { ended(QString()); });
     connect(channel, &CommandChannel::failed, this, ended);
-    if (m_options.console.isEmpty())
+    if (m_options.consoles.isEmpty())
         return ended(QStringLiteral("no --console address was given"));
-    channel->open(m_options.console);
+    channel->open(m_options.consoles.at(counter));
 }
 
 void ClientAgent::expire()

@@ -36,8 +36,10 @@ public:
     struct Options
     {
         QHostAddress listen{QHostAddress::AnyIPv4};
-        // The only address whose commands, texts and broadcasts are obeyed.
-        QString console;
+        // The only addresses whose commands, texts and broadcasts are obeyed:
+        // the counters of the café. A customer's request goes to the first
+        // that takes it, in this order.
+        QStringList consoles;
         Ports ports;
         bool broadcast = true;
         // Keys: lock, unlock, message, logoff, reboot, shutdown, suspend.
@@ -83,7 +85,7 @@ private:
     // `shown` stands for the message in the event lines; `done` hears whether
     // it was delivered.
     void sendToConsole(const QByteArray &message, const QString &shown = QString(),
-                       std::function<void(bool)> done = {});
+                       std::function<void(bool)> done = {}, int counter = 0);
     void countdown();
     void expire();
     void logOff();
@@ -104,7 +106,7 @@ private:
     QTcpServer *m_command;
     QTcpServer *m_text;
     QTcpServer *m_probe;
-    QHostAddress m_consoleHost;
+    QList<QHostAddress> m_consoleHosts;
     QUdpSocket *m_udp = nullptr;
     QSocketNotifier *m_stdin = nullptr;
     QByteArray m_stdinBuffer;

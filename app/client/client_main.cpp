@@ -58,11 +58,13 @@ int main(int argc, char **argv)
         o.listen = *a;
     }
     // Without it anyone could command the computer, so there is no default.
-    if (!Protocol::ipv4(parser.value(console))) {
-        std::fprintf(stderr, "korvane-client: --console needs the IPv4 address of the counter computer\n");
-        return 2;
-    }
-    o.console = parser.value(console);
+    // Two counters over one room: both addresses, separated by a comma.
+    o.consoles = parser.value(console).split(QLatin1Char(','));
+    for (const QString &c : std::as_const(o.consoles))
+        if (!Protocol::ipv4(c)) {
+            std::fprintf(stderr, "korvane-client: --console needs the IPv4 address of the counter computer\n");
+            return 2;
+        }
     if (parser.isSet(offset) && Ports::parseOffset(parser.value(offset)) < 0) {
         std::fprintf(stderr, "korvane-client: --port-offset needs a number from 0 to %d\n", 65535 - 9000);
         return 2;

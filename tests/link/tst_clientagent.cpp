@@ -262,17 +262,20 @@ private slots:
         QCOMPARE(textOf(lock, "answer"), QStringLiteral("Your time is up."));
     }
 
-    // A PIN goes to the console's logon port from the agent's own address;
-    // no event line shows it, delivered or not.
+    // A PIN goes to the console's logon port from the agent's own address,
+    // at the first of two counters that takes it; no event line shows it,
+    // delivered or not. The second counter commands the computer too.
     void pinIsSentUnseen()
     {
         Agent agent;
-        QVERIFY(agent.start(address(5, 3), {"--no-broadcast", "--console", address(5, 4)}));
+        QVERIFY(agent.start(address(5, 3), {"--no-broadcast", "--console", address(5, 4) + "," + address(5, 5)}));
         agent.write("pin 1357\n");
         QVERIFY(agent.waitFor("error"));
         QCOMPARE(agent.last("error").value("text").toString(), QStringLiteral("****"));
+        QVERIFY(deliver(address(5, 5), address(5, 3), Shifted.text, "From the second counter"));
+        QVERIFY(agent.waitFor("message"));
         Receiver console;
-        QVERIFY(console.listen(address(5, 4), Shifted.logon));
+        QVERIFY(console.listen(address(5, 5), Shifted.logon));
         agent.write("pin 1357\n");
         QVERIFY(agent.waitFor("sent"));
         QTRY_COMPARE(console.messages, QList<QByteArray>{"1357"});
