@@ -95,27 +95,36 @@ struct Column
 using BoundedTables = QList<std::pair<QString, QList<Column>>>;
 
 // Whoever writes, the books keep only whole numbers within the bounds:
-// SQLite would keep an overflowing product as an inexact REAL.
-QStringList bounded(const BoundedTables &tables)
+// SQLite would keep an overflowing product as an inexact REAL (a server's
+// bigint column cannot hold one).
+QStringList bounded(const BoundedTables &tables, bool server = false)
 {
+    const QString column = server ? QStringLiteral("(NEW.%1 IS NULL OR NEW.%1 BETWEEN %2 AND %3)")
+                                  : QStringLiteral("(NEW.%1 IS NULL OR (typeof(NEW.%1) = 'integer' AND NEW.%1 BETWEEN"
+                                                   " %2 AND %3))");
+    const QString refused =
+        QStringLiteral("An amount, a price or a quantity beyond the bounds of the books was refused.");
     QStringList statements;
     for (const auto &[table, columns] : tables) {
         QStringList names, within;
         for (const Column &c : columns) {
             names << c.name;
-            within << QStringLiteral("(NEW.%1 IS NULL OR (typeof(NEW.%1) = 'integer' AND NEW.%1 BETWEEN %2 AND %3))")
-                          .arg(c.name)
-                          .arg(c.low)
-                          .arg(c.high);
+            within << column.arg(c.name).arg(c.low).arg(c.high);
         }
-        const QString body = QStringLiteral(" ON %1 WHEN NOT (%2) BEGIN SELECT RAISE(ABORT,"
-                                            " 'An amount, a price or a quantity beyond the bounds of the books"
-                                            " was refused.'); END")
-                                 .arg(table, within.join(QStringLiteral(" AND ")));
+        const QString when = within.join(QStringLiteral(" AND ")), of = names.join(QStringLiteral(", "));
+        if (server) {
+            statements << QStringLiteral("CREATE FUNCTION %1_bounded() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                                         " IF NOT (%2) THEN RAISE EXCEPTION '%3'; END IF; RETURN NEW; END $$")
+                              .arg(table, when, refused)
+                       << QStringLiteral("CREATE TRIGGER %1_bounded BEFORE INSERT OR UPDATE OF %2 ON %1 FOR EACH ROW"
+                                         " EXECUTE FUNCTION %1_bounded()")
+                              .arg(table, of);
+            continue;
+        }
+        const QString body =
+            QStringLiteral(" ON %1 WHEN NOT (%2) BEGIN SELECT RAISE(ABORT, '%3'); END").arg(table, when, refused);
         statements << QStringLiteral("CREATE TRIGGER %1_bounded_insert BEFORE INSERT").arg(table) + body
-                   << QStringLiteral("CREATE TRIGGER %1_bounded_update BEFORE UPDATE OF %2")
-                              .arg(table, names.join(QStringLiteral(", ")))
-                          + body;
+                   << QStringLiteral("CREATE TRIGGER %1_bounded_update BEFORE UPDATE OF %2").arg(table, of) + body;
     }
     return statements;
 }
@@ -408,26 +417,6 @@ QString serverFold()
 }
 
 namespace {
-QStringList serverBounds(const BoundedTables &tables)
-{
-    QStringList statements;
-    for (const auto &[table, columns] : tables) {
-        QStringList names, within;
-        for (const Column &c : columns) {
-            names << c.name;
-            within << QStringLiteral("(NEW.%1 IS NULL OR NEW.%1 BETWEEN %2 AND %3)").arg(c.name).arg(c.low).arg(c.high);
-        }
-        statements << QStringLiteral("CREATE FUNCTION %1_bounded() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
-                                     " IF NOT (%2) THEN RAISE EXCEPTION 'An amount, a price or a quantity beyond"
-                                     " the bounds of the books was refused.'; END IF; RETURN NEW; END $$")
-                          .arg(table, within.join(QStringLiteral(" AND ")))
-                   << QStringLiteral("CREATE TRIGGER %1_bounded BEFORE INSERT OR UPDATE OF %2 ON %1 FOR EACH ROW"
-                                     " EXECUTE FUNCTION %1_bounded()")
-                          .arg(table, names.join(QStringLiteral(", ")));
-    }
-    return statements;
-}
-
 QStringList serverSums()
 {
     // kin_days, kin_hours and kin_lengths kept as the file's triggers keep
@@ -503,8 +492,8 @@ QStringList serverCafeStatements()
                        " EXECUTE FUNCTION korvane_notify()"),
         QStringLiteral("CREATE TRIGGER computers_notify AFTER INSERT OR UPDATE OR DELETE ON computers FOR EACH"
                        " STATEMENT EXECUTE FUNCTION korvane_notify()")};
-    return QStringList{serverFold(), whole} + forServer(cafeStatements()) + serverBounds(cafeBounds())
-           + serverBounds(ownerBounds()) + serverSums() + rules + notify + defaults;
+    return QStringList{serverFold(), whole} + forServer(cafeStatements()) + bounded(cafeBounds(), true)
+           + bounded(ownerBounds(), true) + serverSums() + rules + notify + defaults;
 }
 
 QStringList serverCustomerStatements() { return QStringList{serverFold()} + forServer(customerStatements()); }
