@@ -43,7 +43,9 @@ quint64 KinWorker::start(Job job)
             // next: a power cut may undo the last of them, which the next
             // filling does again (the Delete's copy holds what it took). The
             // console's own commits still sync the log, these writes with it.
-            m_store->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+            // A server keeps its own durability.
+            if (!m_store->onServer())
+                m_store->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         }
         KinBook book(*m_store);
         QElapsedTimer shown;
