@@ -107,26 +107,15 @@ Result<void> ChargeRecorder::move(ComputerFlag flag, qint64 transaction, const Q
     });
 }
 
-Result<void> ChargeRecorder::settleAccount(const QString &pin, qint64 left, qint64 used)
+Result<void> ChargeRecorder::settleAccount(const QString &pin, qint64 used)
 {
-    const auto accounts = m_customers.accountsWithPin(pin);
-    if (!accounts)
-        return failure(accounts.error());
-    return m_customers.atomically([&] {
-        for (CustomerRow c : *accounts) {
-            c.timeleft = left;
-            c.usedtime += used;
-            c.time = left;
-            c.timer = false;
-            if (!m_customers.updateAccount(c))
-                return false;
-        }
-        return true;
-    });
+    const Result<int> paid = m_customers.spend(pin, used);
+    if (!paid)
+        return failure(paid.error());
+    return {};
 }
 
-Result<void> ChargeRecorder::clearAccountMark(CustomerRow account)
+Result<void> ChargeRecorder::clearAccountMark(qint64 account)
 {
-    account.timer = false;
-    return m_customers.updateAccount(account);
+    return m_customers.release(account);
 }

@@ -38,10 +38,11 @@ public:
     // The running row and the flag go to `to`, in one transaction.
     Result<void> move(ComputerFlag flag, qint64 transaction, const QString &from, const QString &to,
                       bool keepSourceFlag);
-    // Takes the minutes used off every account with that PIN and clears its in-use mark.
-    Result<void> settleAccount(const QString &pin, qint64 left, qint64 used);
+    // Takes the minutes used off the account in use with that PIN and clears
+    // its in-use mark; minutes added meanwhile stay.
+    Result<void> settleAccount(const QString &pin, qint64 used);
     // Clears the in-use mark of an account whose charge is gone.
-    Result<void> clearAccountMark(CustomerRow account);
+    Result<void> clearAccountMark(qint64 account);
 
 private:
     CafeStore &m_cafe;

@@ -47,11 +47,16 @@ Result<LogonRules::Answer> CustomerLogon::pin(qint64 aa, const QString &peer, co
         if (a.timer)
             return refusal(Protocol::pinInUse());
     }
-    CustomerRow account = accounts->first();
-    account.timer = true;
-    account.pcused = peer;
-    if (const auto marked = m_customers.updateAccount(account); !marked)
-        return failure(marked.error());
+    // Taken by one conditional write: the other counter may take it meanwhile.
+    const CustomerRow &account = accounts->first();
+    const Result<bool> taken = m_customers.claim(account.aa, peer);
+    if (!taken)
+        return failure(taken.error());
+    if (!*taken) {
+        const auto now = m_customers.account(account.aa);
+        const bool spent = now && *now && (*now)->timeleft < 2;
+        return refusal(spent ? Protocol::timeExpired() : Protocol::pinInUse());
+    }
     m_engine.startAccount(aa, account.timeleft, account.password);
     return Answer{Answer::Kind::Accepted, {}, account.timeleft};
 }
@@ -67,15 +72,5 @@ bool CustomerLogon::closeme(qint64 aa, const QDateTime &at)
 
 Result<void> CustomerLogon::accountStartFailed(const QString &pin)
 {
-    const auto accounts = m_customers.accountsWithPin(pin);
-    if (!accounts)
-        return failure(accounts.error());
-    for (CustomerRow a : *accounts) {
-        if (!a.timer)
-            continue;
-        a.timer = false;
-        if (const auto freed = m_customers.updateAccount(a); !freed)
-            return freed;
-    }
-    return {};
+    return m_customers.release(pin);
 }

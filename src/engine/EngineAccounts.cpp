@@ -63,9 +63,8 @@ bool Engine::endAccount(qint64 aa, const QDateTime &at)
     // The account is settled before the charge ends: a kill between the two
     // books leaves a running charge of a settled account, which the restart
     // ends without charging the credit again.
-    const qint64 left = s->amount - used;
     const QString pin = s->pin;
-    const Result<void> settled = m_books.settleAccount(pin, left, used);
+    const Result<void> settled = m_books.settleAccount(pin, used);
     if (!settled) {
         // Nothing settled, nothing ended: the charge runs on, its client told nothing.
         reportStoreError(settled.error());

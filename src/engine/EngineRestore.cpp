@@ -119,7 +119,7 @@ void Engine::settleAccounts()
     }
     for (const CustomerRow &c : *accounts)
         if (c.timer && !running.contains(c.password))
-            if (const auto freed = m_books.clearAccountMark(c); !freed)
+            if (const auto freed = m_books.clearAccountMark(c.aa); !freed)
                 reportStoreError(freed.error());
 }
 

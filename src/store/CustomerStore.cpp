@@ -64,6 +64,37 @@ Result<void> CustomerStore::updateAccount(const CustomerRow &c)
                   c.pcused.isNull() ? QVariant() : QVariant(c.pcused), c.aa});
 }
 
+Result<bool> CustomerStore::claim(qint64 aa, const QString &peer)
+{
+    auto q = run(QStringLiteral("UPDATE users SET timer = 1, pcused = ? WHERE aa = ? AND timer = 0 AND timeleft >= 2"),
+                 {peer, aa});
+    if (!q)
+        return failure(lastError());
+    return q->numRowsAffected() > 0;
+}
+
+Result<int> CustomerStore::spend(const QString &pin, qint64 used)
+{
+    const QString left = QStringLiteral("CASE WHEN timeleft > ? THEN timeleft - ? ELSE 0 END");
+    auto q = run(QStringLiteral("UPDATE users SET timeleft = %1, \"time\" = %1, usedtime = usedtime + ?, timer = 0"
+                                " WHERE password = ? AND timer <> 0")
+                     .arg(left),
+                 {used, used, used, used, used, pin});
+    if (!q)
+        return failure(lastError());
+    return q->numRowsAffected();
+}
+
+Result<void> CustomerStore::release(const QString &pin)
+{
+    return write(QStringLiteral("UPDATE users SET timer = 0 WHERE password = ? AND timer <> 0"), {pin});
+}
+
+Result<void> CustomerStore::release(qint64 aa)
+{
+    return write(QStringLiteral("UPDATE users SET timer = 0 WHERE aa = ?"), {aa});
+}
+
 Result<QList<CustomerRow>> CustomerStore::accountsNamed(const QString &name, const QString &lastname)
 {
     return collect<CustomerRow>(

@@ -17,6 +17,17 @@ public:
     Result<std::optional<CustomerRow>> account(qint64 aa);
     Result<qint64> addAccount(const CustomerRow &row);
     Result<void> updateAccount(const CustomerRow &row);
+    // Marks the account in use by a logon from `peer`, only while it is free
+    // and holds two minutes or more: of two counters taking it at once, one
+    // does. False when it could not be taken.
+    Result<bool> claim(qint64 aa, const QString &peer);
+    // Takes `used` minutes off every in-use account with that PIN, never
+    // below zero, and frees it. An account no longer in use pays nothing, so
+    // a charge is paid once. How many accounts paid.
+    Result<int> spend(const QString &pin, qint64 used);
+    // Frees the in-use mark of every account with that PIN, or of one account.
+    Result<void> release(const QString &pin);
+    Result<void> release(qint64 aa);
     // Accounts with this first and last name, ignoring letter case.
     Result<QList<CustomerRow>> accountsNamed(const QString &name, const QString &lastname);
 

@@ -332,15 +332,20 @@ private slots:
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<qint64>("used");
         QTest::addColumn<QString>("totaltime");
-        QTest::newRow("within the first minute: one minute") << qint64(20) << qint64(1) << "0:00:20";
-        QTest::newRow("twelve minutes") << qint64(12 * 60 + 5) << qint64(12) << "0:12:05";
-        QTest::newRow("beyond the credit") << qint64(45 * 60) << qint64(45) << "0:45:00";
+        QTest::addColumn<qint64>("added"); // minutes sold onto the account meanwhile
+        QTest::addColumn<qint64>("left");
+        QTest::newRow("within the first minute: one minute") << qint64(20) << qint64(1) << "0:00:20" << qint64(0) << qint64(29);
+        QTest::newRow("twelve minutes") << qint64(12 * 60 + 5) << qint64(12) << "0:12:05" << qint64(0) << qint64(18);
+        QTest::newRow("beyond the credit: none below zero") << qint64(45 * 60) << qint64(45) << "0:45:00" << qint64(0) << qint64(0);
+        QTest::newRow("minutes bought meanwhile stay") << qint64(12 * 60) << qint64(12) << "0:12:00" << qint64(60) << qint64(78);
     }
     void accountEnd()
     {
         QFETCH(qint64, seconds);
         QFETCH(qint64, used);
         QFETCH(QString, totaltime);
+        QFETCH(qint64, added);
+        QFETCH(qint64, left);
         Cafe c;
         const qint64 other = c.addAccount(QStringLiteral("9999"), 30, true);
         const qint64 aa = c.customers.addAccount({0, "Eleni", {}, {}, "1234", 30, 10, 30, true, {}}).value_or(0);
@@ -354,12 +359,13 @@ private slots:
         c.restart();
         QCOMPARE(c.slot(c.pc1).pin, QStringLiteral("1234"));
         c.clock.advance(seconds);
+        QVERIFY(!added || c.customers.credit(1, aa, added));
         c.engine->endAccount(c.pc1);
         // No command on the client's own logoff.
         QVERIFY(c.slot(c.pc1).state == SlotState::Free && c.channel.openCount() == 1);
         const CustomerRow after = c.account(aa);
         QCOMPARE((QList<qint64>{after.timeleft, after.time, after.usedtime, c.account(other).timeleft}),
-                 (QList<qint64>{30 - used, 30 - used, 10 + used, 30})); // 10 used before
+                 (QList<qint64>{left, left, (added ? 0 : 10) + used, 30})); // 10 used before
         const KinRow closed = c.rows().first();
         QVERIFY(!closed.userenab && closed.totaltime == totaltime && closed.enddate == c.clock.now().date());
         QVERIFY(!after.timer && !c.computer(c.pc1).user);
@@ -368,7 +374,7 @@ private slots:
     void accountDisconnectedByOperator()
     {
         Cafe c;
-        c.addAccount(QStringLiteral("1234"), 60);
+        c.addAccount(QStringLiteral("1234"), 60, true); // taken by its logon
         QVERIFY(c.start("account", c.pc1));
         c.clock.advance(300);
         c.engine->startNormal(c.pc1); // answered No

@@ -237,11 +237,13 @@ private slots:
     // counters then try to confirm at once, is confirmed exactly once.
     void twoCountersRace()
     {
-        constexpr int computers = 50, tries = 500;
+        constexpr int computers = 50, tries = 500, accounts = 10;
         for (int i = 1; i <= computers; ++i)
             QVERIFY(m_cafe.addComputer({0, QStringLiteral("PC%1").arg(i), "127.0.0.1", 0, 0, false, false, false}));
         // Both counters at once, each on its own connection.
-        const auto together = [this](const std::function<void(int, CafeStore &, ChargeRecorder &)> &work) {
+        for (int i = 1; i <= accounts; ++i)
+            QVERIFY(m_customers.addAccount({0, "A", "B", "", QString::number(1000 + i), 40, 0, 40, false, {}}));
+        const auto together = [this](const std::function<void(int, CafeStore &, ChargeRecorder &, CustomerStore &)> &work) {
             std::unique_ptr<QThread> sides[2];
             for (int side : {0, 1}) {
                 sides[side].reset(QThread::create([this, side, work] {
@@ -250,7 +252,7 @@ private slots:
                     cafe.open(m_home->paths().cafeDatabase());
                     customers.open(m_home->paths().customerDatabase());
                     ChargeRecorder books(cafe, customers);
-                    work(side, cafe, books);
+                    work(side, cafe, books, customers);
                 }));
                 sides[side]->start();
             }
@@ -259,10 +261,22 @@ private slots:
         QMutex lock;
         QStringList faults;
         QList<qint64> ended;
-        int started = 0, refused = 0;
+        int started = 0, refused = 0, claimed = 0;
+        qint64 used = 0;
         const QDateTime at(QDate(2026, 3, 2), QTime(10, 0));
-        QVERIFY(together([&](int side, CafeStore &cafe, ChargeRecorder &books) {
+        QVERIFY(together([&](int side, CafeStore &cafe, ChargeRecorder &books, CustomerStore &customers) {
             for (int n = 0; n < tries; ++n) {
+                // The same accounts taken and paid from at both counters: a
+                // take that both won would pay once and leave one paying nothing.
+                const qint64 account = (n + side) % accounts + 1;
+                if (const auto taken = customers.claim(account, "127.0.0.1"); taken && *taken) {
+                    const auto paid = customers.spend(QString::number(1000 + account), n % 5 + 1);
+                    QMutexLocker locked(&lock);
+                    ++claimed;
+                    used += n % 5 + 1;
+                    if (!paid || *paid != 1)
+                        faults << QStringLiteral("account %1 paid %2 times").arg(account).arg(paid ? *paid : -1);
+                }
                 const QString pc = QStringLiteral("PC%1").arg((n * 7 + side * 3) % computers + 1);
                 KinRow row = ChargeRecorder::startRow(pc, at);
                 row.enab = true;
@@ -282,9 +296,14 @@ private slots:
         auto doubled = m_cafe.run("SELECT computer FROM kin WHERE enab = 1 AND enddate IS NULL GROUP BY computer"
                                   " HAVING count(*) > 1");
         QVERIFY(doubled && !doubled->next());
+        // Every account ran dry and none below zero; minutes were spent only while there.
+        auto left = m_customers.run("SELECT min(timeleft), max(timeleft), sum(usedtime), max(timer) FROM users");
+        QVERIFY(left && left->next() && claimed > 0);
+        QVERIFY(left->value(0).toLongLong() >= 0 && left->value(1).toLongLong() <= 1);
+        QCOMPARE((QList<qint64>{left->value(2).toLongLong(), left->value(3).toLongLong()}), (QList<qint64>{used, 0}));
 
         QAtomicInt confirmed;
-        QVERIFY(together([&](int, CafeStore &cafe, ChargeRecorder &) {
+        QVERIFY(together([&](int, CafeStore &cafe, ChargeRecorder &, CustomerStore &) {
             for (qint64 key : ended) {
                 KinRow bill = *cafe.transaction(key);
                 bill.timecharged = bill.total = Money::fromCents(50);
