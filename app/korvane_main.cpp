@@ -3,7 +3,6 @@
 #include "console/MainWindow.h"
 #include "console/PickerDialog.h"
 #include "store/Installer.h"
-#include "store/ServerAddress.h"
 #include "store/Paths.h"
 #include "store/StartupOptions.h"
 #include "base/Clock.h"
@@ -77,10 +76,10 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
     QLocale::setDefault(Format::chooseLocale(options.locale));
 
-    const Paths paths = Paths::resolve(options.home, options.database);
-    if (paths.booksOnServer())
-        if (const auto address = ServerAddress::parse(paths.database()); !address)
-            return fail(err, address.error());
+    const Result<Paths> chosen = Paths::choose(options.home, options.database, options.branch);
+    if (!chosen)
+        return fail(err, chosen.error());
+    const Paths &paths = *chosen;
     MessageBoxPrompter prompter;
     SystemClock clock;
     DialogPicker picker;
@@ -93,6 +92,10 @@ int main(int argc, char **argv)
     const Installer::Report installed = Installer::install(paths);
     if (installed.error)
         return fail(err, *installed.error);
+    // The branch named on the command line is this console's from now on.
+    if (!options.branch.isEmpty())
+        if (const Result<void> kept = paths.rememberBranch(); !kept)
+            return fail(err, kept.error());
     if (const std::optional<QString> error = console.openBooks())
         return fail(err, *error);
     prompter.setParent(&console.window());

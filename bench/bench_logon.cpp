@@ -107,32 +107,40 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     guessingAtTheLimits(out);
     QTemporaryDir dir;
-    const Paths paths(dir.path() + QStringLiteral("/home"));
+    Paths paths(dir.path() + QStringLiteral("/home"));
     Installer::install(paths);
     const int computers = 200;
     // Below the ephemeral ports (32768 up) that the clients' connections take.
     const Ports ports = Ports::withOffset(21000 + int(QCoreApplication::applicationPid() % 10000));
 
+    {
+        CafeStore cafe;
+        CustomerStore customers;
+        cafe.open(paths.cafeDatabase());
+        customers.open(paths.customerDatabase());
+        cafe.atomically([&] {
+            for (int i = 0; i < computers; ++i)
+                cafe.addComputer({0, QStringLiteral("PC%1").arg(i), addressOf(i), 0, 0, false, false, false});
+            return true;
+        });
+        customers.atomically([&] {
+            for (int i = 0; i < computers; ++i) {
+                CustomerRow c;
+                c.password = QString::number(100000 + i);
+                c.timeleft = c.time = 600;
+                customers.addAccount(c);
+            }
+            return true;
+        });
+    }
+    if (!bench::onChosenEngine(paths, out))
+        return 1;
     CafeStore cafe, engineCafe;
     CustomerStore customers;
     cafe.open(paths.cafeDatabase());
     engineCafe.open(paths.cafeDatabase());
     customers.open(paths.customerDatabase());
     std::vector<std::unique_ptr<Client>> clients;
-    cafe.atomically([&] {
-        for (int i = 0; i < computers; ++i)
-            cafe.addComputer({0, QStringLiteral("PC%1").arg(i), addressOf(i), 0, 0, false, false, false});
-        return true;
-    });
-    customers.atomically([&] {
-        for (int i = 0; i < computers; ++i) {
-            CustomerRow c;
-            c.password = QString::number(100000 + i);
-            c.timeleft = c.time = 600;
-            customers.addAccount(c);
-        }
-        return true;
-    });
     for (int i = 0; i < computers; ++i) {
         auto c = std::make_unique<Client>();
         c->address = addressOf(i);

@@ -100,7 +100,7 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    QString home, database;
+    QString home, database, branch;
     bool create = false;
     for (bool option = true; option && !args.isEmpty();) {
         if (args.size() >= 2 && args.first() == QLatin1String("--home")) {
@@ -108,6 +108,9 @@ int main(int argc, char **argv)
             args = args.mid(2);
         } else if (args.size() >= 2 && args.first() == QLatin1String("--database")) {
             database = args.at(1);
+            args = args.mid(2);
+        } else if (args.size() >= 2 && args.first() == QLatin1String("--branch")) {
+            branch = args.at(1);
             args = args.mid(2);
         } else if (args.first() == QLatin1String("--create")) {
             create = true;
@@ -125,10 +128,10 @@ int main(int argc, char **argv)
         return Done;
     }
 
-    const Paths paths = Paths::resolve(home, database);
-    if (paths.booksOnServer())
-        if (const auto address = ServerAddress::parse(paths.database()); !address)
-            return failed(err, address.error());
+    const Result<Paths> chosen = Paths::choose(home, database, branch);
+    if (!chosen)
+        return failed(err, chosen.error());
+    const Paths &paths = *chosen;
     // A mistyped folder would otherwise become a new café whose books are sound.
     const QString missing =
         create || QFileInfo::exists(paths.home()) || args.value(0) == QLatin1String("install")
@@ -176,12 +179,16 @@ int main(int argc, char **argv)
         return roster(paths, command, args, out, err);
     if (command == QLatin1String("check") && (args.isEmpty() || args == QStringList{QStringLiteral("--repair")}))
         return check(paths, !args.isEmpty(), out, err);
-    if (command == QLatin1String("migrate") && args.size() == 2 && args.at(0) == QLatin1String("--to")) {
+    const bool toBranch = args.size() == 4 && args.at(2) == QLatin1String("--branch");
+    if (command == QLatin1String("migrate") && (args.size() == 2 || toBranch) && args.at(0) == QLatin1String("--to")) {
         if (ConsoleLock::isHeld(paths))
             return failed(err, Maintenance::consoleRunningMessage());
         if (const auto address = ServerAddress::parse(args.at(1)); !address)
             return failed(err, address.error());
-        const Result<BookMove::Report> moved = BookMove::toServer(paths, args.at(1));
+        const Result<QString> into = Paths::branchName(toBranch ? args.at(3) : QString());
+        if (!into)
+            return failed(err, into.error());
+        const Result<BookMove::Report> moved = BookMove::toServer(paths, args.at(1), *into);
         if (!moved)
             return failed(err, moved.error());
         for (const QString &line : moved->copied)

@@ -151,5 +151,6 @@ KinPagesModel::Line KinPagesModel::compact(const KinRow &r)
     l.totaltime = intern(r.totaltime);
     l.reason = intern(r.reason);
     l.userpin = intern(r.userpin);
+    l.branch = intern(r.branch);
     return l;
 }

@@ -58,6 +58,7 @@ protected:
         qint32 totaltime = 0;
         qint32 reason = 0;
         qint32 userpin = 0;
+        qint32 branch = 0;
     };
     const Line &line(int row) const { return m_lines.at(row); }
     const QString &text(qint32 index) const { return m_texts.at(index); }

@@ -38,7 +38,9 @@ QString KinReport::scope() const
         QStringLiteral("From %1 to %2").arg(Format::shortDate(m_filter.from), Format::shortDate(m_filter.to));
     if (isUser())
         return range + QStringLiteral("    PIN: ") + m_filter.pin;
-    return range + QStringLiteral("    Computer: ")
+    const QString branch =
+        m_filter.branchShown.isEmpty() ? QString() : QStringLiteral("    Branch: ") + m_filter.branchShown;
+    return range + branch + QStringLiteral("    Computer: ")
            + (m_filter.computer.isEmpty() ? QStringLiteral("ALL") : m_filter.computer);
 }
 

@@ -33,6 +33,8 @@ QVariant TransactionsModel::data(const QModelIndex &index, int role) const
         return l.aa;
     case Reason:
         return text(l.reason);
+    case Branch:
+        return text(l.branch);
     }
     return {};
 }
@@ -42,6 +44,7 @@ QVariant TransactionsModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     static const char *const titles[ColumnCount] = {"COMPUTER", "DATE",  "START DATE", "END TIME", "TIME",
-                                                    "CHARGE",   "EXTRA", "TOTAL",      "",         "REASON"};
+                                                    "CHARGE",   "EXTRA", "TOTAL",      "",         "REASON",
+                                                    "BRANCH"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section]) : QVariant();
 }

@@ -8,7 +8,7 @@ class TransactionsModel : public KinPagesModel
 {
     Q_OBJECT
 public:
-    enum Column { Computer, Date, StartTime, EndTime, Time, Charge, Extra, Total, Key, Reason, ColumnCount };
+    enum Column { Computer, Date, StartTime, EndTime, Time, Charge, Extra, Total, Key, Reason, Branch, ColumnCount };
 
     using KinPagesModel::KinPagesModel;
 

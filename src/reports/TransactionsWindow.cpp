@@ -38,6 +38,23 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     m_computer->setMinimumContentsLength(12);
     row->addWidget(labelFor(QStringLiteral("CO&MPUTER"), m_computer));
     row->addWidget(m_computer);
+    // On a chain's server every branch's charges can be listed and summed together.
+    m_branch = new QComboBox(chooser);
+    m_branch->setObjectName(QStringLiteral("branch"));
+    auto *branchLabel = labelFor(QStringLiteral("&BRANCH"), m_branch);
+    row->addWidget(branchLabel);
+    row->addWidget(m_branch);
+    if (const Result<QStringList> branches = m_book.branches(); branches && branches->size() > 1) {
+        m_branches = *branches;
+        m_branch->addItem(Paths::branchShown(m_paths.branch()), m_paths.branch());
+        for (const QString &b : m_branches)
+            if (b != m_paths.branch())
+                m_branch->addItem(Paths::branchShown(b), b);
+        m_branch->addItem(All);
+    } else {
+        branchLabel->hide();
+        m_branch->hide();
+    }
 
     auto *sums = new QWidget(this);
     auto *sumRow = new QHBoxLayout(sums);
@@ -64,6 +81,7 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     grid()->horizontalHeader()->resizeSection(TransactionsModel::Computer, 110);
     grid()->horizontalHeader()->resizeSection(TransactionsModel::Reason, 160);
     grid()->horizontalHeader()->setStretchLastSection(true);
+    grid()->setColumnHidden(TransactionsModel::Branch, true);
     connect(grid(), &QTableView::doubleClicked, this, [this](const QModelIndex &i) { showExtras(i.row()); });
 
     getComputers();
@@ -94,12 +112,22 @@ std::optional<KinFilter> TransactionsWindow::currentFilter() const
         for (int i = 0; i < m_computer->count(); ++i)
             if (SqlStore::fold(m_computer->itemText(i)) == SqlStore::fold(chosen))
                 chosen = m_computer->itemText(i);
-    return KinFilter::normal(fromPicker()->date(), toPicker()->date(), chosen == All ? QString() : chosen);
+    KinFilter filter = KinFilter::normal(fromPicker()->date(), toPicker()->date(), chosen == All ? QString() : chosen);
+    if (!m_branches.isEmpty()) {
+        filter.branchShown = m_branch->currentText();
+        const QString branch = m_branch->currentData().toString();
+        if (filter.branchShown == All)
+            filter.branches = m_branches;
+        else if (branch != m_paths.branch())
+            filter.branches = {branch};
+    }
+    return filter;
 }
 
 void TransactionsWindow::showListing()
 {
     const KinFilter filter = *currentFilter();
+    grid()->setColumnHidden(TransactionsModel::Branch, filter.branches.isEmpty());
     showSums(std::nullopt);
     showSums(list(filter));
     // The next Show lists every computer unless one is chosen anew.
@@ -121,6 +149,12 @@ void TransactionsWindow::showExtras(int row)
     const qint64 key = model()->keyAt(row);
     if (key == 0)
         return;
+    // Keys repeat from branch to branch: only this branch's extras are known here.
+    if (const auto listed = model()->listed(); listed && !listed->branches.isEmpty()) {
+        m_prompter.tell(QStringLiteral("The extras of another branch's transactions are shown at that branch."),
+                        Prompter::Icon::Information);
+        return;
+    }
     const Result<ExtraLines> extras = m_book.extrasOf(key);
     if (!extras) {
         m_prompter.tell(extras.error(), Prompter::Icon::Critical);

@@ -21,6 +21,8 @@ public:
                        ReportOutlet &outlet, QWidget *parent = nullptr);
 
     QComboBox *computerChooser() const { return m_computer; }
+    // A chain's branches, this one first, then ALL; hidden for one café.
+    QComboBox *branchChooser() const { return m_branch; }
     // 1, 2, 3: the sums of the CHARGE, EXTRA and TOTAL columns.
     QLineEdit *sumField(int n) const;
     ExtraChargesWindow *extrasWindow() const { return m_extras; }
@@ -40,6 +42,8 @@ private:
     Paths m_paths;
     TransactionsModel *m_transactions = nullptr;
     QComboBox *m_computer = nullptr;
+    QComboBox *m_branch = nullptr;
+    QStringList m_branches; // every branch of the chain, "" the main one
     QLineEdit *m_sums[3] = {};
     QPointer<ExtraChargesWindow> m_extras;
 };

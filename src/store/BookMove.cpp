@@ -1,6 +1,7 @@
 #include "store/BookMove.h"
 
 #include "store/Installer.h"
+#include "store/Schema.h"
 #include "store/ServerAddress.h"
 #include "store/SqlStore.h"
 
@@ -184,18 +185,22 @@ Result<QStringList> copyBook(const QString &file, const QString &url, const QLis
 
 namespace BookMove {
 
-Result<Report> toServer(const Paths &from, const QString &to)
+Result<Report> toServer(const Paths &from, const QString &to, const QString &branch)
 {
     if (from.booksOnServer())
         return failure(QStringLiteral("The books to copy must be the files of an application folder."));
     Paths target = from;
     target.setDatabase(to);
+    target.setBranch(branch);
+    QList<Table> cafe = cafeTables();
+    if (!branch.isEmpty())
+        cafe.removeIf([](const Table &t) { return Schema::catalogueTables().contains(t.name); });
     // The server's books made as a new café's, then filled.
     if (const Installer::Report made = Installer::install(target); made.error)
         return failure(*made.error);
     Report report;
     const QList<std::tuple<QString, QString, QList<Table>, bool>> books{
-        {from.cafeDatabase(), target.cafeDatabase(), cafeTables(), true},
+        {from.cafeDatabase(), target.cafeDatabase(), cafe, true},
         {from.customerDatabase(), target.customerDatabase(), customerTables(), false}};
     for (const auto &[file, url, tables, cafe] : books) {
         SqlStore there;

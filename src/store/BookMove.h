@@ -18,7 +18,10 @@ struct Report
     QStringList skipped; // books already copied by an earlier run
 };
 
-// From the files of `from` (its books must be files) to the server address `to`.
-Result<Report> toServer(const Paths &from, const QString &to);
+// From the files of `from` (its books must be files) to the server address
+// `to`, as the chain's branch `branch` (empty: the main branch). A branch
+// keeps no catalogue of its own, and the customers' book is copied only
+// into a server that holds none yet.
+Result<Report> toServer(const Paths &from, const QString &to, const QString &branch = {});
 
 } // namespace BookMove

@@ -147,11 +147,19 @@ std::optional<QString> Installer::checkDatabase(const QString &path, const QStri
 
 QList<Installer::Book> Installer::books(const Paths &paths, const Migrations &steps)
 {
-    if (ServerAddress::isServer(paths.cafeDatabase()))
-        return {
-            {paths.cafeDatabase(), Schema::serverCafeStatements(), Schema::cafeTables(), steps.cafe},
+    if (ServerAddress::isServer(paths.cafeDatabase())) {
+        QList<Book> books{
+            {paths.mainCafeDatabase(), Schema::serverCafeStatements(), Schema::cafeTables(), steps.cafe},
             {paths.customerDatabase(), Schema::serverCustomerStatements(), Schema::customerTables(), steps.customers},
         };
+        // The main branch's book first: it holds the catalogue a branch reads.
+        if (!paths.branch().isEmpty()) {
+            QStringList own = Schema::cafeTables();
+            own.removeIf([](const QString &t) { return Schema::catalogueTables().contains(t); });
+            books.insert(1, {paths.cafeDatabase(), Schema::serverCafeStatements(true), own, steps.cafe});
+        }
+        return books;
+    }
     return {
         {paths.cafeDatabase(), Schema::cafeStatements() + Schema::cafeDefaults(), Schema::cafeTables(), steps.cafe},
         {paths.customerDatabase(), Schema::customerStatements(), Schema::customerTables(), steps.customers},

@@ -2,6 +2,7 @@
 
 #include "store/CafeStore.h"
 #include "store/DatabaseCopy.h"
+#include "store/Paths.h"
 #include "store/Schema.h"
 #include "store/StoreValues.h"
 
@@ -36,11 +37,26 @@ QString whereOf(const KinFilter &f, QVariantList &values, const KinCursor *after
         values << f.computer;
         where += QStringLiteral(" AND computer = ?");
     }
-    if (after) {
+    if (after && !f.branches.isEmpty()) {
+        values << after->startdate << after->aa << after->aa << after->branch;
+        where += QStringLiteral(" AND (startdate > ? OR aa > ? OR (aa = ? AND branch > ?))");
+    } else if (after) {
         values << after->startdate << after->aa;
         where += QStringLiteral(" AND (startdate > ? OR aa > ?)");
     }
     return where;
+}
+
+// The table itself, or for several branches their tables one after the
+// other, each row with its branch. The names were checked as branch names.
+QString source(const KinFilter &f, const QString &table)
+{
+    if (f.branches.isEmpty())
+        return table;
+    QStringList parts;
+    for (const QString &b : f.branches)
+        parts << QStringLiteral("SELECT *, '%1' AS branch FROM %2.%3").arg(b, Paths::branchBook(b), table);
+    return QLatin1Char('(') + parts.join(QStringLiteral(" UNION ALL ")) + QStringLiteral(") AS ") + table;
 }
 
 // Sizes the bulk work's transactions so that each writes for about Target
@@ -237,14 +253,16 @@ Result<KinSums> KinBook::sums(const KinFilter &filter)
     if (filter.kind == KinFilter::Kind::Normal) {
         values << StoreValues::date(filter.from) << StoreValues::date(filter.to);
         sql = QStringLiteral("SELECT CAST(coalesce(sum(n), 0) AS BIGINT), CAST(coalesce(sum(timecharged), 0) AS BIGINT), CAST(coalesce(sum(extra), 0) AS BIGINT),"
-                             " CAST(coalesce(sum(total), 0) AS BIGINT) FROM kin_days WHERE type = 'normal'"
-                             " AND startdate BETWEEN ? AND ?");
+                             " CAST(coalesce(sum(total), 0) AS BIGINT) FROM %1 WHERE type = 'normal'"
+                             " AND startdate BETWEEN ? AND ?")
+                  .arg(source(filter, QStringLiteral("kin_days")));
         if (!filter.computer.isEmpty()) {
             values << filter.computer;
             sql += QStringLiteral(" AND computer = ?");
         }
     } else { // one customer's rows are few, and their PIN is not in kin_days
-        sql = QStringLiteral("SELECT count(*), 0, 0, 0 FROM kin WHERE ") + whereOf(filter, values);
+        sql = QStringLiteral("SELECT count(*), 0, 0, 0 FROM %1 WHERE ").arg(source(filter, QStringLiteral("kin")))
+              + whereOf(filter, values);
     }
     auto q = m_store.run(sql, values);
     if (!q || !q->next())
@@ -264,17 +282,37 @@ Result<KinPage> KinBook::page(const KinFilter &filter, int limit, const KinCurso
     QVariantList values;
     const QString where = whereOf(filter, values, &after);
     values << limit;
-    auto q = m_store.run(
-        QStringLiteral("SELECT %1 FROM kin WHERE %2 ORDER BY startdate, aa LIMIT ?").arg(kColumns, where), values);
+    const bool several = !filter.branches.isEmpty();
+    auto q = m_store.run(QStringLiteral("SELECT %1%2 FROM %3 WHERE %4 ORDER BY startdate, aa%5 LIMIT ?")
+                             .arg(kColumns, several ? QStringLiteral(", branch") : QString(),
+                                  source(filter, QStringLiteral("kin")), where,
+                                  several ? QStringLiteral(", branch") : QString()),
+                         values);
     if (!q)
         return failure(m_store.lastError());
     page.rows.reserve(limit);
     while (q->next()) {
         page.rows.append(CafeStore::kinFrom(*q));
+        if (several)
+            page.rows.last().branch = Paths::branchShown(q->value(17).toString());
         // The stored text, so that a date the program cannot read still moves on.
-        page.next = {q->value(2).toString(), page.rows.last().aa};
+        page.next = {q->value(2).toString(), page.rows.last().aa, several ? q->value(17).toString() : QString()};
     }
     return page;
+}
+
+Result<QStringList> KinBook::branches()
+{
+    if (!m_store.onServer())
+        return QStringList();
+    auto q = m_store.run(QStringLiteral("SELECT nspname FROM pg_namespace WHERE nspname = 'cafe'"
+                                        " OR nspname LIKE 'cafe\\_%' ORDER BY nspname <> 'cafe', nspname"));
+    if (!q)
+        return failure(m_store.lastError());
+    QStringList names;
+    while (q->next())
+        names << q->value(0).toString().mid(5);
+    return names;
 }
 
 Result<ExtraLines> KinBook::extrasOf(qint64 key)

@@ -21,6 +21,10 @@ struct KinFilter
     QDate to;
     QString computer; // normal only; empty lists every computer
     QString pin;      // user only
+    // A chain on a server: the branches listed together ("" is the main
+    // branch); none lists this book's own. Shown as `branchShown`.
+    QStringList branches;
+    QString branchShown;
 
     static KinFilter normal(const QDate &from, const QDate &to, const QString &computer = QString());
     static KinFilter user(const QDate &from, const QDate &to, const QString &pin);
@@ -45,6 +49,7 @@ struct KinCursor
 {
     QString startdate = QStringLiteral(""); // empty, not NULL: before every date
     qint64 aa = 0;
+    QString branch; // keys repeat from branch to branch
 };
 
 struct KinPage
@@ -90,6 +95,10 @@ public:
     // on from there next time, the days filled kept equal to the rows
     // meanwhile. Gives whether it is done.
     Result<bool> ensureSchema(const KinProgress &progress = {});
+
+    // The branches of a chain whose books share this server, the main one
+    // first as ""; none for a café's own files.
+    Result<QStringList> branches();
 
     Result<KinSums> sums(const KinFilter &filter);
     // At most limit rows after the cursor (from the start when omitted).

@@ -88,13 +88,8 @@ Result<QList<Maintenance::Finding>> Maintenance::examine(bool mend, int *mended)
     for (const QString &p :
          integrity(cafe, QStringLiteral("icafe.dat")) + integrity(customers, QStringLiteral("users.dat")))
         found.append({p, false});
-    const Migrations steps = Migrations::current();
-    const auto cafeShape =
-        Installer::checkDatabase(m_paths.cafeDatabase(), Schema::cafeTables(), Migrations::latest(steps.cafe));
-    const auto usersShape = Installer::checkDatabase(m_paths.customerDatabase(), Schema::customerTables(),
-                                                     Migrations::latest(steps.customers));
-    for (const auto &shape : {cafeShape, usersShape})
-        if (shape)
+    for (const Installer::Book &book : Installer::books(m_paths))
+        if (const auto shape = Installer::checkDatabase(book.path, book.tables, Migrations::latest(book.steps)))
             found.append({*shape, false});
     // A damaged book is restored, not mended by rules that read it.
     if (!found.isEmpty())

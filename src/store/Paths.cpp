@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 Paths::Paths(const QString &home)
@@ -23,7 +25,7 @@ Paths folder(const QString &homeOption)
 }
 } // namespace
 
-Paths Paths::resolve(const QString &homeOption, const QString &databaseOption)
+Paths Paths::resolve(const QString &homeOption, const QString &databaseOption, const QString &branchOption)
 {
     Paths p = folder(homeOption);
     QString url = databaseOption.isEmpty() ? qEnvironmentVariable("KORVANE_DATABASE") : databaseOption;
@@ -33,13 +35,71 @@ Paths Paths::resolve(const QString &homeOption, const QString &databaseOption)
             url = QString::fromUtf8(choice.readLine(4096)).trimmed();
     }
     p.setDatabase(url);
+    QString branch = branchOption.isEmpty() ? qEnvironmentVariable("KORVANE_BRANCH") : branchOption;
+    if (branch.isEmpty()) {
+        QFile choice(p.branchChoice());
+        if (choice.open(QIODevice::ReadOnly))
+            branch = QString::fromUtf8(choice.readLine(256)).trimmed();
+    }
+    p.setBranch(branch);
     return p;
 }
 
+Result<Paths> Paths::choose(const QString &homeOption, const QString &databaseOption, const QString &branchOption)
+{
+    Paths p = resolve(homeOption, databaseOption, branchOption);
+    if (p.booksOnServer())
+        if (const auto address = ServerAddress::parse(p.database()); !address)
+            return failure(address.error());
+    const Result<QString> branch = branchName(p.branch());
+    if (!branch)
+        return failure(branch.error());
+    if (!branch->isEmpty() && !p.booksOnServer())
+        return failure(QStringLiteral("The branch \"%1\" needs books on a PostgreSQL server (--database):"
+                                      " a café's own files have no branches.")
+                           .arg(*branch));
+    p.setBranch(*branch);
+    return p;
+}
+
+Result<QString> Paths::branchName(const QString &given)
+{
+    static const QRegularExpression allowed(QStringLiteral("^[a-z0-9_]{1,30}$"));
+    const QString name = given.trimmed().toLower();
+    if (name.isEmpty() || name == QLatin1String("main"))
+        return QString();
+    // The name becomes part of a schema's name: nothing else may reach SQL.
+    if (!allowed.match(name).hasMatch())
+        return failure(QStringLiteral("The branch name \"%1\" may hold only the letters a to z, digits and _, at"
+                                      " most 30 of them.")
+                           .arg(given));
+    return name;
+}
+
+QString Paths::branchShown(const QString &name) { return name.isEmpty() ? QStringLiteral("main") : name; }
+
+Result<void> Paths::rememberBranch() const
+{
+    QSaveFile f(branchChoice());
+    if (!f.open(QIODevice::WriteOnly) || f.write(m_branch.toUtf8() + '\n') < 0 || !f.commit())
+        return failure(QStringLiteral("%1 cannot be written: %2").arg(branchChoice(), f.errorString()));
+    return {};
+}
+
+QString Paths::branchBook(const QString &branch)
+{
+    return branch.isEmpty() ? QStringLiteral("cafe") : QStringLiteral("cafe_") + branch;
+}
+
+QString Paths::mainCafeDatabase() const { return ServerAddress::forBook(m_database, branchBook({})); }
+
 QString Paths::cafeDatabase() const
 {
-    return m_database.isEmpty() ? systemFile(QStringLiteral("icafe.dat"))
-                                : ServerAddress::forBook(m_database, QStringLiteral("cafe"));
+    if (m_database.isEmpty())
+        return systemFile(QStringLiteral("icafe.dat"));
+    // A branch reads the catalogue from the main branch's book.
+    return m_branch.isEmpty() ? mainCafeDatabase()
+                              : ServerAddress::forBook(m_database, branchBook(m_branch), branchBook({}));
 }
 
 QString Paths::customerDatabase() const

@@ -45,6 +45,7 @@ struct KinRow
     std::optional<Money> extra;
     std::optional<Money> total;
     QString reason;
+    QString branch; // whose books, in a listing of several branches ("" the main one)
 
     bool isOpen() const { return enab || pretimeenab || userenab; }
 };

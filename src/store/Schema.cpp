@@ -468,7 +468,9 @@ QStringList serverSums()
 }
 } // namespace
 
-QStringList serverCafeStatements()
+QStringList catalogueTables() { return {QStringLiteral("groups"), QStringLiteral("products")}; }
+
+QStringList serverCafeStatements(bool branch)
 {
     QStringList defaults = cafeDefaults();
     // The server has no password_digest(): the digests are made here.
@@ -492,8 +494,13 @@ QStringList serverCafeStatements()
                        " EXECUTE FUNCTION korvane_notify()"),
         QStringLiteral("CREATE TRIGGER computers_notify AFTER INSERT OR UPDATE OR DELETE ON computers FOR EACH"
                        " STATEMENT EXECUTE FUNCTION korvane_notify()")};
-    return QStringList{serverFold(), whole} + forServer(cafeStatements()) + bounded(cafeBounds(), true)
-           + bounded(ownerBounds(), true) + serverSums() + rules + notify + defaults;
+    QStringList all = QStringList{serverFold(), whole} + forServer(cafeStatements()) + bounded(cafeBounds(), true)
+                      + bounded(ownerBounds(), true) + serverSums() + rules + notify + defaults;
+    if (branch) {
+        static const QRegularExpression catalogue(QStringLiteral("\\b(%1)\\b").arg(catalogueTables().join(u'|')));
+        all.removeIf([](const QString &s) { return catalogue.match(s).hasMatch(); });
+    }
+    return all;
 }
 
 QStringList serverCustomerStatements() { return QStringList{serverFold()} + forServer(customerStatements()); }

@@ -27,7 +27,9 @@ QStringList customerTables();
 
 // The same books on a PostgreSQL server: the tables' statements turned into
 // its dialect, with its own triggers and the fold() function.
-QStringList serverCafeStatements();   // with the defaults
+// A branch's book has no catalogue of its own: it reads the main branch's.
+QStringList serverCafeStatements(bool branch = false); // with the defaults
+QStringList catalogueTables();
 QStringList serverCustomerStatements();
 // A book version step's statements for the server (its tables and indexes;
 // a step that changes triggers writes the server's own).

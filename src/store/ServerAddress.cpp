@@ -29,6 +29,8 @@ Result<ServerAddress> ServerAddress::parse(const QString &location)
             a.host = value;
         else if (key == QLatin1String("schema"))
             a.schema = value;
+        else if (key == QLatin1String("shared"))
+            a.shared = value;
         else if (key == QLatin1String("password"))
             return failure(QStringLiteral("The address of the books must not hold a password: keep it in ~/.pgpass"));
         else if (QRegularExpression(QStringLiteral("^[a-z_]+$")).match(key).hasMatch() && !value.contains(QLatin1Char(';')))
@@ -39,17 +41,21 @@ Result<ServerAddress> ServerAddress::parse(const QString &location)
     a.options = options.join(QLatin1Char(';'));
     // The schema is put into SQL by name, so only plain names pass.
     static const QRegularExpression plain(QStringLiteral("^[a-z_][a-z0-9_]{0,62}$"));
-    if (a.database.isEmpty() || (!a.schema.isEmpty() && !plain.match(a.schema).hasMatch()))
+    if (a.database.isEmpty() || (!a.schema.isEmpty() && !plain.match(a.schema).hasMatch())
+        || (!a.shared.isEmpty() && !plain.match(a.shared).hasMatch()))
         return failure(QStringLiteral("%1 does not name a database").arg(location));
     return a;
 }
 
-QString ServerAddress::forBook(const QString &url, const QString &schema)
+QString ServerAddress::forBook(const QString &url, const QString &schema, const QString &shared)
 {
     QUrl u(url);
     QUrlQuery query(u);
     query.removeAllQueryItems(QStringLiteral("schema"));
+    query.removeAllQueryItems(QStringLiteral("shared"));
     query.addQueryItem(QStringLiteral("schema"), schema);
+    if (!shared.isEmpty())
+        query.addQueryItem(QStringLiteral("shared"), shared);
     u.setQuery(query);
     return u.toString();
 }

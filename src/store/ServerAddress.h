@@ -16,12 +16,13 @@ struct ServerAddress
     int port = -1;
     QString database;
     QString schema;  // the book inside the database
+    QString shared;  // a book whose tables it reads where it has none (a branch's catalogue)
     QString options; // libpq's own, e.g. "sslmode=require"
 
     static bool isServer(const QString &location);
     static Result<ServerAddress> parse(const QString &location);
     // The same address naming one book (a schema) of the database.
-    static QString forBook(const QString &url, const QString &schema);
+    static QString forBook(const QString &url, const QString &schema, const QString &shared = {});
     // The address as the operator gave it, without the book.
     QString shown() const;
 };

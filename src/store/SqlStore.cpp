@@ -163,6 +163,7 @@ std::optional<QString> SqlStore::openServer(const QString &location, bool mayCre
         return QStringLiteral("%1 cannot be opened: %2").arg(m_path, err);
     }
     m_schema = address->schema.isEmpty() ? QStringLiteral("public") : address->schema;
+    m_shared = address->shared;
     if (auto e = startSession(mayCreate)) {
         close();
         return e;
@@ -178,7 +179,8 @@ std::optional<QString> SqlStore::startSession(bool mayCreate)
         q.exec(QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(m_schema));
     const bool present =
         q.exec(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = '%1'").arg(m_schema)) && q.next();
-    if (!present || !q.exec(QStringLiteral("SET search_path TO %1").arg(m_schema))) {
+    const QString path = m_shared.isEmpty() ? m_schema : m_schema + QStringLiteral(", ") + m_shared;
+    if (!present || !q.exec(QStringLiteral("SET search_path TO %1").arg(path))) {
         const QString err = q.lastError().text();
         return present ? QStringLiteral("%1 cannot be opened: %2").arg(m_path, err)
                        : QStringLiteral("%1 does not exist").arg(m_path);

@@ -117,6 +117,7 @@ private:
     QString m_console;
     Dialect m_dialect = Dialect::SQLite;
     QString m_schema;
+    QString m_shared;
     QString m_location;
     bool m_inTransaction = false;
     std::function<void()> m_changed;

@@ -26,6 +26,8 @@ StartupOptions StartupOptions::parse(const QStringList &args)
             value(o.home);
         else if (name == QLatin1String("--database"))
             value(o.database);
+        else if (name == QLatin1String("--branch"))
+            value(o.branch);
         else if (name == QLatin1String("--locale"))
             value(o.locale);
         else if (name == QLatin1String("--port-offset"))

@@ -8,6 +8,7 @@ struct StartupOptions
 {
     QString home;
     QString database;
+    QString branch;
     QString locale;
     QString portOffset;
     bool help = false;

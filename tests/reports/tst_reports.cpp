@@ -18,6 +18,7 @@
 #include "reports/TransactionsWindow.h"
 #include "reports/UserTransactionsWindow.h"
 #include "store/CafeStore.h"
+#include "store/Installer.h"
 #include "store/StoreValues.h"
 
 #include <QComboBox>
@@ -405,6 +406,35 @@ private slots:
         KinReport report(book, KinFilter::normal(Day.addDays(-2), Day));
         const auto cancelled = report.renderPdf(m_outlet.pdf, [](qint64, qint64) { return false; });
         QVERIFY(cancelled && cancelled->cancelled && cancelled->pages == 0);
+    }
+
+    // A chain's branches on one server, listed and summed together, the
+    // report naming the branch; one café's own books offer no branches.
+    void branchesTogether()
+    {
+        QVERIFY(browser()->branchChooser()->isHidden());
+        if (!m_cafe.onServer())
+            return;
+        Paths north = m_home->paths();
+        north.setBranch("north");
+        QVERIFY(!Installer::install(north).error);
+        CafeStore there;
+        QVERIFY(!there.open(north.cafeDatabase()));
+        QVERIFY(there.appendTransaction({0, "PC1", Day, QDateTime(Day, QTime(10, 0)), Day, QTime(11, 0), 0, false, false,
+                                         false, {}, "normal", "1:00:00", cents(500), Money(), cents(500), {}}));
+        auto w = browser();
+        QCOMPARE(column(w->branchChooser()->model(), 0), (QStringList{"main", "north", "ALL"}));
+        w->branchChooser()->setCurrentText("ALL");
+        w->button("show")->click();
+        QCOMPARE(column(w->model(), TransactionsModel::Branch).join(' '), QString("main north main main"));
+        QVERIFY(!w->grid()->isColumnHidden(TransactionsModel::Branch));
+        QCOMPARE(w->sumField(3)->text(), Format::currency(cents(450 + 500)));
+        // Keys repeat from branch to branch: no other branch's extras under this one's key.
+        emit w->grid()->doubleClicked(w->model()->index(1, 0));
+        QVERIFY(!w->extrasWindow() && m_prompter.last().contains("shown at that branch"));
+        m_outlet.pdf = QDir(m_home->path()).filePath("branches.pdf");
+        w->button("print")->click();
+        QVERIFY(pdfText(m_outlet.pdf, true).contains("Branch: ALL"));
     }
 
     // The listing on screen, whichever computer the chooser went back to.

@@ -1,10 +1,12 @@
 #include "PgServer.h"
 #include "TempHome.h"
 #include "console/Backup.h"
+#include "engine/CustomerLogon.h"
 #include "store/BookCheck.h"
 #include "store/CafeStore.h"
 #include "store/CustomerStore.h"
 #include "store/DatabaseCopy.h"
+#include "store/KinBook.h"
 #include "store/Maintenance.h"
 #include "store/Migrations.h"
 #include "store/PictureLoader.h"
@@ -494,6 +496,55 @@ private slots:
         QCOMPARE(figures(cafe, customers, day), before);
         QCOMPARE(*cafe.appendTransaction(KinRow()), 3);
         QCOMPARE(*customers.addAccount({}), 2);
+        QVERIFY(cafe.addProduct({0, "Frappé", Money::fromCents(200), {}}));
+
+        // A second café joins as the branch "north": its own charges, the
+        // chain's customers and catalogue.
+        QTemporaryDir second;
+        Paths north(second.path() + "/home");
+        QVERIFY(!Installer::install(north).error);
+        {
+            CafeStore own;
+            QVERIFY(!own.open(north.cafeDatabase()));
+            QVERIFY(own.appendTransaction({0, "PC1", day, QDateTime(day, QTime(9, 0)), day, QTime(9, 30), 0, false,
+                                           false, false, {}, "normal", "0:30:00", Money::fromCents(300), Money(),
+                                           Money::fromCents(300), {}}));
+        }
+        QCOMPARE(runProgram("korvane-tools", {"--home", north.home(), "--branch", "north", "list-computers"}, &out, &err), 1);
+        QVERIFY2(err.contains("needs books on a PostgreSQL server"), err);
+        QCOMPARE(runProgram("korvane-tools", {"--home", north.home(), "migrate", "--to", url, "--branch", "N'x"}, &out, &err), 1);
+        QVERIFY2(err.contains("may hold only the letters"), err);
+        QCOMPARE(runProgram("korvane-tools", {"--home", north.home(), "migrate", "--to", url, "--branch", "North"}, &out, &err), 0);
+        QVERIFY2(out.contains("copied kin: 1 rows") && !out.contains("products") && out.contains("already copied"), out + err);
+        north.setDatabase(url);
+        north.setBranch("north");
+        CafeStore there;
+        CustomerStore shared;
+        QVERIFY(!there.open(north.cafeDatabase()) && !shared.open(north.customerDatabase()));
+        QCOMPARE(there.products()->size(), cafe.products()->size());
+        QCOMPARE(there.transaction(1)->computer, QString("PC1"));
+
+        // The main branch's customer logs on at the north and spends once.
+        const auto logon = [](CustomerStore &book) {
+            return CustomerLogon(book, {[](qint64) { return SlotState::Free; }, [](qint64, qint64, const QString &) {},
+                                        [](qint64, const QDateTime &) {}, [](qint64) { return false; }})
+                .pin(7, "127.0.0.1", "4321")
+                ->kind;
+        };
+        QCOMPARE(logon(shared), LogonRules::Answer::Kind::Accepted);
+        QCOMPARE(logon(customers), LogonRules::Answer::Kind::Refused);
+
+        // Every branch listed and summed together, keys repeating across them.
+        KinBook book(there);
+        QCOMPARE(*book.branches(), (QStringList{"", "north"}));
+        KinFilter all = KinFilter::normal(day, day.addDays(1));
+        all.branches = *book.branches();
+        QCOMPARE(book.sums(all)->total, Money::fromCents(700 + 300));
+        QCOMPARE(book.sums(KinFilter::normal(day, day.addDays(1)))->total, Money::fromCents(300));
+        QStringList listed;
+        for (KinPage p = *book.page(all, 1); !p.rows.isEmpty(); p = *book.page(all, 1, p.next))
+            listed << QStringLiteral("%1 %2 %3").arg(p.next.branch).arg(p.rows.first().aa).arg(p.rows.first().computer);
+        QCOMPARE(listed, (QStringList{" 1 PC1", "north 1 PC1", " 2 ΚΑΦΕ 2"}));
         PgServer::shared().drop(url);
     }
 
