@@ -114,7 +114,7 @@ private slots:
         Agent agent;
         QVERIFY(agent.start(address(4, 6),
                             {"--no-broadcast", "--on-" + hook,
-                             QString("printf '%s|%s' \"$KORVANE_TEXT\" \"$KORVANE_STATE\" > '%1'").arg(out)}));
+                             QString("echo; printf '%s|%s' \"$KORVANE_TEXT\" \"$KORVANE_STATE\" > '%1'").arg(out)}));
         QVERIFY(deliver(address(4, 6), port, message));
         QTRY_VERIFY(QFileInfo(out).size() > 0);
         QCOMPARE(QString::fromUtf8(fileBytes(out)), expected);
