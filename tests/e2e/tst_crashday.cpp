@@ -220,6 +220,7 @@ private:
 bool runsNormal(const KinRow &r) { return r.enab && !r.enddate; }
 bool runsPrepaid(const KinRow &r) { return r.pretimeenab && r.totaltime.isEmpty(); }
 bool runs(const KinRow &r) { return runsNormal(r) || runsPrepaid(r) || r.userenab; }
+QString kindOf(const KinRow &r) { return runsNormal(r) ? "normal" : runsPrepaid(r) ? "prepaid" : "account"; }
 
 struct Books
 {
@@ -301,8 +302,9 @@ private slots:
     }
 
     // A charge whose end cannot reach its client, ended anyway at the
-    // operator's word: the row is ended and nothing is counted until the
-    // bill, offered at the next start, is confirmed; then it counts once.
+    // operator's word (the question's text: tst_engine): the row is ended
+    // and nothing is counted until the bill, offered at the next start, is
+    // confirmed; then it counts once.
     void terminateAfterCommunicationError()
     {
         LiveConsole c(2);
@@ -315,7 +317,6 @@ private slots:
         c.prompter.answer(true); // the end
         c.clickYes(0);           // "do you want to terminate ?"
         QTRY_VERIFY2(c.slot(0).isFree(), qPrintable(c.prompter.texts().join(" | ")));
-        QVERIFY2(c.prompter.last().startsWith("Communication Error With PC1\n"), qPrintable(c.prompter.last()));
         QVERIFY(!c.bill());
         c.close();
         const auto books = [&c](Money *takings) {
@@ -360,12 +361,7 @@ private:
         QStringList list;
         for (const KinRow &row : books.rows)
             if (runs(row))
-                list << QStringLiteral("%1 %2 %3")
-                            .arg(row.computer,
-                                 runsNormal(row)    ? "normal"
-                                 : runsPrepaid(row) ? "prepaid"
-                                                    : "account",
-                                 row.starttime.toString(Qt::ISODate));
+                list << QStringLiteral("%1 %2 %3").arg(row.computer, kindOf(row), row.starttime.toString(Qt::ISODate));
         list.sort();
         return list;
     }
