@@ -86,9 +86,8 @@ private slots:
 
         c.clock.advance(2100);
         QTRY_VERIFY(c.bill());
+        // The other computer's expiry waits while a bill is on screen: tst_engine.
         QPointer<BillingWindow> first = c.bill(); // a later window may reuse its address
-        // The other computer's expiry waits while a bill is on screen (its timing: tst_engine).
-        QCOMPARE(int(c.slot(0).isFree()) + int(c.slot(1).isFree()), 1);
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
         QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());
