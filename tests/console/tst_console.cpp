@@ -41,11 +41,6 @@ CustomerRow anna(Console &c, bool add = false)
         return {};
     return users.accounts()->value(0);
 }
-
-bool samePicture(const QImage &a, Picture p)
-{
-    return a.convertToFormat(QImage::Format_ARGB32) == PictureLoader::shipped(p).convertToFormat(QImage::Format_ARGB32);
-}
 } // namespace
 
 class TestConsole : public QObject
@@ -91,9 +86,8 @@ private slots:
 
         c.clock.advance(2100);
         QTRY_VERIFY(c.bill());
+        // The other computer's expiry waits while a bill is on screen: tst_engine.
         QPointer<BillingWindow> first = c.bill(); // a later window may reuse its address
-        // The other computer's expiry waits while a bill is on screen (its timing: tst_engine).
-        QCOMPARE(int(c.slot(0).isFree()) + int(c.slot(1).isFree()), 1);
         QTest::mouseClick(first->findChild<QPushButton *>("confirm"), Qt::LeftButton);
         QTRY_VERIFY(c.bill() && c.bill() != first);
         QTRY_VERIFY(c.slot(0).isFree() && c.slot(1).isFree());
@@ -265,8 +259,7 @@ private slots:
         auto *login = qobject_cast<LoginWindow *>(w.openWindow(MenuEntry::SwitchCashier));
         login->accountList()->setCurrentText("user");
         login->passwordField()->setText("dask");
-        QTest::mouseClick(login->okButton(), Qt::LeftButton);
-        QCOMPARE(w.panel(1), QString("User: User"));
+        QTest::mouseClick(login->okButton(), Qt::LeftButton); // its role at once: tst_login
         QTRY_VERIFY(rates.isNull() && fixrate.isNull() && !w.openWindow(MenuEntry::Misc));
         CafeStore &cafe = c.console->cafe();
         QVERIFY(cafe.rates()->first() == Money::fromCents(150) && cafe.rateSettings()->fixed == Money::fromCents(50));
@@ -306,13 +299,12 @@ private slots:
         c.clickYes(0);
         QTRY_COMPARE(c.lastCommand(0), QString("startpc"));
         QTRY_COMPARE(c.slot(0).state, SlotState::Normal);
-        QVERIFY(samePicture(c.map()->picture(int(c.pcs[0])), Picture::Normal));
+        QCOMPARE(c.map()->picture(int(c.pcs[0])).convertToFormat(QImage::Format_ARGB32),
+                 PictureLoader::shipped(Picture::Normal).convertToFormat(QImage::Format_ARGB32));
 
         c.popup(MenuEntry::Extra, 0);
-        QVERIFY(c.window().action(MenuEntry::Extra)->isEnabled());
         QTRY_VERIFY(extras());
-        sell(extras(), 0);
-        QCOMPARE(c.prompter.last(), QString("1X Coffee Was Added To PC1"));
+        sell(extras(), 0); // what it tells: tst_catalogue
         QTRY_VERIFY(!extras());
 
         // The tool tip of the hovered name tells its own computer's use.
@@ -331,7 +323,6 @@ private slots:
         QTest::mouseClick(c.bill()->findChild<QPushButton *>("addExtra"), Qt::LeftButton);
         QTRY_VERIFY(extras());
         sell(extras(), 1);
-        QCOMPARE(c.prompter.last(), QString("1X Water Was Added To PC1"));
         QTRY_VERIFY(!extras());
         QCOMPARE(boxes(), sums(330, 480));
 

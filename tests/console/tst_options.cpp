@@ -17,12 +17,6 @@ class TestOptions : public QObject
     ScriptedPicker m_picker;
 
     QString path() const { return m_home->paths().settingsFile(); }
-    void writeLines(const QStringList &lines)
-    {
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write((lines.join("\r\n") + "\r\n").toLatin1());
-    }
 
 private slots:
     void initTestCase() { QVERIFY(isolateUserSettings()); }
@@ -33,7 +27,9 @@ private slots:
         m_prompter.clear();
         // Two blocks, as an older program left them: a save writes one.
         const QStringList block{"yes", "10000", "yes", "2", "255", "DejaVu Sans", "10", "True", "False", "small"};
-        writeLines(block + block);
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(((block + block).join("\r\n") + "\r\n").toLatin1());
     }
     void cleanup() { delete m_home; }
 

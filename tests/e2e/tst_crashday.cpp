@@ -184,10 +184,7 @@ private:
     {
         for (int guard = 0; guard < 20; ++guard) {
             QTest::qWait(5);
-            BillingWindow *window = nullptr;
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *b = qobject_cast<BillingWindow *>(w); b && b->isVisible())
-                    window = b;
+            BillingWindow *window = shownBill();
             if (!window || !m_bill)
                 return;
             Bill *bill = m_bill;
@@ -223,6 +220,7 @@ private:
 bool runsNormal(const KinRow &r) { return r.enab && !r.enddate; }
 bool runsPrepaid(const KinRow &r) { return r.pretimeenab && r.totaltime.isEmpty(); }
 bool runs(const KinRow &r) { return runsNormal(r) || runsPrepaid(r) || r.userenab; }
+QString kindOf(const KinRow &r) { return runsNormal(r) ? "normal" : runsPrepaid(r) ? "prepaid" : "account"; }
 
 struct Books
 {
@@ -238,12 +236,9 @@ class TestCrashDay : public QObject
 private slots:
     void dayWithKills()
     {
-        const uint seed = qEnvironmentVariableIsSet("KORVANE_CRASH_SEED")
-                              ? qEnvironmentVariable("KORVANE_CRASH_SEED").toUInt()
-                              : 20261206u;
-        const int points = qEnvironmentVariableIntValue("KORVANE_CRASH_POINTS") > 0
-                               ? qEnvironmentVariableIntValue("KORVANE_CRASH_POINTS")
-                               : 60;
+        const uint seed = qEnvironmentVariable("KORVANE_CRASH_SEED", QStringLiteral("20261206")).toUInt();
+        const int asked = qEnvironmentVariableIntValue("KORVANE_CRASH_POINTS");
+        const int points = asked > 0 ? asked : 60;
         qInfo("seed %u, %d kill points", seed, points);
         QVERIFY(prepare());
         QRandomGenerator plan(seed);
@@ -258,7 +253,6 @@ private slots:
                             : QStringLiteral("%1:%2").arg(kind == 1 ? "before" : "after").arg(1 + plan.bounded(12));
             QProcess child;
             QStringList restored;
-            child.setProcessChannelMode(QProcess::SeparateChannels);
             child.start(QCoreApplication::applicationFilePath(),
                         {"--day", m_home.path(), m_journalPath, QString::number(seed), QString::number(m_offset), kill,
                          QString::number(m_done + 1)});
@@ -308,8 +302,9 @@ private slots:
     }
 
     // A charge whose end cannot reach its client, ended anyway at the
-    // operator's word: the row is ended and nothing is counted until the
-    // bill, offered at the next start, is confirmed; then it counts once.
+    // operator's word (the question's text: tst_engine): the row is ended
+    // and nothing is counted until the bill, offered at the next start, is
+    // confirmed; then it counts once.
     void terminateAfterCommunicationError()
     {
         LiveConsole c(2);
@@ -322,7 +317,6 @@ private slots:
         c.prompter.answer(true); // the end
         c.clickYes(0);           // "do you want to terminate ?"
         QTRY_VERIFY2(c.slot(0).isFree(), qPrintable(c.prompter.texts().join(" | ")));
-        QVERIFY2(c.prompter.last().startsWith("Communication Error With PC1\n"), qPrintable(c.prompter.last()));
         QVERIFY(!c.bill());
         c.close();
         const auto books = [&c](Money *takings) {
@@ -367,12 +361,7 @@ private:
         QStringList list;
         for (const KinRow &row : books.rows)
             if (runs(row))
-                list << QStringLiteral("%1 %2 %3")
-                            .arg(row.computer,
-                                 runsNormal(row)    ? "normal"
-                                 : runsPrepaid(row) ? "prepaid"
-                                                    : "account",
-                                 row.starttime.toString(Qt::ISODate));
+                list << QStringLiteral("%1 %2 %3").arg(row.computer, kindOf(row), row.starttime.toString(Qt::ISODate));
         list.sort();
         return list;
     }
@@ -414,9 +403,8 @@ private:
             if (!open)
                 return open.error();
             const bool charged = !open->isEmpty();
-            const QString state = m_agents[i - 1]->events().isEmpty()
-                                      ? QString()
-                                      : m_agents[i - 1]->events().last().value("state").toString();
+            const QList<QJsonObject> &events = m_agents[i - 1]->events();
+            const QString state = events.isEmpty() ? QString() : events.last().value("state").toString();
             if (charged != (state == "unlocked"))
                 found += QStringLiteral("%1: books %2, client %3; ").arg(name, charged ? "charged" : "free", state);
         }
@@ -524,8 +512,7 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--day") == 0) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
-        QStringList args = app.arguments().mid(2);
-        return Day(args).run();
+        return Day(app.arguments().mid(2)).run();
     }
     QApplication app(argc, argv);
     TestCrashDay test;

@@ -33,13 +33,12 @@ struct Billed : Cafe
             cafe.addExtra({0, transaction, QStringLiteral("Water"), 1, Money::fromCents(50), Money::fromCents(50)});
         }
         clock.advance(36 * 60 + (kind == "prepaid"));
-        if (kind == "prepaid") {
+        if (kind == "prepaid")
             engine->checkPrepaidExpiry(pc1);
-        } else if (kind == "status") {
+        else if (kind == "status")
             engine->currentStatus(pc1);
-        } else {
+        else
             pressYes(pc1);
-        }
         ready = QTest::qWaitFor([&] { return !window.isNull() && idle(); });
     }
     QString text(const char *name) const { return child(window, name)->text(); }

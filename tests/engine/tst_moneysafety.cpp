@@ -38,10 +38,8 @@ private slots:
         QSignalSpy refused(c.engine.get(), &Engine::accountStartFailed);
 
         c.prompter.answer(true);
-        if (start == QLatin1String("account"))
-            c.engine->startAccount(c.pc1, 90, QStringLiteral("9999"));
-        else
-            c.engine->startPrepaid(c.pc1, 1800);
+        start == QLatin1String("account") ? c.engine->startAccount(c.pc1, 90, QStringLiteral("9999"))
+                                          : c.engine->startPrepaid(c.pc1, 1800);
 
         QCOMPARE(c.slot(c.pc1).state, before);
         QCOMPARE(flagsOf(c.computer(c.pc1)), flagsOf(flags));

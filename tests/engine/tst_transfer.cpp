@@ -93,7 +93,6 @@ private slots:
         QVERIFY(prepaid ? c.startPrepaid(c.pc1, prepaid) : c.startNormal(c.pc1));
         const Slot before = c.slot(c.pc1);
         const qint64 key = before.transaction;
-        QVERIFY(key != 0);
 
         QSignalSpy timers(c.engine.get(), &Engine::prepaidTimerChanged);
         QSignalSpy pictures(c.engine.get(), &Engine::pictureChanged);

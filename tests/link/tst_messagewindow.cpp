@@ -56,72 +56,55 @@ class TestMessageWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void modes_data()
-    {
-        QTest::addColumn<QStringList>("opens"); // "one" or "all", in turn; the window is closed between
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("frame");
-        QTest::addColumn<bool>("all");
-        // clang-format off
-        QTest::newRow("all twice") << QStringList{"all", "all"} << "Send Message To All Computers" << QString("Sending Message To All Computers") << true;
-        QTest::newRow("one after all") << QStringList{"all", "one"} << "Send Message" << QString("Send Message To PC1") << false;
-        // clang-format on
-    }
-
-    void modes()
-    {
-        QFETCH(QStringList, opens);
-        QFETCH(QString, title);
-        QFETCH(QString, frame);
-        QFETCH(bool, all);
-        Messages m;
-        for (const QString &mode : opens) {
-            m.window->close();
-            // Closing alone puts the window back into one-computer mode.
-            QVERIFY(!m.window->allComputers());
-            if (mode == QLatin1String("one"))
-                m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
-            else
-                m.window->openForAll();
-        }
-        QVERIFY(m.window->isVisible());
-        QCOMPARE(m.window->windowTitle(), title);
-        QCOMPARE(m.frame(), frame);
-        QCOMPARE(m.sendOne()->isVisible(), !all);
-        QCOMPARE(m.sendAll()->isVisible(), all);
-        QVERIFY(m.message()->toPlainText().isEmpty());
-    }
-
     // Typed as a keyboard with a Greek layout would and sent in the code
-    // page: to one computer on the text port, to all in one datagram.
+    // page: to one computer on the text port, to all in one datagram. The
+    // window was open for all before, with a draft: closing alone puts it
+    // back to one computer, and opening it again shows its mode, empty. A
+    // refusal keeps the window and its text.
     void send_data()
     {
         QTest::addColumn<bool>("all");
+        QTest::addColumn<bool>("open"); // the broadcast port
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::addColumn<QString>("told");
+        const QString notOpen = "The message could not be sent to all computers: the broadcast port %1 is not open.";
         // clang-format off
-        QTest::newRow("one computer") << false << QString::fromUtf8("Καλημέρα 5€") << QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80");
-        QTest::newRow("all computers") << true << QString::fromUtf8("Κλείνουμε σε 10'") << QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'");
-        QTest::newRow("nothing to one") << false << QString() << QByteArray();
-        QTest::newRow("nothing to all") << true << QString() << QByteArray();
+        QTest::newRow("one computer") << false << true << QString::fromUtf8("Καλημέρα 5€") << QByteArray("\xCA\xE1\xEB\xE7\xEC\xDD\xF1\xE1 5\x80") << QString();
+        QTest::newRow("all computers") << true << true << QString::fromUtf8("Κλείνουμε σε 10'") << QByteArray("\xCA\xEB\xE5\xDF\xED\xEF\xF5\xEC\xE5 \xF3\xE5 10'") << QString();
+        QTest::newRow("nothing to one") << false << true << QString() << QByteArray() << "No Message Was Entered";
+        QTest::newRow("nothing to all") << true << true << QString() << QByteArray() << "No Message Was Entered";
+        QTest::newRow("broadcast port not open") << true << false << "terminate" << QByteArray() << notOpen.arg(Ports().broadcastLocal);
         // clang-format on
     }
     void send()
     {
         QFETCH(bool, all);
+        QFETCH(bool, open);
         QFETCH(QString, typed);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, told);
         Messages m;
-        QVERIFY(m.openGroup());
+        QVERIFY(!open || m.openGroup());
+        m.window->openForAll();
+        m.type(QStringLiteral("draft"));
+        m.window->close();
+        QVERIFY(!m.window->allComputers());
         if (all)
             m.window->openForAll();
         else
             m.window->openForComputer(QStringLiteral("PC1"), QStringLiteral("127.0.0.11"));
+        QCOMPARE((QStringList{m.window->windowTitle(), m.frame()}),
+                 (all ? QStringList{"Send Message To All Computers", "Sending Message To All Computers"}
+                      : QStringList{"Send Message", "Send Message To PC1"}));
+        QVERIFY(m.sendOne()->isVisible() != all && m.sendAll()->isVisible() == all);
+        QVERIFY(m.message()->toPlainText().isEmpty());
         m.type(typed);
         (all ? m.sendAll() : m.sendOne())->click();
-        QCOMPARE(m.prompter.texts(), bytes.isEmpty() ? QStringList{"No Message Was Entered"} : QStringList());
+        QCOMPARE(m.prompter.texts(), told.isEmpty() ? QStringList() : QStringList{told});
         if (bytes.isEmpty()) {
             QVERIFY(m.window->isVisible() && !m.channel && !m.group.hasPendingDatagrams());
+            QCOMPARE(m.message()->toPlainText(), typed);
         } else if (all) {
             QVERIFY(!m.window->isVisible());
             QTRY_VERIFY(m.group.hasPendingDatagrams());
@@ -159,20 +142,6 @@ private slots:
         QTRY_VERIFY(!m.window->isVisible());
         QCOMPARE(m.channel->sent(), QByteArrayList{"Your coffee is ready"});
         QCOMPARE(m.prompter.said().size(), 1);
-    }
-
-    void broadcastPortNotOpen()
-    {
-        Messages m;
-        m.window->openForAll();
-        m.type(QStringLiteral("terminate"));
-        m.sendAll()->click();
-        QCOMPARE(m.prompter.texts(),
-                 QStringList{QStringLiteral(
-                                 "The message could not be sent to all computers: the broadcast port %1 is not open.")
-                                 .arg(Ports().broadcastLocal)});
-        QVERIFY(m.window->isVisible());
-        QCOMPARE(m.message()->toPlainText(), QStringLiteral("terminate"));
     }
 };
 

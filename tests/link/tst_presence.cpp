@@ -58,20 +58,6 @@ struct Fixture
     }
 };
 
-struct DescriptorLimit
-{
-    explicit DescriptorLimit(rlim_t soft)
-    {
-        getrlimit(RLIMIT_NOFILE, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = soft;
-        ok = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-    }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved); }
-    rlimit saved{};
-    bool ok = false;
-};
-
 int openDescriptors()
 {
     return int(
@@ -85,26 +71,35 @@ class TestPresence : public QObject
 private slots:
     // A client that stops answering shows the error picture, and its status
     // word's picture once it answers again; a computer whose client never
-    // runs shows the error picture all along.
+    // runs shows the error picture all along. Nothing is probed while
+    // polling is off; switched on live, as the options window does, it starts.
     void followsTheClient_data()
     {
         QTest::addColumn<SlotState>("status");
         QTest::addColumn<Picture>("picture");
-        QTest::newRow("free") << SlotState::Free << Picture::Free;
-        QTest::newRow("normal") << SlotState::Normal << Picture::Normal;
-        QTest::newRow("prepaid") << SlotState::Prepaid << Picture::Prepaid;
-        QTest::newRow("account") << SlotState::Account << Picture::Account;
+        QTest::addColumn<bool>("late"); // polling switched on after two ticks
+        QTest::newRow("free") << SlotState::Free << Picture::Free << false;
+        QTest::newRow("normal, switched on late") << SlotState::Normal << Picture::Normal << true;
+        QTest::newRow("prepaid") << SlotState::Prepaid << Picture::Prepaid << false;
+        QTest::newRow("account") << SlotState::Account << Picture::Account << false;
     }
     void followsTheClient()
     {
         QFETCH(SlotState, status);
         QFETCH(Picture, picture);
+        QFETCH(bool, late);
         Agent agent;
         QVERIFY2(agent.start(address(3, 1), {"--no-broadcast"}), qPrintable(agent.errors()));
         Fixture f;
+        f.polling = !late;
         f.status = {{1, status}, {2, SlotState::Free}};
         f.poller.addComputer(1, address(3, 1));
         f.poller.addComputer(2, address(3, 2)); // nothing listens there
+        if (late) {
+            QTest::qWait(int(2.5 * Interval));
+            QVERIFY(agent.count("probe") == 0 && f.pictures.isEmpty());
+            f.polling = true;
+        }
         QTRY_VERIFY_WITH_TIMEOUT(f.countOf(1, picture) >= 1, Patience);
         QVERIFY(agent.waitFor("probe"));
         QTRY_VERIFY(f.countOf(2, Picture::Error) >= 1);
@@ -117,23 +112,6 @@ private slots:
         QVERIFY(agent.start(address(3, 1), {"--no-broadcast"}));
         QTRY_VERIFY_WITH_TIMEOUT(f.lastOf(1) == picture, Patience);
         QCOMPARE(f.status.value(1), status); // probing never touches a status word
-    }
-
-    void pollingOnlyWhileSwitchedOn()
-    {
-        Agent agent;
-        QVERIFY(agent.start(address(3, 4), {"--no-broadcast"}));
-        Fixture f;
-        f.polling = false;
-        f.status = {{1, SlotState::Normal}};
-        f.poller.addComputer(1, address(3, 4));
-        f.poller.addComputer(2, address(3, 5));
-        QTest::qWait(int(2.5 * Interval)); // two ticks must pass without a probe
-        QVERIFY(agent.count("probe") == 0 && f.pictures.isEmpty());
-        // Switched on live, as the options window does.
-        f.polling = true;
-        QTRY_VERIFY_WITH_TIMEOUT(f.countOf(1, Picture::Normal) >= 1, Patience);
-        QVERIFY(agent.waitFor("probe")); // its line may trail the picture
     }
 
     // "network Check": the answer comes from the event loop, never from
@@ -234,8 +212,11 @@ private slots:
         for (int aa = 1; scarce && aa <= computers; ++aa)
             log.status.insert(aa, SlotState::Normal);
         const int base = openDescriptors();
-        std::optional<DescriptorLimit> limit;
-        if (scarce && !limit.emplace(rlim_t(base + 80)).ok)
+        rlimit saved{};
+        getrlimit(RLIMIT_NOFILE, &saved);
+        const rlimit lowered{rlim_t(base + 80), saved.rlim_max};
+        const auto restore = qScopeGuard([&saved] { setrlimit(RLIMIT_NOFILE, &saved); });
+        if (scarce && setrlimit(RLIMIT_NOFILE, &lowered) != 0)
             QSKIP("cannot lower the descriptor limit here");
         for (int aa = 1; aa <= computers; ++aa)
             log.poller.addComputer(aa, address(8, 1));

@@ -100,6 +100,15 @@ inline QPushButton *button(QWidget *w, const QString &text)
     return nullptr;
 }
 
+// The bill on screen, or none.
+inline BillingWindow *shownBill()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *b = qobject_cast<BillingWindow *>(w); b && b->isVisible())
+            return b;
+    return nullptr;
+}
+
 // The whole console after a login, as the program builds it, on a fresh
 // folder: PC1, PC2, ... at loopback addresses of this process, with
 // korvane-client agents there once startAgents() ran; ports of its own.
@@ -172,13 +181,7 @@ struct LiveConsole
         window().statusMenu()->close();
         window().action(entry)->trigger();
     }
-    BillingWindow *bill()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *b = qobject_cast<BillingWindow *>(w); b && b->isVisible())
-                return b;
-        return nullptr;
-    }
+    BillingWindow *bill() { return shownBill(); }
     QString lastCommand(int i) { return agents.at(i)->last("command").value("text").toString(); }
     // No icon or name of the map, nor the menu bar, lies under the window.
     bool clearOfTheMap(const QWidget *w)

@@ -86,7 +86,6 @@ public:
             qWarning("no korvane-client at %s", qPrintable(clientBinary()));
             return false;
         }
-        m_proc.setProcessChannelMode(QProcess::SeparateChannels);
         // An agent goes with the test, even one killed on a timeout.
         m_proc.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_proc.start(clientBinary(), QStringList{"--listen", listen, "--port-offset", QString::number(offset)} + extra);
