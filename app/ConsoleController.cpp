@@ -242,7 +242,7 @@ void ConsoleController::maintenance()
                         Prompter::Icon::Critical))
         return;
     const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-tools");
-    if (const Result<void> r = m_desktop->start(tool, {QStringLiteral("--home"), m_paths.home()}); !r) {
+    if (const Result<void> r = m_desktop->start(tool, m_paths.toolArguments()); !r) {
         m_prompter.tell(r.error(), Prompter::Icon::Critical);
         return;
     }

@@ -86,6 +86,14 @@ Result<void> Paths::rememberBranch() const
     return {};
 }
 
+QStringList Paths::toolArguments() const
+{
+    QStringList args{QStringLiteral("--home"), m_home};
+    if (booksOnServer())
+        args << QStringLiteral("--database") << m_database << QStringLiteral("--branch") << branchShown(m_branch);
+    return args;
+}
+
 QString Paths::branchBook(const QString &branch)
 {
     return branch.isEmpty() ? QStringLiteral("cafe") : QStringLiteral("cafe_") + branch;

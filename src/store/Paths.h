@@ -3,6 +3,7 @@
 #include "base/Result.h"
 
 #include <QString>
+#include <QStringList>
 
 // The application folder and everything the console keeps under it.
 class Paths
@@ -42,6 +43,8 @@ public:
     Result<void> rememberBranch() const;
     // The schema of a branch's book on the server.
     static QString branchBook(const QString &branch);
+    // What names these books to korvane-tools, wherever the console was told them.
+    QStringList toolArguments() const;
     // The book of the main branch, which holds the shared catalogue.
     QString mainCafeDatabase() const;
 

@@ -523,6 +523,9 @@ private slots:
         QVERIFY(!there.open(north.cafeDatabase()) && !shared.open(north.customerDatabase()));
         QCOMPARE(there.products()->size(), cafe.products()->size());
         QCOMPARE(there.transaction(1)->computer, QString("PC1"));
+        // The console sends the maintenance tool to the branch's books.
+        QCOMPARE(runProgram("korvane-tools", north.toolArguments() << "check", &out, &err), 0);
+        QVERIFY2(north.toolArguments().endsWith("north") && out.contains("Both books are sound."), out + err);
 
         // The main branch's customer logs on at the north and spends once.
         const auto logon = [](CustomerStore &book) {
