@@ -363,8 +363,9 @@ void ConsoleController::start(Login::Role role)
     buildComputers();
     m_engine->loadRateSettings();
     m_engine->restore([this] { return new TcpChannel(m_ports.command); }, m_lock.tookOverFromTheDead());
-    // Books on a server: the map follows the other counter's starts and ends.
-    m_engineCafe.watch(m_engine.get(), [e = m_engine.get()] { e->followBooks(); });
+    // Books on a server: what the other counter writes shows here at once.
+    m_engineCafe.watch(this, [this](const QString &table) { followOtherCounter(table); });
+    m_customers.watch(this, [this](const QString &table) { followOtherCounter(table); });
     if (const Result<void> settled = m_accounts->settleSales(); !settled)
         m_problems << QStringLiteral("Time sales left unfinished by the last run could not be settled: ")
                           + settled.error();
@@ -375,6 +376,19 @@ void ConsoleController::start(Login::Role role)
         const QString text = m_problems.join(QStringLiteral("\n\n"));
         QTimer::singleShot(0, this, [this, text] { m_prompter.tell(text, Prompter::Icon::Warning); });
     }
+}
+
+void ConsoleController::followOtherCounter(const QString &table)
+{
+    const bool any = table.isEmpty(); // after a lost connection
+    if (any || table == QLatin1String("kin") || table == QLatin1String("computers"))
+        m_engine->followBooks();
+    if (any || table == QLatin1String("computers"))
+        if (auto *roster = qobject_cast<RosterWindow *>(m_window->openWindow(MenuEntry::Computers)))
+            roster->getComputers();
+    if (any || table == QLatin1String("users") || table == QLatin1String("credits"))
+        if (auto *desk = qobject_cast<CustomerWindow *>(m_window->openWindow(MenuEntry::ShowUsers)))
+            desk->followBooks();
 }
 
 void ConsoleController::startServices()

@@ -85,6 +85,7 @@ private:
     void wireLogonReports();
     void startServices();
     void buildComputers();
+    void followOtherCounter(const QString &table);
     void showPicture(qint64 aa, Picture p);
     void popupCommand(MenuEntry entry, qint64 aa);
     void toAllComputers(const QString &question, const QByteArray &datagram);

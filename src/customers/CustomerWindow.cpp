@@ -158,6 +158,21 @@ void CustomerWindow::getUsers()
         m_model->fetchMore({});
 }
 
+void CustomerWindow::followBooks()
+{
+    // The time being added goes onto whatever the account holds by then.
+    if (m_save->isVisible())
+        return;
+    const qint64 chosen = m_selected ? m_selected->aa : 0;
+    getUsers();
+    for (int row = 0; chosen != 0 && row < m_model->rowCount(); ++row)
+        if (m_model->account(row).aa == chosen) {
+            m_grid->selectRow(row);
+            selectRow(row);
+            return;
+        }
+}
+
 void CustomerWindow::tellFailure(const QString &text)
 {
     if (m_readReported)

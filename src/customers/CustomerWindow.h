@@ -36,6 +36,9 @@ public:
 
     // Reads the accounts again from the start.
     void getUsers();
+    // The accounts changed elsewhere (another counter): read again, the
+    // chosen account kept, unless time is being added to it.
+    void followBooks();
     // Delete shown or hidden as the operator now logged in may use it.
     void followRole();
     // Where "New User" comes from when the console keeps one for every

@@ -470,6 +470,21 @@ QStringList serverSums()
 
 QStringList catalogueTables() { return {QStringLiteral("groups"), QStringLiteral("products")}; }
 
+namespace {
+// Every console on the books hears which of these tables another one
+// changed when it commits (SqlStore::watch).
+QStringList notifying(const QStringList &tables)
+{
+    QStringList s{QStringLiteral("CREATE FUNCTION korvane_notify() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                                 " PERFORM pg_notify('korvane_' || current_schema(), TG_TABLE_NAME); RETURN NULL; END $$")};
+    for (const QString &t : tables)
+        s << QStringLiteral("CREATE TRIGGER %1_notify AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH STATEMENT"
+                            " EXECUTE FUNCTION korvane_notify()")
+                 .arg(t);
+    return s;
+}
+} // namespace
+
 QStringList serverCafeStatements(bool branch)
 {
     QStringList defaults = cafeDefaults();
@@ -485,15 +500,7 @@ QStringList serverCafeStatements(bool branch)
     const QStringList rules{
         QStringLiteral("CREATE UNIQUE INDEX kin_one_open ON kin (computer) WHERE ") + QLatin1String(kRunning),
         QStringLiteral("CREATE UNIQUE INDEX kin_one_account ON kin (userpin) WHERE userenab = 1")};
-    // Every console on the books hears of a change to the computers or the
-    // charges when it commits (SqlStore::watch).
-    const QStringList notify{
-        QStringLiteral("CREATE FUNCTION korvane_notify() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
-                       " PERFORM pg_notify('korvane_' || current_schema(), TG_TABLE_NAME); RETURN NULL; END $$"),
-        QStringLiteral("CREATE TRIGGER kin_notify AFTER INSERT OR UPDATE OR DELETE ON kin FOR EACH STATEMENT"
-                       " EXECUTE FUNCTION korvane_notify()"),
-        QStringLiteral("CREATE TRIGGER computers_notify AFTER INSERT OR UPDATE OR DELETE ON computers FOR EACH"
-                       " STATEMENT EXECUTE FUNCTION korvane_notify()")};
+    const QStringList notify = notifying({QStringLiteral("kin"), QStringLiteral("computers")});
     QStringList all = QStringList{serverFold(), whole} + forServer(cafeStatements()) + bounded(cafeBounds(), true)
                       + bounded(ownerBounds(), true) + serverSums() + rules + notify + defaults;
     if (branch) {
@@ -503,6 +510,10 @@ QStringList serverCafeStatements(bool branch)
     return all;
 }
 
-QStringList serverCustomerStatements() { return QStringList{serverFold()} + forServer(customerStatements()); }
+QStringList serverCustomerStatements()
+{
+    return QStringList{serverFold()} + forServer(customerStatements())
+           + notifying({QStringLiteral("users"), QStringLiteral("credits")});
+}
 
 } // namespace Schema

@@ -204,11 +204,11 @@ bool SqlStore::reconnect()
         return false;
     }
     if (m_changed && m_db.driver()->subscribeToNotification(QStringLiteral("korvane_") + m_schema))
-        QMetaObject::invokeMethod(m_db.driver(), m_changed, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_db.driver(), [this] { m_changed(QString()); }, Qt::QueuedConnection);
     return true;
 }
 
-bool SqlStore::watch(QObject *context, const std::function<void()> &changed)
+bool SqlStore::watch(QObject *context, const std::function<void(const QString &)> &changed)
 {
     if (!onServer())
         return false;
@@ -218,9 +218,9 @@ bool SqlStore::watch(QObject *context, const std::function<void()> &changed)
         return false;
     if (first)
         QObject::connect(m_db.driver(), &QSqlDriver::notification, context,
-                         [this](const QString &, QSqlDriver::NotificationSource source, const QVariant &) {
+                         [this](const QString &, QSqlDriver::NotificationSource source, const QVariant &payload) {
                              if (source == QSqlDriver::OtherSource)
-                                 m_changed();
+                                 m_changed(payload.toString());
                          });
     return true;
 }

@@ -74,11 +74,12 @@ public:
         return rows;
     }
 
-    // Calls changed whenever another connection commits a change to the
-    // book's computers or charges (the other counter on a server), and once
-    // after a lost connection is made again, when changes may have been
-    // missed. False where nobody else writes: a file is one console's.
-    bool watch(QObject *context, const std::function<void()> &changed);
+    // Calls changed with the table's name whenever another connection
+    // commits a change to a table the consoles follow (the other counter on
+    // a server), and with an empty name once after a lost connection is made
+    // again, when any change may have been missed. False where nobody else
+    // writes: a file is one console's.
+    bool watch(QObject *context, const std::function<void(const QString &table)> &changed);
 
     // SQLite's own check of every page and index: the problems found, none
     // when the file is sound. A server keeps its own pages.
@@ -120,5 +121,5 @@ private:
     QString m_shared;
     QString m_location;
     bool m_inTransaction = false;
-    std::function<void()> m_changed;
+    std::function<void(const QString &)> m_changed;
 };

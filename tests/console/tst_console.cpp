@@ -225,6 +225,12 @@ private slots:
         QVERIFY(w.openWindow(MenuEntry::NewUser)->isVisible() && c.clearOfTheMap(w.openWindow(MenuEntry::NewUser)));
         auto *grid = desk->findChild<QTableView *>();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+        // Time sold at the other counter shows on the chosen account here (books on a server).
+        if (c.home.paths().booksOnServer()) {
+            CustomerStore other;
+            QVERIFY(!other.open(c.home.paths().customerDatabase()) && other.credit(1, anna(c).aa, 30));
+            QTRY_COMPARE_WITH_TIMEOUT(desk->findChild<QLineEdit *>("timeLeft")->text(), Format::minutes(90), 1000);
+        }
         button(desk, "Print Card")->click();
         QVERIFY(desk->cardWindow() && desk->cardWindow()->isVisible() && c.clearOfTheMap(desk->cardWindow()));
         QVERIFY(w.action(MenuEntry::PrinterHistory)->isEnabled()); // its menu follows the role: tst_login

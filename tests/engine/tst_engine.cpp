@@ -128,7 +128,7 @@ private slots:
         QVERIFY(!cafe.open(a.home.paths().cafeDatabase()) && !customers.open(a.home.paths().customerDatabase()));
         Engine b(cafe, customers, channel, [&] { return channel.spawn(); }, prompter, a.clock);
         b.loadRoster(*cafe.computers());
-        QCOMPARE(cafe.watch(&b, [&] { b.followBooks(); }), cafe.onServer());
+        QCOMPARE(cafe.watch(&b, [&](const QString &) { b.followBooks(); }), cafe.onServer());
         const SlotState followed = cafe.onServer() ? SlotState::Normal : SlotState::Free;
         QVERIFY(a.startNormal(a.pc1));
         QTRY_COMPARE_WITH_TIMEOUT(b.slot(a.pc1)->state, followed, 1000);
