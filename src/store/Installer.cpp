@@ -49,12 +49,8 @@ std::optional<QString> writeFile(const QString &path, const QByteArray &data, QS
 }
 
 // A book on a server is made in one transaction: a failure leaves no half.
-std::optional<QString> createOnServer(const QString &location, const QStringList &statements, int version,
-                                      QStringList &created)
+std::optional<QString> fillOnServer(SqlStore &store, const QStringList &statements, int version, QStringList &created)
 {
-    SqlStore store;
-    if (auto err = store.create(location))
-        return err;
     const auto ok = store.atomically([&] {
         for (const QString &s : statements)
             if (!store.exec(s))
@@ -67,20 +63,46 @@ std::optional<QString> createOnServer(const QString &location, const QStringList
     return std::nullopt;
 }
 
-// A server's book exists once its schema holds tables.
-bool bookExists(const QString &location)
+std::optional<QString> shapeOnServer(SqlStore &book, const QStringList &tables, int newest)
 {
-    if (!ServerAddress::isServer(location))
-        return QFileInfo::exists(location);
+    const QStringList present = book.tables();
+    for (const QString &t : tables)
+        if (!present.contains(t))
+            return QStringLiteral("%1 is not a Korvane database: it has no table %2").arg(book.path(), t);
+    const Result<int> found = book.version();
+    if (!found)
+        return QStringLiteral("%1 cannot be read: %2").arg(book.path(), found.error());
+    if (*found > newest)
+        return QStringLiteral("%1 was written by a newer Korvane (books version %2); this Korvane reads books"
+                              " up to version %3.")
+            .arg(book.path())
+            .arg(*found)
+            .arg(newest);
+    return std::nullopt;
+}
+
+// A server's book, made when its schema holds no tables, else looked at and
+// brought up to date: all on one connection, each a login to the server.
+std::optional<QString> installOnServer(const Installer::Book &b, QStringList &created, bool &refused)
+{
     SqlStore store;
-    return !store.open(location) && !store.tables().isEmpty();
+    if (auto e = store.create(b.path))
+        return e;
+    const int newest = Migrations::latest(b.steps);
+    if (store.tables().isEmpty())
+        return fillOnServer(store, b.statements, newest, created);
+    refused = true;
+    if (auto e = shapeOnServer(store, b.tables, newest))
+        return e;
+    if (const auto m = Migrations::apply(store, b.steps); !m)
+        return m.error();
+    refused = false;
+    return std::nullopt;
 }
 
 std::optional<QString> createDatabase(const QString &path, const QStringList &statements, int version,
                                       QStringList &created)
 {
-    if (ServerAddress::isServer(path))
-        return createOnServer(path, statements, version, created);
     // Build beside the target and rename, so a failed install leaves no half-made book.
     const QString temp = path + QStringLiteral(".new");
     QFile::remove(temp);
@@ -120,20 +142,7 @@ std::optional<QString> Installer::checkDatabase(const QString &path, const QStri
         SqlStore book;
         if (auto e = book.open(path))
             return e;
-        const QStringList present = book.tables();
-        for (const QString &t : tables)
-            if (!present.contains(t))
-                return QStringLiteral("%1 is not a Korvane database: it has no table %2").arg(book.path(), t);
-        const Result<int> found = book.version();
-        if (!found)
-            return QStringLiteral("%1 cannot be read: %2").arg(book.path(), found.error());
-        if (*found > newest)
-            return QStringLiteral("%1 was written by a newer Korvane (books version %2); this Korvane reads books"
-                                  " up to version %3.")
-                .arg(book.path())
-                .arg(*found)
-                .arg(newest);
-        return std::nullopt;
+        return shapeOnServer(book, tables, newest);
     }
     const QFileInfo info(path);
     if (!info.isFile())
@@ -212,7 +221,15 @@ Installer::Report Installer::install(const Paths &paths, const Migrations &steps
         return r;
 
     for (const Book &b : books(paths, steps)) {
-        if (!bookExists(b.path)) {
+        if (ServerAddress::isServer(b.path)) {
+            bool refused = false;
+            if (!step(installOnServer(b, r.created, refused))) {
+                r.bookRefused = refused;
+                return r;
+            }
+            continue;
+        }
+        if (!QFileInfo::exists(b.path)) {
             if (!step(createDatabase(b.path, b.statements, Migrations::latest(b.steps), r.created)))
                 return r;
             continue;
