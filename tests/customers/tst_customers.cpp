@@ -10,6 +10,7 @@
 #include "customers/CustomerWindow.h"
 #include "customers/PrintTargetDialog.h"
 #include "reports/PrinterLogWindow.h"
+#include "store/DatabaseCopy.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -30,10 +31,7 @@ void keep(QtMsgType type, const QMessageLogContext &context, const QString &text
         s_messages << text;
     s_shown(type, context, text);
 }
-bool logged(const QString &pin)
-{
-    return std::any_of(s_messages.cbegin(), s_messages.cend(), [&](const QString &m) { return m.contains(pin); });
-}
+bool logged(const QString &pin) { return !s_messages.filter(pin).isEmpty(); }
 
 struct Desk : Cafe
 {
@@ -60,18 +58,12 @@ struct Desk : Cafe
     }
     qint64 add(const QString &name, const QString &last, const QString &pin, qint64 left, qint64 used = 0)
     {
-        CustomerRow r{0, name, last, QStringLiteral("210 555"), pin, left + used, used, left, false, {}};
-        return customers.addAccount(r).value_or(0);
+        return customers.addAccount({0, name, last, "210 555", pin, left + used, used, left, false, {}}).value_or(0);
     }
     qint64 addUse(const QString &pin, const QDate &day, bool open = false)
     {
-        KinRow k;
-        k.computer = QStringLiteral("PC2");
-        k.startdate = day;
-        k.starttime = QDateTime(day, QTime(9, 0));
-        k.type = QStringLiteral("user");
-        k.userpin = pin;
-        k.userenab = open;
+        const KinRow k{.computer = "PC2", .startdate = day, .starttime = QDateTime(day, QTime(9, 0)),
+                       .userenab = open, .userpin = pin, .type = "user"};
         return cafe.appendTransaction(k).value_or(0);
     }
     // Logged on now at PC2, as the logon service marks it.
@@ -489,9 +481,7 @@ private slots:
     {
         QFETCH(QByteArray, stored);
         TempHome home;
-        QFile f(home.paths().printLog());
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(stored) == stored.size());
-        f.close();
+        QVERIFY(DatabaseCopy::replaceFile(home.paths().printLog(), stored));
         PrinterLogWindow w(home.paths().printLog());
         w.show();
         auto *box = child<QPlainTextEdit>(&w, "log");

@@ -46,8 +46,7 @@ private slots:
         Agent agent;
         QVERIFY2(agent.start(address(40, 1), noBroadcast()), qPrintable(agent.errors()));
         LiveCafe c(Shifted, {{"PC1", address(40, 1)}});
-        QVERIFY(c.ok());
-        QVERIFY(c.addAccount("1234", 60, true));
+        QVERIFY(c.ok() && c.addAccount("1234", 60, true));
         QVERIFY(running.isEmpty() || (c.start(running, c.pc1) && agent.waitFor("command")));
         const int before = agent.count("command");
         c.prompter.answer(true);

@@ -16,23 +16,16 @@
 using namespace linktest;
 
 namespace {
-const QString ConsoleAddress = QStringLiteral("127.0.0.1");
-
-Ports realPorts()
-{
-    Ports p = Ports::withOffset(0);
-    p.multicastInterface = QStringLiteral("lo");
-    return p;
-}
-
 // The console as the main window wires it: the logon service asks the
 // engine for a computer's status and starts and ends account charges
 // through it.
 struct Console
 {
     explicit Console(const Roster &roster)
-        : c(realPorts(), roster)
-    {}
+        : c(Ports::withOffset(0), roster)
+    {
+        c.ports.multicastInterface = QStringLiteral("lo"); // the protocol's own ports, the group on loopback
+    }
     LiveCafe c;
     std::unique_ptr<CustomerLogon> rules;
     std::unique_ptr<LogonPort> logon;
@@ -68,11 +61,6 @@ struct Console
     }
 };
 
-bool startAgent(Agent &agent, const QString &address)
-{
-    return agent.start(address, {QStringLiteral("--console"), ConsoleAddress}, 0);
-}
-
 // The text, port and state of the agent's last event of `kind`.
 QStringList seen(const Agent &agent, const char *kind)
 {
@@ -80,20 +68,6 @@ QStringList seen(const Agent &agent, const char *kind)
     return {e.value("text").toString(), QString::number(e.value("port").toInt()), e.value("state").toString()};
 }
 
-// A request to the console's logon port from a client's address.
-bool fromClient(const QString &address, const QByteArray &request)
-{
-    return deliver(address, ConsoleAddress, Ports::withOffset(0).logon, request);
-}
-
-// An agent whose PIN was accepted: "u" and the minutes have arrived.
-bool logOn(Agent &agent, const QString &pin, qint64 minutes)
-{
-    agent.write("pin " + pin.toLatin1() + '\n');
-    return agent.waitFor(QStringLiteral("command"))
-           && agent.last(QStringLiteral("command")).value(QStringLiteral("text")).toString()
-                  == QStringLiteral("u%1").arg(minutes);
-}
 } // namespace
 
 class TestE2eLogon : public QObject
@@ -107,7 +81,8 @@ private slots:
     {
         KORVANE_IN_NETNS();
         Agent agent;
-        QVERIFY2(startAgent(agent, "127.0.0.2"), qPrintable(agent.errors()));
+        // Agents answer the console at 127.0.0.1 on the protocol's own ports.
+        QVERIFY2(agent.start("127.0.0.2", {}, 0), qPrintable(agent.errors()));
         Console k(Roster{{"PC2", "127.0.0.2"}});
         QVERIFY(k.start());
         const qint64 account = k.c.addAccount("1111", 60);
@@ -153,11 +128,13 @@ private slots:
         QFETCH(qint64, left);
         QFETCH(QString, used);
         Agent agent;
-        QVERIFY2(startAgent(agent, "127.0.0.4"), qPrintable(agent.errors()));
+        QVERIFY2(agent.start("127.0.0.4", {}, 0), qPrintable(agent.errors()));
         Console k(Roster{{"PC4", "127.0.0.4"}});
         QVERIFY(k.start());
         const qint64 customer = k.c.addAccount("2468", 30);
-        QVERIFY(account ? logOn(agent, "2468", 30) : k.c.startNormal(k.c.key("PC4")));
+        if (account)
+            agent.write("pin 2468\n"); // which command it brings: below
+        QVERIFY(account ? agent.waitFor("command") : k.c.startNormal(k.c.key("PC4")));
         QTRY_COMPARE(k.c.slot("PC4").state, account ? SlotState::Account : SlotState::Normal);
         if (account) {
             QTRY_VERIFY(k.c.idle());
@@ -176,7 +153,7 @@ private slots:
             // The customer's own computer locks; a normal charge goes on.
             QCOMPARE(seen(agent, "sent"), (QStringList{"closeme", "1010", account ? "locked" : "unlocked"}));
         } else {
-            QVERIFY(fromClient("127.0.0.4", late));
+            QVERIFY(deliver("127.0.0.4", "127.0.0.1", k.c.ports.logon, late)); // to the console's logon port
         }
         if (!account) {
             QVERIFY(!QTest::qWaitFor([&] { return k.c.slot("PC4").state != SlotState::Normal; }, 500));
@@ -203,10 +180,9 @@ private slots:
         KORVANE_IN_NETNS();
         Agent a, b, c;
         for (const auto &[agent, ip] : {std::pair{&a, "127.0.0.2"}, {&b, "127.0.0.3"}, {&c, "127.0.0.4"}})
-            QVERIFY2(startAgent(*agent, ip), qPrintable(agent->errors()));
+            QVERIFY2(agent->start(ip, {}, 0), qPrintable(agent->errors()));
         Console k(Roster{{"PC2", "127.0.0.2"}, {"PC3", "127.0.0.3"}, {"PC4", "127.0.0.4"}});
-        QVERIFY(k.start());
-        QVERIFY(k.c.startPrepaid(k.c.key("PC4"), 1800));
+        QVERIFY(k.start() && k.c.startPrepaid(k.c.key("PC4"), 1800));
 
         MessageSender sender(k.broadcaster, [&k] { return k.textChannel(); });
         QSignalSpy delivered(&sender, &MessageSender::delivered);
@@ -217,8 +193,7 @@ private slots:
         QTRY_COMPARE(delivered.size(), 1);
 
         const QString all = QString::fromUtf8("Happy hour: 2 € the hour");
-        QVERIFY(sender.sendToAll(all));
-        QVERIFY(k.broadcaster.send(Protocol::terminate()));
+        QVERIFY(sender.sendToAll(all) && k.broadcaster.send(Protocol::terminate()));
         for (Agent *agent : {&a, &b, &c}) {
             QVERIFY2(agent->waitFor("broadcast"), qPrintable(agent->errors()));
             QCOMPARE(seen(*agent, "message").mid(0, 2), (QStringList{all, "9000"}));

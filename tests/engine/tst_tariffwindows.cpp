@@ -72,11 +72,8 @@ private slots:
         const QStringList before = ::stored(cafe);
         ScriptedPrompter prompter;
         const bool rates = typed.size() == 6;
-        std::unique_ptr<QWidget> w;
-        if (rates)
-            w = std::make_unique<RatesWindow>(cafe, prompter);
-        else
-            w = std::make_unique<RateSettingsWindow>(cafe, prompter);
+        const std::unique_ptr<QWidget> w(rates ? static_cast<QWidget *>(new RatesWindow(cafe, prompter))
+                                               : new RateSettingsWindow(cafe, prompter));
         const QStringList names = rates ? QStringList{"rate1", "rate2", "rate3", "rate4", "rate5", "rate6"}
                                         : QStringList{"fixed", "mintime", "toltime"};
         QStringList expected = before;

@@ -3,57 +3,55 @@
 #include <QtTest>
 
 using Kind = Protocol::Command::Kind;
+using Broadcast = Protocol::Broadcast;
 Q_DECLARE_METATYPE(Protocol::Command::Kind)
+Q_DECLARE_METATYPE(Protocol::Broadcast)
 
 class TestProtocol : public QObject
 {
     Q_OBJECT
 private slots:
+    // Each text as a client reads it on its command port and as a datagram
+    // from the group; only "terminate" and "shutdown" are broadcasts.
     void parse_data()
     {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<qint64>("number");
-        QTest::newRow("stoppc") << QByteArray("stoppc") << Kind::StopPc << qint64(0);
-        QTest::newRow("u") << QByteArray("u120") << Kind::Account << qint64(120);
-        QTest::newRow("m") << QByteArray("m65") << Kind::MovedNormal << qint64(65);
-        QTest::newRow("m negative") << QByteArray("m-5") << Kind::MovedNormal << qint64(-5);
-        QTest::newRow("p") << QByteArray("p2") << Kind::MovedPrepaid << qint64(2);
-        QTest::newRow("typed with line end") << QByteArray("startpc\r\n") << Kind::StartPc << qint64(0);
-        QTest::newRow("t with line end") << QByteArray("t30\n") << Kind::Prepaid << qint64(30);
-        QTest::newRow("empty") << QByteArray() << Kind::Unknown << qint64(0);
-        QTest::newRow("letter alone") << QByteArray("t") << Kind::Unknown << qint64(0);
-        QTest::newRow("plus sign") << QByteArray("t+5") << Kind::Unknown << qint64(0);
-        QTest::newRow("blank inside") << QByteArray("t 5") << Kind::Unknown << qint64(0);
-        QTest::newRow("overflow") << QByteArray("t99999999999999999999") << Kind::Unknown << qint64(0);
-        QTest::newRow("capitals") << QByteArray("STARTPC") << Kind::Unknown << qint64(0);
-        QTest::newRow("terminate is no command") << QByteArray("terminate") << Kind::Unknown << qint64(0);
-        QTest::newRow("prefix only") << QByteArray("startpcx") << Kind::Unknown << qint64(0);
-        QTest::newRow("nul inside") << QByteArray("stoppc\0", 7) << Kind::Unknown << qint64(0);
+        QTest::addColumn<Broadcast>("broadcast");
+        const auto row = [](const char *name, const QByteArray &message, Kind kind, qint64 number = 0,
+                            Broadcast broadcast = Broadcast::Message) {
+            QTest::newRow(name) << message << kind << number << broadcast;
+        };
+        row("stoppc", "stoppc", Kind::StopPc);
+        row("u", "u120", Kind::Account, 120);
+        row("m", "m65", Kind::MovedNormal, 65);
+        row("m negative", "m-5", Kind::MovedNormal, -5);
+        row("p", "p2", Kind::MovedPrepaid, 2);
+        row("typed with line end", "startpc\r\n", Kind::StartPc);
+        row("t with line end", "t30\n", Kind::Prepaid, 30);
+        row("empty", QByteArray(), Kind::Unknown);
+        row("letter alone", "t", Kind::Unknown);
+        row("plus sign", "t+5", Kind::Unknown);
+        row("blank inside", "t 5", Kind::Unknown);
+        row("overflow", "t99999999999999999999", Kind::Unknown);
+        row("capitals", "STARTPC", Kind::Unknown);
+        row("terminate is no command", "terminate", Kind::Unknown, 0, Broadcast::Terminate);
+        row("shutdown: command and broadcast", "shutdown", Kind::Shutdown, 0, Broadcast::Shutdown);
+        row("capital broadcast", "Terminate", Kind::Unknown);
+        row("trailing blank", "shutdown ", Kind::Unknown);
+        row("prefix only", "startpcx", Kind::Unknown);
+        row("nul inside", QByteArray("stoppc\0", 7), Kind::Unknown);
     }
     void parse()
     {
         QFETCH(QByteArray, message);
         QFETCH(Kind, kind);
         QFETCH(qint64, number);
+        QFETCH(Broadcast, broadcast);
         const Protocol::Command c = Protocol::parseCommand(message);
         QVERIFY(c.kind == kind && c.number == number);
-    }
-
-    void broadcasts_data()
-    {
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<int>("meaning");
-        QTest::newRow("terminate") << QByteArray("terminate") << int(Protocol::Broadcast::Terminate);
-        QTest::newRow("shutdown") << QByteArray("shutdown") << int(Protocol::Broadcast::Shutdown);
-        QTest::newRow("capital") << QByteArray("Terminate") << int(Protocol::Broadcast::Message);
-        QTest::newRow("trailing blank") << QByteArray("shutdown ") << int(Protocol::Broadcast::Message);
-    }
-    void broadcasts()
-    {
-        QFETCH(QByteArray, datagram);
-        QFETCH(int, meaning);
-        QCOMPARE(int(Protocol::parseBroadcast(datagram)), meaning);
+        QCOMPARE(Protocol::parseBroadcast(message), broadcast);
     }
 
     void codePage_data()

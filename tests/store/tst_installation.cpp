@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "PgServer.h"
 #include "TempHome.h"
 #include "console/Backup.h"
@@ -31,9 +32,7 @@ QMap<QString, QByteArray> snapshot(const QString &root)
     QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString p = it.next();
-        QFile f(p);
-        f.open(QIODevice::ReadOnly);
-        files.insert(p.mid(root.size()), QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256));
+        files.insert(p.mid(root.size()), QCryptographicHash::hash(fileBytes(p), QCryptographicHash::Sha256));
     }
     return files;
 }
@@ -96,14 +95,12 @@ private slots:
         for (const QString &f : files)
             QCOMPARE(QFile::permissions(f) & 0x7077, QFile::ReadOwner | QFile::WriteOwner); // none when missing
         QCOMPARE(QFileInfo(p.printLog()).size(), 0);
-        QFile page(p.helpPage());
-        QVERIFY(page.open(QIODevice::ReadOnly) && page.readAll().contains("Charge And Lock"));
+        QVERIFY(fileBytes(p.helpPage()).contains("Charge And Lock"));
 
         // The default settings, written as a whole block the older program reads.
         const SettingsFile settings = SettingsFile::read(p.settingsFile());
         QVERIFY(!settings.fromDefaults() && settings.lines() == SettingsFile().lines());
-        QFile raw(p.settingsFile());
-        const QByteArray bytes = raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
+        const QByteArray bytes = fileBytes(p.settingsFile());
         QVERIFY(bytes.count("\r\n") == 10 && bytes.count('\n') == 10);
 
         // Pictures distinct and of the big icons' size.
@@ -183,22 +180,17 @@ private slots:
         QByteArray junk;
         if (file.isEmpty()) {
             // No user, root included, can make a folder where a file is.
-            QFile blocker(home.path() + "/blocker");
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-            folder = named = blocker.fileName() + "/home";
+            QVERIFY(DatabaseCopy::replaceFile(home.path() + "/blocker", {}));
+            folder = named = home.path() + "/blocker/home";
         } else {
             named = home.paths().systemFile(file);
             junk = QByteArray("no book\0", 8).repeated(512);
-            QFile f(named);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(junk) == junk.size());
+            QVERIFY(DatabaseCopy::replaceFile(named, junk));
         }
         QByteArray err;
         QVERIFY(runProgram("korvane", {"--home", folder}, nullptr, &err) > 0);
         QVERIFY2(err.contains(named.toUtf8()) && err.contains(cause.toUtf8()), err.constData());
-        if (!junk.isEmpty()) {
-            QFile f(named);
-            QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == junk && !QFile::exists(named + "-wal"));
-        }
+        QVERIFY(fileBytes(named) == junk && !QFile::exists(named + "-wal"));
     }
 
     // A book that cannot be trusted is refused naming it and left exactly as
@@ -336,8 +328,7 @@ private slots:
         if (told.isEmpty()) {
             QVERIFY2(r, qPrintable(r ? QString() : r.error()));
             QCOMPARE(computers(p.cafeDatabase()), QStringList{"1 PC1"});
-            QFile print(p.printLog());
-            QVERIFY(print.open(QIODevice::ReadOnly) && print.readAll() == "card 1\r\n");
+            QCOMPARE(fileBytes(p.printLog()), QByteArray("card 1\r\n"));
             QVERIFY(!Installer::install(p).error);
             return;
         }

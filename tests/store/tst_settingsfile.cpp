@@ -1,7 +1,9 @@
+#include "store/DatabaseCopy.h"
 #include "store/SettingsFile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <array>
 
 using Key = SettingsFile::Key;
 
@@ -45,12 +47,9 @@ private slots:
         QFETCH(bool, polling);
         QTemporaryDir dir;
         const QString path = dir.filePath("settings.dat");
-        QFile f(path);
-        if (exists) {
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(lines.isEmpty() ? QByteArray() : (lines.join("\r\n") + "\r\n").toLatin1());
-            f.close();
-        }
+        const QByteArray bytes = lines.isEmpty() ? QByteArray() : (lines.join("\r\n") + "\r\n").toLatin1();
+        if (exists)
+            QVERIFY(DatabaseCopy::replaceFile(path, bytes));
         const SettingsFile s = SettingsFile::read(path);
         QCOMPARE(s.fromDefaults(), defaults);
         QCOMPARE(s.text(Key::Polling), checkpc);
@@ -76,9 +75,8 @@ private slots:
         QFETCH(QStringList, typed);
         QFETCH(QList<int>, read);
         SettingsFile s;
-        s.setText(Key::Interval, typed[0]);
-        s.setText(Key::ToolbarSide, typed[1]);
-        s.setText(Key::FontSize, typed[2]);
+        for (int i = 0; i < 3; ++i)
+            s.setText(std::array{Key::Interval, Key::ToolbarSide, Key::FontSize}[i], typed[i]);
         s.setText(Key::NameColor, "not a colour");
         QCOMPARE((QList<int>{s.intervalMs(), s.toolbarSide(), s.fontSize()}), read);
         QCOMPARE(s.nameColor(), quint32(0)); // black
