@@ -240,10 +240,12 @@ std::optional<QSqlQuery> SqlStore::runOnce(const QString &sql, const QVariantLis
     // another statement runs before it is read to the end: there the whole
     // result is fetched at once.
     q.setForwardOnly(!onServer());
+    // Outside a transaction a change on the server commits by itself.
+    const bool commits = onServer() && !m_inTransaction && !sql.startsWith(QLatin1String("SELECT"));
     // The server prepares only queries and row changes, not the making of
     // tables and functions; a statement without values needs no preparing.
     if (onServer() && values.isEmpty()) {
-        if (!q.exec(sql)) {
+        if (!(commits ? watchedCommit([&] { return q.exec(sql); }) : q.exec(sql))) {
             m_lastError = q.lastError().text();
             return std::nullopt;
         }
@@ -256,12 +258,24 @@ std::optional<QSqlQuery> SqlStore::runOnce(const QString &sql, const QVariantLis
     }
     for (const QVariant &v : values)
         q.addBindValue(v);
-    if (!q.exec()) {
+    if (!(commits ? watchedCommit([&q] { return q.exec(); }) : q.exec())) {
         m_lastError = q.lastError().text();
         return std::nullopt;
     }
     m_lastError.clear();
     return q;
+}
+
+bool SqlStore::watchedCommit(const std::function<bool()> &commit)
+{
+    // The file's commits are watched by SQLite's own hooks.
+    if (!s_commitWatcher || !onServer())
+        return commit();
+    s_commitWatcher(CommitMoment::Before, m_path);
+    const bool ok = commit();
+    if (ok)
+        s_commitWatcher(CommitMoment::After, m_path);
+    return ok;
 }
 
 bool SqlStore::exec(const QString &sql, const QVariantList &values) { return run(sql, values).has_value(); }
@@ -323,7 +337,7 @@ Result<void> SqlStore::onServerAtomically(const std::function<bool()> &fn)
         bool done = fn();
         m_inTransaction = false;
         QString code;
-        if (done && !q.exec(QStringLiteral("COMMIT"))) {
+        if (done && !watchedCommit([&] { return q.exec(QStringLiteral("COMMIT")); })) {
             done = false;
             m_lastError = q.lastError().text();
             code = q.lastError().nativeErrorCode();

@@ -109,6 +109,8 @@ private:
     std::optional<QString> openServer(const QString &location, bool mayCreate);
     std::optional<QString> startSession(bool mayCreate);
     bool reconnect();
+    // Runs a commit between the crash tests' watcher's two calls.
+    bool watchedCommit(const std::function<bool()> &commit);
     std::optional<QSqlQuery> runOnce(const QString &sql, const QVariantList &values);
     Result<void> onServerAtomically(const std::function<bool()> &fn);
     QSqlDatabase m_db;

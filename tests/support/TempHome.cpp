@@ -16,6 +16,11 @@ TempHome::TempHome(bool install)
     }
     if (m_ok && install)
         m_ok = !Installer::install(m_paths).error.has_value();
+    // The programs a test starts on the folder find the same books.
+    if (m_ok && install && m_paths.booksOnServer()) {
+        QFile choice(m_paths.databaseChoice());
+        m_ok = choice.open(QIODevice::WriteOnly) && choice.write(m_paths.database().toUtf8() + '\n') > 0;
+    }
 }
 
 TempHome::~TempHome()
