@@ -171,6 +171,15 @@ Result<QStringList> copyBook(const QString &file, const QString &url, const QLis
                 if (!to.exec(QStringLiteral("ALTER TABLE kin ENABLE TRIGGER %1").arg(trigger)))
                     return false;
         }
+        // The planner's figures for the new rows: without them it takes the
+        // tables for empty and a year's listing reads every row to sort it.
+        QStringList analysed;
+        for (const Table &t : tables)
+            analysed << t.name;
+        if (cafe)
+            analysed << QStringLiteral("kin_days") << QStringLiteral("kin_hours") << QStringLiteral("kin_lengths");
+        if (!to.exec(QStringLiteral("ANALYZE ") + analysed.join(QStringLiteral(", "))))
+            return false;
         return to.exec(QStringLiteral("CREATE TABLE book_origin (source TEXT NOT NULL, copied TEXT NOT NULL)"))
                && to.exec(QStringLiteral("INSERT INTO book_origin VALUES (?, ?)"),
                           {file, QDateTime::currentDateTime().toString(Qt::ISODate)});
