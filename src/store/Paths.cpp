@@ -28,20 +28,15 @@ Paths folder(const QString &homeOption)
 Paths Paths::resolve(const QString &homeOption, const QString &databaseOption, const QString &branchOption)
 {
     Paths p = folder(homeOption);
-    QString url = databaseOption.isEmpty() ? qEnvironmentVariable("KORVANE_DATABASE") : databaseOption;
-    if (url.isEmpty()) {
-        QFile choice(p.databaseChoice());
-        if (choice.open(QIODevice::ReadOnly))
-            url = QString::fromUtf8(choice.readLine(4096)).trimmed();
-    }
-    p.setDatabase(url);
-    QString branch = branchOption.isEmpty() ? qEnvironmentVariable("KORVANE_BRANCH") : branchOption;
-    if (branch.isEmpty()) {
-        QFile choice(p.branchChoice());
-        if (choice.open(QIODevice::ReadOnly))
-            branch = QString::fromUtf8(choice.readLine(256)).trimmed();
-    }
-    p.setBranch(branch);
+    // The option, else the environment, else the first line of the folder's file.
+    const auto chosen = [](const QString &option, const char *variable, const QString &file) {
+        QString value = option.isEmpty() ? qEnvironmentVariable(variable) : option;
+        if (QFile choice(file); value.isEmpty() && choice.open(QIODevice::ReadOnly))
+            value = QString::fromUtf8(choice.readLine(4096)).trimmed();
+        return value;
+    };
+    p.setDatabase(chosen(databaseOption, "KORVANE_DATABASE", p.databaseChoice()));
+    p.setBranch(chosen(branchOption, "KORVANE_BRANCH", p.branchChoice()));
     return p;
 }
 
