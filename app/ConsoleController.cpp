@@ -138,6 +138,10 @@ void ConsoleController::wire()
     connect(e, &Engine::tipCleared, this, [this](qint64 aa) { m_window->map()->setTip(int(aa), QString()); });
     connect(e, &Engine::pictureChanged, this, &ConsoleController::showPicture);
     connect(m_poller.get(), &PresencePoller::pictureDue, this, &ConsoleController::showPicture);
+    connect(m_poller.get(), &PresencePoller::pictureDue, e, [e](qint64 aa, Picture p) {
+        if (p != Picture::Error)
+            e->clientAnswered(aa);
+    });
     // A bill opens beside its computer; one that opens by itself leaves an open question in front.
     connect(e, &Engine::billOpened, this, [this, w](Bill *bill) {
         auto *window = new BillingWindow(bill, w);

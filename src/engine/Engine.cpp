@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include "link/CommandChannel.h"
+#include "link/Protocol.h"
 #include "store/CafeStore.h"
 #include "base/Clock.h"
 #include "base/Format.h"
@@ -17,8 +18,9 @@ Engine::Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channe
     , m_prompter(prompter)
     , m_clock(clock)
     , m_books(cafe, customers)
-    , m_dispatcher(channel, std::move(newAccountChannel), prompter, [this](qint64 aa) { return slot(aa); })
+    , m_dispatcher(channel, newAccountChannel, prompter, [this](qint64 aa) { return slot(aa); })
     , m_startFailures(prompter, Prompter::Icon::Critical)
+    , m_newChannel(std::move(newAccountChannel))
 {
     connect(&m_dispatcher, &Dispatcher::connected, this, &Engine::onConnected);
     connect(&m_dispatcher, &Dispatcher::failed, this, &Engine::onFailed);
@@ -206,9 +208,18 @@ void Engine::onFailed(const PendingCommand &p, const QString &description)
             if (const Result<void> ended = recordEnd(*s, now, Format::duration(s->start.secsTo(now))); !ended)
                 return reportStoreError(ended.error());
             freeSlot(*s, Picture::Error);
+            m_leftOpen.insert(s->aa);
             emit slotChanged(s->aa);
         }
     }
+}
+
+void Engine::clientAnswered(qint64 aa)
+{
+    const Slot *s = slot(aa);
+    if (!s || !m_leftOpen.remove(aa) || !s->isFree())
+        return; // a charge begun there since has told the client already
+    tellClient(m_newChannel(), s->address, Protocol::stoppc(), [this, aa] { m_leftOpen.insert(aa); });
 }
 
 // --- recording

@@ -66,6 +66,9 @@ public:
     // ended there are freed here; no client is told anything (the other
     // counter told it), and no bill is offered (the other counter's).
     void followBooks();
+    // The client of `aa` answered a probe: one left open by a Terminate
+    // while it was away is locked now that it can hear it.
+    void clientAnswered(qint64 aa);
 
     // --- starting; each refuses a computer that is not free
     void startNormal(qint64 aa);
@@ -141,6 +144,10 @@ private:
     void restorePrepaid();
     void restoreAccount();
     void retellClients(const std::function<CommandChannel *()> &newChannel, bool lockEveryFree);
+    // Sends text to the client at address on a channel of its own; failed
+    // is called when it cannot be delivered.
+    void tellClient(CommandChannel *channel, const QString &address, const QByteArray &text,
+                    const std::function<void()> &failed = {});
     Slot *slotFor(qint64 aa);
     BillContext billContext();
     // Rebuilds the slots of the computers flagged as running one kind.
@@ -194,4 +201,8 @@ private:
     BillQueue m_bills;
     // Looks at every running prepaid charge once a second while one runs.
     QTimer m_prepaidTick;
+    std::function<CommandChannel *()> m_newChannel;
+    // Charges ended by Terminate while their client could not be told: the
+    // client is still open for use, until it hears the lock.
+    QSet<qint64> m_leftOpen;
 };

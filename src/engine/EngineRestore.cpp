@@ -149,16 +149,24 @@ void Engine::retellClients(const std::function<CommandChannel *()> &newChannel, 
                 text = Protocol::stoppc();
             break;
         }
-        if (text.isEmpty())
-            continue;
-        CommandChannel *channel = newChannel();
-        channel->setParent(this);
-        connect(channel, &CommandChannel::connected, channel, [channel, text] { channel->send(text); });
         // An unreachable client shows as such on the map; it is told at its next command.
-        connect(channel, &CommandChannel::finished, channel, &QObject::deleteLater);
-        connect(channel, &CommandChannel::failed, channel, &QObject::deleteLater);
-        channel->open(s.address);
+        if (!text.isEmpty())
+            tellClient(newChannel(), s.address, text);
     }
+}
+
+void Engine::tellClient(CommandChannel *channel, const QString &address, const QByteArray &text,
+                        const std::function<void()> &failed)
+{
+    channel->setParent(this);
+    connect(channel, &CommandChannel::connected, channel, [channel, text] { channel->send(text); });
+    connect(channel, &CommandChannel::finished, channel, &QObject::deleteLater);
+    connect(channel, &CommandChannel::failed, channel, [channel, failed] {
+        if (failed)
+            failed();
+        channel->deleteLater();
+    });
+    channel->open(address);
 }
 
 Result<QList<KinRow>> Engine::unconfirmedBills()

@@ -10,6 +10,7 @@
 #include "Files.h"
 #include "catalogue/ExtraSale.h"
 #include "engine/Transfer.h"
+#include "link/PresencePoller.h"
 #include "store/CustomerStore.h"
 #include "store/Maintenance.h"
 
@@ -318,6 +319,12 @@ private slots:
         c.clickYes(0);           // "do you want to terminate ?"
         QTRY_VERIFY2(c.slot(0).isFree(), qPrintable(c.prompter.texts().join(" | ")));
         QVERIFY(!c.bill());
+        // Still away, it is locked once it answers, and only then.
+        c.console->poller().check(c.pcs[0], "PC1", address(7, 11), SlotState::Free);
+        QVERIFY(c.agents[0]->start(address(7, 11), {"--no-broadcast"}, c.ports.offset));
+        c.console->poller().check(c.pcs[0], "PC1", address(7, 11), SlotState::Free);
+        QTRY_COMPARE(c.lastCommand(0), QString("stoppc"));
+        c.agents[0]->stop();
         c.close();
         const auto books = [&c](Money *takings) {
             CafeStore cafe;
