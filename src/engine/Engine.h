@@ -39,7 +39,8 @@ class Engine : public QObject
     Q_OBJECT
 public:
     // `newAccountChannel` makes a channel to the command port for each
-    // customer-account start.
+    // customer-account start, and for the lock of a client left open by
+    // Terminate.
     Engine(CafeStore &cafe, CustomerStore &customers, CommandChannel &channel,
            std::function<CommandChannel *()> newAccountChannel, Prompter &prompter, const Clock &clock,
            QObject *parent = nullptr);

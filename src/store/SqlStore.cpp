@@ -268,8 +268,8 @@ std::optional<QSqlQuery> SqlStore::runOnce(const QString &sql, const QVariantLis
 
 bool SqlStore::watchedCommit(const std::function<bool()> &commit)
 {
-    // The file's commits are watched by SQLite's own hooks.
-    if (!s_commitWatcher || !onServer())
+    // Only the server's: the file's commits are watched by SQLite's own hooks.
+    if (!s_commitWatcher)
         return commit();
     s_commitWatcher(CommitMoment::Before, m_path);
     const bool ok = commit();
