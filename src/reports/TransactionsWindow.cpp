@@ -81,6 +81,10 @@ TransactionsWindow::TransactionsWindow(CafeStore &store, const Paths &paths, Pro
     grid()->horizontalHeader()->resizeSection(TransactionsModel::Computer, 110);
     grid()->horizontalHeader()->resizeSection(TransactionsModel::Reason, 160);
     grid()->horizontalHeader()->setStretchLastSection(true);
+    // Beside the computer, where it reads as the computer's whereabouts.
+    QHeaderView *header = grid()->horizontalHeader();
+    header->moveSection(header->visualIndex(TransactionsModel::Branch), TransactionsModel::Computer + 1);
+    header->resizeSection(TransactionsModel::Branch, 90);
     grid()->setColumnHidden(TransactionsModel::Branch, true);
     connect(grid(), &QTableView::doubleClicked, this, [this](const QModelIndex &i) { showExtras(i.row()); });
 
